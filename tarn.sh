@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Set-up and jobs on a fresh Debian machine.
+#   ./tarn.sh test   installs what the build needs, builds, and runs the whole test suite twice: a normal
+#                    build and one under AddressSanitizer + UndefinedBehaviorSanitizer
+#   ./tarn.sh demo   installs, builds and runs tarnhost with the plug-in and the simulated map application
+#   ./tarn.sh build  installs and builds the normal build only
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake ninja-build g++ pkg-config libpng-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev)
+
+install_packages() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "installing: ${missing[*]}"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+configure_and_build() {   # dir, extra cmake args...
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DTARN_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {   # dir
+    (cd "$1" && ctest -j "$jobs" --output-on-failure --timeout 600)
+}
+
+job=${1:-test}
+case "$job" in
+    test)
+        install_packages
+        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON -DTARN_BENCH=OFF
+        status=0
+        echo "== normal build"
+        run_tests build/release || status=1
+        echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+        ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+            run_tests build/asan || status=1
+        exit $status
+        ;;
+    build)
+        install_packages
+        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        ;;
+    demo)
+        install_packages
+        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        if [ -x build/release/host/tarnhost ]; then
+            exec build/release/host/tarnhost --script examples/demo.tarn
+        fi
+        echo "tarnhost is not built yet"
+        exit 1
+        ;;
+    *)
+        echo "usage: $0 test|demo|build" >&2
+        exit 2
+        ;;
+esac
