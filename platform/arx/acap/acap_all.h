@@ -1,0 +1,2 @@
+// Umbrella of this area (filled as the area grows).
+#pragma once
