@@ -56,9 +56,21 @@ struct MSG {
 #define WS_CAPTION 0x00C00000L
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
+#define USER_TIMER_MINIMUM 0x0000000Au
+#define USER_TIMER_MAXIMUM 0x7FFFFFFFu
+#define MAKEINTATOM(i) (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+#ifndef ERROR_CANNOT_FIND_WND_CLASS
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#endif
+#ifndef ERROR_CLASS_HAS_WINDOWS
+#define ERROR_CLASS_HAS_WINDOWS 1412L
+#endif
+#ifndef ERROR_INVALID_INDEX
+#define ERROR_INVALID_INDEX 1413L
+#endif
 
-// Window classes. "#32770" (the dialog class) is predefined; GetClassInfoW of it gives its procedure so that a
-// copy can be registered under another name.
+// Window classes. "#32770" (the dialog class) is predefined; GetClassInfoW of it gives its procedure so that
+// a copy can be registered under another name.
 ATOM RegisterClassW(const WNDCLASSW* wc);
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 BOOL GetClassInfoW(HINSTANCE instance, LPCWSTR className, WNDCLASSW* wc);
@@ -66,8 +78,8 @@ BOOL GetClassInfoW(HINSTANCE instance, LPCWSTR className, WNDCLASSW* wc);
 // Windows. CreateWindowExW sends WM_CREATE (lParam: the CREATESTRUCTW); returning -1 from it fails the
 // creation. DestroyWindow sends WM_DESTROY and WM_NCDESTROY, kills the window's timers and drops its posted
 // messages; a window destroyed while one of its procedures runs stays callable until that call returns.
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
@@ -85,6 +97,10 @@ BOOL SetForegroundWindow(HWND hwnd);
 BOOL EnableWindow(HWND hwnd, BOOL enable);
 BOOL IsWindowEnabled(HWND hwnd);
 LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Calls a procedure saved by subclassing (SetWindowLongPtrW with GWLP_WNDPROC returns the previous one).
+LRESULT CallWindowProcW(WNDPROC previous, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+int GetWindowTextLengthW(HWND hwnd);
+HWND GetForegroundWindow();
 int GetSystemMetrics(int index);
 
 // Messages. SendMessageW copies a WM_COPYDATA payload into a fresh buffer freed when the call returns.
