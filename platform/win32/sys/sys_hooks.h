@@ -1,0 +1,80 @@
+// Test and host hooks of the system services: folders, module paths, disk space, registry seeding and
+// failures, shell-execute records, and counts for leak checks. Everything here is reset between tests.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32/sys/sys_api.h"
+
+namespace platform {
+
+// Folders (host paths). The defaults lie under a per-process folder in the system temporary folder, made on
+// first use and removed when the process ends. An empty local application-data folder means "not found".
+void SetTempFolder(const std::string& hostPath);
+void SetLocalAppDataFolder(const std::string& hostPath);
+std::string TempFolder();
+std::string LocalAppDataFolder();
+
+// Module paths. A path starting with '/' is a host path and is shown in Windows form; anything else is
+// taken as a Windows path. The null module is the host program (by default this process's executable).
+// The plug-in module's handle is a fixed value the plug-in gets from PluginModuleHandle() (the stand-in's
+// instance handle for the module); its path defaults to "TarnArx.arx" in the per-process folder and is set
+// by the host when it loads the module and by tests.
+void SetModuleFileName(HMODULE module, std::u16string_view path);
+HMODULE PluginModuleHandle();
+void SetPluginModuleHandle(HMODULE module);
+
+// Disk space for GetDiskFreeSpaceExW: the override with the longest host-path prefix that matches the
+// (mapped) path wins; an empty prefix matches every path. A non-zero error makes the call fail with it.
+struct DiskSpace {
+    uint64_t freeToCaller = 0;
+    uint64_t total = 0;
+    uint64_t totalFree = 0;
+    DWORD error = 0;
+};
+void SetDiskFreeSpace(const std::string& hostPrefix, const DiskSpace& space);
+void ClearDiskFreeSpace();
+
+// Registry. Seeding creates the key path. Failure injection: opens and creates of exactly that key path fail
+// with error; with onlyForAccess non-zero, only opens that ask for all of those access bits fail (error 5 for
+// KEY_ALL_ACCESS while KEY_READ still works).
+void SeedRegistryValue(HKEY root, std::u16string_view keyPath, std::u16string_view name, DWORD type,
+                       const void* data, size_t size);
+void SeedRegistryString(HKEY root, std::u16string_view keyPath, std::u16string_view name,
+                        std::u16string_view text);  // REG_SZ with its NUL
+void SeedRegistryDword(HKEY root, std::u16string_view keyPath, std::u16string_view name, DWORD value);
+void InjectRegistryOpenFailure(HKEY root, std::u16string_view keyPath, LSTATUS error,
+                               REGSAM onlyForAccess = 0);
+// The whole tree as text (UTF-8), one key a line in brackets and its values below it, in name order:
+//   [HKEY_CURRENT_USER\Software\A]
+//   "Name"=dword:00000311            "Path"="C:\x" (REG_SZ, up to its first NUL)    "Raw"=hex(3):01,02
+std::string DumpRegistry();
+size_t OpenRegistryKeyCount();
+
+// Shell execution: every call is recorded; the hook (if any) sees each call and returns 0 for success or a
+// Win32 error code, which the call then reports.
+struct ShellExecuteRecord {
+    std::u16string verb;
+    std::u16string file;
+    std::u16string parameters;
+    std::u16string directory;
+    int show = 0;
+    bool extended = false;  // ShellExecuteExW
+    ULONG mask = 0;
+    HWND owner = nullptr;
+};
+using ShellExecuteHook = std::function<DWORD(const ShellExecuteRecord&)>;
+void SetShellExecuteHook(ShellExecuteHook hook);
+const std::vector<ShellExecuteRecord>& ShellExecuteRecords();
+
+// Leak checks: find handles not closed, kernel handles (events, processes) not closed, and waits that would
+// have hung the process (INFINITE on an unsignalled event).
+size_t OpenFindHandleCount();
+size_t OpenKernelHandleCount();
+size_t DeadlockedWaitCount();
+
+}  // namespace platform

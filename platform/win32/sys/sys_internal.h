@@ -1,0 +1,25 @@
+// Helpers shared by the system-service sources (not part of the platform surface).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/win32/core/wintypes.h"
+
+namespace platform::sys {
+
+// Maps a wide path to the host; a null or unmappable path sets ERROR_PATH_NOT_FOUND and gives false.
+bool HostPathOf(const WCHAR* path, std::string& hostPath);
+
+// The Win32 error for an errno left by a call on hostPath: a missing file is 2, a missing folder on the
+// way 3.
+DWORD ErrorFromErrno(int error, const std::string& hostPath);
+
+// Whether a folder exists (following links).
+bool IsFolder(const std::string& hostPath);
+
+// Copies text into a wide buffer of capacity units under the usual length-returning rule: the length
+// without the NUL when it fits, otherwise the size needed including the NUL (nothing copied).
+DWORD CopyOutLength(std::u16string_view text, WCHAR* buffer, DWORD capacity);
+
+}  // namespace platform::sys
