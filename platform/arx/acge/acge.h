@@ -1,2 +1,13 @@
-// Umbrella of this area (filled as the area grows).
+// The geometry library: points, vectors, matrices, planes, tolerances and the SDK's array.
 #pragma once
+
+#include "platform/arx/acge/acarray.h"
+#include "platform/arx/acge/gegbl.h"
+#include "platform/arx/acge/gevec2d.h"
+#include "platform/arx/acge/gepnt2d.h"
+#include "platform/arx/acge/gevec3d.h"
+#include "platform/arx/acge/gepnt3d.h"
+#include "platform/arx/acge/gemat3d.h"
+#include "platform/arx/acge/gescl3d.h"
+#include "platform/arx/acge/geplane.h"
+#include "platform/arx/acge/gearrays.h"
