@@ -85,9 +85,13 @@ bool IsReadOnly(const struct stat& st) {
     return !S_ISDIR(st.st_mode) && (st.st_mode & S_IWUSR) == 0;
 }
 
-DWORD AttributesOf(const struct stat& lst) {
+// A symbolic link is a reparse point; one that leads to a folder also carries the folder bit, as a folder
+// link does on the real platform, so code that recurses on the folder bit alone would follow it.
+DWORD AttributesOf(const struct stat& lst, const std::string& hostPath) {
     if (S_ISLNK(lst.st_mode)) {
-        return FILE_ATTRIBUTE_REPARSE_POINT;
+        struct stat target;
+        const bool toFolder = ::stat(hostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        return FILE_ATTRIBUTE_REPARSE_POINT | (toFolder ? FILE_ATTRIBUTE_DIRECTORY : 0);
     }
     if (S_ISDIR(lst.st_mode)) {
         return FILE_ATTRIBUTE_DIRECTORY;
@@ -202,7 +206,7 @@ bool Describe(const std::string& hostPath, std::u16string_view name, WIN32_FIND_
         return false;
     }
     data = WIN32_FIND_DATAW{};
-    data.dwFileAttributes = AttributesOf(lst);
+    data.dwFileAttributes = AttributesOf(lst, hostPath);
     data.ftCreationTime = FileTimeOf(lst.st_ctim);
     data.ftLastAccessTime = FileTimeOf(lst.st_atim);
     data.ftLastWriteTime = FileTimeOf(lst.st_mtim);
@@ -383,7 +387,7 @@ DWORD GetFileAttributesW(LPCWSTR path) {
         SetLastError(ErrorFromErrno(errno, hostPath));
         return INVALID_FILE_ATTRIBUTES;
     }
-    return AttributesOf(lst);
+    return AttributesOf(lst, hostPath);
 }
 
 HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data) {

@@ -94,7 +94,8 @@ BOOL MoveFileW(LPCWSTR from, LPCWSTR to);
 BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists);
 DWORD GetFileAttributesW(LPCWSTR path);
 // Patterns are a folder followed by "\*" or "\name" with '*' and '?' in the last element; "." and ".." come
-// first for "\*". A symbolic link is reported with FILE_ATTRIBUTE_REPARSE_POINT and never as a folder.
+// first for "\*". A symbolic link is reported with FILE_ATTRIBUTE_REPARSE_POINT, and a link to a folder also
+// with FILE_ATTRIBUTE_DIRECTORY, as on the real platform.
 HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data);
 BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data);
 BOOL FindClose(HANDLE find);

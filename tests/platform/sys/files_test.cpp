@@ -129,9 +129,10 @@ TEST(Files, FindListsDotsThenEntriesAndShowsLinksAsReparsePoints) {
     EXPECT_TRUE(attributes[0] & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_TRUE(attributes[2] & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_FALSE(attributes[3] & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(attributes[4], static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT));  // never a folder
+    // A link to a folder carries both bits, as on the real platform.
+    EXPECT_EQ(attributes[4], static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(GetFileAttributesW((dir + u"\\link").c_str()),
-              static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT));
+              static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
 
     // Patterns in the last element ignore case; no match is 2, a missing folder 3.
     find = FindFirstFileW((dir + u"\\?.TXT").c_str(), &data);
