@@ -124,6 +124,22 @@ const uint32_t kListMarker = 0x54524E46u;
 
 namespace platform {
 
+LPITEMIDLIST MakeItemIdList(const std::u16string& path) {
+    // cb, marker, path with its NUL, then the terminating zero cb.
+    const size_t itemSize = sizeof(USHORT) + sizeof(kListMarker) + (path.size() + 1) * sizeof(char16_t);
+    if (path.size() + 1 > MAX_PATH) {
+        return nullptr;
+    }
+    auto* block = static_cast<BYTE*>(CoTaskMemAlloc(itemSize + sizeof(USHORT)));
+    const auto cb = static_cast<USHORT>(itemSize);
+    const USHORT end = 0;
+    std::memcpy(block, &cb, sizeof cb);
+    std::memcpy(block + sizeof cb, &kListMarker, sizeof kListMarker);
+    std::memcpy(block + sizeof cb + sizeof kListMarker, path.c_str(), (path.size() + 1) * sizeof(char16_t));
+    std::memcpy(block + itemSize, &end, sizeof end);
+    return reinterpret_cast<LPITEMIDLIST>(block);
+}
+
 void SetTempFolder(const std::string& hostPath) {
     std::lock_guard<std::mutex> lock(g_mutex);
     S().tempSet = true;
@@ -284,21 +300,8 @@ HRESULT SHGetSpecialFolderLocation(HWND /*owner*/, int folder, LPITEMIDLIST* lis
     if (hostPath.empty()) {
         return E_FAIL;
     }
-    const std::u16string path = platform::ToWindowsPath(hostPath);
-    // cb, marker, path with its NUL, then the terminating zero cb.
-    const size_t itemSize = sizeof(USHORT) + sizeof(kListMarker) + (path.size() + 1) * sizeof(char16_t);
-    if (itemSize > 0xFFFF) {
-        return E_FAIL;
-    }
-    BYTE* block = static_cast<BYTE*>(CoTaskMemAlloc(itemSize + sizeof(USHORT)));
-    const USHORT cb = static_cast<USHORT>(itemSize);
-    const USHORT end = 0;
-    std::memcpy(block, &cb, sizeof(cb));
-    std::memcpy(block + sizeof(cb), &kListMarker, sizeof(kListMarker));
-    std::memcpy(block + sizeof(cb) + sizeof(kListMarker), path.c_str(), (path.size() + 1) * sizeof(char16_t));
-    std::memcpy(block + itemSize, &end, sizeof(end));
-    *list = reinterpret_cast<LPITEMIDLIST>(block);
-    return S_OK;
+    *list = platform::MakeItemIdList(platform::ToWindowsPath(hostPath));
+    return *list != nullptr ? S_OK : E_FAIL;
 }
 
 BOOL SHGetPathFromIDListW(LPCITEMIDLIST list, LPWSTR buffer) {

@@ -77,4 +77,8 @@ size_t OpenFindHandleCount();
 size_t OpenKernelHandleCount();
 size_t DeadlockedWaitCount();
 
+// An item list naming one folder (a Windows path), as the shell's folder functions hand out; freed with
+// CoTaskMemFree or ILFree. Null when the path is too long for an item.
+LPITEMIDLIST MakeItemIdList(const std::u16string& windowsPath);
+
 }  // namespace platform
