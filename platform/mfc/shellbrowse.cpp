@@ -166,5 +166,5 @@ LPITEMIDLIST SHBrowseForFolderW(BROWSEINFOW* info) {
         std::copy(name.begin(), name.end(), info->pszDisplayName);
         info->pszDisplayName[name.size()] = 0;
     }
-    return MakeItemList(selection);
+    return platform::MakeItemIdList(selection);
 }
