@@ -1,2 +1,7 @@
-// Umbrella of this area (filled as the area grows).
+// Documents, locks and their reactors, the command runner, the status bar and application entry.
 #pragma once
+
+#include "platform/arx/acap/acapdoc.h"
+#include "platform/arx/acap/commands.h"
+#include "platform/arx/acap/rxapp.h"
+#include "platform/arx/acap/statusbar.h"

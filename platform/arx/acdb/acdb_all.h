@@ -1,2 +1,29 @@
-// Umbrella of this area (filled as the area grows).
+// The drawing database of the stand-in SDK: status codes, ids and handles, runtime classes, objects and the
+// open model, the database with its tables, dictionaries and Xrecords, entities, colours, extents.
 #pragma once
+
+#include "platform/arx/acdb/acstring.h"
+#include "platform/arx/acdb/cmcolor.h"
+#include "platform/arx/acdb/dbads.h"
+#include "platform/arx/acdb/dbarc.h"
+#include "platform/arx/acdb/dbblock.h"
+#include "platform/arx/acdb/dbcircle.h"
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbdict.h"
+#include "platform/arx/acdb/dbentity.h"
+#include "platform/arx/acdb/dbextents.h"
+#include "platform/arx/acdb/dbid.h"
+#include "platform/arx/acdb/dblayer.h"
+#include "platform/arx/acdb/dbline.h"
+#include "platform/arx/acdb/dblinetype.h"
+#include "platform/arx/acdb/dbmtext.h"
+#include "platform/arx/acdb/dbobject.h"
+#include "platform/arx/acdb/dbpoint.h"
+#include "platform/arx/acdb/dbstatus.h"
+#include "platform/arx/acdb/dbsymtb.h"
+#include "platform/arx/acdb/dbtables.h"
+#include "platform/arx/acdb/dbtext.h"
+#include "platform/arx/acdb/dbtextstyle.h"
+#include "platform/arx/acdb/dbviewrec.h"
+#include "platform/arx/acdb/dbxrecord.h"
+#include "platform/arx/acdb/rxobject.h"

@@ -1,0 +1,185 @@
+#include "platform/arx/acdb/dbarc.h"
+
+#include <algorithm>
+
+#include "platform/arx/acdb/dbgeom.h"
+
+namespace {
+
+using platform::FieldDesc;
+using platform::FieldKind;
+using platform::detail::kTwoPi;
+using platform::detail::NormalizeAngle;
+
+const FieldDesc kFields[] = {
+    {10, FieldKind::kPoint3d, "center", nullptr, nullptr},
+    {40, FieldKind::kReal, "radius", nullptr, nullptr},
+    {50, FieldKind::kAngle, "startAngle", nullptr, nullptr},
+    {51, FieldKind::kAngle, "endAngle", nullptr, nullptr},
+    {39, FieldKind::kReal, "thickness", nullptr, nullptr},
+    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
+};
+
+constexpr double kTolerance = 1e-9;
+
+}  // namespace
+
+TARN_RX_DEFINE(AcDbArc, AcDbCurve, u"ARC", kFields, std::size(kFields))
+
+AcDbArc::AcDbArc(const AcGePoint3d& center, double radius, double startAngle, double endAngle)
+    : AcDbArc(center, AcGeVector3d::kZAxis, radius, startAngle, endAngle) {}
+
+AcDbArc::AcDbArc(const AcGePoint3d& center, const AcGeVector3d& normal, double radius, double startAngle,
+                 double endAngle)
+    : m_center(center),
+      m_normal(normal.isZeroLength() ? AcGeVector3d::kZAxis : normal.normal()),
+      m_radius(radius),
+      m_start(NormalizeAngle(startAngle)),
+      m_end(NormalizeAngle(endAngle)) {}
+
+double AcDbArc::sweep() const {
+    return m_end > m_start ? m_end - m_start : m_end - m_start + kTwoPi;
+}
+
+#define TARN_ARC_SETTER(NAME, TYPE, ASSIGN)          \
+    Acad::ErrorStatus AcDbArc::NAME(TYPE value) {    \
+        Acad::ErrorStatus es = assertWriteEnabled(); \
+        if (es == Acad::eOk) {                       \
+            ASSIGN;                                  \
+        }                                            \
+        return es;                                   \
+    }
+
+TARN_ARC_SETTER(setCenter, const AcGePoint3d&, m_center = value)
+TARN_ARC_SETTER(setStartAngle, double, m_start = NormalizeAngle(value))
+TARN_ARC_SETTER(setEndAngle, double, m_end = NormalizeAngle(value))
+TARN_ARC_SETTER(setThickness, double, m_thickness = value)
+
+#undef TARN_ARC_SETTER
+
+Acad::ErrorStatus AcDbArc::setRadius(double radius) {
+    if (!(radius > 0.0) || !std::isfinite(radius)) {
+        return Acad::eInvalidInput;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_radius = radius;
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDbArc::setNormal(const AcGeVector3d& normal) {
+    if (normal.isZeroLength()) {
+        return Acad::eInvalidInput;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_normal = normal.normal();
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDbArc::getStartParam(double& param) const {
+    param = m_start;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbArc::getEndParam(double& param) const {
+    param = m_start + sweep();
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbArc::getStartPoint(AcGePoint3d& point) const {
+    point = platform::detail::CirclePoint(m_center, m_normal, m_radius, m_start);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbArc::getEndPoint(AcGePoint3d& point) const {
+    point = platform::detail::CirclePoint(m_center, m_normal, m_radius, m_end);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbArc::getPointAtParam(double param, AcGePoint3d& point) const {
+    const double end = m_start + sweep();
+    if (!std::isfinite(param) || param < m_start - kTolerance || param > end + kTolerance) {
+        return Acad::eInvalidInput;
+    }
+    point = platform::detail::CirclePoint(m_center, m_normal, m_radius, std::clamp(param, m_start, end));
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbArc::getDistAtParam(double param, double& dist) const {
+    const double end = m_start + sweep();
+    if (!std::isfinite(param) || param < m_start - kTolerance || param > end + kTolerance) {
+        return Acad::eInvalidInput;
+    }
+    dist = (std::clamp(param, m_start, end) - m_start) * m_radius;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbArc::getParamAtDist(double dist, double& param) const {
+    const double length = sweep() * m_radius;
+    if (!(m_radius > 0.0) || !std::isfinite(dist) || dist < -kTolerance * std::max(1.0, length) ||
+        dist > length * (1 + kTolerance) + kTolerance) {
+        return Acad::eInvalidInput;
+    }
+    param = m_start + std::clamp(dist, 0.0, length) / m_radius;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbArc::getPointAtDist(double dist, AcGePoint3d& point) const {
+    double param = 0.0;
+    Acad::ErrorStatus es = getParamAtDist(dist, param);
+    return es != Acad::eOk ? es : getPointAtParam(param, point);
+}
+
+Acad::ErrorStatus AcDbArc::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest,
+                                             bool extend) const {
+    if (!(m_radius > 0.0)) {
+        return Acad::eDegenerateGeometry;
+    }
+    const double angle = platform::detail::CircleAngle(m_center, m_normal, given);
+    if (extend || platform::detail::AngleInSweep(angle, m_start, m_end)) {
+        closest = platform::detail::CirclePoint(m_center, m_normal, m_radius, angle);
+        return Acad::eOk;
+    }
+    AcGePoint3d start, end;
+    getStartPoint(start);
+    getEndPoint(end);
+    closest = given.distanceTo(start) <= given.distanceTo(end) ? start : end;
+    return Acad::eOk;
+}
+
+// Transforms the defining points; a mirroring turns the sweep round, so start and end swap.
+Acad::ErrorStatus AcDbArc::transformBy(const AcGeMatrix3d& matrix) {
+    const double scale = platform::detail::UniformScale(matrix);
+    if (scale <= 0.0) {
+        return Acad::eCannotScaleNonUniformly;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es != Acad::eOk) {
+        return es;
+    }
+    AcGePoint3d start, end;
+    getStartPoint(start);
+    getEndPoint(end);
+    start.transformBy(matrix);
+    end.transformBy(matrix);
+    m_center.transformBy(matrix);
+    m_normal = (matrix * m_normal).normal();
+    m_radius *= scale;
+    if (matrix.det() < 0.0) {
+        std::swap(start, end);
+    }
+    m_start = platform::detail::CircleAngle(m_center, m_normal, start);
+    m_end = platform::detail::CircleAngle(m_center, m_normal, end);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbArc::getGeomExtents(AcDbExtents& extents) const {
+    if (!(m_radius > 0.0)) {
+        return Acad::eInvalidExtents;
+    }
+    extents = platform::detail::ArcExtents(m_center, m_normal, m_radius, m_start, m_end, false);
+    return Acad::eOk;
+}

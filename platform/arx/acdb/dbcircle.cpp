@@ -1,0 +1,145 @@
+#include "platform/arx/acdb/dbcircle.h"
+
+#include "platform/arx/acdb/dbgeom.h"
+
+namespace {
+
+using platform::FieldDesc;
+using platform::FieldKind;
+using platform::detail::kTwoPi;
+
+const FieldDesc kFields[] = {
+    {10, FieldKind::kPoint3d, "center", nullptr, nullptr},
+    {40, FieldKind::kReal, "radius", nullptr, nullptr},
+    {39, FieldKind::kReal, "thickness", nullptr, nullptr},
+    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
+};
+
+}  // namespace
+
+TARN_RX_DEFINE(AcDbCircle, AcDbCurve, u"CIRCLE", kFields, std::size(kFields))
+
+AcDbCircle::AcDbCircle(const AcGePoint3d& center, const AcGeVector3d& normal, double radius)
+    : m_center(center),
+      m_normal(normal.isZeroLength() ? AcGeVector3d::kZAxis : normal.normal()),
+      m_radius(radius) {}
+
+Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& center) {
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_center = center;
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDbCircle::setRadius(double radius) {
+    if (!(radius > 0.0) || !std::isfinite(radius)) {
+        return Acad::eInvalidInput;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_radius = radius;
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDbCircle::setNormal(const AcGeVector3d& normal) {
+    if (normal.isZeroLength()) {
+        return Acad::eInvalidInput;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_normal = normal.normal();
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDbCircle::setThickness(double thickness) {
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_thickness = thickness;
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDbCircle::getStartParam(double& param) const {
+    param = 0.0;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbCircle::getEndParam(double& param) const {
+    param = kTwoPi;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbCircle::getStartPoint(AcGePoint3d& point) const {
+    return getPointAtParam(0.0, point);
+}
+Acad::ErrorStatus AcDbCircle::getEndPoint(AcGePoint3d& point) const {
+    return getPointAtParam(0.0, point);
+}
+
+Acad::ErrorStatus AcDbCircle::getPointAtParam(double param, AcGePoint3d& point) const {
+    if (!(m_radius > 0.0) || !std::isfinite(param)) {
+        return Acad::eDegenerateGeometry;
+    }
+    point = platform::detail::CirclePoint(m_center, m_normal, m_radius, param);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbCircle::getDistAtParam(double param, double& dist) const {
+    if (!(m_radius > 0.0) || param < 0.0 || param > kTwoPi * (1 + 1e-9)) {
+        return Acad::eInvalidInput;
+    }
+    dist = param * m_radius;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbCircle::getParamAtDist(double dist, double& param) const {
+    if (!(m_radius > 0.0) || dist < 0.0 || dist > kTwoPi * m_radius * (1 + 1e-9)) {
+        return Acad::eInvalidInput;
+    }
+    param = dist / m_radius;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbCircle::getPointAtDist(double dist, AcGePoint3d& point) const {
+    double param = 0.0;
+    Acad::ErrorStatus es = getParamAtDist(dist, param);
+    return es != Acad::eOk ? es : getPointAtParam(param, point);
+}
+
+Acad::ErrorStatus AcDbCircle::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest, bool) const {
+    if (!(m_radius > 0.0)) {
+        return Acad::eDegenerateGeometry;
+    }
+    return getPointAtParam(platform::detail::CircleAngle(m_center, m_normal, given), closest);
+}
+
+Acad::ErrorStatus AcDbCircle::getArea(double& area) const {
+    area = kTwoPi / 2 * m_radius * m_radius;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbCircle::transformBy(const AcGeMatrix3d& matrix) {
+    const double scale = platform::detail::UniformScale(matrix);
+    if (scale <= 0.0) {
+        return Acad::eCannotScaleNonUniformly;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es != Acad::eOk) {
+        return es;
+    }
+    m_center.transformBy(matrix);
+    m_normal = (matrix * m_normal).normal();
+    m_radius *= scale;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbCircle::getGeomExtents(AcDbExtents& extents) const {
+    if (!(m_radius > 0.0)) {
+        return Acad::eInvalidExtents;
+    }
+    extents = platform::detail::ArcExtents(m_center, m_normal, m_radius, 0.0, 0.0, true);
+    return Acad::eOk;
+}

@@ -1,0 +1,31 @@
+// The registry of concrete database classes: a new class is one source file plus one line here.
+#include "platform/arx/acdb/acdb_all.h"
+
+void platform::ForEachDbClass(void (*visit)(AcRxClass* cls, void* context), void* context) {
+    static AcRxClass* const kClasses[] = {
+        AcDbBlockTable::desc(),
+        AcDbLayerTable::desc(),
+        AcDbLinetypeTable::desc(),
+        AcDbTextStyleTable::desc(),
+        AcDbRegAppTable::desc(),
+        AcDbViewportTable::desc(),
+        AcDbBlockTableRecord::desc(),
+        AcDbLayerTableRecord::desc(),
+        AcDbLinetypeTableRecord::desc(),
+        AcDbTextStyleTableRecord::desc(),
+        AcDbRegAppTableRecord::desc(),
+        AcDbViewportTableRecord::desc(),
+        AcDbViewTableRecord::desc(),
+        AcDbDictionary::desc(),
+        AcDbXrecord::desc(),
+        AcDbPoint::desc(),
+        AcDbLine::desc(),
+        AcDbCircle::desc(),
+        AcDbArc::desc(),
+        AcDbText::desc(),
+        AcDbMText::desc(),
+    };
+    for (AcRxClass* cls : kClasses) {
+        visit(cls, context);
+    }
+}

@@ -1,0 +1,159 @@
+// The drawing database: its objects by handle, its symbol tables and named-object dictionary, its current
+// settings, its reactors, and the undo journal a command runner drives.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/arx/acdb/cmcolor.h"
+#include "platform/arx/acdb/dbobject.h"
+
+class AcDbBlockTable;
+class AcDbLayerTable;
+class AcDbLinetypeTable;
+class AcDbTextStyleTable;
+class AcDbRegAppTable;
+class AcDbViewportTable;
+class AcDbDictionary;
+
+// Database notifications. Reactors are attached per database and hear only their own database. The object
+// passed is open (notifying); handlers read it and must not open it again.
+class AcDbDatabaseReactor : public AcRxObject {
+    TARN_RX_DECLARE_MEMBERS(AcDbDatabaseReactor)
+public:
+    // At the append (table add, block append, dictionary setAt, addAcDbObject).
+    virtual void objectAppended(const AcDbDatabase* db, const AcDbObject* object);
+    // At the close of a write-open that changed the object (and at the first close of a new object), and
+    // when undo or redo restores an object's data.
+    virtual void objectModified(const AcDbDatabase* db, const AcDbObject* object);
+    // At erase (erased true) and unerase (false), also when undo or redo erases or restores an object.
+    virtual void objectErased(const AcDbDatabase* db, const AcDbObject* object, bool erased = true);
+    // The database is being destroyed.
+    virtual void goodbye(const AcDbDatabase* db);
+};
+
+class AcDbDatabase : public AcRxObject {
+    TARN_RX_DECLARE_MEMBERS(AcDbDatabase)
+public:
+    // A default drawing holds the block records "*Model_Space" and "*Paper_Space", layer "0" (current),
+    // linetypes "ByBlock", "ByLayer" and "Continuous", text style "Standard", registered application "ACAD"
+    // and viewport "*ACTIVE". Without it the database holds its tables and named-object dictionary only,
+    // for a reader to fill.
+    explicit AcDbDatabase(bool buildDefaultDrawing = true, bool noDocument = false);
+    ~AcDbDatabase() override;
+    AcDbDatabase(const AcDbDatabase&) = delete;
+    AcDbDatabase& operator=(const AcDbDatabase&) = delete;
+
+    Acad::ErrorStatus getBlockTable(AcDbBlockTable*& table, AcDb::OpenMode mode = AcDb::kForRead);
+    Acad::ErrorStatus getLayerTable(AcDbLayerTable*& table, AcDb::OpenMode mode = AcDb::kForRead);
+    Acad::ErrorStatus getLinetypeTable(AcDbLinetypeTable*& table, AcDb::OpenMode mode = AcDb::kForRead);
+    Acad::ErrorStatus getTextStyleTable(AcDbTextStyleTable*& table, AcDb::OpenMode mode = AcDb::kForRead);
+    Acad::ErrorStatus getRegAppTable(AcDbRegAppTable*& table, AcDb::OpenMode mode = AcDb::kForRead);
+    Acad::ErrorStatus getViewportTable(AcDbViewportTable*& table, AcDb::OpenMode mode = AcDb::kForRead);
+    Acad::ErrorStatus getNamedObjectsDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode = AcDb::kForRead);
+
+    AcDbObjectId blockTableId() const;
+    AcDbObjectId layerTableId() const;
+    AcDbObjectId linetypeTableId() const;
+    AcDbObjectId textStyleTableId() const;
+    AcDbObjectId regAppTableId() const;
+    AcDbObjectId viewportTableId() const;
+    AcDbObjectId namedObjectsDictionaryId() const;
+    AcDbObjectId byLayerLinetype() const;
+    AcDbObjectId byBlockLinetype() const;
+    AcDbObjectId continuousLinetype() const;
+    AcDbObjectId layerZero() const;
+
+    // The id of the object with that handle, erased objects included. An unknown or null handle fails
+    // (eUnknownHandle / eNullHandle) and leaves id untouched; createIfNotFound is not supported.
+    Acad::ErrorStatus getAcDbObjectId(AcDbObjectId& id, bool createIfNotFound, const AcDbHandle& handle,
+                                      Adesk::UInt32 xRefId = 0);
+
+    // Makes a non-resident object resident without an owner; it stays open for write.
+    Acad::ErrorStatus addAcDbObject(AcDbObjectId& id, AcDbObject* object);
+    Acad::ErrorStatus addAcDbObject(AcDbObject* object);
+
+    AcDbObjectId clayer() const;
+    // eInvalidInput unless the id is a live layer record of this database.
+    Acad::ErrorStatus setClayer(AcDbObjectId layerId);
+    AcDbObjectId celtype() const;
+    Acad::ErrorStatus setCeltype(AcDbObjectId linetypeId);
+    AcDbObjectId textstyle() const;
+    Acad::ErrorStatus setTextstyle(AcDbObjectId styleId);
+    AcCmColor cecolor() const;
+    Acad::ErrorStatus setCecolor(const AcCmColor& color);
+
+    // The next handle the database will give out.
+    AcDbHandle handseed() const;
+
+    void addReactor(AcDbDatabaseReactor* reactor) const;
+    void removeReactor(AcDbDatabaseReactor* reactor) const;
+
+    // The file the drawing was read from or last saved to (empty for a new drawing).
+    Acad::ErrorStatus getFilename(const ACHAR*& name) const;
+
+    // Stand-in internals, used by tables, blocks and dictionaries.
+    struct Impl;
+    Impl* tarnImpl() const { return m_impl.get(); }
+    // Makes object resident with the owner; with a null handle it gets the next one. It is left open for
+    // write.
+    Acad::ErrorStatus tarnAddObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
+                                    AcDbHandle handle = AcDbHandle());
+    void tarnFireAppended(AcDbObject* object);
+    void tarnFireModified(AcDbObject* object);
+    void tarnFireErased(AcDbObject* object, bool erased);
+    void tarnSetFilename(const ACHAR* name);
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+// The host's application services: the working database is the current document's, or null when no drawing
+// is open. The document manager sets it.
+class AcDbHostApplicationServices {
+public:
+    AcDbDatabase* workingDatabase() const;
+    void setWorkingDatabase(AcDbDatabase* db);
+};
+
+AcDbHostApplicationServices* acdbHostApplicationServices();
+
+namespace platform {
+
+// Undo groups. A command runner opens one group per command. While a group is open every change is
+// journaled: an append, an erase or unerase, and the data of an object before its first change in the group.
+// Groups nest (only the outermost counts); a group that changed nothing still counts as a group. Changes
+// made outside any group gather in an implicit group that ends at the next BeginUndoGroup (or undo), so the
+// journal always holds every change in order. Opening a group (explicit or implicit) clears the redo list.
+void BeginUndoGroup(AcDbDatabase* db);
+void EndUndoGroup(AcDbDatabase* db);
+bool IsUndoGroupOpen(const AcDbDatabase* db);
+int UndoGroupCount(const AcDbDatabase* db);
+int RedoGroupCount(const AcDbDatabase* db);
+// Undoes the last group, newest change first, firing as the host does: an undone append erases the object
+// (objectErased true), an undone erase restores it (objectErased false), an undone change restores the data
+// (objectModified). eNotApplicable when there is nothing to undo, eInvalidContext inside an open group,
+// eWasOpenedForWrite / eWasOpenedForRead when an object of the group is open (nothing is changed then).
+Acad::ErrorStatus UndoLastGroup(AcDbDatabase* db);
+// Replays the last undone group, oldest change first, with the inverse notifications.
+Acad::ErrorStatus RedoLastGroup(AcDbDatabase* db);
+
+// Called at every write-open, append and erase in a database (before the change): the document layer checks
+// there that writes from outside a command hold the document lock. Null removes the observer.
+void SetDatabaseWriteObserver(std::function<void(AcDbDatabase* db)> observer);
+
+// A readable list of inconsistencies (empty when sound): handles unique and below the seed, owners resident,
+// table and block members owned by their container, slots and objects agreeing.
+std::string CheckDatabase(const AcDbDatabase* db);
+
+// For readers of drawing files: makes object resident with the handle it had in the file (eHandleInUse when
+// taken) and moves the seed past it; and sets the seed itself (never below a handle in use).
+Acad::ErrorStatus AddObjectWithHandle(AcDbDatabase* db, AcDbObject* object, AcDbObjectId ownerId,
+                                      AcDbHandle handle, AcDbObjectId& id);
+Acad::ErrorStatus SetHandseed(AcDbDatabase* db, AcDbHandle seed);
+
+// Every object of the database in handle order, erased ones included (writers and inspectors).
+void ForEachObjectId(const AcDbDatabase* db, const std::function<void(AcDbObjectId id)>& visit);
+
+}  // namespace platform

@@ -1,0 +1,33 @@
+// Internal wiring between the database, its objects and the undo journal (not part of the host's surface).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/arx/acdb/dbobject.h"
+
+namespace platform::detail {
+
+// The slot behind an id, or null for null and stale ids.
+DbSlot* FindSlot(AcDbObjectId id);
+// The object behind an id whatever its open state (internal peeks: tables, iterators, checks).
+AcDbObject* Peek(AcDbObjectId id);
+// Live non-resident object count.
+void NoteNonResident(int delta);
+// Tells the write observer that db is about to change.
+void NotifyWrite(AcDbDatabase* db);
+// Journals the data of an object before its first change in the open undo group.
+void JournalModify(DbSlot* slot);
+// Journals an erase (erasing true) or unerase.
+void JournalErase(DbSlot* slot, bool erasing);
+// Journals a new object.
+void JournalAppend(DbSlot* slot);
+
+}  // namespace platform::detail
+
+namespace platform::detail {
+
+// Erases or unerases a resident object whatever its open state (containers replacing an entry), journaled
+// and notified like erase().
+void EraseInternal(DbSlot* slot, bool erasing);
+
+}  // namespace platform::detail

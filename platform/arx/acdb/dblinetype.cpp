@@ -1,0 +1,231 @@
+#include "platform/arx/acdb/dblinetype.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbtables.h"
+#include "platform/win32/core/paths.h"
+#include "platform/win32/core/unicode.h"
+
+namespace {
+
+using platform::FieldDesc;
+using platform::FieldKind;
+
+const FieldDesc kFields[] = {
+    {2, FieldKind::kString, "name", nullptr, nullptr},
+    {3, FieldKind::kString, "comments", nullptr, nullptr},
+    {73, FieldKind::kInt16, "numDashes", nullptr, nullptr},
+    {40, FieldKind::kReal, "patternLength", nullptr, nullptr},
+    {49, FieldKind::kReal, "dashLength", nullptr, nullptr},
+};
+
+// Our own metric linetype file: a header line "*NAME,description" and a pattern line "A,dash,gap,...".
+const char kIsoLin[] =
+    ";; Standard metric linetypes\n"
+    "*Continuous,Solid line ________________________________________\n"
+    "A,0\n"
+    "*DOT,Dot . . . . . . . . . . . . . . . . . . . . . . . . . . .\n"
+    "A,0,-6.35\n"
+    "*JIS_02_1.0,JIS dashed line __ __ __ __ __ __ __ __ __ __ __\n"
+    "A,1.0,-0.5\n"
+    "*DASHDOT,Dash dot __ . __ . __ . __ . __ . __ . __ . __ . __\n"
+    "A,12.7,-6.35,0,-6.35\n"
+    "*DIVIDE,Divide ____ . . ____ . . ____ . . ____ . . ____ . .\n"
+    "A,12.7,-6.35,0,-6.35,0,-6.35\n"
+    "*DASHED,Dashed __ __ __ __ __ __ __ __ __ __ __ __ __ __ __\n"
+    "A,12.7,-6.35\n"
+    "*DASHDOTX2,Dash dot (2x) ____  .  ____  .  ____  .  ____  .\n"
+    "A,25.4,-12.7,0,-12.7\n"
+    "*DIVIDEX2,Divide (2x) ________  .  .  ________  .  .  ____\n"
+    "A,25.4,-12.7,0,-12.7,0,-12.7\n"
+    "*CENTER,Center ____ _ ____ _ ____ _ ____ _ ____ _ ____ _\n"
+    "A,31.75,-6.35,6.35,-6.35\n"
+    "*HIDDEN,Hidden __ __ __ __ __ __ __ __ __ __ __ __ __ __\n"
+    "A,6.35,-3.175\n";
+
+struct LinDef {
+    std::u16string name;
+    std::u16string comments;
+    std::vector<double> dashes;
+};
+
+std::vector<LinDef> ParseLin(const std::string& text) {
+    std::vector<LinDef> defs;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.empty() || line[0] == ';') {
+            continue;
+        }
+        if (line[0] == '*') {
+            const size_t comma = line.find(',');
+            LinDef def;
+            def.name = platform::Utf8ToUtf16(
+                line.substr(1, comma == std::string::npos ? std::string::npos : comma - 1));
+            if (comma != std::string::npos) {
+                def.comments = platform::Utf8ToUtf16(line.substr(comma + 1));
+            }
+            defs.push_back(def);
+        } else if (!defs.empty() && (line[0] == 'A' || line[0] == 'a')) {
+            std::istringstream values(line.substr(1));
+            std::string item;
+            while (std::getline(values, item, ',')) {
+                if (!item.empty()) {
+                    defs.back().dashes.push_back(std::strtod(item.c_str(), nullptr));
+                }
+            }
+        }
+    }
+    // "A,0" is the solid line's way of saying it has no dashes.
+    for (LinDef& def : defs) {
+        if (def.dashes.size() == 1 && def.dashes[0] == 0.0) {
+            def.dashes.clear();
+        }
+    }
+    return defs;
+}
+
+bool ReadLinFile(const ACHAR* fileName, std::string& text) {
+    std::u16string name(fileName);
+    const size_t cut = name.find_last_of(u"\\/");
+    const std::u16string base = cut == std::u16string::npos ? name : name.substr(cut + 1);
+    if (platform::EqualsNoCase(base, u"ACADISO.LIN") || platform::EqualsNoCase(base, u"ACAD.LIN")) {
+        text = kIsoLin;
+        return true;
+    }
+    std::ifstream file(platform::ToHostPath(name), std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << file.rdbuf();
+    text = buffer.str();
+    return true;
+}
+
+Acad::ErrorStatus AddDef(AcDbLinetypeTable* table, const LinDef& def) {
+    if (table->has(def.name.c_str())) {
+        return Acad::eOk;
+    }
+    auto* record = new AcDbLinetypeTableRecord();
+    record->setName(def.name.c_str());
+    record->setComments(def.comments.c_str());
+    record->setNumDashes(static_cast<int>(def.dashes.size()));
+    double length = 0.0;
+    for (size_t i = 0; i < def.dashes.size(); ++i) {
+        record->setDashLengthAt(static_cast<int>(i), def.dashes[i]);
+        length += def.dashes[i] < 0 ? -def.dashes[i] : def.dashes[i];
+    }
+    record->setPatternLength(length);
+    Acad::ErrorStatus es = table->add(record);
+    if (es != Acad::eOk) {
+        delete record;
+        return es;
+    }
+    record->close();
+    return Acad::eOk;
+}
+
+}  // namespace
+
+TARN_RX_DEFINE(AcDbLinetypeTableRecord, AcDbSymbolTableRecord, u"LTYPE", kFields, std::size(kFields))
+
+Acad::ErrorStatus AcDbLinetypeTableRecord::comments(AcString& text) const {
+    text = AcString(m_comments);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbLinetypeTableRecord::setComments(const ACHAR* text) {
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_comments = text != nullptr ? text : u"";
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDbLinetypeTableRecord::setPatternLength(double length) {
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_patternLength = length;
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDbLinetypeTableRecord::setNumDashes(int count) {
+    if (count < 0 || count > 12) {
+        return Acad::eOutOfRange;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_dashes.resize(static_cast<size_t>(count), 0.0);
+    }
+    return es;
+}
+
+double AcDbLinetypeTableRecord::dashLengthAt(int index) const {
+    return index >= 0 && index < numDashes() ? m_dashes[static_cast<size_t>(index)] : 0.0;
+}
+
+Acad::ErrorStatus AcDbLinetypeTableRecord::setDashLengthAt(int index, double length) {
+    if (index < 0 || index >= numDashes()) {
+        return Acad::eInvalidIndex;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_dashes[static_cast<size_t>(index)] = length;
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDbLinetypeTableRecord::subErase(bool erasing) {
+    if (erasing &&
+        (platform::EqualsNoCase(tarnName(), u"ByBlock") || platform::EqualsNoCase(tarnName(), u"ByLayer") ||
+         platform::EqualsNoCase(tarnName(), u"Continuous"))) {
+        return Acad::eCannotBeErasedByCaller;
+    }
+    return Acad::eOk;
+}
+
+const char* platform::BuiltinLinetypeFile() {
+    return kIsoLin;
+}
+
+Acad::ErrorStatus acdbLoadLineTypeFile(const ACHAR* linetypeName, const ACHAR* fileName, AcDbDatabase* db) {
+    if (db == nullptr) {
+        db = acdbHostApplicationServices()->workingDatabase();
+    }
+    if (linetypeName == nullptr || fileName == nullptr || db == nullptr) {
+        return Acad::eInvalidInput;
+    }
+    std::string text;
+    if (!ReadLinFile(fileName, text)) {
+        return Acad::eFileNotFound;
+    }
+    const std::vector<LinDef> defs = ParseLin(text);
+    const bool all = std::u16string(linetypeName) == u"*";
+    AcDbLinetypeTable* table = nullptr;
+    Acad::ErrorStatus es = db->getLinetypeTable(table, AcDb::kForWrite);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    Acad::ErrorStatus result = all ? Acad::eOk : Acad::eKeyNotFound;
+    for (const LinDef& def : defs) {
+        if (all || platform::EqualsNoCase(def.name, linetypeName)) {
+            Acad::ErrorStatus added = AddDef(table, def);
+            if (!all || added != Acad::eOk) {
+                result = added;
+            }
+            if (!all) {
+                break;
+            }
+        }
+    }
+    table->close();
+    return result;
+}

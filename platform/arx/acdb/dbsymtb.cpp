@@ -1,0 +1,223 @@
+#include "platform/arx/acdb/dbsymtb.h"
+
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbinternal.h"
+#include "platform/win32/core/unicode.h"
+
+TARN_RX_DEFINE_ABSTRACT(AcDbSymbolTableRecord, AcDbObject, nullptr, 0)
+TARN_RX_DEFINE_ABSTRACT(AcDbSymbolTable, AcDbObject, nullptr, 0)
+
+namespace {
+
+bool IsErased(AcDbObjectId id) {
+    const platform::detail::DbSlot* slot = platform::detail::FindSlot(id);
+    return slot == nullptr || slot->object == nullptr || slot->erased;
+}
+
+}  // namespace
+
+bool AcDbSymbolTableRecord::tarnIsValidName(const ACHAR* name) {
+    if (name == nullptr || *name == 0) {
+        return false;
+    }
+    static const std::u16string kReserved = u"<>/\\\":;?*|,=`";
+    size_t length = 0;
+    for (const ACHAR* c = name; *c != 0; ++c, ++length) {
+        if (*c < 0x20) {
+            return false;
+        }
+        if (kReserved.find(*c) != std::u16string::npos && !(*c == u'*' && c == name)) {
+            return false;
+        }
+    }
+    return length <= 255;
+}
+
+Acad::ErrorStatus AcDbSymbolTableRecord::getName(const ACHAR*& name) const {
+    name = m_name.c_str();
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbSymbolTableRecord::getName(AcString& name) const {
+    name = AcString(m_name);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbSymbolTableRecord::setName(const ACHAR* name) {
+    if (!tarnIsValidName(name)) {
+        return Acad::eInvalidInput;
+    }
+    if (!isWriteEnabled()) {
+        return Acad::eNotOpenForWrite;
+    }
+    if (const auto* table = AcDbSymbolTable::cast(platform::detail::Peek(ownerId())); table != nullptr) {
+        if (!table->tarnFind(name, false, objectId()).isNull()) {
+            return Acad::eDuplicateRecordName;
+        }
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_name = name;
+    }
+    return es;
+}
+
+AcDbObjectId AcDbSymbolTable::tarnFind(const ACHAR* name, bool getErased, AcDbObjectId except) const {
+    if (name == nullptr) {
+        return AcDbObjectId();
+    }
+    for (const AcDbObjectId& id : m_records) {
+        if (id == except || (!getErased && IsErased(id))) {
+            continue;
+        }
+        const auto* record = AcDbSymbolTableRecord::cast(platform::detail::Peek(id));
+        if (record != nullptr && platform::EqualsNoCase(record->tarnName(), name)) {
+            return id;
+        }
+    }
+    return AcDbObjectId();
+}
+
+bool AcDbSymbolTable::has(const ACHAR* name) const {
+    return !tarnFind(name).isNull();
+}
+
+bool AcDbSymbolTable::has(AcDbObjectId id) const {
+    for (const AcDbObjectId& member : m_records) {
+        if (member == id && !IsErased(id)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Acad::ErrorStatus AcDbSymbolTable::getAt(const ACHAR* name, AcDbObjectId& id, bool getErased) const {
+    AcDbObjectId found = tarnFind(name, getErased);
+    if (found.isNull()) {
+        return Acad::eKeyNotFound;
+    }
+    id = found;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbSymbolTable::getAt(const ACHAR* name, AcDbSymbolTableRecord*& record,
+                                         AcDb::OpenMode mode, bool openErased) const {
+    record = nullptr;
+    AcDbObjectId id;
+    Acad::ErrorStatus es = getAt(name, id, openErased);
+    return es != Acad::eOk ? es : acdbOpenObject(record, id, mode, openErased);
+}
+
+Acad::ErrorStatus AcDbSymbolTable::add(AcDbObjectId& id, AcDbSymbolTableRecord* record) {
+    if (record == nullptr) {
+        return Acad::eNullObjectPointer;
+    }
+    if (!record->isKindOf(tarnRecordClass())) {
+        return Acad::eWrongObjectType;
+    }
+    if (record->database() != nullptr) {
+        return Acad::eAlreadyInDb;
+    }
+    AcDbDatabase* db = database();
+    if (db == nullptr) {
+        return Acad::eNotInDatabase;
+    }
+    if (!isWriteEnabled()) {
+        return Acad::eNotOpenForWrite;
+    }
+    if (!AcDbSymbolTableRecord::tarnIsValidName(record->tarnName())) {
+        return Acad::eInvalidInput;
+    }
+    if (!tarnFind(record->tarnName()).isNull()) {
+        return Acad::eDuplicateRecordName;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es != Acad::eOk) {
+        return es;
+    }
+    AcDbObjectId newId;
+    es = db->tarnAddObject(record, objectId(), newId);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    m_records.push_back(newId);
+    id = newId;
+    db->tarnFireAppended(record);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbSymbolTable::add(AcDbSymbolTableRecord* record) {
+    AcDbObjectId id;
+    return add(id, record);
+}
+
+Acad::ErrorStatus AcDbSymbolTable::newIterator(AcDbSymbolTableIterator*& iterator, bool atBeginning,
+                                               bool skipDeleted) const {
+    iterator = new AcDbSymbolTableIterator(objectId(), atBeginning, skipDeleted);
+    return Acad::eOk;
+}
+
+AcDbSymbolTableIterator::AcDbSymbolTableIterator(AcDbObjectId tableId, bool atBeginning, bool skipDeleted)
+    : m_tableId(tableId) {
+    start(atBeginning, skipDeleted);
+}
+
+const std::vector<AcDbObjectId>* AcDbSymbolTableIterator::records() const {
+    const auto* table = AcDbSymbolTable::cast(platform::detail::Peek(m_tableId));
+    return table != nullptr ? &table->tarnRecordIds() : nullptr;
+}
+
+void AcDbSymbolTableIterator::start(bool atBeginning, bool skipDeleted) {
+    const auto* list = records();
+    const long size = list != nullptr ? static_cast<long>(list->size()) : 0;
+    m_index = atBeginning ? 0 : size - 1;
+    skip(atBeginning, skipDeleted);
+}
+
+bool AcDbSymbolTableIterator::done() const {
+    const auto* list = records();
+    return list == nullptr || m_index < 0 || m_index >= static_cast<long>(list->size());
+}
+
+void AcDbSymbolTableIterator::skip(bool forward, bool skipDeleted) {
+    while (skipDeleted && !done() && IsErased((*records())[static_cast<size_t>(m_index)])) {
+        m_index += forward ? 1 : -1;
+    }
+}
+
+void AcDbSymbolTableIterator::step(bool forward, bool skipDeleted) {
+    if (done()) {
+        return;
+    }
+    m_index += forward ? 1 : -1;
+    skip(forward, skipDeleted);
+}
+
+Acad::ErrorStatus AcDbSymbolTableIterator::getRecordId(AcDbObjectId& id) const {
+    if (done()) {
+        return Acad::eIteratorDone;
+    }
+    id = (*records())[static_cast<size_t>(m_index)];
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbSymbolTableIterator::getRecord(AcDbSymbolTableRecord*& record, AcDb::OpenMode mode,
+                                                     bool openErased) const {
+    record = nullptr;
+    AcDbObjectId id;
+    Acad::ErrorStatus es = getRecordId(id);
+    return es != Acad::eOk ? es : acdbOpenObject(record, id, mode, openErased);
+}
+
+Acad::ErrorStatus AcDbSymbolTableIterator::seek(AcDbObjectId id) {
+    const auto* list = records();
+    if (list != nullptr) {
+        for (size_t i = 0; i < list->size(); ++i) {
+            if ((*list)[i] == id) {
+                m_index = static_cast<long>(i);
+                return Acad::eOk;
+            }
+        }
+    }
+    return Acad::eInvalidInput;
+}

@@ -1,0 +1,147 @@
+#include "platform/arx/acdb/dbtext.h"
+
+#include <cmath>
+
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbgeom.h"
+#include "platform/arx/acdb/dbinternal.h"
+#include "platform/arx/acdb/dbtextstyle.h"
+
+namespace {
+
+using platform::FieldDesc;
+using platform::FieldKind;
+
+const FieldDesc kFields[] = {
+    {10, FieldKind::kPoint3d, "position", nullptr, nullptr},
+    {40, FieldKind::kReal, "height", nullptr, nullptr},
+    {1, FieldKind::kString, "textString", nullptr, nullptr},
+    {50, FieldKind::kAngle, "rotation", nullptr, nullptr},
+    {41, FieldKind::kReal, "widthFactor", nullptr, nullptr},
+    {51, FieldKind::kAngle, "oblique", nullptr, nullptr},
+    {7, FieldKind::kString, "textStyle", nullptr, nullptr},
+    {72, FieldKind::kInt16, "horizontalMode", nullptr, nullptr},
+    {11, FieldKind::kPoint3d, "alignmentPoint", nullptr, nullptr},
+    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
+    {73, FieldKind::kInt16, "verticalMode", nullptr, nullptr},
+};
+
+}  // namespace
+
+TARN_RX_DEFINE(AcDbText, AcDbEntity, u"TEXT", kFields, std::size(kFields))
+
+namespace platform::detail {
+
+double TextAdvance(std::u16string_view text) {
+    double advance = 0.0;
+    for (char16_t c : text) {
+        if (c >= 0xDC00 && c <= 0xDFFF) {
+            continue;  // the second half of a surrogate pair
+        }
+        advance += c >= 0x2E80 ? 1.0 : 0.6;
+    }
+    return advance;
+}
+
+double DefaultTextHeight(AcDbObjectId style) {
+    const auto* record = AcDbTextStyleTableRecord::cast(Peek(style));
+    return record != nullptr && record->textSize() > 0.0 ? record->textSize() : 2.5;
+}
+
+Acad::ErrorStatus TransformTextFrame(const AcGeMatrix3d& matrix, AcGePoint3d& position, double& rotation,
+                                     double& height, AcGeVector3d& normal) {
+    const double scale = UniformScale(matrix);
+    if (scale <= 0.0) {
+        return Acad::eCannotScaleNonUniformly;
+    }
+    AcGeVector3d x, y;
+    PlaneAxes(normal, x, y);
+    const AcGeVector3d direction = x * std::cos(rotation) + y * std::sin(rotation);
+    position.transformBy(matrix);
+    normal = (matrix * normal).normal();
+    const AcGeVector3d moved = matrix * direction;
+    PlaneAxes(normal, x, y);
+    rotation = NormalizeAngle(std::atan2(moved.dotProduct(y), moved.dotProduct(x)));
+    height *= scale;
+    return Acad::eOk;
+}
+
+}  // namespace platform::detail
+
+AcDbText::AcDbText(const AcGePoint3d& position, const ACHAR* text, AcDbObjectId style, double height,
+                   double rotation)
+    : m_position(position),
+      m_alignment(position),
+      m_text(text != nullptr ? text : u""),
+      m_height(height > 0.0 ? height : 0.0),
+      m_rotation(rotation),
+      m_style(style) {}
+
+#define TARN_TEXT_SETTER(NAME, TYPE, CHECK, ASSIGN)  \
+    Acad::ErrorStatus AcDbText::NAME(TYPE value) {   \
+        if (!(CHECK)) {                              \
+            return Acad::eInvalidInput;              \
+        }                                            \
+        Acad::ErrorStatus es = assertWriteEnabled(); \
+        if (es == Acad::eOk) {                       \
+            ASSIGN;                                  \
+        }                                            \
+        return es;                                   \
+    }
+
+TARN_TEXT_SETTER(setPosition, const AcGePoint3d&, true, m_position = value)
+TARN_TEXT_SETTER(setAlignmentPoint, const AcGePoint3d&, true, m_alignment = value)
+TARN_TEXT_SETTER(setTextString, const ACHAR*, value != nullptr, m_text = value)
+TARN_TEXT_SETTER(setHeight, double, value > 0.0 && std::isfinite(value), m_height = value)
+TARN_TEXT_SETTER(setRotation, double, std::isfinite(value), m_rotation = value)
+TARN_TEXT_SETTER(setWidthFactor, double, value > 0.0 && std::isfinite(value), m_widthFactor = value)
+TARN_TEXT_SETTER(setOblique, double, std::isfinite(value), m_oblique = value)
+TARN_TEXT_SETTER(setTextStyle, AcDbObjectId, AcDbTextStyleTableRecord::cast(platform::detail::Peek(value)),
+                 m_style = value)
+TARN_TEXT_SETTER(setHorizontalMode, AcDb::TextHorzMode, value >= AcDb::kTextLeft && value <= AcDb::kTextFit,
+                 m_horizontal = value)
+TARN_TEXT_SETTER(setVerticalMode, AcDb::TextVertMode, value >= AcDb::kTextBase && value <= AcDb::kTextTop,
+                 m_vertical = value)
+TARN_TEXT_SETTER(setNormal, const AcGeVector3d&, !value.isZeroLength(), m_normal = value.normal())
+
+#undef TARN_TEXT_SETTER
+
+Acad::ErrorStatus AcDbText::transformBy(const AcGeMatrix3d& matrix) {
+    if (platform::detail::UniformScale(matrix) <= 0.0) {
+        return Acad::eCannotScaleNonUniformly;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es != Acad::eOk) {
+        return es;
+    }
+    m_alignment.transformBy(matrix);
+    return platform::detail::TransformTextFrame(matrix, m_position, m_rotation, m_height, m_normal);
+}
+
+Acad::ErrorStatus AcDbText::getGeomExtents(AcDbExtents& extents) const {
+    if (m_text.empty()) {
+        return Acad::eInvalidExtents;
+    }
+    const double height = m_height > 0.0 ? m_height : platform::detail::DefaultTextHeight(m_style);
+    const double width = platform::detail::TextAdvance(m_text) * height * m_widthFactor;
+    AcGeVector3d x, y;
+    platform::detail::PlaneAxes(m_normal, x, y);
+    const AcGeVector3d u = x * std::cos(m_rotation) + y * std::sin(m_rotation);
+    const AcGeVector3d v = m_normal.crossProduct(u);
+    AcDbExtents box;
+    box.addPoint(m_position);
+    box.addPoint(m_position + u * width);
+    box.addPoint(m_position + v * height);
+    box.addPoint(m_position + u * width + v * height);
+    extents = box;
+    return Acad::eOk;
+}
+
+void AcDbText::tarnBecameResident() {
+    if (AcDbTextStyleTableRecord::cast(platform::detail::Peek(m_style)) == nullptr) {
+        m_style = database()->textstyle();
+    }
+    if (!(m_height > 0.0)) {
+        m_height = platform::detail::DefaultTextHeight(m_style);
+    }
+}

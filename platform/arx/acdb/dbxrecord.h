@@ -1,0 +1,42 @@
+// Xrecords: an object holding a chain of typed values (result buffers by DXF group code). Every group-code
+// kind is kept exactly: strings, reals, 16/32/64-bit integers, points, binary chunks, handles (as strings)
+// and object ids (groups 330-369, as entity names).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/arx/acdb/dbobject.h"
+#include "platform/arx/acut/adsdef.h"
+
+class AcDbXrecord : public AcDbObject {
+    TARN_DB_DECLARE_MEMBERS(AcDbXrecord)
+public:
+    AcDbXrecord() = default;
+
+    // A copy of the data; the caller frees it with acutRelRb. Null (and eOk) for an empty Xrecord.
+    Acad::ErrorStatus rbChain(resbuf** chain, AcDbDatabase* auxDb = nullptr) const;
+    // Replaces the data with a copy of the chain (null empties it). eInvalidResBuf (data unchanged) for a
+    // type that is not a group code with a value.
+    Acad::ErrorStatus setFromRbChain(const resbuf* chain, AcDbDatabase* auxDb = nullptr);
+    Acad::ErrorStatus setFromRbChain(const resbuf& chain, AcDbDatabase* auxDb = nullptr) {
+        return setFromRbChain(&chain, auxDb);
+    }
+    bool isXlateReferences() const { return true; }
+
+    struct Item {
+        short code = 0;
+        platform::RbKind kind = platform::RbKind::kNone;
+        double real = 0.0;
+        double point[3] = {0.0, 0.0, 0.0};
+        Adesk::Int64 integer = 0;
+        std::u16string text;
+        std::string bytes;
+        AcDbObjectId id;
+    };
+    // The stored items (writers of drawing files and tests).
+    const std::vector<Item>& tarnItems() const { return m_items; }
+
+private:
+    std::vector<Item> m_items;
+};

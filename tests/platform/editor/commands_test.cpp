@@ -1,0 +1,168 @@
+// The command runner: notification order, undo groups, U/UNDO/REDO, registered commands, typed-ahead input.
+#include <gtest/gtest.h>
+
+#include "platform/arx/arxheaders.h"
+#include "platform/mfc/uidriver.h"
+#include "platform/win32/windows.h"
+#include "recorder.h"
+
+namespace {
+
+using platform::CommandOutcome;
+
+// Command and line notifications only (the model-space record's own are noise here).
+std::vector<std::string> Relevant(std::vector<std::string> log) {
+    std::erase_if(log,
+                  [](const std::string& s) { return s.find("AcDbBlockTableRecord") != std::string::npos; });
+    return log;
+}
+
+class CommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        doc = platform::NewDocument();
+        acedEditor->addReactor(&rec);
+        doc->database()->addReactor(&rec);
+        platform::DefineHostCommand(u"LINE", [] {
+            AddLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+            AddLine(AcGePoint3d(1, 0, 0), AcGePoint3d(1, 1, 0));
+            return CommandOutcome::kEnded;
+        });
+    }
+    void TearDown() override {
+        acedEditor->removeReactor(&rec);
+        doc->database()->removeReactor(&rec);
+    }
+    AcApDocument* doc = nullptr;
+    Recorder rec;
+};
+
+TEST_F(CommandsTest, NotificationsWrapTheBodyWithDatabaseNotificationsInside) {
+    EXPECT_EQ(platform::RunCommand(u"_line"), CommandOutcome::kEnded);
+    EXPECT_EQ(Relevant(rec.Take()),
+              (std::vector<std::string>{"willStart LINE", "appended AcDbLine", "modified AcDbLine",
+                                        "appended AcDbLine", "modified AcDbLine", "ended LINE"}));
+    EXPECT_TRUE(platform::LockViolations().empty());
+    EXPECT_EQ(doc->tarnLockCount(), 0);
+    EXPECT_TRUE(doc->isQuiescent());
+
+    EXPECT_EQ(platform::RunCommand(u"NOSUCH"), CommandOutcome::kUnknown);
+    EXPECT_EQ(rec.Take(), (std::vector<std::string>{"unknown NOSUCH"}));
+    EXPECT_NE(platform::CommandLineUtf8().find("Unknown command \"NOSUCH\""), std::string::npos);
+
+    platform::DefineHostCommand(u"BROKEN", [] { return CommandOutcome::kFailed; });
+    platform::DefineHostCommand(u"THROWS", []() -> CommandOutcome { throw 1; });
+    platform::RunCommand(u"BROKEN");
+    platform::RunCommand(u"throws");
+    EXPECT_EQ(rec.Take(), (std::vector<std::string>{"willStart BROKEN", "failed BROKEN", "willStart THROWS",
+                                                    "failed THROWS"}));
+    EXPECT_EQ(doc->tarnLockCount(), 0);
+}
+
+Recorder* g_rec = nullptr;
+
+LRESULT LogPosted(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP + 48) {
+        g_rec->log.push_back("posted message");
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+TEST_F(CommandsTest, PostedMessagesRunAfterTheCommandEnded) {
+    g_rec = &rec;
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = LogPosted;
+    wc.lpszClassName = u"EditorTestWin";
+    ASSERT_NE(RegisterClassW(&wc), 0);
+    HWND hwnd = CreateWindowExW(0, u"EditorTestWin", u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    platform::RunCommand(u"ERASE", [hwnd] {
+        PostMessageW(hwnd, WM_APP + 48, 0, 0);
+        return CommandOutcome::kEnded;
+    });
+    EXPECT_EQ(rec.Take(), (std::vector<std::string>{"willStart ERASE", "ended ERASE", "posted message"}));
+    DestroyWindow(hwnd);
+}
+
+TEST_F(CommandsTest, OneUndoGroupPerCommandAndUndoRedoInsideTheirOwnNotifications) {
+    platform::RunCommand(u"LINE");
+    platform::RunCommand(u"LINE");
+    AcDbDatabase* db = doc->database();
+    EXPECT_EQ(platform::UndoGroupCount(db), 2);
+    rec.Take();
+
+    platform::RunCommand(u"U");
+    EXPECT_EQ(Relevant(rec.Take()),
+              (std::vector<std::string>{"willStart U", "erased AcDbLine", "erased AcDbLine", "ended U"}));
+    EXPECT_EQ(platform::UndoGroupCount(db), 1);
+
+    platform::RunCommand(u"REDO");
+    EXPECT_EQ(Relevant(rec.Take()), (std::vector<std::string>{"willStart REDO", "unerased AcDbLine",
+                                                              "unerased AcDbLine", "ended REDO"}));
+    EXPECT_EQ(platform::UndoGroupCount(db), 2);
+
+    // UNDO asks for its count; the command line answers it.
+    platform::RunCommandLine(u"UNDO 2 ");
+    const std::vector<std::string> undo = Relevant(rec.Take());
+    ASSERT_EQ(undo.size(), 6u);
+    EXPECT_EQ(undo.front(), "willStart UNDO");
+    EXPECT_EQ(undo.back(), "ended UNDO");
+    EXPECT_EQ(platform::UndoGroupCount(db), 0);
+
+    platform::RunCommand(u"U");
+    EXPECT_NE(platform::CommandLineUtf8().find("Everything has been undone"), std::string::npos);
+    EXPECT_TRUE(platform::LockViolations().empty());
+}
+
+void TarnCmd() {
+    AddLine(AcGePoint3d(0, 0, 0), AcGePoint3d(2, 2, 0));
+}
+
+void AskPointCmd() {
+    ads_point pt;
+    acedGetPoint(nullptr, u"\nPoint: ", pt);
+}
+
+TEST_F(CommandsTest, RegisteredCommandsRunByNameUntilTheirGroupIsRemoved) {
+    EXPECT_EQ(acedRegCmds->addCommand(u"TARN", u"TarnCmd", u"TarnCmd", ACRX_CMD_MODAL, TarnCmd), Acad::eOk);
+    EXPECT_EQ(acedRegCmds->addCommand(u"TARN", u"TARNCMD", u"x", ACRX_CMD_MODAL, TarnCmd),
+              Acad::eDuplicateKey);
+    EXPECT_EQ(acedRegCmds->addCommand(u"TARN", u"AskPoint", nullptr, ACRX_CMD_MODAL, AskPointCmd), Acad::eOk);
+    ASSERT_NE(acedRegCmds->lookupGlobalCmd(u"tarncmd"), nullptr);
+
+    EXPECT_EQ(platform::RunCommand(u"tarncmd"), CommandOutcome::kEnded);
+    EXPECT_EQ(Relevant(rec.Take()), (std::vector<std::string>{"willStart TARNCMD", "appended AcDbLine",
+                                                              "modified AcDbLine", "ended TARNCMD"}));
+
+    // Esc at a prompt of a registered command cancels the command.
+    platform::ScriptedUiDriver driver;
+    driver.ExpectInput(platform::kInputGetPoint, u"Point", platform::InputAnswer::Cancelled());
+    platform::SetUiDriver(&driver);
+    EXPECT_EQ(platform::RunCommand(u"ASKPOINT"), CommandOutcome::kCancelled);
+    EXPECT_EQ(rec.Take(), (std::vector<std::string>{"willStart ASKPOINT", "cancelled ASKPOINT"}));
+    EXPECT_TRUE(driver.Verify());
+
+    EXPECT_EQ(acedRegCmds->removeGroup(u"tarn"), Acad::eOk);
+    EXPECT_EQ(acedRegCmds->removeGroup(u"TARN"), Acad::eKeyNotFound);
+    EXPECT_EQ(platform::RunCommand(u"TARNCMD"), CommandOutcome::kUnknown);
+}
+
+TEST_F(CommandsTest, SentStringsWaitForTheHostAndFeedTheCommandsPrompts) {
+    int frame = -1;
+    platform::DefineHostCommand(u"IMAGEFRAME", [&frame] {
+        acedGetInt(u"\nEnter IMAGEFRAME setting <1>: ", &frame);
+        return CommandOutcome::kEnded;
+    });
+    EXPECT_EQ(acDocManager->sendStringToExecute(doc, u"IMAGEFRAME 1 "), Acad::eOk);
+    EXPECT_EQ(acDocManager->sendStringToExecute(doc, u"IMAGEFRAME 0 ", true, false, true), Acad::eOk);
+    EXPECT_EQ(acDocManager->sendStringToExecute(nullptr, u"X"), Acad::eNullObjectPointer);
+    EXPECT_EQ(frame, -1);
+    ASSERT_EQ(platform::SentStrings().size(), 2u);
+    EXPECT_EQ(platform::ExecuteSentStrings(), 2);
+    EXPECT_EQ(frame, 0);
+    EXPECT_EQ(rec.Take(), (std::vector<std::string>{"willStart IMAGEFRAME", "ended IMAGEFRAME",
+                                                    "willStart IMAGEFRAME", "ended IMAGEFRAME"}));
+    EXPECT_EQ(platform::ExecuteSentStrings(), 0);
+}
+
+}  // namespace
