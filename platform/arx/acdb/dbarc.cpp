@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/arx/acdb/dbgeom.h"
+#include "platform/arx/acdb/dxffields.h"
 
 namespace {
 
@@ -11,13 +12,20 @@ using platform::FieldKind;
 using platform::detail::kTwoPi;
 using platform::detail::NormalizeAngle;
 
+// Files describe an arc as a circle with angles: two subclass markers.
 const FieldDesc kFields[] = {
-    {10, FieldKind::kPoint3d, "center", nullptr, nullptr},
-    {40, FieldKind::kReal, "radius", nullptr, nullptr},
-    {50, FieldKind::kAngle, "startAngle", nullptr, nullptr},
-    {51, FieldKind::kAngle, "endAngle", nullptr, nullptr},
-    {39, FieldKind::kReal, "thickness", nullptr, nullptr},
-    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbCircle"),
+    TARN_FIELD(39, kReal, "thickness", AcDbArc, (v.real = self->thickness(), v.skip = v.real == 0.0),
+               self->setThickness(v.real)),
+    TARN_FIELD(10, kPoint3d, "center", AcDbArc, platform::dxf::Put(v, self->center()),
+               self->setCenter(platform::dxf::Point3d(v))),
+    TARN_FIELD(40, kReal, "radius", AcDbArc, v.real = self->radius(), self->setRadius(v.real)),
+    TARN_FIELD(210, kVector3d, "normal", AcDbArc,
+               (platform::dxf::Put(v, self->normal()), v.skip = platform::dxf::IsZAxis(self->normal())),
+               self->setNormal(platform::dxf::Vector3d(v))),
+    TARN_SUBCLASS("AcDbArc"),
+    TARN_FIELD(50, kAngle, "startAngle", AcDbArc, v.real = self->startAngle(), self->setStartAngle(v.real)),
+    TARN_FIELD(51, kAngle, "endAngle", AcDbArc, v.real = self->endAngle(), self->setEndAngle(v.real)),
 };
 
 constexpr double kTolerance = 1e-9;

@@ -5,14 +5,17 @@
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/win32/core/unicode.h"
 
+#include "platform/arx/acdb/dxffields.h"
 namespace {
 
 using platform::FieldDesc;
 using platform::FieldKind;
 
+// The origin goes with the block's BLOCK entity in the BLOCKS section (written by the drawing-file writer).
 const FieldDesc kFields[] = {
-    {2, FieldKind::kString, "name", nullptr, nullptr},
-    {10, FieldKind::kPoint3d, "origin", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbBlockTableRecord"),
+    TARN_FIELD(2, kString, "name", AcDbBlockTableRecord, platform::dxf::Put(v, self->tarnName()),
+               self->setName(v.text.c_str())),
 };
 
 bool IsErased(AcDbObjectId id) {

@@ -1,6 +1,7 @@
 #include "platform/arx/acdb/dbcircle.h"
 
 #include "platform/arx/acdb/dbgeom.h"
+#include "platform/arx/acdb/dxffields.h"
 
 namespace {
 
@@ -9,10 +10,15 @@ using platform::FieldKind;
 using platform::detail::kTwoPi;
 
 const FieldDesc kFields[] = {
-    {10, FieldKind::kPoint3d, "center", nullptr, nullptr},
-    {40, FieldKind::kReal, "radius", nullptr, nullptr},
-    {39, FieldKind::kReal, "thickness", nullptr, nullptr},
-    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbCircle"),
+    TARN_FIELD(39, kReal, "thickness", AcDbCircle, (v.real = self->thickness(), v.skip = v.real == 0.0),
+               self->setThickness(v.real)),
+    TARN_FIELD(10, kPoint3d, "center", AcDbCircle, platform::dxf::Put(v, self->center()),
+               self->setCenter(platform::dxf::Point3d(v))),
+    TARN_FIELD(40, kReal, "radius", AcDbCircle, v.real = self->radius(), self->setRadius(v.real)),
+    TARN_FIELD(210, kVector3d, "normal", AcDbCircle,
+               (platform::dxf::Put(v, self->normal()), v.skip = platform::dxf::IsZAxis(self->normal())),
+               self->setNormal(platform::dxf::Vector3d(v))),
 };
 
 }  // namespace

@@ -24,6 +24,13 @@ void platform::ForEachDbClass(void (*visit)(AcRxClass* cls, void* context), void
         AcDbArc::desc(),
         AcDbText::desc(),
         AcDbMText::desc(),
+        AcDbEllipse::desc(),
+        AcDbSpline::desc(),
+        AcDbPolyline::desc(),
+        AcDb2dPolyline::desc(),
+        AcDb3dPolyline::desc(),
+        AcDbHatch::desc(),
+        AcDbRegion::desc(),
     };
     for (AcRxClass* cls : kClasses) {
         visit(cls, context);

@@ -530,6 +530,49 @@ void AcDbDatabase::tarnSetFilename(const ACHAR* name) {
     m_impl->filename = name != nullptr ? name : u"";
 }
 
+void AcDbDatabase::tarnTakeContents(AcDbDatabase& source) {
+    std::swap(m_impl, source.m_impl);
+    std::swap(m_impl->reactors, source.m_impl->reactors);
+    std::swap(m_impl->groupDepth, source.m_impl->groupDepth);
+    for (AcDbDatabase* db : {this, &source}) {
+        Impl& d = *db->m_impl;
+        d.self = db;
+        for (auto& [handle, slot] : d.slots) {
+            slot->db = db;
+        }
+        d.undo.clear();
+        d.redo.clear();
+        d.implicitOpen = false;
+        d.group = 0;
+        if (d.groupDepth > 0) {
+            // A group open around the read goes on, now empty.
+            d.group = ++G().nextGroup;
+            d.undo.emplace_back();
+        }
+    }
+}
+
+void AcDbDatabase::tarnFindDefaultRecords() {
+    Impl& d = *m_impl;
+    auto find = [](AcDbObjectId tableId, const ACHAR* name) {
+        const auto* table = AcDbSymbolTable::cast(platform::detail::Peek(tableId));
+        return table != nullptr ? table->tarnFind(name) : AcDbObjectId();
+    };
+    d.layer0 = find(d.layerTable, u"0");
+    d.byBlock = find(d.linetypeTable, u"ByBlock");
+    d.byLayer = find(d.linetypeTable, u"ByLayer");
+    d.continuous = find(d.linetypeTable, u"Continuous");
+    if (d.clayer.isNull()) {
+        d.clayer = d.layer0;
+    }
+    if (d.celtype.isNull()) {
+        d.celtype = d.byLayer;
+    }
+    if (d.textstyle.isNull()) {
+        d.textstyle = find(d.textStyleTable, u"Standard");
+    }
+}
+
 Acad::ErrorStatus AcDbDatabase::tarnAddObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
                                               AcDbHandle handle) {
     if (object == nullptr) {

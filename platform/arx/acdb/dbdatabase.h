@@ -93,6 +93,16 @@ public:
     // The file the drawing was read from or last saved to (empty for a new drawing).
     Acad::ErrorStatus getFilename(const ACHAR*& name) const;
 
+    // Reads a drawing file (ASCII DXF; Windows or POSIX path) in place of the database's contents. On
+    // failure the database is unchanged: eFileNotFound, eFileAccessErr, eInvalidDwgVersion (not an ASCII
+    // drawing file), eDxfReadAborted (damaged; platform::LastDxfError names the line). The file name becomes
+    // the Windows form of the path.
+    Acad::ErrorStatus readDwgFile(const ACHAR* fileName, int shareMode = 64, bool allowCPConversion = false,
+                                  const ACHAR* password = nullptr);
+    // Writes the drawing (ASCII DXF) through a temporary file in the same folder that replaces the file only
+    // when complete; a failed save leaves the old file as it was (eFileAccessErr, eInvalidInput).
+    Acad::ErrorStatus saveAs(const ACHAR* fileName);
+
     // Stand-in internals, used by tables, blocks and dictionaries.
     struct Impl;
     Impl* tarnImpl() const { return m_impl.get(); }
@@ -104,6 +114,13 @@ public:
     void tarnFireModified(AcDbObject* object);
     void tarnFireErased(AcDbObject* object, bool erased);
     void tarnSetFilename(const ACHAR* name);
+    // For readers of drawing files: takes every object, table and setting of source (a database the reader
+    // filled), which gets this database's in exchange; reactors stay where they are and the undo journal of
+    // both starts empty.
+    void tarnTakeContents(AcDbDatabase& source);
+    // For readers of drawing files: finds the default records by name (layer "0", linetypes "ByBlock",
+    // "ByLayer", "Continuous", style "Standard") and makes them current where nothing is.
+    void tarnFindDefaultRecords();
 
 private:
     std::unique_ptr<Impl> m_impl;

@@ -5,20 +5,65 @@
 #include "platform/arx/acdb/dblayer.h"
 #include "platform/arx/acdb/dblinetype.h"
 #include "platform/arx/acdb/dbsymtb.h"
+#include "platform/arx/acdb/dxffields.h"
+#include "platform/win32/core/unicode.h"
 
 namespace {
 
 using platform::FieldDesc;
 using platform::FieldKind;
 
+// Paper-space entities carry 67; the owner says where an entity lives, so the flag is only written.
+bool InPaperSpace(const AcDbEntity* entity) {
+    return platform::EqualsNoCase(platform::dxf::RecordName(entity->ownerId()), u"*Paper_Space");
+}
+
+// Transparency in files: 0x01000000 by block, 0x02000000 | alpha by alpha, absent by layer.
+long long TransparencyCode(const AcCmTransparency& t) {
+    return t.isByBlock() ? 0x01000000LL : (0x02000000LL | t.alpha());
+}
+
+AcCmTransparency TransparencyOf(long long code) {
+    AcCmTransparency t;
+    if ((code & 0x02000000LL) != 0) {
+        t.setAlpha(static_cast<Adesk::UInt8>(code & 0xFF));
+    } else if ((code & 0x01000000LL) != 0) {
+        t.setMethod(AcCmTransparency::kByBlock);
+    }
+    return t;
+}
+
 const FieldDesc kEntityFields[] = {
-    {8, FieldKind::kString, "layer", nullptr, nullptr},
-    {6, FieldKind::kString, "linetype", nullptr, nullptr},
-    {62, FieldKind::kInt16, "colorIndex", nullptr, nullptr},
-    {420, FieldKind::kInt32, "trueColor", nullptr, nullptr},
-    {48, FieldKind::kReal, "linetypeScale", nullptr, nullptr},
-    {60, FieldKind::kInt16, "visibility", nullptr, nullptr},
-    {440, FieldKind::kInt32, "transparency", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbEntity"),
+    TARN_FIELD_OUT(67, kInt16, "paperSpace", AcDbEntity, (v.integer = 1, v.skip = !InPaperSpace(self))),
+    TARN_FIELD(8, kString, "layer", AcDbEntity, platform::dxf::Put(v, self->layer().str()),
+               self->setLayer(v.text.c_str())),
+    TARN_FIELD(6, kString, "linetype", AcDbEntity,
+               (platform::dxf::Put(v, self->linetype().str()),
+                v.skip = v.text.empty() || platform::EqualsNoCase(v.text, u"ByLayer")),
+               self->setLinetype(v.text.c_str())),
+    TARN_FIELD(62, kInt16, "colorIndex", AcDbEntity,
+               (v.integer = self->colorIndex(), v.skip = v.integer == 256),
+               self->setColorIndex(static_cast<Adesk::UInt16>(v.integer < 0 ? -v.integer : v.integer))),
+    TARN_FIELD(420, kInt32, "trueColor", AcDbEntity,
+               (v.skip = !self->color().isByColor(),
+                v.integer = self->color().red() << 16 | self->color().green() << 8 | self->color().blue()),
+               {
+                   AcCmColor color;
+                   color.setRGB(static_cast<Adesk::UInt8>(v.integer >> 16),
+                                static_cast<Adesk::UInt8>(v.integer >> 8),
+                                static_cast<Adesk::UInt8>(v.integer));
+                   self->setColor(color);
+               }),
+    TARN_FIELD(48, kReal, "linetypeScale", AcDbEntity,
+               (v.real = self->linetypeScale(), v.skip = v.real == 1.0), self->setLinetypeScale(v.real)),
+    TARN_FIELD(60, kInt16, "visibility", AcDbEntity,
+               (v.integer = self->visibility() == AcDb::kInvisible ? 1 : 0, v.skip = v.integer == 0),
+               self->setVisibility(v.integer != 0 ? AcDb::kInvisible : AcDb::kVisible)),
+    TARN_FIELD(
+        440, kInt32, "transparency", AcDbEntity,
+        (v.integer = TransparencyCode(self->transparency()), v.skip = self->transparency().isByLayer()),
+        self->setTransparency(TransparencyOf(v.integer))),
 };
 
 // The database an entity's names are looked up in.

@@ -3,19 +3,53 @@
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/win32/core/unicode.h"
 
+#include "platform/arx/acdb/dxffields.h"
 namespace {
 
 using platform::FieldDesc;
 using platform::FieldKind;
 
+// Flags 1 frozen and 4 locked; a layer that is off has a negative colour number.
 const FieldDesc kFields[] = {
-    {2, FieldKind::kString, "name", nullptr, nullptr},
-    {70, FieldKind::kInt16, "flags", nullptr, nullptr},
-    {62, FieldKind::kInt16, "colorIndex", nullptr, nullptr},
-    {420, FieldKind::kInt32, "trueColor", nullptr, nullptr},
-    {6, FieldKind::kString, "linetype", nullptr, nullptr},
-    {290, FieldKind::kBool, "plottable", nullptr, nullptr},
-    {440, FieldKind::kInt32, "transparency", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbLayerTableRecord"),
+    TARN_FIELD(2, kString, "name", AcDbLayerTableRecord, platform::dxf::Put(v, self->tarnName()),
+               self->setName(v.text.c_str())),
+    TARN_FIELD(70, kInt16, "flags", AcDbLayerTableRecord,
+               v.integer = (self->isFrozen() ? 1 : 0) | (self->isLocked() ? 4 : 0),
+               (self->setIsFrozen((v.integer & 1) != 0), self->setIsLocked((v.integer & 4) != 0))),
+    TARN_FIELD(62, kInt16, "colorIndex", AcDbLayerTableRecord,
+               v.integer = (self->isOff() ? -1 : 1) * static_cast<int>(self->color().colorIndex()),
+               {
+                   AcCmColor color;
+                   if (color.setColorIndex(
+                           static_cast<Adesk::UInt16>(v.integer < 0 ? -v.integer : v.integer)) == Acad::eOk) {
+                       self->setColor(color);
+                   }
+                   self->setIsOff(v.integer < 0);
+               }),
+    TARN_FIELD(420, kInt32, "trueColor", AcDbLayerTableRecord,
+               (v.skip = !self->color().isByColor(),
+                v.integer = self->color().red() << 16 | self->color().green() << 8 | self->color().blue()),
+               {
+                   AcCmColor color;
+                   color.setRGB(static_cast<Adesk::UInt8>(v.integer >> 16),
+                                static_cast<Adesk::UInt8>(v.integer >> 8),
+                                static_cast<Adesk::UInt8>(v.integer));
+                   self->setColor(color);
+               }),
+    TARN_FIELD(
+        6, kString, "linetype", AcDbLayerTableRecord,
+        platform::dxf::Put(v, platform::dxf::RecordName(self->linetypeObjectId())),
+        self->setLinetypeObjectId(platform::dxf::FindRecord(self, &AcDbDatabase::linetypeTableId, v.text))),
+    TARN_FIELD(290, kBool, "plottable", AcDbLayerTableRecord,
+               (v.integer = self->isPlottable() ? 1 : 0, v.skip = v.integer == 1),
+               self->setIsPlottable(v.integer != 0)),
+    TARN_FIELD_OUT(370, kInt16, "lineweight", AcDbLayerTableRecord, v.integer = -3),
+    TARN_FIELD(
+        440, kInt32, "transparency", AcDbLayerTableRecord,
+        (v.skip = !self->transparency().isByAlpha(), v.integer = 0x02000000LL | self->transparency().alpha()),
+        if ((v.integer & 0x02000000LL) != 0)
+            self->setTransparency(AcCmTransparency(static_cast<Adesk::UInt8>(v.integer & 0xFF)))),
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/arx/acdb/dbline.h"
 
 #include <algorithm>
+#include "platform/arx/acdb/dxffields.h"
 
 namespace {
 
@@ -8,10 +9,16 @@ using platform::FieldDesc;
 using platform::FieldKind;
 
 const FieldDesc kFields[] = {
-    {10, FieldKind::kPoint3d, "startPoint", nullptr, nullptr},
-    {11, FieldKind::kPoint3d, "endPoint", nullptr, nullptr},
-    {39, FieldKind::kReal, "thickness", nullptr, nullptr},
-    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbLine"),
+    TARN_FIELD(39, kReal, "thickness", AcDbLine, (v.real = self->thickness(), v.skip = v.real == 0.0),
+               self->setThickness(v.real)),
+    TARN_FIELD(10, kPoint3d, "startPoint", AcDbLine, platform::dxf::Put(v, self->startPoint()),
+               self->setStartPoint(platform::dxf::Point3d(v))),
+    TARN_FIELD(11, kPoint3d, "endPoint", AcDbLine, platform::dxf::Put(v, self->endPoint()),
+               self->setEndPoint(platform::dxf::Point3d(v))),
+    TARN_FIELD(210, kVector3d, "normal", AcDbLine,
+               (platform::dxf::Put(v, self->normal()), v.skip = platform::dxf::IsZAxis(self->normal())),
+               self->setNormal(platform::dxf::Vector3d(v))),
 };
 
 constexpr double kParamTolerance = 1e-9;

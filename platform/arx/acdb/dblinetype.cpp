@@ -9,17 +9,24 @@
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
 
+#include "platform/arx/acdb/dxffields.h"
 namespace {
 
 using platform::FieldDesc;
 using platform::FieldKind;
 
+// The dashes (49, one per dash, each with its kind 74) are a list: the drawing-file codec writes them.
 const FieldDesc kFields[] = {
-    {2, FieldKind::kString, "name", nullptr, nullptr},
-    {3, FieldKind::kString, "comments", nullptr, nullptr},
-    {73, FieldKind::kInt16, "numDashes", nullptr, nullptr},
-    {40, FieldKind::kReal, "patternLength", nullptr, nullptr},
-    {49, FieldKind::kReal, "dashLength", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbLinetypeTableRecord"),
+    TARN_FIELD(2, kString, "name", AcDbLinetypeTableRecord, platform::dxf::Put(v, self->tarnName()),
+               self->setName(v.text.c_str())),
+    TARN_FIELD_OUT(70, kInt16, "flags", AcDbLinetypeTableRecord, v.integer = 0),
+    TARN_FIELD(3, kString, "comments", AcDbLinetypeTableRecord, platform::dxf::Put(v, self->tarnComments()),
+               self->setComments(v.text.c_str())),
+    TARN_FIELD_OUT(72, kInt16, "alignment", AcDbLinetypeTableRecord, v.integer = 'A'),
+    TARN_FIELD_OUT(73, kInt16, "numDashes", AcDbLinetypeTableRecord, v.integer = self->numDashes()),
+    TARN_FIELD(40, kReal, "patternLength", AcDbLinetypeTableRecord, v.real = self->patternLength(),
+               self->setPatternLength(v.real)),
 };
 
 // Our own metric linetype file: a header line "*NAME,description" and a pattern line "A,dash,gap,...".

@@ -8,21 +8,33 @@
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbtext.h"
 #include "platform/arx/acdb/dbtextstyle.h"
+#include "platform/arx/acdb/dxffields.h"
 
 namespace {
 
 using platform::FieldDesc;
 using platform::FieldKind;
 
+// The rotation of a multi-line text is in radians in files (unlike single-line texts).
 const FieldDesc kFields[] = {
-    {10, FieldKind::kPoint3d, "location", nullptr, nullptr},
-    {40, FieldKind::kReal, "textHeight", nullptr, nullptr},
-    {41, FieldKind::kReal, "width", nullptr, nullptr},
-    {71, FieldKind::kInt16, "attachment", nullptr, nullptr},
-    {1, FieldKind::kString, "contents", nullptr, nullptr},
-    {7, FieldKind::kString, "textStyle", nullptr, nullptr},
-    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
-    {50, FieldKind::kAngle, "rotation", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbMText"),
+    TARN_FIELD(10, kPoint3d, "location", AcDbMText, platform::dxf::Put(v, self->location()),
+               self->setLocation(platform::dxf::Point3d(v))),
+    TARN_FIELD(40, kReal, "textHeight", AcDbMText, v.real = self->textHeight(), self->setTextHeight(v.real)),
+    TARN_FIELD(41, kReal, "width", AcDbMText, v.real = self->width(), self->setWidth(v.real)),
+    TARN_FIELD(71, kInt16, "attachment", AcDbMText, v.integer = self->attachment(),
+               if (v.integer >= 1 && v.integer <= 9)
+                   self->setAttachment(static_cast<AcDbMText::AttachmentPoint>(v.integer))),
+    TARN_FIELD(1, kString, "contents", AcDbMText, platform::dxf::Put(v, self->contents().str()),
+               self->setContents(v.text.c_str())),
+    TARN_FIELD(7, kString, "textStyle", AcDbMText,
+               platform::dxf::Put(v, platform::dxf::RecordName(self->textStyle())),
+               self->setTextStyle(platform::dxf::FindRecord(self, &AcDbDatabase::textStyleTableId, v.text))),
+    TARN_FIELD(210, kVector3d, "normal", AcDbMText,
+               (platform::dxf::Put(v, self->normal()), v.skip = platform::dxf::IsZAxis(self->normal())),
+               self->setNormal(platform::dxf::Vector3d(v))),
+    TARN_FIELD(50, kReal, "rotation", AcDbMText, (v.real = self->rotation(), v.skip = v.real == 0.0),
+               self->setRotation(v.real)),
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/arx/acdb/dbpoint.h"
 
 #include "platform/arx/acdb/dbgeom.h"
+#include "platform/arx/acdb/dxffields.h"
 
 namespace {
 
@@ -8,17 +9,16 @@ using platform::FieldDesc;
 using platform::FieldKind;
 
 const FieldDesc kFields[] = {
-    {10, FieldKind::kPoint3d, "position",
-     [](const AcRxObject* o, platform::FieldValue& v) {
-         const AcGePoint3d p = static_cast<const AcDbPoint*>(o)->position();
-         v.point[0] = p.x, v.point[1] = p.y, v.point[2] = p.z;
-     },
-     [](AcRxObject* o, const platform::FieldValue& v) {
-         static_cast<AcDbPoint*>(o)->setPosition(AcGePoint3d(v.point[0], v.point[1], v.point[2]));
-     }},
-    {39, FieldKind::kReal, "thickness", nullptr, nullptr},
-    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
-    {50, FieldKind::kAngle, "ecsRotation", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbPoint"),
+    TARN_FIELD(10, kPoint3d, "position", AcDbPoint, platform::dxf::Put(v, self->position()),
+               self->setPosition(platform::dxf::Point3d(v))),
+    TARN_FIELD(39, kReal, "thickness", AcDbPoint, (v.real = self->thickness(), v.skip = v.real == 0.0),
+               self->setThickness(v.real)),
+    TARN_FIELD(210, kVector3d, "normal", AcDbPoint,
+               (platform::dxf::Put(v, self->normal()), v.skip = platform::dxf::IsZAxis(self->normal())),
+               self->setNormal(platform::dxf::Vector3d(v))),
+    TARN_FIELD(50, kAngle, "ecsRotation", AcDbPoint, (v.real = self->ecsRotation(), v.skip = v.real == 0.0),
+               self->setEcsRotation(v.real)),
 };
 
 }  // namespace

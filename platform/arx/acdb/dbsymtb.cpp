@@ -2,9 +2,18 @@
 
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbinternal.h"
+#include "platform/arx/acdb/dxffields.h"
 #include "platform/win32/core/unicode.h"
 
-TARN_RX_DEFINE_ABSTRACT(AcDbSymbolTableRecord, AcDbObject, nullptr, 0)
+namespace {
+
+const platform::FieldDesc kRecordFields[] = {
+    TARN_SUBCLASS("AcDbSymbolTableRecord"),
+};
+
+}  // namespace
+
+TARN_RX_DEFINE_ABSTRACT(AcDbSymbolTableRecord, AcDbObject, kRecordFields, std::size(kRecordFields))
 TARN_RX_DEFINE_ABSTRACT(AcDbSymbolTable, AcDbObject, nullptr, 0)
 
 namespace {

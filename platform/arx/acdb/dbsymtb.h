@@ -52,6 +52,8 @@ public:
 
     // Stand-in: every record id in insertion order, erased ones included.
     const std::vector<AcDbObjectId>& tarnRecordIds() const { return m_records; }
+    // For readers of drawing files: adds a record already made resident with this table as owner.
+    void tarnAddRecordId(AcDbObjectId id) { m_records.push_back(id); }
     // The class of the records the table takes.
     virtual AcRxClass* tarnRecordClass() const = 0;
     // A live record of the name other than except; null id when none.

@@ -6,24 +6,44 @@
 #include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbtextstyle.h"
+#include "platform/arx/acdb/dxffields.h"
 
 namespace {
 
 using platform::FieldDesc;
 using platform::FieldKind;
 
+// Files split a text's fields in two parts with the same subclass marker; the vertical mode comes last.
 const FieldDesc kFields[] = {
-    {10, FieldKind::kPoint3d, "position", nullptr, nullptr},
-    {40, FieldKind::kReal, "height", nullptr, nullptr},
-    {1, FieldKind::kString, "textString", nullptr, nullptr},
-    {50, FieldKind::kAngle, "rotation", nullptr, nullptr},
-    {41, FieldKind::kReal, "widthFactor", nullptr, nullptr},
-    {51, FieldKind::kAngle, "oblique", nullptr, nullptr},
-    {7, FieldKind::kString, "textStyle", nullptr, nullptr},
-    {72, FieldKind::kInt16, "horizontalMode", nullptr, nullptr},
-    {11, FieldKind::kPoint3d, "alignmentPoint", nullptr, nullptr},
-    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
-    {73, FieldKind::kInt16, "verticalMode", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbText"),
+    TARN_FIELD(10, kPoint3d, "position", AcDbText, platform::dxf::Put(v, self->position()),
+               self->setPosition(platform::dxf::Point3d(v))),
+    TARN_FIELD(40, kReal, "height", AcDbText, v.real = self->height(), self->setHeight(v.real)),
+    TARN_FIELD(1, kString, "textString", AcDbText, platform::dxf::Put(v, self->textStringConst()),
+               self->setTextString(v.text.c_str())),
+    TARN_FIELD(50, kAngle, "rotation", AcDbText, (v.real = self->rotation(), v.skip = v.real == 0.0),
+               self->setRotation(v.real)),
+    TARN_FIELD(41, kReal, "widthFactor", AcDbText, (v.real = self->widthFactor(), v.skip = v.real == 1.0),
+               self->setWidthFactor(v.real)),
+    TARN_FIELD(51, kAngle, "oblique", AcDbText, (v.real = self->oblique(), v.skip = v.real == 0.0),
+               self->setOblique(v.real)),
+    TARN_FIELD(7, kString, "textStyle", AcDbText,
+               platform::dxf::Put(v, platform::dxf::RecordName(self->textStyle())),
+               self->setTextStyle(platform::dxf::FindRecord(self, &AcDbDatabase::textStyleTableId, v.text))),
+    TARN_FIELD(72, kInt16, "horizontalMode", AcDbText,
+               (v.integer = self->horizontalMode(), v.skip = v.integer == 0),
+               if (v.integer >= AcDb::kTextLeft && v.integer <= AcDb::kTextFit)
+                   self->setHorizontalMode(static_cast<AcDb::TextHorzMode>(v.integer))),
+    TARN_FIELD(11, kPoint3d, "alignmentPoint", AcDbText, platform::dxf::Put(v, self->alignmentPoint()),
+               self->setAlignmentPoint(platform::dxf::Point3d(v))),
+    TARN_FIELD(210, kVector3d, "normal", AcDbText,
+               (platform::dxf::Put(v, self->normal()), v.skip = platform::dxf::IsZAxis(self->normal())),
+               self->setNormal(platform::dxf::Vector3d(v))),
+    TARN_SUBCLASS("AcDbText"),
+    TARN_FIELD(73, kInt16, "verticalMode", AcDbText,
+               (v.integer = self->verticalMode(), v.skip = v.integer == 0),
+               if (v.integer >= AcDb::kTextBase && v.integer <= AcDb::kTextTop)
+                   self->setVerticalMode(static_cast<AcDb::TextVertMode>(v.integer))),
 };
 
 }  // namespace

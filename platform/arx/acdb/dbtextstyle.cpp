@@ -3,23 +3,53 @@
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/win32/core/unicode.h"
 
+#include "platform/arx/acdb/dxffields.h"
 namespace {
 
 using platform::FieldDesc;
 using platform::FieldKind;
 
+// Flags 1 shape file and 4 vertical.
 const FieldDesc kStyleFields[] = {
-    {2, FieldKind::kString, "name", nullptr, nullptr},
-    {40, FieldKind::kReal, "textSize", nullptr, nullptr},
-    {41, FieldKind::kReal, "xScale", nullptr, nullptr},
-    {50, FieldKind::kAngle, "obliquingAngle", nullptr, nullptr},
-    {42, FieldKind::kReal, "priorSize", nullptr, nullptr},
-    {3, FieldKind::kString, "fileName", nullptr, nullptr},
-    {4, FieldKind::kString, "bigFontFileName", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbTextStyleTableRecord"),
+    TARN_FIELD(2, kString, "name", AcDbTextStyleTableRecord, platform::dxf::Put(v, self->tarnName()),
+               self->setName(v.text.c_str())),
+    TARN_FIELD(70, kInt16, "flags", AcDbTextStyleTableRecord,
+               v.integer = (self->isShapeFile() ? 1 : 0) | (self->isVertical() ? 4 : 0),
+               (self->setIsShapeFile((v.integer & 1) != 0), self->setIsVertical((v.integer & 4) != 0))),
+    TARN_FIELD(40, kReal, "textSize", AcDbTextStyleTableRecord, v.real = self->textSize(),
+               self->setTextSize(v.real)),
+    TARN_FIELD(41, kReal, "xScale", AcDbTextStyleTableRecord, v.real = self->xScale(),
+               self->setXScale(v.real)),
+    TARN_FIELD(50, kAngle, "obliquingAngle", AcDbTextStyleTableRecord, v.real = self->obliquingAngle(),
+               self->setObliquingAngle(v.real)),
+    TARN_FIELD_OUT(71, kInt16, "generation", AcDbTextStyleTableRecord, v.integer = 0),
+    TARN_FIELD(42, kReal, "priorSize", AcDbTextStyleTableRecord, v.real = self->priorSize(),
+               self->setPriorSize(v.real)),
+    TARN_FIELD(
+        3, kString, "fileName", AcDbTextStyleTableRecord,
+        {
+            AcString name;
+            self->fileName(name);
+            platform::dxf::Put(v, name.str());
+        },
+        self->setFileName(v.text.c_str())),
+    TARN_FIELD(
+        4, kString, "bigFontFileName", AcDbTextStyleTableRecord,
+        {
+            AcString name;
+            self->bigFontFileName(name);
+            platform::dxf::Put(v, name.str());
+            v.skip = name.isEmpty();
+        },
+        self->setBigFontFileName(v.text.c_str())),
 };
 
 const FieldDesc kRegAppFields[] = {
-    {2, FieldKind::kString, "name", nullptr, nullptr},
+    TARN_SUBCLASS("AcDbRegAppTableRecord"),
+    TARN_FIELD(2, kString, "name", AcDbRegAppTableRecord, platform::dxf::Put(v, self->tarnName()),
+               self->setName(v.text.c_str())),
+    TARN_FIELD_OUT(70, kInt16, "flags", AcDbRegAppTableRecord, v.integer = 0),
 };
 
 }  // namespace

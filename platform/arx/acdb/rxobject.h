@@ -36,10 +36,13 @@ struct FieldValue {
     std::int64_t integer = 0;
     double point[3] = {0.0, 0.0, 0.0};
     std::u16string text;
+    bool skip = false;  // set by a getter: the field holds its default and is left out of the file
 };
 
 // One persisted field: its group code, kind and name, and how to read it from and write it to an object.
-// The accessors may be null while a class's reader and writer are not written yet.
+// Code 100 entries are subclass markers (name is the marker's text). A field without a getter is not written;
+// one without a setter is written only (derived or constant values). kAngle values are radians in memory and
+// degrees in the file; kHandle values carry the referenced object's handle in FieldValue::integer.
 struct FieldDesc {
     short code;
     FieldKind kind;

@@ -1,0 +1,604 @@
+// The host's drawing and editing commands. Points are world coordinates (the host's user coordinate system
+// stays the world's); angles are typed in degrees.
+#include <algorithm>
+#include <any>
+#include <cmath>
+#include <functional>
+
+#include "host/console.h"
+#include "host/hostcmds.h"
+#include "platform/arx/acdb/dbarc.h"
+#include "platform/arx/acdb/dbcircle.h"
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbline.h"
+#include "platform/arx/acdb/dbpline.h"
+#include "platform/arx/acdb/dbpoint.h"
+#include "platform/arx/acdb/dbtables.h"
+#include "platform/arx/acdb/dbtext.h"
+#include "platform/arx/aced/acedcmdline.h"
+#include "platform/arx/aced/acedinput.h"
+#include "platform/arx/aced/acedss.h"
+#include "platform/arx/aced/acedview.h"
+#include "platform/win32/core/unicode.h"
+
+namespace tarnhost {
+namespace {
+
+using platform::CommandOutcome;
+
+constexpr double kPi = 3.14159265358979323846;
+
+AcGePoint3d Pt(const ads_point p) {
+    return AcGePoint3d(p[0], p[1], p[2]);
+}
+
+AcDbDatabase* WorkingDb() {
+    return acdbHostApplicationServices()->workingDatabase();
+}
+
+// An input status that ends the command: Esc cancels it, anything but a value ends it quietly.
+CommandOutcome Ended(int status) {
+    return status == RTCAN ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+}
+
+CommandOutcome LineCommand() {
+    ads_point first, prev, next;
+    int rc = acedGetPoint(nullptr, u"\nSpecify first point: ", first);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    ads_point_set(first, prev);
+    int segments = 0;
+    for (;;) {
+        acedInitGet(0, segments >= 2 ? u"Close" : nullptr);
+        rc = acedGetPoint(
+            prev, segments >= 2 ? u"\nSpecify next point or [Close]: " : u"\nSpecify next point: ", next);
+        if (rc == RTKWORD) {
+            AppendToModelSpace(new AcDbLine(Pt(prev), Pt(first)));
+            return CommandOutcome::kEnded;
+        }
+        if (rc != RTNORM) {
+            return Ended(rc);
+        }
+        if (AppendToModelSpace(new AcDbLine(Pt(prev), Pt(next))).isNull()) {
+            return CommandOutcome::kFailed;
+        }
+        ++segments;
+        ads_point_set(next, prev);
+    }
+}
+
+CommandOutcome CircleCommand() {
+    ads_point center;
+    int rc = acedGetPoint(nullptr, u"\nSpecify center point for circle: ", center);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    double radius = 0.0;
+    acedInitGet(RSG_NONULL | RSG_NOZERO | RSG_NONEG, nullptr);
+    rc = acedGetReal(u"\nSpecify radius of circle: ", &radius);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    return AppendToModelSpace(new AcDbCircle(Pt(center), AcGeVector3d::kZAxis, radius)).isNull()
+               ? CommandOutcome::kFailed
+               : CommandOutcome::kEnded;
+}
+
+// An arc through three points: the circle through them, swept counter-clockwise from whichever end makes
+// the second point lie on the way.
+CommandOutcome ArcCommand() {
+    ads_point s, m, e;
+    const ACHAR* prompts[] = {u"\nSpecify start point of arc: ", u"\nSpecify second point of arc: ",
+                              u"\nSpecify end point of arc: "};
+    double* points[] = {s, m, e};
+    for (int i = 0; i < 3; ++i) {
+        const int rc = acedGetPoint(i > 0 ? points[i - 1] : nullptr, prompts[i], points[i]);
+        if (rc != RTNORM) {
+            return Ended(rc);
+        }
+    }
+    const double orient = (m[0] - s[0]) * (e[1] - s[1]) - (m[1] - s[1]) * (e[0] - s[0]);
+    if (std::fabs(orient) < 1e-12) {
+        acutPrintf(u"\nThe three points lie on a line: no arc.");
+        return CommandOutcome::kFailed;
+    }
+    // The circumcentre.
+    const double a2 = s[0] * s[0] + s[1] * s[1], b2 = m[0] * m[0] + m[1] * m[1],
+                 c2 = e[0] * e[0] + e[1] * e[1];
+    const double d = 2.0 * (s[0] * (m[1] - e[1]) + m[0] * (e[1] - s[1]) + e[0] * (s[1] - m[1]));
+    const double cx = (a2 * (m[1] - e[1]) + b2 * (e[1] - s[1]) + c2 * (s[1] - m[1])) / d;
+    const double cy = (a2 * (e[0] - m[0]) + b2 * (s[0] - e[0]) + c2 * (m[0] - s[0])) / d;
+    const double radius = std::hypot(s[0] - cx, s[1] - cy);
+    double start = std::atan2(s[1] - cy, s[0] - cx);
+    double end = std::atan2(e[1] - cy, e[0] - cx);
+    if (orient < 0) {
+        std::swap(start, end);
+    }
+    auto* arc = new AcDbArc(AcGePoint3d(cx, cy, s[2]), radius, start < 0 ? start + 2 * kPi : start,
+                            end < 0 ? end + 2 * kPi : end);
+    return AppendToModelSpace(arc).isNull() ? CommandOutcome::kFailed : CommandOutcome::kEnded;
+}
+
+CommandOutcome PlineCommand() {
+    ads_point prev;
+    int rc = acedGetPoint(nullptr, u"\nSpecify start point: ", prev);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    std::vector<AcGePoint2d> vertices{AcGePoint2d(prev[0], prev[1])};
+    bool closed = false;
+    for (;;) {
+        ads_point next;
+        acedInitGet(0, vertices.size() >= 2 ? u"Close" : nullptr);
+        rc = acedGetPoint(
+            prev, vertices.size() >= 2 ? u"\nSpecify next point or [Close]: " : u"\nSpecify next point: ",
+            next);
+        if (rc == RTKWORD) {
+            closed = true;
+            break;
+        }
+        if (rc == RTCAN && vertices.size() < 2) {
+            return CommandOutcome::kCancelled;
+        }
+        if (rc != RTNORM) {
+            break;  // Enter ends the polyline, Esc keeps what was drawn as the host does
+        }
+        vertices.emplace_back(next[0], next[1]);
+        ads_point_set(next, prev);
+    }
+    if (vertices.size() < 2) {
+        return CommandOutcome::kEnded;
+    }
+    auto* pline = new AcDbPolyline(static_cast<unsigned int>(vertices.size()));
+    for (unsigned int i = 0; i < vertices.size(); ++i) {
+        pline->addVertexAt(i, vertices[i]);
+    }
+    pline->setClosed(closed);
+    pline->setElevation(prev[2]);
+    return AppendToModelSpace(pline).isNull() ? CommandOutcome::kFailed : Ended(rc);
+}
+
+CommandOutcome TextCommand() {
+    ads_point at;
+    int rc = acedGetPoint(nullptr, u"\nSpecify start point of text: ", at);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    double height = 2.5;
+    acedInitGet(RSG_NOZERO | RSG_NONEG, nullptr);
+    rc = acedGetReal(u"\nSpecify height <2.5000>: ", &height);
+    if (rc != RTNORM && rc != RTNONE) {
+        return Ended(rc);
+    }
+    double degrees = 0.0;
+    rc = acedGetReal(u"\nSpecify rotation angle of text <0>: ", &degrees);
+    if (rc != RTNORM && rc != RTNONE) {
+        return Ended(rc);
+    }
+    ACHAR text[2048];
+    rc = acedGetString(1, u"\nEnter text: ", text, sizeof text / sizeof text[0]);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    if (text[0] == u'\0') {
+        return CommandOutcome::kEnded;
+    }
+    auto* entity = new AcDbText(Pt(at), text, AcDbObjectId(), height, degrees * kPi / 180.0);
+    return AppendToModelSpace(entity).isNull() ? CommandOutcome::kFailed : CommandOutcome::kEnded;
+}
+
+CommandOutcome PointCommand() {
+    ads_point at;
+    const int rc = acedGetPoint(nullptr, u"\nSpecify a point: ", at);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    return AppendToModelSpace(new AcDbPoint(Pt(at))).isNull() ? CommandOutcome::kFailed
+                                                              : CommandOutcome::kEnded;
+}
+
+// Opens each entity for write and applies the edit; entities on locked layers are counted and skipped.
+CommandOutcome EditEach(const std::vector<AcDbObjectId>& ids,
+                        const std::function<Acad::ErrorStatus(AcDbEntity*)>& edit) {
+    int locked = 0;
+    for (AcDbObjectId id : ids) {
+        AcDbEntity* entity = nullptr;
+        const Acad::ErrorStatus es = acdbOpenObject(entity, id, AcDb::kForWrite);
+        if (es == Acad::eOnLockedLayer) {
+            ++locked;
+            continue;
+        }
+        if (es != Acad::eOk) {
+            continue;
+        }
+        const Acad::ErrorStatus done = edit(entity);
+        if (done != Acad::eOk) {
+            acutPrintf(u"\nCould not change %s: %s", DescribeEntity(entity).c_str(),
+                       acadErrorStatusText(done));
+        }
+        entity->close();
+    }
+    if (locked > 0) {
+        acutPrintf(u"\n%d %s on a locked layer.", locked, locked == 1 ? u"was" : u"were");
+    }
+    return CommandOutcome::kEnded;
+}
+
+CommandOutcome EraseCommand() {
+    std::vector<AcDbObjectId> ids;
+    bool cancelled = false;
+    if (!SelectEntities(ids, cancelled)) {
+        return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    }
+    return EditEach(ids, [](AcDbEntity* entity) { return entity->erase(); });
+}
+
+CommandOutcome MoveCommand() {
+    std::vector<AcDbObjectId> ids;
+    bool cancelled = false;
+    if (!SelectEntities(ids, cancelled)) {
+        return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    }
+    ads_point base, to;
+    int rc = acedGetPoint(nullptr, u"\nSpecify base point: ", base);
+    if (rc == RTNORM) {
+        rc = acedGetPoint(base, u"\nSpecify second point: ", to);
+    }
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    const AcGeMatrix3d shift = AcGeMatrix3d::translation(Pt(to) - Pt(base));
+    return EditEach(ids, [&shift](AcDbEntity* entity) { return entity->transformBy(shift); });
+}
+
+CommandOutcome RotateCommand() {
+    std::vector<AcDbObjectId> ids;
+    bool cancelled = false;
+    if (!SelectEntities(ids, cancelled)) {
+        return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    }
+    ads_point base;
+    double degrees = 0.0;
+    int rc = acedGetPoint(nullptr, u"\nSpecify base point: ", base);
+    if (rc == RTNORM) {
+        rc = acedGetReal(u"\nSpecify rotation angle: ", &degrees);
+    }
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    const AcGeMatrix3d turn = AcGeMatrix3d::rotation(degrees * kPi / 180.0, AcGeVector3d::kZAxis, Pt(base));
+    return EditEach(ids, [&turn](AcDbEntity* entity) { return entity->transformBy(turn); });
+}
+
+// SELECT makes the pick-first selection that the next editing command uses.
+CommandOutcome SelectCommand() {
+    std::vector<AcDbObjectId> ids;
+    bool cancelled = false;
+    const bool any = SelectEntities(ids, cancelled);
+    platform::SetPickFirst(any ? ids : std::vector<AcDbObjectId>());
+    return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+}
+
+bool ModelSpaceExtents(AcDbExtents& extents) {
+    bool any = false;
+    for (AcDbObjectId id : ModelSpaceIds(WorkingDb())) {
+        AcDbEntity* entity = nullptr;
+        if (acdbOpenObject(entity, id, AcDb::kForRead) != Acad::eOk) {
+            continue;
+        }
+        AcDbExtents one;
+        if (entity->getGeomExtents(one) == Acad::eOk) {
+            if (any) {
+                extents.addExt(one);
+            } else {
+                extents = one;
+            }
+            any = true;
+        }
+        entity->close();
+    }
+    return any;
+}
+
+CommandOutcome ZoomCommand() {
+    ads_point a, b;
+    acedInitGet(0, u"All Extents Window");
+    int rc = acedGetPoint(nullptr, u"\nSpecify corner of window or [All/Extents/Window]: ", a);
+    AcGePoint3d low, high;
+    ACHAR keyword[32] = u"";
+    if (rc == RTKWORD) {
+        acedGetInput(keyword, 32);
+    }
+    if (rc == RTKWORD && std::u16string(keyword) != u"Window") {
+        AcDbExtents extents;
+        if (!ModelSpaceExtents(extents)) {
+            return CommandOutcome::kEnded;  // an empty drawing keeps its view
+        }
+        low = extents.minPoint();
+        high = extents.maxPoint();
+    } else {
+        if (rc == RTKWORD) {
+            rc = acedGetPoint(nullptr, u"\nSpecify first corner: ", a);
+        }
+        if (rc == RTNORM) {
+            rc = acedGetPoint(a, u"\nSpecify opposite corner: ", b);
+        }
+        if (rc != RTNORM) {
+            return Ended(rc);
+        }
+        low = AcGePoint3d(std::min(a[0], b[0]), std::min(a[1], b[1]), 0.0);
+        high = AcGePoint3d(std::max(a[0], b[0]), std::max(a[1], b[1]), 0.0);
+    }
+    // A drawing of one point still gets a view of some size.
+    const double width = std::max(high.x - low.x, 1e-6);
+    const double height = std::max(high.y - low.y, 1e-6);
+    auto* view = new AcDbViewTableRecord();
+    view->setCenterPoint(AcGePoint2d((low.x + high.x) / 2.0, (low.y + high.y) / 2.0));
+    view->setWidth(width);
+    view->setHeight(height);
+    const Acad::ErrorStatus es = acedSetCurrentView(view, nullptr);
+    delete view;
+    return es == Acad::eOk ? CommandOutcome::kEnded : CommandOutcome::kFailed;
+}
+
+// ---- -LAYER
+
+std::u16string AskText(const ACHAR* prompt, int& rc) {
+    ACHAR text[512];
+    rc = acedGetString(0, prompt, text, sizeof text / sizeof text[0]);
+    return rc == RTNORM ? std::u16string(text) : std::u16string();
+}
+
+// The layer of that name, made when missing. Null id (with a message) for a name the table refuses.
+AcDbObjectId MakeLayer(const std::u16string& name) {
+    AcDbLayerTable* table = nullptr;
+    if (WorkingDb()->getLayerTable(table, AcDb::kForWrite) != Acad::eOk) {
+        return AcDbObjectId();
+    }
+    AcDbObjectId id;
+    if (table->getAt(name.c_str(), id) != Acad::eOk) {
+        auto* record = new AcDbLayerTableRecord();
+        Acad::ErrorStatus es = record->setName(name.c_str());
+        if (es == Acad::eOk) {
+            es = table->add(id, record);
+        }
+        if (es == Acad::eOk) {
+            record->close();
+        } else {
+            delete record;
+            id = AcDbObjectId();
+            acutPrintf(u"\nInvalid layer name \"%s\".", name.c_str());
+        }
+    }
+    table->close();
+    return id;
+}
+
+// Applies the change to every live layer whose name matches the pattern list (wildcards, commas).
+int ForLayers(const std::u16string& patterns, const std::function<void(AcDbLayerTableRecord*)>& change) {
+    AcDbLayerTable* table = nullptr;
+    if (WorkingDb()->getLayerTable(table, AcDb::kForRead) != Acad::eOk) {
+        return 0;
+    }
+    const std::vector<AcDbObjectId> ids = table->tarnRecordIds();
+    table->close();
+    int count = 0;
+    for (AcDbObjectId id : ids) {
+        AcDbLayerTableRecord* layer = nullptr;
+        if (id.isErased() || acdbOpenObject(layer, id, AcDb::kForWrite) != Acad::eOk) {
+            continue;
+        }
+        if (platform::WildcardMatch(layer->tarnName(), patterns, true)) {
+            change(layer);
+            ++count;
+        }
+        layer->close();
+    }
+    if (count == 0) {
+        acutPrintf(u"\nNo matching layer names found.");
+    }
+    return count;
+}
+
+void ListLayers() {
+    AcDbLayerTable* table = nullptr;
+    if (WorkingDb()->getLayerTable(table, AcDb::kForRead) != Acad::eOk) {
+        return;
+    }
+    const std::vector<AcDbObjectId> ids = table->tarnRecordIds();
+    table->close();
+    const AcDbObjectId current = WorkingDb()->clayer();
+    acutPrintf(u"\nLayer name            Color  State");
+    for (AcDbObjectId id : ids) {
+        AcDbLayerTableRecord* layer = nullptr;
+        if (id.isErased() || acdbOpenObject(layer, id, AcDb::kForRead) != Acad::eOk) {
+            continue;
+        }
+        acutPrintf(u"\n%-20s  %5d  %s%s", layer->tarnName(), static_cast<int>(layer->color().colorIndex()),
+                   layer->isLocked() ? u"locked" : u"unlocked", id == current ? u" current" : u"");
+        layer->close();
+    }
+}
+
+CommandOutcome LayerCommand() {
+    for (;;) {
+        acedInitGet(0, u"? Make Set New LOck Unlock Color");
+        ACHAR option[32];
+        int rc = acedGetKword(u"\nEnter an option [?/Make/Set/New/LOck/Unlock/Color]: ", option, 32);
+        if (rc != RTNORM) {
+            return Ended(rc);
+        }
+        const std::u16string which = option;
+        if (which == u"?") {
+            ListLayers();
+            continue;
+        }
+        if (which == u"Make" || which == u"Set") {
+            const std::u16string name =
+                AskText(which == u"Make" ? u"\nEnter name for new layer (becomes the current layer): "
+                                         : u"\nEnter layer name to make current: ",
+                        rc);
+            if (rc == RTCAN) {
+                return CommandOutcome::kCancelled;
+            }
+            if (name.empty()) {
+                continue;
+            }
+            AcDbObjectId id;
+            AcDbLayerTable* table = nullptr;
+            if (which == u"Set" && WorkingDb()->getLayerTable(table, AcDb::kForRead) == Acad::eOk) {
+                table->getAt(name.c_str(), id);
+                table->close();
+                if (id.isNull()) {
+                    acutPrintf(u"\nCannot find layer \"%s\".", name.c_str());
+                }
+            } else if (which == u"Make") {
+                id = MakeLayer(name);
+            }
+            if (!id.isNull()) {
+                WorkingDb()->setClayer(id);
+            }
+            continue;
+        }
+        if (which == u"New") {
+            const std::u16string names = AskText(u"\nEnter name list for new layer(s): ", rc);
+            size_t start = 0;
+            while (rc == RTNORM && start <= names.size()) {
+                const size_t comma = std::min(names.find(u',', start), names.size());
+                if (comma > start) {
+                    MakeLayer(names.substr(start, comma - start));
+                }
+                start = comma + 1;
+            }
+        } else if (which == u"LOck" || which == u"Unlock") {
+            const bool lock = which == u"LOck";
+            const std::u16string names = AskText(lock ? u"\nEnter name list of layer(s) to lock: "
+                                                      : u"\nEnter name list of layer(s) to unlock: ",
+                                                 rc);
+            if (rc == RTNORM && !names.empty()) {
+                ForLayers(names, [lock](AcDbLayerTableRecord* layer) { layer->setIsLocked(lock); });
+            }
+        } else if (which == u"Color") {
+            int index = 0;
+            acedInitGet(RSG_NONULL | RSG_NOZERO | RSG_NONEG, nullptr);
+            rc = acedGetInt(u"\nEnter color number (1-255): ", &index);
+            if (rc == RTNORM && index > 255) {
+                acutPrintf(u"\nColor number must be 1 to 255.");
+                continue;
+            }
+            std::u16string names;
+            if (rc == RTNORM) {
+                names = AskText(u"\nEnter name list of layer(s) for color <current>: ", rc);
+            }
+            if (rc == RTNORM || rc == RTNONE) {
+                if (names.empty()) {
+                    AcDbLayerTableRecord* layer = nullptr;
+                    if (acdbOpenObject(layer, WorkingDb()->clayer(), AcDb::kForRead) == Acad::eOk) {
+                        names = layer->tarnName();
+                        layer->close();
+                    }
+                }
+                AcCmColor color;
+                color.setColorIndex(static_cast<Adesk::UInt16>(index));
+                ForLayers(names, [&color](AcDbLayerTableRecord* layer) { layer->setColor(color); });
+            }
+        }
+        if (rc == RTCAN) {
+            return CommandOutcome::kCancelled;
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<AcDbObjectId> ModelSpaceIds(AcDbDatabase* db) {
+    std::vector<AcDbObjectId> ids;
+    AcDbBlockTable* table = nullptr;
+    if (db == nullptr || db->getBlockTable(table, AcDb::kForRead) != Acad::eOk) {
+        return ids;
+    }
+    AcDbBlockTableRecord* space = nullptr;
+    const Acad::ErrorStatus es = table->getAt(ACDB_MODEL_SPACE, space, AcDb::kForRead);
+    table->close();
+    if (es != Acad::eOk) {
+        return ids;
+    }
+    for (AcDbObjectId id : space->tarnEntityIds()) {
+        if (!id.isErased()) {
+            ids.push_back(id);
+        }
+    }
+    space->close();
+    return ids;
+}
+
+AcDbObjectId AppendToModelSpace(AcDbEntity* entity) {
+    AcDbObjectId id;
+    AcDbDatabase* db = WorkingDb();
+    AcDbBlockTable* table = nullptr;
+    if (db == nullptr || db->getBlockTable(table, AcDb::kForRead) != Acad::eOk) {
+        delete entity;
+        acutPrintf(u"\nNo drawing is open.");
+        return id;
+    }
+    AcDbBlockTableRecord* space = nullptr;
+    Acad::ErrorStatus es = table->getAt(ACDB_MODEL_SPACE, space, AcDb::kForWrite);
+    table->close();
+    if (es == Acad::eOk) {
+        es = space->appendAcDbEntity(id, entity);
+        space->close();
+    }
+    if (es == Acad::eOk) {
+        entity->close();
+    } else {
+        delete entity;
+        id = AcDbObjectId();
+        acutPrintf(u"\nCannot add the entity: %s", acadErrorStatusText(es));
+    }
+    return id;
+}
+
+bool SelectEntities(std::vector<AcDbObjectId>& ids, bool& cancelled) {
+    cancelled = false;
+    ids.clear();
+    for (AcDbObjectId id : platform::PickFirst()) {
+        if (!id.isNull() && id.isValid() && !id.isErased()) {
+            ids.push_back(id);
+        }
+    }
+    if (!ids.empty()) {
+        platform::SetPickFirst({});  // the command uses the pick-first selection up
+    } else {
+        const platform::InputAnswer answer = platform::AskInput(platform::kInputSSGet, u"\nSelect objects: ");
+        if (answer.status == platform::kInputCancelled) {
+            cancelled = true;
+            return false;
+        }
+        if (answer.status != platform::kInputNormal) {
+            return false;
+        }
+        if (const auto* picked = std::any_cast<std::vector<AcDbObjectId>>(&answer.detail)) {
+            ids = *picked;
+        } else {
+            std::string bad;
+            if (!ParseSelection(WorkingDb(), platform::Utf16ToUtf8(answer.text), ids, &bad)) {
+                acutPrintf(u"\n*Invalid selection*: %S", bad.c_str());
+                return false;
+            }
+        }
+    }
+    acutPrintf(u"\n%d found", static_cast<int>(ids.size()));
+    return !ids.empty();
+}
+
+CommandTable DrawingCommands() {
+    return {
+        {u"LINE", LineCommand},     {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
+        {u"PLINE", PlineCommand},   {u"TEXT", TextCommand},     {u"POINT", PointCommand},
+        {u"ERASE", EraseCommand},   {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
+        {u"SELECT", SelectCommand}, {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
+    };
+}
+
+}  // namespace tarnhost

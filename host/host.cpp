@@ -1,0 +1,449 @@
+#include "host/host.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <sstream>
+#include <thread>
+
+#include "host/hostcmds.h"
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/aced/acedcmdline.h"
+#include "platform/arx/aced/acedinput.h"
+#include "platform/win32/bus/bus_hooks.h"
+#include "platform/win32/core/clock.h"
+#include "platform/win32/core/paths.h"
+#include "platform/win32/core/unicode.h"
+#include "platform/win32/sys/sys_hooks.h"
+
+namespace fs = std::filesystem;
+
+namespace tarnhost {
+namespace {
+
+Host* g_host = nullptr;
+
+std::u16string Canonical(std::u16string name) {
+    while (!name.empty() && (name[0] == u'_' || name[0] == u'.' || name[0] == u'\'')) {
+        name.erase(0, 1);
+    }
+    for (char16_t& c : name) {
+        c = platform::ToUpperChar(c);
+    }
+    return name;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+bool MakeFolder(const std::string& path, std::string* error) {
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    if (ec || !fs::is_directory(path)) {
+        if (error != nullptr) {
+            *error = "cannot make the folder \"" + path + "\"";
+        }
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+class Host::DocReactor : public AcApDocManagerReactor {
+public:
+    explicit DocReactor(Host& host) : m_host(host) {}
+    void documentCreated(AcApDocument* doc) override { m_host.m_modules.DocumentLoaded(doc); }
+    void documentToBeDestroyed(AcApDocument* doc) override {
+        m_host.m_modules.DocumentUnloading(doc);
+        m_host.m_savedNames.erase(doc->database());
+    }
+
+private:
+    Host& m_host;
+};
+
+Host* CurrentHost() {
+    return g_host;
+}
+
+Host::Host() : m_map(std::make_unique<mapsim::MapSim>()) {}
+
+Host::~Host() {
+    Stop();
+}
+
+bool Host::Start(const HostOptions& options, std::string* error) {
+    if (m_started || (g_host != nullptr && g_host != this)) {
+        if (error != nullptr) {
+            *error = "a host runs already";
+        }
+        return false;
+    }
+    m_options = options;
+    if (m_options.home.empty()) {
+        const char* home = std::getenv("HOME");
+        m_options.home = std::string(home != nullptr && *home != '\0' ? home : ".") + "/.tarnhost";
+    }
+    m_options.home = fs::absolute(m_options.home).lexically_normal().string();
+    auto under = [this](std::string& folder, const char* name) {
+        folder =
+            fs::absolute(folder.empty() ? m_options.home + "/" + name : folder).lexically_normal().string();
+    };
+    under(m_options.moduleFolder, "modules");
+    under(m_options.tempFolder, "temp");
+    under(m_options.localAppDataFolder, "appdata");
+    for (const std::string* folder :
+         {&m_options.moduleFolder, &m_options.tempFolder, &m_options.localAppDataFolder}) {
+        if (!MakeFolder(*folder, error)) {
+            return false;
+        }
+    }
+    platform::SetTempFolder(m_options.tempFolder);
+    platform::SetLocalAppDataFolder(m_options.localAppDataFolder);
+    if (m_options.realClock) {
+        platform::clock::UseVirtual(false);
+    }
+
+    m_console.SetOutput(m_options.out, [this] { FlushOutput(); });
+    if (m_options.console) {
+        platform::SetUiDriver(&m_console);
+    }
+    m_printed = platform::CommandLineTranscript().size();
+    g_host = this;
+    m_started = true;
+    m_quit = false;
+    DefineCommands();
+    m_docReactor = std::make_unique<DocReactor>(*this);
+    acDocManager->addReactor(m_docReactor.get());
+    if (m_options.startMap) {
+        m_map->Start();
+    }
+    if (m_options.newDrawing) {
+        NewDrawing();
+    }
+    FlushOutput();
+    return true;
+}
+
+void Host::Stop() {
+    if (!m_started) {
+        return;
+    }
+    platform::ClearTypeAhead();
+    m_modules.UnloadAll();
+    platform::CloseAllDocuments();
+    acDocManager->removeReactor(m_docReactor.get());
+    m_docReactor.reset();
+    RemoveCommands();
+    m_map->Stop();
+    platform::PumpMessages();
+    FlushOutput();
+    if (&platform::CurrentUiDriver() == &m_console) {
+        platform::SetUiDriver(nullptr);
+    }
+    m_console.ClearQueue();
+    m_started = false;
+    g_host = nullptr;
+}
+
+AcApDocument* Host::NewDrawing() {
+    return platform::NewDocument();
+}
+
+AcApDocument* Host::OpenDrawing(const std::string& path, std::string* error) {
+    std::string hostPath;
+    if (path.empty() || !platform::ToHostPath(platform::Utf8ToUtf16(path), hostPath)) {
+        if (error != nullptr) {
+            *error = "\"" + path + "\" is not a valid file name.";
+        }
+        return nullptr;
+    }
+    const std::u16string windows =
+        platform::ToWindowsPath(fs::absolute(hostPath).lexically_normal().string());
+    AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
+    AcApDocument* open = nullptr;
+    for (; !it->done() && open == nullptr; it->step()) {
+        if (platform::EqualsNoCase(FileNameOf(it->document()), windows)) {
+            open = it->document();
+        }
+    }
+    delete it;
+    if (open != nullptr) {
+        acDocManager->activateDocument(open);
+        return open;
+    }
+    auto db = std::make_unique<AcDbDatabase>(false, true);
+    const Acad::ErrorStatus es = db->readDwgFile(windows.c_str());
+    if (es != Acad::eOk) {
+        if (error != nullptr) {
+            *error = DrawingReadError(es, platform::Utf16ToUtf8(windows));
+        }
+        return nullptr;
+    }
+    return platform::OpenDocument(db.release(), windows);
+}
+
+AcApDocument* Host::Document() const {
+    return acDocManager->curDocument();
+}
+
+AcDbDatabase* Host::Drawing() const {
+    AcApDocument* doc = Document();
+    return doc != nullptr ? doc->database() : nullptr;
+}
+
+std::u16string Host::FileNameOf(AcApDocument* doc) const {
+    if (doc == nullptr) {
+        return {};
+    }
+    auto it = m_savedNames.find(doc->database());
+    return it != m_savedNames.end() ? it->second : std::u16string(doc->fileName());
+}
+
+void Host::NoteSaved(AcApDocument* doc, const std::u16string& windowsPath) {
+    if (doc != nullptr) {
+        m_savedNames[doc->database()] = windowsPath;
+    }
+}
+
+platform::CommandOutcome Host::Run(const std::string& line) {
+    platform::CommandOutcome outcome = platform::CommandOutcome::kEnded;
+    if (!m_started) {
+        return platform::CommandOutcome::kFailed;
+    }
+    ++m_busy;
+    if (!RunDirective(line, outcome)) {
+        outcome = RunTokens(platform::Utf8ToUtf16(line));
+    }
+    --m_busy;
+    Idle();
+    FlushOutput();
+    return outcome;
+}
+
+// As the command line splits what is typed: a blank ends a token, two blanks make an empty token (Enter).
+// CLOSE is the document manager's own command, so it runs here rather than inside another command.
+platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
+    std::u16string token;
+    bool pending = false;
+    for (char16_t c : text) {
+        if (c == u'\r') {
+            continue;
+        }
+        if (c == u' ' || c == u'\n') {
+            platform::TypeAhead(token);
+            token.clear();
+            pending = false;
+        } else {
+            token += c;
+            pending = true;
+        }
+    }
+    if (pending) {
+        platform::TypeAhead(token);
+    }
+    platform::CommandOutcome outcome = platform::CommandOutcome::kEnded;
+    std::u16string name;
+    while (!m_quit && platform::TakeTypeAhead(name)) {
+        if (name.empty()) {
+            continue;
+        }
+        if (Canonical(name) == u"CLOSE") {
+            CloseCurrent();
+            outcome = platform::CommandOutcome::kEnded;
+        } else {
+            outcome = platform::RunCommand(name);
+        }
+    }
+    if (m_quit) {
+        platform::ClearTypeAhead();
+    }
+    return outcome;
+}
+
+void Host::CloseCurrent() {
+    AcApDocument* doc = Document();
+    if (doc == nullptr) {
+        acutPrintf(u"\nNo drawing is open.");
+        return;
+    }
+    platform::CloseDocument(doc);
+}
+
+// Console directives work outside the command runner: the map application and time are not drawing
+// commands, and what they set off must reach the plug-in as it would from outside.
+bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outcome) {
+    std::istringstream in(line);
+    std::string word;
+    in >> word;
+    word = Upper(word);
+    if (word == "DELAY") {
+        long long ms = -1;
+        if (!(in >> ms) || ms < 0) {
+            acutPrintf(u"\nDELAY needs a time in milliseconds.");
+            outcome = platform::CommandOutcome::kFailed;
+        } else {
+            Wait(static_cast<uint64_t>(ms));
+        }
+        return true;
+    }
+    if (word == "MAPSIM") {
+        std::string rest;
+        std::getline(in, rest);
+        outcome = MapSimDirective(*this, rest) ? platform::CommandOutcome::kEnded
+                                               : platform::CommandOutcome::kFailed;
+        return true;
+    }
+    return false;
+}
+
+bool Host::RunLines(LineSource& source, bool stopOnFailure, std::string* error) {
+    LineSource* before = m_console.Source();
+    m_console.SetSource(&source);
+    bool ok = true;
+    std::string line;
+    while (m_started) {
+        FlushOutput();
+        m_console.Show("\nCommand: ");
+        if (!source.ReadLine(line)) {
+            break;
+        }
+        m_console.LineRead(source);
+        if (source.Echoes()) {
+            m_console.Show(line);
+        }
+        const platform::CommandOutcome outcome = Run(line);
+        if (stopOnFailure &&
+            (outcome == platform::CommandOutcome::kFailed || outcome == platform::CommandOutcome::kUnknown)) {
+            if (error != nullptr) {
+                *error = "line " + std::to_string(source.LineNumber()) + ": \"" + line + "\" failed";
+            }
+            ok = false;
+            break;
+        }
+    }
+    FlushOutput();
+    m_console.SetSource(before);
+    return ok;
+}
+
+void Host::Answer(const std::string& line) {
+    m_console.Queue(line);
+}
+
+void Host::Idle() {
+    if (m_started && m_busy == 0) {
+        ++m_busy;
+        // Commands may send further strings; a bounded number of rounds keeps one that always does from
+        // holding the loop.
+        for (int round = 0; round < 100 && !m_quit && platform::ExecuteSentStrings() > 0; ++round) {
+        }
+        --m_busy;
+    }
+    platform::PumpMessages();
+    if (m_quit && m_busy == 0) {
+        Stop();
+    }
+}
+
+void Host::Wait(uint64_t ms) {
+    if (platform::clock::IsVirtual()) {
+        platform::AdvanceClock(ms);
+        Idle();
+        return;
+    }
+    const uint64_t deadline = platform::clock::NowMs() + ms;
+    for (;;) {
+        Idle();
+        const uint64_t now = platform::clock::NowMs();
+        if (now >= deadline || !m_started) {
+            return;
+        }
+        uint64_t sleep = std::min<uint64_t>(deadline - now, 50);
+        const int64_t due = platform::NextTimerDueMs();
+        if (due >= 0) {
+            sleep = std::min<uint64_t>(sleep, due > static_cast<int64_t>(now) ? due - now : 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(sleep));
+    }
+}
+
+bool Host::LoadModule(const std::string& path, std::string* error) {
+    std::string source = path;
+    std::error_code ec;
+    const fs::path inFolder = fs::path(m_options.moduleFolder) / path;
+    if (fs::path(path).filename() == path && fs::is_regular_file(inFolder, ec) &&
+        !fs::is_regular_file(path, ec)) {
+        source = inFolder.string();
+    }
+    if (!fs::is_regular_file(source, ec)) {
+        if (error != nullptr) {
+            *error = "\"" + path + "\" not found.";
+        }
+        return false;
+    }
+    // The module lives in the module folder, which is its own folder for what it writes there. A copy goes
+    // in under a new inode (write, then rename), so a file another process has mapped is never rewritten.
+    const fs::path target = fs::path(m_options.moduleFolder) / fs::path(source).filename();
+    if (m_modules.Find(target.filename().string()) != nullptr) {
+        if (error != nullptr) {
+            *error = "\"" + target.filename().string() + "\" is already loaded.";
+        }
+        return false;
+    }
+    if (!fs::equivalent(source, target, ec)) {
+        const fs::path part = target.string() + ".part";
+        fs::copy_file(source, part, fs::copy_options::overwrite_existing, ec);
+        if (!ec) {
+            fs::rename(part, target, ec);
+        }
+        if (ec) {
+            fs::remove(part, ec);
+            if (error != nullptr) {
+                *error = "cannot copy \"" + source + "\" into " + m_options.moduleFolder;
+            }
+            return false;
+        }
+    }
+    return m_modules.Load(target.string(), error);
+}
+
+bool Host::UnloadModule(const std::string& name, std::string* error) {
+    return m_modules.Unload(name, false, error);
+}
+
+void Host::FlushOutput() {
+    const std::u16string& transcript = platform::CommandLineTranscript();
+    if (m_printed > transcript.size()) {
+        m_printed = 0;  // the transcript was cleared
+    }
+    if (m_printed < transcript.size()) {
+        m_console.Show(platform::Utf16ToUtf8(transcript.substr(m_printed)));
+    }
+    m_printed = transcript.size();
+}
+
+void Host::DefineCommands() {
+    for (auto& [name, body] : HostCommandTable(*this)) {
+        platform::DefineHostCommand(name, body);
+        m_commandNames.push_back(name);
+    }
+}
+
+void Host::RemoveCommands() {
+    for (const std::u16string& name : m_commandNames) {
+        platform::RemoveHostCommand(name);
+    }
+    m_commandNames.clear();
+}
+
+}  // namespace tarnhost

@@ -1,0 +1,42 @@
+// The host's own commands, as a table the host defines in the command runner, and the pieces they share.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/arx/acap/commands.h"
+#include "platform/arx/acdb/dbentity.h"
+#include "platform/arx/acdb/dbstatus.h"
+
+namespace tarnhost {
+
+class Host;
+
+using CommandTable = std::vector<std::pair<std::u16string, platform::CommandBody>>;
+
+// Drawing and editing (drawcmds.cpp), files, applications and QUIT (filecmds.cpp), listings (listcmds.cpp).
+CommandTable DrawingCommands();
+CommandTable FileCommands(Host& host);
+CommandTable ListingCommands();
+CommandTable HostCommandTable(Host& host);
+
+// "MAPSIM <what> ..." on the console (mapcmds.cpp).
+bool MapSimDirective(Host& host, const std::string& args);
+
+// The message for a drawing that could not be read.
+std::string DrawingReadError(Acad::ErrorStatus es, const std::string& path);
+
+// Shared by the commands.
+// Appends to model space of the working drawing (which takes the current layer and settings); the entity
+// is deleted on failure. Null id on failure.
+AcDbObjectId AppendToModelSpace(AcDbEntity* entity);
+// Entities for an editing command: the pick-first selection when there is one (it is used up), else the
+// user's answer to "Select objects: ". False when the user cancelled or selected nothing.
+bool SelectEntities(std::vector<AcDbObjectId>& ids, bool& cancelled);
+// One line describing an entity: its class, handle, layer and geometry.
+std::u16string DescribeEntity(const AcDbEntity* entity);
+// Model space's live entities in drawing order.
+std::vector<AcDbObjectId> ModelSpaceIds(AcDbDatabase* db);
+
+}  // namespace tarnhost

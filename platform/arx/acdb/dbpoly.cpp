@@ -1,0 +1,412 @@
+#include "platform/arx/acdb/dbpoly.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/arx/acdb/dbgeom.h"
+#include "platform/arx/acdb/dbline.h"
+#include "platform/arx/acdb/dbpline.h"
+
+namespace {
+
+using platform::FieldDesc;
+using platform::FieldKind;
+
+const FieldDesc k2dVertexFields[] = {
+    {10, FieldKind::kPoint3d, "position", nullptr, nullptr},
+    {42, FieldKind::kReal, "bulge", nullptr, nullptr},
+    {40, FieldKind::kReal, "startWidth", nullptr, nullptr},
+    {41, FieldKind::kReal, "endWidth", nullptr, nullptr},
+};
+const FieldDesc k3dVertexFields[] = {
+    {10, FieldKind::kPoint3d, "position", nullptr, nullptr},
+};
+const FieldDesc k2dFields[] = {
+    {70, FieldKind::kInt16, "closed", nullptr, nullptr},
+    {30, FieldKind::kReal, "elevation", nullptr, nullptr},
+    {210, FieldKind::kVector3d, "normal", nullptr, nullptr},
+};
+const FieldDesc k3dFields[] = {
+    {70, FieldKind::kInt16, "closed", nullptr, nullptr},
+};
+
+double Slack(double size) {
+    return 1e-9 * std::max(1.0, std::fabs(size));
+}
+
+// The non-resident lightweight twin of a path, to answer curve questions the same way.
+struct Twin {
+    explicit Twin(const platform::detail::PlinePath& path) { polyline.tarnSetPath(path); }
+    AcDbPolyline polyline;
+};
+
+}  // namespace
+
+TARN_RX_DEFINE_ABSTRACT(AcDbVertex, AcDbEntity, nullptr, 0)
+TARN_RX_DEFINE(AcDb2dVertex, AcDbVertex, u"VERTEX", k2dVertexFields, std::size(k2dVertexFields))
+TARN_RX_DEFINE(AcDb3dPolylineVertex, AcDbVertex, u"VERTEX", k3dVertexFields, std::size(k3dVertexFields))
+TARN_RX_DEFINE(AcDb2dPolyline, AcDbCurve, u"POLYLINE", k2dFields, std::size(k2dFields))
+TARN_RX_DEFINE(AcDb3dPolyline, AcDbCurve, u"POLYLINE", k3dFields, std::size(k3dFields))
+
+#define TARN_SETTER(CLASS, NAME, TYPE, ASSIGN)       \
+    Acad::ErrorStatus CLASS::NAME(TYPE value) {      \
+        Acad::ErrorStatus es = assertWriteEnabled(); \
+        if (es == Acad::eOk) {                       \
+            ASSIGN;                                  \
+        }                                            \
+        return es;                                   \
+    }
+
+TARN_SETTER(AcDb2dVertex, setPosition, const AcGePoint3d&, m_position = value)
+TARN_SETTER(AcDb2dVertex, setBulge, double, m_bulge = value)
+TARN_SETTER(AcDb2dVertex, setStartWidth, double, m_startWidth = value)
+TARN_SETTER(AcDb2dVertex, setEndWidth, double, m_endWidth = value)
+TARN_SETTER(AcDb3dPolylineVertex, setPosition, const AcGePoint3d&, m_position = value)
+TARN_SETTER(AcDb2dPolyline, setPolyType, AcDb::Poly2dType, m_type = value)
+TARN_SETTER(AcDb2dPolyline, setElevation, double, m_elevation = value)
+
+#undef TARN_SETTER
+
+void AcDbObjectIterator::start(bool atEnd) {
+    m_index = atEnd ? static_cast<long>(m_entities.size()) - 1 : 0;
+}
+
+void AcDbObjectIterator::step(bool backwards, bool) {
+    m_index += backwards ? -1 : 1;
+}
+
+// ---- AcDb2dPolyline
+
+AcDb2dPolyline::AcDb2dPolyline(AcDb::Poly2dType type, const AcGePoint3dArray& vertices, double elevation,
+                               bool closed, double defStartWidth, double defEndWidth,
+                               const AcGeDoubleArray* bulges)
+    : m_type(type),
+      m_closed(closed),
+      m_elevation(elevation),
+      m_defStartWidth(defStartWidth),
+      m_defEndWidth(defEndWidth) {
+    for (int i = 0; i < vertices.length(); ++i) {
+        const double bulge = bulges != nullptr && bulges->isValid(i) ? (*bulges)[i] : 0.0;
+        m_vertices.adopt(new AcDb2dVertex(AcGePoint3d(vertices[i].x, vertices[i].y, elevation), bulge,
+                                          defStartWidth, defEndWidth));
+    }
+}
+
+Acad::ErrorStatus AcDb2dPolyline::appendVertex(AcDb2dVertex* vertex) {
+    if (vertex == nullptr || vertex->database() != nullptr) {
+        return Acad::eInvalidInput;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_vertices.adopt(vertex);
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDb2dPolyline::appendVertex(AcDbObjectId& id, AcDb2dVertex* vertex) {
+    id = AcDbObjectId();
+    return appendVertex(vertex);
+}
+
+AcDbObjectIterator* AcDb2dPolyline::vertexIterator() const {
+    return new AcDbObjectIterator(m_vertices.pointers());
+}
+
+Acad::ErrorStatus AcDb2dPolyline::makeClosed() {
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_closed = true;
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDb2dPolyline::makeOpen() {
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_closed = false;
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDb2dPolyline::setNormal(const AcGeVector3d& normal) {
+    if (normal.isZeroLength()) {
+        return Acad::eInvalidInput;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_normal = normal.normal();
+    }
+    return es;
+}
+
+platform::detail::PlinePath AcDb2dPolyline::tarnPath() const {
+    platform::detail::PlinePath path;
+    for (const auto& v : m_vertices.items) {
+        path.points.emplace_back(v->position().x, v->position().y);
+        path.bulges.push_back(v->bulge());
+    }
+    path.closed = m_closed;
+    path.elevation = m_elevation;
+    path.normal = m_normal;
+    return path;
+}
+
+Acad::ErrorStatus AcDb2dPolyline::getStartParam(double& param) const {
+    return Twin(tarnPath()).polyline.getStartParam(param);
+}
+Acad::ErrorStatus AcDb2dPolyline::getEndParam(double& param) const {
+    return Twin(tarnPath()).polyline.getEndParam(param);
+}
+Acad::ErrorStatus AcDb2dPolyline::getStartPoint(AcGePoint3d& point) const {
+    return Twin(tarnPath()).polyline.getStartPoint(point);
+}
+Acad::ErrorStatus AcDb2dPolyline::getEndPoint(AcGePoint3d& point) const {
+    return Twin(tarnPath()).polyline.getEndPoint(point);
+}
+Acad::ErrorStatus AcDb2dPolyline::getPointAtParam(double param, AcGePoint3d& point) const {
+    return Twin(tarnPath()).polyline.getPointAtParam(param, point);
+}
+Acad::ErrorStatus AcDb2dPolyline::getDistAtParam(double param, double& dist) const {
+    return Twin(tarnPath()).polyline.getDistAtParam(param, dist);
+}
+Acad::ErrorStatus AcDb2dPolyline::getParamAtDist(double dist, double& param) const {
+    return Twin(tarnPath()).polyline.getParamAtDist(dist, param);
+}
+Acad::ErrorStatus AcDb2dPolyline::getPointAtDist(double dist, AcGePoint3d& point) const {
+    return Twin(tarnPath()).polyline.getPointAtDist(dist, point);
+}
+Acad::ErrorStatus AcDb2dPolyline::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest,
+                                                    bool extend) const {
+    return Twin(tarnPath()).polyline.getClosestPointTo(given, closest, extend);
+}
+Acad::ErrorStatus AcDb2dPolyline::getArea(double& area) const {
+    return Twin(tarnPath()).polyline.getArea(area);
+}
+Acad::ErrorStatus AcDb2dPolyline::getGeomExtents(AcDbExtents& extents) const {
+    return Twin(tarnPath()).polyline.getGeomExtents(extents);
+}
+
+Acad::ErrorStatus AcDb2dPolyline::transformBy(const AcGeMatrix3d& matrix) {
+    Twin twin(tarnPath());
+    Acad::ErrorStatus es = twin.polyline.transformBy(matrix);
+    if (es != Acad::eOk || (es = assertWriteEnabled()) != Acad::eOk) {
+        return es;
+    }
+    const platform::detail::PlinePath& path = twin.polyline.tarnPath();
+    const double scale = platform::detail::UniformScale(matrix);
+    for (size_t i = 0; i < m_vertices.items.size(); ++i) {
+        AcDb2dVertex& v = *m_vertices.items[i];
+        v.setPosition(AcGePoint3d(path.points[i].x, path.points[i].y, path.elevation));
+        v.setBulge(path.bulges[i]);
+        v.setStartWidth(v.startWidth() * scale);
+        v.setEndWidth(v.endWidth() * scale);
+    }
+    m_elevation = path.elevation;
+    m_normal = path.normal;
+    m_defStartWidth *= scale;
+    m_defEndWidth *= scale;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDb2dPolyline::explode(AcDbVoidPtrArray& entities) const {
+    platform::detail::ExplodePath(tarnPath(), this, entities);
+    return Acad::eOk;
+}
+
+// ---- AcDb3dPolyline
+
+AcDb3dPolyline::AcDb3dPolyline(AcDb::Poly3dType type, const AcGePoint3dArray& vertices, bool closed)
+    : m_type(type), m_closed(closed) {
+    for (const AcGePoint3d& p : vertices) {
+        m_vertices.adopt(new AcDb3dPolylineVertex(p));
+    }
+}
+
+Acad::ErrorStatus AcDb3dPolyline::appendVertex(AcDb3dPolylineVertex* vertex) {
+    if (vertex == nullptr || vertex->database() != nullptr) {
+        return Acad::eInvalidInput;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_vertices.adopt(vertex);
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::appendVertex(AcDbObjectId& id, AcDb3dPolylineVertex* vertex) {
+    id = AcDbObjectId();
+    return appendVertex(vertex);
+}
+
+AcDbObjectIterator* AcDb3dPolyline::vertexIterator() const {
+    return new AcDbObjectIterator(m_vertices.pointers());
+}
+
+Acad::ErrorStatus AcDb3dPolyline::makeClosed() {
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_closed = true;
+    }
+    return es;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::makeOpen() {
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es == Acad::eOk) {
+        m_closed = false;
+    }
+    return es;
+}
+
+std::vector<AcGePoint3d> AcDb3dPolyline::tarnRunPoints() const {
+    std::vector<AcGePoint3d> points;
+    for (const auto& v : m_vertices.items) {
+        if (v->vertexType() != AcDb::k3dControlVertex) {
+            points.push_back(v->position());
+        }
+    }
+    if (m_closed && points.size() > 1) {
+        points.push_back(points.front());
+    }
+    return points;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getStartParam(double& param) const {
+    if (tarnRunPoints().empty()) {
+        return Acad::eDegenerateGeometry;
+    }
+    param = 0.0;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getEndParam(double& param) const {
+    const auto points = tarnRunPoints();
+    if (points.empty()) {
+        return Acad::eDegenerateGeometry;
+    }
+    param = static_cast<double>(points.size() - 1);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getStartPoint(AcGePoint3d& point) const {
+    return getPointAtParam(0.0, point);
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getEndPoint(AcGePoint3d& point) const {
+    double end = 0.0;
+    Acad::ErrorStatus es = getEndParam(end);
+    return es != Acad::eOk ? es : getPointAtParam(end, point);
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getPointAtParam(double param, AcGePoint3d& point) const {
+    const auto points = tarnRunPoints();
+    if (points.empty()) {
+        return Acad::eDegenerateGeometry;
+    }
+    const double end = static_cast<double>(points.size() - 1);
+    if (!std::isfinite(param) || param < -Slack(end) || param > end + Slack(end)) {
+        return Acad::eInvalidInput;
+    }
+    param = std::clamp(param, 0.0, end);
+    const size_t i = std::min(static_cast<size_t>(param), points.size() > 1 ? points.size() - 2 : 0);
+    point = points.size() == 1 ? points[0] : points[i] + (points[i + 1] - points[i]) * (param - i);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getDistAtParam(double param, double& dist) const {
+    const auto points = tarnRunPoints();
+    const double end = points.empty() ? 0.0 : static_cast<double>(points.size() - 1);
+    if (points.empty() || !std::isfinite(param) || param < -Slack(end) || param > end + Slack(end)) {
+        return Acad::eInvalidInput;
+    }
+    param = std::clamp(param, 0.0, end);
+    dist = 0.0;
+    for (size_t i = 0; i + 1 < points.size() && i < param; ++i) {
+        dist += points[i].distanceTo(points[i + 1]) * std::min(1.0, param - i);
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getParamAtDist(double dist, double& param) const {
+    const auto points = tarnRunPoints();
+    double length = 0.0;
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        length += points[i].distanceTo(points[i + 1]);
+    }
+    if (points.empty() || !std::isfinite(dist) || dist < -Slack(length) || dist > length + Slack(length)) {
+        return Acad::eInvalidInput;
+    }
+    dist = std::clamp(dist, 0.0, length);
+    param = 0.0;
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        const double piece = points[i].distanceTo(points[i + 1]);
+        if (dist <= piece || i + 2 == points.size()) {
+            param = i + (piece > 0.0 ? std::clamp(dist / piece, 0.0, 1.0) : 0.0);
+            break;
+        }
+        dist -= piece;
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getPointAtDist(double dist, AcGePoint3d& point) const {
+    double param = 0.0;
+    Acad::ErrorStatus es = getParamAtDist(dist, param);
+    return es != Acad::eOk ? es : getPointAtParam(param, point);
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest,
+                                                    bool) const {
+    const auto points = tarnRunPoints();
+    if (points.empty()) {
+        return Acad::eDegenerateGeometry;
+    }
+    closest = points[0];
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        const AcGeVector3d d = points[i + 1] - points[i];
+        const double squared = d.lengthSqrd();
+        const double t =
+            squared > 0.0 ? std::clamp((given - points[i]).dotProduct(d) / squared, 0.0, 1.0) : 0.0;
+        const AcGePoint3d hit = points[i] + d * t;
+        if (hit.distanceTo(given) < closest.distanceTo(given)) {
+            closest = hit;
+        }
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::transformBy(const AcGeMatrix3d& matrix) {
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es != Acad::eOk) {
+        return es;
+    }
+    for (auto& v : m_vertices.items) {
+        AcGePoint3d p = v->position();
+        v->setPosition(p.transformBy(matrix));
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::getGeomExtents(AcDbExtents& extents) const {
+    if (m_vertices.items.empty()) {
+        return Acad::eInvalidExtents;
+    }
+    AcDbExtents box;
+    for (const auto& v : m_vertices.items) {
+        box.addPoint(v->position());
+    }
+    extents = box;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDb3dPolyline::explode(AcDbVoidPtrArray& entities) const {
+    const auto points = tarnRunPoints();
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        if (!points[i].isEqualTo(points[i + 1])) {
+            auto* line = new AcDbLine(points[i], points[i + 1]);
+            line->setPropertiesFrom(this);
+            entities.append(line);
+        }
+    }
+    return Acad::eOk;
+}

@@ -1,0 +1,42 @@
+// Drawing files: the stand-in saves and opens drawings as ASCII DXF (R2000, AC1015) with its own writer and
+// reader. AcDbDatabase::saveAs and readDwgFile go through here; tests and the host may call these directly.
+//
+// The writer puts out HEADER, CLASSES, TABLES, BLOCKS, ENTITIES and OBJECTS with every object under the
+// handle it has, so handles survive a save and reopen (ids do not). The reader takes its own files and the
+// R2000-2018 ASCII files of other programs: unknown sections and objects are skipped, unknown entities too
+// with a line on the command line, unknown group codes are ignored. It builds into a fresh database and
+// hands the contents over only when the whole file was read, so a damaged file leaves nothing behind.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/arx/acdb/dbstatus.h"
+#include "platform/arx/acut/adesk.h"
+
+class AcDbDatabase;
+
+namespace platform {
+
+// Why the last read or save on this thread's process failed (status eOk and an empty message after a
+// success). Messages name the line: "line 12: bad value \"x\" for group code 10".
+struct DxfError {
+    Acad::ErrorStatus status = Acad::eOk;
+    int line = 0;
+    std::string message;
+};
+const DxfError& LastDxfError();
+// Sets what LastDxfError reports (the file functions).
+void SetLastDxfError(Acad::ErrorStatus status, int line, const std::string& message);
+
+// The drawing as DXF text. The database is not changed (objects need not be closed).
+std::string WriteDxf(const AcDbDatabase* db);
+// Replaces the contents of db with the drawing in text; on failure db is unchanged and LastDxfError says
+// why. The file name of db is not touched.
+Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text);
+
+// Files (Windows or POSIX paths). Reading caps files at 1 GiB.
+Acad::ErrorStatus ReadDxfFile(AcDbDatabase* db, const ACHAR* path);
+Acad::ErrorStatus SaveDxfFile(const AcDbDatabase* db, const ACHAR* path);
+
+}  // namespace platform

@@ -1,0 +1,797 @@
+// The drawing-file reader. It works in steps over the whole file so that no object depends on the order of
+// the file: split the file into groups and sections (every syntax error is found here, before anything is
+// built), make every known object resident under its handle, hang table records and entities in their
+// containers, add the default records a file may lack, then fill each object through its field table and
+// codec with every reference resolvable. All of it goes into a fresh database that replaces the target's
+// contents only at the end.
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+#include <unordered_map>
+
+#include "platform/arx/aced/acedcmdline.h"
+#include "platform/arx/acdb/dbblock.h"
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbdict.h"
+#include "platform/arx/acdb/dbentity.h"
+#include "platform/arx/acdb/dbinternal.h"
+#include "platform/arx/acdb/dbhatch.h"
+#include "platform/arx/acdb/dbmtext.h"
+#include "platform/arx/acdb/dbpoly.h"
+#include "platform/arx/acdb/dbtables.h"
+#include "platform/arx/acdb/dbtext.h"
+#include "platform/arx/acdb/dxfcodec.h"
+#include "platform/arx/acdb/dxffields.h"
+#include "platform/arx/acdb/dxffile.h"
+#include "platform/win32/core/testhooks.h"
+#include "platform/win32/core/unicode.h"
+
+namespace platform {
+
+namespace {
+
+using dxf::Group;
+using dxf::ReadContext;
+
+std::string Upper(std::string_view text) {
+    std::string out(dxf::Trim(text));
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
+// The database table of a file table name; null for tables the database does not keep.
+AcDbObjectId TableOf(const AcDbDatabase* db, const std::string& name) {
+    if (name == "BLOCK_RECORD") {
+        return db->blockTableId();
+    }
+    if (name == "LAYER") {
+        return db->layerTableId();
+    }
+    if (name == "LTYPE") {
+        return db->linetypeTableId();
+    }
+    if (name == "STYLE") {
+        return db->textStyleTableId();
+    }
+    if (name == "APPID") {
+        return db->regAppTableId();
+    }
+    if (name == "VPORT") {
+        return db->viewportTableId();
+    }
+    return AcDbObjectId();
+}
+
+enum class Kind { kTableHead, kTableRecord, kBlockBegin, kEntity, kObject };
+
+struct Record {
+    Kind kind = Kind::kObject;
+    std::string type;
+    size_t begin = 0;  // the group after the record's 0 group
+    size_t end = 0;
+    int line = 0;
+    std::string table;         // table records and heads: the table's name
+    int block = -1;            // entities in BLOCKS: their BLOCK record
+    int parent = -1;           // followers (VERTEX, SEQEND, ATTRIB): the entity they belong to
+    std::u16string name;       // table records and blocks
+    std::uint64_t handle = 0;  // 0 when the file gives none
+    AcRxClass* cls = nullptr;
+    AcDbObject* object = nullptr;
+    AcDbObjectId id;
+    bool synthetic = false;  // a block record the file lacks (its BLOCK came without one)
+    std::vector<int> followers;
+};
+
+class Loader {
+public:
+    Loader(std::string_view text, dxf::Error& error) : m_text(text), m_error(error) {}
+
+    bool run(AcDbDatabase* db) {
+        m_db = db;
+        return dxf::Tokenize(m_text, m_groups, m_error) && splitSections() && prepare() && build();
+    }
+
+    // One line per kind of entity that was left out.
+    void reportSkipped() const {
+        for (const auto& [type, count] : m_unknownEntities) {
+            acutPrintf(u"\nSkipped %d entit%s of unknown type %S.", count, count == 1 ? u"y" : u"ies",
+                       type.c_str());
+        }
+    }
+
+private:
+    // ---- step 1: sections and records ----
+
+    bool fail(int line, const std::string& what) { return dxf::Fail(m_error, line, what); }
+
+    int lastLine() const { return m_groups.empty() ? 1 : m_groups.back().line + 1; }
+
+    bool splitSections() {
+        size_t i = 0;
+        while (i < m_groups.size()) {
+            const Group& g = m_groups[i];
+            if (g.code == 999) {
+                ++i;
+                continue;
+            }
+            const std::string word = Upper(g.value);
+            if (g.code != 0 || (word != "SECTION" && word != "EOF")) {
+                return fail(g.line,
+                            "expected the start of a section, found group code " + std::to_string(g.code));
+            }
+            if (word == "EOF") {
+                return true;
+            }
+            if (i + 1 >= m_groups.size() || m_groups[i + 1].code != 2) {
+                return fail(g.line, "section without a name");
+            }
+            const std::string name = Upper(m_groups[i + 1].value);
+            size_t j = i + 2;
+            for (; j < m_groups.size(); ++j) {
+                if (m_groups[j].code != 0) {
+                    continue;
+                }
+                const std::string type = Upper(m_groups[j].value);
+                if (type == "ENDSEC") {
+                    break;
+                }
+                if (type == "SECTION" || type == "EOF") {
+                    return fail(m_groups[j].line, "section " + name + " is not closed");
+                }
+            }
+            if (j >= m_groups.size()) {
+                return fail(lastLine(), "section " + name + " is not closed (file truncated)");
+            }
+            if (!section(name, i + 2, j)) {
+                return false;
+            }
+            i = j + 1;
+        }
+        return fail(lastLine(), "no end-of-file marker (file truncated)");
+    }
+
+    bool section(const std::string& name, size_t begin, size_t end) {
+        if (name == "HEADER") {
+            return header(begin, end);
+        }
+        if (name != "TABLES" && name != "BLOCKS" && name != "ENTITIES" && name != "OBJECTS") {
+            return true;  // CLASSES, THUMBNAILIMAGE, ACDSDATA, ...: nothing the database keeps
+        }
+        std::string table;
+        int block = -1;
+        int lastEntity = -1;
+        for (size_t i = begin; i < end;) {
+            const Group& g = m_groups[i];
+            if (g.code == 999) {
+                ++i;
+                continue;
+            }
+            if (g.code != 0) {
+                return fail(g.line, "group code " + std::to_string(g.code) + " outside of any object");
+            }
+            size_t next = i + 1;
+            while (next < end && m_groups[next].code != 0) {
+                ++next;
+            }
+            Record r;
+            r.type = Upper(g.value);
+            r.begin = i + 1;
+            r.end = next;
+            r.line = g.line;
+            i = next;
+            if (name == "TABLES") {
+                if (r.type == "TABLE") {
+                    r.kind = Kind::kTableHead;
+                    table = Upper(firstValue(r, 2));
+                    r.table = table;
+                } else if (r.type == "ENDTAB") {
+                    table.clear();
+                    continue;
+                } else if (table.empty()) {
+                    continue;
+                } else {
+                    r.kind = Kind::kTableRecord;
+                    r.table = table;
+                }
+            } else if (name == "BLOCKS" && (r.type == "BLOCK" || r.type == "ENDBLK")) {
+                if (r.type == "ENDBLK") {
+                    block = -1;
+                    continue;
+                }
+                r.kind = Kind::kBlockBegin;
+                block = static_cast<int>(m_records.size());
+            } else if (name == "BLOCKS" || name == "ENTITIES") {
+                if (name == "BLOCKS" && block < 0) {
+                    continue;
+                }
+                r.kind = Kind::kEntity;
+                r.block = block;
+                if (r.type == "VERTEX" || r.type == "SEQEND" || r.type == "ATTRIB") {
+                    r.parent = lastEntity;
+                    if (r.parent < 0) {
+                        continue;
+                    }
+                } else {
+                    lastEntity = static_cast<int>(m_records.size());
+                }
+            } else {
+                r.kind = Kind::kObject;
+            }
+            m_records.push_back(std::move(r));
+        }
+        return true;
+    }
+
+    // Header variables: 9 names one, the groups up to the next 9 are its value.
+    bool header(size_t begin, size_t end) {
+        std::string name;
+        for (size_t i = begin; i < end; ++i) {
+            const Group& g = m_groups[i];
+            if (g.code == 9) {
+                name = Upper(g.value);
+            } else if (!name.empty() && m_header.count(name) == 0) {
+                m_header[name] = i;
+            }
+        }
+        if (const Group* page = headerGroup("$DWGCODEPAGE")) {
+            const std::string value = Upper(page->value);
+            if (value.rfind("ANSI_", 0) == 0) {
+                long long number = 0;
+                if (dxf::ParseInteger(value.substr(5), number) && number > 0 && number < 100000) {
+                    m_context.codePage = static_cast<int>(number);
+                }
+            }
+        }
+        if (const Group* seed = headerGroup("$HANDSEED")) {
+            if (!dxf::ParseHandle(seed->value, m_seed)) {
+                return fail(seed->line, "bad handle \"" + std::string(dxf::Trim(seed->value)) + "\"");
+            }
+        }
+        return true;
+    }
+
+    const Group* headerGroup(const std::string& name) const {
+        auto it = m_header.find(name);
+        return it != m_header.end() ? &m_groups[it->second] : nullptr;
+    }
+
+    std::string_view firstValue(const Record& r, int code) const {
+        for (size_t i = r.begin; i < r.end; ++i) {
+            if (m_groups[i].code == code) {
+                return m_groups[i].value;
+            }
+        }
+        return {};
+    }
+
+    const Group* firstGroup(const Record& r, int code, bool headOnly) const {
+        for (size_t i = r.begin; i < r.end; ++i) {
+            if (headOnly && m_groups[i].code == 100) {
+                break;
+            }
+            if (m_groups[i].code == code) {
+                return &m_groups[i];
+            }
+        }
+        return nullptr;
+    }
+
+    // The groups after the first subclass marker, or all of them in files without markers.
+    std::vector<Group> body(const Record& r) const {
+        size_t from = r.begin;
+        while (from < r.end && m_groups[from].code != 100) {
+            ++from;
+        }
+        from = from < r.end ? from + 1 : r.begin;
+        return std::vector<Group>(m_groups.begin() + static_cast<std::ptrdiff_t>(from),
+                                  m_groups.begin() + static_cast<std::ptrdiff_t>(r.end));
+    }
+
+    // ---- step 2: classes, names and handles ----
+
+    bool prepare() {
+        std::map<std::string, std::vector<std::u16string>> names;  // accepted record names per table
+        std::set<std::uint64_t> seen;
+        bool nodFound = false;
+        for (size_t index = 0; index < m_records.size(); ++index) {
+            Record& r = m_records[index];
+            const bool dimstyle = r.kind == Kind::kTableRecord && r.table == "DIMSTYLE";
+            if (const Group* h = firstGroup(r, dimstyle ? 105 : 5, true)) {
+                if (!dxf::ParseHandle(h->value, r.handle)) {
+                    return fail(h->line,
+                                "bad handle \"" + std::string(dxf::Trim(h->value).substr(0, 40)) + "\"");
+                }
+                if (r.handle != 0 && !seen.insert(r.handle).second) {
+                    return fail(h->line, "handle " + dxf::FormatHandle(r.handle) + " is used twice");
+                }
+            }
+            switch (r.kind) {
+                case Kind::kTableHead:
+                    if (const AcDbObjectId table = TableOf(m_db, r.table); !table.isNull() && r.handle != 0) {
+                        m_map[r.handle] = table;
+                    }
+                    break;
+                case Kind::kTableRecord: {
+                    const AcDbObjectId tableId = TableOf(m_db, r.table);
+                    if (tableId.isNull()) {
+                        break;
+                    }
+                    r.name = m_context.text(Group{2, firstValue(r, 2), r.line});
+                    auto& taken = names[r.table];
+                    const bool duplicate =
+                        std::any_of(taken.begin(), taken.end(),
+                                    [&](const std::u16string& n) { return EqualsNoCase(n, r.name); });
+                    if (!AcDbSymbolTableRecord::tarnIsValidName(r.name.c_str()) || duplicate) {
+                        break;  // a record the database could not hold under that name
+                    }
+                    taken.push_back(r.name);
+                    r.cls = AcDbSymbolTable::cast(detail::Peek(tableId))->tarnRecordClass();
+                    break;
+                }
+                case Kind::kBlockBegin: {
+                    r.name = m_context.text(Group{2, firstValue(r, 2), r.line});
+                    auto& blocks = names["BLOCK_RECORD"];
+                    const bool known =
+                        std::any_of(blocks.begin(), blocks.end(),
+                                    [&](const std::u16string& n) { return EqualsNoCase(n, r.name); });
+                    if (!known && AcDbSymbolTableRecord::tarnIsValidName(r.name.c_str())) {
+                        // Older files have blocks without records.
+                        Record record;
+                        record.kind = Kind::kTableRecord;
+                        record.table = "BLOCK_RECORD";
+                        record.name = r.name;
+                        record.line = r.line;
+                        record.synthetic = true;
+                        record.cls = AcDbBlockTableRecord::desc();
+                        blocks.push_back(r.name);
+                        m_extra.push_back(record);
+                    }
+                    break;
+                }
+                case Kind::kEntity:
+                    if (r.parent >= 0) {
+                        if (r.type != "SEQEND") {
+                            m_records[static_cast<size_t>(r.parent)].followers.push_back(
+                                static_cast<int>(index));
+                        }
+                        break;  // read by its entity's codec
+                    }
+                    r.cls = AcRxClass::findByDxfName(Utf8ToUtf16(r.type).c_str());
+                    if (r.type == "POLYLINE") {
+                        // One file name for both kinds; meshes and polyface meshes are not kept.
+                        long long flags = 0;
+                        dxf::ParseInteger(firstValue(r, 70), flags);
+                        r.cls = (flags & (16 | 64)) != 0 ? nullptr
+                                : (flags & 8) != 0       ? AcDb3dPolyline::desc()
+                                                         : AcDb2dPolyline::desc();
+                    }
+                    if (r.cls == nullptr || !r.cls->isDerivedFrom(AcDbEntity::desc())) {
+                        r.cls = nullptr;
+                        ++m_unknownEntities[r.type];
+                    }
+                    break;
+                case Kind::kObject: {
+                    const std::string type = r.type == "ACDBDICTIONARYWDFLT" ? "DICTIONARY" : r.type;
+                    r.cls = AcRxClass::findByDxfName(Utf8ToUtf16(type).c_str());
+                    if (r.cls != nullptr && (r.cls->isDerivedFrom(AcDbEntity::desc()) ||
+                                             r.cls->isDerivedFrom(AcDbSymbolTable::desc()) ||
+                                             r.cls->isDerivedFrom(AcDbSymbolTableRecord::desc()))) {
+                        r.cls = nullptr;
+                    }
+                    // The root dictionary: the first one without an owner.
+                    const std::string_view owner = firstValue(r, 330);
+                    std::uint64_t ownerHandle = 0;
+                    if (!nodFound && r.cls == AcDbDictionary::desc() &&
+                        (owner.empty() || (dxf::ParseHandle(owner, ownerHandle) && ownerHandle == 0))) {
+                        nodFound = true;
+                        r.cls = nullptr;
+                        r.id = m_db->namedObjectsDictionaryId();
+                        r.object = detail::Peek(r.id);
+                        if (r.handle != 0) {
+                            m_map[r.handle] = r.id;
+                        }
+                        m_nod = static_cast<int>(index);
+                    }
+                    break;
+                }
+            }
+        }
+        for (Record& extra : m_extra) {
+            m_records.push_back(std::move(extra));
+        }
+        m_extra.clear();
+        return true;
+    }
+
+    // ---- step 3: build ----
+
+    bool build() {
+        // Handles the fresh database gave its tables may be the handles of other objects in the file.
+        std::set<std::uint64_t> reserved;
+        std::uint64_t top = m_seed > 0 ? m_seed - 1 : 0;
+        ForEachObjectId(m_db, [&](AcDbObjectId id) {
+            reserved.insert(id.handle().value());
+            top = std::max<std::uint64_t>(top, id.handle().value());
+        });
+        for (const Record& r : m_records) {
+            top = std::max(top, r.handle);
+        }
+        std::uint64_t next = top + 1;
+        for (Record& r : m_records) {
+            if (r.cls == nullptr) {
+                continue;
+            }
+            const bool fresh = r.handle == 0 || reserved.count(r.handle) != 0;
+            AcDbObject* object = static_cast<AcDbObject*>(r.cls->create());
+            if (object == nullptr) {
+                r.cls = nullptr;  // an abstract class: nothing a file can make
+                continue;
+            }
+            const std::uint64_t handle = fresh ? next++ : r.handle;
+            if (AddObjectWithHandle(m_db, object, AcDbObjectId(), AcDbHandle(handle), r.id) != Acad::eOk) {
+                delete object;
+                return fail(r.line, "cannot place handle " + dxf::FormatHandle(handle));
+            }
+            r.object = object;
+            m_open.push_back(object);
+            if (r.handle != 0) {
+                m_map[r.handle] = r.id;
+            }
+            if (r.kind == Kind::kTableRecord) {
+                static_cast<AcDbSymbolTableRecord*>(object)->setName(r.name.c_str());
+                AcDbObjectId tableId = TableOf(m_db, r.table);
+                object->tarnSetOwner(tableId);
+                AcDbSymbolTable::cast(detail::Peek(tableId))->tarnAddRecordId(r.id);
+            }
+        }
+        m_context.resolve = [this](std::uint64_t handle) {
+            auto it = m_map.find(handle);
+            return it != m_map.end() ? it->second : AcDbObjectId();
+        };
+        addDefaults();
+        placeEntities();
+        // Hatches last: an associative one rebuilds its loops from boundary objects filled before it.
+        for (bool late : {false, true}) {
+            for (Record& r : m_records) {
+                if (r.object != nullptr && r.cls != nullptr &&
+                    (AcDbHatch::cast(r.object) != nullptr) == late) {
+                    fill(r);
+                }
+            }
+        }
+        if (m_nod >= 0) {
+            Record& nod = m_records[static_cast<size_t>(m_nod)];
+            AcDbObject* open = nullptr;
+            if (acdbOpenObject(open, nod.id, AcDb::kForWrite) == Acad::eOk) {
+                m_open.push_back(open);
+                fill(nod, false);
+            }
+        }
+        finish();
+        return true;
+    }
+
+    template <class Table, class Rec>
+    AcDbObjectId ensureRecord(AcDbObjectId tableId, const ACHAR* name, Rec* fresh) {
+        auto* table = Table::cast(detail::Peek(tableId));
+        AcDbObjectId id = table->tarnFind(name);
+        if (!id.isNull()) {
+            delete fresh;
+            return id;
+        }
+        Table* open = nullptr;
+        acdbOpenObject(open, tableId, AcDb::kForWrite);
+        fresh->setName(name);
+        open->add(id, fresh);
+        fresh->close();
+        open->close();
+        return id;
+    }
+
+    // What every drawing has, for files that lack some of it.
+    void addDefaults() {
+        ensureRecord<AcDbBlockTable>(m_db->blockTableId(), kModelSpace, new AcDbBlockTableRecord());
+        ensureRecord<AcDbBlockTable>(m_db->blockTableId(), kPaperSpace, new AcDbBlockTableRecord());
+        ensureRecord<AcDbLinetypeTable>(m_db->linetypeTableId(), u"ByBlock", new AcDbLinetypeTableRecord());
+        ensureRecord<AcDbLinetypeTable>(m_db->linetypeTableId(), u"ByLayer", new AcDbLinetypeTableRecord());
+        auto* continuous = new AcDbLinetypeTableRecord();
+        continuous->setComments(u"Solid line");
+        ensureRecord<AcDbLinetypeTable>(m_db->linetypeTableId(), u"Continuous", continuous);
+        auto* standard = new AcDbTextStyleTableRecord();
+        standard->setFileName(u"txt");
+        ensureRecord<AcDbTextStyleTable>(m_db->textStyleTableId(), u"Standard", standard);
+        ensureRecord<AcDbRegAppTable>(m_db->regAppTableId(), u"ACAD", new AcDbRegAppTableRecord());
+        ensureRecord<AcDbViewportTable>(m_db->viewportTableId(), u"*ACTIVE", new AcDbViewportTableRecord());
+        m_db->tarnFindDefaultRecords();
+        // Layer "0" last: its linetype is "Continuous".
+        ensureRecord<AcDbLayerTable>(m_db->layerTableId(), u"0", new AcDbLayerTableRecord());
+        m_db->tarnFindDefaultRecords();
+    }
+
+    AcDbObjectId blockNamed(const std::u16string& name) const {
+        return AcDbBlockTable::cast(detail::Peek(m_db->blockTableId()))->tarnFind(name.c_str());
+    }
+
+    // Entities go to the block they were listed in; those of ENTITIES to the layout their owner or their
+    // paper-space flag names.
+    void placeEntities() {
+        const AcDbObjectId model = blockNamed(kModelSpace);
+        const AcDbObjectId paper = blockNamed(kPaperSpace);
+        for (Record& r : m_records) {
+            if (r.kind == Kind::kBlockBegin) {
+                auto* block = AcDbBlockTableRecord::cast(detail::Peek(blockNamed(r.name)));
+                FieldValue origin;
+                for (const Group& g : body(r)) {
+                    if ((g.code == 10 || g.code == 20 || g.code == 30) && block != nullptr) {
+                        origin.point[g.code / 10 - 1] = ReadContext::real(g);
+                    }
+                }
+                if (block != nullptr && block->isWriteEnabled()) {
+                    block->setOrigin(dxf::Point3d(origin));
+                }
+                continue;
+            }
+            if (r.kind != Kind::kEntity || r.object == nullptr) {
+                continue;
+            }
+            AcDbObjectId owner;
+            if (r.block >= 0) {
+                owner = blockNamed(m_records[static_cast<size_t>(r.block)].name);
+            } else {
+                const Group* ownerGroup = firstGroup(r, 330, true);
+                const AcDbObjectId claimed =
+                    ownerGroup != nullptr ? m_context.id(*ownerGroup) : AcDbObjectId();
+                const std::string_view space = firstValue(r, 67);
+                if (claimed == model || claimed == paper) {
+                    owner = claimed;
+                } else {
+                    owner = dxf::Trim(space) == "1" ? paper : model;
+                }
+            }
+            if (owner.isNull()) {
+                owner = model;
+            }
+            r.object->tarnSetOwner(owner);
+            AcDbBlockTableRecord::cast(detail::Peek(owner))->tarnAddEntityId(r.id);
+        }
+    }
+
+    // Extension dictionary and persistent reactors from the 102 groups of the head.
+    void readHead(Record& r) {
+        std::string group;
+        for (size_t i = r.begin; i < r.end && m_groups[i].code != 100; ++i) {
+            const Group& g = m_groups[i];
+            if (g.code == 102) {
+                const std::string value(dxf::Trim(g.value));
+                group = value == "}" ? std::string() : value;
+                continue;
+            }
+            if (group == "{ACAD_XDICTIONARY" && g.code == 360) {
+                const AcDbObjectId dict = m_context.id(g);
+                if (AcDbDictionary::cast(detail::Peek(dict)) != nullptr) {
+                    r.object->tarnSetExtensionDictionary(dict);
+                }
+            } else if (group == "{ACAD_REACTORS" && g.code == 330) {
+                const AcDbObjectId reactor = m_context.id(g);
+                if (!reactor.isNull() && reactor != r.id) {
+                    r.object->addPersistentReactor(reactor);
+                }
+            }
+        }
+    }
+
+    void fill(Record& r, bool withOwner = true) {
+        readHead(r);
+        if (withOwner && r.kind == Kind::kObject) {
+            if (const Group* owner = firstGroup(r, 330, true)) {
+                r.object->tarnSetOwner(m_context.id(*owner));
+            }
+        }
+        const std::vector<Group> groups = body(r);
+        if (r.kind == Kind::kEntity) {
+            // Entities name their layer; a layer the tables lack is made, as other programs do.
+            for (const Group& g : groups) {
+                if (g.code == 8) {
+                    const std::u16string layer = m_context.text(g);
+                    if (AcDbSymbolTableRecord::tarnIsValidName(layer.c_str())) {
+                        ensureRecord<AcDbLayerTable>(m_db->layerTableId(), layer.c_str(),
+                                                     new AcDbLayerTableRecord());
+                    }
+                    break;
+                }
+            }
+        }
+        std::vector<std::vector<Group>> followers;
+        for (int index : r.followers) {
+            const Record& f = m_records[static_cast<size_t>(index)];
+            followers.emplace_back(m_groups.begin() + static_cast<std::ptrdiff_t>(f.begin),
+                                   m_groups.begin() + static_cast<std::ptrdiff_t>(f.end));
+        }
+        m_context.followers = &followers;
+        readClass(r.object->isA(), r.object, groups);
+        m_context.followers = nullptr;
+        if (auto* entity = AcDbEntity::cast(r.object)) {
+            if (entity->layerId().isNull()) {
+                entity->setLayer(m_db->layerZero());
+            }
+            if (entity->linetypeId().isNull()) {
+                entity->setLinetype(m_db->byLayerLinetype());
+            }
+        }
+        if (auto* text = AcDbText::cast(r.object); text != nullptr && text->textStyle().isNull()) {
+            text->setTextStyle(m_db->textstyle());
+        }
+        if (auto* mtext = AcDbMText::cast(r.object); mtext != nullptr && mtext->textStyle().isNull()) {
+            mtext->setTextStyle(m_db->textstyle());
+        }
+    }
+
+    // The field walk: the value of each field is its first group in the body (Y and Z at +10 and +20);
+    // setters run in table order, root class first, each class's codec after its fields.
+    void readClass(const AcRxClass* cls, AcDbObject* object, const std::vector<Group>& groups) {
+        if (cls == nullptr) {
+            return;
+        }
+        readClass(cls->myParent(), object, groups);
+        for (size_t f = 0; f < cls->fieldCount(); ++f) {
+            const FieldDesc& field = cls->fields()[f];
+            if (field.set == nullptr || field.code == 100) {
+                continue;
+            }
+            const bool point = field.kind == FieldKind::kPoint3d || field.kind == FieldKind::kVector3d ||
+                               field.kind == FieldKind::kPoint2d;
+            FieldValue value;
+            bool found = false;
+            bool have[3] = {false, false, false};
+            for (const Group& g : groups) {
+                const int axis = point ? (g.code - field.code) / 10 : 0;
+                const bool match = point ? (g.code - field.code) % 10 == 0 && g.code >= field.code && axis < 3
+                                         : g.code == field.code;
+                if (!match || (point && have[axis]) || (!point && found)) {
+                    continue;
+                }
+                if (point) {
+                    have[axis] = true;
+                    value.point[axis] = ReadContext::real(g);
+                    found = found || axis == 0;
+                    continue;
+                }
+                found = true;
+                switch (field.kind) {
+                    case FieldKind::kString:
+                        value.text = m_context.text(g);
+                        break;
+                    case FieldKind::kReal:
+                        value.real = ReadContext::real(g);
+                        break;
+                    case FieldKind::kAngle:
+                        value.real = ReadContext::degrees(g);
+                        break;
+                    case FieldKind::kHandle:
+                        value.integer = static_cast<std::int64_t>(m_context.id(g).handle().value());
+                        break;
+                    default:
+                        value.integer = ReadContext::integer(g);
+                        break;
+                }
+            }
+            if (found) {
+                field.set(object, value);
+            }
+        }
+        if (const dxf::Codec* codec = dxf::FindCodec(cls); codec != nullptr && codec->read != nullptr) {
+            codec->read(object, groups, m_context);
+        }
+    }
+
+    void finish() {
+        // Layers without a linetype draw "Continuous".
+        for (const AcDbObjectId& id :
+             AcDbLayerTable::cast(detail::Peek(m_db->layerTableId()))->tarnRecordIds()) {
+            auto* layer = AcDbLayerTableRecord::cast(detail::Peek(id));
+            if (layer != nullptr && layer->linetypeObjectId().isNull() && layer->isWriteEnabled()) {
+                layer->setLinetypeObjectId(m_db->continuousLinetype());
+            }
+        }
+        auto current = [&](const char* variable, AcDbObjectId tableId) {
+            const Group* g = headerGroup(variable);
+            const auto* table = AcDbSymbolTable::cast(detail::Peek(tableId));
+            return g != nullptr ? table->tarnFind(m_context.text(*g).c_str()) : AcDbObjectId();
+        };
+        if (const AcDbObjectId layer = current("$CLAYER", m_db->layerTableId()); !layer.isNull()) {
+            m_db->setClayer(layer);
+        }
+        if (const AcDbObjectId linetype = current("$CELTYPE", m_db->linetypeTableId()); !linetype.isNull()) {
+            m_db->setCeltype(linetype);
+        }
+        if (const AcDbObjectId style = current("$TEXTSTYLE", m_db->textStyleTableId()); !style.isNull()) {
+            m_db->setTextstyle(style);
+        }
+        if (const Group* color = headerGroup("$CECOLOR"); color != nullptr && color->code == 62) {
+            AcCmColor value;
+            if (value.setColorIndex(static_cast<Adesk::UInt16>(ReadContext::integer(*color) & 0x1FF)) ==
+                Acad::eOk) {
+                m_db->setCecolor(value);
+            }
+        }
+        // Dictionaries own what they list, whatever the listed objects said.
+        for (AcDbObject* object : m_open) {
+            if (const auto* dict = AcDbDictionary::cast(object)) {
+                for (const AcDbDictionary::Entry& entry : dict->tarnEntries()) {
+                    if (AcDbObject* member = detail::Peek(entry.id)) {
+                        member->tarnSetOwner(dict->objectId());
+                    }
+                }
+            }
+        }
+        for (AcDbObject* object : m_open) {
+            object->close();
+        }
+        m_open.clear();
+        if (m_seed > m_db->handseed().value()) {
+            SetHandseed(m_db, AcDbHandle(m_seed));
+        }
+    }
+
+    std::string_view m_text;
+    dxf::Error& m_error;
+    AcDbDatabase* m_db = nullptr;
+    std::vector<Group> m_groups;
+    std::vector<Record> m_records;
+    std::vector<Record> m_extra;
+    std::map<std::string, size_t> m_header;
+    std::uint64_t m_seed = 0;
+    ReadContext m_context;
+    std::unordered_map<std::uint64_t, AcDbObjectId> m_map;
+    std::vector<AcDbObject*> m_open;
+    std::map<std::string, int> m_unknownEntities;
+    int m_nod = -1;
+};
+
+DxfError& LastError() {
+    static DxfError error;
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        RegisterReset("acdb.dxf", [] { LastError() = DxfError(); });
+    }
+    return error;
+}
+
+}  // namespace
+
+const DxfError& LastDxfError() {
+    return LastError();
+}
+
+void SetLastDxfError(Acad::ErrorStatus status, int line, const std::string& message) {
+    DxfError& error = LastError();
+    error.status = status;
+    error.line = line;
+    error.message = message;
+}
+
+Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text) {
+    if (db == nullptr) {
+        SetLastDxfError(Acad::eNullObjectPointer, 0, "no database");
+        return Acad::eNullObjectPointer;
+    }
+    dxf::Error error;
+    auto fresh = std::make_unique<AcDbDatabase>(false, true);
+    Loader loader(text, error);
+    if (!loader.run(fresh.get())) {
+        SetLastDxfError(error.status, error.line, error.message);
+        return error.status;
+    }
+    db->tarnTakeContents(*fresh);
+    SetLastDxfError(Acad::eOk, 0, std::string());
+    loader.reportSkipped();
+    return Acad::eOk;
+}
+
+}  // namespace platform

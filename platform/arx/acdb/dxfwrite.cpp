@@ -1,0 +1,356 @@
+// The drawing-file writer: two walks, one over the database's containers (tables, blocks, the named-object
+// dictionary) and one over each object's field table, root class first.
+#include <vector>
+
+#include "platform/arx/acdb/dbblock.h"
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbdict.h"
+#include "platform/arx/acdb/dbentity.h"
+#include "platform/arx/acdb/dbinternal.h"
+#include "platform/arx/acdb/dbtables.h"
+#include "platform/arx/acdb/dxfcodec.h"
+#include "platform/arx/acdb/dxffields.h"
+#include "platform/arx/acdb/dxffile.h"
+#include "platform/win32/core/unicode.h"
+
+namespace platform {
+
+namespace {
+
+using dxf::Writer;
+
+const AcDbObject* LiveObject(AcDbObjectId id) {
+    const detail::DbSlot* slot = detail::FindSlot(id);
+    return slot != nullptr && !slot->erased ? slot->object : nullptr;
+}
+
+// References to objects that are not written (erased, gone, of another database) are written as null.
+std::uint64_t HandleOf(AcDbObjectId id, const AcDbDatabase* db) {
+    const AcDbObject* object = LiveObject(id);
+    return object != nullptr && object->database() == db ? id.handle().value() : 0;
+}
+
+std::string Ascii(const ACHAR* text) {
+    return dxf::EncodeText(text != nullptr ? text : u"");
+}
+
+void WriteFields(const AcRxClass* cls, const AcDbObject* object, Writer& out) {
+    if (cls == nullptr) {
+        return;
+    }
+    WriteFields(cls->myParent(), object, out);
+    for (size_t i = 0; i < cls->fieldCount(); ++i) {
+        const FieldDesc& field = cls->fields()[i];
+        if (field.code == 100 && field.get == nullptr) {
+            out.raw(100, field.name);
+            continue;
+        }
+        if (field.get == nullptr) {
+            continue;
+        }
+        FieldValue value;
+        field.get(object, value);
+        if (value.skip) {
+            continue;
+        }
+        switch (field.kind) {
+            case FieldKind::kString:
+                out.text(field.code, value.text);
+                break;
+            case FieldKind::kReal:
+                out.real(field.code, value.real);
+                break;
+            case FieldKind::kAngle:
+                out.degrees(field.code, value.real);
+                break;
+            case FieldKind::kInt16:
+            case FieldKind::kInt32:
+            case FieldKind::kInt64:
+            case FieldKind::kBool:
+                out.integer(field.code, value.integer);
+                break;
+            case FieldKind::kPoint3d:
+            case FieldKind::kVector3d:
+                out.point(field.code, value.point, 3);
+                break;
+            case FieldKind::kPoint2d:
+                out.point(field.code, value.point, 2);
+                break;
+            case FieldKind::kHandle:
+                out.handle(field.code, static_cast<std::uint64_t>(value.integer));
+                break;
+        }
+    }
+    if (const dxf::Codec* codec = dxf::FindCodec(cls); codec != nullptr && codec->write != nullptr) {
+        codec->write(object, out);
+    }
+}
+
+// The groups every object starts with: type, handle, persistent reactors, extension dictionary, owner.
+void WriteHead(const AcDbObject* object, const std::string& type, std::uint64_t owner, Writer& out) {
+    const AcDbDatabase* db = object->database();
+    out.raw(0, type);
+    out.handle(5, object->handle().value());
+    std::vector<std::uint64_t> reactors;
+    for (const AcDbObjectId& id : object->persistentReactorIds()) {
+        if (const std::uint64_t h = HandleOf(id, db); h != 0) {
+            reactors.push_back(h);
+        }
+    }
+    if (!reactors.empty()) {
+        out.raw(102, "{ACAD_REACTORS");
+        for (std::uint64_t h : reactors) {
+            out.handle(330, h);
+        }
+        out.raw(102, "}");
+    }
+    if (const std::uint64_t dict = HandleOf(object->extensionDictionary(), db); dict != 0) {
+        out.raw(102, "{ACAD_XDICTIONARY");
+        out.handle(360, dict);
+        out.raw(102, "}");
+    }
+    out.handle(330, owner);
+}
+
+void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
+    WriteHead(object, Ascii(object->isA()->dxfName()), owner, out);
+    WriteFields(object->isA(), object, out);
+}
+
+bool Writable(const AcDbObject* object) {
+    return object != nullptr && *object->isA()->dxfName() != 0;
+}
+
+class DrawingWriter {
+public:
+    explicit DrawingWriter(const AcDbDatabase* db) : m_db(db) {}
+
+    std::string run() {
+        collectBlocks();
+        m_body.setFirstFreeHandle(m_db->handseed().value());
+        writeClasses();
+        writeTables();
+        writeBlocks();
+        writeEntities();
+        writeObjects();
+        m_body.raw(0, "EOF");
+        Writer head;
+        writeHeader(head);
+        std::string text = std::move(head.data());
+        text += m_body.data();
+        return text;
+    }
+
+private:
+    void collectBlocks() {
+        const auto* table = AcDbBlockTable::cast(detail::Peek(m_db->blockTableId()));
+        for (const AcDbObjectId& id : table->tarnRecordIds()) {
+            if (const auto* block = AcDbBlockTableRecord::cast(LiveObject(id))) {
+                m_blocks.push_back(block);
+                if (EqualsNoCase(block->tarnName(), kModelSpace)) {
+                    m_model = block;
+                } else if (EqualsNoCase(block->tarnName(), kPaperSpace)) {
+                    m_paper = block;
+                }
+            }
+        }
+    }
+
+    void writeHeader(Writer& out) const {
+        out.raw(0, "SECTION");
+        out.raw(2, "HEADER");
+        out.raw(9, "$ACADVER");
+        out.raw(1, "AC1015");
+        out.raw(9, "$DWGCODEPAGE");
+        out.raw(3, "ANSI_936");
+        const double origin[3] = {0.0, 0.0, 0.0};
+        out.raw(9, "$INSBASE");
+        out.point(10, origin);
+        out.raw(9, "$CLAYER");
+        out.text(8, dxf::RecordName(m_db->clayer()));
+        out.raw(9, "$CELTYPE");
+        out.text(6, dxf::RecordName(m_db->celtype()));
+        out.raw(9, "$TEXTSTYLE");
+        out.text(7, dxf::RecordName(m_db->textstyle()));
+        out.raw(9, "$CECOLOR");
+        out.integer(62, m_db->cecolor().colorIndex());
+        out.raw(9, "$HANDSEED");
+        out.handle(5, m_body.nextFreeHandle());
+        out.raw(0, "ENDSEC");
+    }
+
+    void writeClasses() {
+        m_body.raw(0, "SECTION");
+        m_body.raw(2, "CLASSES");
+        for (const dxf::AnnouncedClass& entry : dxf::AnnouncedClasses()) {
+            bool present = false;
+            ForEachObjectId(m_db, [&](AcDbObjectId id) {
+                const AcDbObject* object = LiveObject(id);
+                present = present || (object != nullptr && Ascii(object->isA()->dxfName()) == entry.dxfName);
+            });
+            if (!present) {
+                continue;
+            }
+            m_body.raw(0, "CLASS");
+            m_body.raw(1, entry.dxfName);
+            m_body.raw(2, entry.className);
+            m_body.raw(3, "Drawing classes");
+            m_body.integer(90, 0);
+            m_body.integer(280, 0);
+            m_body.integer(281, entry.isEntity ? 1 : 0);
+        }
+        m_body.raw(0, "ENDSEC");
+    }
+
+    void writeTable(const char* name, AcDbObjectId tableId) {
+        const auto* table = AcDbSymbolTable::cast(detail::Peek(tableId));
+        std::vector<const AcDbObject*> records;
+        for (const AcDbObjectId& id : table->tarnRecordIds()) {
+            if (const AcDbObject* record = LiveObject(id)) {
+                records.push_back(record);
+            }
+        }
+        m_body.raw(0, "TABLE");
+        m_body.raw(2, name);
+        m_body.handle(5, table->handle().value());
+        m_body.handle(330, 0);
+        m_body.raw(100, "AcDbSymbolTable");
+        m_body.integer(70, static_cast<long long>(records.size()));
+        for (const AcDbObject* record : records) {
+            WriteObject(record, table->handle().value(), m_body);
+        }
+        m_body.raw(0, "ENDTAB");
+    }
+
+    // Tables the database does not keep: written so that other programs find the full set.
+    void writeEmptyTable(const char* name) {
+        const std::uint64_t handle = m_body.takeHandle();
+        m_body.raw(0, "TABLE");
+        m_body.raw(2, name);
+        m_body.handle(5, handle);
+        m_body.handle(330, 0);
+        m_body.raw(100, "AcDbSymbolTable");
+        if (std::string(name) != "DIMSTYLE") {
+            m_body.integer(70, 0);
+            m_body.raw(0, "ENDTAB");
+            return;
+        }
+        m_body.integer(70, 1);
+        m_body.raw(100, "AcDbDimStyleTable");
+        m_body.raw(0, "DIMSTYLE");
+        m_body.handle(105, m_body.takeHandle());
+        m_body.handle(330, handle);
+        m_body.raw(100, "AcDbSymbolTableRecord");
+        m_body.raw(100, "AcDbDimStyleTableRecord");
+        m_body.raw(2, "Standard");
+        m_body.integer(70, 0);
+        m_body.raw(0, "ENDTAB");
+    }
+
+    void writeTables() {
+        m_body.raw(0, "SECTION");
+        m_body.raw(2, "TABLES");
+        writeTable("VPORT", m_db->viewportTableId());
+        writeTable("LTYPE", m_db->linetypeTableId());
+        writeTable("LAYER", m_db->layerTableId());
+        writeTable("STYLE", m_db->textStyleTableId());
+        writeEmptyTable("VIEW");
+        writeEmptyTable("UCS");
+        writeTable("APPID", m_db->regAppTableId());
+        writeEmptyTable("DIMSTYLE");
+        writeTable("BLOCK_RECORD", m_db->blockTableId());
+        m_body.raw(0, "ENDSEC");
+    }
+
+    void writeEntitiesOf(const AcDbBlockTableRecord* block) {
+        for (const AcDbObjectId& id : block->tarnEntityIds()) {
+            const AcDbObject* entity = LiveObject(id);
+            if (Writable(entity)) {
+                WriteObject(entity, block->handle().value(), m_body);
+            }
+        }
+    }
+
+    void writeBlocks() {
+        m_body.raw(0, "SECTION");
+        m_body.raw(2, "BLOCKS");
+        for (const AcDbBlockTableRecord* block : m_blocks) {
+            const std::uint64_t owner = block->handle().value();
+            const std::string name = Ascii(block->tarnName());
+            m_body.raw(0, "BLOCK");
+            m_body.handle(5, m_body.takeHandle());
+            m_body.handle(330, owner);
+            m_body.raw(100, "AcDbEntity");
+            if (block == m_paper) {
+                m_body.integer(67, 1);
+            }
+            m_body.raw(8, "0");
+            m_body.raw(100, "AcDbBlockBegin");
+            m_body.raw(2, name);
+            m_body.integer(70, 0);
+            const AcGePoint3d origin = block->origin();
+            const double xyz[3] = {origin.x, origin.y, origin.z};
+            m_body.point(10, xyz);
+            m_body.raw(3, name);
+            m_body.raw(1, "");
+            if (block != m_model && block != m_paper) {
+                writeEntitiesOf(block);
+            }
+            m_body.raw(0, "ENDBLK");
+            m_body.handle(5, m_body.takeHandle());
+            m_body.handle(330, owner);
+            m_body.raw(100, "AcDbEntity");
+            if (block == m_paper) {
+                m_body.integer(67, 1);
+            }
+            m_body.raw(8, "0");
+            m_body.raw(100, "AcDbBlockEnd");
+        }
+        m_body.raw(0, "ENDSEC");
+    }
+
+    void writeEntities() {
+        m_body.raw(0, "SECTION");
+        m_body.raw(2, "ENTITIES");
+        for (const AcDbBlockTableRecord* layout : {m_model, m_paper}) {
+            if (layout != nullptr) {
+                writeEntitiesOf(layout);
+            }
+        }
+        m_body.raw(0, "ENDSEC");
+    }
+
+    // The named-object dictionary first (readers take the first dictionary as the root), then every other
+    // object that is neither an entity nor part of a table, in handle order.
+    void writeObjects() {
+        m_body.raw(0, "SECTION");
+        m_body.raw(2, "OBJECTS");
+        const AcDbObjectId nod = m_db->namedObjectsDictionaryId();
+        if (const AcDbObject* root = LiveObject(nod)) {
+            WriteObject(root, 0, m_body);
+        }
+        ForEachObjectId(m_db, [&](AcDbObjectId id) {
+            const AcDbObject* object = LiveObject(id);
+            if (id == nod || !Writable(object) || AcDbEntity::cast(object) != nullptr ||
+                AcDbSymbolTable::cast(object) != nullptr || AcDbSymbolTableRecord::cast(object) != nullptr) {
+                return;
+            }
+            WriteObject(object, HandleOf(object->ownerId(), m_db), m_body);
+        });
+        m_body.raw(0, "ENDSEC");
+    }
+
+    const AcDbDatabase* m_db;
+    Writer m_body;
+    std::vector<const AcDbBlockTableRecord*> m_blocks;
+    const AcDbBlockTableRecord* m_model = nullptr;
+    const AcDbBlockTableRecord* m_paper = nullptr;
+};
+
+}  // namespace
+
+std::string WriteDxf(const AcDbDatabase* db) {
+    return DrawingWriter(db).run();
+}
+
+}  // namespace platform

@@ -1,0 +1,114 @@
+// The console user, the map application's console directives, and strings sent for execution.
+#include "host_fixture.h"
+#include "platform/mfc/afxdlg.h"
+
+namespace {
+
+using e2e::HostTest;
+using platform::CommandOutcome;
+
+class NameDialog : public CDialog {
+public:
+    NameDialog() : CDialog(9001) {}
+    void OnOK() override {
+        GetDlgItemText(1001, m_name);
+        m_checked = IsDlgButtonChecked(1002) == BST_CHECKED;
+        CDialog::OnOK();
+    }
+    CString m_name;
+    bool m_checked = false;
+};
+
+TEST_F(HostTest, TheConsoleAnswersBoxesDialogsAndPicksFromLines) {
+    // A plain box is only shown; a question takes a line, and a line no button matches is asked again.
+    EXPECT_EQ(AfxMessageBox(u"Plain", MB_OK), IDOK);
+    host.Answer("perhaps");
+    host.Answer("N");
+    EXPECT_EQ(AfxMessageBox(u"Move the plug-in?", MB_YESNO), IDNO);
+    EXPECT_EQ(AfxMessageBox(u"Nobody answers", MB_YESNOCANCEL), IDCANCEL);
+    EXPECT_NE(out.str().find("Move the plug-in? [yes/no]: "), std::string::npos) << out.str();
+
+    // A dialog: shown with its controls, then worked line by line until it ends.
+    platform::DialogTemplate resource;
+    resource.caption = u"Name it";
+    resource.controls = {{1001, platform::ControlKind::Edit, u"old"},
+                         {1002, platform::ControlKind::CheckBox, u"Keep"},
+                         {IDOK, platform::ControlKind::DefPushButton, u"OK"},
+                         {IDCANCEL, platform::ControlKind::PushButton, u"Cancel"}};
+    platform::RegisterDialogResource(9001, resource);
+    for (const char* line : {"set 1001 new name", "check 1002", "click 4711", "click IDOK"}) {
+        host.Answer(line);
+    }
+    NameDialog dialog;
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(std::u16string(dialog.m_name.GetString()), u"new name");
+    EXPECT_TRUE(dialog.m_checked);
+    EXPECT_NE(out.str().find("[dialog 9001] Name it\n  1001 control \"old\""), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("*Not done: click 4711*"), std::string::npos);
+    NameDialog walkAway;  // no lines left: closed, which cancels it
+    EXPECT_EQ(walkAway.DoModal(), IDCANCEL);
+
+    // Entity picks by handle or "last", with a pick point; anything else misses.
+    ASSERT_EQ(Run("POINT 1,1"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("POINT 2,2"), CommandOutcome::kEnded);
+    ads_name picked;
+    ads_point at;
+    host.Answer("last 2,3");
+    ASSERT_EQ(acedEntSel(u"\nSelect: ", picked, at), RTNORM);
+    AcDbObjectId id;
+    acdbGetObjectId(id, picked);
+    EXPECT_EQ(id, Entities()[1]);
+    EXPECT_EQ(at[1], 3.0);
+    host.Answer("somewhere");
+    EXPECT_EQ(acedEntSel(u"\nSelect: ", picked, at), RTERROR);
+    host.Answer("^C");
+    EXPECT_EQ(acedEntSel(u"\nSelect: ", picked, at), RTCAN);
+
+    std::vector<AcDbObjectId> ids;
+    std::string bad;
+    EXPECT_TRUE(tarnhost::ParseSelection(host.Drawing(), "all last", ids, &bad));
+    EXPECT_EQ(ids.size(), 2u);
+    EXPECT_FALSE(tarnhost::ParseSelection(host.Drawing(), "h:zz", ids, &bad));
+    EXPECT_EQ(bad, "h:zz");
+    // An erased entity's handle names nothing.
+    ACHAR handle[32];
+    Entities()[1].handle().getIntoAsciiBuffer(handle, 32);
+    ASSERT_EQ(Run("ERASE last"), CommandOutcome::kEnded);
+    ids.clear();
+    EXPECT_FALSE(tarnhost::ParseSelection(host.Drawing(), "h:" + platform::Utf16ToUtf8(handle), ids, &bad));
+}
+
+TEST_F(HostTest, MapDirectivesAndSentStringsRunOutsideCommands) {
+    Mark();
+    EXPECT_EQ(Run("MAPSIM FOLDER Survey points"), CommandOutcome::kEnded);
+    EXPECT_EQ(Run("MAPSIM LIST"), CommandOutcome::kEnded);
+    EXPECT_NE(Printed().find("folder 100 in 1 \"Survey points\""), std::string::npos) << Printed();
+    EXPECT_EQ(Run("MAPSIM SELECT 100"), CommandOutcome::kEnded);
+    EXPECT_EQ(Run("MAPSIM SELECT 999"), CommandOutcome::kFailed);
+    EXPECT_EQ(Run("MAPSIM SENDTOCAD"), CommandOutcome::kEnded);
+    EXPECT_EQ(Run("MAPSIM STATUS"), CommandOutcome::kEnded);
+    EXPECT_NE(Printed().find("Map application running"), std::string::npos);
+    EXPECT_EQ(Run("MAPSIM STOP"), CommandOutcome::kEnded);
+    EXPECT_EQ(FindWindowW(u"tarnWin", nullptr), nullptr);
+    EXPECT_EQ(Run("MAPSIM LIST"), CommandOutcome::kFailed);
+    EXPECT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    EXPECT_NE(FindWindowW(u"tarnWin", nullptr), nullptr);
+    EXPECT_EQ(Run("MAPSIM FLY"), CommandOutcome::kFailed);
+    EXPECT_EQ(Run("DELAY 500"), CommandOutcome::kEnded);
+    EXPECT_EQ(platform::clock::NowMs(), 500u);
+
+    // Strings sent for execution run once the host is idle, in their document.
+    AcApDocument* first = host.Document();
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    acDocManager->sendStringToExecute(first, u"CIRCLE 1,1 2 ");
+    EXPECT_TRUE(Entities().empty());
+    host.Idle();
+    EXPECT_EQ(host.Document(), first);
+    EXPECT_EQ(Entities().size(), 1u);
+    acDocManager->sendStringToExecute(first, u"QUIT ");
+    host.Idle();
+    EXPECT_FALSE(host.Started());
+}
+
+}  // namespace
