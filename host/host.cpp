@@ -62,10 +62,7 @@ class Host::DocReactor : public AcApDocManagerReactor {
 public:
     explicit DocReactor(Host& host) : m_host(host) {}
     void documentCreated(AcApDocument* doc) override { m_host.m_modules.DocumentLoaded(doc); }
-    void documentToBeDestroyed(AcApDocument* doc) override {
-        m_host.m_modules.DocumentUnloading(doc);
-        m_host.m_savedNames.erase(doc->database());
-    }
+    void documentToBeDestroyed(AcApDocument* doc) override { m_host.m_modules.DocumentUnloading(doc); }
 
 private:
     Host& m_host;
@@ -205,14 +202,11 @@ std::u16string Host::FileNameOf(AcApDocument* doc) const {
     if (doc == nullptr) {
         return {};
     }
-    auto it = m_savedNames.find(doc->database());
-    return it != m_savedNames.end() ? it->second : std::u16string(doc->fileName());
+    return doc->fileName();
 }
 
 void Host::NoteSaved(AcApDocument* doc, const std::u16string& windowsPath) {
-    if (doc != nullptr) {
-        m_savedNames[doc->database()] = windowsPath;
-    }
+    platform::SetDocumentFileName(doc, windowsPath);
 }
 
 platform::CommandOutcome Host::Run(const std::string& line) {

@@ -102,7 +102,6 @@ private:
     ModuleSet m_modules;
     std::unique_ptr<mapsim::MapSim> m_map;
     std::unique_ptr<DocReactor> m_docReactor;
-    std::map<const AcDbDatabase*, std::u16string> m_savedNames;
     std::vector<std::u16string> m_commandNames;
     size_t m_printed = 0;
 };

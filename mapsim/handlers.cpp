@@ -63,9 +63,9 @@ const std::vector<RequestSpec>& MapSim::Catalogue() {
 }
 
 const RequestSpec* MapSim::FindSpec(uint16_t code) {
-    for (const RequestSpec& spec : Catalogue()) {
-        if (spec.code == code) {
-            return &spec;
+    for (const RequestSpec& entry : Catalogue()) {
+        if (entry.code == code) {
+            return &entry;
         }
     }
     return nullptr;

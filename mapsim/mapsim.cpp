@@ -138,17 +138,17 @@ LRESULT MapSim::Dispatch(const Request& r) {
         return value;
     }
 
-    const RequestSpec* spec = FindSpec(r.code);
+    const RequestSpec* entry = FindSpec(r.code);
     Reply reply;
     if (r.code != 20000 && m_requireRegistration && m_issued.count(r.regId) == 0) {
         reply.result = kNotRegistered;
-    } else if (spec == nullptr) {
+    } else if (entry == nullptr) {
         reply.result = 0;  // a code this map application does not know
-    } else if (r.payload.size() < spec->minPayload ||
-               (spec->header && Get<uint16_t>(r.payload, 0) != kMarker)) {
+    } else if (r.payload.size() < entry->minPayload ||
+               (entry->header && Get<uint16_t>(r.payload, 0) != kMarker)) {
         reply.result = kFailed;
     } else {
-        reply = (this->*spec->handler)(r);
+        reply = (this->*entry->handler)(r);
         if (auto it = m_replacements.find(r.code); it != m_replacements.end()) {
             Bytes bytes = std::move(it->second);
             m_replacements.erase(it);
@@ -160,7 +160,7 @@ LRESULT MapSim::Dispatch(const Request& r) {
         }
     }
 
-    AnswerMode mode = spec != nullptr ? spec->mode : AnswerMode::Nested;
+    AnswerMode mode = entry != nullptr ? entry->mode : AnswerMode::Nested;
     if (auto it = m_modes.find(r.code); it != m_modes.end()) {
         mode = it->second;
     }

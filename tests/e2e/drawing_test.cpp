@@ -185,6 +185,10 @@ TEST_F(HostTest, ASaveThatCannotWriteLeavesTheOldFileAndTheNameAsTheyWere) {
     const std::string drawing = dir + "/keep.dxf";
     ASSERT_EQ(Run("LINE 0,0 1,1", {""}), CommandOutcome::kEnded);
     ASSERT_EQ(Run("SAVEAS", {drawing}), CommandOutcome::kEnded);
+    // The document itself takes the new name, so a loaded module sees it too.
+    EXPECT_EQ(platform::Utf16ToUtf8(host.Document()->fileName()),
+              platform::Utf16ToUtf8(platform::ToWindowsPath(drawing)));
+    EXPECT_EQ(platform::Utf16ToUtf8(host.Document()->docTitle()), "keep.dxf");
     const std::string saved = e2e::ReadFile(drawing);
     ASSERT_FALSE(saved.empty());
     for (int i = 0; i < 20; ++i) {

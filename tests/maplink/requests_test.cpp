@@ -39,13 +39,13 @@ protected:
 TEST_F(Requests, CatalogueAgreesWithTheMapApplicationsTable) {
     for (size_t i = 0; i < kMapRequestCount; ++i) {
         const MapRequestInfo& info = kMapRequestTable[i];
-        const mapsim::RequestSpec* spec = mapsim::MapSim::FindSpec(static_cast<uint16_t>(info.m_nCode));
-        ASSERT_NE(spec, nullptr) << info.m_nCode;
-        EXPECT_EQ(info.m_bHeader, spec->header) << info.m_nCode;
+        const mapsim::RequestSpec* entry = mapsim::MapSim::FindSpec(static_cast<uint16_t>(info.m_nCode));
+        ASSERT_NE(entry, nullptr) << info.m_nCode;
+        EXPECT_EQ(info.m_bHeader, entry->header) << info.m_nCode;
         if (info.m_nSize != kMapSizeVaries) {
-            EXPECT_GE(info.m_nSize, spec->minPayload) << info.m_nCode;
+            EXPECT_GE(info.m_nSize, entry->minPayload) << info.m_nCode;
         }
-        EXPECT_EQ(info.m_answer == kAnswerMessage, spec->mode != mapsim::AnswerMode::Return) << info.m_nCode;
+        EXPECT_EQ(info.m_answer == kAnswerMessage, entry->mode != mapsim::AnswerMode::Return) << info.m_nCode;
     }
 }
 

@@ -517,19 +517,19 @@ TEST_F(MapSimTest, UpdateCheckAndSimplifiedAssociatedPointsAnswers) {
 TEST_F(MapSimTest, EveryCatalogueCodeRefusesShortRequestsAndHandlesMinimalOnes) {
     Register();
     size_t sends = 0;
-    for (const mapsim::RequestSpec& spec : MapSim::Catalogue()) {
-        if (spec.code == 20000) {
+    for (const mapsim::RequestSpec& entry : MapSim::Catalogue()) {
+        if (entry.code == 20000) {
             continue;
         }
-        if (spec.minPayload > 0) {
-            Bytes shortRequest = spec.header ? WithHeader(spec.minPayload) : Bytes(spec.minPayload, 0);
+        if (entry.minPayload > 0) {
+            Bytes shortRequest = entry.header ? WithHeader(entry.minPayload) : Bytes(entry.minPayload, 0);
             shortRequest.pop_back();
-            EXPECT_EQ(client.Send(spec.code, shortRequest, id), mapsim::kFailed) << spec.name;
+            EXPECT_EQ(client.Send(entry.code, shortRequest, id), mapsim::kFailed) << entry.name;
             ++sends;
         }
-        Bytes minimal = spec.header ? WithHeader(spec.minPayload) : Bytes(spec.minPayload, 0);
-        const LRESULT result = client.Send(spec.code, minimal, id);
-        EXPECT_NE(result, mapsim::kNotRegistered) << spec.name;
+        Bytes minimal = entry.header ? WithHeader(entry.minPayload) : Bytes(entry.minPayload, 0);
+        const LRESULT result = client.Send(entry.code, minimal, id);
+        EXPECT_NE(result, mapsim::kNotRegistered) << entry.name;
         ++sends;
     }
     EXPECT_EQ(sim.Requests().size(), 1 + sends);  // every request recorded, the registration included

@@ -377,6 +377,15 @@ AcApDocument* OpenDocument(AcDbDatabase* db, const std::u16string& fileName) {
     return AddDocument(std::unique_ptr<AcDbDatabase>(db), fileName);
 }
 
+void SetDocumentFileName(AcApDocument* doc, const std::u16string& fileName) {
+    if (doc == nullptr || fileName.empty()) {
+        return;
+    }
+    AcApDocument::Impl& impl = doc->tarnImpl();
+    impl.fileName = WindowsForm(fileName);
+    impl.title = TitleOf(impl.fileName);
+}
+
 bool CloseDocument(AcApDocument* doc, const std::function<void(AcApDocument*)>& save) {
     DocState& s = State();
     if (doc == nullptr || !Known(doc)) {

@@ -149,6 +149,8 @@ namespace platform {
 // The new document becomes current and active.
 AcApDocument* NewDocument(const std::u16string& fileName = std::u16string());
 AcApDocument* OpenDocument(AcDbDatabase* db, const std::u16string& fileName);
+// A save under another name (SAVEAS): the document's file name and title follow (host or Windows form).
+void SetDocumentFileName(AcApDocument* doc, const std::u16string& fileName);
 // Closes a document: runs "CLOSE" (the save callback, if any, inside it), then destroys it; the next document
 // becomes current. False for a null or unknown document.
 bool CloseDocument(AcApDocument* doc, const std::function<void(AcApDocument*)>& save = nullptr);

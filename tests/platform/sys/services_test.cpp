@@ -95,8 +95,8 @@ TEST(ModulePath, TableLookupAndTruncation) {
     EXPECT_EQ(GetModuleFileNameW(plugin, buffer, 22), 22u);  // no room for the NUL is still too small
 
     EXPECT_GT(GetModuleFileNameW(nullptr, buffer, 32), 0u);  // the host program has a path by default
-    platform::SetModuleFileName(nullptr, u"C:\\cad\\acad.exe");
-    EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, 32), 15u);
+    platform::SetModuleFileName(nullptr, u"C:\\cad\\tarnhost.exe");
+    EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, 32), 19u);
     EXPECT_EQ(GetModuleFileNameW(reinterpret_cast<HMODULE>(0x1234), buffer, 32), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
