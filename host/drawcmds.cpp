@@ -36,11 +36,6 @@ AcDbDatabase* WorkingDb() {
     return acdbHostApplicationServices()->workingDatabase();
 }
 
-// An input status that ends the command: Esc cancels it, anything but a value ends it quietly.
-CommandOutcome Ended(int status) {
-    return status == RTCAN ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
-}
-
 CommandOutcome LineCommand() {
     ads_point first, prev, next;
     int rc = acedGetPoint(nullptr, u"\nSpecify first point: ", first);
@@ -531,6 +526,10 @@ std::vector<AcDbObjectId> ModelSpaceIds(AcDbDatabase* db) {
     }
     space->close();
     return ids;
+}
+
+CommandOutcome Ended(int status) {
+    return status == RTCAN ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
 }
 
 AcDbObjectId AppendToModelSpace(AcDbEntity* entity) {

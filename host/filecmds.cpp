@@ -19,10 +19,6 @@ namespace {
 
 using platform::CommandOutcome;
 
-CommandOutcome Ended(int status) {
-    return status == RTCAN ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
-}
-
 std::u16string AskLine(const ACHAR* prompt, int& rc) {
     ACHAR text[1024];
     rc = acedGetString(1, prompt, text, sizeof text / sizeof text[0]);

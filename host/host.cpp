@@ -224,27 +224,9 @@ platform::CommandOutcome Host::Run(const std::string& line) {
     return outcome;
 }
 
-// As the command line splits what is typed: a blank ends a token, two blanks make an empty token (Enter).
 // CLOSE is the document manager's own command, so it runs here rather than inside another command.
 platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
-    std::u16string token;
-    bool pending = false;
-    for (char16_t c : text) {
-        if (c == u'\r') {
-            continue;
-        }
-        if (c == u' ' || c == u'\n') {
-            platform::TypeAhead(token);
-            token.clear();
-            pending = false;
-        } else {
-            token += c;
-            pending = true;
-        }
-    }
-    if (pending) {
-        platform::TypeAhead(token);
-    }
+    platform::TypeAheadLine(text);
     platform::CommandOutcome outcome = platform::CommandOutcome::kEnded;
     std::u16string name;
     while (!m_quit && platform::TakeTypeAhead(name)) {

@@ -28,6 +28,8 @@ bool MapSimDirective(Host& host, const std::string& args);
 std::string DrawingReadError(Acad::ErrorStatus es, const std::string& path);
 
 // Shared by the commands.
+// An input status that ends the command: Esc cancels it, anything but a value ends it quietly.
+platform::CommandOutcome Ended(int status);
 // Appends to model space of the working drawing (which takes the current layer and settings); the entity
 // is deleted on failure. Null id on failure.
 AcDbObjectId AppendToModelSpace(AcDbEntity* entity);

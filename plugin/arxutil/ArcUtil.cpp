@@ -27,6 +27,19 @@ double Degrees(double radians) {
     return radians * 180.0 / CMathUtil::PI();
 }
 
+// Samples a circular or elliptical 2D arc at whole steps (degrees) of its sweep; an arc narrower than two
+// steps still gives its two ends.
+void AppendArcSamples(const AcGeCurve2d& arc, double startAng, double endAng, double stepAngle,
+                      AcGePoint3dArray& points) {
+    const double startDeg = Degrees(startAng);
+    double endDeg = Degrees(endAng);
+    if (startDeg > endDeg) {
+        endDeg += 360;
+    }
+    const int n = std::max(2, arxutil::StepsFloor(endDeg - startDeg, stepAngle));
+    arxutil::AppendSamples(arc, n, points);
+}
+
 }  // namespace
 
 int arxutil::StepsCeil(double sweep, double step) {
@@ -197,14 +210,7 @@ void CArcUtil::GetSamplePoints(const AcGeCircArc2d& arc, AcGePoint3dArray& point
     if (!IsUsableStep(stepAngle)) {
         return;
     }
-    const double startDeg = Degrees(arc.startAng());
-    double endDeg = Degrees(arc.endAng());
-    if (startDeg > endDeg) {
-        endDeg += 360;
-    }
-    // An arc narrower than two steps still gives its two ends.
-    const int n = std::max(2, arxutil::StepsFloor(endDeg - startDeg, stepAngle));
-    arxutil::AppendSamples(arc, n, points);
+    AppendArcSamples(arc, arc.startAng(), arc.endAng(), stepAngle, points);
 }
 
 void CArcUtil::GetEllipseArcSamplePoints(const AcGeEllipArc2d& arc, AcGePoint3dArray& points, bool bLastEdge,
@@ -212,14 +218,8 @@ void CArcUtil::GetEllipseArcSamplePoints(const AcGeEllipArc2d& arc, AcGePoint3dA
     if (!IsUsableStep(stepAngle)) {
         return;
     }
-    const double startDeg = Degrees(arc.startAng());
-    double endDeg = Degrees(arc.endAng());
-    if (startDeg > endDeg) {
-        endDeg += 360;
-    }
     const int before = points.length();
-    const int n = std::max(2, arxutil::StepsFloor(endDeg - startDeg, stepAngle));
-    arxutil::AppendSamples(arc, n, points);
+    AppendArcSamples(arc, arc.startAng(), arc.endAng(), stepAngle, points);
     if (!bLastEdge && points.length() > before) {
         points.removeLast();
     }

@@ -46,49 +46,10 @@ void AttachToBoundaries(AcDbObjectId hatchId) {
     pHatch->close();
 }
 
-}  // namespace
-
-AcDbObjectId CHatchUtil::Add(const AcDbObjectIdArray& objIds, CEntityProperty prop, bool bAssociative,
-                             const TCHAR* patName) {
-    AcDbHatch* pHatch = NewHatch(bAssociative, patName);
-    // A hatch without its boundary is no hatch; and a failed one must not cost the boundary entities.
-    if (pHatch->appendLoop(AcDbHatch::kExternal, objIds) != Acad::eOk ||
-        pHatch->evaluateHatch(false) != Acad::eOk) {
-        delete pHatch;
-        return AcDbObjectId::kNull;
-    }
-    const AcDbObjectId hatchId =
-        CDwgDatabaseUtil::PostToModelSpace(pHatch, prop, acdbHostApplicationServices()->workingDatabase());
-    if (hatchId.isNull()) {
-        return hatchId;
-    }
-    if (!bAssociative) {
-        for (const AcDbObjectId& id : objIds) {
-            EraseEntity(id);
-        }
-    } else {
-        AttachToBoundaries(hatchId);
-    }
-    return hatchId;
-}
-
-AcDbObjectId CHatchUtil::Add(const std::vector<AcDbObjectIdArray>& outerLoops,
-                             const std::vector<AcDbObjectIdArray>& innerLoops, CEntityProperty prop,
-                             bool bAssociative, const TCHAR* patName) {
-    AcDbHatch* pHatch = NewHatch(bAssociative, patName);
-    for (const AcDbObjectIdArray& loop : outerLoops) {
-        if (pHatch->appendLoop(AcDbHatch::kExternal, loop) != Acad::eOk) {
-            delete pHatch;
-            return AcDbObjectId::kNull;
-        }
-    }
-    const Adesk::Int32 innerType = outerLoops.empty() ? AcDbHatch::kExternal : AcDbHatch::kOutermost;
-    for (const AcDbObjectIdArray& loop : innerLoops) {
-        if (pHatch->appendLoop(innerType, loop) != Acad::eOk) {
-            delete pHatch;
-            return AcDbObjectId::kNull;
-        }
-    }
+// Evaluates a hatch whose loops are in and posts it; then it is tied to its boundaries (associative) or the
+// `erased` boundary entities go. A hatch that fails must not cost the boundary entities.
+AcDbObjectId EvaluateAndPost(AcDbHatch* pHatch, CEntityProperty prop, bool bAssociative,
+                             const AcDbObjectIdArray& erased) {
     if (pHatch->evaluateHatch(false) != Acad::eOk) {
         delete pHatch;
         return AcDbObjectId::kNull;
@@ -99,17 +60,49 @@ AcDbObjectId CHatchUtil::Add(const std::vector<AcDbObjectIdArray>& outerLoops,
         return hatchId;
     }
     if (!bAssociative) {
-        // Every loop was accepted, so none is empty.
-        for (const AcDbObjectIdArray& loop : outerLoops) {
-            EraseEntity(loop[0]);
-        }
-        for (const AcDbObjectIdArray& loop : innerLoops) {
-            EraseEntity(loop[0]);
+        for (const AcDbObjectId& id : erased) {
+            EraseEntity(id);
         }
     } else {
         AttachToBoundaries(hatchId);
     }
     return hatchId;
+}
+
+}  // namespace
+
+AcDbObjectId CHatchUtil::Add(const AcDbObjectIdArray& objIds, CEntityProperty prop, bool bAssociative,
+                             const TCHAR* patName) {
+    AcDbHatch* pHatch = NewHatch(bAssociative, patName);
+    // A hatch without its boundary is no hatch.
+    if (pHatch->appendLoop(AcDbHatch::kExternal, objIds) != Acad::eOk) {
+        delete pHatch;
+        return AcDbObjectId::kNull;
+    }
+    return EvaluateAndPost(pHatch, prop, bAssociative, objIds);
+}
+
+AcDbObjectId CHatchUtil::Add(const std::vector<AcDbObjectIdArray>& outerLoops,
+                             const std::vector<AcDbObjectIdArray>& innerLoops, CEntityProperty prop,
+                             bool bAssociative, const TCHAR* patName) {
+    AcDbHatch* pHatch = NewHatch(bAssociative, patName);
+    const Adesk::Int32 innerType = outerLoops.empty() ? AcDbHatch::kExternal : AcDbHatch::kOutermost;
+    // A non-associative hatch of loop lists takes away the first entity of each loop.
+    AcDbObjectIdArray firsts;
+    const auto appendLoops = [&](const std::vector<AcDbObjectIdArray>& loops, Adesk::Int32 loopType) {
+        for (const AcDbObjectIdArray& loop : loops) {
+            if (pHatch->appendLoop(loopType, loop) != Acad::eOk) {
+                return false;
+            }
+            firsts.append(loop[0]);  // an accepted loop is never empty
+        }
+        return true;
+    };
+    if (!appendLoops(outerLoops, AcDbHatch::kExternal) || !appendLoops(innerLoops, innerType)) {
+        delete pHatch;
+        return AcDbObjectId::kNull;
+    }
+    return EvaluateAndPost(pHatch, prop, bAssociative, firsts);
 }
 
 void CHatchUtil::GetPolylineLoopPoints(AcGePoint3dArray& points, const AcGePoint2dArray& vertices,

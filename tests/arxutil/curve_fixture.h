@@ -4,29 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include "platform/arx/acdb/acdb_all.h"
-#include "platform/mfc/uidriver.h"
+#include "arxutil/db_fixture.h"
 #include "plugin/arxutil/DwgDatabaseUtil.h"
 
 namespace curvetest {
 
-class CurveDbTest : public ::testing::Test {
+class CurveDbTest : public arxtest::ScriptedDbTest {
 protected:
-    void SetUp() override {
-        acdbHostApplicationServices()->setWorkingDatabase(&m_db);
-        platform::SetUiDriver(&m_driver);
-    }
-    void TearDown() override {
-        std::string report;
-        EXPECT_TRUE(m_driver.Verify(&report)) << report;
-        platform::SetUiDriver(nullptr);
-        EXPECT_EQ(platform::OpenObjectCount(), 0) << "objects left open";
-        EXPECT_EQ(platform::LiveNonResidentObjectCount(), 0) << "non-resident objects leaked";
-        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
-    }
-
     int EntityCount() { return CDwgDatabaseUtil::GetAllEntityIds(nullptr, &m_db).length(); }
 
     AcDbObjectId PostEntity(AcDbEntity* entity) {
@@ -42,9 +26,6 @@ protected:
         object->close();
         return erased;
     }
-
-    AcDbDatabase m_db;
-    platform::ScriptedUiDriver m_driver;
 };
 
 // An entity open for read for the life of the reader.

@@ -4,29 +4,15 @@
 #include <cmath>
 #include <numbers>
 
-#include "platform/arx/acdb/acdb_all.h"
-#include "platform/mfc/uidriver.h"
+#include "arxutil/db_fixture.h"
 #include "plugin/arxutil/DwgDatabaseUtil.h"
 #include "plugin/arxutil/EntityUtil.h"
 #include "plugin/arxutil/LayerUtil.h"
 
 namespace {
 
-class EditTest : public ::testing::Test {
+class EditTest : public arxtest::ScriptedDbTest {
 protected:
-    void SetUp() override {
-        acdbHostApplicationServices()->setWorkingDatabase(&m_db);
-        platform::SetUiDriver(&m_driver);
-    }
-    void TearDown() override {
-        std::string report;
-        EXPECT_TRUE(m_driver.Verify(&report)) << report;
-        platform::SetUiDriver(nullptr);
-        EXPECT_EQ(platform::OpenObjectCount(), 0);
-        EXPECT_EQ(platform::LiveNonResidentObjectCount(), 0);
-        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
-    }
-
     AcDbObjectId PostLine(const AcGePoint3d& start, const AcGePoint3d& end, const TCHAR* layer = _T("")) {
         CEntityProperty prop;
         prop.m_strLayerName = layer;
@@ -55,9 +41,6 @@ protected:
         layer->setIsLocked(true);
         layer->close();
     }
-
-    AcDbDatabase m_db;
-    platform::ScriptedUiDriver m_driver;
 };
 
 TEST_F(EditTest, MoveRotateAndScaleTransformTheEntity) {

@@ -1,6 +1,7 @@
 // Layers and text styles of the working drawing.
 #include <gtest/gtest.h>
 
+#include "arxutil/db_fixture.h"
 #include "platform/arx/acdb/acdb_all.h"
 #include "platform/arx/aced/acedss.h"
 #include "platform/mfc/uidriver.h"
@@ -9,14 +10,11 @@
 
 namespace {
 
-class LayerTest : public ::testing::Test {
+class LayerTest : public arxtest::WorkingDbTest {
 protected:
-    void SetUp() override { acdbHostApplicationServices()->setWorkingDatabase(&m_db); }
     void TearDown() override {
-        EXPECT_EQ(platform::OpenObjectCount(), 0);
-        EXPECT_EQ(platform::LiveNonResidentObjectCount(), 0);
         EXPECT_EQ(platform::CheckDatabase(&m_db), "");
-        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+        WorkingDbTest::TearDown();
     }
 
     int LiveLayerCount() {
@@ -49,8 +47,6 @@ protected:
         model->close();
         return id;
     }
-
-    AcDbDatabase m_db;
 };
 
 TEST_F(LayerTest, GetLayerIdFindsCreatesOnlyWhenAskedAndNeverTwice) {

@@ -1,6 +1,7 @@
 // Posting new entities to model space with their properties, and scanning and measuring model space.
 #include <gtest/gtest.h>
 
+#include "arxutil/db_fixture.h"
 #include "platform/arx/acdb/acdb_all.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/mfc/uidriver.h"
@@ -8,14 +9,11 @@
 
 namespace {
 
-class PostingTest : public ::testing::Test {
+class PostingTest : public arxtest::WorkingDbTest {
 protected:
-    void SetUp() override { acdbHostApplicationServices()->setWorkingDatabase(&m_db); }
     void TearDown() override {
-        EXPECT_EQ(platform::OpenObjectCount(), 0);
-        EXPECT_EQ(platform::LiveNonResidentObjectCount(), 0);
         EXPECT_EQ(platform::CheckDatabase(&m_db), "");
-        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+        WorkingDbTest::TearDown();
     }
 
     static CEntityProperty Props(const TCHAR* layer, const TCHAR* linetype, int opacity = 100) {
@@ -65,8 +63,6 @@ protected:
         table->close();
         return id;
     }
-
-    AcDbDatabase m_db;
 };
 
 TEST_F(PostingTest, MissingLayerIsCreatedAndMissingLinetypeLoaded) {

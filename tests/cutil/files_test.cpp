@@ -4,9 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/win32/core/clock.h"
@@ -14,21 +13,16 @@
 #include "platform/win32/core/unicode.h"
 #include "platform/win32/sys/sys_hooks.h"
 #include "plugin/cutil/cutil.h"
+#include "support/testclock.h"
 #include "support/testdirs.h"
+#include "support/testfiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 void Touch(const std::string& path, const std::string& text = "x") {
-    std::ofstream(path, std::ios::binary) << text;
+    tarntest::WriteFile(path, text);
 }
 
 TEST(FileOps, WriteSizeDeleteAndOpen) {
@@ -36,7 +30,7 @@ TEST(FileOps, WriteSizeDeleteAndOpen) {
     const std::string file = dir + "/data.bin";
     EXPECT_EQ(WriteFileData(file.c_str(), "hello", 5), 1);
     EXPECT_EQ(GetFileSizeU8(file.c_str()), 5);
-    EXPECT_EQ(ReadAll(file), "hello");
+    EXPECT_EQ(tarntest::ReadFile(file), "hello");
 
     // A count of 0 truncates (or creates) the file and still succeeds.
     EXPECT_EQ(WriteFileData(file.c_str(), "", 0), 1);
@@ -54,7 +48,7 @@ TEST(FileOps, WriteSizeDeleteAndOpen) {
     ASSERT_NE(f, nullptr);
     std::fputs("tail", f);
     std::fclose(f);
-    EXPECT_EQ(ReadAll(file), "tail");
+    EXPECT_EQ(tarntest::ReadFile(file), "tail");
     EXPECT_EQ(OpenFileU8((dir + "/missing").c_str(), "rb"), nullptr);
 
     EXPECT_NE(DeleteFileU8(file.c_str()), 0);
@@ -80,7 +74,7 @@ TEST(FileOps, WindowsPathsWithChineseNames) {
     CreateDirU8(folder.c_str());  // already there: ignored
     EXPECT_EQ(WriteFileData(file.c_str(), "abcdef", 6), 1);
     EXPECT_EQ(GetFileSizeU8(file.c_str()), 6);
-    EXPECT_EQ(ReadAll(tarntest::TempDir() + "/图纸/一号.dat"), "abcdef");
+    EXPECT_EQ(tarntest::ReadFile(tarntest::TempDir() + "/图纸/一号.dat"), "abcdef");
     EXPECT_NE(DeleteFileU8(file.c_str()), 0);
 
     // One level only: a folder whose parent is missing is not created.
@@ -97,7 +91,7 @@ TEST(FileOps, InvalidUtf8PathFailsBeforeTouchingFiles) {
     EXPECT_EQ(DeleteFileU8(bad.c_str()), 0);
     EXPECT_EQ(OpenFileU8(bad.c_str(), "rb"), nullptr);
     EXPECT_EQ(WriteFileData(bad.c_str(), "x", 1), 0);
-    EXPECT_EQ(ReadAll(bad), "keep");
+    EXPECT_EQ(tarntest::ReadFile(bad), "keep");
     RemoveDirTreeU8((dir + "/\xC3").c_str());
     EXPECT_TRUE(fs::exists(bad));
 
@@ -212,23 +206,15 @@ TEST(RemoveDirTree, SkipsChildPathsThatDoNotFitInsteadOfTruncating) {
 }
 
 TEST(WriteLog, AppendsTimeStampedLines) {
-    // 2026-03-14 09:26:53 in local time, whatever the zone: the base is taken through mktime.
-    struct tm when = {};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 2;
-    when.tm_mday = 14;
-    when.tm_hour = 9;
-    when.tm_min = 26;
-    when.tm_sec = 53;
-    when.tm_isdst = -1;
-    platform::clock::SetWallBase(static_cast<int64_t>(std::mktime(&when)));
+    const int64_t base = tarntest::LocalSeconds(2026, 3, 14, 9, 26, 53);
+    platform::clock::SetWallBase(base);
 
     const std::string log =
         platform::Utf16ToUtf8(platform::ToWindowsPath(tarntest::TempDir()) + u"\\DebugLog.txt");
     WriteLog(log.c_str(), "start %d of %s", 7, "中文");
     platform::clock::SetVirtualNowMs(61500);
     WriteLog(log.c_str(), "%s", "100% done %s %n");
-    EXPECT_EQ(ReadAll(tarntest::TempDir() + "/DebugLog.txt"),
+    EXPECT_EQ(tarntest::ReadFile(tarntest::TempDir() + "/DebugLog.txt"),
               "[2026/03/14 09:26:53]  start 7 of 中文\n"
               "[2026/03/14 09:27:54]  100% done %s %n\n");
 
@@ -236,7 +222,7 @@ TEST(WriteLog, AppendsTimeStampedLines) {
     EXPECT_FALSE(fs::exists(tarntest::TempDir() + "/no"));
 
     struct tm fixed;
-    LocalTimeNow(&fixed, static_cast<int64_t>(std::mktime(&when)) + 3600);
+    LocalTimeNow(&fixed, base + 3600);
     EXPECT_EQ(fixed.tm_hour, 10);
     EXPECT_EQ(fixed.tm_min, 26);
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -15,19 +14,12 @@
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
 #include "support/testdirs.h"
+#include "support/testfiles.h"
 
 namespace e2e {
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using tarntest::ReadFile;
+using tarntest::WriteFile;
 
 inline int Count(const std::string& text, const std::string& what) {
     int count = 0;

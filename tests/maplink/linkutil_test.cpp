@@ -3,16 +3,16 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/win32/core/clock.h"
 #include "platform/win32/sys/sys_hooks.h"
 #include "plugin/cutil/cutil.h"
 #include "plugin/maplink/linkutil.h"
+#include "support/testclock.h"
 #include "support/testdirs.h"
+#include "support/testfiles.h"
 
 namespace {
 
@@ -90,15 +90,7 @@ TEST(LinkConvert, CStringToMultiByteCutsNamesAtACharacterBoundary) {
 }
 
 TEST(LinkNames, MakeObjectNameUsesTheTypePrefixAndTheLocalTime) {
-    struct tm when = {};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 2;
-    when.tm_mday = 14;
-    when.tm_hour = 9;
-    when.tm_min = 5;
-    when.tm_sec = 7;
-    when.tm_isdst = -1;
-    platform::clock::SetWallBase(static_cast<int64_t>(std::mktime(&when)));
+    platform::clock::SetWallBase(tarntest::LocalSeconds(2026, 3, 14, 9, 5, 7));
     platform::clock::UseVirtual(true);
 
     CString name;
@@ -161,11 +153,8 @@ TEST(LinkLog, DebugLogAppendsTimeStampedLinesBesideTheModule) {
 
     WriteDebugLog(CString(u"AcDbLine 100% %s %n"));
     WriteDebugLogF(u"%d entities on layer %s", 3, u"图层");
-    std::ifstream in(folder + "/DebugLog.txt", std::ios::binary);
-    ASSERT_TRUE(in.good());
-    std::stringstream all;
-    all << in.rdbuf();
-    const std::string text = all.str();
+    ASSERT_TRUE(std::ifstream(folder + "/DebugLog.txt").good());
+    const std::string text = tarntest::ReadFile(folder + "/DebugLog.txt");
     const size_t nl = text.find('\n');
     ASSERT_NE(nl, std::string::npos);
     const std::string line1 = text.substr(0, nl);

@@ -188,28 +188,7 @@ CommandOutcome RunCommand(const std::u16string& name, const CommandBody& body) {
 }
 
 CommandOutcome RunCommandLine(const std::u16string& text) {
-    std::vector<std::u16string> tokens;
-    std::u16string token;
-    bool pending = false;
-    for (char16_t c : text) {
-        if (c == u' ' || c == u'\n' || c == u'\r') {
-            if (c == u'\r') {
-                continue;
-            }
-            tokens.push_back(token);
-            token.clear();
-            pending = false;
-        } else {
-            token += c;
-            pending = true;
-        }
-    }
-    if (pending) {
-        tokens.push_back(token);
-    }
-    for (const std::u16string& t : tokens) {
-        TypeAhead(t);
-    }
+    TypeAheadLine(text);
     CommandOutcome outcome = CommandOutcome::kEnded;
     std::u16string name;
     while (TakeTypeAhead(name)) {

@@ -49,19 +49,15 @@ double AcDbArc::sweep() const {
     return m_end > m_start ? m_end - m_start : m_end - m_start + kTwoPi;
 }
 
-#define TARN_ARC_SETTER(NAME, TYPE, ASSIGN)          \
-    Acad::ErrorStatus AcDbArc::NAME(TYPE value) {    \
-        Acad::ErrorStatus es = assertWriteEnabled(); \
-        if (es == Acad::eOk) {                       \
-            ASSIGN;                                  \
-        }                                            \
-        return es;                                   \
+#define TARN_ARC_SETTER(NAME, TYPE, MEMBER, VALUE) \
+    Acad::ErrorStatus AcDbArc::NAME(TYPE value) {  \
+        return tarnSet(MEMBER, VALUE);             \
     }
 
-TARN_ARC_SETTER(setCenter, const AcGePoint3d&, m_center = value)
-TARN_ARC_SETTER(setStartAngle, double, m_start = NormalizeAngle(value))
-TARN_ARC_SETTER(setEndAngle, double, m_end = NormalizeAngle(value))
-TARN_ARC_SETTER(setThickness, double, m_thickness = value)
+TARN_ARC_SETTER(setCenter, const AcGePoint3d&, m_center, value)
+TARN_ARC_SETTER(setStartAngle, double, m_start, NormalizeAngle(value))
+TARN_ARC_SETTER(setEndAngle, double, m_end, NormalizeAngle(value))
+TARN_ARC_SETTER(setThickness, double, m_thickness, value)
 
 #undef TARN_ARC_SETTER
 
@@ -69,22 +65,11 @@ Acad::ErrorStatus AcDbArc::setRadius(double radius) {
     if (!(radius > 0.0) || !std::isfinite(radius)) {
         return Acad::eInvalidInput;
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_radius = radius;
-    }
-    return es;
+    return tarnSet(m_radius, radius);
 }
 
 Acad::ErrorStatus AcDbArc::setNormal(const AcGeVector3d& normal) {
-    if (normal.isZeroLength()) {
-        return Acad::eInvalidInput;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_normal = normal.normal();
-    }
-    return es;
+    return tarnSetNormal(m_normal, normal);
 }
 
 Acad::ErrorStatus AcDbArc::getStartParam(double& param) const {
@@ -135,12 +120,6 @@ Acad::ErrorStatus AcDbArc::getParamAtDist(double dist, double& param) const {
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbArc::getPointAtDist(double dist, AcGePoint3d& point) const {
-    double param = 0.0;
-    Acad::ErrorStatus es = getParamAtDist(dist, param);
-    return es != Acad::eOk ? es : getPointAtParam(param, point);
-}
-
 Acad::ErrorStatus AcDbArc::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest,
                                              bool extend) const {
     if (!(m_radius > 0.0)) {
@@ -160,11 +139,8 @@ Acad::ErrorStatus AcDbArc::getClosestPointTo(const AcGePoint3d& given, AcGePoint
 
 // Transforms the defining points; a mirroring turns the sweep round, so start and end swap.
 Acad::ErrorStatus AcDbArc::transformBy(const AcGeMatrix3d& matrix) {
-    const double scale = platform::detail::UniformScale(matrix);
-    if (scale <= 0.0) {
-        return Acad::eCannotScaleNonUniformly;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
+    double scale = 0.0;
+    Acad::ErrorStatus es = platform::detail::StartUniformTransform(*this, matrix, scale);
     if (es != Acad::eOk) {
         return es;
     }

@@ -33,9 +33,8 @@ public:
     // eInvalidInput outside [start, end] parameters.
     Acad::ErrorStatus getPointAtParam(double param, AcGePoint3d& point) const override;
     Acad::ErrorStatus getDistAtParam(double param, double& dist) const override;
-    Acad::ErrorStatus getParamAtDist(double dist, double& param) const override;
     // eInvalidInput outside [0, length] (a relative 1e-9 overshoot is taken as the end).
-    Acad::ErrorStatus getPointAtDist(double dist, AcGePoint3d& point) const override;
+    Acad::ErrorStatus getParamAtDist(double dist, double& param) const override;
     Acad::ErrorStatus getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest,
                                         bool extend = false) const override;
 

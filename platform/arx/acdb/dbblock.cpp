@@ -18,9 +18,9 @@ const FieldDesc kFields[] = {
                self->setName(v.text.c_str())),
 };
 
-bool IsErased(AcDbObjectId id) {
-    const platform::detail::DbSlot* slot = platform::detail::FindSlot(id);
-    return slot == nullptr || slot->object == nullptr || slot->erased;
+const std::vector<AcDbObjectId>* EntitiesOf(AcDbObjectId blockId) {
+    const auto* block = AcDbBlockTableRecord::cast(platform::detail::Peek(blockId));
+    return block != nullptr ? &block->tarnEntityIds() : nullptr;
 }
 
 bool StartsWithNoCase(const ACHAR* text, const ACHAR* prefix) {
@@ -72,11 +72,7 @@ Acad::ErrorStatus AcDbBlockTableRecord::newIterator(AcDbBlockTableRecordIterator
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::setOrigin(const AcGePoint3d& origin) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_origin = origin;
-    }
-    return es;
+    return tarnSet(m_origin, origin);
 }
 
 bool AcDbBlockTableRecord::isLayout() const {
@@ -94,46 +90,8 @@ Acad::ErrorStatus AcDbBlockTableRecord::subErase(bool erasing) {
 
 AcDbBlockTableRecordIterator::AcDbBlockTableRecordIterator(AcDbObjectId blockId, bool atBeginning,
                                                            bool skipDeleted)
-    : m_blockId(blockId) {
+    : m_cursor(blockId, EntitiesOf) {
     start(atBeginning, skipDeleted);
-}
-
-const std::vector<AcDbObjectId>* AcDbBlockTableRecordIterator::entities() const {
-    const auto* block = AcDbBlockTableRecord::cast(platform::detail::Peek(m_blockId));
-    return block != nullptr ? &block->tarnEntityIds() : nullptr;
-}
-
-void AcDbBlockTableRecordIterator::start(bool atBeginning, bool skipDeleted) {
-    const auto* list = entities();
-    m_index = atBeginning ? 0 : (list != nullptr ? static_cast<long>(list->size()) : 0) - 1;
-    skip(atBeginning, skipDeleted);
-}
-
-bool AcDbBlockTableRecordIterator::done() const {
-    const auto* list = entities();
-    return list == nullptr || m_index < 0 || m_index >= static_cast<long>(list->size());
-}
-
-void AcDbBlockTableRecordIterator::skip(bool forward, bool skipDeleted) {
-    while (skipDeleted && !done() && IsErased((*entities())[static_cast<size_t>(m_index)])) {
-        m_index += forward ? 1 : -1;
-    }
-}
-
-void AcDbBlockTableRecordIterator::step(bool forward, bool skipDeleted) {
-    if (done()) {
-        return;
-    }
-    m_index += forward ? 1 : -1;
-    skip(forward, skipDeleted);
-}
-
-Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntityId(AcDbObjectId& id) const {
-    if (done()) {
-        return Acad::eIteratorDone;
-    }
-    id = (*entities())[static_cast<size_t>(m_index)];
-    return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntity(AcDbEntity*& entity, AcDb::OpenMode mode,
@@ -142,17 +100,4 @@ Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntity(AcDbEntity*& entity, A
     AcDbObjectId id;
     Acad::ErrorStatus es = getEntityId(id);
     return es != Acad::eOk ? es : acdbOpenObject(entity, id, mode, openErased);
-}
-
-Acad::ErrorStatus AcDbBlockTableRecordIterator::seek(AcDbObjectId id) {
-    const auto* list = entities();
-    if (list != nullptr) {
-        for (size_t i = 0; i < list->size(); ++i) {
-            if ((*list)[i] == id) {
-                m_index = static_cast<long>(i);
-                return Acad::eOk;
-            }
-        }
-    }
-    return Acad::eInvalidInput;
 }

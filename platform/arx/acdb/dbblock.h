@@ -49,21 +49,17 @@ class AcDbBlockTableRecordIterator {
 public:
     AcDbBlockTableRecordIterator(AcDbObjectId blockId, bool atBeginning, bool skipDeleted);
 
-    void start(bool atBeginning = true, bool skipDeleted = true);
-    bool done() const;
-    void step(bool forward = true, bool skipDeleted = true);
-    Acad::ErrorStatus getEntityId(AcDbObjectId& id) const;
+    void start(bool atBeginning = true, bool skipDeleted = true) { m_cursor.start(atBeginning, skipDeleted); }
+    bool done() const { return m_cursor.done(); }
+    void step(bool forward = true, bool skipDeleted = true) { m_cursor.step(forward, skipDeleted); }
+    Acad::ErrorStatus getEntityId(AcDbObjectId& id) const { return m_cursor.getId(id); }
     // Open failures as acdbOpenObject (e.g. eOnLockedLayer for a write-open).
     Acad::ErrorStatus getEntity(AcDbEntity*& entity, AcDb::OpenMode mode = AcDb::kForRead,
                                 bool openErased = false) const;
-    Acad::ErrorStatus seek(AcDbObjectId id);
+    Acad::ErrorStatus seek(AcDbObjectId id) { return m_cursor.seek(id); }
 
 private:
-    const std::vector<AcDbObjectId>* entities() const;
-    void skip(bool forward, bool skipDeleted);
-
-    AcDbObjectId m_blockId;
-    long m_index = 0;
+    platform::detail::IdListCursor m_cursor;
 };
 
 namespace platform {

@@ -31,41 +31,22 @@ AcDbCircle::AcDbCircle(const AcGePoint3d& center, const AcGeVector3d& normal, do
       m_radius(radius) {}
 
 Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& center) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_center = center;
-    }
-    return es;
+    return tarnSet(m_center, center);
 }
 
 Acad::ErrorStatus AcDbCircle::setRadius(double radius) {
     if (!(radius > 0.0) || !std::isfinite(radius)) {
         return Acad::eInvalidInput;
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_radius = radius;
-    }
-    return es;
+    return tarnSet(m_radius, radius);
 }
 
 Acad::ErrorStatus AcDbCircle::setNormal(const AcGeVector3d& normal) {
-    if (normal.isZeroLength()) {
-        return Acad::eInvalidInput;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_normal = normal.normal();
-    }
-    return es;
+    return tarnSetNormal(m_normal, normal);
 }
 
 Acad::ErrorStatus AcDbCircle::setThickness(double thickness) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_thickness = thickness;
-    }
-    return es;
+    return tarnSet(m_thickness, thickness);
 }
 
 Acad::ErrorStatus AcDbCircle::getStartParam(double& param) const {
@@ -109,12 +90,6 @@ Acad::ErrorStatus AcDbCircle::getParamAtDist(double dist, double& param) const {
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbCircle::getPointAtDist(double dist, AcGePoint3d& point) const {
-    double param = 0.0;
-    Acad::ErrorStatus es = getParamAtDist(dist, param);
-    return es != Acad::eOk ? es : getPointAtParam(param, point);
-}
-
 Acad::ErrorStatus AcDbCircle::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest, bool) const {
     if (!(m_radius > 0.0)) {
         return Acad::eDegenerateGeometry;
@@ -128,11 +103,8 @@ Acad::ErrorStatus AcDbCircle::getArea(double& area) const {
 }
 
 Acad::ErrorStatus AcDbCircle::transformBy(const AcGeMatrix3d& matrix) {
-    const double scale = platform::detail::UniformScale(matrix);
-    if (scale <= 0.0) {
-        return Acad::eCannotScaleNonUniformly;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
+    double scale = 0.0;
+    Acad::ErrorStatus es = platform::detail::StartUniformTransform(*this, matrix, scale);
     if (es != Acad::eOk) {
         return es;
     }

@@ -452,10 +452,16 @@ Acad::ErrorStatus AcDbDatabase::addAcDbObject(AcDbObject* object) {
 
 namespace {
 
-bool IsLiveOf(AcDbObjectId id, const AcDbDatabase* db, AcRxClass* cls) {
+// Sets a "current record" variable; eInvalidInput unless the id is a live record of the class in db.
+Acad::ErrorStatus SetCurrentRecord(AcDbObjectId& current, AcDbObjectId id, const AcDbDatabase* db,
+                                   AcRxClass* cls) {
     const DbSlot* slot = platform::detail::FindSlot(id);
-    return slot != nullptr && slot->db == db && slot->object != nullptr && !slot->erased &&
-           slot->object->isKindOf(cls);
+    if (slot == nullptr || slot->db != db || slot->object == nullptr || slot->erased ||
+        !slot->object->isKindOf(cls)) {
+        return Acad::eInvalidInput;
+    }
+    current = id;
+    return Acad::eOk;
 }
 
 }  // namespace
@@ -465,11 +471,7 @@ AcDbObjectId AcDbDatabase::clayer() const {
 }
 
 Acad::ErrorStatus AcDbDatabase::setClayer(AcDbObjectId layerId) {
-    if (!IsLiveOf(layerId, this, AcDbLayerTableRecord::desc())) {
-        return Acad::eInvalidInput;
-    }
-    m_impl->clayer = layerId;
-    return Acad::eOk;
+    return SetCurrentRecord(m_impl->clayer, layerId, this, AcDbLayerTableRecord::desc());
 }
 
 AcDbObjectId AcDbDatabase::celtype() const {
@@ -477,11 +479,7 @@ AcDbObjectId AcDbDatabase::celtype() const {
 }
 
 Acad::ErrorStatus AcDbDatabase::setCeltype(AcDbObjectId linetypeId) {
-    if (!IsLiveOf(linetypeId, this, AcDbLinetypeTableRecord::desc())) {
-        return Acad::eInvalidInput;
-    }
-    m_impl->celtype = linetypeId;
-    return Acad::eOk;
+    return SetCurrentRecord(m_impl->celtype, linetypeId, this, AcDbLinetypeTableRecord::desc());
 }
 
 AcDbObjectId AcDbDatabase::textstyle() const {
@@ -489,11 +487,7 @@ AcDbObjectId AcDbDatabase::textstyle() const {
 }
 
 Acad::ErrorStatus AcDbDatabase::setTextstyle(AcDbObjectId styleId) {
-    if (!IsLiveOf(styleId, this, AcDbTextStyleTableRecord::desc())) {
-        return Acad::eInvalidInput;
-    }
-    m_impl->textstyle = styleId;
-    return Acad::eOk;
+    return SetCurrentRecord(m_impl->textstyle, styleId, this, AcDbTextStyleTableRecord::desc());
 }
 
 AcCmColor AcDbDatabase::cecolor() const {

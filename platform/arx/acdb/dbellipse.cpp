@@ -69,11 +69,7 @@ Acad::ErrorStatus AcDbEllipse::set(const AcGePoint3d& center, const AcGeVector3d
 }
 
 Acad::ErrorStatus AcDbEllipse::setCenter(const AcGePoint3d& center) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_center = center;
-    }
-    return es;
+    return tarnSet(m_center, center);
 }
 
 AcGeVector3d AcDbEllipse::minorAxis() const {
@@ -97,11 +93,7 @@ Acad::ErrorStatus AcDbEllipse::setEndAngle(double angle) {
     if (!std::isfinite(angle)) {
         return Acad::eInvalidInput;
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_end = EndAbove(m_start, angle);
-    }
-    return es;
+    return tarnSet(m_end, EndAbove(m_start, angle));
 }
 
 // A direction at angle a from the major axis meets the ellipse where tan t = tan a / ratio; t stays in the
@@ -223,18 +215,6 @@ Acad::ErrorStatus AcDbEllipse::getParamAtDist(double dist, double& param) const 
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbEllipse::getPointAtDist(double dist, AcGePoint3d& point) const {
-    double param = 0.0;
-    Acad::ErrorStatus es = getParamAtDist(dist, param);
-    return es != Acad::eOk ? es : getPointAtParam(param, point);
-}
-
-Acad::ErrorStatus AcDbEllipse::getDistAtPoint(const AcGePoint3d& point, double& dist) const {
-    double param = 0.0;
-    Acad::ErrorStatus es = getParamAtPoint(point, param);
-    return es != Acad::eOk ? es : getDistAtParam(param, dist);
-}
-
 // A fine search over the parameter, refined by Newton steps on the distance.
 Acad::ErrorStatus AcDbEllipse::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest, bool) const {
     if (isNull()) {
@@ -281,11 +261,8 @@ Acad::ErrorStatus AcDbEllipse::getArea(double& area) const {
 }
 
 Acad::ErrorStatus AcDbEllipse::transformBy(const AcGeMatrix3d& matrix) {
-    const double scale = platform::detail::UniformScale(matrix);
-    if (scale <= 0.0) {
-        return Acad::eCannotScaleNonUniformly;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
+    double scale = 0.0;
+    Acad::ErrorStatus es = platform::detail::StartUniformTransform(*this, matrix, scale);
     if (es != Acad::eOk) {
         return es;
     }

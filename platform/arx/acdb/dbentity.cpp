@@ -45,16 +45,8 @@ const FieldDesc kEntityFields[] = {
     TARN_FIELD(62, kInt16, "colorIndex", AcDbEntity,
                (v.integer = self->colorIndex(), v.skip = v.integer == 256),
                self->setColorIndex(static_cast<Adesk::UInt16>(v.integer < 0 ? -v.integer : v.integer))),
-    TARN_FIELD(420, kInt32, "trueColor", AcDbEntity,
-               (v.skip = !self->color().isByColor(),
-                v.integer = self->color().red() << 16 | self->color().green() << 8 | self->color().blue()),
-               {
-                   AcCmColor color;
-                   color.setRGB(static_cast<Adesk::UInt8>(v.integer >> 16),
-                                static_cast<Adesk::UInt8>(v.integer >> 8),
-                                static_cast<Adesk::UInt8>(v.integer));
-                   self->setColor(color);
-               }),
+    TARN_FIELD(420, kInt32, "trueColor", AcDbEntity, platform::dxf::PutTrueColor(v, self->color()),
+               self->setColor(platform::dxf::TrueColor(v))),
     TARN_FIELD(48, kReal, "linetypeScale", AcDbEntity,
                (v.real = self->linetypeScale(), v.skip = v.real == 1.0), self->setLinetypeScale(v.real)),
     TARN_FIELD(60, kInt16, "visibility", AcDbEntity,
@@ -122,11 +114,7 @@ Acad::ErrorStatus AcDbEntity::setLayer(AcDbObjectId layerId, bool, bool) {
                    ? Acad::eWrongDatabase
                    : Acad::eInvalidInput;
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_layer = layerId;
-    }
-    return es;
+    return tarnSet(m_layer, layerId);
 }
 
 Acad::ErrorStatus AcDbEntity::setLinetype(const ACHAR* name, bool doSubents) {
@@ -151,19 +139,11 @@ Acad::ErrorStatus AcDbEntity::setLinetype(AcDbObjectId linetypeId, bool) {
                    ? Acad::eWrongDatabase
                    : Acad::eInvalidInput;
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_linetype = linetypeId;
-    }
-    return es;
+    return tarnSet(m_linetype, linetypeId);
 }
 
 Acad::ErrorStatus AcDbEntity::setColor(const AcCmColor& color, bool) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_color = color;
-    }
-    return es;
+    return tarnSet(m_color, color);
 }
 
 Acad::ErrorStatus AcDbEntity::setColorIndex(Adesk::UInt16 index, bool) {
@@ -178,30 +158,18 @@ Acad::ErrorStatus AcDbEntity::setColorIndex(Adesk::UInt16 index, bool) {
 }
 
 Acad::ErrorStatus AcDbEntity::setTransparency(const AcCmTransparency& transparency, bool) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_transparency = transparency;
-    }
-    return es;
+    return tarnSet(m_transparency, transparency);
 }
 
 Acad::ErrorStatus AcDbEntity::setLinetypeScale(double scale, bool) {
     if (!(scale > 0.0)) {
         return Acad::eInvalidInput;
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_linetypeScale = scale;
-    }
-    return es;
+    return tarnSet(m_linetypeScale, scale);
 }
 
 Acad::ErrorStatus AcDbEntity::setVisibility(AcDb::Visibility visibility, bool) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_visibility = visibility;
-    }
-    return es;
+    return tarnSet(m_visibility, visibility);
 }
 
 void AcDbEntity::setDatabaseDefaults() {
@@ -307,11 +275,15 @@ Acad::ErrorStatus AcDbCurve::getDistAtParam(double, double&) const {
 Acad::ErrorStatus AcDbCurve::getParamAtDist(double, double&) const {
     return Acad::eNotImplementedYet;
 }
-Acad::ErrorStatus AcDbCurve::getDistAtPoint(const AcGePoint3d&, double&) const {
-    return Acad::eNotImplementedYet;
+Acad::ErrorStatus AcDbCurve::getDistAtPoint(const AcGePoint3d& point, double& dist) const {
+    double param = 0.0;
+    Acad::ErrorStatus es = getParamAtPoint(point, param);
+    return es != Acad::eOk ? es : getDistAtParam(param, dist);
 }
-Acad::ErrorStatus AcDbCurve::getPointAtDist(double, AcGePoint3d&) const {
-    return Acad::eNotImplementedYet;
+Acad::ErrorStatus AcDbCurve::getPointAtDist(double dist, AcGePoint3d& point) const {
+    double param = 0.0;
+    Acad::ErrorStatus es = getParamAtDist(dist, param);
+    return es != Acad::eOk ? es : getPointAtParam(param, point);
 }
 Acad::ErrorStatus AcDbCurve::getClosestPointTo(const AcGePoint3d&, AcGePoint3d&, bool) const {
     return Acad::eNotImplementedYet;

@@ -70,6 +70,13 @@ public:
     // Fills what was not set before from the database (at the append).
     void tarnApplyUnsetDefaults(AcDbDatabase* db);
 
+protected:
+    // The body of setNormal of the planar entities: a zero vector is refused (eInvalidInput), others are
+    // stored as unit vectors.
+    Acad::ErrorStatus tarnSetNormal(AcGeVector3d& member, const AcGeVector3d& normal) {
+        return normal.isZeroLength() ? Acad::eInvalidInput : tarnSet(member, normal.normal());
+    }
+
 private:
     AcDbObjectId m_layer;
     AcDbObjectId m_linetype;
@@ -80,6 +87,7 @@ private:
 };
 
 // The host's curve interface. The base gives eNotImplementedYet; curve classes answer what they can.
+// getDistAtPoint and getPointAtDist go through the parameter unless a class answers them itself.
 class AcDbCurve : public AcDbEntity {
     TARN_RX_DECLARE_MEMBERS(AcDbCurve)
 public:

@@ -4,25 +4,13 @@
 #include <cmath>
 
 #include "platform/arx/acdb/dbextents.h"
+#include "platform/arx/acdb/dbobject.h"
+#include "platform/arx/acge/geangle.h"
 #include "platform/arx/acge/gemat3d.h"
 #include "platform/arx/acge/gepnt3d.h"
 #include "platform/arx/acge/gevec3d.h"
 
 namespace platform::detail {
-
-constexpr double kTwoPi = 6.283185307179586476925286766559;
-
-// An angle in [0, 2pi).
-inline double NormalizeAngle(double angle) {
-    if (!std::isfinite(angle)) {
-        return 0.0;
-    }
-    double a = std::fmod(angle, kTwoPi);
-    if (a < 0.0) {
-        a += kTwoPi;
-    }
-    return a >= kTwoPi ? 0.0 : a;
-}
 
 // The in-plane axes of a normal by the arbitrary-axis rule (angles of planar entities are measured from X).
 inline void PlaneAxes(const AcGeVector3d& normal, AcGeVector3d& xAxis, AcGeVector3d& yAxis) {
@@ -88,6 +76,14 @@ inline double UniformScale(const AcGeMatrix3d& matrix) {
         return -1.0;
     }
     return (matrix * AcGeVector3d::kXAxis).length();
+}
+
+// The start of transformBy for entities that take only moves, rotations, mirrors and uniform scaling:
+// eCannotScaleNonUniformly for other matrices, then the write check. scale is the matrix's scale.
+inline Acad::ErrorStatus StartUniformTransform(AcDbObject& object, const AcGeMatrix3d& matrix,
+                                               double& scale) {
+    scale = UniformScale(matrix);
+    return scale <= 0.0 ? Acad::eCannotScaleNonUniformly : object.assertWriteEnabled();
 }
 
 }  // namespace platform::detail

@@ -76,11 +76,7 @@ bool AcDbHatch::isSolidFill() const {
 }
 
 Acad::ErrorStatus AcDbHatch::setAssociative(bool associative) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_associative = associative;
-    }
-    return es;
+    return tarnSet(m_associative, associative);
 }
 
 Acad::ErrorStatus AcDbHatch::setNormal(const AcGeVector3d& normal) {
@@ -91,11 +87,7 @@ Acad::ErrorStatus AcDbHatch::setNormal(const AcGeVector3d& normal) {
 }
 
 Acad::ErrorStatus AcDbHatch::setElevation(double elevation) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_elevation = elevation;
-    }
-    return es;
+    return tarnSet(m_elevation, elevation);
 }
 
 Adesk::Int32 AcDbHatch::loopTypeAt(int loopIndex) const {

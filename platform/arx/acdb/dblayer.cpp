@@ -27,16 +27,8 @@ const FieldDesc kFields[] = {
                    }
                    self->setIsOff(v.integer < 0);
                }),
-    TARN_FIELD(420, kInt32, "trueColor", AcDbLayerTableRecord,
-               (v.skip = !self->color().isByColor(),
-                v.integer = self->color().red() << 16 | self->color().green() << 8 | self->color().blue()),
-               {
-                   AcCmColor color;
-                   color.setRGB(static_cast<Adesk::UInt8>(v.integer >> 16),
-                                static_cast<Adesk::UInt8>(v.integer >> 8),
-                                static_cast<Adesk::UInt8>(v.integer));
-                   self->setColor(color);
-               }),
+    TARN_FIELD(420, kInt32, "trueColor", AcDbLayerTableRecord, platform::dxf::PutTrueColor(v, self->color()),
+               self->setColor(platform::dxf::TrueColor(v))),
     TARN_FIELD(
         6, kString, "linetype", AcDbLayerTableRecord,
         platform::dxf::Put(v, platform::dxf::RecordName(self->linetypeObjectId())),
@@ -61,28 +53,16 @@ AcDbLayerTableRecord::AcDbLayerTableRecord() {
 }
 
 Acad::ErrorStatus AcDbLayerTableRecord::setColor(const AcCmColor& color) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_color = color;
-    }
-    return es;
+    return tarnSet(m_color, color);
 }
 
 Acad::ErrorStatus AcDbLayerTableRecord::setLinetypeObjectId(AcDbObjectId id) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_linetype = id;
-    }
-    return es;
+    return tarnSet(m_linetype, id);
 }
 
 #define TARN_LAYER_FLAG_SETTER(NAME, MEMBER, TYPE)             \
     Acad::ErrorStatus AcDbLayerTableRecord::NAME(TYPE value) { \
-        Acad::ErrorStatus es = assertWriteEnabled();           \
-        if (es == Acad::eOk) {                                 \
-            MEMBER = value;                                    \
-        }                                                      \
-        return es;                                             \
+        return tarnSet(MEMBER, value);                         \
     }
 
 TARN_LAYER_FLAG_SETTER(setIsLocked, m_locked, bool)

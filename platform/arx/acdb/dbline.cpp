@@ -28,38 +28,19 @@ constexpr double kParamTolerance = 1e-9;
 TARN_RX_DEFINE(AcDbLine, AcDbCurve, u"LINE", kFields, std::size(kFields))
 
 Acad::ErrorStatus AcDbLine::setStartPoint(const AcGePoint3d& point) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_start = point;
-    }
-    return es;
+    return tarnSet(m_start, point);
 }
 
 Acad::ErrorStatus AcDbLine::setEndPoint(const AcGePoint3d& point) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_end = point;
-    }
-    return es;
+    return tarnSet(m_end, point);
 }
 
 Acad::ErrorStatus AcDbLine::setNormal(const AcGeVector3d& normal) {
-    if (normal.isZeroLength()) {
-        return Acad::eInvalidInput;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_normal = normal.normal();
-    }
-    return es;
+    return tarnSetNormal(m_normal, normal);
 }
 
 Acad::ErrorStatus AcDbLine::setThickness(double thickness) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_thickness = thickness;
-    }
-    return es;
+    return tarnSet(m_thickness, thickness);
 }
 
 Acad::ErrorStatus AcDbLine::getStartParam(double& param) const {

@@ -149,19 +149,11 @@ Acad::ErrorStatus AcDbLinetypeTableRecord::comments(AcString& text) const {
 }
 
 Acad::ErrorStatus AcDbLinetypeTableRecord::setComments(const ACHAR* text) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_comments = text != nullptr ? text : u"";
-    }
-    return es;
+    return tarnSet(m_comments, text != nullptr ? text : u"");
 }
 
 Acad::ErrorStatus AcDbLinetypeTableRecord::setPatternLength(double length) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_patternLength = length;
-    }
-    return es;
+    return tarnSet(m_patternLength, length);
 }
 
 Acad::ErrorStatus AcDbLinetypeTableRecord::setNumDashes(int count) {
@@ -183,11 +175,7 @@ Acad::ErrorStatus AcDbLinetypeTableRecord::setDashLengthAt(int index, double len
     if (index < 0 || index >= numDashes()) {
         return Acad::eInvalidIndex;
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_dashes[static_cast<size_t>(index)] = length;
-    }
-    return es;
+    return tarnSet(m_dashes[static_cast<size_t>(index)], length);
 }
 
 Acad::ErrorStatus AcDbLinetypeTableRecord::subErase(bool erasing) {

@@ -115,37 +115,27 @@ AcString AcDbMText::text() const {
     return AcString(platform::detail::StripMTextCodes(m_contents));
 }
 
-#define TARN_MTEXT_SETTER(NAME, TYPE, CHECK, ASSIGN) \
-    Acad::ErrorStatus AcDbMText::NAME(TYPE value) {  \
-        if (!(CHECK)) {                              \
-            return Acad::eInvalidInput;              \
-        }                                            \
-        Acad::ErrorStatus es = assertWriteEnabled(); \
-        if (es == Acad::eOk) {                       \
-            ASSIGN;                                  \
-        }                                            \
-        return es;                                   \
+#define TARN_MTEXT_SETTER(NAME, TYPE, CHECK, MEMBER, VALUE)            \
+    Acad::ErrorStatus AcDbMText::NAME(TYPE value) {                    \
+        return (CHECK) ? tarnSet(MEMBER, VALUE) : Acad::eInvalidInput; \
     }
 
-TARN_MTEXT_SETTER(setLocation, const AcGePoint3d&, true, m_location = value)
-TARN_MTEXT_SETTER(setContents, const ACHAR*, value != nullptr, m_contents = value)
-TARN_MTEXT_SETTER(setTextHeight, double, value > 0.0 && std::isfinite(value), m_height = value)
-TARN_MTEXT_SETTER(setWidth, double, value >= 0.0 && std::isfinite(value), m_width = value)
-TARN_MTEXT_SETTER(setRotation, double, std::isfinite(value), m_rotation = value)
-TARN_MTEXT_SETTER(setAttachment, AttachmentPoint, value >= kTopLeft && value <= kBottomRight,
-                  m_attachment = value)
+TARN_MTEXT_SETTER(setLocation, const AcGePoint3d&, true, m_location, value)
+TARN_MTEXT_SETTER(setContents, const ACHAR*, value != nullptr, m_contents, value)
+TARN_MTEXT_SETTER(setTextHeight, double, value > 0.0 && std::isfinite(value), m_height, value)
+TARN_MTEXT_SETTER(setWidth, double, value >= 0.0 && std::isfinite(value), m_width, value)
+TARN_MTEXT_SETTER(setRotation, double, std::isfinite(value), m_rotation, value)
+TARN_MTEXT_SETTER(setAttachment, AttachmentPoint, value >= kTopLeft && value <= kBottomRight, m_attachment,
+                  value)
 TARN_MTEXT_SETTER(setTextStyle, AcDbObjectId, AcDbTextStyleTableRecord::cast(platform::detail::Peek(value)),
-                  m_style = value)
-TARN_MTEXT_SETTER(setNormal, const AcGeVector3d&, !value.isZeroLength(), m_normal = value.normal())
+                  m_style, value)
+TARN_MTEXT_SETTER(setNormal, const AcGeVector3d&, !value.isZeroLength(), m_normal, value.normal())
 
 #undef TARN_MTEXT_SETTER
 
 Acad::ErrorStatus AcDbMText::transformBy(const AcGeMatrix3d& matrix) {
-    const double scale = platform::detail::UniformScale(matrix);
-    if (scale <= 0.0) {
-        return Acad::eCannotScaleNonUniformly;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
+    double scale = 0.0;
+    Acad::ErrorStatus es = platform::detail::StartUniformTransform(*this, matrix, scale);
     if (es != Acad::eOk) {
         return es;
     }
@@ -196,10 +186,5 @@ Acad::ErrorStatus AcDbMText::getGeomExtents(AcDbExtents& extents) const {
 }
 
 void AcDbMText::tarnBecameResident() {
-    if (AcDbTextStyleTableRecord::cast(platform::detail::Peek(m_style)) == nullptr) {
-        m_style = database()->textstyle();
-    }
-    if (!(m_height > 0.0)) {
-        m_height = platform::detail::DefaultTextHeight(m_style);
-    }
+    platform::detail::ResolveTextDefaults(database(), m_style, m_height);
 }

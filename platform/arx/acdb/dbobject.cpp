@@ -66,11 +66,7 @@ AcDbObjectId AcDbObject::objectId() const {
 }
 
 Acad::ErrorStatus AcDbObject::setOwnerId(AcDbObjectId ownerId) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_ownerId = ownerId;
-    }
-    return es;
+    return tarnSet(m_ownerId, ownerId);
 }
 
 AcDbDatabase* AcDbObject::database() const {

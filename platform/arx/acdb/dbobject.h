@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "platform/arx/acdb/dbid.h"
 #include "platform/arx/acdb/dbstatus.h"
@@ -122,6 +123,18 @@ public:
     virtual Acad::ErrorStatus subErase(bool erasing);
     // Called once the object has become resident (records fill database defaults).
     virtual void tarnBecameResident() {}
+
+protected:
+    // The body of a plain setter: the value is stored only when the object may change now (the write check
+    // also records it for undo and notification).
+    template <class T, class V>
+    Acad::ErrorStatus tarnSet(T& member, V&& value) {
+        Acad::ErrorStatus es = assertWriteEnabled();
+        if (es == Acad::eOk) {
+            member = std::forward<V>(value);
+        }
+        return es;
+    }
 
 private:
     friend class AcDbDatabase;

@@ -81,11 +81,7 @@ Acad::ErrorStatus AcDbPolyline::setPointAt(unsigned int index, const AcGePoint2d
     if (!validIndex(index)) {
         return Acad::eInvalidIndex;
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_path.points[index] = point;
-    }
-    return es;
+    return tarnSet(m_path.points[index], point);
 }
 
 Acad::ErrorStatus AcDbPolyline::getBulgeAt(unsigned int index, double& bulge) const {
@@ -100,11 +96,7 @@ Acad::ErrorStatus AcDbPolyline::setBulgeAt(unsigned int index, double bulge) {
     if (!validIndex(index)) {
         return Acad::eInvalidIndex;
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_path.bulges[index] = bulge;
-    }
-    return es;
+    return tarnSet(m_path.bulges[index], bulge);
 }
 
 Acad::ErrorStatus AcDbPolyline::getWidthsAt(unsigned int index, double& startWidth, double& endWidth) const {
@@ -170,22 +162,11 @@ void AcDbPolyline::setElevation(double elevation) {
 }
 
 Acad::ErrorStatus AcDbPolyline::setNormal(const AcGeVector3d& normal) {
-    if (normal.isZeroLength()) {
-        return Acad::eInvalidInput;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_path.normal = normal.normal();
-    }
-    return es;
+    return tarnSetNormal(m_path.normal, normal);
 }
 
 Acad::ErrorStatus AcDbPolyline::setThickness(double thickness) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_thickness = thickness;
-    }
-    return es;
+    return tarnSet(m_thickness, thickness);
 }
 
 bool AcDbPolyline::hasBulges() const {
@@ -286,18 +267,6 @@ Acad::ErrorStatus AcDbPolyline::getParamAtDist(double dist, double& param) const
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbPolyline::getDistAtPoint(const AcGePoint3d& point, double& dist) const {
-    double param = 0.0;
-    Acad::ErrorStatus es = getParamAtPoint(point, param);
-    return es != Acad::eOk ? es : getDistAtParam(param, dist);
-}
-
-Acad::ErrorStatus AcDbPolyline::getPointAtDist(double dist, AcGePoint3d& point) const {
-    double param = 0.0;
-    Acad::ErrorStatus es = getParamAtDist(dist, param);
-    return es != Acad::eOk ? es : getPointAtParam(param, point);
-}
-
 Acad::ErrorStatus AcDbPolyline::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest,
                                                   bool) const {
     if (m_path.points.empty()) {
@@ -313,11 +282,8 @@ Acad::ErrorStatus AcDbPolyline::getArea(double& area) const {
 }
 
 Acad::ErrorStatus AcDbPolyline::transformBy(const AcGeMatrix3d& matrix) {
-    const double scale = platform::detail::UniformScale(matrix);
-    if (scale <= 0.0) {
-        return Acad::eCannotScaleNonUniformly;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
+    double scale = 0.0;
+    Acad::ErrorStatus es = platform::detail::StartUniformTransform(*this, matrix, scale);
     if (es != Acad::eOk) {
         return es;
     }

@@ -65,8 +65,6 @@ public:
     Acad::ErrorStatus getParamAtPoint(const AcGePoint3d& point, double& param) const override;
     Acad::ErrorStatus getDistAtParam(double param, double& dist) const override;
     Acad::ErrorStatus getParamAtDist(double dist, double& param) const override;
-    Acad::ErrorStatus getDistAtPoint(const AcGePoint3d& point, double& dist) const override;
-    Acad::ErrorStatus getPointAtDist(double dist, AcGePoint3d& point) const override;
     // The nearest point of the polyline (arcs included) at the polyline's elevation.
     Acad::ErrorStatus getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest,
                                         bool extend = false) const override;

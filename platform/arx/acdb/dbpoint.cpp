@@ -26,38 +26,19 @@ const FieldDesc kFields[] = {
 TARN_RX_DEFINE(AcDbPoint, AcDbEntity, u"POINT", kFields, std::size(kFields))
 
 Acad::ErrorStatus AcDbPoint::setPosition(const AcGePoint3d& position) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_position = position;
-    }
-    return es;
+    return tarnSet(m_position, position);
 }
 
 Acad::ErrorStatus AcDbPoint::setNormal(const AcGeVector3d& normal) {
-    if (normal.isZeroLength()) {
-        return Acad::eInvalidInput;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_normal = normal.normal();
-    }
-    return es;
+    return tarnSetNormal(m_normal, normal);
 }
 
 Acad::ErrorStatus AcDbPoint::setThickness(double thickness) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_thickness = thickness;
-    }
-    return es;
+    return tarnSet(m_thickness, thickness);
 }
 
 Acad::ErrorStatus AcDbPoint::setEcsRotation(double rotation) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_ecsRotation = rotation;
-    }
-    return es;
+    return tarnSet(m_ecsRotation, rotation);
 }
 
 Acad::ErrorStatus AcDbPoint::transformBy(const AcGeMatrix3d& matrix) {

@@ -48,22 +48,18 @@ TARN_RX_DEFINE(AcDb3dPolylineVertex, AcDbVertex, u"VERTEX", k3dVertexFields, std
 TARN_RX_DEFINE(AcDb2dPolyline, AcDbCurve, u"POLYLINE", k2dFields, std::size(k2dFields))
 TARN_RX_DEFINE(AcDb3dPolyline, AcDbCurve, u"POLYLINE", k3dFields, std::size(k3dFields))
 
-#define TARN_SETTER(CLASS, NAME, TYPE, ASSIGN)       \
-    Acad::ErrorStatus CLASS::NAME(TYPE value) {      \
-        Acad::ErrorStatus es = assertWriteEnabled(); \
-        if (es == Acad::eOk) {                       \
-            ASSIGN;                                  \
-        }                                            \
-        return es;                                   \
+#define TARN_SETTER(CLASS, NAME, TYPE, MEMBER)  \
+    Acad::ErrorStatus CLASS::NAME(TYPE value) { \
+        return tarnSet(MEMBER, value);          \
     }
 
-TARN_SETTER(AcDb2dVertex, setPosition, const AcGePoint3d&, m_position = value)
-TARN_SETTER(AcDb2dVertex, setBulge, double, m_bulge = value)
-TARN_SETTER(AcDb2dVertex, setStartWidth, double, m_startWidth = value)
-TARN_SETTER(AcDb2dVertex, setEndWidth, double, m_endWidth = value)
-TARN_SETTER(AcDb3dPolylineVertex, setPosition, const AcGePoint3d&, m_position = value)
-TARN_SETTER(AcDb2dPolyline, setPolyType, AcDb::Poly2dType, m_type = value)
-TARN_SETTER(AcDb2dPolyline, setElevation, double, m_elevation = value)
+TARN_SETTER(AcDb2dVertex, setPosition, const AcGePoint3d&, m_position)
+TARN_SETTER(AcDb2dVertex, setBulge, double, m_bulge)
+TARN_SETTER(AcDb2dVertex, setStartWidth, double, m_startWidth)
+TARN_SETTER(AcDb2dVertex, setEndWidth, double, m_endWidth)
+TARN_SETTER(AcDb3dPolylineVertex, setPosition, const AcGePoint3d&, m_position)
+TARN_SETTER(AcDb2dPolyline, setPolyType, AcDb::Poly2dType, m_type)
+TARN_SETTER(AcDb2dPolyline, setElevation, double, m_elevation)
 
 #undef TARN_SETTER
 
@@ -113,30 +109,15 @@ AcDbObjectIterator* AcDb2dPolyline::vertexIterator() const {
 }
 
 Acad::ErrorStatus AcDb2dPolyline::makeClosed() {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_closed = true;
-    }
-    return es;
+    return tarnSet(m_closed, true);
 }
 
 Acad::ErrorStatus AcDb2dPolyline::makeOpen() {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_closed = false;
-    }
-    return es;
+    return tarnSet(m_closed, false);
 }
 
 Acad::ErrorStatus AcDb2dPolyline::setNormal(const AcGeVector3d& normal) {
-    if (normal.isZeroLength()) {
-        return Acad::eInvalidInput;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_normal = normal.normal();
-    }
-    return es;
+    return tarnSetNormal(m_normal, normal);
 }
 
 platform::detail::PlinePath AcDb2dPolyline::tarnPath() const {
@@ -243,19 +224,11 @@ AcDbObjectIterator* AcDb3dPolyline::vertexIterator() const {
 }
 
 Acad::ErrorStatus AcDb3dPolyline::makeClosed() {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_closed = true;
-    }
-    return es;
+    return tarnSet(m_closed, true);
 }
 
 Acad::ErrorStatus AcDb3dPolyline::makeOpen() {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_closed = false;
-    }
-    return es;
+    return tarnSet(m_closed, false);
 }
 
 std::vector<AcGePoint3d> AcDb3dPolyline::tarnRunPoints() const {
@@ -347,12 +320,6 @@ Acad::ErrorStatus AcDb3dPolyline::getParamAtDist(double dist, double& param) con
         dist -= piece;
     }
     return Acad::eOk;
-}
-
-Acad::ErrorStatus AcDb3dPolyline::getPointAtDist(double dist, AcGePoint3d& point) const {
-    double param = 0.0;
-    Acad::ErrorStatus es = getParamAtDist(dist, param);
-    return es != Acad::eOk ? es : getPointAtParam(param, point);
 }
 
 Acad::ErrorStatus AcDb3dPolyline::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest,

@@ -207,7 +207,6 @@ public:
     Acad::ErrorStatus getPointAtParam(double param, AcGePoint3d& point) const override;
     Acad::ErrorStatus getDistAtParam(double param, double& dist) const override;
     Acad::ErrorStatus getParamAtDist(double dist, double& param) const override;
-    Acad::ErrorStatus getPointAtDist(double dist, AcGePoint3d& point) const override;
     Acad::ErrorStatus getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest,
                                         bool extend = false) const override;
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& matrix) override;

@@ -253,12 +253,6 @@ Acad::ErrorStatus AcDbSpline::getParamAtDist(double dist, double& param) const {
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbSpline::getPointAtDist(double dist, AcGePoint3d& point) const {
-    double param = 0.0;
-    Acad::ErrorStatus es = getParamAtDist(dist, param);
-    return es != Acad::eOk ? es : getPointAtParam(param, point);
-}
-
 // A fine search over the parameter, then a golden-section refinement around the best sample.
 Acad::ErrorStatus AcDbSpline::getClosestPointTo(const AcGePoint3d& given, AcGePoint3d& closest, bool) const {
     if (isNull()) {

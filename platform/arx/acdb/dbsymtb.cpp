@@ -64,11 +64,7 @@ Acad::ErrorStatus AcDbSymbolTableRecord::setName(const ACHAR* name) {
             return Acad::eDuplicateRecordName;
         }
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_name = name;
-    }
-    return es;
+    return tarnSet(m_name, name);
 }
 
 AcDbObjectId AcDbSymbolTable::tarnFind(const ACHAR* name, bool getErased, AcDbObjectId except) const {
@@ -166,48 +162,18 @@ Acad::ErrorStatus AcDbSymbolTable::newIterator(AcDbSymbolTableIterator*& iterato
     return Acad::eOk;
 }
 
-AcDbSymbolTableIterator::AcDbSymbolTableIterator(AcDbObjectId tableId, bool atBeginning, bool skipDeleted)
-    : m_tableId(tableId) {
-    start(atBeginning, skipDeleted);
-}
+namespace {
 
-const std::vector<AcDbObjectId>* AcDbSymbolTableIterator::records() const {
-    const auto* table = AcDbSymbolTable::cast(platform::detail::Peek(m_tableId));
+const std::vector<AcDbObjectId>* RecordsOf(AcDbObjectId tableId) {
+    const auto* table = AcDbSymbolTable::cast(platform::detail::Peek(tableId));
     return table != nullptr ? &table->tarnRecordIds() : nullptr;
 }
 
-void AcDbSymbolTableIterator::start(bool atBeginning, bool skipDeleted) {
-    const auto* list = records();
-    const long size = list != nullptr ? static_cast<long>(list->size()) : 0;
-    m_index = atBeginning ? 0 : size - 1;
-    skip(atBeginning, skipDeleted);
-}
+}  // namespace
 
-bool AcDbSymbolTableIterator::done() const {
-    const auto* list = records();
-    return list == nullptr || m_index < 0 || m_index >= static_cast<long>(list->size());
-}
-
-void AcDbSymbolTableIterator::skip(bool forward, bool skipDeleted) {
-    while (skipDeleted && !done() && IsErased((*records())[static_cast<size_t>(m_index)])) {
-        m_index += forward ? 1 : -1;
-    }
-}
-
-void AcDbSymbolTableIterator::step(bool forward, bool skipDeleted) {
-    if (done()) {
-        return;
-    }
-    m_index += forward ? 1 : -1;
-    skip(forward, skipDeleted);
-}
-
-Acad::ErrorStatus AcDbSymbolTableIterator::getRecordId(AcDbObjectId& id) const {
-    if (done()) {
-        return Acad::eIteratorDone;
-    }
-    id = (*records())[static_cast<size_t>(m_index)];
-    return Acad::eOk;
+AcDbSymbolTableIterator::AcDbSymbolTableIterator(AcDbObjectId tableId, bool atBeginning, bool skipDeleted)
+    : m_cursor(tableId, RecordsOf) {
+    start(atBeginning, skipDeleted);
 }
 
 Acad::ErrorStatus AcDbSymbolTableIterator::getRecord(AcDbSymbolTableRecord*& record, AcDb::OpenMode mode,
@@ -218,8 +184,44 @@ Acad::ErrorStatus AcDbSymbolTableIterator::getRecord(AcDbSymbolTableRecord*& rec
     return es != Acad::eOk ? es : acdbOpenObject(record, id, mode, openErased);
 }
 
-Acad::ErrorStatus AcDbSymbolTableIterator::seek(AcDbObjectId id) {
-    const auto* list = records();
+namespace platform::detail {
+
+void IdListCursor::start(bool atBeginning, bool skipDeleted) {
+    const auto* list = m_listOf(m_container);
+    const long size = list != nullptr ? static_cast<long>(list->size()) : 0;
+    m_index = atBeginning ? 0 : size - 1;
+    skip(atBeginning, skipDeleted);
+}
+
+bool IdListCursor::done() const {
+    const auto* list = m_listOf(m_container);
+    return list == nullptr || m_index < 0 || m_index >= static_cast<long>(list->size());
+}
+
+void IdListCursor::skip(bool forward, bool skipDeleted) {
+    while (skipDeleted && !done() && IsErased((*m_listOf(m_container))[static_cast<size_t>(m_index)])) {
+        m_index += forward ? 1 : -1;
+    }
+}
+
+void IdListCursor::step(bool forward, bool skipDeleted) {
+    if (done()) {
+        return;
+    }
+    m_index += forward ? 1 : -1;
+    skip(forward, skipDeleted);
+}
+
+Acad::ErrorStatus IdListCursor::getId(AcDbObjectId& id) const {
+    if (done()) {
+        return Acad::eIteratorDone;
+    }
+    id = (*m_listOf(m_container))[static_cast<size_t>(m_index)];
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus IdListCursor::seek(AcDbObjectId id) {
+    const auto* list = m_listOf(m_container);
     if (list != nullptr) {
         for (size_t i = 0; i < list->size(); ++i) {
             if ((*list)[i] == id) {
@@ -230,3 +232,5 @@ Acad::ErrorStatus AcDbSymbolTableIterator::seek(AcDbObjectId id) {
     }
     return Acad::eInvalidInput;
 }
+
+}  // namespace platform::detail

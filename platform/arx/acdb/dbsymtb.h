@@ -32,6 +32,35 @@ private:
 
 class AcDbSymbolTableIterator;
 
+namespace platform::detail {
+
+// The position of an iterator over a container's id list (a table's records, a block's entities). The list
+// is looked up through the container's id at every call, so the iterator sees appends and outlives the
+// container's open.
+class IdListCursor {
+public:
+    using ListOf = const std::vector<AcDbObjectId>* (*)(AcDbObjectId container);
+
+    IdListCursor(AcDbObjectId container, ListOf listOf) : m_container(container), m_listOf(listOf) {}
+
+    void start(bool atBeginning, bool skipDeleted);
+    bool done() const;
+    void step(bool forward, bool skipDeleted);
+    // eIteratorDone past either end.
+    Acad::ErrorStatus getId(AcDbObjectId& id) const;
+    // eInvalidInput when the id is not in the list (the position is unchanged).
+    Acad::ErrorStatus seek(AcDbObjectId id);
+
+private:
+    void skip(bool forward, bool skipDeleted);
+
+    AcDbObjectId m_container;
+    ListOf m_listOf;
+    long m_index = 0;
+};
+
+}  // namespace platform::detail
+
 class AcDbSymbolTable : public AcDbObject {
     TARN_RX_DECLARE_MEMBERS(AcDbSymbolTable)
 public:
@@ -69,20 +98,16 @@ public:
     AcDbSymbolTableIterator(AcDbObjectId tableId, bool atBeginning, bool skipDeleted);
     virtual ~AcDbSymbolTableIterator() = default;
 
-    void start(bool atBeginning = true, bool skipDeleted = true);
-    bool done() const;
-    void step(bool forward = true, bool skipDeleted = true);
-    Acad::ErrorStatus getRecordId(AcDbObjectId& id) const;
+    void start(bool atBeginning = true, bool skipDeleted = true) { m_cursor.start(atBeginning, skipDeleted); }
+    bool done() const { return m_cursor.done(); }
+    void step(bool forward = true, bool skipDeleted = true) { m_cursor.step(forward, skipDeleted); }
+    Acad::ErrorStatus getRecordId(AcDbObjectId& id) const { return m_cursor.getId(id); }
     Acad::ErrorStatus getRecord(AcDbSymbolTableRecord*& record, AcDb::OpenMode mode = AcDb::kForRead,
                                 bool openErased = false) const;
-    Acad::ErrorStatus seek(AcDbObjectId id);
+    Acad::ErrorStatus seek(AcDbObjectId id) { return m_cursor.seek(id); }
 
 private:
-    const std::vector<AcDbObjectId>* records() const;
-    void skip(bool forward, bool skipDeleted);
-
-    AcDbObjectId m_tableId;
-    long m_index = 0;
+    platform::detail::IdListCursor m_cursor;
 };
 
 // The typed face of a table: records and iterators of its own kind.

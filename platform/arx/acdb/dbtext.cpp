@@ -68,6 +68,15 @@ double DefaultTextHeight(AcDbObjectId style) {
     return record != nullptr && record->textSize() > 0.0 ? record->textSize() : 2.5;
 }
 
+void ResolveTextDefaults(const AcDbDatabase* db, AcDbObjectId& style, double& height) {
+    if (AcDbTextStyleTableRecord::cast(Peek(style)) == nullptr) {
+        style = db->textstyle();
+    }
+    if (!(height > 0.0)) {
+        height = DefaultTextHeight(style);
+    }
+}
+
 Acad::ErrorStatus TransformTextFrame(const AcGeMatrix3d& matrix, AcGePoint3d& position, double& rotation,
                                      double& height, AcGeVector3d& normal) {
     const double scale = UniformScale(matrix);
@@ -97,40 +106,31 @@ AcDbText::AcDbText(const AcGePoint3d& position, const ACHAR* text, AcDbObjectId 
       m_rotation(rotation),
       m_style(style) {}
 
-#define TARN_TEXT_SETTER(NAME, TYPE, CHECK, ASSIGN)  \
-    Acad::ErrorStatus AcDbText::NAME(TYPE value) {   \
-        if (!(CHECK)) {                              \
-            return Acad::eInvalidInput;              \
-        }                                            \
-        Acad::ErrorStatus es = assertWriteEnabled(); \
-        if (es == Acad::eOk) {                       \
-            ASSIGN;                                  \
-        }                                            \
-        return es;                                   \
+#define TARN_TEXT_SETTER(NAME, TYPE, CHECK, MEMBER, VALUE)             \
+    Acad::ErrorStatus AcDbText::NAME(TYPE value) {                     \
+        return (CHECK) ? tarnSet(MEMBER, VALUE) : Acad::eInvalidInput; \
     }
 
-TARN_TEXT_SETTER(setPosition, const AcGePoint3d&, true, m_position = value)
-TARN_TEXT_SETTER(setAlignmentPoint, const AcGePoint3d&, true, m_alignment = value)
-TARN_TEXT_SETTER(setTextString, const ACHAR*, value != nullptr, m_text = value)
-TARN_TEXT_SETTER(setHeight, double, value > 0.0 && std::isfinite(value), m_height = value)
-TARN_TEXT_SETTER(setRotation, double, std::isfinite(value), m_rotation = value)
-TARN_TEXT_SETTER(setWidthFactor, double, value > 0.0 && std::isfinite(value), m_widthFactor = value)
-TARN_TEXT_SETTER(setOblique, double, std::isfinite(value), m_oblique = value)
+TARN_TEXT_SETTER(setPosition, const AcGePoint3d&, true, m_position, value)
+TARN_TEXT_SETTER(setAlignmentPoint, const AcGePoint3d&, true, m_alignment, value)
+TARN_TEXT_SETTER(setTextString, const ACHAR*, value != nullptr, m_text, value)
+TARN_TEXT_SETTER(setHeight, double, value > 0.0 && std::isfinite(value), m_height, value)
+TARN_TEXT_SETTER(setRotation, double, std::isfinite(value), m_rotation, value)
+TARN_TEXT_SETTER(setWidthFactor, double, value > 0.0 && std::isfinite(value), m_widthFactor, value)
+TARN_TEXT_SETTER(setOblique, double, std::isfinite(value), m_oblique, value)
 TARN_TEXT_SETTER(setTextStyle, AcDbObjectId, AcDbTextStyleTableRecord::cast(platform::detail::Peek(value)),
-                 m_style = value)
+                 m_style, value)
 TARN_TEXT_SETTER(setHorizontalMode, AcDb::TextHorzMode, value >= AcDb::kTextLeft && value <= AcDb::kTextFit,
-                 m_horizontal = value)
+                 m_horizontal, value)
 TARN_TEXT_SETTER(setVerticalMode, AcDb::TextVertMode, value >= AcDb::kTextBase && value <= AcDb::kTextTop,
-                 m_vertical = value)
-TARN_TEXT_SETTER(setNormal, const AcGeVector3d&, !value.isZeroLength(), m_normal = value.normal())
+                 m_vertical, value)
+TARN_TEXT_SETTER(setNormal, const AcGeVector3d&, !value.isZeroLength(), m_normal, value.normal())
 
 #undef TARN_TEXT_SETTER
 
 Acad::ErrorStatus AcDbText::transformBy(const AcGeMatrix3d& matrix) {
-    if (platform::detail::UniformScale(matrix) <= 0.0) {
-        return Acad::eCannotScaleNonUniformly;
-    }
-    Acad::ErrorStatus es = assertWriteEnabled();
+    double scale = 0.0;
+    Acad::ErrorStatus es = platform::detail::StartUniformTransform(*this, matrix, scale);
     if (es != Acad::eOk) {
         return es;
     }
@@ -158,10 +158,5 @@ Acad::ErrorStatus AcDbText::getGeomExtents(AcDbExtents& extents) const {
 }
 
 void AcDbText::tarnBecameResident() {
-    if (AcDbTextStyleTableRecord::cast(platform::detail::Peek(m_style)) == nullptr) {
-        m_style = database()->textstyle();
-    }
-    if (!(m_height > 0.0)) {
-        m_height = platform::detail::DefaultTextHeight(m_style);
-    }
+    platform::detail::ResolveTextDefaults(database(), m_style, m_height);
 }

@@ -84,5 +84,8 @@ double DefaultTextHeight(AcDbObjectId style);
 // Transforms a planar text frame: position, rotation and height (uniform scale only).
 Acad::ErrorStatus TransformTextFrame(const AcGeMatrix3d& matrix, AcGePoint3d& position, double& rotation,
                                      double& height, AcGeVector3d& normal);
+// What a text takes at its append: the current style of db when its own is not a style, then the style's
+// height when it has none.
+void ResolveTextDefaults(const AcDbDatabase* db, AcDbObjectId& style, double& height);
 
 }  // namespace platform::detail

@@ -61,11 +61,7 @@ TARN_RX_DEFINE(AcDbRegAppTableRecord, AcDbSymbolTableRecord, u"APPID", kRegAppFi
 
 #define TARN_STYLE_SETTER(NAME, MEMBER, TYPE)                      \
     Acad::ErrorStatus AcDbTextStyleTableRecord::NAME(TYPE value) { \
-        Acad::ErrorStatus es = assertWriteEnabled();               \
-        if (es == Acad::eOk) {                                     \
-            MEMBER = value;                                        \
-        }                                                          \
-        return es;                                                 \
+        return tarnSet(MEMBER, value);                             \
     }
 
 TARN_STYLE_SETTER(setXScale, m_xScale, double)
@@ -83,11 +79,7 @@ Acad::ErrorStatus AcDbTextStyleTableRecord::fileName(AcString& name) const {
 }
 
 Acad::ErrorStatus AcDbTextStyleTableRecord::setFileName(const ACHAR* name) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_fileName = name != nullptr ? name : u"";
-    }
-    return es;
+    return tarnSet(m_fileName, name != nullptr ? name : u"");
 }
 
 Acad::ErrorStatus AcDbTextStyleTableRecord::bigFontFileName(AcString& name) const {
@@ -96,11 +88,7 @@ Acad::ErrorStatus AcDbTextStyleTableRecord::bigFontFileName(AcString& name) cons
 }
 
 Acad::ErrorStatus AcDbTextStyleTableRecord::setBigFontFileName(const ACHAR* name) {
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_bigFontFileName = name != nullptr ? name : u"";
-    }
-    return es;
+    return tarnSet(m_bigFontFileName, name != nullptr ? name : u"");
 }
 
 Acad::ErrorStatus AcDbTextStyleTableRecord::subErase(bool erasing) {

@@ -13,11 +13,7 @@
         return MEMBER;                                   \
     }                                                    \
     Acad::ErrorStatus SETTER(TYPE value) {               \
-        Acad::ErrorStatus es = assertWriteEnabled();     \
-        if (es == Acad::eOk) {                           \
-            MEMBER = value;                              \
-        }                                                \
-        return es;                                       \
+        return tarnSet(MEMBER, value);                   \
     }
 
 class AcDbAbstractViewTableRecord : public AcDbSymbolTableRecord {

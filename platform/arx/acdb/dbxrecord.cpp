@@ -51,11 +51,7 @@ Acad::ErrorStatus AcDbXrecord::setFromRbChain(const resbuf* chain, AcDbDatabase*
         }
         items.push_back(std::move(item));
     }
-    Acad::ErrorStatus es = assertWriteEnabled();
-    if (es == Acad::eOk) {
-        m_items = std::move(items);
-    }
-    return es;
+    return tarnSet(m_items, std::move(items));
 }
 
 Acad::ErrorStatus AcDbXrecord::rbChain(resbuf** chain, AcDbDatabase*) const {

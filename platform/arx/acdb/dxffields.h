@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/arx/acdb/cmcolor.h"
 #include "platform/arx/acdb/dbobject.h"
 #include "platform/arx/acdb/rxobject.h"
 #include "platform/arx/acge/gepnt2d.h"
@@ -38,6 +39,17 @@ inline AcGeVector3d Vector3d(const FieldValue& v) {
 }
 inline AcGePoint2d Point2d(const FieldValue& v) {
     return AcGePoint2d(v.point[0], v.point[1]);
+}
+// A true colour as files keep it (0xRRGGBB), left out unless the colour is one.
+inline void PutTrueColor(FieldValue& v, const AcCmColor& color) {
+    v.skip = !color.isByColor();
+    v.integer = color.red() << 16 | color.green() << 8 | color.blue();
+}
+inline AcCmColor TrueColor(const FieldValue& v) {
+    AcCmColor color;
+    color.setRGB(static_cast<Adesk::UInt8>(v.integer >> 16), static_cast<Adesk::UInt8>(v.integer >> 8),
+                 static_cast<Adesk::UInt8>(v.integer));
+    return color;
 }
 // The Z axis, the default normal that files leave out.
 inline bool IsZAxis(const AcGeVector3d& v) {

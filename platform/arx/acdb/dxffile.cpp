@@ -109,24 +109,25 @@ Acad::ErrorStatus SaveDxfFile(const AcDbDatabase* db, const ACHAR* path) {
 
 }  // namespace platform
 
-Acad::ErrorStatus AcDbDatabase::readDwgFile(const ACHAR* fileName, int, bool, const ACHAR*) {
-    const Acad::ErrorStatus es = platform::ReadDxfFile(this, fileName);
+namespace {
+
+// After a successful read or save the database is named by the file's absolute path.
+Acad::ErrorStatus TakeFileName(AcDbDatabase* db, const ACHAR* fileName, Acad::ErrorStatus es) {
     if (es == Acad::eOk) {
         std::string host;
         platform::ToHostPath(fileName, host);
         const std::filesystem::path absolute = std::filesystem::absolute(host).lexically_normal();
-        tarnSetFilename(platform::ToWindowsPath(absolute.string()).c_str());
+        db->tarnSetFilename(platform::ToWindowsPath(absolute.string()).c_str());
     }
     return es;
 }
 
+}  // namespace
+
+Acad::ErrorStatus AcDbDatabase::readDwgFile(const ACHAR* fileName, int, bool, const ACHAR*) {
+    return TakeFileName(this, fileName, platform::ReadDxfFile(this, fileName));
+}
+
 Acad::ErrorStatus AcDbDatabase::saveAs(const ACHAR* fileName) {
-    const Acad::ErrorStatus es = platform::SaveDxfFile(this, fileName);
-    if (es == Acad::eOk) {
-        std::string host;
-        platform::ToHostPath(fileName, host);
-        const std::filesystem::path absolute = std::filesystem::absolute(host).lexically_normal();
-        tarnSetFilename(platform::ToWindowsPath(absolute.string()).c_str());
-    }
-    return es;
+    return TakeFileName(this, fileName, platform::SaveDxfFile(this, fileName));
 }

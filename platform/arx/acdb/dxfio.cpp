@@ -232,7 +232,11 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-bool ParseReal(std::string_view text, double& value) {
+namespace {
+
+// A number that fills the text, blanks around it and one leading '+' allowed; text is left without them.
+template <class T>
+bool ParseWhole(std::string_view& text, T& value) {
     text = Trim(text);
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
@@ -244,16 +248,14 @@ bool ParseReal(std::string_view text, double& value) {
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
+}  // namespace
+
+bool ParseReal(std::string_view text, double& value) {
+    return ParseWhole(text, value);
+}
+
 bool ParseInteger(std::string_view text, long long& value) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    if (text.empty()) {
-        return false;
-    }
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec == std::errc() && result.ptr == text.data() + text.size()) {
+    if (ParseWhole(text, value)) {
         return true;
     }
     // Some writers put integral reals ("1.0") under integer codes.

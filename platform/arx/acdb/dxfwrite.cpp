@@ -275,17 +275,8 @@ private:
         m_body.raw(0, "SECTION");
         m_body.raw(2, "BLOCKS");
         for (const AcDbBlockTableRecord* block : m_blocks) {
-            const std::uint64_t owner = block->handle().value();
             const std::string name = Ascii(block->tarnName());
-            m_body.raw(0, "BLOCK");
-            m_body.handle(5, m_body.takeHandle());
-            m_body.handle(330, owner);
-            m_body.raw(100, "AcDbEntity");
-            if (block == m_paper) {
-                m_body.integer(67, 1);
-            }
-            m_body.raw(8, "0");
-            m_body.raw(100, "AcDbBlockBegin");
+            writeBlockMarker(block, "BLOCK", "AcDbBlockBegin");
             m_body.raw(2, name);
             m_body.integer(70, 0);
             const AcGePoint3d origin = block->origin();
@@ -296,17 +287,22 @@ private:
             if (block != m_model && block != m_paper) {
                 writeEntitiesOf(block);
             }
-            m_body.raw(0, "ENDBLK");
-            m_body.handle(5, m_body.takeHandle());
-            m_body.handle(330, owner);
-            m_body.raw(100, "AcDbEntity");
-            if (block == m_paper) {
-                m_body.integer(67, 1);
-            }
-            m_body.raw(8, "0");
-            m_body.raw(100, "AcDbBlockEnd");
+            writeBlockMarker(block, "ENDBLK", "AcDbBlockEnd");
         }
         m_body.raw(0, "ENDSEC");
+    }
+
+    // The BLOCK and ENDBLK records around a block's entities; the paper-space block's are in paper space.
+    void writeBlockMarker(const AcDbBlockTableRecord* block, const char* type, const char* subclass) {
+        m_body.raw(0, type);
+        m_body.handle(5, m_body.takeHandle());
+        m_body.handle(330, block->handle().value());
+        m_body.raw(100, "AcDbEntity");
+        if (block == m_paper) {
+            m_body.integer(67, 1);
+        }
+        m_body.raw(8, "0");
+        m_body.raw(100, subclass);
     }
 
     void writeEntities() {

@@ -113,18 +113,9 @@ bool MatchKeyword(const std::u16string& input, std::u16string& keyword) {
     return false;
 }
 
-bool ParseReal(const std::u16string& text, double& value) {
-    const std::string narrow = Utf16ToUtf8(text);
-    const char* begin = narrow.c_str();
-    const char* end = begin + narrow.size();
-    if (begin != end && *begin == '+') {
-        ++begin;
-    }
-    auto [ptr, ec] = std::from_chars(begin, end, value);
-    return ec == std::errc() && ptr == end && begin != end;
-}
-
-bool ParseInt(const std::u16string& text, int& value) {
+// The whole text as a number of type T; a leading '+' is allowed.
+template <typename T>
+bool ParseNumber(const std::u16string& text, T& value) {
     const std::string narrow = Utf16ToUtf8(text);
     const char* begin = narrow.c_str();
     const char* end = begin + narrow.size();
@@ -149,7 +140,7 @@ bool ParsePoint(const std::u16string& text, double point[3]) {
     }
     double values[3] = {0.0, 0.0, 0.0};
     for (size_t i = 0; i < parts.size(); ++i) {
-        if (!ParseReal(parts[i], values[i])) {
+        if (!ParseNumber(parts[i], values[i])) {
             return false;
         }
     }
@@ -244,6 +235,27 @@ void TypeAhead(const std::u16string& token) {
     State().typeAhead.push_back(token);
 }
 
+void TypeAheadLine(const std::u16string& text) {
+    std::u16string token;
+    bool pending = false;
+    for (char16_t c : text) {
+        if (c == u'\r') {
+            continue;
+        }
+        if (c == u' ' || c == u'\n') {
+            TypeAhead(token);
+            token.clear();
+            pending = false;
+        } else {
+            token += c;
+            pending = true;
+        }
+    }
+    if (pending) {
+        TypeAhead(token);
+    }
+}
+
 bool HasTypeAhead() {
     return !State().typeAhead.empty();
 }
@@ -312,6 +324,44 @@ InputAnswer AskInput(const char* kind, const ACHAR* prompt, const double* basePo
     return answer;
 }
 
+// Asks until an answer is taken: `judge` turns an answer into the call's status, or 0 to ask again.
+template <typename Judge>
+static int AskUntilTaken(const char* kind, const ACHAR* prompt, const double* basePoint, Judge judge) {
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        const int status = judge(AskOnce(kind, prompt, basePoint));
+        if (status != 0) {
+            return status;
+        }
+    }
+    return RTCAN;
+}
+
+// acedGetReal and acedGetInt: typed text is parsed, a keyword may stand in, the flags are checked.
+template <typename T>
+static int GetNumber(const char* kind, const ACHAR* prompt, T InputAnswer::*field, const char16_t* complaint,
+                     T* result) {
+    BeginCall();
+    return AskUntilTaken(kind, prompt, nullptr, [&](const InputAnswer& answer) {
+        int status = StatusOf(answer);
+        if (status == RTNONE) {
+            status = EmptyInput();
+        } else if (status == RTNORM) {
+            T value = answer.*field;
+            if (!answer.text.empty() && !ParseNumber(answer.text, value)) {
+                status = TryKeyword(answer.text);
+                if (status == 0) {
+                    acutPrintf(complaint);
+                }
+            } else if (!NumberAllowed(value)) {
+                status = 0;
+            } else if (result != nullptr) {
+                *result = value;
+            }
+        }
+        return status;
+    });
+}
+
 }  // namespace platform
 
 using platform::AskOnce;
@@ -338,8 +388,7 @@ int acedInitGet(int flags, const ACHAR* keywordList) {
 
 int acedGetPoint(const ads_point basePoint, const ACHAR* prompt, ads_point result) {
     platform::BeginCall();
-    for (int attempt = 0; attempt < platform::kMaxAttempts; ++attempt) {
-        const platform::InputAnswer answer = AskOnce(platform::kInputGetPoint, prompt, basePoint);
+    const auto judge = [&](const platform::InputAnswer& answer) {
         int status = platform::StatusOf(answer);
         if (status == RTNONE) {
             status = platform::EmptyInput();
@@ -356,11 +405,9 @@ int acedGetPoint(const ads_point basePoint, const ACHAR* prompt, ads_point resul
         } else if (status == RTNORM && result != nullptr) {
             ads_point_set(answer.point, result);
         }
-        if (status != 0) {
-            return status;
-        }
-    }
-    return RTCAN;
+        return status;
+    };
+    return platform::AskUntilTaken(platform::kInputGetPoint, prompt, basePoint, judge);
 }
 
 int acedGetKword(const ACHAR* prompt, ACHAR* result, size_t bufferSize) {
@@ -368,8 +415,7 @@ int acedGetKword(const ACHAR* prompt, ACHAR* result, size_t bufferSize) {
     if (platform::State().current.locals.empty() && (platform::State().current.flags & RSG_OTHER) == 0) {
         return RTERROR;
     }
-    for (int attempt = 0; attempt < platform::kMaxAttempts; ++attempt) {
-        const platform::InputAnswer answer = AskOnce(platform::kInputGetKword, prompt, nullptr);
+    const auto judge = [&](const platform::InputAnswer& answer) {
         int status = platform::StatusOf(answer);
         if (status == RTNONE || (status == RTNORM && answer.text.empty())) {
             status = platform::EmptyInput();
@@ -381,65 +427,19 @@ int acedGetKword(const ACHAR* prompt, ACHAR* result, size_t bufferSize) {
                 return RTERROR;
             }
         }
-        if (status != 0) {
-            return status;
-        }
-    }
-    return RTCAN;
+        return status;
+    };
+    return platform::AskUntilTaken(platform::kInputGetKword, prompt, nullptr, judge);
 }
 
 int acedGetReal(const ACHAR* prompt, ads_real* result) {
-    platform::BeginCall();
-    for (int attempt = 0; attempt < platform::kMaxAttempts; ++attempt) {
-        const platform::InputAnswer answer = AskOnce(platform::kInputGetReal, prompt, nullptr);
-        int status = platform::StatusOf(answer);
-        if (status == RTNONE) {
-            status = platform::EmptyInput();
-        } else if (status == RTNORM) {
-            double value = answer.real;
-            if (!answer.text.empty() && !platform::ParseReal(answer.text, value)) {
-                status = platform::TryKeyword(answer.text);
-                if (status == 0) {
-                    acutPrintf(u"\nRequires numeric value.");
-                }
-            } else if (!platform::NumberAllowed(value)) {
-                status = 0;
-            } else if (result != nullptr) {
-                *result = value;
-            }
-        }
-        if (status != 0) {
-            return status;
-        }
-    }
-    return RTCAN;
+    return platform::GetNumber(platform::kInputGetReal, prompt, &platform::InputAnswer::real,
+                               u"\nRequires numeric value.", result);
 }
 
 int acedGetInt(const ACHAR* prompt, int* result) {
-    platform::BeginCall();
-    for (int attempt = 0; attempt < platform::kMaxAttempts; ++attempt) {
-        const platform::InputAnswer answer = AskOnce(platform::kInputGetInt, prompt, nullptr);
-        int status = platform::StatusOf(answer);
-        if (status == RTNONE) {
-            status = platform::EmptyInput();
-        } else if (status == RTNORM) {
-            int value = answer.integer;
-            if (!answer.text.empty() && !platform::ParseInt(answer.text, value)) {
-                status = platform::TryKeyword(answer.text);
-                if (status == 0) {
-                    acutPrintf(u"\nRequires an integer value.");
-                }
-            } else if (!platform::NumberAllowed(value)) {
-                status = 0;
-            } else if (result != nullptr) {
-                *result = value;
-            }
-        }
-        if (status != 0) {
-            return status;
-        }
-    }
-    return RTCAN;
+    return platform::GetNumber(platform::kInputGetInt, prompt, &platform::InputAnswer::integer,
+                               u"\nRequires an integer value.", result);
 }
 
 int acedGetString(int cronly, const ACHAR* prompt, ACHAR* result, size_t bufferSize) {

@@ -67,6 +67,9 @@ InputAnswer IntAnswer(int value);
 // Tokens typed ahead on the command line (sendStringToExecute, scripts): the next input calls take them in
 // order before asking the UI driver. An empty token is Enter.
 void TypeAhead(const std::u16string& token);
+// Queues typed text as the command line splits it: a blank or newline ends a token, two blanks make an empty
+// token (Enter); carriage returns are dropped.
+void TypeAheadLine(const std::u16string& text);
 bool HasTypeAhead();
 bool TakeTypeAhead(std::u16string& token);
 void ClearTypeAhead();

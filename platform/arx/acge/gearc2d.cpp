@@ -3,32 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/arx/acge/geangle.h"
 #include "platform/arx/acge/gelnsg2d.h"
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586476925286766559;
-
-double Normalize(double angle) {
-    if (!std::isfinite(angle)) {
-        return 0.0;
-    }
-    double a = std::fmod(angle, kTwoPi);
-    if (a < 0.0) {
-        a += kTwoPi;
-    }
-    return a >= kTwoPi ? 0.0 : a;
-}
-
-// A sweep in (0, 2pi]: a difference of a full turn or more, or of none, is the whole circle.
-double Sweep(double start, double end) {
-    const double difference = end - start;
-    if (!std::isfinite(difference) || difference >= kTwoPi) {
-        return kTwoPi;
-    }
-    const double sweep = Normalize(difference);
-    return sweep == 0.0 ? kTwoPi : sweep;
-}
+using platform::detail::kTwoPi;
+using platform::detail::NormalizeAngle;
+using platform::detail::SweepBetween;
 
 double Cross(const AcGeVector2d& a, const AcGeVector2d& b) {
     return a.x * b.y - a.y * b.x;
@@ -87,8 +69,8 @@ AcGeCircArc2d& AcGeCircArc2d::set(const AcGePoint2d& p1, const AcGePoint2d& p2, 
     const AcGeVector2d s = side();
     const AcGeVector2d u = p1 - m_center;
     const AcGeVector2d w = p3 - m_center;
-    m_start = Normalize(std::atan2(u.dotProduct(s), u.dotProduct(m_ref)));
-    m_sweep = Sweep(m_start, std::atan2(w.dotProduct(s), w.dotProduct(m_ref)));
+    m_start = NormalizeAngle(std::atan2(u.dotProduct(s), u.dotProduct(m_ref)));
+    m_sweep = SweepBetween(m_start, std::atan2(w.dotProduct(s), w.dotProduct(m_ref)));
     return *this;
 }
 
@@ -103,8 +85,8 @@ AcGeCircArc2d& AcGeCircArc2d::setRadius(double radius) {
 }
 
 AcGeCircArc2d& AcGeCircArc2d::setAngles(double startAngle, double endAngle) {
-    m_start = Normalize(startAngle);
-    m_sweep = Sweep(startAngle, endAngle);
+    m_start = NormalizeAngle(startAngle);
+    m_sweep = SweepBetween(startAngle, endAngle);
     return *this;
 }
 
@@ -132,8 +114,9 @@ bool AcGeCircArc2d::containsDirection(const AcGeVector2d& direction, double slac
     if (m_sweep >= kTwoPi) {
         return true;
     }
-    const double angle = Normalize(std::atan2(direction.dotProduct(side()), direction.dotProduct(m_ref)));
-    const double offset = Normalize(angle - m_start);
+    const double angle =
+        NormalizeAngle(std::atan2(direction.dotProduct(side()), direction.dotProduct(m_ref)));
+    const double offset = NormalizeAngle(angle - m_start);
     // Near the start the offset may have wrapped to just below a full turn.
     return offset <= m_sweep + slackAngle || offset >= kTwoPi - slackAngle;
 }
@@ -201,7 +184,7 @@ AcGeEntity2d& AcGeCircArc2d::transformBy(const AcGeMatrix2d& xfm) {
 // Measured the other way round, the point at angle a is at -a.
 AcGeCurve2d& AcGeCircArc2d::reverseParam() {
     m_clockwise = !m_clockwise;
-    m_start = Normalize(-(m_start + m_sweep));
+    m_start = NormalizeAngle(-(m_start + m_sweep));
     return *this;
 }
 

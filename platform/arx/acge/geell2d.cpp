@@ -2,22 +2,10 @@
 
 #include <cmath>
 
-namespace {
+#include "platform/arx/acge/geangle.h"
 
-constexpr double kTwoPi = 6.283185307179586476925286766559;
-
-double Normalize(double angle) {
-    if (!std::isfinite(angle)) {
-        return 0.0;
-    }
-    double a = std::fmod(angle, kTwoPi);
-    if (a < 0.0) {
-        a += kTwoPi;
-    }
-    return a >= kTwoPi ? 0.0 : a;
-}
-
-}  // namespace
+using platform::detail::kTwoPi;
+using platform::detail::NormalizeAngle;
 
 AcGeEllipArc2d::AcGeEllipArc2d(const AcGePoint2d& center, const AcGeVector2d& majorAxis,
                                const AcGeVector2d& minorAxis, double majorRadius, double minorRadius,
@@ -37,16 +25,8 @@ AcGeEllipArc2d& AcGeEllipArc2d::set(const AcGePoint2d& center, const AcGeVector2
 }
 
 AcGeEllipArc2d& AcGeEllipArc2d::setAngles(double startAngle, double endAngle) {
-    m_start = Normalize(startAngle);
-    const double difference = endAngle - startAngle;
-    if (!std::isfinite(difference) || difference >= kTwoPi) {
-        m_sweep = kTwoPi;
-    } else {
-        m_sweep = Normalize(difference);
-        if (m_sweep == 0.0) {
-            m_sweep = kTwoPi;
-        }
-    }
+    m_start = NormalizeAngle(startAngle);
+    m_sweep = platform::detail::SweepBetween(startAngle, endAngle);
     return *this;
 }
 
@@ -79,6 +59,6 @@ AcGeEntity2d& AcGeEllipArc2d::transformBy(const AcGeMatrix2d& xfm) {
 // With the minor axis turned round, the point at parameter t is at -t.
 AcGeCurve2d& AcGeEllipArc2d::reverseParam() {
     m_minor.negate();
-    m_start = Normalize(-(m_start + m_sweep));
+    m_start = NormalizeAngle(-(m_start + m_sweep));
     return *this;
 }

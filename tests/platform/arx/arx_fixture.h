@@ -10,6 +10,20 @@
 
 namespace tarntest {
 
+// Appends to a block of db (model space unless named) and closes; returns the id.
+inline AcDbObjectId PostTo(AcDbDatabase* db, AcDbEntity* entity, const ACHAR* block = ACDB_MODEL_SPACE) {
+    AcDbBlockTable* table = nullptr;
+    EXPECT_EQ(db->getBlockTable(table, AcDb::kForRead), Acad::eOk);
+    AcDbBlockTableRecord* space = nullptr;
+    EXPECT_EQ(table->getAt(block, space, AcDb::kForWrite), Acad::eOk);
+    table->close();
+    AcDbObjectId id;
+    EXPECT_EQ(space->appendAcDbEntity(id, entity), Acad::eOk);
+    space->close();
+    entity->close();
+    return id;
+}
+
 class DbTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -24,18 +38,7 @@ protected:
     }
 
     // Appends to model space and closes; returns the id.
-    AcDbObjectId Post(AcDbEntity* entity) {
-        AcDbBlockTable* table = nullptr;
-        EXPECT_EQ(db->getBlockTable(table, AcDb::kForRead), Acad::eOk);
-        AcDbBlockTableRecord* space = nullptr;
-        EXPECT_EQ(table->getAt(ACDB_MODEL_SPACE, space, AcDb::kForWrite), Acad::eOk);
-        table->close();
-        AcDbObjectId id;
-        EXPECT_EQ(space->appendAcDbEntity(id, entity), Acad::eOk);
-        space->close();
-        entity->close();
-        return id;
-    }
+    AcDbObjectId Post(AcDbEntity* entity) { return PostTo(db, entity); }
 
     AcDbObjectId AddLayer(const ACHAR* name) {
         AcDbLayerTable* table = nullptr;

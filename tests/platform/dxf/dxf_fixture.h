@@ -12,6 +12,7 @@
 
 #include "platform/arx/acdb/acdb_all.h"
 #include "platform/arx/acdb/dxffile.h"
+#include "platform/arx/arx_fixture.h"
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
 #include "support/testdirs.h"
@@ -52,16 +53,7 @@ protected:
 
     // Appends to model space (or the named block) and closes; returns the id.
     AcDbObjectId Post(AcDbEntity* entity, const ACHAR* block = ACDB_MODEL_SPACE) {
-        AcDbBlockTable* table = nullptr;
-        EXPECT_EQ(db->getBlockTable(table, AcDb::kForRead), Acad::eOk);
-        AcDbBlockTableRecord* space = nullptr;
-        EXPECT_EQ(table->getAt(block, space, AcDb::kForWrite), Acad::eOk);
-        table->close();
-        AcDbObjectId id;
-        EXPECT_EQ(space->appendAcDbEntity(id, entity), Acad::eOk);
-        space->close();
-        entity->close();
-        return id;
+        return PostTo(db.get(), entity, block);
     }
 
     // Saves db and reads the file into a new database.

@@ -1,18 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "platform/mfc/stdiofile.h"
 #include "platform/win32/core/paths.h"
 #include "support/testdirs.h"
+#include "support/testfiles.h"
 
 namespace {
-
-std::string ReadBytes(const std::string& hostPath) {
-    std::ifstream in(hostPath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 TEST(CStdioFile, WritesAnsiTextWithCrLfAndReadsItBack) {
     const std::string host = tarntest::TempDir() + "/lines.txt";
@@ -25,7 +18,7 @@ TEST(CStdioFile, WritesAnsiTextWithCrLfAndReadsItBack) {
         file.WriteString(u"last");
         file.Close();
     }
-    EXPECT_EQ(ReadBytes(host), "\xcd\xbc\xb2\xe3\r\na,b\r\nlast");
+    EXPECT_EQ(tarntest::ReadFile(host), "\xcd\xbc\xb2\xe3\r\na,b\r\nlast");
 
     CStdioFile file(path, CFile::modeRead | CFile::typeText);
     CString line(u"stale");
@@ -48,7 +41,7 @@ TEST(CStdioFile, NoTruncateKeepsContentAndSeekToEndAppends) {
         file.SeekToEnd();
         file.WriteString(text);
     }
-    EXPECT_EQ(ReadBytes(host), "one\r\ntwo\r\n");
+    EXPECT_EQ(tarntest::ReadFile(host), "one\r\ntwo\r\n");
 }
 
 TEST(CStdioFile, OpenFailuresReportOrThrowAFileException) {

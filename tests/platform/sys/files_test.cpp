@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -11,15 +10,12 @@
 #include "platform/win32/sys/sys_api.h"
 #include "platform/win32/sys/sys_hooks.h"
 #include "support/testdirs.h"
+#include "support/testfiles.h"
 
 namespace {
 
 std::u16string Win(const std::string& hostPath) {
     return platform::ToWindowsPath(hostPath);
-}
-
-void WriteText(const std::string& hostPath, const std::string& text) {
-    std::ofstream(hostPath) << text;
 }
 
 DWORD LastError() {
@@ -59,7 +55,7 @@ TEST(Files, ErrorsFollowTheRealPlatform) {
     const std::u16string dir = Win(tarntest::TempDir());
     const std::u16string file = dir + u"\\a.txt";
     const std::u16string sub = dir + u"\\Sub";
-    WriteText(tarntest::TempDir() + "/a.txt", "abc");
+    tarntest::WriteFile(tarntest::TempDir() + "/a.txt", "abc");
 
     EXPECT_FALSE(DeleteFileW((dir + u"\\missing.txt").c_str()));
     EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -102,8 +98,8 @@ TEST(Files, FindListsDotsThenEntriesAndShowsLinksAsReparsePoints) {
     const std::string outside = tarntest::TempDir() + "/outside";
     std::filesystem::create_directories(host + "/Sub");
     std::filesystem::create_directories(outside);
-    WriteText(host + "/b.txt", "12345");
-    WriteText(outside + "/keep.txt", "x");
+    tarntest::WriteFile(host + "/b.txt", "12345");
+    tarntest::WriteFile(outside + "/keep.txt", "x");
     std::filesystem::create_directory_symlink(outside, host + "/link");
     const std::u16string dir = Win(host);
 

@@ -2,26 +2,14 @@
 #include <sys/stat.h>
 
 #include <array>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/win32/core/paths.h"
 #include "platform/win32/sys/sys_api.h"
 #include "support/testdirs.h"
+#include "support/testfiles.h"
 
 namespace {
-
-std::string ReadBytes(const std::string& hostPath) {
-    std::ifstream in(hostPath, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteBytes(const std::string& hostPath, const std::string& bytes) {
-    std::ofstream(hostPath, std::ios::binary) << bytes;
-}
 
 class Profile : public ::testing::Test {
 protected:
@@ -41,9 +29,10 @@ protected:
 
 TEST_F(Profile, ReadingFollowsThePlatformRules) {
     // ANSI (GBK) file: 图 is CD BC.
-    WriteBytes(m_host,
-               "; comment\r\n[Settings]\r\n  Name =  \" quoted \"  \r\nEmpty=\r\nPath=C:\\\xCD\xBC\r\n\r\n"
-               "[Other]\nk=v\n");
+    tarntest::WriteFile(
+        m_host,
+        "; comment\r\n[Settings]\r\n  Name =  \" quoted \"  \r\nEmpty=\r\nPath=C:\\\xCD\xBC\r\n\r\n"
+        "[Other]\nk=v\n");
     EXPECT_EQ(Get(u"settings", u"NAME"), u" quoted ");
     EXPECT_EQ(Get(u"Settings", u"Empty"), u"");  // an existing empty value is not the default
     EXPECT_EQ(Get(u"Settings", u"Path"), u"C:\\图");
@@ -76,17 +65,17 @@ TEST_F(Profile, WritingCreatesReplacesAppendsAndDeletes) {
     ASSERT_TRUE(WritePrivateProfileStringW(u"temppath", u"Other", u"x", m_file.c_str()));
     ASSERT_TRUE(WritePrivateProfileStringW(u"TEMPPATH", u"maptemp", u"D:\\y", m_file.c_str()));
     // New file in the ANSI code page: 临时 is C1 D9 CA B1 before it was replaced.
-    EXPECT_EQ(ReadBytes(m_host), "[TempPath]\r\nMapTemp=D:\\y\r\nOther=x\r\n[FILE_MD5]\r\n1=10\r\n");
+    EXPECT_EQ(tarntest::ReadFile(m_host), "[TempPath]\r\nMapTemp=D:\\y\r\nOther=x\r\n[FILE_MD5]\r\n1=10\r\n");
 
     ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"Other", nullptr, m_file.c_str()));
     ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"gone", nullptr, m_file.c_str()));
     ASSERT_TRUE(WritePrivateProfileStringW(u"file_md5", nullptr, nullptr, m_file.c_str()));
-    EXPECT_EQ(ReadBytes(m_host), "[TempPath]\r\nMapTemp=D:\\y\r\n");
+    EXPECT_EQ(tarntest::ReadFile(m_host), "[TempPath]\r\nMapTemp=D:\\y\r\n");
 
     // A file that can't be written gives FALSE and stays as it was.
     ::chmod(m_host.c_str(), 0444);
     EXPECT_FALSE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", u"z", m_file.c_str()));
-    EXPECT_EQ(ReadBytes(m_host), "[TempPath]\r\nMapTemp=D:\\y\r\n");
+    EXPECT_EQ(tarntest::ReadFile(m_host), "[TempPath]\r\nMapTemp=D:\\y\r\n");
     ::chmod(m_host.c_str(), 0644);
     const std::u16string noFolder = platform::ToWindowsPath(tarntest::TempDir() + "/no/such.ini");
     EXPECT_FALSE(WritePrivateProfileStringW(u"a", u"b", u"c", noFolder.c_str()));
@@ -94,18 +83,18 @@ TEST_F(Profile, WritingCreatesReplacesAppendsAndDeletes) {
 
     // A UTF-16 file keeps its encoding, and a key is added at the end of its own section.
     const char utf16[] = "\xFF\xFE[\0A\0]\0\n\0k\0=\0\x34\x75\n\0\n\0[\0B\0]\0\n\0";
-    WriteBytes(m_host, std::string(utf16, sizeof(utf16) - 1));
+    tarntest::WriteFile(m_host, std::string(utf16, sizeof(utf16) - 1));
     EXPECT_EQ(Get(u"a", u"K"), u"甴");
     ASSERT_TRUE(WritePrivateProfileStringW(u"A", u"n", u"😀", m_file.c_str()));
     EXPECT_EQ(Get(u"A", u"n"), u"😀");
     EXPECT_EQ(Get(u"A", nullptr), std::u16string(u"k\0n\0", 4));
-    const std::string bytes = ReadBytes(m_host);
+    const std::string bytes = tarntest::ReadFile(m_host);
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(bytes.size(), 2 + 2 * std::u16string(u"[A]\r\nk=甴\r\nn=😀\r\n\r\n[B]\r\n").size());
 }
 
 TEST_F(Profile, IntegersAndStructsWithChecksum) {
-    WriteBytes(m_host, "[N]\r\na=42\r\nb=-7\r\nc=12abc\r\nd=\r\n");
+    tarntest::WriteFile(m_host, "[N]\r\na=42\r\nb=-7\r\nc=12abc\r\nd=\r\n");
     EXPECT_EQ(GetPrivateProfileIntW(u"N", u"a", 5, m_file.c_str()), 42u);
     EXPECT_EQ(static_cast<int>(GetPrivateProfileIntW(u"N", u"b", 5, m_file.c_str())), -7);
     EXPECT_EQ(GetPrivateProfileIntW(u"N", u"c", 5, m_file.c_str()), 12u);
