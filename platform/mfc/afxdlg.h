@@ -195,7 +195,7 @@ struct DialogTemplate {
     std::u16string caption{};
     std::vector<ControlTemplate> controls{};
     std::u16string className{};  // empty: the dialog class "#32770"
-    bool visible = false;      // WS_VISIBLE in the resource: a modeless dialog shows at creation
+    bool visible = false;        // WS_VISIBLE in the resource: a modeless dialog shows at creation
     RECT rect = {0, 0, 320, 200};
 };
 

@@ -36,7 +36,9 @@ class PlatformReset : public ::testing::EmptyTestEventListener {
 
 }  // namespace
 
-std::string TempDir() { return g_current.string(); }
+std::string TempDir() {
+    return g_current.string();
+}
 
 }  // namespace tarntest
 

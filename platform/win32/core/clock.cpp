@@ -48,7 +48,9 @@ void UseVirtual(bool on) {
     s.virtualNow = 0;
 }
 
-bool IsVirtual() { return TheState().virtualMode; }
+bool IsVirtual() {
+    return TheState().virtualMode;
+}
 
 void SetVirtualNowMs(uint64_t ms) {
     State& s = TheState();
@@ -67,6 +69,8 @@ int64_t WallTimeSeconds() {
             .count());
 }
 
-void SetWallBase(int64_t secondsSinceEpoch) { TheState().wallBase = secondsSinceEpoch; }
+void SetWallBase(int64_t secondsSinceEpoch) {
+    TheState().wallBase = secondsSinceEpoch;
+}
 
 }  // namespace platform::clock
