@@ -1,6 +1,7 @@
 // The request catalogue and one handler per code. Handlers read the request at its offsets, change the map's
 // state and build the answer bytes; the dispatcher decides how the answer travels.
 #include <cmath>
+#include <set>
 
 #include "mapsim/mapsim.h"
 #include "mapsim/png.h"
@@ -248,13 +249,33 @@ Reply MapSim::OnFindFolder(const Request& r) {
 
 Reply MapSim::OnFetchSelection(const Request&) {
     Packet packet;
+    std::set<uint32_t> taken;  // an object goes out once, even when selected with its folder
     for (uint32_t id : m_selection) {
+        if (taken.count(id) != 0) {
+            continue;
+        }
         PacketRecord record;
         record.id = id;
+        std::vector<PacketRecord> parts;
         if (const Folder* folder = FindFolder(id)) {
             record.type = kTypeFolder;
             record.parent = folder->parent;
             record.payload = folder->record;
+            // The folder of an exploded entity counts the records that follow it: those must be its parts,
+            // or the reader would pass over unrelated objects. It takes its parts along and counts them.
+            if (Get<uint32_t>(record.payload, 100) != 0) {
+                for (const auto& [partId, object] : m_objects) {
+                    if (object.parent == id && taken.count(partId) == 0) {
+                        PacketRecord part;
+                        part.id = partId;
+                        part.type = object.type;
+                        part.parent = id;
+                        part.payload = object.bytes;
+                        parts.push_back(std::move(part));
+                    }
+                }
+                Put<uint32_t>(record.payload, 100, static_cast<uint32_t>(parts.size()));
+            }
         } else if (const StoredObject* object = FindObject(id)) {
             record.type = object->type;
             record.parent = object->parent;
@@ -265,7 +286,12 @@ Reply MapSim::OnFetchSelection(const Request&) {
         if (packet.folder == 0) {
             packet.folder = record.parent;
         }
+        taken.insert(id);
         packet.records.push_back(std::move(record));
+        for (PacketRecord& part : parts) {
+            taken.insert(part.id);
+            packet.records.push_back(std::move(part));
+        }
     }
     return Reply{0, {WritePacket(packet)}};
 }

@@ -73,13 +73,19 @@ inline bool IsTerminated(const uint8_t* data, size_t size, size_t offset, size_t
     return std::memchr(data + offset, 0, width) != nullptr;
 }
 
-// Writes a text into a zeroed field of `width` bytes, cut to width - 1 bytes so that a NUL always follows.
+// Writes a UTF-8 text into a zeroed field of `width` bytes, cut to at most width - 1 bytes so that a NUL
+// always follows; a cut never splits a character (names are cut so on both sides, and must compare equal).
 inline void PutText(Bytes& bytes, size_t offset, size_t width, std::string_view text) {
     if (bytes.size() < offset + width) {
         bytes.resize(offset + width, 0);
     }
     std::memset(bytes.data() + offset, 0, width);
-    const size_t n = std::min(text.size(), width - 1);
+    size_t n = std::min(text.size(), width - 1);
+    if (n < text.size()) {
+        while (n > 0 && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) {
+            --n;  // text[n] continues the character before the cut: drop that character whole
+        }
+    }
     if (n > 0) {
         std::memcpy(bytes.data() + offset, text.data(), n);
     }

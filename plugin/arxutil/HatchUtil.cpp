@@ -94,7 +94,10 @@ AcDbObjectId CHatchUtil::Add(const std::vector<AcDbObjectIdArray>& outerLoops,
             if (pHatch->appendLoop(loopType, loop) != Acad::eOk) {
                 return false;
             }
-            firsts.append(loop[0]);  // an accepted loop is never empty
+            // Only an accepted loop's own first entity goes; a host that takes an empty loop gives none.
+            if (!loop.isEmpty()) {
+                firsts.append(loop[0]);
+            }
         }
         return true;
     };

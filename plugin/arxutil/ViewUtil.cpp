@@ -54,8 +54,10 @@ bool FitsInt32(double value) {
 bool Transform(const AcGePoint3d& in, short from, short to, bool displacement, AcGePoint3d& out) {
     resbuf rbFrom;
     resbuf rbTo;
+    rbFrom.rbnext = nullptr;
     rbFrom.restype = RTSHORT;
     rbFrom.resval.rint = from;
+    rbTo.rbnext = nullptr;
     rbTo.restype = RTSHORT;
     rbTo.resval.rint = to;
     ads_point a = {in.x, in.y, in.z};

@@ -231,6 +231,35 @@ TEST_F(Transport, NestedAnswersArriveBeforeTheSendReturns) {
     EXPECT_EQ(hidden.Received()[0].payload, (linktest::Bytes{'a', 'b', 'c', 'd'}));
 }
 
+TEST_F(Transport, StandAloneSenderRaisesTheWindowAndRegistersAgainOnceOnANegativeAnswer) {
+    EXPECT_EQ(SendMapAppRequest(20001, nullptr, 0), 0);  // no map application: 0
+
+    FakePeer peer;
+    peer.regIds = {7};
+    peer.answers[20001] = {-1, 42};
+    ShowWindow(peer.window.Hwnd(), SW_MINIMIZE);
+    RecordingWindow other(u"SomethingElse", nullptr);
+    BringWindowToTop(other.Hwnd());
+    EXPECT_EQ(SendMapAppRequest(20001, nullptr, 0), 42);
+    EXPECT_FALSE(IsIconic(peer.window.Hwnd()));  // shown maximised
+    EXPECT_EQ(platform::TopWindow(), peer.window.Hwnd());
+    const auto regs = peer.window.ReceivedOf(kMapCmdRegister);
+    ASSERT_EQ(regs.size(), 1u);
+    EXPECT_EQ(regs[0].dwData, kMapCmdRegister);
+    EXPECT_EQ(regs[0].payload.size(), 22u);  // "TarnArxWin" with its NUL
+    const auto sends = peer.window.ReceivedOf(20001);
+    ASSERT_EQ(sends.size(), 2u);
+    EXPECT_EQ(static_cast<DWORD>(sends[1].dwData) >> 16, 7u);
+
+    // Other codes leave the window where it is; its own registration is kept, the link's untouched.
+    BringWindowToTop(other.Hwnd());
+    EXPECT_EQ(SendMapAppRequest(20202, nullptr, 0), 0);
+    EXPECT_EQ(platform::TopWindow(), other.Hwnd());
+    EXPECT_EQ(static_cast<DWORD>(peer.window.ReceivedOf(20202).at(0).dwData) >> 16, 7u);
+    EXPECT_EQ(peer.window.ReceivedOf(kMapCmdRegister).size(), 1u);
+    EXPECT_EQ(g_MapApiLink.m_nRegId, 0u);
+}
+
 TEST_F(Transport, ShowApiErrorShowsTheTableTextsForNegativeCodesOnly) {
     const std::pair<int, const char16_t*> table[] = {
         {-1, u"没有找到Zavrel地图程序窗口"},

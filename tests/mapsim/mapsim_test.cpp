@@ -202,6 +202,68 @@ TEST_F(MapSimTest, ObjectsAreStoredAsReceivedAndReturnedInTheSelection) {
     EXPECT_EQ(client.Of(20112).size(), 1u);
 }
 
+TEST_F(MapSimTest, SelectedExplodedFolderBringsExactlyTheCountedParts) {
+    Register();
+    const uint32_t layer = sim.AddFolder(0, "0");
+    // A block reference sent exploded: its folder counts three parts (byte 115 marks it exploded).
+    mapsim::Packet packet;
+    packet.folder = layer;
+    mapsim::PacketRecord folder;
+    folder.type = 30;
+    folder.parent = layer;
+    folder.key = 5;
+    folder.payload = mapsim::MakeFolderRecord("BlockRef_03_14_09_05_07");
+    Put<uint32_t>(folder.payload, 100, 3);
+    folder.payload[115] = 1;
+    mapsim::PacketRecord part;
+    part.type = 7;
+    part.payload = Bytes(420, 0);
+    mapsim::PutText(part.payload, 0, 100, "pin");
+    packet.records = {folder, part, part, part};
+    ASSERT_EQ(client.Send(20112, mapsim::WritePacket(packet), id), 0);
+    const Bytes pairs = client.Of(20112).at(0).payload;
+    ASSERT_EQ(pairs.size(), 4u * 64);
+    const uint32_t block = Get<uint32_t>(pairs, 8);
+    const uint32_t part1 = Get<uint32_t>(pairs, 64 + 8);
+    const uint32_t part2 = Get<uint32_t>(pairs, 128 + 8);
+    const uint32_t part3 = Get<uint32_t>(pairs, 192 + 8);
+    EXPECT_EQ(sim.FindObject(part3)->parent, block);
+    // One part is deleted in the map meanwhile; an unrelated mark lies beside the folder.
+    Bytes remove = WithHeader(20);
+    Put<uint32_t>(remove, 16, part3);
+    ASSERT_EQ(client.Send(20103, remove, id), 0);
+    const uint32_t lone = sim.AddObject(7, layer, part.payload);
+
+    // The user selected the folder, one of its parts and the unrelated mark: the parts follow the folder,
+    // each once, the count says how many, and the unrelated mark comes after them.
+    sim.Select({block, part2, lone});
+    EXPECT_EQ(client.Send(20110, WithHeader(16), id), 0);
+    const auto selections = client.Of(20110);
+    ASSERT_EQ(selections.size(), 1u);
+    const Bytes& got = selections[0].payload;
+    ASSERT_EQ(got.size(), 80u + (64 + 176) + 3 * (64 + 420));
+    size_t at = 80;
+    EXPECT_EQ(Get<uint32_t>(got, at + 8), block);
+    EXPECT_EQ(Get<uint32_t>(got, at + 64 + 100), 2u);  // the child count as sent
+    at += 64 + 176;
+    EXPECT_EQ(Get<uint32_t>(got, at + 8), part1);
+    EXPECT_EQ(Get<uint32_t>(got, at + 12), block);
+    at += 64 + 420;
+    EXPECT_EQ(Get<uint32_t>(got, at + 8), part2);
+    at += 64 + 420;
+    EXPECT_EQ(Get<uint32_t>(got, at + 8), lone);
+    EXPECT_EQ(Get<uint32_t>(got, at + 12), layer);
+
+    // Names the map application makes itself are cut at a character boundary, like the plug-in's.
+    std::string longName;
+    for (int i = 0; i < 40; ++i) {
+        longName += "中";
+    }
+    const uint32_t cjk = sim.AddFolder(0, longName);
+    EXPECT_EQ(sim.FindFolder(cjk)->Name(), longName.substr(0, 99));
+    EXPECT_EQ(mapsim::MakeFolderRecord("a" + longName)[97], 0);  // 1 + 32 * 3 bytes kept
+}
+
 TEST_F(MapSimTest, NestedAnswersArriveBeforeTheSendReturns) {
     Register();
     std::array<uint8_t, 16> digest{};

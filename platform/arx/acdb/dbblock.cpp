@@ -34,6 +34,7 @@ bool StartsWithNoCase(const ACHAR* text, const ACHAR* prefix) {
 TARN_RX_DEFINE(AcDbBlockTableRecord, AcDbSymbolTableRecord, u"BLOCK_RECORD", kFields, std::size(kFields))
 
 Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& id, AcDbEntity* entity) {
+    id = AcDbObjectId();  // a failed append gives the null id, whatever the variable held
     if (entity == nullptr) {
         return Acad::eNullEntityPointer;
     }

@@ -18,7 +18,7 @@ public:
     // must not be resident (eAlreadyInDb; eNullEntityPointer for null). On success the entity is resident
     // with a handle, stays open for write, and takes the database defaults for what was not set before
     // (layer: the current layer; linetype: the current linetype) — a colour set before is kept.
-    // objectAppended fires before this returns.
+    // objectAppended fires before this returns. A failed append gives the null id.
     Acad::ErrorStatus appendAcDbEntity(AcDbObjectId& id, AcDbEntity* entity);
     Acad::ErrorStatus appendAcDbEntity(AcDbEntity* entity);
 

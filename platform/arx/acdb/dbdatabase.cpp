@@ -25,6 +25,7 @@ struct Globals {
     int nonResident = 0;
     AcDbDatabase* working = nullptr;
     std::function<void(AcDbDatabase*)> writeObserver;
+    bool notifyEveryWriteClose = false;
 };
 
 Globals& G() {
@@ -38,6 +39,7 @@ Globals& G() {
             g.nonResident = 0;
             g.working = nullptr;
             g.writeObserver = nullptr;
+            g.notifyEveryWriteClose = false;
         });
     }
     return globals;
@@ -133,6 +135,10 @@ AcDbObject* Peek(AcDbObjectId id) {
 
 void NoteNonResident(int delta) {
     G().nonResident += delta;
+}
+
+bool NotifyEveryWriteClose() {
+    return G().notifyEveryWriteClose;
 }
 
 void NotifyWrite(AcDbDatabase* db) {
@@ -417,6 +423,9 @@ AcDbObjectId AcDbDatabase::layerZero() const {
 
 Acad::ErrorStatus AcDbDatabase::getAcDbObjectId(AcDbObjectId& id, bool, const AcDbHandle& handle,
                                                 Adesk::UInt32) {
+    // Callers look up handles without testing the status and rely on a null id for an unknown handle, so
+    // a failed look-up must not leave an id from an earlier one in place.
+    id = AcDbObjectId();
     if (handle.isNull()) {
         return Acad::eNullHandle;
     }
@@ -795,6 +804,10 @@ Acad::ErrorStatus RedoLastGroup(AcDbDatabase* db) {
     }
     d->undo.push_back(std::move(group));
     return Acad::eOk;
+}
+
+void SetNotifyEveryWriteClose(bool on) {
+    G().notifyEveryWriteClose = on;
 }
 
 void SetDatabaseWriteObserver(std::function<void(AcDbDatabase* db)> observer) {

@@ -66,7 +66,7 @@ public:
     AcDbObjectId layerZero() const;
 
     // The id of the object with that handle, erased objects included. An unknown or null handle fails
-    // (eUnknownHandle / eNullHandle) and leaves id untouched; createIfNotFound is not supported.
+    // (eUnknownHandle / eNullHandle) and gives the null id; createIfNotFound is not supported.
     Acad::ErrorStatus getAcDbObjectId(AcDbObjectId& id, bool createIfNotFound, const AcDbHandle& handle,
                                       Adesk::UInt32 xRefId = 0);
 
@@ -155,6 +155,11 @@ int RedoGroupCount(const AcDbDatabase* db);
 Acad::ErrorStatus UndoLastGroup(AcDbDatabase* db);
 // Replays the last undone group, oldest change first, with the inverse notifications.
 Acad::ErrorStatus RedoLastGroup(AcDbDatabase* db);
+
+// objectModified fires at the close (or downgrade) of every write-open, changed or not, when on (off by
+// default: only a write-open in which a setter ran notifies). Code that write-opens objects only to test them
+// must stay correct either way.
+void SetNotifyEveryWriteClose(bool on);
 
 // Called at every write-open, append and erase in a database (before the change): the document layer checks
 // there that writes from outside a command hold the document lock. Null removes the observer.

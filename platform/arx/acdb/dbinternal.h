@@ -13,6 +13,8 @@ DbSlot* FindSlot(AcDbObjectId id);
 AcDbObject* Peek(AcDbObjectId id);
 // Live non-resident object count.
 void NoteNonResident(int delta);
+// Whether every write-close notifies (platform::SetNotifyEveryWriteClose).
+bool NotifyEveryWriteClose();
 // Tells the write observer that db is about to change.
 void NotifyWrite(AcDbDatabase* db);
 // Journals the data of an object before its first change in the open undo group.

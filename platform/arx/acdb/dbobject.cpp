@@ -124,7 +124,7 @@ Acad::ErrorStatus AcDbObject::close() {
     DbSlot* slot = m_slot;
     if (slot->writer) {
         slot->writer = false;
-        if (slot->modified) {
+        if (slot->modified || platform::detail::NotifyEveryWriteClose()) {
             slot->modified = false;
             slot->db->tarnFireModified(this);
         }
@@ -169,7 +169,7 @@ Acad::ErrorStatus AcDbObject::downgradeOpen() {
     DbSlot* slot = m_slot;
     slot->writer = false;
     slot->readers = 1;
-    if (slot->modified) {
+    if (slot->modified || platform::detail::NotifyEveryWriteClose()) {
         slot->modified = false;
         slot->db->tarnFireModified(this);
     }

@@ -26,6 +26,7 @@ struct SelectionState {
     Adesk::LongPtr nextSet = 1;
     std::vector<AcDbObjectId> ownPickFirst;
     std::vector<AcDbObjectId>* pickFirst = nullptr;
+    bool pointPickTakesEveryHit = false;
 };
 
 SelectionState& State() {
@@ -336,6 +337,10 @@ std::vector<AcDbObjectId> PickFirst() {
     return PickFirstStore();
 }
 
+void SetPointPickTakesEveryHit(bool on) {
+    State().pointPickTakesEveryHit = on;
+}
+
 void SetCurrentPickFirstStore(std::vector<AcDbObjectId>* store) {
     State().pickFirst = store;
 }
@@ -365,6 +370,9 @@ int acedSSGet(const ACHAR* mode, const void* pt1, const void* pt2, const resbuf*
         });
         if (hits.empty()) {
             return RTERROR;
+        }
+        if (State().pointPickTakesEveryHit) {
+            return Finish(std::move(hits), ss);
         }
         return Finish({hits.back()}, ss);  // the top-most: drawn last
     }

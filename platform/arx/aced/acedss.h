@@ -17,8 +17,9 @@
 //   "X"      every live entity of the drawing's layouts that passes the filter (RTERROR when none)
 //   "W" "C"  entities inside (window) or crossing the rectangle pt1-pt2 (UCS), with the filter
 //   "L"      the last live entity appended to model space
-//   null     the user selects (the UI driver's "SSGet" answer), or with pt1 the entity under that point;
-//            RTCAN when the user cancels, RTERROR when nothing was selected
+//   null     the user selects (the UI driver's "SSGet" answer), or with pt1 the entity under that point
+//            (the top-most; see platform::SetPointPickTakesEveryHit); RTCAN when the user cancels, RTERROR
+//            when nothing was selected
 // Filter: a chain of (group, value) pairs, all of which must hold: group 0 the entity type ("LINE", "INSERT",
 // ... several separated by commas, wildcards), group 8 the layer name pattern (wildcards, case ignored).
 // A filter with any other group is refused (RTERROR). Blanks around the mode are ignored.
@@ -49,6 +50,10 @@ void SetPickFirst(const std::vector<AcDbObjectId>& ids);
 std::vector<AcDbObjectId> PickFirst();
 // The document layer gives each document its own pick-first storage; null returns to the process's own.
 void SetCurrentPickFirstStore(std::vector<AcDbObjectId>* store);
+
+// A point pick gives every entity under the point (in drawing order) instead of the top-most one, as the
+// host's pick does among overlapping objects; callers that want exactly one entity must cope with more.
+void SetPointPickTakesEveryHit(bool on);
 
 // Selection sets not freed yet (leak checks).
 size_t LiveSelectionSetCount();

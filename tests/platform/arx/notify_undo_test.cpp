@@ -61,6 +61,17 @@ TEST_F(Notify, AppendedAtTheAppendModifiedAtCloseErasedAtErase) {
     ASSERT_EQ(Move(id, 1), Acad::eOk);
     EXPECT_EQ(recorder.events, std::vector<std::string>{"modified AcDbLine"});
 
+    // Switched to notify at every write-close, the unchanged open fires too (at close and at downgrade).
+    recorder.events.clear();
+    platform::SetNotifyEveryWriteClose(true);
+    ASSERT_EQ(acdbOpenAcDbEntity(entity, id, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(entity->downgradeOpen(), Acad::eOk);
+    entity->close();
+    ASSERT_EQ(acdbOpenAcDbEntity(entity, id, AcDb::kForWrite), Acad::eOk);
+    entity->close();
+    platform::SetNotifyEveryWriteClose(false);
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"modified AcDbLine", "modified AcDbLine"}));
+
     recorder.events.clear();
     ASSERT_EQ(EraseObject(id), Acad::eOk);
     EXPECT_EQ(recorder.events, std::vector<std::string>{"erased AcDbLine"});

@@ -108,14 +108,17 @@ TEST_F(OpenModel, IdsAreOpaqueAndRenewedPerDatabaseWhileHandlesAreLookupKeys) {
     ASSERT_EQ(db->getAcDbObjectId(found, false, a.handle()), Acad::eOk);
     EXPECT_EQ(found, a);
 
-    // Erased objects are still found by handle; unknown handles leave the id untouched.
+    // Erased objects are still found by handle; an unknown or null handle gives the null id even in a
+    // variable that held an earlier result (callers don't test the status).
     ASSERT_EQ(EraseObject(b), Acad::eOk);
     ASSERT_EQ(db->getAcDbObjectId(found, false, b.handle()), Acad::eOk);
     EXPECT_EQ(found, b);
-    AcDbObjectId untouched = a;
-    EXPECT_NE(db->getAcDbObjectId(untouched, false, AcDbHandle(0xFFFFFFFFull)), Acad::eOk);
-    EXPECT_EQ(untouched, a);
-    EXPECT_NE(db->getAcDbObjectId(untouched, false, AcDbHandle()), Acad::eOk);
+    AcDbObjectId reused = a;
+    EXPECT_NE(db->getAcDbObjectId(reused, false, AcDbHandle(0xFFFFFFFFull)), Acad::eOk);
+    EXPECT_TRUE(reused.isNull());
+    reused = a;
+    EXPECT_NE(db->getAcDbObjectId(reused, false, AcDbHandle()), Acad::eOk);
+    EXPECT_TRUE(reused.isNull());
 
     // A second drawing built the same way holds the same handles under different ids.
     auto* second = new AcDbDatabase();

@@ -141,13 +141,18 @@ TEST_F(Tables, AppendGivesDefaultsOnlyForWhatWasNotSet) {
     EXPECT_EQ(space->appendAcDbEntity(id, line), Acad::eNotOpenForWrite);
     ASSERT_EQ(space->upgradeOpen(), Acad::eOk);
     ASSERT_EQ(space->appendAcDbEntity(id, line), Acad::eOk);
+    const AcDbObjectId appended = id;
+    // A failed append gives the null id, also in a variable that held an earlier one.
     EXPECT_EQ(space->appendAcDbEntity(id, line), Acad::eAlreadyInDb);
+    EXPECT_TRUE(id.isNull());
+    id = appended;
     EXPECT_EQ(space->appendAcDbEntity(id, nullptr), Acad::eNullEntityPointer);
+    EXPECT_TRUE(id.isNull());
     space->close();
 
     // The appended entity stays open for write and is resident.
     EXPECT_TRUE(line->isWriteEnabled());
-    EXPECT_EQ(line->objectId(), id);
+    EXPECT_EQ(line->objectId(), appended);
     EXPECT_FALSE(line->handle().isNull());
     EXPECT_EQ(line->layerId(), red);
     EXPECT_EQ(line->layer(), u"Red");
@@ -168,7 +173,7 @@ TEST_F(Tables, AppendGivesDefaultsOnlyForWhatWasNotSet) {
     line->close();
 
     AcDbEntity* reopened = nullptr;
-    ASSERT_EQ(acdbOpenAcDbEntity(reopened, id, AcDb::kForRead), Acad::eOk);
+    ASSERT_EQ(acdbOpenAcDbEntity(reopened, appended, AcDb::kForRead), Acad::eOk);
     EXPECT_EQ(reopened->transparency().alpha(), 127);
     auto* copy = new AcDbPoint();
     EXPECT_EQ(copy->setPropertiesFrom(reopened), Acad::eOk);

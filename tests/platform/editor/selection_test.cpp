@@ -124,6 +124,22 @@ TEST_F(SelectionTest, WindowCrossingLastAndPointPicks) {
     EXPECT_EQ(Members(ss), (std::vector<AcDbObjectId>{wall}));
     acedSSFree(ss);
     EXPECT_EQ(acedSSGet(nullptr, nearRoad, nullptr, nullptr, ss), RTERROR);
+
+    // Over overlapping entities the pick takes the top-most, or all of them in drawing order when the host
+    // is told to (a double click on two objects).
+    const AcDbObjectId across = AddLine(AcGePoint3d(5, -5, 0), AcGePoint3d(5, 4, 0), u"Road");
+    const ads_point crossing = {5, 0, 0};
+    ASSERT_EQ(acedSSGet(nullptr, crossing, nullptr, nullptr, ss), RTNORM);
+    EXPECT_EQ(Members(ss), (std::vector<AcDbObjectId>{across}));
+    acedSSFree(ss);
+    platform::SetPointPickTakesEveryHit(true);
+    ASSERT_EQ(acedSSGet(nullptr, crossing, nullptr, nullptr, ss), RTNORM);
+    EXPECT_EQ(Members(ss), (std::vector<AcDbObjectId>{wall, across}));
+    acedSSFree(ss);
+    const ads_point wallOnly = {8, 0, 0};
+    ASSERT_EQ(acedSSGet(nullptr, wallOnly, nullptr, nullptr, ss), RTNORM);
+    EXPECT_EQ(Members(ss), (std::vector<AcDbObjectId>{wall}));
+    acedSSFree(ss);
 }
 
 TEST_F(SelectionTest, InteractiveSelectionAndEntSelGoToTheUser) {
