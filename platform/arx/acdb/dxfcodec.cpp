@@ -8,6 +8,7 @@
 #include "platform/arx/acdb/dbdict.h"
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dblinetype.h"
+#include "platform/arx/acdb/dbunknown.h"
 #include "platform/arx/acdb/dbxrecord.h"
 #include "platform/arx/acut/acutads.h"
 #include "platform/win32/core/unicode.h"
@@ -75,7 +76,7 @@ void WriteDictionary(const AcDbObject* object, Writer& out) {
     for (const AcDbDictionary::Entry& entry : dict->tarnEntries()) {
         const detail::DbSlot* slot = detail::FindSlot(entry.id);
         if (slot == nullptr || slot->object == nullptr || slot->erased || slot->db != dict->database() ||
-            *slot->object->isA()->dxfName() == 0) {
+            FileTypeOf(slot->object).empty()) {
             continue;
         }
         out.text(3, entry.key);
@@ -236,6 +237,13 @@ const Codec kCodecs[] = {
 };
 
 }  // namespace
+
+std::string FileTypeOf(const AcDbObject* object) {
+    if (const auto* unknown = AcDbUnknownObject::cast(object)) {
+        return unknown->tarnFileType();
+    }
+    return EncodeText(object->isA()->dxfName());
+}
 
 const Codec* FindCodec(const AcRxClass* cls) {
     for (const Codec& codec : kCodecs) {

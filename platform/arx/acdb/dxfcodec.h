@@ -39,6 +39,10 @@ struct Codec {
     void (*read)(AcDbObject* object, const std::vector<Group>& body, const ReadContext& context);
 };
 
+// The type name an object is written under: its class's file name, or for objects of kinds the database
+// does not model the name they were read under; empty for objects that are not written.
+std::string FileTypeOf(const AcDbObject* object);
+
 // The codec of exactly this class, or null.
 const Codec* FindCodec(const AcRxClass* cls);
 // The curve classes' codecs (dxfcurves.cpp).

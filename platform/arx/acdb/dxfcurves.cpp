@@ -444,7 +444,8 @@ void ReadSpline(AcDbObject* object, const std::vector<Group>& body, const ReadCo
     const bool periodic = (flags & 2) != 0;
     const double knotTol = FindReal(body, 42, 0.0);
     const double pointTol = FindReal(body, 43, 0.0);
-    // A spline through fit points is rebuilt from them when that gives the file's control data again.
+    // A spline through fit points is rebuilt from them when that gives the file's control data again, or
+    // when the file gives only the fit points (other programs write such splines).
     if (fit.length() >= 2) {
         AcDbSpline built(fit, AcGeVector3d(0.0, 0.0, 0.0), AcGeVector3d(0.0, 0.0, 0.0));
         int d = 0;
@@ -461,7 +462,7 @@ void ReadSpline(AcDbObject* object, const std::vector<Group>& body, const ReadCo
         for (int i = 0; same && i < knots.length(); ++i) {
             same = builtKnots[i] == knots[i];
         }
-        if (same) {
+        if (same || (points.isEmpty() && knots.isEmpty())) {
             AdoptGeometry(spline, built);
             return;
         }

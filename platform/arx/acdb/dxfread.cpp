@@ -21,6 +21,7 @@
 #include "platform/arx/acdb/dbpoly.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/arx/acdb/dbtext.h"
+#include "platform/arx/acdb/dbunknown.h"
 #include "platform/arx/acdb/dxfcodec.h"
 #include "platform/arx/acdb/dxffields.h"
 #include "platform/arx/acdb/dxffile.h"
@@ -159,8 +160,12 @@ private:
         if (name == "HEADER") {
             return header(begin, end);
         }
+        if (name == "CLASSES") {
+            classes(begin, end);
+            return true;
+        }
         if (name != "TABLES" && name != "BLOCKS" && name != "ENTITIES" && name != "OBJECTS") {
-            return true;  // CLASSES, THUMBNAILIMAGE, ACDSDATA, ...: nothing the database keeps
+            return true;  // THUMBNAILIMAGE, ACDSDATA, ...: nothing the database keeps
         }
         std::string table;
         int block = -1;
@@ -225,6 +230,23 @@ private:
             m_records.push_back(std::move(r));
         }
         return true;
+    }
+
+    // The CLASS records by the type they announce, for the objects kept without a class of their own.
+    void classes(size_t begin, size_t end) {
+        for (size_t i = begin; i < end;) {
+            size_t next = i + 1;
+            while (next < end && m_groups[next].code != 0) {
+                ++next;
+            }
+            Record r;
+            r.begin = i + 1;
+            r.end = next;
+            if (m_groups[i].code == 0 && Upper(m_groups[i].value) == "CLASS") {
+                m_classes.emplace(Upper(firstValue(r, 1)), r);
+            }
+            i = next;
+        }
     }
 
     // Header variables: 9 names one, the groups up to the next 9 are its value.
@@ -378,9 +400,16 @@ private:
                 case Kind::kObject: {
                     const std::string type = r.type == "ACDBDICTIONARYWDFLT" ? "DICTIONARY" : r.type;
                     r.cls = AcRxClass::findByDxfName(Utf8ToUtf16(type).c_str());
-                    if (r.cls != nullptr && (r.cls->isDerivedFrom(AcDbEntity::desc()) ||
-                                             r.cls->isDerivedFrom(AcDbSymbolTable::desc()) ||
-                                             r.cls->isDerivedFrom(AcDbSymbolTableRecord::desc()))) {
+                    if (r.cls == nullptr) {
+                        // Kinds the database does not model are kept as they are, so that what lists them
+                        // (dictionaries, layouts) still finds them after a save; an object with more
+                        // groups than a list may hold is not one the reader can trust, and is left out.
+                        if (r.end - r.begin <= dxf::kMaxListItems) {
+                            r.cls = AcDbUnknownObject::desc();
+                        }
+                    } else if (r.cls->isDerivedFrom(AcDbEntity::desc()) ||
+                               r.cls->isDerivedFrom(AcDbSymbolTable::desc()) ||
+                               r.cls->isDerivedFrom(AcDbSymbolTableRecord::desc())) {
                         r.cls = nullptr;
                     }
                     // The root dictionary: the first one without an owner.
@@ -585,7 +614,72 @@ private:
         }
     }
 
+    // A group of a kept object as it is written back.
+    AcDbUnknownObject::Pair keptPair(const Group& g) const {
+        AcDbUnknownObject::Pair pair;
+        pair.code = static_cast<short>(g.code);
+        std::uint64_t handle = 0;
+        const bool reference = dxf::ValueTypeOf(g.code) == dxf::ValueType::kHandle || g.code == 1005;
+        if (reference && dxf::ParseHandle(g.value, handle)) {
+            // Handles the reader renumbered follow their objects; handles of nothing kept become null
+            // rather than a number that may now name another object.
+            pair.kind = AcDbUnknownObject::Pair::Kind::kReference;
+            pair.id = handle != 0 ? m_context.resolve(handle) : AcDbObjectId();
+        } else if (dxf::ValueTypeOf(g.code) == dxf::ValueType::kText) {
+            pair.value = dxf::EncodeText(m_context.text(g));
+        } else {
+            pair.value = std::string(dxf::Trim(g.value));
+        }
+        return pair;
+    }
+
+    // Objects of unknown kinds: every group as read, the own handle aside (the object's handle is written
+    // in its place) and the owner group marked (written as the owner the object has then).
+    void fillUnknown(Record& r, AcDbUnknownObject* object) {
+        readHead(r);
+        std::vector<AcDbUnknownObject::Pair> pairs;
+        bool head = true;
+        bool inGroup = false;
+        bool haveHandle = false;
+        bool haveOwner = false;
+        for (size_t i = r.begin; i < r.end; ++i) {
+            const Group& g = m_groups[i];
+            if (g.code == 999) {
+                continue;
+            }
+            head = head && g.code != 100;
+            if (head && g.code == 102) {
+                inGroup = dxf::Trim(g.value).substr(0, 1) == "{";
+            } else if (head && g.code == 5 && !haveHandle) {
+                haveHandle = true;
+                continue;
+            } else if (head && g.code == 330 && !inGroup && !haveOwner) {
+                haveOwner = true;
+                object->tarnSetOwner(m_context.id(g));
+                AcDbUnknownObject::Pair owner;
+                owner.code = 330;
+                owner.kind = AcDbUnknownObject::Pair::Kind::kOwner;
+                pairs.push_back(owner);
+                continue;
+            }
+            pairs.push_back(keptPair(g));
+        }
+        std::vector<AcDbUnknownObject::Pair> classPairs;
+        if (auto it = m_classes.find(r.type); it != m_classes.end()) {
+            for (size_t i = it->second.begin; i < it->second.end; ++i) {
+                if (m_groups[i].code != 999) {
+                    classPairs.push_back(keptPair(m_groups[i]));
+                }
+            }
+        }
+        object->tarnSetContents(r.type, std::move(pairs), std::move(classPairs));
+    }
+
     void fill(Record& r, bool withOwner = true) {
+        if (auto* unknown = AcDbUnknownObject::cast(r.object)) {
+            fillUnknown(r, unknown);
+            return;
+        }
         readHead(r);
         if (withOwner && r.kind == Kind::kObject) {
             if (const Group* owner = firstGroup(r, 330, true)) {
@@ -750,6 +844,7 @@ private:
     std::unordered_map<std::uint64_t, AcDbObjectId> m_map;
     std::vector<AcDbObject*> m_open;
     std::map<std::string, int> m_unknownEntities;
+    std::map<std::string, Record> m_classes;
     int m_nod = -1;
 };
 

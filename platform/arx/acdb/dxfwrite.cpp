@@ -1,5 +1,6 @@
 // The drawing-file writer: two walks, one over the database's containers (tables, blocks, the named-object
 // dictionary) and one over each object's field table, root class first.
+#include <set>
 #include <vector>
 
 #include "platform/arx/acdb/dbblock.h"
@@ -8,6 +9,7 @@
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbtables.h"
+#include "platform/arx/acdb/dbunknown.h"
 #include "platform/arx/acdb/dxfcodec.h"
 #include "platform/arx/acdb/dxffields.h"
 #include "platform/arx/acdb/dxffile.h"
@@ -112,13 +114,37 @@ void WriteHead(const AcDbObject* object, const std::string& type, std::uint64_t 
     out.handle(330, owner);
 }
 
+// Groups of an object of unknown kind as they were read; references as the handles their objects have now.
+void WritePairs(const AcDbObject* object, const std::vector<AcDbUnknownObject::Pair>& pairs,
+                std::uint64_t owner, Writer& out) {
+    for (const AcDbUnknownObject::Pair& pair : pairs) {
+        switch (pair.kind) {
+            case AcDbUnknownObject::Pair::Kind::kValue:
+                out.raw(pair.code, pair.value);
+                break;
+            case AcDbUnknownObject::Pair::Kind::kReference:
+                out.handle(pair.code, HandleOf(pair.id, object->database()));
+                break;
+            case AcDbUnknownObject::Pair::Kind::kOwner:
+                out.handle(pair.code, owner);
+                break;
+        }
+    }
+}
+
 void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
+    if (const auto* unknown = AcDbUnknownObject::cast(object)) {
+        out.raw(0, unknown->tarnFileType());
+        out.handle(5, object->handle().value());
+        WritePairs(object, unknown->tarnPairs(), owner, out);
+        return;
+    }
     WriteHead(object, Ascii(object->isA()->dxfName()), owner, out);
     WriteFields(object->isA(), object, out);
 }
 
 bool Writable(const AcDbObject* object) {
-    return object != nullptr && *object->isA()->dxfName() != 0;
+    return object != nullptr && !dxf::FileTypeOf(object).empty();
 }
 
 class DrawingWriter {
@@ -182,6 +208,7 @@ private:
     void writeClasses() {
         m_body.raw(0, "SECTION");
         m_body.raw(2, "CLASSES");
+        std::set<std::string> written;
         for (const dxf::AnnouncedClass& entry : dxf::AnnouncedClasses()) {
             bool present = false;
             ForEachObjectId(m_db, [&](AcDbObjectId id) {
@@ -198,7 +225,18 @@ private:
             m_body.integer(90, 0);
             m_body.integer(280, 0);
             m_body.integer(281, entry.isEntity ? 1 : 0);
+            written.insert(entry.dxfName);
         }
+        // The classes of objects kept from other programs' files, as those files announced them.
+        ForEachObjectId(m_db, [&](AcDbObjectId id) {
+            const auto* unknown = AcDbUnknownObject::cast(LiveObject(id));
+            if (unknown == nullptr || unknown->tarnClassPairs().empty() ||
+                !written.insert(unknown->tarnFileType()).second) {
+                return;
+            }
+            m_body.raw(0, "CLASS");
+            WritePairs(unknown, unknown->tarnClassPairs(), 0, m_body);
+        });
         m_body.raw(0, "ENDSEC");
     }
 

@@ -876,11 +876,15 @@ TEST_F(DxfReader, FilesOfOtherProgramsLoadAndUnknownEntitiesAreSkippedWithALine)
     model->close();
     blocks->close();
 
-    // Dictionaries, the one with a default and the Xrecord; layouts and placeholders are left out.
+    // Dictionaries, the one with a default and the Xrecord; its placeholder is kept as read.
     AcDbDictionary* nod = nullptr;
     ASSERT_EQ(reopened->getNamedObjectsDictionary(nod), Acad::eOk);
     EXPECT_TRUE(nod->has(u"ACAD_GROUP"));
-    EXPECT_TRUE(nod->has(u"ACAD_PLOTSTYLENAME"));
+    AcDbObject* plotStyles = nullptr;
+    ASSERT_EQ(nod->getAt(u"ACAD_PLOTSTYLENAME", plotStyles, AcDb::kForRead), Acad::eOk);
+    ASSERT_NE(AcDbDictionary::cast(plotStyles), nullptr);
+    EXPECT_TRUE(AcDbDictionary::cast(plotStyles)->has(u"Normal"));
+    plotStyles->close();
     AcDbObject* data = nullptr;
     ASSERT_EQ(nod->getAt(u"TARN", data, AcDb::kForRead), Acad::eOk);
     nod->close();

@@ -1,0 +1,44 @@
+// Objects of kinds the stand-in does not model, kept as a drawing file gave them so that saving the drawing
+// gives them back: their file type name and every group of the record (own handle aside, which is the
+// object's). Dictionaries and other objects may list them like any object. References among the groups are
+// held as ids, so they follow the objects they name when the reader gives those new handles.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/arx/acdb/dbobject.h"
+
+class AcDbUnknownObject : public AcDbObject {
+    TARN_DB_DECLARE_MEMBERS(AcDbUnknownObject)
+public:
+    AcDbUnknownObject() = default;
+
+    struct Pair {
+        enum class Kind {
+            kValue,      // value: the text written back (texts in the file's ASCII form, numbers as read)
+            kReference,  // id: the object named; null when the file's handle named nothing that was kept
+            kOwner       // the owner group of the head: written as the owner the object has
+        };
+        short code = 0;
+        Kind kind = Kind::kValue;
+        std::string value;
+        AcDbObjectId id;
+    };
+
+    // The file's type name ("LAYOUT"); never empty for an object read from a file.
+    const std::string& tarnFileType() const { return m_type; }
+    // The groups after the type, in file order, without the object's own handle group.
+    const std::vector<Pair>& tarnPairs() const { return m_pairs; }
+    // The groups of the file's CLASS record of this type (its 1, 2, 3, 90, ... groups), empty when the file
+    // announced none.
+    const std::vector<Pair>& tarnClassPairs() const { return m_classPairs; }
+    // Sets the contents (readers of drawing files; needs a write-open).
+    Acad::ErrorStatus tarnSetContents(std::string type, std::vector<Pair> pairs,
+                                      std::vector<Pair> classPairs);
+
+private:
+    std::string m_type;
+    std::vector<Pair> m_pairs;
+    std::vector<Pair> m_classPairs;
+};
