@@ -150,7 +150,8 @@ TEST_F(Windows, WindowDestroyedDuringItsOwnSendFinishesThatCall) {
     EXPECT_EQ(platform::LiveWindowCount(), 1u);
 
     // Creation fails when WM_CREATE answers -1 or the window destroys itself there.
-    static int created = 0;
+    static int created;
+    created = 0;
     WNDCLASSW wc{};
     wc.lpszClassName = u"Refuses";
     wc.lpfnWndProc = [](HWND h, UINT m, WPARAM, LPARAM l) -> LRESULT {
