@@ -1,0 +1,34 @@
+// Small operations on the host environment shared by several parts of the plug-in: the zoom match with the
+// map application, the host variables set while the base map is shown, the demand-load registration, the
+// user's folders, the tile cache removal, and two geometric tests.
+#pragma once
+
+#include "platform/arx/arxheaders.h"
+#include "platform/mfc/afxwin.h"
+#include "platform/mfc/cstring.h"
+
+struct CViewVarBackup {
+    BYTE m_nRtDisplay = 0;
+    BYTE m_bGraphicsOption = 1;
+    DWORD m_unused = 0;
+    int32_t m_nZoomFactor = 60;
+    BYTE m_bReapply = 1;  // set at the start of QUIT; the base map's layout applies its values again
+};
+extern CViewVarBackup g_ViewVarBackup;
+
+// The zoom match: set while the 20301 answer is awaited, and the image size it stores.
+extern BYTE g_bZoomMatch;
+extern int32_t g_nMapImageWidth;
+extern int32_t g_nMapImageHeight;
+
+void MatchMapZoom();
+void SaveViewVariables();
+void SetViewVariables(bool bBaseMapViewing);
+void RegisterDemandLoad();
+void UnregisterDemandLoad();
+CString GetLocalAppDataFolder();
+CString GetTempFolder();
+// Deletes folder + "\\MapTemp" with everything in it; never anything outside the cache root.
+void DeleteMapTempFolder(const CString& folder);
+bool IsValidGaussEasting(double x);
+bool PolygonContainsPoints(const AcGePoint3dArray& polygon, const AcGePoint3dArray& points);
