@@ -54,5 +54,5 @@ void Register() {
 
 int main(int argc, char** argv) {
     Register();
-    return tarnbench::RunWithRatios(argc, argv, "openssl", tarnbench::Compare::kThroughput, 0.95);
+    return tarnbench::RunWithRatios(argc, argv, {"openssl"}, tarnbench::Compare::kThroughput, 0.95);
 }
