@@ -23,7 +23,7 @@ inline uint32_t F(uint32_t b, uint32_t c, uint32_t d) {
     return d ^ (b & (c ^ d));
 }
 inline uint32_t H(uint32_t b, uint32_t c, uint32_t d) {
-    return b ^ c ^ d;
+    return b ^ (c ^ d);
 }
 inline uint32_t I(uint32_t b, uint32_t c, uint32_t d) {
     return c ^ (b | ~d);
