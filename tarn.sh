@@ -66,10 +66,12 @@ case "$job" in
     bench)
         install_packages
         configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
-        # One at a time: benchmarks running side by side would time each other.
+        # One at a time: benchmarks running side by side would time each other. Each ratio is of medians of
+        # five runs taken in shuffled order, so that a passing load on the machine moves both of its sides.
         for bench in build/release/bench/bench_*; do
             echo "== $(basename "$bench")"
-            "$bench" --benchmark_color=false
+            "$bench" --benchmark_color=false --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+                --benchmark_report_aggregates_only=true
         done
         ;;
     *)

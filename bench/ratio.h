@@ -1,14 +1,16 @@
 // Pairs each of the project's runs with its anchors' runs in the same program and prints their ratios after
 // the usual table. A project run is named ".../tarn/..."; an anchor's is the run of the same name with the
-// anchor's name in place of "tarn". Times are CPU times (the median when repetitions are asked for), so a
-// busy machine moves both sides of a ratio alike.
+// anchor's name in place of "tarn". Times are CPU times (the median when repetitions are asked for, as
+// ./tarn.sh bench does, interleaved), so a busy machine moves both sides of a ratio alike.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -31,29 +33,33 @@ public:
             if (run.run_type == Run::RT_Aggregate && !median) {
                 continue;
             }
-            const std::string name = run.run_name.str();
-            const double seconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            auto found = m_seconds.find(name);
-            if (found == m_seconds.end()) {
-                m_order.push_back(name);
-                m_seconds.emplace(name, std::make_pair(seconds, median));
-            } else if (median || !found->second.second) {
-                found->second = {seconds, median};  // the median stands for all repetitions
+            const Entry entry = {run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit),
+                                 median, run.family_index, run.per_family_instance_index};
+            auto [found, added] = m_runs.emplace(run.run_name.str(), entry);
+            if (!added && (median || !found->second.median)) {
+                found->second = entry;  // the median stands for all repetitions
             }
         }
     }
 
-    // Prints one line per project run and anchor run found; the number of goals missed.
+    // Prints one line per project run and anchor run found, in the order they were registered (repetitions
+    // may run interleaved); the number of goals missed.
     int PrintRatios(const std::vector<std::string>& anchors, Compare compare, double goal) const {
+        std::vector<std::pair<const Entry*, std::string>> mine;
+        for (const auto& [name, entry] : m_runs) {
+            if (name.find("/tarn") != std::string::npos) {
+                mine.emplace_back(&entry, name);
+            }
+        }
+        std::sort(mine.begin(), mine.end(), [](const auto& x, const auto& y) {
+            return std::tie(x.first->family, x.first->instance) <
+                   std::tie(y.first->family, y.first->instance);
+        });
         int missed = 0;
         std::printf("\n");
-        for (const std::string& name : m_order) {
-            const size_t at = name.find("/tarn");
-            if (at == std::string::npos) {
-                continue;
-            }
+        for (const auto& [entry, name] : mine) {
             for (const std::string& anchor : anchors) {
-                missed += PrintRatio(name, at, anchor, compare, goal) ? 0 : 1;
+                missed += PrintRatio(name, *entry, anchor, compare, goal) ? 0 : 1;
             }
         }
         std::fflush(stdout);
@@ -61,21 +67,28 @@ public:
     }
 
 private:
+    struct Entry {
+        double seconds;  // CPU seconds per iteration
+        bool median;
+        int64_t family;  // registration order
+        int64_t instance;
+    };
+
     // False when the goal is missed.
-    bool PrintRatio(const std::string& name, size_t at, const std::string& anchor, Compare compare,
+    bool PrintRatio(const std::string& name, const Entry& mine, const std::string& anchor, Compare compare,
                     double goal) const {
+        const size_t at = name.find("/tarn");
         std::string anchorName = name;
         anchorName.replace(at + 1, 4, anchor);
-        const auto mine = m_seconds.find(name);
-        const auto theirs = m_seconds.find(anchorName);
-        if (theirs == m_seconds.end() || !(mine->second.first > 0.0) || !(theirs->second.first > 0.0)) {
+        const auto theirs = m_runs.find(anchorName);
+        if (theirs == m_runs.end() || !(mine.seconds > 0.0) || !(theirs->second.seconds > 0.0)) {
             return true;
         }
         std::string label = name;
         label.erase(at, 5);
         const bool throughput = compare == Compare::kThroughput;
-        const double ratio = throughput ? theirs->second.first / mine->second.first
-                                        : mine->second.first / theirs->second.first;
+        const double ratio =
+            throughput ? theirs->second.seconds / mine.seconds : mine.seconds / theirs->second.seconds;
         const bool met = throughput ? ratio >= goal : ratio <= goal;
         std::printf("ratio %-20s %6.2fx the %s of %s (goal: %s %.2fx)  %s\n", label.c_str(), ratio,
                     throughput ? "speed" : "time", anchor.c_str(), throughput ? "at least" : "at most", goal,
@@ -83,9 +96,7 @@ private:
         return met;
     }
 
-private:
-    std::map<std::string, std::pair<double, bool>> m_seconds;  // CPU seconds, whether a median
-    std::vector<std::string> m_order;
+    std::map<std::string, Entry> m_runs;
 };
 
 // The body of main: runs what the command line selects and prints the ratios. Exits 0 even when a goal is
