@@ -264,9 +264,8 @@ void LoadSettings() {
         }
         ReadRecord(g_strSettingsPath);
     } else {
-        const CString oldPath =
-            CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle()) + kOldSettingsFileName;
         const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
+        const CString oldPath = pluginFolder + kOldSettingsFileName;
         if (!pluginFolder.IsEmpty() && FileSize(oldPath) > 0) {
             ReadRecord(MoveOldSettings(oldPath, g_strSettingsPath) ? g_strSettingsPath : oldPath);
         } else {
