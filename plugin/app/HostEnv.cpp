@@ -2,6 +2,8 @@
 // base map is shown, the demand-load registration, the user's folders and the removal of the tile cache.
 #include "plugin/app/HostEnv.h"
 
+#include <algorithm>
+
 #include "platform/arx/acap/appinfo.h"
 #include "platform/arx/acgs/gsmanager.h"
 #include "platform/win32/sys/curdir.h"
