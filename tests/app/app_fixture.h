@@ -1,5 +1,6 @@
 // Shared set-up of the plug-in core tests: the user's folders and the plug-in's module in the test's scratch
-// space, the plug-in's dialog tables, a scripted user, and the settings and notice state of a fresh load.
+// space (its dialog tables are this program's own resources), a scripted user, and the settings and notice
+// state of a fresh load.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <string>
 
 #include "platform/mfc/afxwin.h"
-#include "platform/win32/core/modres.h"
 #include "platform/win32/core/paths.h"
 #include "platform/win32/sys/sys_hooks.h"
 #include "plugin/app/HostEnv.h"
@@ -17,20 +17,7 @@
 #include "support/testdirs.h"
 #include "support/testfiles.h"
 
-extern "C" const TarnResourceEntry __start_tarn_rsrc[];
-extern "C" const TarnResourceEntry __stop_tarn_rsrc[];
-
 namespace apptest {
-
-// The plug-in's dialog tables as the host would find them in the module's resource section.
-inline void RegisterPluginDialogs() {
-    for (const TarnResourceEntry* e = __start_tarn_rsrc; e != __stop_tarn_rsrc; ++e) {
-        if (std::u16string_view(e->type) == TARN_RT_DIALOG) {
-            platform::RegisterDialogResource(static_cast<UINT>(e->id),
-                                             *static_cast<const platform::DialogTemplate*>(e->data));
-        }
-    }
-}
 
 // A fresh load of the plug-in's settings state (the globals outlive the platform's reset).
 inline void ForgetSettings() {
@@ -61,7 +48,6 @@ protected:
         platform::SetTempFolder(temp);
         platform::SetModuleFileName(AfxGetInstanceHandle(),
                                     platform::ToWindowsPath(pluginDir + "/TarnArx.arx"));
-        RegisterPluginDialogs();
         ForgetSettings();
         platform::SetUiDriver(&ui);
     }
