@@ -185,6 +185,7 @@ void LoadIconImage() {
 
 void CTarnArxApp::InitApplication() {
     SaveViewVariables();
+    ResetMapAppLoadState();
     InitDebugLog();
     g_nProgressMsg = RegisterWindowMessageW(u"TARN_API_MSG_GET_MAP_FILE_PROGRESS");
     RegisterMessageWindowClass();
