@@ -87,8 +87,18 @@ TEST_F(PluginTest, LoadsInOrderRunsItsCommandsAndUnloadsCleanlyTwice) {
         EXPECT_EQ(Run("test"), CommandOutcome::kEnded);
         EXPECT_EQ(Run("TARN"), CommandOutcome::kEnded);
 
+        // 2 s on, the image frames are switched on and off again through the command line.
+        EXPECT_EQ(Run("IMAGEFRAME 2"), CommandOutcome::kEnded);
+        Mark();
+        host.Wait(2000);
+        EXPECT_EQ(e2e::Count(Printed(), "IMAGEFRAME"), 2) << Printed();
+        EXPECT_EQ(Printed().find("Unknown command"), std::string::npos) << Printed();
+        resbuf frame{};
+        ASSERT_EQ(acedGetVar(u"IMAGEFRAME", &frame), RTNORM);
+        EXPECT_EQ(frame.resval.rint, 0);
+
         // The 5 s timers: the menu entry is queried, the update check asked once and answered.
-        host.Wait(5000);
+        host.Wait(3000);
         EXPECT_EQ(Requests(20203), 1u);
         EXPECT_GE(Requests(20401), 2u);
         host.Wait(10000);
