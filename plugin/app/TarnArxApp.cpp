@@ -219,6 +219,7 @@ void CTarnArxApp::InitApplication() {
     }
 
     if (g_pMessageDlg == nullptr) {
+        CAcModuleResourceOverride resources;
         g_pMessageDlg = new CMessageDlg;
         if (!g_pMessageDlg->Create(kMessageDlgResource, nullptr)) {
             WriteDebugLog(u"the hidden message window could not be created");
@@ -311,6 +312,7 @@ void CTarnArxApp::UnloadApplication() {
 // ---- Commands ----
 
 void TarnCommand() {
+    CAcModuleResourceOverride resources;
     const POINT at{GetSystemMetrics(SM_CXSCREEN) - kToolBarFromRight, kToolBarTop};
     FloatToolBar(at);
 }

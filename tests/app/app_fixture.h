@@ -43,12 +43,6 @@ protected:
         std::filesystem::create_directories(moduleFolder);
         platform::SetModuleFileName(platform::PluginModuleHandle(),
                                     platform::ToWindowsPath(moduleFolder + "/TarnArx.arx"));
-        platform::DialogTemplate dialog;
-        dialog.caption = u"DialogMODELESS";
-        dialog.className = kMessageWindowClass;
-        dialog.controls = {{IDOK, platform::ControlKind::DefPushButton, u"OK"},
-                           {IDCANCEL, platform::ControlKind::PushButton, u"Cancel"}};
-        platform::RegisterDialogResource(kMessageDlgResource, dialog);
         platform::SetUiDriver(&user);
         MapApiLinkInit(&g_MapApiLink);  // as the module's static start gives it
         mapsim::MapSim::RecordInstall(u"C:\\Tarn\\tarn.exe", 785);

@@ -20,17 +20,6 @@ mapsim::Bytes Zeros(size_t n) {
 
 class PluginTest : public HostTest {
 protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        // The hidden window's dialog table, as the module's resource section holds it.
-        platform::DialogTemplate dialog;
-        dialog.caption = u"DialogMODELESS";
-        dialog.className = kWindowClass;
-        dialog.controls = {{IDOK, platform::ControlKind::DefPushButton, u"OK"},
-                           {IDCANCEL, platform::ControlKind::PushButton, u"Cancel"}};
-        platform::RegisterDialogResource(8103, dialog, true);
-    }
-
     bool Load() {
         std::string error;
         const bool loaded = host.LoadModule(TARN_PLUGIN_MODULE, &error);
