@@ -3,7 +3,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "app_fixture.h"
+#include "frame_fixture.h"
 #include "plugin/app/HostEnv.h"
 #include "plugin/app/Settings.h"
 #include "plugin/exchange/Reactors.h"
@@ -11,10 +11,10 @@
 
 namespace {
 
-using apptest::AppTest;
-using apptest::Bytes;
-using apptest::Put;
-using apptest::Zeros;
+using frametest::FrameTest;
+using frametest::Bytes;
+using frametest::Put;
+using frametest::Zeros;
 
 // A 108-byte entry of a folder list: id, type, name (not necessarily ended inside its field).
 void AddEntry(Bytes& list, DWORD id, DWORD type, const std::string& name) {
@@ -25,7 +25,7 @@ void AddEntry(Bytes& list, DWORD id, DWORD type, const std::string& name) {
     std::memcpy(list.data() + at + 8, name.data(), std::min<size_t>(name.size(), 100));
 }
 
-TEST_F(AppTest, EveryCodeOfTheTableIsRefusedBelowItsMinimumAndOthersPassThrough) {
+TEST_F(FrameTest, EveryCodeOfTheTableIsRefusedBelowItsMinimumAndOthersPassThrough) {
     Load();
     const DWORD codes[] = {20001, 20112, 20110, 20401, 20203, 20402, 20009, 20211, 20012,
                            20212, 20302, 20301, 20105, 20101, 20100, 20201, 20202};
@@ -54,7 +54,7 @@ TEST_F(AppTest, EveryCodeOfTheTableIsRefusedBelowItsMinimumAndOthersPassThrough)
     EXPECT_EQ(g_nRegistered, 0u);
 }
 
-TEST_F(AppTest, FolderAnswersReadOnlyTheirEntriesAndBoundTheirNames) {
+TEST_F(FrameTest, FolderAnswersReadOnlyTheirEntriesAndBoundTheirNames) {
     Load();
     g_strFolderToFind = u"CAD工作空间";
     Bytes list = Zeros(16);
@@ -91,7 +91,7 @@ TEST_F(AppTest, FolderAnswersReadOnlyTheirEntriesAndBoundTheirNames) {
     EXPECT_TRUE(g_strLastFoundFolder.IsEmpty());
 }
 
-TEST_F(AppTest, BaseMapAnswersFillTheCurrentDrawingsState) {
+TEST_F(FrameTest, BaseMapAnswersFillTheCurrentDrawingsState) {
     Load();
     ASSERT_NE(CurrentDocState(), nullptr);
     Bytes origin = Zeros(40);
@@ -141,7 +141,7 @@ TEST_F(AppTest, BaseMapAnswersFillTheCurrentDrawingsState) {
     EXPECT_FALSE(g_bLonLat);
 }
 
-TEST_F(AppTest, TilesThatArriveDuringACommandWaitForItsEnd) {
+TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     Load();
     g_Settings.m_bOnlineMap = 1;
     const std::string tile = dir + "/1_2.png";
@@ -177,7 +177,7 @@ TEST_F(AppTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     g_Settings.m_bOnlineMap = 0;
 }
 
-TEST_F(AppTest, TheZoomMatchTakesOnlyThePictureSize) {
+TEST_F(FrameTest, TheZoomMatchTakesOnlyThePictureSize) {
     Load();
     g_bZoomMatch = 1;
     Bytes answer = Zeros(80);
@@ -197,7 +197,7 @@ TEST_F(AppTest, TheZoomMatchTakesOnlyThePictureSize) {
     EXPECT_EQ(printed.find("MATCHTARN"), std::string::npos) << printed;
 }
 
-TEST_F(AppTest, TheUpdateNoticeIsShownOnceAndStopsTheCheck) {
+TEST_F(FrameTest, TheUpdateNoticeIsShownOnceAndStopsTheCheck) {
     Load();
     Bytes answer = Zeros(64 + 6);
     Put(answer, 4, int32_t{141});
@@ -218,7 +218,7 @@ TEST_F(AppTest, TheUpdateNoticeIsShownOnceAndStopsTheCheck) {
     EXPECT_FALSE(g_UpdateNotice.m_bPending);
 }
 
-TEST_F(AppTest, PostedPayloadsBelongToTheWindowUntilTheirHandlerTakesThem) {
+TEST_F(FrameTest, PostedPayloadsBelongToTheWindowUntilTheirHandlerTakesThem) {
     Load();
     // A point whose marker can't be built sends nothing on.
     EXPECT_TRUE(g_pMessageDlg->PostMarkerPoint(3.0, 4.0));
@@ -239,7 +239,7 @@ TEST_F(AppTest, PostedPayloadsBelongToTheWindowUntilTheirHandlerTakesThem) {
     platform::PumpMessages();
 }
 
-TEST_F(AppTest, TheTimerTableRunsOnTheClock) {
+TEST_F(FrameTest, TheTimerTableRunsOnTheClock) {
     Load();
     const struct {
         UINT_PTR id;
@@ -291,7 +291,7 @@ TEST_F(AppTest, TheTimerTableRunsOnTheClock) {
     EXPECT_FALSE(g_MapAppState.m_bCheckPending);
 }
 
-TEST_F(AppTest, AnAssociatedPointAnswerOfZeroAsksForTheCoordinateState) {
+TEST_F(FrameTest, AnAssociatedPointAnswerOfZeroAsksForTheCoordinateState) {
     Load();
     map.ClearRecords();
     EXPECT_EQ(Send(20201, Zeros(4)), 0);

@@ -2,13 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app_fixture.h"
+#include "frame_fixture.h"
 #include "plugin/app/Settings.h"
 #include "plugin/exchange/Reactors.h"
 
 namespace {
 
-using apptest::AppTest;
+using frametest::FrameTest;
 
 // A folder under the test's one whose Windows form has exactly the length asked for.
 std::string FolderOfLength(const std::string& base, int units) {
@@ -25,7 +25,7 @@ std::string FolderOfLength(const std::string& base, int units) {
     return path;
 }
 
-TEST_F(AppTest, TheFolderMustBeShortWritableAndRoomyUnlessTheUserGoesOn) {
+TEST_F(FrameTest, TheFolderMustBeShortWritableAndRoomyUnlessTheUserGoesOn) {
     const std::string ok = FolderOfLength(dir, 190);
     EXPECT_TRUE(CheckFolderUsable(platform::ToWindowsPath(ok).c_str()));
     const std::string tooLong = FolderOfLength(dir, 191);
@@ -43,6 +43,9 @@ TEST_F(AppTest, TheFolderMustBeShortWritableAndRoomyUnlessTheUserGoesOn) {
     platform::ClearDiskFreeSpace();
     EXPECT_FALSE(std::filesystem::exists(moduleFolder + "/t__Arx.txt"));
 
+    // A folder that can't be written (here: one that doesn't exist).
+    user.ExpectMessageBox(u"没有读写权限");
+    EXPECT_FALSE(CheckFolderUsable(platform::ToWindowsPath(dir + "/absent").c_str()));
     if (geteuid() != 0) {  // permissions don't stop the superuser
         const std::string locked = dir + "/locked";
         std::filesystem::create_directories(locked);
@@ -54,7 +57,7 @@ TEST_F(AppTest, TheFolderMustBeShortWritableAndRoomyUnlessTheUserGoesOn) {
     }
 }
 
-TEST_F(AppTest, AFailedStartUpLeavesNothingAndItsUnloadTouchesNothing) {
+TEST_F(FrameTest, AFailedStartUpLeavesNothingAndItsUnloadTouchesNothing) {
     platform::SetDiskFreeSpace("", {1ull << 20, 100ull << 30, 1ull << 20, 0});
     user.ExpectMessageBox(u"磁盘空间不足", IDYES);
     const size_t windows = platform::LiveWindowCount();
@@ -71,7 +74,7 @@ TEST_F(AppTest, AFailedStartUpLeavesNothingAndItsUnloadTouchesNothing) {
     EXPECT_EQ(theApp.dispatch(static_cast<AcRx::AppMsgCode>(40), nullptr), AcRx::kRetOK);
 }
 
-TEST_F(AppTest, StartUpMakesTheActiveDrawingsStateCurrentAndShutdownUndoesEverything) {
+TEST_F(FrameTest, StartUpMakesTheActiveDrawingsStateCurrentAndShutdownUndoesEverything) {
     AcApDocument* second = platform::NewDocument(platform::ToWindowsPath(dir + "/b.dxf"));
     platform::NewDocument();  // never saved: no state
     acDocManager->activateDocument(second);

@@ -22,7 +22,7 @@
 #include "platform/win32/sys/sys_hooks.h"
 #include "support/testdirs.h"
 
-namespace apptest {
+namespace frametest {
 
 using Bytes = mapsim::Bytes;
 
@@ -35,7 +35,7 @@ void Put(Bytes& bytes, size_t offset, T value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
 
-class AppTest : public ::testing::Test {
+class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = tarntest::TempDir();
@@ -82,4 +82,4 @@ protected:
     AcApDocument* doc = nullptr;
 };
 
-}  // namespace apptest
+}  // namespace frametest
