@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/maplink/mapreq.h"  // kPluginVersion
 #include "platform/mfc/afxwin.h"
 #include "platform/mfc/cstring.h"
+#include "plugin/maplink/mapreq.h"  // kPluginVersion
 
 // The record is the file format: every offset below is stored as is, little-endian.
 struct CSettingsRecord {
