@@ -63,7 +63,8 @@ bool DecodePngFile(const std::u16string& path, PngInfo& info, std::string& error
         png_image_free(&image);
         return false;
     }
-    if (image.width == 0 || image.height == 0 || image.width > static_cast<png_uint_32>(Atil::kMaxImageSide) ||
+    if (image.width == 0 || image.height == 0 ||
+        image.width > static_cast<png_uint_32>(Atil::kMaxImageSide) ||
         image.height > static_cast<png_uint_32>(Atil::kMaxImageSide) ||
         std::int64_t{image.width} * image.height > Atil::kMaxImagePixels) {
         error = "image too large";

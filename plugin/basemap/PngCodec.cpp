@@ -166,8 +166,9 @@ void EncodeRaw(WriteState* s) {
         return;
     }
     png_set_write_fn(png, s, WriteData, FlushData);
-    png_set_IHDR(png, info, s->width, s->height, 8, s->channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, s->width, s->height, 8,
+                 s->channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     s->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * s->height));
     if (s->rows == nullptr) {
         s->status = PNG_STATUS_NO_MEMORY;
@@ -237,8 +238,9 @@ PngStatus DecodePng(const void* data, size_t size, CPngImage& image) {
 PngStatus EncodePng(const CPngImage& image, std::vector<BYTE>& png) {
     png.clear();
     const size_t pixels = static_cast<size_t>(image.m_nWidth) * image.m_nHeight;
-    if (pixels == 0 || image.m_nWidth > kMaxPngSide || image.m_nHeight > kMaxPngSide || pixels > kMaxPngPixels ||
-        image.m_rgb.size() != pixels * 3 || (!image.m_alpha.empty() && image.m_alpha.size() != pixels)) {
+    if (pixels == 0 || image.m_nWidth > kMaxPngSide || image.m_nHeight > kMaxPngSide ||
+        pixels > kMaxPngPixels || image.m_rgb.size() != pixels * 3 ||
+        (!image.m_alpha.empty() && image.m_alpha.size() != pixels)) {
         return PNG_STATUS_WRITE_FAILED;
     }
     std::vector<BYTE> rgba;

@@ -19,8 +19,8 @@ enum PngStatus {
 };
 
 // A decoded picture: RGB rows (the top row first) and, when the PNG has transparency (an alpha channel or
-// a transparent colour), an alpha plane of one byte a pixel. Palette and grey pictures are expanded to RGB and
-// 16-bit channels cut to 8. m_nBpp tells what the PNG held: 32 for an alpha channel, 24 otherwise.
+// a transparent colour), an alpha plane of one byte a pixel. Palette and grey pictures are expanded to RGB
+// and 16-bit channels cut to 8. m_nBpp tells what the PNG held: 32 for an alpha channel, 24 otherwise.
 struct CPngImage {
     UINT m_nWidth = 0;
     UINT m_nHeight = 0;

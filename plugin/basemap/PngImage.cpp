@@ -55,7 +55,8 @@ Atil::RgbaImage* LoadPngResImage(UINT resourceId) {
     }
     std::unique_ptr<Atil::RgbaImage> image;
     try {
-        image = std::make_unique<Atil::RgbaImage>(static_cast<int>(png.m_nWidth), static_cast<int>(png.m_nHeight));
+        image = std::make_unique<Atil::RgbaImage>(static_cast<int>(png.m_nWidth),
+                                                  static_cast<int>(png.m_nHeight));
         std::vector<BYTE> row(static_cast<size_t>(png.m_nWidth) * 4);
         for (UINT y = 0; y < png.m_nHeight; ++y) {
             const BYTE* rgb = &png.m_rgb[static_cast<size_t>(y) * png.m_nStride];
@@ -125,8 +126,8 @@ namespace {
 // the image cannot be made.
 Atil::RgbaImage* MakeMapImage(const CPngImage& png) {
     try {
-        auto image =
-            std::make_unique<Atil::RgbaImage>(static_cast<int>(png.m_nWidth), static_cast<int>(png.m_nHeight));
+        auto image = std::make_unique<Atil::RgbaImage>(static_cast<int>(png.m_nWidth),
+                                                       static_cast<int>(png.m_nHeight));
         std::vector<BYTE> row(static_cast<size_t>(png.m_nWidth) * 4);
         const UINT step = png.m_nHeight / 60 > 0 ? png.m_nHeight / 60 : 1;
         int pos = 30;

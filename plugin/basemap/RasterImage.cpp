@@ -156,7 +156,8 @@ Acad::ErrorStatus SetLayerByName(AcDbRasterImage* image, const void* layer) {
 }
 
 // Erases one image with its definition and dictionary entry; withFailureLine: ClearCacheMap's reporting.
-void EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbDatabase* db, bool withFailureLine) {
+void EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbDatabase* db,
+                             bool withFailureLine) {
     auto failureLine = [&](Acad::ErrorStatus es) {
         if (withFailureLine) {
             acutPrintf(_T("清楚缓存地图失败！错误代码：%d\n"), static_cast<int>(es));
@@ -215,12 +216,14 @@ void EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbData
 }  // namespace
 
 Acad::ErrorStatus InsertIMGFile(AcDbObjectId& imageId, AcDbObjectId layerId, const CString& imagePath,
-                                const CString& name, const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight) {
+                                const CString& name, const AcGePoint2d& lowerLeft,
+                                const AcGePoint2d& upperRight) {
     return InsertImage(imageId, SetLayerById, &layerId, imagePath, name, lowerLeft, upperRight);
 }
 
 Acad::ErrorStatus InsertIMGFile(AcDbObjectId& imageId, const CString& layerName, const CString& imagePath,
-                                const CString& name, const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight) {
+                                const CString& name, const AcGePoint2d& lowerLeft,
+                                const AcGePoint2d& upperRight) {
     return InsertImage(imageId, SetLayerByName, &layerName, imagePath, name, lowerLeft, upperRight);
 }
 

@@ -19,10 +19,12 @@ extern std::map<AcDbDatabase*, AcDbObjectId> g_mapImageOfDatabase;
 // image was appended and moved to the bottom (or no draw-order table was found); imageId is then the image.
 // A failure leaves no image and no definition this call made.
 Acad::ErrorStatus InsertIMGFile(AcDbObjectId& imageId, AcDbObjectId layerId, const CString& imagePath,
-                                const CString& name, const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight);
+                                const CString& name, const AcGePoint2d& lowerLeft,
+                                const AcGePoint2d& upperRight);
 // As above on the layer of that name, which is made when missing.
 Acad::ErrorStatus InsertIMGFile(AcDbObjectId& imageId, const CString& layerName, const CString& imagePath,
-                                const CString& name, const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight);
+                                const CString& name, const AcGePoint2d& lowerLeft,
+                                const AcGePoint2d& upperRight);
 
 // The named definition of the working database, made and loaded from the file when missing; null on failure.
 AcDbObjectId GetRasterImgDefId(const CString& name, const CString& imagePath);

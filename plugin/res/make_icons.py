@@ -2,7 +2,7 @@
 """Draws the plug-in's embedded pictures and writes them as PNG bytes into icons.cpp.
 
 Not part of the build: run it after changing a picture and check in the new icons.cpp.
-  python3 plugin/res/make_icons.py
+  python3 plugin/res/make_icons.py  (17 bytes a line, as clang-format lays them out)
 """
 import math
 import os
@@ -51,7 +51,7 @@ def pin(size=32):
 
 def hex_lines(data):
     items = ["0x%02X" % b for b in data]
-    return "\n".join("    " + ", ".join(items[i:i + 16]) + "," for i in range(0, len(items), 16))
+    return "\n".join("    " + ", ".join(items[i:i + 17]) + "," for i in range(0, len(items), 17))
 
 
 def main():

@@ -70,7 +70,8 @@ TEST_F(PointIcons, ByLayerIconsTakeTheirLayersColourAndTheCurrentLayerByDefault)
     // The written icon is a whole picture the definition loaded, clear around the pin.
     CPngImage png;
     std::string bytes;
-    FILE* file = std::fopen(platform::ToHostPath(std::u16string(static_cast<const char16_t*>(iconFile))).c_str(), "rb");
+    FILE* file = std::fopen(
+        platform::ToHostPath(std::u16string(static_cast<const char16_t*>(iconFile))).c_str(), "rb");
     char buffer[8192];
     bytes.assign(buffer, std::fread(buffer, 1, sizeof buffer, file));
     std::fclose(file);

@@ -36,8 +36,8 @@ inline std::string Chunk(const char* kind, const std::string& data) {
     return out;
 }
 
-inline std::string RawPng(uint32_t width, uint32_t height, int bitDepth, int colorType, const std::string& rows,
-                          const std::string& extra = std::string()) {
+inline std::string RawPng(uint32_t width, uint32_t height, int bitDepth, int colorType,
+                          const std::string& rows, const std::string& extra = std::string()) {
     std::string header;
     for (uint32_t value : {width, height}) {
         for (int shift = 24; shift >= 0; shift -= 8) {

@@ -15,7 +15,8 @@ TEST_F(RasterImages, FilesGoBetweenTheCornersOnTheLayerBelowEverythingElse) {
     const AcDbObjectId layer = AddLayer(u"*MapLayer");
     const CString first = WritePng("1_-1.png", 8, 4);
     AcDbObjectId a;
-    ASSERT_EQ(InsertIMGFile(a, layer, first, _T("101"), AcGePoint2d(100, 200), AcGePoint2d(180, 240)), Acad::eOk);
+    ASSERT_EQ(InsertIMGFile(a, layer, first, _T("101"), AcGePoint2d(100, 200), AcGePoint2d(180, 240)),
+              Acad::eOk);
     AcDbObjectId b;
     // Corners given the wrong way round give negative U and V, kept as they come.
     ASSERT_EQ(InsertIMGFile(b, layer, WritePng("2_-1.png", 8, 4), _T("102"), AcGePoint2d(260, 240),
@@ -50,8 +51,9 @@ TEST_F(RasterImages, FilesGoBetweenTheCornersOnTheLayerBelowEverythingElse) {
 
     // The layer by name is made when missing.
     AcDbObjectId c;
-    ASSERT_EQ(InsertIMGFile(c, CString(_T("Captured")), first, _T("103"), AcGePoint2d(0, 0), AcGePoint2d(1, 1)),
-              Acad::eOk);
+    ASSERT_EQ(
+        InsertIMGFile(c, CString(_T("Captured")), first, _T("103"), AcGePoint2d(0, 0), AcGePoint2d(1, 1)),
+        Acad::eOk);
     AcDbEntity* entity = nullptr;
     ASSERT_EQ(acdbOpenAcDbEntity(entity, c, AcDb::kForRead), Acad::eOk);
     EXPECT_EQ(CString(entity->layer().kACharPtr()), _T("Captured"));
@@ -78,8 +80,9 @@ TEST_F(RasterImages, DefinitionsAreFoundByNameWhateverPathTheyAreGiven) {
     // An empty path or name is refused before anything happens, even when the name is there.
     const std::vector<AcDbObjectId> before = DrawOrder();
     AcDbObjectId none;
-    EXPECT_EQ(InsertIMGFile(none, db->layerZero(), CString(), _T("tile"), AcGePoint2d(0, 0), AcGePoint2d(1, 1)),
-              Acad::eInvalidInput);
+    EXPECT_EQ(
+        InsertIMGFile(none, db->layerZero(), CString(), _T("tile"), AcGePoint2d(0, 0), AcGePoint2d(1, 1)),
+        Acad::eInvalidInput);
     EXPECT_EQ(InsertIMGFile(none, db->layerZero(), first, CString(), AcGePoint2d(0, 0), AcGePoint2d(1, 1)),
               Acad::eInvalidInput);
     EXPECT_TRUE(GetRasterImgDefId(CString(), first).isNull());
@@ -91,7 +94,8 @@ TEST_F(RasterImages, DamagedFilesAndBadLayersLeaveTheDrawingAsItWas) {
     const CString good = WritePng("good.png", 16, 16);
     std::string bytes;
     {
-        FILE* file = std::fopen(platform::ToHostPath(std::u16string(static_cast<const char16_t*>(good))).c_str(), "rb");
+        FILE* file = std::fopen(
+            platform::ToHostPath(std::u16string(static_cast<const char16_t*>(good))).c_str(), "rb");
         char buffer[4096];
         bytes.assign(buffer, std::fread(buffer, 1, sizeof buffer, file));
         std::fclose(file);

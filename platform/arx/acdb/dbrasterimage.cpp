@@ -20,7 +20,8 @@ using platform::dxf::Writer;
 // A reference as files keep it: the handle of a live object of the same database, else null.
 std::int64_t FileHandle(const AcDbObject* self, AcDbObjectId id) {
     const platform::detail::DbSlot* slot = platform::detail::FindSlot(id);
-    const bool live = slot != nullptr && slot->object != nullptr && !slot->erased && slot->db == self->database();
+    const bool live =
+        slot != nullptr && slot->object != nullptr && !slot->erased && slot->db == self->database();
     return live ? static_cast<std::int64_t>(id.handle().value()) : 0;
 }
 
@@ -30,14 +31,15 @@ const FieldDesc kFields[] = {
     TARN_FIELD_OUT(90, kInt32, "classVersion", AcDbRasterImage, v.integer = 0),
     TARN_FIELD(340, kHandle, "imageDefId", AcDbRasterImage, v.integer = FileHandle(self, self->imageDefId()),
                self->setImageDefId(platform::dxf::IdOfHandle(self, v.integer))),
-    TARN_FIELD(70, kInt16, "displayOptions", AcDbRasterImage,
-               v.integer = (self->isSetDisplayOpt(AcDbRasterImage::kShow) ? 1 : 0) |
-                           (self->isSetDisplayOpt(AcDbRasterImage::kShowUnAligned) ? 2 : 0) |
-                           (self->isSetDisplayOpt(AcDbRasterImage::kClip) ? 4 : 0) |
-                           (self->isSetDisplayOpt(AcDbRasterImage::kTransparent) ? 8 : 0),
-               for (int bit = 1; bit <= 8; bit <<= 1) {
-                   self->setDisplayOpt(static_cast<AcDbRasterImage::ImageDisplayOpt>(bit), (v.integer & bit) != 0);
-               }),
+    TARN_FIELD(
+        70, kInt16, "displayOptions", AcDbRasterImage,
+        v.integer = (self->isSetDisplayOpt(AcDbRasterImage::kShow) ? 1 : 0) |
+                    (self->isSetDisplayOpt(AcDbRasterImage::kShowUnAligned) ? 2 : 0) |
+                    (self->isSetDisplayOpt(AcDbRasterImage::kClip) ? 4 : 0) |
+                    (self->isSetDisplayOpt(AcDbRasterImage::kTransparent) ? 8 : 0),
+        for (int bit = 1; bit <= 8; bit <<= 1) {
+            self->setDisplayOpt(static_cast<AcDbRasterImage::ImageDisplayOpt>(bit), (v.integer & bit) != 0);
+        }),
     TARN_FIELD_OUT(280, kInt16, "clippingState", AcDbRasterImage, v.integer = self->isClipped() ? 1 : 0),
     TARN_FIELD(281, kInt16, "brightness", AcDbRasterImage, v.integer = self->brightness(),
                self->setBrightness(static_cast<Adesk::Int8>(std::clamp<std::int64_t>(v.integer, 0, 100)))),
@@ -50,7 +52,8 @@ const FieldDesc kFields[] = {
 };
 
 // ---- file form: 10 origin, 11 and 12 U and V of one pixel, 13 size in pixels, 71 boundary type,
-// 91 vertex count, 14 each vertex (pixel coordinates; a rectangle round the whole picture when unclipped) ----
+// 91 vertex count, 14 each vertex (pixel coordinates; a rectangle round the whole picture when unclipped)
+// ----
 
 void WriteImage(const AcDbObject* object, Writer& out) {
     const auto* image = static_cast<const AcDbRasterImage*>(object);
@@ -150,7 +153,8 @@ Acad::ErrorStatus AcDbRasterImage::setReactorId(AcDbObjectId reactorId) {
     return tarnSet(m_reactorId, reactorId);
 }
 
-bool AcDbRasterImage::setOrientation(const AcGePoint3d& origin, const AcGeVector3d& u, const AcGeVector3d& v) {
+bool AcDbRasterImage::setOrientation(const AcGePoint3d& origin, const AcGeVector3d& u,
+                                     const AcGeVector3d& v) {
     if (IsDegenerate(u, v) || assertWriteEnabled() != Acad::eOk) {
         return false;
     }

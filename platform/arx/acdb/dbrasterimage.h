@@ -58,8 +58,8 @@ public:
     void tarnBecameResident() override;
 
     // Readers of drawing files: orientation and size as the file gives them (U and V per pixel).
-    void tarnSetFileOrientation(const AcGePoint3d& origin, const AcGeVector3d& uPixel, const AcGeVector3d& vPixel,
-                                const AcGeVector2d& size);
+    void tarnSetFileOrientation(const AcGePoint3d& origin, const AcGeVector3d& uPixel,
+                                const AcGeVector3d& vPixel, const AcGeVector2d& size);
 
 private:
     AcDbObjectId m_imageDefId;

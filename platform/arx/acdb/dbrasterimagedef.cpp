@@ -19,12 +19,11 @@ using platform::FieldKind;
 const FieldDesc kFields[] = {
     TARN_SUBCLASS("AcDbRasterImageDef"),
     TARN_FIELD_OUT(90, kInt32, "classVersion", AcDbRasterImageDef, v.integer = 0),
-    TARN_FIELD(1, kString, "sourceFileName", AcDbRasterImageDef, platform::dxf::Put(v, self->sourceFileName()),
-               self->setSourceFileName(v.text.c_str())),
-    TARN_FIELD(10, kPoint2d, "size", AcDbRasterImageDef,
-               (v.point[0] = self->size().x, v.point[1] = self->size().y),
-               self->tarnSetFileState(static_cast<int>(v.point[0]), static_cast<int>(v.point[1]),
-                                      self->isLoaded())),
+    TARN_FIELD(1, kString, "sourceFileName", AcDbRasterImageDef,
+               platform::dxf::Put(v, self->sourceFileName()), self->setSourceFileName(v.text.c_str())),
+    TARN_FIELD(
+        10, kPoint2d, "size", AcDbRasterImageDef, (v.point[0] = self->size().x, v.point[1] = self->size().y),
+        self->tarnSetFileState(static_cast<int>(v.point[0]), static_cast<int>(v.point[1]), self->isLoaded())),
     TARN_FIELD_OUT(11, kPoint2d, "pixelSize", AcDbRasterImageDef, (v.point[0] = 1.0, v.point[1] = 1.0)),
     TARN_FIELD(280, kInt16, "loaded", AcDbRasterImageDef, v.integer = self->isLoaded() ? 1 : 0,
                self->tarnSetFileState(static_cast<int>(self->size().x), static_cast<int>(self->size().y),

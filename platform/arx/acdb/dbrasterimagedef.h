@@ -32,7 +32,8 @@ public:
 
     // Takes a copy of an RGBA image of the imaging library as the picture (the caller keeps and deletes its
     // own). fileDescriptor is not used. eInvalidInput for null or invalid images.
-    Acad::ErrorStatus setImage(const Atil::RgbaImage* image, void* fileDescriptor, bool modifyDatabase = true);
+    Acad::ErrorStatus setImage(const Atil::RgbaImage* image, void* fileDescriptor,
+                               bool modifyDatabase = true);
 
     // Width and height in pixels (0 while nothing was ever loaded).
     AcGeVector2d size() const { return AcGeVector2d(m_width, m_height); }

@@ -170,7 +170,7 @@ Acad::ErrorStatus AcDbSortentsTable::getFullDrawOrder(AcDbObjectIdArray& entityI
 }
 
 Acad::ErrorStatus AcDbSortentsTable::firstEntityIsDrawnBeforeSecond(AcDbObjectId first, AcDbObjectId second,
-                                                                   bool& result) const {
+                                                                    bool& result) const {
     const std::vector<AcDbObjectId> order = tarnOrder();
     const auto a = std::find(order.begin(), order.end(), first);
     const auto b = std::find(order.begin(), order.end(), second);

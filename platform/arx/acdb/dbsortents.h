@@ -24,7 +24,8 @@ public:
     Acad::ErrorStatus moveToBottom(const AcDbObjectIdArray& entityIds);
     Acad::ErrorStatus moveToTop(const AcDbObjectIdArray& entityIds);
     // Every live entity of the block, drawn first first.
-    Acad::ErrorStatus getFullDrawOrder(AcDbObjectIdArray& entityIds, Adesk::UInt8 honorSortentsMask = 0) const;
+    Acad::ErrorStatus getFullDrawOrder(AcDbObjectIdArray& entityIds,
+                                       Adesk::UInt8 honorSortentsMask = 0) const;
     Acad::ErrorStatus firstEntityIsDrawnBeforeSecond(AcDbObjectId first, AcDbObjectId second,
                                                      bool& result) const;
 

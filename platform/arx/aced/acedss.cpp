@@ -367,9 +367,9 @@ int acedSSGet(const ACHAR* mode, const void* pt1, const void* pt2, const resbuf*
     if (mode == nullptr && pt1 != nullptr) {
         const AcGePoint3d point = UcsPointToWorld(pt1);
         const double aperture = Aperture();
-        std::vector<AcDbObjectId> hits = Select(BlockEntities(kModelSpace, true), parsed, [&](const AcDbEntity* e) {
-            return UnderPoint(e, point, aperture);
-        });
+        std::vector<AcDbObjectId> hits =
+            Select(BlockEntities(kModelSpace, true), parsed,
+                   [&](const AcDbEntity* e) { return UnderPoint(e, point, aperture); });
         if (hits.empty()) {
             return RTERROR;
         }

@@ -141,8 +141,9 @@ TEST_F(RasterFile, FileCarriesTheFormOtherReadersExpect) {
         AddImage(defId, AcGePoint3d(0, 0, 0), AcGeVector3d(8, 0, 0), AcGeVector3d(0, 6, 0));
     MoveToBottom(image);
     const std::string text = platform::WriteDxf(db.get());
-    for (const char* expected : {"  1\nIMAGE\n  2\nAcDbRasterImage\n", "  1\nIMAGEDEF\n  2\nAcDbRasterImageDef\n",
-                                 "  1\nSORTENTSTABLE\n", "ACAD_IMAGE_DICT", "ACAD_SORTENTS", "\nIMAGEDEF_REACTOR\n"}) {
+    for (const char* expected :
+         {"  1\nIMAGE\n  2\nAcDbRasterImage\n", "  1\nIMAGEDEF\n  2\nAcDbRasterImageDef\n",
+          "  1\nSORTENTSTABLE\n", "ACAD_IMAGE_DICT", "ACAD_SORTENTS", "\nIMAGEDEF_REACTOR\n"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }
     // U and V of one pixel; the size in pixels; the image drawn first is written first.
