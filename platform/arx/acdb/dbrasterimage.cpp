@@ -1,6 +1,7 @@
 #include "platform/arx/acdb/dbrasterimage.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbinternal.h"
@@ -8,6 +9,7 @@
 #include "platform/arx/acdb/dbrasterimagedefreactor.h"
 #include "platform/arx/acdb/dxfcodec.h"
 #include "platform/arx/acdb/dxffields.h"
+#include "platform/imaging/rgbaimage.h"
 
 namespace {
 
@@ -289,11 +291,18 @@ void AcDbRasterImage::tarnSetFileOrientation(const AcGePoint3d& origin, const Ac
     if (assertWriteEnabled() != Acad::eOk) {
         return;
     }
-    m_fileSize = AcGeVector2d(std::max(size.x, 0.0), std::max(size.y, 0.0));
-    const AcGeVector3d u = uPixel * (size.x > 0.0 ? size.x : 1.0);
-    const AcGeVector3d v = vPixel * (size.y > 0.0 ? size.y : 1.0);
-    m_origin = origin;
-    if (!IsDegenerate(u, v)) {
+    // Sizes and vectors a picture cannot have are not taken.
+    auto count = [](double value) { return value >= 1.0 && value <= Atil::kMaxImageSide ? value : 0.0; };
+    m_fileSize = AcGeVector2d(count(size.x), count(size.y));
+    const AcGeVector3d u = uPixel * (m_fileSize.x > 0.0 ? m_fileSize.x : 1.0);
+    const AcGeVector3d v = vPixel * (m_fileSize.y > 0.0 ? m_fileSize.y : 1.0);
+    auto finite = [](const AcGeVector3d& w) {
+        return std::isfinite(w.x) && std::isfinite(w.y) && std::isfinite(w.z);
+    };
+    if (std::isfinite(origin.x) && std::isfinite(origin.y) && std::isfinite(origin.z)) {
+        m_origin = origin;
+    }
+    if (finite(u) && finite(v) && !IsDegenerate(u, v)) {
         m_u = u;
         m_v = v;
     }

@@ -13,6 +13,11 @@
 namespace {
 
 using platform::FieldDesc;
+
+// A pixel count as a file gives it: anything that is not a count a picture can have reads as 0.
+int Pixels(double value) {
+    return value >= 1.0 && value <= Atil::kMaxImageSide ? static_cast<int>(value) : 0;
+}
 using platform::FieldKind;
 
 // Size and loaded flag go together (tarnSetFileState); the default pixel size is one drawing unit.
@@ -21,9 +26,9 @@ const FieldDesc kFields[] = {
     TARN_FIELD_OUT(90, kInt32, "classVersion", AcDbRasterImageDef, v.integer = 0),
     TARN_FIELD(1, kString, "sourceFileName", AcDbRasterImageDef,
                platform::dxf::Put(v, self->sourceFileName()), self->setSourceFileName(v.text.c_str())),
-    TARN_FIELD(
-        10, kPoint2d, "size", AcDbRasterImageDef, (v.point[0] = self->size().x, v.point[1] = self->size().y),
-        self->tarnSetFileState(static_cast<int>(v.point[0]), static_cast<int>(v.point[1]), self->isLoaded())),
+    TARN_FIELD(10, kPoint2d, "size", AcDbRasterImageDef,
+               (v.point[0] = self->size().x, v.point[1] = self->size().y),
+               self->tarnSetFileState(Pixels(v.point[0]), Pixels(v.point[1]), self->isLoaded())),
     TARN_FIELD_OUT(11, kPoint2d, "pixelSize", AcDbRasterImageDef, (v.point[0] = 1.0, v.point[1] = 1.0)),
     TARN_FIELD(280, kInt16, "loaded", AcDbRasterImageDef, v.integer = self->isLoaded() ? 1 : 0,
                self->tarnSetFileState(static_cast<int>(self->size().x), static_cast<int>(self->size().y),

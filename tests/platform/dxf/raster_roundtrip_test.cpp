@@ -152,5 +152,36 @@ TEST_F(RasterFile, FileCarriesTheFormOtherReadersExpect) {
     EXPECT_LT(text.find("\nIMAGE\n  5\n"), text.find("\nLINE\n  5\n"));
 }
 
+TEST_F(RasterFile, SizesNoPictureCanHaveReadAsUnknown) {
+    const AcDbObjectId defId = AddDefinition(WritePng("tile.png", 4, 2), u"T");
+    const AcDbObjectId image =
+        AddImage(defId, AcGePoint3d(1, 2, 0), AcGeVector3d(8, 0, 0), AcGeVector3d(0, 6, 0));
+    std::string text = platform::WriteDxf(db.get());
+    const size_t def = text.find("AcDbRasterImageDef\n");
+    const size_t defSize = text.find(" 10\n4\n 20\n2\n", def);
+    ASSERT_NE(defSize, std::string::npos);
+    text.replace(defSize, 14, " 10\n1e300\n 20\n-7\n");
+    const size_t imageSize = text.find(" 13\n4\n 23\n2\n");
+    ASSERT_NE(imageSize, std::string::npos);
+    text.replace(imageSize, 14, " 13\n1e300\n 23\n2\n");
+    reopened = std::make_unique<AcDbDatabase>(false, true);
+    ASSERT_EQ(platform::ReadDxf(reopened.get(), text), Acad::eOk) << platform::LastDxfError().message;
+    auto* copy = AcDbRasterImage::cast(Twin(image));
+    ASSERT_NE(copy, nullptr);
+    AcGePoint3d origin;
+    AcGeVector3d u;
+    AcGeVector3d v;
+    copy->getOrientation(origin, u, v);
+    EXPECT_EQ(origin, AcGePoint3d(1, 2, 0));
+    EXPECT_EQ(u, AcGeVector3d(2, 0, 0));  // one pixel's U, the width being unknown
+    EXPECT_EQ(copy->imageSize().x, 0);
+    copy->close();
+    auto* defCopy = AcDbRasterImageDef::cast(Twin(defId));
+    ASSERT_NE(defCopy, nullptr);
+    EXPECT_EQ(defCopy->size().x, 0);
+    EXPECT_EQ(defCopy->size().y, 0);
+    defCopy->close();
+}
+
 }  // namespace
 }  // namespace tarntest
