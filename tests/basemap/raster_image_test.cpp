@@ -4,6 +4,7 @@
 #include "raster_fixture.h"
 
 #include "platform/arx/aced/acedcmdline.h"
+#include "platform/arx/acdb/dxffile.h"
 
 namespace rastertest {
 namespace {
@@ -166,6 +167,27 @@ TEST_F(RasterImages, TheWholeViewImageIsKeptPerDatabaseAndClearedOnce) {
     EXPECT_TRUE(DefinitionNamed(u"TARN_IMG").isNull());
     EXPECT_TRUE(g_mapImageOfDatabase[db].isNull());
     EXPECT_EQ(platform::CommandLineUtf8(), "");
+}
+
+TEST_F(RasterImages, UndoingAnInsertionTakesEverythingItMadeAway) {
+    const AcDbObjectId line = AddLine();
+    const CString file = WritePng("t.png", 4, 4);
+    platform::BeginUndoGroup(db);
+    AcDbObjectId tile;
+    ASSERT_EQ(InsertIMGFile(tile, db->layerZero(), file, _T("5"), AcGePoint2d(0, 0), AcGePoint2d(1, 1)),
+              Acad::eOk);
+    platform::EndUndoGroup(db);
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    EXPECT_TRUE(tile.isErased());
+    EXPECT_TRUE(DefinitionNamed(u"5").isNull());
+    EXPECT_EQ(DrawOrder(), (std::vector<AcDbObjectId>{line}));
+    const std::string text = platform::WriteDxf(db);
+    EXPECT_EQ(text.find("\nIMAGE\n"), std::string::npos);
+    EXPECT_EQ(text.find("\nIMAGEDEF_REACTOR\n"), std::string::npos);
+    // Made again from the file.
+    ASSERT_EQ(InsertIMGFile(tile, db->layerZero(), file, _T("5"), AcGePoint2d(0, 0), AcGePoint2d(1, 1)),
+              Acad::eOk);
+    EXPECT_FALSE(DefinitionNamed(u"5").isNull());
 }
 
 TEST_F(RasterImages, CurrentDrawingNameIsWhatFollowsTheLastBackslash) {
