@@ -106,7 +106,8 @@ void CBaseMapLayer::RequestMissingTiles() {
 }
 
 void CBaseMapLayer::RequeueRequest(const MapFileRequest& request) {
-    if (request.m_nMapId != m_grid.m_nMapId) {
+    // Only the current layout's tiles: those of a level left behind would be asked for ever.
+    if (request.m_nMapId != m_grid.m_nMapId || request.m_nLevel != static_cast<uint32_t>(m_grid.m_nLevel)) {
         return;
     }
     // Each outstanding tile once: every layout asks its missing tiles again, and each asks answers -3.
@@ -143,9 +144,14 @@ void CBaseMapLayer::FlushRequests() {
     std::vector<MapFileRequest> records;
     records.reserve(m_requestQueue.size());
     for (const std::unique_ptr<MapFileRequest>& queued : m_requestQueue) {
-        records.push_back(*queued);
+        if (queued->m_nLevel == static_cast<uint32_t>(m_grid.m_nLevel) && queued->m_nMapId == m_grid.m_nMapId) {
+            records.push_back(*queued);
+        }
     }
     m_requestQueue.clear();
+    if (records.empty()) {
+        return;
+    }
     if (g_Settings.m_bOnlineMap) {
         MapApiRequestMapFiles(&g_MapApiLink, records.data(), static_cast<int>(records.size()));
     }
