@@ -250,6 +250,7 @@ bool CBaseMapLayer::Layout() {
     }
     m_cachedTiles.clear();
     m_missingTiles.clear();
+    m_bRangeNoticeShown = false;
     ViewRectInfo view;
     CViewUtil::GetCurViewRect(view, 1.0);
     m_nTilePixels = TilePixelsForScreen(GetSystemMetrics(SM_CXSCREEN));
@@ -333,13 +334,15 @@ bool CBaseMapLayer::CheckTile(int32_t i, int32_t j) {
         AcGePoint2d ll, ur;
         TileBounds(i, j, ll, ur);
         const bool inRange = IsValidGaussEasting(ur.x) && IsValidGaussEasting(ll.x);
-        if (inRange && m_grid.m_nLevel != m_nLastLevel) {
+        // Re-armed by a tile in range at a new level, but not by one of the layout that has just said it.
+        if (inRange && m_grid.m_nLevel != m_nLastLevel && !m_bRangeNoticeShown) {
             m_bRangeNotice = true;
         }
         if (!inRange) {
             if (m_bRangeNotice) {
                 acutPrintf(u"\n超出坐标系范围不显示底图!\n");
                 m_bRangeNotice = false;
+                m_bRangeNoticeShown = true;
             }
             return false;
         }

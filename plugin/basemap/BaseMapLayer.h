@@ -117,5 +117,6 @@ private:
     AcDbDatabase* m_pDb = nullptr;  // the drawing the tiles are in
     bool m_bInLoad = false;         // guards against the nested answers of Load's own requests
     bool m_bInLayout = false;
-    bool m_bWalking = false;  // a walk over the inserted tiles is under way
+    bool m_bWalking = false;
+    bool m_bRangeNoticeShown = false;  // the range notice was printed by the layout under way  // a walk over the inserted tiles is under way
 };

@@ -436,4 +436,64 @@ TEST_F(BaseMapTest, MalformedRepliesAreRefusedWithoutHarm) {
     EXPECT_EQ(Landed().errors, "");
 }
 
+TEST_F(BaseMapTest, TilesThatArriveDuringACommandWaitForItsEndHoweverItEnds) {
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    // A command during which the host's message loop runs (as it does while a command waits for input):
+    // the view tracking lays the new view out and the map application's answers come in meanwhile.
+    size_t landedInside = 0;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    platform::DefineHostCommand(u"WAITMAP", [&] {
+        for (int i = 0; i < 6; ++i) {
+            platform::AdvanceClock(500);
+            platform::PumpMessages();
+        }
+        landedInside = Landed(false).tiles.size();
+        return outcome;
+    });
+    int place = 0;
+    for (CommandOutcome end : {CommandOutcome::kEnded, CommandOutcome::kCancelled}) {
+        SCOPED_TRACE(static_cast<int>(end));
+        outcome = end;
+        ZoomTo(kRefX + 60000 * ++place, kRefY, 15);
+        host.MapSim().ClearRecords();
+        const size_t before = Landed(false).tiles.size();
+        ASSERT_EQ(host.Run("WAITMAP"), end);
+        EXPECT_GT(FileRequests().size(), 0u);
+        EXPECT_EQ(landedInside, before);  // nothing went in during the command
+        host.Wait(10);
+        const tiletest::Landing landing = Landed();
+        EXPECT_EQ(landing.errors, "");
+        EXPECT_GT(landing.tiles.size(), 0u);
+    }
+    platform::RemoveHostCommand(u"WAITMAP");
+}
+
+TEST_F(BaseMapTest, GaussKrugerTilesOutsideTheZoneAreSkippedWithOneNotice) {
+    std::array<uint8_t, 16> digest{};
+    digest[0] = 0x44;
+    host.MapSim().SetCoordState(4, digest, "CGCS2000 3-degree zone");
+    // The grid's origin is the centre of the drawing's extents.
+    ASSERT_EQ(Run("LINE 490000,2990000 510000,3010000", {""}), CommandOutcome::kEnded);
+    host.MapSim().SetMapState(8, 1);
+    Mark();
+    LoadWithBaseMap();
+    Settle();
+    // Level 8 tiles are 300 km wide: the grid reaches past 160 km and 840 km of easting.
+    EXPECT_EQ(e2e::Count(Printed(), "超出坐标系范围不显示底图!"), 1) << Printed();
+    const tiletest::Landing landing = Landed(false);
+    EXPECT_EQ(landing.errors, "");
+    EXPECT_GT(landing.tiles.size(), 0u);
+    for (const mapsim::MapFileRecord& r : FileRequests()) {
+        EXPECT_GE(r.minX, 160000.0);
+        EXPECT_LE(r.maxX, 840000.0);
+    }
+    // Another tile out of range at the same level says nothing more.
+    Mark();
+    ZoomTo(kRefX + 20000, kRefY, 8);
+    Settle();
+    EXPECT_EQ(e2e::Count(Printed(), "超出坐标系范围不显示底图!"), 0) << Printed();
+}
+
 }  // namespace
