@@ -56,16 +56,22 @@ int WildcardMatch(const char* text, const char* pattern) {
     const char* p = pattern;
     while (*t != '\0' && *p != '\0') {
         if (*p == '*') {
-            ++p;
+            // A run of "*" and "?" after it: the "?"s take that many bytes wherever the "*" ends.
+            size_t anyBytes = 0;
+            while (*p == '*' || *p == '?') {
+                anyBytes += *p == '?' ? 1 : 0;
+                ++p;
+            }
+            if (strnlen(t, anyBytes) < anyBytes) {
+                return 0;
+            }
+            t += anyBytes;
             size_t segment = 0;
             while (p[segment] != '\0' && p[segment] != '*' && p[segment] != '?') {
                 ++segment;
             }
             if (segment == 0) {
-                if (*p == '\0') {
-                    return 1;  // a trailing "*" takes the rest
-                }
-                continue;  // "**" or "*?": the next wildcard decides
+                return 1;  // the pattern ends: the "*" takes the rest
             }
             // No backtracking: only the first occurrence of the segment is tried.
             const char* found = FindNoCaseN(t, std::strlen(t), p, segment);
