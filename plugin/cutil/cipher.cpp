@@ -30,6 +30,14 @@ void StoreWord(uint8_t* p, uint16_t w) {
     p[1] = static_cast<uint8_t>(w);
 }
 
+// A context whose count is out of range (never set so here) restarts on a block boundary rather than
+// indexing outside the register.
+void CheckLeft(CfbContext* context) {
+    if (context->bytesLeft > 8) {
+        context->bytesLeft = 0;
+    }
+}
+
 // One block of key stream into the register; the register as it was is kept for CfbSync.
 void NextBlock(CfbContext* context) {
     std::memcpy(context->previous, context->feedback, 8);
@@ -114,6 +122,7 @@ void CfbSync(CfbContext* context) {
 }
 
 void CfbEncrypt(CfbContext* context, const uint8_t* in, uint8_t* out, uint32_t count) {
+    CheckLeft(context);
     uint32_t i = 0;
     while (context->bytesLeft > 0 && i < count) {
         uint8_t& reg = context->feedback[8 - context->bytesLeft];
@@ -133,6 +142,7 @@ void CfbEncrypt(CfbContext* context, const uint8_t* in, uint8_t* out, uint32_t c
 }
 
 void CfbDecrypt(CfbContext* context, const uint8_t* in, uint8_t* out, uint32_t count) {
+    CheckLeft(context);
     uint32_t i = 0;
     while (context->bytesLeft > 0 && i < count) {
         uint8_t& reg = context->feedback[8 - context->bytesLeft];
