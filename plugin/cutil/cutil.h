@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -72,9 +73,10 @@ void Md5Final(uint8_t digest[16], Md5Context* context);
 void Md5Buffer(uint8_t digest[16], const void* data, uint32_t count);
 
 // =====================================================================================================
-// The rest of the library. Every output buffer comes with its size; nothing is written past it, and an
-// output that does not fit fails whole (result 0, -1 or null as told) rather than being cut, unless a
-// function says it cuts. Blocks returned by ...Alloc, ReadFileU8 and ListFolderU8 are freed with free.
+// The rest of the library. Output buffers come with their size unless a fixed minimum is stated; nothing
+// is written past it, and an output that does not fit fails whole (result 0, -1 or null as told) rather
+// than being cut, unless a function says it cuts. Blocks returned by ...Alloc, Utf8ToAnsi, ReadFileU8,
+// ListFolderU8 and Utf8ToUtf16Lib (without out) are freed with free.
 // =====================================================================================================
 
 // ---- Further files and folders ----
@@ -113,6 +115,7 @@ struct FolderEntryU8 {
     uint8_t isFolder;
 };
 static_assert(sizeof(FolderEntryU8) == 256, "FolderEntryU8 layout");
+static_assert(offsetof(FolderEntryU8, isFolder) == 255, "FolderEntryU8 folder flag");
 inline constexpr int kFolderListStep = 100;  // entries the array grows by
 
 // The entries of the folder except "." and ".." into a new array (null when none); their count, 0 also
@@ -312,6 +315,9 @@ struct CfbContext {
     uint32_t bytesLeft;  // unused key-stream bytes at the end of feedback
 };
 static_assert(sizeof(CfbContext) == 76, "CfbContext layout");
+static_assert(offsetof(CfbContext, feedback) == 8 && offsetof(CfbContext, subkeys) == 16 &&
+                  offsetof(CfbContext, bytesLeft) == 72,
+              "CfbContext fields");
 
 void CfbSetIv(CfbContext* context, const uint8_t iv[8]);  // null iv: zeros
 void CfbInitKey(CfbContext* context, const uint8_t key[16]);
