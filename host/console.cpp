@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -89,19 +92,33 @@ const char* KindName(platform::ControlKind kind) {
 }  // namespace
 
 bool ScriptSource::Open(const std::string& path, std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
+    auto fail = [&](const std::string& why) {
         if (error != nullptr) {
-            *error = "cannot read the script \"" + path + "\"";
+            *error = "cannot read the script \"" + path + "\": " + why;
         }
         return false;
+    };
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return fail("it is a folder");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return fail(std::strerror(errno));
     }
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
+        // Editors on some systems start a UTF-8 file with a byte-order mark: it is no part of the command.
+        if (m_lines.empty() && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            line.erase(0, 3);
+        }
         m_lines.push_back(line);
+    }
+    if (in.bad()) {
+        return fail(std::strerror(errno));
     }
     return true;
 }
@@ -238,6 +255,7 @@ bool ConsoleUi::NextLine(std::string& line) {
         return true;
     }
     if (m_source != nullptr && m_source->ReadLine(line)) {
+        m_lastSourceLine = line;
         LineRead(*m_source);
         if (m_source->Echoes()) {
             Show(line);
@@ -413,6 +431,9 @@ platform::InputAnswer ConsoleUi::GetInput(const platform::InputRequest& request)
             std::string bad;
             if (ParseSelection(db, text, ids, &bad)) {
                 return platform::SelectionAnswer(ids);
+            }
+            if (m_strict) {
+                return InputAnswer::Text(platform::Utf8ToUtf16(text));
             }
             Show("\n*Invalid selection: " + bad + "*" + Utf8(request.prompt));
             continue;

@@ -88,6 +88,12 @@ public:
     void Show(std::string text);
     // The line source was read: after a typed line the cursor already stands at a new line.
     void LineRead(const LineSource& source);
+    // Strict (a script runs): a selection that names nothing is handed to the command, which fails, rather
+    // than asked for again from the script's later lines.
+    void SetStrict(bool strict) { m_strict = strict; }
+    // The line of the source taken last, by the host's loop or as an answer.
+    void NoteSourceLine(const std::string& line) { m_lastSourceLine = line; }
+    const std::string& LastSourceLine() const { return m_lastSourceLine; }
 
     int MessageBox(const platform::MessageBoxRequest& box) override;
     void RunDialog(platform::UiDialog& dialog) override;
@@ -103,6 +109,8 @@ private:
     std::ostream* m_out = nullptr;
     std::function<void()> m_flush;
     bool m_atLineStart = false;  // a person just pressed Enter
+    bool m_strict = false;
+    std::string m_lastSourceLine;
 };
 
 }  // namespace tarnhost

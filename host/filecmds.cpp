@@ -1,5 +1,6 @@
 // Drawing files (NEW, OPEN, QSAVE, SAVEAS), applications (ARX) and QUIT. CLOSE belongs to the document
 // manager and runs from the console line (Host::RunTokens).
+#include <climits>
 #include <filesystem>
 
 #include "host/host.h"
@@ -20,9 +21,7 @@ namespace {
 using platform::CommandOutcome;
 
 std::u16string AskLine(const ACHAR* prompt, int& rc) {
-    ACHAR text[1024];
-    rc = acedGetString(1, prompt, text, sizeof text / sizeof text[0]);
-    return rc == RTNORM ? std::u16string(text) : std::u16string();
+    return AskString(1, prompt, 1023, rc);
 }
 
 // The Windows form of a typed drawing name, ".dxf" added when it has no extension; empty when the name
@@ -48,9 +47,25 @@ CommandOutcome SaveTo(Host& host, const std::u16string& typed) {
         acutPrintf(u"\nNo drawing is open.");
         return CommandOutcome::kFailed;
     }
+    std::string typedHost;
+    std::error_code ec;
+    if (platform::ToHostPath(typed, typedHost) && fs::is_directory(typedHost, ec)) {
+        acutPrintf(u"\nCannot save %s: it is a folder.",
+                   platform::ToWindowsPath(fs::absolute(typedHost).lexically_normal().string()).c_str());
+        return CommandOutcome::kFailed;
+    }
     const std::u16string path = DrawingPath(typed);
     if (path.empty()) {
         acutPrintf(u"\n\"%s\" is not a valid file name.", typed.c_str());
+        return CommandOutcome::kFailed;
+    }
+    if (const std::string problem = PathProblem(path); !problem.empty()) {
+        acutPrintf(u"\nCannot save %s: %S.", path.c_str(), problem.c_str());
+        return CommandOutcome::kFailed;
+    }
+    // Two drawings writing one file would overwrite each other's work.
+    if (host.DocumentHolding(path, doc) != nullptr) {
+        acutPrintf(u"\nCannot save %s: another open drawing uses this file.", path.c_str());
         return CommandOutcome::kFailed;
     }
     const Acad::ErrorStatus es = doc->database()->saveAs(path.c_str());
@@ -146,6 +161,31 @@ CommandOutcome ArxCommand(Host& host) {
 }
 
 }  // namespace
+
+std::string PathProblem(const std::u16string& windowsPath) {
+    std::string hostPath;
+    if (!platform::ToHostPath(windowsPath, hostPath)) {
+        return "not a valid file name";
+    }
+    const fs::path path(hostPath);
+    if (hostPath.size() >= PATH_MAX) {
+        return "the name is too long";
+    }
+    for (const fs::path& part : path) {
+        if (part.native().size() > NAME_MAX) {
+            return "the name is too long";
+        }
+    }
+    std::error_code ec;
+    const fs::path folder = path.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+        return "no such folder";
+    }
+    if (fs::is_directory(path, ec)) {
+        return "it is a folder";
+    }
+    return {};
+}
 
 std::string DrawingReadError(Acad::ErrorStatus es, const std::string& path) {
     std::string why;

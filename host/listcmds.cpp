@@ -91,9 +91,9 @@ std::u16string HandleText(const AcDbObject* object) {
 
 CommandOutcome ListCommand() {
     std::vector<AcDbObjectId> ids;
-    bool cancelled = false;
-    if (!SelectEntities(ids, cancelled)) {
-        return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
     }
     for (AcDbObjectId id : ids) {
         AcDbEntity* entity = nullptr;
