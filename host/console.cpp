@@ -10,6 +10,7 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
+#include <unordered_set>
 
 #include "host/hostcmds.h"
 #include "platform/arx/acdb/dbdatabase.h"
@@ -186,8 +187,13 @@ bool TerminalSource::ReadLine(std::string& line) {
 
 bool ParseSelection(AcDbDatabase* db, const std::string& text, std::vector<AcDbObjectId>& ids,
                     std::string* bad) {
-    auto add = [&ids](AcDbObjectId id) {
-        if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+    // An entity is selected once however many words name it; a set keeps "all" on a big drawing linear.
+    std::unordered_set<Adesk::Int64> taken;
+    for (AcDbObjectId id : ids) {
+        taken.insert(id.asOldId());
+    }
+    auto add = [&ids, &taken](AcDbObjectId id) {
+        if (taken.insert(id.asOldId()).second) {
             ids.push_back(id);
         }
     };
