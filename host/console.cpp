@@ -1,7 +1,10 @@
 #include "host/console.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cerrno>
@@ -138,11 +141,54 @@ bool ScriptSource::ReadLine(std::string& line) {
     return false;
 }
 
+namespace {
+
+// The interrupt handler's self-pipe: the handler only writes a byte, the line source reads it.
+int g_interruptPipe[2] = {-1, -1};
+
+void OnInterrupt(int) {
+    const int saved = errno;
+    const char byte = 'C';
+    [[maybe_unused]] const ssize_t n = ::write(g_interruptPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// Whether an interrupt came since the last call (and takes it).
+bool TakeInterrupt() {
+    if (g_interruptPipe[0] < 0) {
+        return false;
+    }
+    char bytes[64];
+    bool any = false;
+    while (::read(g_interruptPipe[0], bytes, sizeof bytes) > 0) {
+        any = true;
+    }
+    return any;
+}
+
+}  // namespace
+
+void InstallInterruptHandler() {
+    if (g_interruptPipe[0] >= 0 || ::pipe2(g_interruptPipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: a wait for input ends at once
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
 TerminalSource::TerminalSource(int fd, std::function<bool()> idle)
     : m_fd(fd), m_echo(::isatty(fd) == 0), m_idle(std::move(idle)) {}
 
 bool TerminalSource::ReadLine(std::string& line) {
     for (;;) {
+        if (TakeInterrupt()) {
+            m_buffer.clear();
+            line = "^C";
+            return true;
+        }
         const size_t end = m_buffer.find('\n');
         if (end != std::string::npos) {
             line = m_buffer.substr(0, end);
@@ -169,8 +215,14 @@ bool TerminalSource::ReadLine(std::string& line) {
             const int64_t now = static_cast<int64_t>(platform::clock::NowMs());
             timeout = static_cast<int>(std::clamp<int64_t>(due - now, 0, 1000));
         }
-        pollfd fd{m_fd, POLLIN, 0};
-        const int ready = ::poll(&fd, 1, timeout);
+        pollfd fds[2] = {{m_fd, POLLIN, 0}, {g_interruptPipe[0], POLLIN, 0}};
+        const int ready = ::poll(fds, g_interruptPipe[0] >= 0 ? 2 : 1, timeout);
+        if (ready < 0 && errno == EINTR) {
+            continue;  // an interrupt: taken at the top
+        }
+        if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+            continue;
+        }
         if (ready > 0) {
             char chunk[4096];
             const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
@@ -426,6 +478,7 @@ platform::InputAnswer ConsoleUi::GetInput(const platform::InputRequest& request)
         }
         const std::string text = Trim(line);
         if (IsCancel(text)) {
+            Show(" *Cancel*\n");
             return InputAnswer::Cancelled();
         }
         if (text.empty()) {

@@ -52,8 +52,13 @@ private:
     int m_line = 0;
 };
 
+// Ctrl-C on the terminal: from then on an interrupt does not end the process but reaches the terminal's
+// line source, which gives "^C" (Esc) for it, so it cancels the prompt as Esc does. Idempotent.
+void InstallInterruptHandler();
+
 // The terminal: waits for a line while the host stays alive: idle runs whenever nothing arrives before the
-// next timer is due, and ends the wait (as the end of input) by returning false.
+// next timer is due, and ends the wait (as the end of input) by returning false. An interrupt gives the line
+// "^C" and drops what was typed ahead, as the terminal itself does.
 class TerminalSource : public LineSource {
 public:
     explicit TerminalSource(int fd, std::function<bool()> idle);

@@ -90,6 +90,9 @@ int main(int argc, char** argv) {
         return !host.QuitRequested() && host.Started();
     });
     tarnhost::LineSource* source = &terminal;
+    if (script.empty()) {
+        tarnhost::InstallInterruptHandler();  // Ctrl-C cancels the prompt, never the unsaved drawings
+    }
     if (!script.empty()) {
         if (!file.Open(script, &error)) {
             std::cerr << "tarnhost: " << error << "\n";

@@ -484,6 +484,19 @@ private:
                 AcDbSymbolTable::cast(detail::Peek(tableId))->tarnAddRecordId(r.id);
             }
         }
+        // The records kept inside an entity of unknown kind keep their handles: objects made from here on
+        // (layers named by entities, defaults) must not take them.
+        std::uint64_t keptTop = 0;
+        for (const Record& r : m_records) {
+            if (r.cls == AcDbUnknownEntity::desc() && r.object != nullptr) {
+                for (int index : r.followers) {
+                    keptTop = std::max(keptTop, m_records[static_cast<size_t>(index)].handle);
+                }
+            }
+        }
+        if (keptTop >= m_db->handseed().value()) {
+            SetHandseed(m_db, AcDbHandle(keptTop + 1));
+        }
         m_context.resolve = [this](std::uint64_t handle) {
             auto it = m_map.find(handle);
             return it != m_map.end() ? it->second : AcDbObjectId();
