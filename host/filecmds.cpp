@@ -70,9 +70,17 @@ CommandOutcome SaveTo(Host& host, const std::u16string& typed) {
     }
     const Acad::ErrorStatus es = doc->database()->saveAs(path.c_str());
     if (es != Acad::eOk) {
+        // The writer names the file in the host's own form: say the cause without a second form of the path.
         const std::string why = platform::LastDxfError().message;
-        acutPrintf(u"\nCannot save %s: %s", path.c_str(),
-                   why.empty() ? acadErrorStatusText(es) : platform::Utf8ToUtf16(why).c_str());
+        std::u16string cause = acadErrorStatusText(es);
+        if (why.rfind("cannot write in the folder", 0) == 0) {
+            cause = u"cannot write in its folder";
+        } else if (why.rfind("cannot save", 0) == 0) {
+            cause = u"the file could not be written";
+        } else if (!why.empty()) {
+            cause = platform::Utf8ToUtf16(why);
+        }
+        acutPrintf(u"\nCannot save %s: %s.", path.c_str(), cause.c_str());
         return CommandOutcome::kFailed;
     }
     host.NoteSaved(doc, path);

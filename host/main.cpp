@@ -12,7 +12,8 @@ namespace {
 
 const char* kUsage =
     "usage: tarnhost [options] [--script FILE]\n"
-    "  --script FILE        run the commands of FILE, then quit (exit status 1 at the first failed command)\n"
+    "  --script FILE        run the commands of FILE, then quit (exit status 1 at the first command that\n"
+    "                       fails or answer that is refused)\n"
     "  --home DIR           folder for the folders below (default ~/.tarnhost)\n"
     "  --module-folder DIR  where loaded modules are kept (default HOME/modules)\n"
     "  --temp DIR           the temporary folder (default HOME/temp)\n"

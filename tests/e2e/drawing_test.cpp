@@ -212,6 +212,7 @@ TEST_F(HostTest, ASaveThatCannotWriteLeavesTheOldFileAndTheNameAsTheyWere) {
     EXPECT_EQ(qsave, CommandOutcome::kFailed);
     EXPECT_EQ(saveAs, CommandOutcome::kFailed);
     EXPECT_NE(Printed().find("Cannot save"), std::string::npos) << Printed();
+    EXPECT_EQ(Printed().find(dir), std::string::npos) << "a second form of the path: " << Printed();
     EXPECT_EQ(e2e::ReadFile(drawing), saved);
     EXPECT_FALSE(std::filesystem::exists(dir + "/other.dxf"));
     EXPECT_EQ(platform::Utf16ToUtf8(host.FileNameOf(host.Document())),
