@@ -60,8 +60,8 @@ bool SameFile(const std::u16string& a, const std::u16string& b) {
     }
     std::string hostA, hostB;
     std::error_code ec;
-    return platform::ToHostPath(a, hostA) && platform::ToHostPath(b, hostB) && fs::equivalent(hostA, hostB, ec) &&
-           !ec;
+    return platform::ToHostPath(a, hostA) && platform::ToHostPath(b, hostB) &&
+           fs::equivalent(hostA, hostB, ec) && !ec;
 }
 
 bool MakeFolder(const std::string& path, std::string* error) {
@@ -273,7 +273,8 @@ platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
             outcome = CommandOutcome::kCancelled;
         } else if (canonical == u"CLOSE") {
             outcome = CloseCurrent() ? CommandOutcome::kEnded : CommandOutcome::kFailed;
-        } else if ((canonical == u"U" || canonical == u"UNDO" || canonical == u"REDO") && Document() == nullptr) {
+        } else if ((canonical == u"U" || canonical == u"UNDO" || canonical == u"REDO") &&
+                   Document() == nullptr) {
             acutPrintf(u"\nNo drawing is open.");
             outcome = CommandOutcome::kFailed;
         } else {

@@ -99,7 +99,7 @@ private:
     HostOptions m_options;
     bool m_started = false;
     bool m_quit = false;
-    int m_busy = 0;  // lines running: sent strings wait until the host is idle
+    int m_busy = 0;                // lines running: sent strings wait until the host is idle
     bool m_stopOnRefusal = false;  // a script runs: a refused answer fails its command
     ConsoleUi m_console;
     ModuleSet m_modules;

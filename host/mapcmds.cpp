@@ -114,7 +114,8 @@ bool MapSimDirective(Host& host, const std::string& args) {
             acutPrintf(u"\nMAPSIM FOLDER needs a name.");
             return false;
         }
-        acutPrintf(u"\nFolder %u made.", map.AddFolder(mapsim::kRootFolder, ToMapText(platform::Utf8ToUtf16(name))));
+        acutPrintf(u"\nFolder %u made.",
+                   map.AddFolder(mapsim::kRootFolder, ToMapText(platform::Utf8ToUtf16(name))));
         return true;
     }
     if (what == "SELECT") {

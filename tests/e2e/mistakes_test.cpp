@@ -242,9 +242,9 @@ TEST_F(HostTest, EntitiesOfKindsNotModelledAreKeptThroughOpenAndSave) {
     const std::string again = dir + "/again.dxf";
     ASSERT_EQ(Run("SAVEAS", {again}), CommandOutcome::kEnded);
     const std::string text = e2e::ReadFile(again);
-    for (const char* record :
-         {"SOLID\n  5\nA0\n", "DIMENSION\n  5\nA1\n", "INSERT\n  5\nA2\n", "ATTRIB\n  5\nA3\n330\nA2\n",
-          "SEQEND\n  5\nA4\n330\nA2\n", "  1\nfrom elsewhere\n 70\n32\n", "  1\nP-17\n100\nAcDbAttribute\n"}) {
+    for (const char* record : {"SOLID\n  5\nA0\n", "DIMENSION\n  5\nA1\n", "INSERT\n  5\nA2\n",
+                               "ATTRIB\n  5\nA3\n330\nA2\n", "SEQEND\n  5\nA4\n330\nA2\n",
+                               "  1\nfrom elsewhere\n 70\n32\n", "  1\nP-17\n100\nAcDbAttribute\n"}) {
         EXPECT_EQ(Count(text, record), 1) << record;
     }
     ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);

@@ -57,7 +57,8 @@ public:
     const std::string& tarnFileType() const { return m_type; }
     const std::vector<Pair>& tarnPairs() const { return m_pairs; }
     const std::vector<Pair>& tarnClassPairs() const { return m_classPairs; }
-    Acad::ErrorStatus tarnSetContents(std::string type, std::vector<Pair> pairs, std::vector<Pair> classPairs);
+    Acad::ErrorStatus tarnSetContents(std::string type, std::vector<Pair> pairs,
+                                      std::vector<Pair> classPairs);
 
 private:
     std::string m_type;

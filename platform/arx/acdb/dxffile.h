@@ -7,9 +7,9 @@
 // Objects and entities of unknown kinds are kept as they were read (AcDbUnknownObject, AcDbUnknownEntity,
 // with the file's CLASS record of their kind) and written back, so that what lists them still finds them and
 // a drawing from another program loses nothing when saved; their references to objects the reader did not
-// keep are written as null. Only an entity too big to trust is left out, with a line on the command line. It builds into a
-// fresh database and hands the contents over only when the whole file was read, so a damaged file leaves
-// nothing behind.
+// keep are written as null. Only an entity too big to trust is left out, with a line on the command line. It
+// builds into a fresh database and hands the contents over only when the whole file was read, so a damaged
+// file leaves nothing behind.
 #pragma once
 
 #include <string>
