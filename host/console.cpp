@@ -359,6 +359,9 @@ int ConsoleUi::MessageBox(const platform::MessageBoxRequest& box) {
             return platform::DeclineAnswer(box.type);
         }
         const std::string answer = Lower(Trim(line));
+        if (IsCancel(Trim(line))) {
+            return platform::DeclineAnswer(box.type);  // Esc (or Ctrl-C) declines the box
+        }
         for (const Button& button : buttons) {
             if (!answer.empty() && std::string(button.word).compare(0, answer.size(), answer) == 0) {
                 return button.id;
@@ -451,6 +454,11 @@ void ConsoleUi::RunDialog(platform::UiDialog& dialog) {
         if (!NextLine(line)) {
             Show("\n");
             dialog.Close();
+            return;
+        }
+        if (IsCancel(Trim(line))) {
+            Show("\n");
+            dialog.Close();  // Esc (or Ctrl-C) closes the dialog as its close box does
             return;
         }
         if (!DialogAction(dialog, line)) {

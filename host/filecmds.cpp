@@ -177,11 +177,11 @@ std::string PathProblem(const std::u16string& windowsPath) {
     }
     const fs::path path(hostPath);
     if (hostPath.size() >= PATH_MAX) {
-        return "the name is too long";
+        return "file name too long";
     }
     for (const fs::path& part : path) {
         if (part.native().size() > NAME_MAX) {
-            return "the name is too long";
+            return "file name too long";
         }
     }
     std::error_code ec;

@@ -26,7 +26,7 @@ bool MapSimDirective(Host& host, const std::string& args);
 
 // The message for a drawing that could not be read.
 std::string DrawingReadError(Acad::ErrorStatus es, const std::string& path);
-// Why a drawing file (Windows form) cannot be read or written, said before trying: "the name is too long",
+// Why a drawing file (Windows form) cannot be read or written, said before trying: "file name too long",
 // "no such folder", "it is a folder"; empty when nothing stands in the way.
 std::string PathProblem(const std::u16string& windowsPath);
 

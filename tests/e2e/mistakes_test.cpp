@@ -172,10 +172,10 @@ TEST_F(HostTest, OpenAndSaveFollowTheFileSystemAndNameTheRealCause) {
     } cases[] = {
         {"SAVEAS", dir + "/no/such/x.dxf", dir + "/no/such/x.dxf", "no such folder"},
         {"SAVEAS", dir + "/folder.dxf", dir + "/folder.dxf", "it is a folder"},
-        {"SAVEAS", longName, longName, "the name is too long"},
+        {"SAVEAS", longName, longName, "file name too long"},
         {"OPEN", dir + "/no/such/x.dxf", dir + "/no/such/x.dxf", "no such folder"},
         {"OPEN", dir + "/folder.dxf", dir + "/folder.dxf", "it is a folder"},
-        {"OPEN", longName, longName, "the name is too long"},
+        {"OPEN", longName, longName, "file name too long"},
     };
     for (const auto& c : cases) {
         Mark();
