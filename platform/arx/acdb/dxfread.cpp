@@ -387,7 +387,7 @@ private:
                     }
                     r.cls = AcRxClass::findByDxfName(Utf8ToUtf16(r.type).c_str());
                     if (r.type == "POLYLINE") {
-                        // One file name for both kinds; meshes and polyface meshes are not kept.
+                        // One file name for both kinds; meshes and polyface meshes are kept as read.
                         long long flags = 0;
                         dxf::ParseInteger(firstValue(r, 70), flags);
                         r.cls = (flags & (16 | 64)) != 0 ? nullptr
