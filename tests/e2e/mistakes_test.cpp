@@ -220,7 +220,8 @@ TEST_F(HostTest, EntitiesOfKindsNotModelledAreKeptThroughOpenAndSave) {
     ASSERT_EQ(Entities().size(), 4u);
     Mark();
     ASSERT_EQ(Run("DUMP"), CommandOutcome::kEnded);
-    EXPECT_NE(Printed().find("h:A0 layer \"Survey\" SOLID (kept as read)"), std::string::npos) << Printed();
+    EXPECT_NE(Printed().find("h:A0 layer \"Survey\" color 3 SOLID (kept as read)"), std::string::npos)
+        << Printed();
     EXPECT_NE(Printed().find("h:A1 layer \"0\" DIMENSION (kept as read)"), std::string::npos);
     EXPECT_NE(Printed().find("h:A2 layer \"Survey\" INSERT (kept as read)"), std::string::npos);
     EXPECT_NE(Printed().find("layer \"Survey\" color 7"), std::string::npos);  // made for its entities

@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 
 #include "host_fixture.h"
@@ -116,7 +118,10 @@ TEST(Tarnhost, CtrlCOnATerminalCancelsThePromptAndKeepsTheDrawings) {
     const std::string home = dir + "/home";
     int master = -1;
     const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
+    if (pid < 0 && (errno == ENOENT || errno == ENXIO)) {
+        GTEST_SKIP() << "this machine gives no pseudo-terminals";
+    }
+    ASSERT_GE(pid, 0) << std::strerror(errno);
     if (pid == 0) {
         ::execl(TARNHOST_PROGRAM, TARNHOST_PROGRAM, "--home", home.c_str(), "--no-map", nullptr);
         ::_exit(127);

@@ -719,8 +719,13 @@ private:
         object->tarnSetContents(r.type, std::move(pairs), std::move(classPairs));
     }
 
-    // A kept entity's layer, from its layer group: made when the tables lack it, as for any entity.
-    void keepLayer(Record& r, AcDbEntity* entity) {
+    // A kept entity's layer and colour, from its groups (the layer made when the tables lack it, as for any
+    // entity), so that layer locks and listings treat it as the file says.
+    void keepProperties(Record& r, AcDbEntity* entity) {
+        if (const Group* color = firstGroup(r, 62, false)) {
+            entity->setColorIndex(
+                static_cast<Adesk::UInt16>(std::clamp<long long>(ReadContext::integer(*color), 0, 256)));
+        }
         if (const Group* layer = firstGroup(r, 8, false)) {
             const std::u16string name = m_context.text(*layer);
             if (AcDbSymbolTableRecord::tarnIsValidName(name.c_str())) {
@@ -743,7 +748,7 @@ private:
         }
         if (auto* unknown = AcDbUnknownEntity::cast(r.object)) {
             fillUnknown(r, unknown);
-            keepLayer(r, unknown);
+            keepProperties(r, unknown);
             return;
         }
         readHead(r);
