@@ -2,9 +2,9 @@
 
 #include "platform/mfc/uidriver.h"
 
-const CString g_strMapImageName = _T("TARN_IMG");
-AcCmColor g_mapImageColor;
-std::map<AcDbDatabase*, AcDbObjectId> g_mapImageOfDatabase;
+CString g_strImageName = _T("TARN_IMG");
+std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+AcCmColor g_ImageColor;
 
 namespace {
 
@@ -79,7 +79,7 @@ Acad::ErrorStatus InsertImage(AcDbObjectId& imageId, SetLayerFn setLayer, const 
     image->setOrientation(origin, u, v);
     image->setDisplayOpt(AcDbRasterImage::kTransparent, true);
     Acad::ErrorStatus es = setLayer(image, layer);
-    image->setColor(g_mapImageColor);
+    image->setColor(g_ImageColor);
     if (es != Acad::eOk) {
         return InsertFailed(image, madeDef, name, defId, es);
     }
@@ -119,8 +119,8 @@ Acad::ErrorStatus InsertImage(AcDbObjectId& imageId, SetLayerFn setLayer, const 
             ShowStatus(_T("Img MoveToBottom ErrorCode:%d"), moved);
         }
     }
-    if (name == g_strMapImageName) {
-        g_mapImageOfDatabase[WorkingDatabase()] = newId;
+    if (name == g_strImageName) {
+        g_WholeViewImages[WorkingDatabase()] = newId;
     }
     imageId = newId;
     return moved;
@@ -327,13 +327,13 @@ void ClearCurMapImage(AcDbDatabase* db) {
     if (db == nullptr) {
         db = WorkingDatabase();
     }
-    AcDbObjectId& entry = g_mapImageOfDatabase[db];
+    AcDbObjectId& entry = g_WholeViewImages[db];
     if (entry.isNull()) {
         return;
     }
     const AcDbObjectId imageId = entry;
-    EraseImageAndDefinition(imageId, g_strMapImageName, db, false);
-    g_mapImageOfDatabase[db] = AcDbObjectId();
+    EraseImageAndDefinition(imageId, g_strImageName, db, false);
+    g_WholeViewImages[db] = AcDbObjectId();
 }
 
 CString GetCurDwgFileName() {
