@@ -1,5 +1,7 @@
 #include "plugin/basemap/RasterImage.h"
 
+#include <functional>
+
 #include "platform/mfc/uidriver.h"
 
 CString g_strImageName = _T("TARN_IMG");
@@ -57,9 +59,8 @@ Acad::ErrorStatus InsertFailed(AcDbRasterImage* image, bool madeDef, const CStri
     return es;
 }
 
-using SetLayerFn = Acad::ErrorStatus (*)(AcDbRasterImage* image, const void* layer);
-
-Acad::ErrorStatus InsertImage(AcDbObjectId& imageId, SetLayerFn setLayer, const void* layer,
+Acad::ErrorStatus InsertImage(AcDbObjectId& imageId,
+                              const std::function<Acad::ErrorStatus(AcDbRasterImage*)>& setLayer,
                               const CString& imagePath, const CString& name, const AcGePoint2d& lowerLeft,
                               const AcGePoint2d& upperRight) {
     if (imagePath.IsEmpty() || name.IsEmpty()) {
@@ -78,7 +79,7 @@ Acad::ErrorStatus InsertImage(AcDbObjectId& imageId, SetLayerFn setLayer, const 
     const AcGeVector3d v(0.0, upperRight.y - lowerLeft.y, 0.0);
     image->setOrientation(origin, u, v);
     image->setDisplayOpt(AcDbRasterImage::kTransparent, true);
-    Acad::ErrorStatus es = setLayer(image, layer);
+    Acad::ErrorStatus es = setLayer(image);
     image->setColor(g_ImageColor);
     if (es != Acad::eOk) {
         return InsertFailed(image, madeDef, name, defId, es);
@@ -126,13 +127,8 @@ Acad::ErrorStatus InsertImage(AcDbObjectId& imageId, SetLayerFn setLayer, const 
     return moved;
 }
 
-Acad::ErrorStatus SetLayerById(AcDbRasterImage* image, const void* layer) {
-    return image->setLayer(*static_cast<const AcDbObjectId*>(layer));
-}
-
 // A missing layer is made, and the layer is set again.
-Acad::ErrorStatus SetLayerByName(AcDbRasterImage* image, const void* layer) {
-    const CString& name = *static_cast<const CString*>(layer);
+Acad::ErrorStatus SetLayerByName(AcDbRasterImage* image, const CString& name) {
     Acad::ErrorStatus es = image->setLayer(name);
     if (es != Acad::eKeyNotFound) {
         return es;
@@ -218,13 +214,17 @@ void EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbData
 Acad::ErrorStatus InsertIMGFile(AcDbObjectId& imageId, AcDbObjectId layerId, const CString& imagePath,
                                 const CString& name, const AcGePoint2d& lowerLeft,
                                 const AcGePoint2d& upperRight) {
-    return InsertImage(imageId, SetLayerById, &layerId, imagePath, name, lowerLeft, upperRight);
+    return InsertImage(
+        imageId, [&](AcDbRasterImage* image) { return image->setLayer(layerId); }, imagePath, name, lowerLeft,
+        upperRight);
 }
 
 Acad::ErrorStatus InsertIMGFile(AcDbObjectId& imageId, const CString& layerName, const CString& imagePath,
                                 const CString& name, const AcGePoint2d& lowerLeft,
                                 const AcGePoint2d& upperRight) {
-    return InsertImage(imageId, SetLayerByName, &layerName, imagePath, name, lowerLeft, upperRight);
+    return InsertImage(
+        imageId, [&](AcDbRasterImage* image) { return SetLayerByName(image, layerName); }, imagePath, name,
+        lowerLeft, upperRight);
 }
 
 AcDbObjectId GetRasterImgDefId(const CString& name, const CString& imagePath) {
