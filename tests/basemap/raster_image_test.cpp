@@ -182,8 +182,8 @@ TEST_F(RasterImages, UndoingAnInsertionTakesEverythingItMadeAway) {
     EXPECT_TRUE(DefinitionNamed(u"5").isNull());
     EXPECT_EQ(DrawOrder(), (std::vector<AcDbObjectId>{line}));
     const std::string text = platform::WriteDxf(db);
-    EXPECT_EQ(text.find("\nIMAGE\n"), std::string::npos);
-    EXPECT_EQ(text.find("\nIMAGEDEF_REACTOR\n"), std::string::npos);
+    EXPECT_EQ(text.find("  0\nIMAGE\n"), std::string::npos);
+    EXPECT_EQ(text.find("  0\nIMAGEDEF_REACTOR\n"), std::string::npos);
     // Made again from the file.
     ASSERT_EQ(InsertIMGFile(tile, db->layerZero(), file, _T("5"), AcGePoint2d(0, 0), AcGePoint2d(1, 1)),
               Acad::eOk);
