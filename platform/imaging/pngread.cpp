@@ -17,42 +17,43 @@ namespace {
 // Files above this size are not pictures the module would load.
 constexpr long kMaxFileBytes = 256L << 20;
 
-bool ReadWholeFile(const std::string& hostPath, std::vector<unsigned char>& bytes, std::string& error) {
+PngFileStatus ReadWholeFile(const std::string& hostPath, std::vector<unsigned char>& bytes,
+                            std::string& error) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(hostPath.c_str(), "rb"), &std::fclose);
     if (!file) {
         error = "cannot open the file";
-        return false;
+        return PngFileStatus::kMissing;
     }
     if (std::fseek(file.get(), 0, SEEK_END) != 0) {
         error = "cannot read the file";
-        return false;
+        return PngFileStatus::kDamaged;
     }
     const long size = std::ftell(file.get());
     if (size <= 0 || size > kMaxFileBytes) {
         error = size == 0 ? "empty file" : "file too large or unreadable";
-        return false;
+        return PngFileStatus::kDamaged;
     }
     std::rewind(file.get());
     bytes.resize(static_cast<size_t>(size));
     if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
         error = "cannot read the file";
-        return false;
+        return PngFileStatus::kDamaged;
     }
-    return true;
+    return PngFileStatus::kOk;
 }
 
 }  // namespace
 
-bool DecodePngFile(const std::u16string& path, PngInfo& info, std::string& error) {
+PngFileStatus DecodePngFile(const std::u16string& path, PngInfo& info, std::string& error) {
     info = PngInfo();
     std::string hostPath;
     if (!ToHostPath(path, hostPath)) {
-        error = "bad path";
-        return false;
+        error = "not a path of this machine";
+        return PngFileStatus::kMissing;
     }
     std::vector<unsigned char> bytes;
-    if (!ReadWholeFile(hostPath, bytes, error)) {
-        return false;
+    if (const PngFileStatus read = ReadWholeFile(hostPath, bytes, error); read != PngFileStatus::kOk) {
+        return read;
     }
     // libpng's simplified reader keeps its own error jumps inside the library.
     png_image image;
@@ -61,7 +62,7 @@ bool DecodePngFile(const std::u16string& path, PngInfo& info, std::string& error
     if (png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()) == 0) {
         error = image.message;
         png_image_free(&image);
-        return false;
+        return PngFileStatus::kDamaged;
     }
     if (image.width == 0 || image.height == 0 ||
         image.width > static_cast<png_uint_32>(Atil::kMaxImageSide) ||
@@ -69,7 +70,7 @@ bool DecodePngFile(const std::u16string& path, PngInfo& info, std::string& error
         std::int64_t{image.width} * image.height > Atil::kMaxImagePixels) {
         error = "image too large";
         png_image_free(&image);
-        return false;
+        return PngFileStatus::kDamaged;
     }
     image.format = PNG_FORMAT_RGBA;
     std::vector<unsigned char> pixels;
@@ -77,11 +78,11 @@ bool DecodePngFile(const std::u16string& path, PngInfo& info, std::string& error
     if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) {
         error = image.message;
         png_image_free(&image);
-        return false;
+        return PngFileStatus::kDamaged;
     }
     info.width = static_cast<int>(image.width);
     info.height = static_cast<int>(image.height);
-    return true;
+    return PngFileStatus::kOk;
 }
 
 }  // namespace platform::imaging

@@ -12,8 +12,11 @@ struct PngInfo {
     int height = 0;
 };
 
-// Decodes a PNG file (Windows or POSIX path). False for a missing, empty, truncated or corrupt file and for
-// one larger than an RGBA image may be (Atil limits); error then says why.
-bool DecodePngFile(const std::u16string& path, PngInfo& info, std::string& error);
+enum class PngFileStatus { kOk, kMissing, kDamaged };
+
+// Decodes a PNG file (Windows or POSIX path). kMissing for a file that cannot be opened; kDamaged for an
+// empty, truncated or corrupt file and for one larger than an RGBA image may be (Atil limits); error says
+// why.
+PngFileStatus DecodePngFile(const std::u16string& path, PngInfo& info, std::string& error);
 
 }  // namespace platform::imaging

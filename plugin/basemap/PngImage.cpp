@@ -156,7 +156,7 @@ Atil::RgbaImage* MakeMapImage(const CPngImage& png) {
 Acad::ErrorStatus MapImageDefinition(AcDbDictionary* dict, const BYTE* bytes, UINT count, UINT& width,
                                      UINT& height, AcDbObjectId& defId, bool& made) {
     made = false;
-    if (dict->getAt(g_strMapImageName, defId) == Acad::eOk) {
+    if (dict->getAt(g_strImageName, defId) == Acad::eOk) {
         return Acad::eOk;
     }
     CPngImage png;
@@ -182,7 +182,7 @@ Acad::ErrorStatus MapImageDefinition(AcDbDictionary* dict, const BYTE* bytes, UI
         es = def->load();
     }
     if (es == Acad::eOk) {
-        es = dict->setAt(g_strMapImageName, def, defId);
+        es = dict->setAt(g_strImageName, def, defId);
     }
     if (es != Acad::eOk) {
         delete def;
@@ -225,7 +225,7 @@ Acad::ErrorStatus InsertImg(const BYTE* bytes, UINT count, const AcGePoint2d& lo
     // Takes back a definition made here when the image cannot follow, so that nothing half made stays.
     auto fail = [&](Acad::ErrorStatus status) {
         if (made && acdbOpenObject(dict, dictId, AcDb::kForWrite) == Acad::eOk) {
-            dict->remove(g_strMapImageName);
+            dict->remove(g_strImageName);
             dict->close();
             AcDbObject* def = nullptr;
             if (acdbOpenObject(def, defId, AcDb::kForWrite) == Acad::eOk) {
@@ -242,7 +242,7 @@ Acad::ErrorStatus InsertImg(const BYTE* bytes, UINT count, const AcGePoint2d& lo
                           AcGeVector3d(0.0, upperRight.y - lowerLeft.y, 0.0));
     image->setDisplayOpt(AcDbRasterImage::kTransparent, true);
     es = image->setLayer(layerId);
-    image->setColor(g_mapImageColor);
+    image->setColor(g_ImageColor);
     if (es != Acad::eOk) {
         delete image;
         return fail(es);
@@ -282,7 +282,7 @@ Acad::ErrorStatus InsertImg(const BYTE* bytes, UINT count, const AcGePoint2d& lo
             ShowStatus(_T("InsertImg ErrorCode:%d"), moved);
         }
     }
-    g_mapImageOfDatabase[db] = imageId;
+    g_WholeViewImages[db] = imageId;
     return moved;
 }
 

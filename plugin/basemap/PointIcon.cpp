@@ -24,7 +24,7 @@ AcDbObjectId AddImgPoint(AcDbObjectId& imageId, AcDbObjectId imageDefId, const A
     } else {
         image->setLayer(db->clayer());
     }
-    if (image->setColor(g_mapImageColor) != Acad::eOk) {
+    if (image->setColor(g_ImageColor) != Acad::eOk) {
         delete image;
         return AcDbObjectId();
     }

@@ -1,10 +1,12 @@
 #include "plugin/basemap/RasterImage.h"
 
+#include <functional>
+
 #include "platform/mfc/uidriver.h"
 
-const CString g_strMapImageName = _T("TARN_IMG");
-AcCmColor g_mapImageColor;
-std::map<AcDbDatabase*, AcDbObjectId> g_mapImageOfDatabase;
+CString g_strImageName = _T("TARN_IMG");
+std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+AcCmColor g_ImageColor;
 
 namespace {
 
@@ -57,9 +59,8 @@ Acad::ErrorStatus InsertFailed(AcDbRasterImage* image, bool madeDef, const CStri
     return es;
 }
 
-using SetLayerFn = Acad::ErrorStatus (*)(AcDbRasterImage* image, const void* layer);
-
-Acad::ErrorStatus InsertImage(AcDbObjectId& imageId, SetLayerFn setLayer, const void* layer,
+Acad::ErrorStatus InsertImage(AcDbObjectId& imageId,
+                              const std::function<Acad::ErrorStatus(AcDbRasterImage*)>& setLayer,
                               const CString& imagePath, const CString& name, const AcGePoint2d& lowerLeft,
                               const AcGePoint2d& upperRight) {
     if (imagePath.IsEmpty() || name.IsEmpty()) {
@@ -78,8 +79,8 @@ Acad::ErrorStatus InsertImage(AcDbObjectId& imageId, SetLayerFn setLayer, const 
     const AcGeVector3d v(0.0, upperRight.y - lowerLeft.y, 0.0);
     image->setOrientation(origin, u, v);
     image->setDisplayOpt(AcDbRasterImage::kTransparent, true);
-    Acad::ErrorStatus es = setLayer(image, layer);
-    image->setColor(g_mapImageColor);
+    Acad::ErrorStatus es = setLayer(image);
+    image->setColor(g_ImageColor);
     if (es != Acad::eOk) {
         return InsertFailed(image, madeDef, name, defId, es);
     }
@@ -119,20 +120,15 @@ Acad::ErrorStatus InsertImage(AcDbObjectId& imageId, SetLayerFn setLayer, const 
             ShowStatus(_T("Img MoveToBottom ErrorCode:%d"), moved);
         }
     }
-    if (name == g_strMapImageName) {
-        g_mapImageOfDatabase[WorkingDatabase()] = newId;
+    if (name == g_strImageName) {
+        g_WholeViewImages[WorkingDatabase()] = newId;
     }
     imageId = newId;
     return moved;
 }
 
-Acad::ErrorStatus SetLayerById(AcDbRasterImage* image, const void* layer) {
-    return image->setLayer(*static_cast<const AcDbObjectId*>(layer));
-}
-
 // A missing layer is made, and the layer is set again.
-Acad::ErrorStatus SetLayerByName(AcDbRasterImage* image, const void* layer) {
-    const CString& name = *static_cast<const CString*>(layer);
+Acad::ErrorStatus SetLayerByName(AcDbRasterImage* image, const CString& name) {
     Acad::ErrorStatus es = image->setLayer(name);
     if (es != Acad::eKeyNotFound) {
         return es;
@@ -218,13 +214,17 @@ void EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbData
 Acad::ErrorStatus InsertIMGFile(AcDbObjectId& imageId, AcDbObjectId layerId, const CString& imagePath,
                                 const CString& name, const AcGePoint2d& lowerLeft,
                                 const AcGePoint2d& upperRight) {
-    return InsertImage(imageId, SetLayerById, &layerId, imagePath, name, lowerLeft, upperRight);
+    return InsertImage(
+        imageId, [&](AcDbRasterImage* image) { return image->setLayer(layerId); }, imagePath, name, lowerLeft,
+        upperRight);
 }
 
 Acad::ErrorStatus InsertIMGFile(AcDbObjectId& imageId, const CString& layerName, const CString& imagePath,
                                 const CString& name, const AcGePoint2d& lowerLeft,
                                 const AcGePoint2d& upperRight) {
-    return InsertImage(imageId, SetLayerByName, &layerName, imagePath, name, lowerLeft, upperRight);
+    return InsertImage(
+        imageId, [&](AcDbRasterImage* image) { return SetLayerByName(image, layerName); }, imagePath, name,
+        lowerLeft, upperRight);
 }
 
 AcDbObjectId GetRasterImgDefId(const CString& name, const CString& imagePath) {
@@ -327,13 +327,13 @@ void ClearCurMapImage(AcDbDatabase* db) {
     if (db == nullptr) {
         db = WorkingDatabase();
     }
-    AcDbObjectId& entry = g_mapImageOfDatabase[db];
+    AcDbObjectId& entry = g_WholeViewImages[db];
     if (entry.isNull()) {
         return;
     }
     const AcDbObjectId imageId = entry;
-    EraseImageAndDefinition(imageId, g_strMapImageName, db, false);
-    g_mapImageOfDatabase[db] = AcDbObjectId();
+    EraseImageAndDefinition(imageId, g_strImageName, db, false);
+    g_WholeViewImages[db] = AcDbObjectId();
 }
 
 CString GetCurDwgFileName() {

@@ -7,12 +7,13 @@
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/cstring.h"
 
-// The definition name of the whole-view map image.
-extern const CString g_strMapImageName;
-// The colour every map image and point icon first receives; the plug-in core sets it at start-up.
-extern AcCmColor g_mapImageColor;
-// Per database, the image last inserted under g_strMapImageName (a missing entry reads as the null id).
-extern std::map<AcDbDatabase*, AcDbObjectId> g_mapImageOfDatabase;
+// The plug-in's statics that the raster images use, defined with them (the plug-in core sets the colour at
+// start-up): the definition name of the whole-view map image ("TARN_IMG"), per database the image last
+// inserted under it (a missing entry reads as the null id), and the colour every map image and point icon
+// first receives.
+extern CString g_strImageName;
+extern std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+extern AcCmColor g_ImageColor;
 
 // Inserts the PNG file into model space of the working database as a raster image stretched from the
 // lower-left to the upper-right corner, on the layer, at the bottom of the draw order. eOk exactly when the

@@ -145,7 +145,7 @@ TEST_F(PngImages, BytesInMemoryBecomeTheWholeViewImageWithTheMeterMovingPerRow) 
     EXPECT_EQ(positions, (std::vector<int>{30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 90}));
     acedRestoreStatusBar();
 
-    const AcDbObjectId view = g_mapImageOfDatabase[db];
+    const AcDbObjectId view = g_WholeViewImages[db];
     EXPECT_EQ(DrawOrder(), (std::vector<AcDbObjectId>{view, line}));
     EXPECT_EQ(PlacementOf(view).v, AcGeVector3d(0, 100, 0));
     AcDbRasterImage* image = nullptr;
@@ -182,17 +182,17 @@ TEST_F(PngImages, WholeViewBytesOfAnotherDepthOrDamagedAddNothing) {
               Acad::eInvalidInput);
     EXPECT_EQ(DefinitionCount(), 0);
     EXPECT_TRUE(DrawOrder().empty());
-    EXPECT_TRUE(g_mapImageOfDatabase[db].isNull());
+    EXPECT_TRUE(g_WholeViewImages[db].isNull());
 
     // A drawing that still holds the definition while no image is known for it (as after a reopen): the
     // definition is used as it is and the sizes stay 0.
-    const AcDbObjectId kept = GetResImgDefId(g_strMapImageName, 9901);
+    const AcDbObjectId kept = GetResImgDefId(g_strImageName, 9901);
     ASSERT_EQ(InsertImg(kFramedPng, sizeof kFramedPng, AcGePoint2d(0, 0), AcGePoint2d(1, 1), width, height),
               Acad::eOk);
     EXPECT_EQ(width, 0u);
     EXPECT_EQ(height, 0u);
     AcDbRasterImage* image = nullptr;
-    ASSERT_EQ(acdbOpenObject(image, g_mapImageOfDatabase[db], AcDb::kForRead), Acad::eOk);
+    ASSERT_EQ(acdbOpenObject(image, g_WholeViewImages[db], AcDb::kForRead), Acad::eOk);
     EXPECT_EQ(image->imageDefId(), kept);
     image->close();
 }

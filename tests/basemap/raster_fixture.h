@@ -63,8 +63,8 @@ protected:
         doc = platform::NewDocument(u"C:\\proj\\site.dwg");
         acDocManager->lockDocument(doc);
         db = doc->database();
-        g_mapImageOfDatabase.clear();
-        g_mapImageColor.setRGB(12, 34, 56);
+        g_WholeViewImages.clear();
+        g_ImageColor.setRGB(12, 34, 56);
     }
     void TearDown() override {
         acDocManager->unlockDocument(doc);
@@ -76,7 +76,7 @@ protected:
         platform::CloseAllDocuments();
         platform::SetUiDriver(nullptr);
         EXPECT_EQ(platform::LiveNonResidentObjectCount(), 0) << "non-resident objects leaked";
-        g_mapImageOfDatabase.clear();
+        g_WholeViewImages.clear();
     }
 
     // A PNG file of the test's folder (Windows form): RGB, or RGBA with alpha.

@@ -48,7 +48,7 @@ TEST_F(RasterImages, FilesGoBetweenTheCornersOnTheLayerBelowEverythingElse) {
     EXPECT_EQ(def->size().x, 8);
     def->close();
     EXPECT_EQ(platform::CommandLineUtf8(), "");
-    EXPECT_TRUE(g_mapImageOfDatabase[db].isNull());
+    EXPECT_TRUE(g_WholeViewImages[db].isNull());
 
     // The layer by name is made when missing.
     AcDbObjectId c;
@@ -156,16 +156,16 @@ TEST_F(RasterImages, ClearingErasesImageDefinitionAndEntryAndReportsWhatWasGone)
 
 TEST_F(RasterImages, TheWholeViewImageIsKeptPerDatabaseAndClearedOnce) {
     ClearCurMapImage(nullptr);  // no entry: nothing happens
-    EXPECT_TRUE(g_mapImageOfDatabase[db].isNull());
+    EXPECT_TRUE(g_WholeViewImages[db].isNull());
     AcDbObjectId view;
-    ASSERT_EQ(InsertIMGFile(view, db->layerZero(), WritePng("site.dwg_16.png", 4, 4), g_strMapImageName,
+    ASSERT_EQ(InsertIMGFile(view, db->layerZero(), WritePng("site.dwg_16.png", 4, 4), g_strImageName,
                             AcGePoint2d(0, 0), AcGePoint2d(10, 10)),
               Acad::eOk);
-    EXPECT_EQ(g_mapImageOfDatabase[db], view);
+    EXPECT_EQ(g_WholeViewImages[db], view);
     ClearCurMapImage(nullptr);
     EXPECT_TRUE(view.isErased());
     EXPECT_TRUE(DefinitionNamed(u"TARN_IMG").isNull());
-    EXPECT_TRUE(g_mapImageOfDatabase[db].isNull());
+    EXPECT_TRUE(g_WholeViewImages[db].isNull());
     EXPECT_EQ(platform::CommandLineUtf8(), "");
 }
 
@@ -182,8 +182,8 @@ TEST_F(RasterImages, UndoingAnInsertionTakesEverythingItMadeAway) {
     EXPECT_TRUE(DefinitionNamed(u"5").isNull());
     EXPECT_EQ(DrawOrder(), (std::vector<AcDbObjectId>{line}));
     const std::string text = platform::WriteDxf(db);
-    EXPECT_EQ(text.find("\nIMAGE\n"), std::string::npos);
-    EXPECT_EQ(text.find("\nIMAGEDEF_REACTOR\n"), std::string::npos);
+    EXPECT_EQ(text.find("  0\nIMAGE\n"), std::string::npos);
+    EXPECT_EQ(text.find("  0\nIMAGEDEF_REACTOR\n"), std::string::npos);
     // Made again from the file.
     ASSERT_EQ(InsertIMGFile(tile, db->layerZero(), file, _T("5"), AcGePoint2d(0, 0), AcGePoint2d(1, 1)),
               Acad::eOk);

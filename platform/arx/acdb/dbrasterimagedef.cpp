@@ -8,7 +8,6 @@
 #include "platform/arx/acdb/dbrasterimagedefreactor.h"
 #include "platform/arx/acdb/dxffields.h"
 #include "platform/imaging/pngread.h"
-#include "platform/win32/core/paths.h"
 
 namespace {
 
@@ -62,14 +61,15 @@ Acad::ErrorStatus AcDbRasterImageDef::load() {
     if (m_sourceFile.empty()) {
         return Acad::eInvalidInput;
     }
-    std::string hostPath;
-    if (!platform::ToHostPath(m_sourceFile, hostPath)) {
-        return Acad::eFileNotFound;
-    }
     platform::imaging::PngInfo info;
     std::string error;
-    if (!platform::imaging::DecodePngFile(m_sourceFile, info, error)) {
-        return error == "cannot open the file" ? Acad::eFileNotFound : Acad::eInvalidInput;
+    switch (platform::imaging::DecodePngFile(m_sourceFile, info, error)) {
+        case platform::imaging::PngFileStatus::kOk:
+            break;
+        case platform::imaging::PngFileStatus::kMissing:
+            return Acad::eFileNotFound;
+        case platform::imaging::PngFileStatus::kDamaged:
+            return Acad::eInvalidInput;
     }
     m_width = info.width;
     m_height = info.height;
