@@ -31,6 +31,19 @@ MapSim::~MapSim() {
     Stop();
 }
 
+void MapSim::RecordInstall(const std::u16string& runPath, uint32_t version) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Zavrel Software\\tarn\\MainFrm", 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExW(key, u"LastRunPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(runPath.c_str()),
+                   static_cast<DWORD>((runPath.size() + 1) * sizeof(char16_t)));
+    RegSetValueExW(key, u"LastVersion", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&version),
+                   sizeof version);
+    RegCloseKey(key);
+}
+
 bool MapSim::Start() {
     if (m_hwnd != nullptr) {
         return true;
@@ -51,6 +64,8 @@ bool MapSim::Start() {
     m_issued.clear();
     m_lastIssued = 0;
     m_pending.clear();
+    m_menuPresent = false;  // a restarted program shows no entry of the plug-in's until it is offered again
+    m_menuText.clear();
     HWND hwnd = CreateWindowExW(0, kClassName, u"Tarn", WS_OVERLAPPED, 0, 0, 1024, 768, nullptr, nullptr,
                                 nullptr, this);
     m_hwnd = hwnd;

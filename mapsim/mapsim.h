@@ -107,6 +107,9 @@ public:
     bool Start();
     void Stop();
     bool IsRunning() const { return m_hwnd != nullptr; }
+    // What the installed program leaves in the registry when it runs: its path and its version
+    // (HKEY_CURRENT_USER "Software\\Zavrel Software\\tarn\\MainFrm", "LastRunPath" and "LastVersion").
+    static void RecordInstall(const std::u16string& runPath, uint32_t version);
     HWND Window() const { return m_hwnd; }
 
     static const std::vector<RequestSpec>& Catalogue();
