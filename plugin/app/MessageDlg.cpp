@@ -64,9 +64,6 @@ CBaseMapLayer* CurrentBaseMap() {
     return state != nullptr ? &state->m_baseMap : nullptr;
 }
 
-// The screen width of the view the last whole-view request recorded.
-int32_t WholeViewScreenWidth();
-
 }  // namespace
 
 // In the order the window procedure tests them; a code not listed goes straight to the base procedure.
@@ -479,7 +476,7 @@ bool CMessageDlg::OnRenderedView(const BYTE* data, DWORD length) {
     const int error = InsertMapImage(data + 112, length - 112, min, max);
     if (error != 0) {
         acutPrintf(u"错误代码：%d(加载底图失败)！\n", error);
-    } else if (const int32_t screenWidth = WholeViewScreenWidth(); screenWidth > 0) {
+    } else if (const int32_t screenWidth = g_WholeViewRequestView.screenW; screenWidth > 0) {
         // Without a recorded view there is nothing to compare the picture with.
         double ratio = static_cast<double>(Read<int32_t>(data, 68)) / screenWidth;
         while (ratio > 1.5) {
@@ -708,11 +705,3 @@ void CMessageDlg::OnCaptureRetryTimer() {
         baseMap->RequestCaptureImage(20);
     }
 }
-
-namespace {
-
-int32_t WholeViewScreenWidth() {
-    return g_WholeViewRequestView.screenW;
-}
-
-}  // namespace

@@ -78,7 +78,9 @@ TEST_F(FrameTest, StartUpMakesTheActiveDrawingsStateCurrentAndShutdownUndoesEver
     AcApDocument* second = platform::NewDocument(platform::ToWindowsPath(dir + "/b.dxf"));
     AcApDocument* unnamed = platform::NewDocument();  // never saved: a state of its own all the same
     acDocManager->activateDocument(second);
+    LoadSettings();
     g_Settings.m_nViewFollowMode = 2;
+    ASSERT_TRUE(SaveSettings());
     const size_t editorReactors = platform::EditorReactorCount();
     Load();
     ASSERT_NE(CurrentDocState(), nullptr);
@@ -91,6 +93,7 @@ TEST_F(FrameTest, StartUpMakesTheActiveDrawingsStateCurrentAndShutdownUndoesEver
     EXPECT_EQ(g_ImageColor.colorMethod(), AcCmEntityColor::kByColor);
 
     g_Settings.m_bOnlineMap = 1;
+    ASSERT_TRUE(SaveSettings());
     ASSERT_EQ(theApp.dispatch(AcRx::kUnloadAppMsg, nullptr), AcRx::kRetOK);
     EXPECT_FALSE(g_Settings.m_bOnlineMap);  // switched off in memory only
     EXPECT_EQ(GetMessageWindow(), nullptr);
@@ -101,7 +104,9 @@ TEST_F(FrameTest, StartUpMakesTheActiveDrawingsStateCurrentAndShutdownUndoesEver
     EXPECT_EQ(platform::EditorReactorCount(), editorReactors);
     EXPECT_EQ(acedRegCmds->lookupGlobalCmd(u"TARN"), nullptr);
     EXPECT_FALSE(map.MenuEntryPresent());
-    g_Settings.m_nViewFollowMode = 0;
+    // The saved settings keep the user's choice of the online map.
+    LoadSettings();
+    EXPECT_TRUE(g_Settings.m_bOnlineMap);
 }
 
 }  // namespace

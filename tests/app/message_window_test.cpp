@@ -11,8 +11,8 @@
 
 namespace {
 
-using frametest::FrameTest;
 using frametest::Bytes;
+using frametest::FrameTest;
 using frametest::Put;
 using frametest::Zeros;
 
@@ -209,7 +209,7 @@ TEST_F(FrameTest, TheUpdateNoticeIsShownOnceAndStopsTheCheck) {
 
     Put(answer, 4, int32_t{142});
     std::memcpy(answer.data() + 64, "faster", 6);  // no NUL: the text ends with the payload
-    user.ExpectMessageBox(u"", IDNO);
+    user.ExpectDialog(8353, [](platform::UiDialog& hint) { hint.Click(IDCANCEL); });
     EXPECT_EQ(Send(20203, answer), 0);
     EXPECT_EQ(Send(20203, answer), 0);  // while one is pending nothing more
     EXPECT_TRUE(g_UpdateNotice.m_bPending);
