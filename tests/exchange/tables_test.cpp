@@ -20,7 +20,8 @@ TEST(LinkKeys, HandlesAndTextsGiveTheirKeys) {
     EXPECT_NE(StringKey63(root + u"\\1_2.png"), StringKey63(root + u"\\1_3.png"));
 
     // The drawing key hashes the name unchanged, in the ANSI code page.
-    EXPECT_NE(CDocSyncRegistry::MakeDocKey(u"C:\\maps\\A.dxf"), CDocSyncRegistry::MakeDocKey(u"C:\\maps\\a.dxf"));
+    EXPECT_NE(CDocSyncRegistry::MakeDocKey(u"C:\\maps\\A.dxf"),
+              CDocSyncRegistry::MakeDocKey(u"C:\\maps\\a.dxf"));
     EXPECT_EQ(CDocSyncRegistry::MakeDocKey(u""), StringKey63(u""));
     EXPECT_EQ(CDocSyncRegistry::MakeDocKey(u"C:\\a.dxf"), StringKey63(u"C:\\a.dxf"));
     EXPECT_NE(CDocSyncRegistry::MakeDocKey(u"C:\\图纸.dxf"), StringKey63(u"C:\\图纸.dxf"));  // GBK, not UTF-8
