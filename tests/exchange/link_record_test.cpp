@@ -315,4 +315,15 @@ TEST_F(LinkRecordTest, ReloadReadsBindingsAndRejoinsOnlyGroupMembers) {
     EXPECT_EQ(doc->tarnLockCount(), 0);
 }
 
+TEST_F(LinkRecordTest, TheDrawOrderMoveLeavesEntitiesWhereTheyAre) {
+    const uint64_t line = AddLine(doc, 1);
+    // Until the draw-order table exists the move reports failure; either way nothing is rotated.
+    EXPECT_FALSE(MoveEntToTop(AcGePoint2d(-1, -1), AcGePoint2d(20, 20)));
+    AcDbLine* opened = nullptr;
+    ASSERT_EQ(acdbOpenObject(opened, IdOf(doc, line), AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(opened->startPoint(), AcGePoint3d(0, 1, 0));
+    opened->close();
+    EXPECT_EQ(doc->tarnLockCount(), 0);
+}
+
 }  // namespace
