@@ -9,26 +9,12 @@
 
 namespace {
 
-constexpr int kKeyTextBytes = 259;
-
 bool FitsInt32(double v) {
     return std::isfinite(v) && v >= static_cast<double>(std::numeric_limits<int32_t>::min()) &&
            v <= static_cast<double>(std::numeric_limits<int32_t>::max());
 }
 
 }  // namespace
-
-uint64_t StringKey63(const CString& text) {
-    char utf8[kKeyTextBytes + 1] = {};
-    CStringToMultiByte(text, utf8, sizeof utf8, kKeyTextBytes);
-    uint8_t digest[16];
-    Md5Buffer(digest, utf8, static_cast<uint32_t>(strlen(utf8)));
-    uint64_t key = 0;
-    for (int i = 7; i >= 0; --i) {
-        key = (key << 8) | digest[i];
-    }
-    return key & 0x7FFFFFFFFFFFFFFFull;
-}
 
 std::string PathToUtf8(const CString& path, size_t maxBytes) {
     // Three bytes a unit is the most UTF-8 a UTF-16 unit can take; the converter stops short of a cut.

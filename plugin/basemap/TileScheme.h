@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/mfc/cstring.h"
+#include "plugin/exchange/LinkRecord.h"
 
 inline constexpr int kMaxTileLevel = 28;
 inline constexpr int kMinRequestLevel = 5;
@@ -20,9 +21,6 @@ struct TileIndex {
     friend bool operator==(const TileIndex& a, const TileIndex& b) { return a.col == b.col && a.row == b.row; }
 };
 
-// 63-bit key of a text: the first 8 bytes of the MD5 of its UTF-8 form (at most 259 bytes, cut at a character
-// boundary), read little-endian, top bit cleared.
-uint64_t StringKey63(const CString& text);
 // The UTF-8 form of a path, whole; empty when it is longer than maxBytes.
 std::string PathToUtf8(const CString& path, size_t maxBytes);
 
