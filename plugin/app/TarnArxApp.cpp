@@ -27,9 +27,7 @@
 #endif
 
 // ---- Process-wide objects, constructed when the module is loaded ----
-CString g_strImageName = u"TARN_IMG";
-std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
-AcCmColor g_ImageColor;
+// The whole-view image's name, table and the map-image colour are the raster images' own.
 UINT g_nProgressMsg = 0;
 CTarnArxApp theApp;
 CString g_strDrawingFolderName;

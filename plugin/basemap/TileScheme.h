@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/mfc/cstring.h"
-#include "plugin/exchange/LinkRecord.h"
 
 inline constexpr int kMaxTileLevel = 28;
 inline constexpr int kMinRequestLevel = 5;
@@ -21,6 +20,8 @@ struct TileIndex {
     friend bool operator==(const TileIndex& a, const TileIndex& b) { return a.col == b.col && a.row == b.row; }
 };
 
+// 63-bit key of a text (the links' own, which hash the whole UTF-8 form): names cache folders and tiles.
+uint64_t StringKey63(const CString& text);
 // The UTF-8 form of a path, whole; empty when it is longer than maxBytes.
 std::string PathToUtf8(const CString& path, size_t maxBytes);
 
