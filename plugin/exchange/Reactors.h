@@ -9,7 +9,7 @@ class CEditorReactor : public AcEditorReactor {
 public:
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
-    BYTE m_bViewArmed = 1;  // cleared by the base map before a zoom of its own
+    BYTE m_bViewArmed = 1;        // cleared by the base map before a zoom of its own
     BYTE m_bFirstViewState = 0;
     BYTE m_bInCommand = 0;
 

@@ -98,7 +98,8 @@ protected:
         for (const mapsim::Request& r : host.MapSim().RequestsOf(20302)) {
             for (size_t at = 16; at + mapsim::kMapFileRecordSize <= r.payload.size();
                  at += mapsim::kMapFileRecordSize) {
-                records.push_back(mapsim::MapFileRecord::Read(r.payload.data() + at, mapsim::kMapFileRecordSize));
+                records.push_back(
+                    mapsim::MapFileRecord::Read(r.payload.data() + at, mapsim::kMapFileRecordSize));
             }
         }
         return records;
@@ -137,8 +138,8 @@ TEST_F(BaseMapTest, SwitchedOnItCoversTheViewOnTheLatticeBelowTheDrawing) {
     const std::vector<TileIndex> ring = RingOrder(3, 2);
     ASSERT_EQ(records.size(), ring.size());
     int32_t col0 = 0, row0 = 0;
-    ASSERT_EQ(std::sscanf(records.back().path.substr(records.back().path.rfind('\\') + 1).c_str(), "%d_%d", &col0,
-                          &row0),
+    ASSERT_EQ(std::sscanf(records.back().path.substr(records.back().path.rfind('\\') + 1).c_str(), "%d_%d",
+                          &col0, &row0),
               2);
     for (size_t k = 0; k < records.size(); ++k) {
         const std::string& path = records[k].path;
@@ -390,8 +391,9 @@ TEST_F(BaseMapTest, UnloadingTakesTheTilesAndTheirLayerBeforeTheCache) {
     ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
     EXPECT_TRUE(Landed(false).tiles.empty());
     for (const auto& [id, name] : tiletest::DefinitionNames(host.Drawing())) {
-        EXPECT_FALSE(!name.empty() && std::all_of(name.begin(), name.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
-            << platform::Utf16ToUtf8(name);
+        EXPECT_FALSE(!name.empty() && std::all_of(name.begin(), name.end(), [](char16_t c) {
+            return c >= u'0' && c <= u'9';
+        })) << platform::Utf16ToUtf8(name);
     }
     AcDbLayerTable* layers = nullptr;
     ASSERT_EQ(host.Drawing()->getLayerTable(layers, AcDb::kForRead), Acad::eOk);
