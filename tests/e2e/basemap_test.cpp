@@ -498,4 +498,44 @@ TEST_F(BaseMapTest, GaussKrugerTilesOutsideTheZoneAreSkippedWithOneNotice) {
     EXPECT_EQ(e2e::Count(Printed(), "超出坐标系范围不显示底图!"), 0) << Printed();
 }
 
+TEST_F(BaseMapTest, TilePixelsFollowTheScreenAndLandOnTheirLattice) {
+    for (const auto& [screen, pixels] : {std::pair{1400, 256u}, std::pair{3200, 1024u}}) {
+        SCOPED_TRACE(screen);
+        platform::SetScreenSize(screen, 1080);
+        lattice.tilePixels = pixels;
+        if (screen == 1400) {
+            LoadWithBaseMap();
+        } else {
+            ZoomTo(kRefX + 90000, kRefY, 15);
+        }
+        Settle();
+        const tiletest::Landing landing = Landed();
+        EXPECT_EQ(landing.errors, "");
+        EXPECT_GT(landing.tiles.size(), 0u);
+        for (const mapsim::MapFileRecord& r : FileRequests()) {
+            EXPECT_EQ(r.width, pixels);
+        }
+        host.MapSim().ClearRecords();
+    }
+}
+
+TEST_F(BaseMapTest, ACacheRootTooLongForTheRecordsPathIsRefusedOnce) {
+    // The settings' cache root, deep enough that tile paths would not fit the record's path field.
+    std::string root = dir + "/" + std::string(120, 'c') + "/" + std::string(60, 'd');
+    std::filesystem::create_directories(root);
+    std::string error;
+    ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
+    ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+    const std::u16string file =
+        platform::ToWindowsPath(host.Options().localAppDataFolder + "/TarnArx_setting.ini");
+    ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", platform::ToWindowsPath(root).c_str(),
+                                           file.c_str()));
+    Mark();
+    LoadWithBaseMap();
+    Settle();
+    EXPECT_EQ(e2e::Count(Printed(), "底图缓存路径太长"), 1) << Printed();
+    EXPECT_TRUE(FileRequests().empty());
+    EXPECT_TRUE(Landed(false).tiles.empty());
+}
+
 }  // namespace
