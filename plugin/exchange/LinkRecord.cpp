@@ -325,7 +325,9 @@ void DeleteLinkedMapObject(uint64_t key) {
     if (state == nullptr) {
         return;
     }
-    if (const CBindingRecord* record = state->m_bindings.FindBinding(key)) {
+    // After a reload every entity has a record, most with no map object: those ask for nothing.
+    const CBindingRecord* record = state->m_bindings.FindBinding(key);
+    if (record != nullptr && record->m_mapId != 0) {
         const DWORD id = record->m_mapId;
         MapApiDeleteObjects(&g_MapApiLink, &id, 1, false, false);
     }

@@ -36,7 +36,8 @@ bool ReadLinkRecord(const AcDbObject* object, CBindingRecord& record);
 // Gets or creates the layer of a map folder in the working database and links it to the folder id.
 // False when the layer can't be made (a name the host refuses) or linked.
 bool GetOrCreateLinkedLayer(const CString& layerName, uint32_t folderId);
-// Asks the map application to delete the map object bound to the entity key in the current drawing.
+// Asks the map application to delete the map object bound to the entity key in the current drawing (none
+// for a record without a map object).
 void DeleteLinkedMapObject(uint64_t key);
 
 uint32_t GetEntityRgb(const AcDbEntity* entity);

@@ -164,7 +164,7 @@ public:
     // The document's state; created (empty) when missing and create is set. Null for a null document.
     CDocSyncState* GetDocState(AcApDocument* doc, bool create = true);
     // The state of the document that holds the database; null when none.
-    CDocSyncState* FindDocState(const AcDbDatabase* db) const;
+    CDocSyncState* FindDocState(const AcDbDatabase* db);
     void RemoveDocState(AcApDocument* doc);
     void ClearAll();
     // Writes the unsaved bindings of every drawing into its own drawing.
@@ -176,6 +176,9 @@ public:
     int m_nSaveCount = 0;
 
 private:
+    // Drops the states of drawings no longer open (a close that nobody reported).
+    void Prune();
+
     std::map<AcApDocument*, std::unique_ptr<CDocSyncState>> m_states;
 };
 
