@@ -2,7 +2,8 @@
 # Set-up and jobs on a fresh Debian machine.
 #   ./tarn.sh test   installs what the build needs, builds, and runs the whole test suite twice: a normal
 #                    build and one under AddressSanitizer + UndefinedBehaviorSanitizer
-#   ./tarn.sh demo   installs, builds and runs tarnhost with the plug-in and the simulated map application
+#   ./tarn.sh demo   installs, builds and runs the demo script: tarnhost (the stand-in CAD host) with the
+#                    simulated map application on the sample drawing
 #   ./tarn.sh build  installs and builds the normal build only
 #   ./tarn.sh bench  installs, builds the normal build and runs every benchmark, each ending with the ratios
 #                    of the project's times to its anchor's (OpenSSL's MD5, memcpy)

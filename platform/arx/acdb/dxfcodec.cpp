@@ -242,6 +242,9 @@ std::string FileTypeOf(const AcDbObject* object) {
     if (const auto* unknown = AcDbUnknownObject::cast(object)) {
         return unknown->tarnFileType();
     }
+    if (const auto* unknown = AcDbUnknownEntity::cast(object)) {
+        return unknown->tarnFileType();
+    }
     return EncodeText(object->isA()->dxfName());
 }
 
