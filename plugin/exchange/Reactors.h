@@ -7,13 +7,23 @@
 
 class CEditorReactor : public AcEditorReactor {
 public:
+    // So far only the link save before a save, close, export, "-LAYER" or quit.
+    void commandWillStart(const ACHAR* command) override;
+
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
     BYTE m_bFirstViewState = 0;
     BYTE m_bInCommand = 0;
 };
 
-class CDocReactor : public AcApDocManagerReactor {};
+// So far only the drawings' sync states: made and read back when a drawing opens, made current when it is
+// activated, dropped when it closes.
+class CDocReactor : public AcApDocManagerReactor {
+public:
+    void documentCreated(AcApDocument* doc) override;
+    void documentActivated(AcApDocument* doc) override;
+    void documentToBeDestroyed(AcApDocument* doc) override;
+};
 
 class CDbReactor : public AcDbDatabaseReactor {};
 
