@@ -10,6 +10,9 @@ namespace {
 // The commands before which every unsaved link is written into its drawing.
 const char16_t* const kLinkSaveCommands[] = {u"QSAVE", u"CLOSE", u"SAVEAS", u"EXPORTDWF", u"-LAYER", u"QUIT"};
 
+// Commands that take changes back, the links written at a save among them.
+const char16_t* const kUndoCommands[] = {u"U", u"UNDO", u"MUNDO", u"REDO", u"MREDO"};
+
 }  // namespace
 
 void CEditorReactor::commandWillStart(const ACHAR* command) {
@@ -20,6 +23,22 @@ void CEditorReactor::commandWillStart(const ACHAR* command) {
     for (const char16_t* save : kLinkSaveCommands) {
         if (name == save) {
             SyncUnderDocLock();
+            return;
+        }
+    }
+}
+
+void CEditorReactor::commandEnded(const ACHAR* command) {
+    if (command == nullptr) {
+        return;
+    }
+    const std::u16string name(command);
+    for (const char16_t* undo : kUndoCommands) {
+        if (name == undo) {
+            AcApDocument* doc = acDocManager->curDocument();
+            if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(doc, false)) {
+                state->m_bindings.MarkAllUnsaved();
+            }
             return;
         }
     }

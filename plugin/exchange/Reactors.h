@@ -7,8 +7,10 @@
 
 class CEditorReactor : public AcEditorReactor {
 public:
-    // So far only the link save before a save, close, export, "-LAYER" or quit.
+    // So far only the link save before a save, close, export, "-LAYER" or quit, and after an undo or redo
+    // (which may have taken written links back out of the drawing) every link written again at the next save.
     void commandWillStart(const ACHAR* command) override;
+    void commandEnded(const ACHAR* command) override;
 
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick

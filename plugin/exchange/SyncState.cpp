@@ -120,6 +120,14 @@ int CBindingTable::CountUnsaved() const {
     }));
 }
 
+void CBindingTable::MarkAllUnsaved() {
+    for (auto& entry : m_records) {
+        if (entry.second != nullptr) {
+            entry.second->m_saved = 0;
+        }
+    }
+}
+
 void CBindingTable::SaveUnsaved(AcDbDatabase* db) {
     int& count = g_DocSyncRegistry.m_nSaveCount;
     const int total = g_DocSyncRegistry.m_nSaveTotal;

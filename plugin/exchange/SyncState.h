@@ -52,6 +52,8 @@ public:
     CBindingRecord* FindBinding(uint64_t key) const;
     void Clear();
     int CountUnsaved() const;
+    // Every record is written again at the next save.
+    void MarkAllUnsaved();
     // Writes every unsaved record into its entity's link in db (the caller holds the lock and the
     // transaction); a record is marked saved once written, or once its entity is gone for good.
     void SaveUnsaved(AcDbDatabase* db);

@@ -192,4 +192,23 @@ TEST_F(LinksTest, ALockedLayersEntityKeepsItsLinkUnsavedUntilASaveCanWriteIt) {
     EXPECT_EQ(State(reopened)->m_bindings.FindBinding(line)->m_name, CString(u"on a locked layer"));
 }
 
+TEST_F(LinksTest, LinksAnUndoTookBackAreWrittenAgainAtTheNextSave) {
+    const std::string path = SaveAs("undo.dxf");
+    AcApDocument* doc = host.Document();
+    const uint64_t line = AddLine(doc);
+    Bind(CurrentDocState(), line, 5, u"kept");
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    CBindingRecord stored;
+    ASSERT_TRUE(StoredLink(doc, line, stored));
+    // The link was written inside QSAVE's own change group: undoing it takes the link out again.
+    Run("U");
+    EXPECT_FALSE(StoredLink(doc, line, stored));
+    EXPECT_EQ(CurrentDocState()->m_bindings.FindBinding(line)->m_saved, 0);
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    Run("CLOSE");
+    AcApDocument* reopened = Open(path);
+    ASSERT_TRUE(StoredLink(reopened, line, stored));
+    EXPECT_EQ(stored.m_name, CString(u"kept"));
+}
+
 }  // namespace
