@@ -153,7 +153,7 @@ void GetEntProperty(std::vector<CBindingRecord*>& records, const ACHAR* layer, A
             entity->close();
             continue;
         }
-        CBindingRecord* record = GetLinkRecord(entity, true);
+        CBindingRecord* record = GetLinkRecord(entity, state->m_bindings);
         if (record->m_mapId != 0) {
             records.push_back(record);
             // Only members of a group rejoin it: a point bound on its own stays its own map object.

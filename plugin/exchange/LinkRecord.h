@@ -30,6 +30,8 @@ bool SaveLinkRecordById(CBindingRecord record, AcDbDatabase* db = nullptr);
 // returned and stays the table's; without, a new record the caller owns. Never null. A link the reader does
 // not recognise reads as unlinked.
 CBindingRecord* GetLinkRecord(AcDbObject* object, bool useTable);
+// The same with the table given: the binding table of the object's own drawing.
+CBindingRecord* GetLinkRecord(AcDbObject* object, CBindingTable& table);
 // The record read from the object's own link alone, without any table: false when it holds none.
 bool ReadLinkRecord(const AcDbObject* object, CBindingRecord& record);
 
