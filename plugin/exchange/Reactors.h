@@ -7,21 +7,34 @@
 
 class CEditorReactor : public AcEditorReactor {
 public:
+    // So far only the link save before a save, close, export, "-LAYER" or quit, and after an undo or redo
+    // (which may have taken written links back out of the drawing) every link written again at the next save.
+    void commandWillStart(const ACHAR* command) override;
+    void commandEnded(const ACHAR* command) override;
+
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
     BYTE m_bViewArmed = 1;        // cleared by the base map before a zoom of its own
     BYTE m_bFirstViewState = 0;
     BYTE m_bInCommand = 0;
 
-    void commandWillStart(const ACHAR* cmdStr) override;
-    void commandEnded(const ACHAR* cmdStr) override;
+    // And for the base map: whether a command runs, the tiles held during one, the view the user moved to.
     void commandCancelled(const ACHAR* cmdStr) override;
     void commandFailed(const ACHAR* cmdStr) override;
     void viewChanged() override;
     void OnViewChanged();
+    // A command is over, however it ended: the tiles held during it go in 10 ms on.
+    void CommandOver();
 };
 
-class CDocReactor : public AcApDocManagerReactor {};
+// So far only the drawings' sync states: made and read back when a drawing opens, made current when it is
+// activated, dropped when it closes.
+class CDocReactor : public AcApDocManagerReactor {
+public:
+    void documentCreated(AcApDocument* doc) override;
+    void documentActivated(AcApDocument* doc) override;
+    void documentToBeDestroyed(AcApDocument* doc) override;
+};
 
 class CDbReactor : public AcDbDatabaseReactor {};
 
