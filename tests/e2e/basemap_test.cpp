@@ -496,6 +496,21 @@ TEST_F(BaseMapTest, GaussKrugerTilesOutsideTheZoneAreSkippedWithOneNotice) {
     ZoomTo(kRefX + 20000, kRefY, 8);
     Settle();
     EXPECT_EQ(e2e::Count(Printed(), "超出坐标系范围不显示底图!"), 0) << Printed();
+
+    // The map application's coordinate setting changes: the base map loads again, into a cache of its own.
+    const std::string before = FileRequests().front().path;
+    host.MapSim().ClearRecords();
+    digest[0] = 0x45;
+    host.MapSim().SetCoordState(4, digest, "CGCS2000 3-degree zone, another datum");
+    mapsim::Bytes state(72, 0);
+    mapsim::Put<uint32_t>(state, 40, 4);
+    std::memcpy(state.data() + 44, digest.data(), digest.size());
+    EXPECT_EQ(host.MapSim().SendRaw(20202, state), 0);
+    Settle();
+    ASSERT_FALSE(FileRequests().empty());
+    const std::string after = FileRequests().front().path;
+    EXPECT_NE(before.substr(0, before.find("\\1\\")), after.substr(0, after.find("\\1\\")));
+    EXPECT_EQ(Landed(false).errors, "");
 }
 
 TEST_F(BaseMapTest, TilePixelsFollowTheScreenAndLandOnTheirLattice) {
