@@ -80,11 +80,19 @@ CBaseMapLayer::~CBaseMapLayer() {
     LiveLayers().erase(this);
 }
 
-CBaseMapLayer* CBaseMapLayer::FindOwner(const CString& path) {
+bool CBaseMapLayer::HoldsPath(const CString& path) const {
+    const CString& folder = m_grid.m_strCacheFolder;
+    return !folder.IsEmpty() && path.GetLength() > folder.GetLength() &&
+           path.Left(folder.GetLength()) == folder && path[folder.GetLength()] == u'\\';
+}
+
+CBaseMapLayer* CBaseMapLayer::FindOwner(const CString& path, CBaseMapLayer* preferred) {
+    // Drawings without a file name share a folder: the current one takes what it may have asked for.
+    if (preferred != nullptr && preferred->HoldsPath(path)) {
+        return preferred;
+    }
     for (CBaseMapLayer* layer : LiveLayers()) {
-        const CString& folder = layer->m_grid.m_strCacheFolder;
-        if (!folder.IsEmpty() && path.GetLength() > folder.GetLength() &&
-            path.Left(folder.GetLength()) == folder && path[folder.GetLength()] == u'\\') {
+        if (layer->HoldsPath(path)) {
             return layer;
         }
     }
