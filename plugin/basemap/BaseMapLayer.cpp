@@ -118,8 +118,9 @@ void CBaseMapLayer::AskTables() {
 void CBaseMapLayer::ZoomToLevel(const AcGePoint3d& centre, int level, const ViewRectInfo& view) {
     const double rx = m_dResolutionX[level];
     const double ry = m_dResolutionY[level];
-    if (!IsUsableResolution(rx) || !IsUsableResolution(ry) || view.screenW <= 0 || view.screenH <= 0) {
-        return;  // a window of no size would leave the user looking at nothing
+    if (!IsUsableResolution(rx) || !IsUsableResolution(ry) || view.screenW <= 0 || view.screenH <= 0 ||
+        !std::isfinite(centre.x) || !std::isfinite(centre.y)) {
+        return;  // a window of no size, or nowhere, would leave the user looking at nothing
     }
     const double hx = (view.screenW / 2) * rx;
     const double hy = (view.screenH / 2) * ry;

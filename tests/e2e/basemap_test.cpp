@@ -405,6 +405,25 @@ TEST_F(BaseMapTest, UnloadingTakesTheTilesAndTheirLayerBeforeTheCache) {
     EXPECT_EQ(e2e::Count(saved, "MapTemp"), 0) << saved.substr(0, 3000);
 }
 
+TEST_F(BaseMapTest, LongitudeAndLatitudeIsRefusedAndAnOriginNowhereLaysOutNothing) {
+    std::array<uint8_t, 16> digest{};
+    host.MapSim().SetCoordState(2, digest, "WGS 84");
+    Mark();
+    LoadWithBaseMap();
+    Settle();
+    EXPECT_GT(e2e::Count(Printed(), "当前Zavrel坐标系为经纬度，请设置！"), 0) << Printed();
+    EXPECT_TRUE(FileRequests().empty());
+    // A plane grid whose origin is not a number: no zoom to it, no tile.
+    host.MapSim().SetCoordState(3, digest, "local grid");
+    host.MapSim().SetGridOrigin(std::nan(""), kRefY);
+    const ViewRectInfo before = View();
+    ZoomTo(kRefX, kRefY, 15);
+    Settle();
+    EXPECT_TRUE(FileRequests().empty());
+    EXPECT_TRUE(Landed(false).tiles.empty());
+    EXPECT_TRUE(std::isfinite(View().minX)) << before.minX;
+}
+
 TEST_F(BaseMapTest, MalformedRepliesAreRefusedWithoutHarm) {
     ZoomTo(kRefX, kRefY, 15);
     LoadWithBaseMap(3);
