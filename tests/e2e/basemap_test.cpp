@@ -234,6 +234,20 @@ TEST_F(BaseMapTest, TilesNotReadyAreAskedAgainInBatchesOnceEach) {
     EXPECT_FALSE(platform::ProgressMeterShown());
 }
 
+TEST_F(BaseMapTest, AnswersNestedInTheRequestLandAsLaterOnesDo) {
+    host.MapSim().SetAnswerMode(20302, mapsim::AnswerMode::Nested);
+    host.MapSim().SetMapFilesNotReady(1);  // the re-asks are answered inside the flush's own send
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    const tiletest::Landing landing = Landed();
+    EXPECT_EQ(landing.errors, "");
+    EXPECT_GT(landing.tiles.size(), 0u);
+    ZoomTo(kRefX + 3000, kRefY + 3000, 15);
+    Settle();
+    EXPECT_EQ(Landed().errors, "");
+}
+
 TEST_F(BaseMapTest, DuplicateAndCombinedAnswersInsertEachTileOnce) {
     host.MapSim().SetDuplicateMapFileAnswers(true);
     ZoomTo(kRefX, kRefY, 15);
