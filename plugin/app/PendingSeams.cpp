@@ -16,10 +16,6 @@ bool MoveToTopOfDrawOrder(AcDbBlockTableRecord*, const AcDbObjectIdArray&) {
 }
 
 // ---- Send and receive roads, builders ----
-bool SendEntityArray(const AcDbObjectIdArray&) {
-    return false;
-}
-void PairSendAnswer(const BYTE*, DWORD) {}
 bool ReceiveMapObjects(const BYTE*, DWORD) {
     return false;
 }
