@@ -573,3 +573,58 @@ TEST_F(SendRoadTest, LargeSendsShowTheirProgressAndRestoreTheStatusBar) {
 }
 
 }  // namespace
+
+namespace {
+
+mapsim::Bytes AnswerRecord(uint32_t type, uint32_t id, uint64_t key) {
+    mapsim::Bytes record(64, 0);
+    std::memcpy(record.data() + 4, &type, 4);
+    std::memcpy(record.data() + 8, &id, 4);
+    std::memcpy(record.data() + 16, &key, 8);
+    return record;
+}
+
+TEST_F(SendRoadTest, AnAnswerThatIsShortLongRepeatedOrStrayBindsOnlyWhatWasSent) {
+    const uint64_t first = Add(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0)));
+    const uint64_t second = Add(new AcDbLine(AcGePoint3d(0, 5, 0), AcGePoint3d(10, 5, 0)));
+    const uint64_t unsent = Add(new AcDbLine(AcGePoint3d(0, 9, 0), AcGePoint3d(10, 9, 0)));
+    Send({first});  // the layer's folder
+    // Out of order, the second line answered twice, a key that was not sent, no record for the first
+    // line, and a remainder that is no whole record.
+    mapsim::Bytes answer;
+    for (const mapsim::Bytes& record : {AnswerRecord(8, 7001, unsent), AnswerRecord(8, 7002, second),
+                                        AnswerRecord(8, 7003, second), AnswerRecord(8, 7004, 0)}) {
+        answer.insert(answer.end(), record.begin(), record.end());
+    }
+    answer.resize(answer.size() + 30, 0xFF);
+    host.MapSim().ReplaceNextAnswer(20112, answer);
+    const uint32_t firstId = Stored(first)->id;
+    const mapsim::Packet sent = Send({second});
+    ASSERT_EQ(sent.records.size(), 1u);
+    EXPECT_EQ(sent.records[0].id, 0u);
+
+    const mapsim::Packet after = Send({first, second, unsent});
+    ASSERT_EQ(after.records.size(), 3u);
+    EXPECT_EQ(after.records[0].id, firstId);  // bound by its own earlier answer
+    EXPECT_EQ(after.records[1].id, 7002u);    // the first of the repeated records
+    EXPECT_EQ(after.records[2].id, 0u);       // the stray key bound nothing
+}
+
+TEST_F(SendRoadTest, EntitiesOnLockedLayersAreSentAndLeftUnchanged) {
+    const uint64_t line = Add(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0)), u"Fixed");
+    {
+        linktest::DocLock lock(Doc());
+        AcDbLayerTable* layers = nullptr;
+        Doc()->database()->getLayerTable(layers, AcDb::kForRead);
+        AcDbLayerTableRecord* layer = nullptr;
+        ASSERT_EQ(layers->getAt(u"Fixed", layer, AcDb::kForWrite), Acad::eOk);
+        layer->setIsLocked(true);
+        layer->close();
+        layers->close();
+    }
+    Send({line});
+    EXPECT_NE(Stored(line), nullptr);
+    EXPECT_EQ(platform::OpenObjectCount(), 0u);
+}
+
+}  // namespace
