@@ -628,3 +628,43 @@ TEST_F(SendRoadTest, EntitiesOnLockedLayersAreSentAndLeftUnchanged) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SendRoadTest, RegionsAndProxyEntitiesGoExplodedAndTheirPointsAsOneSet) {
+    AcDbCircle circle(AcGePoint3d(7, 7, 0), AcGeVector3d::kZAxis, 2.0);
+    AcDbVoidPtrArray curves;
+    curves.append(&circle);
+    AcDbVoidPtrArray regions;
+    ASSERT_EQ(AcDbRegion::createFromCurves(curves, regions), Acad::eOk);
+    ASSERT_EQ(regions.length(), 1);
+    const uint64_t region = Add(static_cast<AcDbEntity*>(regions[0]));
+
+    AcDbLine line(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 1, 0));
+    AcDbPoint a(AcGePoint3d(2, 2, 0));
+    AcDbPoint b(AcGePoint3d(3, 2, 0));
+    auto* proxy = new AcDbZombieEntity;
+    proxy->tarnSetGraphics(u"PipeNetwork", {&line, &a, &b});
+    const uint64_t pipes = Add(proxy);
+
+    const mapsim::Packet packet = Send({region, pipes});
+    ASSERT_EQ(packet.records.size(), 5u);
+    auto folderOf = [](const mapsim::PacketRecord& record) {
+        MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, record.payload.data(),
+                                                 static_cast<DWORD>(record.payload.size()));
+        std::pair<std::string, uint32_t> out{folder->m_szName, folder->m_nChildCount};
+        MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+        return out;
+    };
+    const auto [regionName, regionParts] = folderOf(packet.records[0]);
+    EXPECT_EQ(regionName.rfind("Region_", 0), 0u) << regionName;
+    EXPECT_EQ(regionParts, 1u);
+    const auto [proxyName, proxyParts] = folderOf(packet.records[2]);
+    EXPECT_EQ(proxyName.rfind("Proxy_", 0), 0u) << proxyName;
+    EXPECT_EQ(proxyParts, 2u);  // the line, and the two points as one point set
+    Track set(packet.records[4].payload);
+    EXPECT_EQ(set.obj->m_byGeomKind, 6);
+    EXPECT_EQ(set.obj->m_nCount, 2);
+}
+
+}  // namespace

@@ -26,6 +26,7 @@
 #include "platform/arx/acdb/dbpline.h"
 #include "platform/arx/acdb/dbpoint.h"
 #include "platform/arx/acdb/dbpoly.h"
+#include "platform/arx/acdb/dbproxy.h"
 #include "platform/arx/acdb/dbrasterimage.h"
 #include "platform/arx/acdb/dbrasterimagedef.h"
 #include "platform/arx/acdb/dbrasterimagedefreactor.h"
