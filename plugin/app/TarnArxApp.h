@@ -43,7 +43,8 @@ void TestCommand();
 // The toolbar's send button until the toolbar exists: the selection goes to the map application.
 void SendCommand();
 
-// ---- Process-wide objects ----
+// ---- Process-wide objects (the image name, the whole-view image table and the image colour are the raster
+// images', RasterImage.h) ----
 inline constexpr const char16_t* kCommandGroup = u"TARN";
 inline constexpr const char16_t* kMenuEntryText = u"发送所选对象到CAD";
 
