@@ -4,6 +4,10 @@
 
 #include "platform/mfc/uidriver.h"
 
+CString g_strImageName = _T("TARN_IMG");
+std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+AcCmColor g_ImageColor;
+
 namespace {
 
 void ShowStatus(const ACHAR* format, Acad::ErrorStatus es) {
