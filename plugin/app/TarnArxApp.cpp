@@ -73,11 +73,8 @@ struct CommandEntry {
     AcRxFunctionPtr function;
 };
 constexpr CommandEntry kCommands[] = {
-    {u"TARN", &TarnCommand},
-    {u"CLEARMAP", &ClearMapCommand},
-    {u"MATCHTARN", &MatchTarnCommand},
-    {u"TARNSEND", &SendCommand},
-    {u"test", &TestCommand},
+    {u"TARN", &TarnCommand},     {u"CLEARMAP", &ClearMapCommand}, {u"MATCHTARN", &MatchTarnCommand},
+    {u"TARNSEND", &SendCommand}, {u"test", &TestCommand},
 };
 
 void RegisterMessageWindowClass() {
