@@ -273,6 +273,11 @@ private:
             if (!dxf::ParseHandle(seed->value, m_seed)) {
                 return fail(seed->line, "bad handle \"" + std::string(dxf::Trim(seed->value)) + "\"");
             }
+            // A seed at the end of the handle range would leave no handle to hand out: the seed is then
+            // taken from the handles in use instead.
+            if (m_seed > kHandleLimit) {
+                m_seed = 0;
+            }
         }
         return true;
     }
@@ -447,15 +452,19 @@ private:
             reserved.insert(id.handle().value());
             top = std::max<std::uint64_t>(top, id.handle().value());
         });
+        // Handles beyond the range the database hands out are renumbered like taken ones; references to
+        // them still find them through the file's handle.
         for (const Record& r : m_records) {
-            top = std::max(top, r.handle);
+            if (r.handle < kHandleLimit) {
+                top = std::max(top, r.handle);
+            }
         }
         std::uint64_t next = top + 1;
         for (Record& r : m_records) {
             if (r.cls == nullptr) {
                 continue;
             }
-            const bool fresh = r.handle == 0 || reserved.count(r.handle) != 0;
+            const bool fresh = r.handle == 0 || r.handle >= kHandleLimit || reserved.count(r.handle) != 0;
             AcDbObject* object = static_cast<AcDbObject*>(r.cls->create());
             if (object == nullptr) {
                 r.cls = nullptr;  // an abstract class: nothing a file can make
@@ -482,6 +491,11 @@ private:
             auto it = m_map.find(handle);
             return it != m_map.end() ? it->second : AcDbObjectId();
         };
+        claimOwners();
+        m_context.mayList = [this](const AcDbObject* dict, const AcDbObject* member) {
+            auto it = m_owners.find(member);
+            return it != m_owners.end() && it->second == dict;
+        };
         addDefaults();
         placeEntities();
         // Hatches last: an associative one rebuilds its loops from boundary objects filled before it.
@@ -503,6 +517,92 @@ private:
         }
         finish();
         return true;
+    }
+
+    // ---- who owns what ----
+
+    // A file may list one object in several dictionaries, name it as several objects' extension dictionary,
+    // or list an entity, a table record or the root. Each object of OBJECTS gets at most one owner here:
+    // extension dictionaries go to the first object that names them, then dictionary entries to the first
+    // dictionary that lists them, walking from the root so that what the root reaches keeps its place.
+    // Nothing may own what is above it, and the root is nobody's.
+    void claimOwners() {
+        std::unordered_map<const AcDbObject*, size_t> objects;  // the OBJECTS records, by their object
+        for (size_t i = 0; i < m_records.size(); ++i) {
+            const Record& r = m_records[i];
+            if (r.kind == Kind::kObject && r.object != nullptr && static_cast<int>(i) != m_nod) {
+                objects.emplace(r.object, i);
+            }
+        }
+        auto claim = [&](const AcDbObject* owner, const AcDbObject* member) {
+            if (objects.count(member) == 0 || m_owners.count(member) != 0) {
+                return false;
+            }
+            for (const AcDbObject* up = owner; up != nullptr;) {
+                if (up == member) {
+                    return false;
+                }
+                auto it = m_owners.find(up);
+                up = it != m_owners.end() ? it->second : nullptr;
+            }
+            m_owners[member] = owner;
+            return true;
+        };
+        for (const Record& r : m_records) {
+            if (r.object == nullptr) {
+                continue;
+            }
+            std::string group;
+            for (size_t i = r.begin; i < r.end && m_groups[i].code != 100; ++i) {
+                const Group& g = m_groups[i];
+                if (g.code == 102) {
+                    const std::string value(dxf::Trim(g.value));
+                    group = value == "}" ? std::string() : value;
+                } else if (group == "{ACAD_XDICTIONARY" && g.code == 360) {
+                    const AcDbObject* dict = AcDbDictionary::cast(detail::Peek(m_context.id(g)));
+                    if (dict != nullptr && claim(r.object, dict)) {
+                        break;
+                    }
+                }
+            }
+        }
+        std::vector<bool> walked(m_records.size(), false);
+        std::vector<size_t> pending;
+        auto walk = [&](size_t index) {
+            pending.push_back(index);
+            while (!pending.empty()) {
+                const size_t d = pending.back();
+                pending.pop_back();
+                if (walked[d]) {
+                    continue;
+                }
+                walked[d] = true;
+                const Record& r = m_records[d];
+                bool haveKey = false;
+                for (const Group& g : body(r)) {
+                    if (g.code == 3) {
+                        haveKey = true;
+                        continue;
+                    }
+                    if ((g.code != 350 && g.code != 360) || !haveKey) {
+                        continue;
+                    }
+                    haveKey = false;
+                    const AcDbObject* member = detail::Peek(m_context.id(g));
+                    if (member != nullptr && claim(r.object, member) && AcDbDictionary::cast(member)) {
+                        pending.push_back(objects[member]);
+                    }
+                }
+            }
+        };
+        if (m_nod >= 0) {
+            walk(static_cast<size_t>(m_nod));
+        }
+        for (size_t i = 0; i < m_records.size(); ++i) {
+            if (m_records[i].kind == Kind::kObject && AcDbDictionary::cast(m_records[i].object) != nullptr) {
+                walk(i);
+            }
+        }
     }
 
     template <class Table, class Rec>
@@ -602,7 +702,8 @@ private:
             }
             if (group == "{ACAD_XDICTIONARY" && g.code == 360) {
                 const AcDbObjectId dict = m_context.id(g);
-                if (AcDbDictionary::cast(detail::Peek(dict)) != nullptr) {
+                auto owner = m_owners.find(detail::Peek(dict));
+                if (owner != m_owners.end() && owner->second == r.object) {
                     r.object->tarnSetExtensionDictionary(dict);
                 }
             } else if (group == "{ACAD_REACTORS" && g.code == 330) {
@@ -823,6 +924,12 @@ private:
                 }
             }
         }
+        // An extension dictionary belongs to the object that has it.
+        for (AcDbObject* object : m_open) {
+            if (AcDbObject* dict = detail::Peek(object->extensionDictionary())) {
+                dict->tarnSetOwner(object->objectId());
+            }
+        }
         for (AcDbObject* object : m_open) {
             object->close();
         }
@@ -845,6 +952,7 @@ private:
     std::vector<AcDbObject*> m_open;
     std::map<std::string, int> m_unknownEntities;
     std::map<std::string, Record> m_classes;
+    std::unordered_map<const AcDbObject*, const AcDbObject*> m_owners;  // claimOwners
     int m_nod = -1;
 };
 
