@@ -5,6 +5,7 @@
 // codec with every reference resolvable. All of it goes into a fresh database that replaces the target's
 // contents only at the end.
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -523,9 +524,10 @@ private:
 
     // A file may list one object in several dictionaries, name it as several objects' extension dictionary,
     // or list an entity, a table record or the root. Each object of OBJECTS gets at most one owner here:
-    // extension dictionaries go to the first object that names them, then dictionary entries to the first
-    // dictionary that lists them, walking from the root so that what the root reaches keeps its place.
-    // Nothing may own what is above it, and the root is nobody's.
+    // extension dictionaries go to the first object that names them; an entry goes to the dictionary the
+    // object names as its owner when that one lists it, else to the first that lists it, walking from the
+    // root so that what the root reaches keeps its place. Nothing may own what is above it, and the root is
+    // nobody's.
     void claimOwners() {
         std::unordered_map<const AcDbObject*, size_t> objects;  // the OBJECTS records, by their object
         for (size_t i = 0; i < m_records.size(); ++i) {
@@ -566,30 +568,55 @@ private:
                 }
             }
         }
+        // The objects a dictionary record lists, in its order.
+        auto entries = [&](const Record& r) {
+            std::vector<const AcDbObject*> members;
+            bool haveKey = false;
+            for (const Group& g : body(r)) {
+                if (g.code == 3) {
+                    haveKey = true;
+                } else if ((g.code == 350 || g.code == 360) && haveKey) {
+                    haveKey = false;
+                    if (const AcDbObject* member = detail::Peek(m_context.id(g))) {
+                        members.push_back(member);
+                    }
+                }
+            }
+            return members;
+        };
+        std::vector<size_t> dictionaries;
+        for (size_t i = 0; i < m_records.size(); ++i) {
+            if (m_records[i].kind == Kind::kObject && AcDbDictionary::cast(m_records[i].object) != nullptr) {
+                dictionaries.push_back(i);
+            }
+        }
+        // Where the dictionary and the object agree, that stands.
+        for (size_t d : dictionaries) {
+            const AcDbObject* dict = m_records[d].object;
+            for (const AcDbObject* member : entries(m_records[d])) {
+                auto it = objects.find(member);
+                if (it != objects.end() && fileOwner(m_records[it->second]) == dict) {
+                    claim(dict, member);
+                }
+            }
+        }
+        // Then the first to list an object takes it, breadth first from the root, then the rest in file
+        // order.
         std::vector<bool> walked(m_records.size(), false);
-        std::vector<size_t> pending;
         auto walk = [&](size_t index) {
-            pending.push_back(index);
+            std::deque<size_t> pending{index};
             while (!pending.empty()) {
-                const size_t d = pending.back();
-                pending.pop_back();
+                const size_t d = pending.front();
+                pending.pop_front();
                 if (walked[d]) {
                     continue;
                 }
                 walked[d] = true;
-                const Record& r = m_records[d];
-                bool haveKey = false;
-                for (const Group& g : body(r)) {
-                    if (g.code == 3) {
-                        haveKey = true;
-                        continue;
-                    }
-                    if ((g.code != 350 && g.code != 360) || !haveKey) {
-                        continue;
-                    }
-                    haveKey = false;
-                    const AcDbObject* member = detail::Peek(m_context.id(g));
-                    if (member != nullptr && claim(r.object, member) && AcDbDictionary::cast(member)) {
+                const AcDbObject* dict = m_records[d].object;
+                for (const AcDbObject* member : entries(m_records[d])) {
+                    claim(dict, member);
+                    auto owner = m_owners.find(member);
+                    if (owner != m_owners.end() && owner->second == dict && AcDbDictionary::cast(member)) {
                         pending.push_back(objects[member]);
                     }
                 }
@@ -598,11 +625,23 @@ private:
         if (m_nod >= 0) {
             walk(static_cast<size_t>(m_nod));
         }
-        for (size_t i = 0; i < m_records.size(); ++i) {
-            if (m_records[i].kind == Kind::kObject && AcDbDictionary::cast(m_records[i].object) != nullptr) {
-                walk(i);
+        for (size_t d : dictionaries) {
+            walk(d);
+        }
+    }
+
+    // The object a record names as its owner (its first 330 group outside the head's 102 groups).
+    const AcDbObject* fileOwner(const Record& r) const {
+        bool inGroup = false;
+        for (size_t i = r.begin; i < r.end && m_groups[i].code != 100; ++i) {
+            const Group& g = m_groups[i];
+            if (g.code == 102) {
+                inGroup = dxf::Trim(g.value).substr(0, 1) == "{";
+            } else if (g.code == 330 && !inGroup) {
+                return detail::Peek(m_context.id(g));
             }
         }
+        return nullptr;
     }
 
     template <class Table, class Rec>
