@@ -46,6 +46,8 @@ function(tarn_add_test folder)
     set(target test_${target})
     add_executable(${target} ${sources})
     target_include_directories(${target} PRIVATE ${TARN_ROOT}/tests)
+    # Tests find the examples and other checked-in files from the source root, not from __FILE__.
+    target_compile_definitions(${target} PRIVATE TARN_SOURCE_DIR="${TARN_ROOT}")
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} tarn_testsupport GTest::gtest GTest::gmock)
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300)
 endfunction()

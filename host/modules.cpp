@@ -83,15 +83,20 @@ bool ModuleSet::Load(const std::string& hostPath, std::string* error) {
     }
     module->apiVersion = version();
 
-    // The module asks the platform for its own instance handle and path.
-    const HMODULE instance = reinterpret_cast<HMODULE>(handle);
-    platform::SetPluginModuleHandle(instance);
-    platform::SetModuleFileName(instance, module->windowsPath);
+    // Its own instance handle, by which it finds its path and its resources.
+    std::string why;
+    module->instance = platform::AttachModule(handle, &why);
+    if (module->instance == nullptr) {
+        dlclose(handle);
+        return fail("cannot load \"" + hostPath + "\": " + why);
+    }
+    platform::SetModuleFileName(module->instance, module->windowsPath);
 
     Module* loaded = module.get();
     m_modules.push_back(std::move(module));
     if (loaded->entryPoint(AcRx::kInitAppMsg, loaded) != AcRx::kRetOK) {
         RemoveLeftCommands(*loaded);
+        platform::DetachModule(loaded->instance);
         m_modules.pop_back();
         dlclose(handle);
         return fail("\"" + name + "\" refused to load (initialisation failed).");
@@ -132,6 +137,7 @@ bool ModuleSet::Unload(const std::string& name, bool force, std::string* error) 
         return false;
     }
     RemoveLeftCommands(*module);
+    platform::DetachModule(module->instance);
     void* handle = module->handle;
     for (auto it = m_modules.begin(); it != m_modules.end(); ++it) {
         if (it->get() == module) {

@@ -1,12 +1,12 @@
 // Loaded applications. A module is a shared object that exports, with C linkage,
 //   AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* appId);
 //   int acrxGetApiVersion();
-// and takes every platform function from the host process (tarnhost exports them all). Loading dlopens it,
-// tells the platform the module's handle and Windows path, and sends kInitAppMsg (kRetError refuses the
-// load), then kLoadDwgMsg for each open drawing; drawings opened later get kLoadDwgMsg and closing ones
-// kUnloadDwgMsg. Unloading sends kUnloadDwgMsg for each open drawing and kUnloadAppMsg (kRetError refuses an
-// unload on request; a forced unload at quit goes on), removes commands the module left registered, and
-// dlcloses it.
+// and takes every platform function from the host process (tarnhost exports the platform's). Loading
+// dlopens it, attaches it to the platform (its own instance handle, its resources, its path) and sends
+// kInitAppMsg (kRetError refuses the load), then kLoadDwgMsg for each open drawing; drawings opened later get
+// kLoadDwgMsg and closing ones kUnloadDwgMsg. Unloading sends kUnloadDwgMsg for each open drawing and
+// kUnloadAppMsg (kRetError refuses an unload on request; a forced unload at quit goes on), removes commands
+// the module left registered, and dlcloses it.
 #pragma once
 
 #include <memory>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/arx/acap/rxapp.h"
+#include "platform/win32/core/wintypes.h"
 
 class AcApDocument;
 
@@ -26,7 +27,8 @@ struct Module {
     std::string name;            // file name, e.g. "TarnArx.arx"
     std::string hostPath;        // the file loaded
     std::u16string windowsPath;  // what the module is told its path is
-    void* handle = nullptr;
+    void* handle = nullptr;      // dlopen's
+    HMODULE instance = nullptr;  // the instance handle the platform gives it
     EntryPointFn entryPoint = nullptr;
     int apiVersion = 0;
 };

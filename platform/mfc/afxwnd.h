@@ -326,6 +326,8 @@ LRESULT afxdetail::CallCopyData(CCmdTarget* t, UINT, WPARAM w, LPARAM l) {
 LRESULT AfxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Registers a window class; an existing class of that name counts as registered (a reloaded module).
 BOOL AfxRegisterClass(WNDCLASSW* wc);
+// The instance handle of the calling module (each module has its own), and the module whose resources
+// dialogs and resource loads use: the one set, or by default the caller's own.
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE instance);

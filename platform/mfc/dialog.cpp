@@ -172,6 +172,12 @@ void RegisterDialogResource(UINT id, DialogTemplate dialog, bool persistent) {
 }
 
 const DialogTemplate* FindDialogResource(UINT id) {
+    // The active resource module's section first, as the framework loads a template; then the tables.
+    const HINSTANCE module = AfxGetResourceHandle();
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+    if (found != nullptr && SizeofResource(module, found) == sizeof(DialogTemplate)) {
+        return static_cast<const DialogTemplate*>(LockResource(LoadResource(module, found)));
+    }
     auto it = Resources().find(id);
     return it != Resources().end() ? &it->second.dialog : nullptr;
 }

@@ -565,12 +565,25 @@ BOOL AfxRegisterClass(WNDCLASSW* wc) {
     return GetClassInfoW(wc->hInstance, wc->lpszClassName, &existing);
 }
 
-HINSTANCE AfxGetInstanceHandle() {
-    return platform::PluginModuleHandle();
+namespace {
+
+// Each module has its own framework state, so its instance handle is its own: the module whose code made
+// the call. Calls from the program itself (the plug-in linked into a test program) get the in-process
+// plug-in's handle.
+HINSTANCE InstanceOfCaller(const void* returnAddress) {
+    const HMODULE module = platform::ModuleOfAddress(returnAddress);
+    return module != nullptr ? module : platform::PluginModuleHandle();
 }
 
-HINSTANCE AfxGetResourceHandle() {
-    return S().resources != nullptr ? S().resources : AfxGetInstanceHandle();
+}  // namespace
+
+[[gnu::noinline]] HINSTANCE AfxGetInstanceHandle() {
+    return InstanceOfCaller(__builtin_return_address(0));
+}
+
+// The active resource module; by default the caller's own.
+[[gnu::noinline]] HINSTANCE AfxGetResourceHandle() {
+    return S().resources != nullptr ? S().resources : InstanceOfCaller(__builtin_return_address(0));
 }
 
 void AfxSetResourceHandle(HINSTANCE instance) {

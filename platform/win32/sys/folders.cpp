@@ -191,7 +191,36 @@ void ClearDiskFreeSpace() {
     S().disk.clear();
 }
 
+namespace sys {
+
+HMODULE HostModuleHandle() {
+    return kHostModule;
+}
+
+}  // namespace sys
 }  // namespace platform
+
+HMODULE GetModuleHandleW(LPCWSTR name) {
+    if (name == nullptr) {
+        return kHostModule;
+    }
+    std::lock_guard<std::mutex> lock(g_mutex);
+    State& s = S();
+    std::vector<HMODULE> candidates{s.plugin};
+    for (const auto& entry : s.modules) {
+        candidates.push_back(entry.first);
+    }
+    for (HMODULE module : candidates) {
+        const std::u16string path = ModulePathLocked(module);
+        const size_t slash = path.find_last_of(u"\\/");
+        if (!path.empty() &&
+            platform::EqualsNoCase(path.substr(slash == std::u16string::npos ? 0 : slash + 1), name)) {
+            return module;
+        }
+    }
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD capacity) {
     std::u16string path;

@@ -17,6 +17,7 @@
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_DISK_FULL 112L
 #define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 #define ERROR_BAD_PATHNAME 161L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_DIRECTORY 267L
@@ -196,6 +197,29 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 // host program. A path longer than capacity - 1 is cut to capacity - 1 units and a NUL; the result is then
 // capacity and the last error ERROR_INSUFFICIENT_BUFFER. An unknown module fails with ERROR_MOD_NOT_FOUND.
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD capacity);
+// The handle of a loaded module by its file name ("TarnArx.arx", case ignored); null: the host program.
+// Unknown names give null and ERROR_MOD_NOT_FOUND.
+HMODULE GetModuleHandleW(LPCWSTR name);
+
+// Module resources: the entries of the module's resource section (core/modres.h). A name or type is an
+// integer (MAKEINTRESOURCEW, or a string "#n") or a name such as u"PNG", case ignored. The null handle is
+// the host program, whose section holds the resources of what is linked into it. A resource's data stays in
+// the module: LoadResource and LockResource hand out its address, valid while the module is loaded.
+struct HRSRC__;
+typedef HRSRC__* HRSRC;
+typedef void* HGLOBAL;
+#define MAKEINTRESOURCEW(i) (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+#define IS_INTRESOURCE(r) ((reinterpret_cast<ULONG_PTR>(r) >> 16) == 0)
+#define RT_BITMAP MAKEINTRESOURCEW(2)
+#define RT_DIALOG MAKEINTRESOURCEW(5)
+#define RT_STRING MAKEINTRESOURCEW(6)
+HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+LPVOID LockResource(HGLOBAL loaded);
+// Copies the string of the id, cut to capacity - 1 units and a NUL, and returns its length; 0 when there is
+// none. With capacity 0 the buffer receives a pointer to the text in the module instead.
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int capacity);
 
 // Special folders: the local application-data folder comes from the host (platform::SetLocalAppDataFolder).
 // An item list is freed with CoTaskMemFree or ILFree.

@@ -21,12 +21,22 @@ std::string LocalAppDataFolder();
 
 // Module paths. A path starting with '/' is a host path and is shown in Windows form; anything else is
 // taken as a Windows path. The null module is the host program (by default this process's executable).
-// The plug-in module's handle is a fixed value the plug-in gets from PluginModuleHandle() (the stand-in's
-// instance handle for the module); its path defaults to "TarnArx.arx" in the per-process folder and is set
-// by the host when it loads the module and by tests.
+// PluginModuleHandle() is the instance handle of the plug-in linked into this program (test programs): a
+// fixed value, whose path defaults to "TarnArx.arx" in the per-process folder, and whose resources are the
+// program's own. A module the host loads gets its own handle from AttachModule.
 void SetModuleFileName(HMODULE module, std::u16string_view path);
 HMODULE PluginModuleHandle();
 void SetPluginModuleHandle(HMODULE module);
+
+// Loaded modules. The host attaches each module it dlopens: the module gets its instance handle (the
+// address it is loaded at), and its resources and code range are known by it. Null with *error when the
+// module's file cannot be read. Detach before dlclose.
+HMODULE AttachModule(void* dlHandle, std::string* error);
+void DetachModule(HMODULE instance);
+std::vector<HMODULE> LoadedModules();
+// The attached module whose loaded image holds the address (code, data), or null.
+HMODULE ModuleOfAddress(const void* address);
+bool ModuleHasAddress(HMODULE instance, const void* address);
 
 // Disk space for GetDiskFreeSpaceExW: the override with the longest host-path prefix that matches the
 // (mapped) path wins; an empty prefix matches every path. A non-zero error makes the call fail with it.

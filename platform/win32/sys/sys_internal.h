@@ -1,9 +1,11 @@
 // Helpers shared by the system-service sources (not part of the platform surface).
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "platform/win32/core/modres.h"
 #include "platform/win32/core/wintypes.h"
 
 namespace platform::sys {
@@ -21,5 +23,12 @@ bool IsFolder(const std::string& hostPath);
 // Copies text into a wide buffer of capacity units under the usual length-returning rule: the length
 // without the NUL when it fits, otherwise the size needed including the NUL (nothing copied).
 DWORD CopyOutLength(std::u16string_view text, WCHAR* buffer, DWORD capacity);
+
+// The resource entries of a module: a loaded one's section, or for the program itself (the null handle,
+// the host's and the in-process plug-in's) the program's own.
+std::span<const TarnResourceEntry> ResourceEntries(HMODULE module);
+
+// The host program's handle (what GetModuleHandleW(nullptr) gives).
+HMODULE HostModuleHandle();
 
 }  // namespace platform::sys

@@ -1,7 +1,9 @@
 // A tiny application for the host's end-to-end tests. It links nothing of the platform: every call resolves
 // against the host process. It reports each message on the command line as "[e2e] <what>", registers the
 // command E2EHELLO (group "E2E", removed at unload) and E2ELEFT (group "E2ELEFT", which it forgets to
-// remove). Built with E2E_MODULE_FAILS_INIT it refuses to initialise after registering its commands.
+// remove). Built with E2E_MODULE_FAILS_INIT it refuses to initialise after registering its commands; built
+// with E2E_MODULE_SECOND it is a second application beside the first (group "E2E2", commands E2E2HELLO and
+// E2E2LEFT, reports "[e2e2] <what>"). Its resources: string 101 names the variant, PNG 8315, dialog 9100.
 #include "platform/arx/acap/rxapp.h"
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbline.h"
@@ -9,15 +11,35 @@
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/aced/acededitor.h"
 #include "platform/arx/aced/acedinput.h"
+#include "platform/mfc/afxdlg.h"
 #include "platform/mfc/afxwnd.h"
+#include "platform/win32/core/modres.h"
 #include "platform/win32/sys/sys_api.h"
 
+#ifdef E2E_MODULE_SECOND
+#define E2E_TAG u"[e2e2]"
+#define E2E_GROUP u"E2E2"
+#define E2E_NAME(name) u"E2E2" name
+#define E2E_TITLE u"second module"
+#else
+#define E2E_TAG u"[e2e]"
+#define E2E_GROUP u"E2E"
+#define E2E_NAME(name) u"E2E" name
+#define E2E_TITLE u"first module"
+#endif
+
 namespace {
+
+const unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 7};
+TARN_RESOURCE(u"PNG", 8315, kPng, sizeof kPng);
+TARN_RESOURCE(TARN_RT_STRING, 101, E2E_TITLE, sizeof(E2E_TITLE));
+const platform::DialogTemplate kDialog = {E2E_TITLE, {{IDOK, platform::ControlKind::DefPushButton, u"OK"}}};
+TARN_RESOURCE(TARN_RT_DIALOG, 9100, &kDialog, sizeof kDialog);
 
 // Asks for a point and draws a line to it from the origin: entity classes from the host, input from its
 // user, and the command's undo group.
 void HelloCommand() {
-    acutPrintf(u"\n[e2e] hello");
+    acutPrintf(u"\n" E2E_TAG u" hello");
     ads_point to;
     if (acedGetPoint(nullptr, u"\nLine to: ", to) != RTNORM) {
         return;
@@ -34,7 +56,11 @@ void HelloCommand() {
 }
 
 void LeftCommand() {
-    acutPrintf(u"\n[e2e] left");
+    acutPrintf(u"\n" E2E_TAG u" left");
+    // Its own instance handle finds its own resources.
+    ACHAR title[64] = u"";
+    LoadStringW(AfxGetInstanceHandle(), 101, title, 64);
+    acutPrintf(u"\n" E2E_TAG u" %s", title);
 }
 
 AcRx::AppRetCode Init(void* appId) {
@@ -42,9 +68,10 @@ AcRx::AppRetCode Init(void* appId) {
     acrxDynamicLinker->registerAppMDIAware(appId);
     ACHAR path[260] = u"";
     GetModuleFileNameW(AfxGetInstanceHandle(), path, 260);
-    acutPrintf(u"\n[e2e] init %s", path);
-    acedRegCmds->addCommand(u"E2E", u"E2EHELLO", u"E2EHELLO", ACRX_CMD_MODAL, HelloCommand);
-    acedRegCmds->addCommand(u"E2ELEFT", u"E2ELEFT", u"E2ELEFT", ACRX_CMD_MODAL, LeftCommand);
+    acutPrintf(u"\n" E2E_TAG u" init %s", path);
+    acedRegCmds->addCommand(E2E_GROUP, E2E_NAME(u"HELLO"), E2E_NAME(u"HELLO"), ACRX_CMD_MODAL, HelloCommand);
+    acedRegCmds->addCommand(E2E_NAME(u"LEFT"), E2E_NAME(u"LEFT"), E2E_NAME(u"LEFT"), ACRX_CMD_MODAL,
+                            LeftCommand);
 #ifdef E2E_MODULE_FAILS_INIT
     return AcRx::kRetError;
 #else
@@ -60,14 +87,14 @@ extern "C" __attribute__((visibility("default"))) AcRx::AppRetCode acrxEntryPoin
         case AcRx::kInitAppMsg:
             return Init(appId);
         case AcRx::kUnloadAppMsg:
-            acedRegCmds->removeGroup(u"E2E");
-            acutPrintf(u"\n[e2e] unload");
+            acedRegCmds->removeGroup(E2E_GROUP);
+            acutPrintf(u"\n" E2E_TAG u" unload");
             return AcRx::kRetOK;
         case AcRx::kLoadDwgMsg:
-            acutPrintf(u"\n[e2e] loaddwg");
+            acutPrintf(u"\n" E2E_TAG u" loaddwg");
             return AcRx::kRetOK;
         case AcRx::kUnloadDwgMsg:
-            acutPrintf(u"\n[e2e] unloaddwg");
+            acutPrintf(u"\n" E2E_TAG u" unloaddwg");
             return AcRx::kRetOK;
         default:
             return AcRx::kRetOK;

@@ -5,6 +5,7 @@
 
 #include "platform/mfc/afxwin.h"
 #include "platform/win32/bus/bus_hooks.h"
+#include "platform/win32/core/modres.h"
 #include "platform/win32/core/paths.h"
 #include "support/testdirs.h"
 
@@ -368,6 +369,30 @@ TEST(Controls, TemporariesHaveTheControlsTypeAndListsKeepTheirSelectionRules) {
     CLevelDlg dlg;
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_EQ(user.Unexpected().size(), 2u);
+}
+
+// A template in the program's own resource section, as the plug-in's are when linked into a test program.
+const platform::DialogTemplate kSectionDialog = {u"From the section",
+                                                 {{IDOK, ControlKind::DefPushButton, u"OK"}}};
+TARN_RESOURCE(TARN_RT_DIALOG, 9050, &kSectionDialog, sizeof kSectionDialog);
+
+TEST(Dialog, TemplatesComeFromTheResourceModuleBeforeTheTables) {
+    platform::DialogTemplate registered;
+    registered.caption = u"Registered";
+    platform::RegisterDialogResource(9050, registered);
+    ASSERT_NE(platform::FindDialogResource(9050), nullptr);
+    EXPECT_EQ(platform::FindDialogResource(9050)->caption, u"From the section");
+    // Another resource module without the template: the table's.
+    AfxSetResourceHandle(reinterpret_cast<HINSTANCE>(0x5000000));
+    EXPECT_EQ(platform::FindDialogResource(9050)->caption, u"Registered");
+    AfxSetResourceHandle(nullptr);
+
+    ScriptedUiDriver user;
+    platform::SetUiDriver(&user);
+    user.ExpectDialog(u"From the section", [](UiDialog& d) { d.Click(IDOK); });
+    CDialog dlg(9050);
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Unexpected().empty());
 }
 
 }  // namespace
