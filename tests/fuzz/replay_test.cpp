@@ -38,10 +38,10 @@ std::string Replay(const tarnfuzz::Entry& entry, const fs::path& file) {
 TEST(FuzzReplay, EveryKeptInputPassesItsTarget) {
     size_t replayed = 0;
     for (const tarnfuzz::Entry& entry : tarnfuzz::Entries()) {
-        const fs::path seeds = fs::path(TARN_FUZZ_DIR) / "corpus" / entry.name;
+        const fs::path seeds = fs::path(TARN_SOURCE_DIR) / "fuzz" / "corpus" / entry.name;
         EXPECT_FALSE(FilesIn(seeds).empty()) << entry.name << " has no seed corpus";
         for (const char* kind : {"corpus", "regress"}) {
-            for (const fs::path& file : FilesIn(fs::path(TARN_FUZZ_DIR) / kind / entry.name)) {
+            for (const fs::path& file : FilesIn(fs::path(TARN_SOURCE_DIR) / "fuzz" / kind / entry.name)) {
                 EXPECT_EQ(Replay(entry, file), "") << file;
                 ++replayed;
             }
