@@ -969,6 +969,28 @@ private:
                 dict->tarnSetOwner(object->objectId());
             }
         }
+        // A dictionary owns only what it lists: an object no dictionary took has no dictionary for its owner.
+        for (size_t i = 0; i < m_records.size(); ++i) {
+            AcDbObject* object = m_records[i].object;
+            if (m_records[i].kind == Kind::kObject && object != nullptr && static_cast<int>(i) != m_nod &&
+                m_owners.count(object) == 0 &&
+                AcDbDictionary::cast(detail::Peek(object->ownerId())) != nullptr) {
+                object->tarnSetOwner(AcDbObjectId());
+            }
+        }
+        // Objects of unknown kinds own as the file says; an owner chain that runs in a circle is cut where
+        // it comes back.
+        for (AcDbObject* object : m_open) {
+            AcDbObjectId up = object->ownerId();
+            for (size_t steps = 0; !up.isNull() && steps <= m_open.size() + 16; ++steps) {
+                if (up == object->objectId()) {
+                    object->tarnSetOwner(AcDbObjectId());
+                    break;
+                }
+                const AcDbObject* owner = detail::Peek(up);
+                up = owner != nullptr ? owner->ownerId() : AcDbObjectId();
+            }
+        }
         for (AcDbObject* object : m_open) {
             object->close();
         }

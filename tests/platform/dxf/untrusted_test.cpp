@@ -86,6 +86,7 @@ protected:
 TEST_F(DxfUntrusted, DictionariesListOnlyObjectsNothingElseOwns) {
     // The root lists an entity (0x30), a layer (0x10), two dictionaries that both list one Xrecord, and the
     // extension dictionary of the line (0x61); dictionary 0x51 lists the root and 0x50, which lists it back.
+    // 0x52 and 0x53, outside the root, name each other as owner and list each other.
     const Pairs tables = Section("TABLES", {{0, "TABLE"},
                                             {2, "LAYER"},
                                             {0, "LAYER"},
@@ -114,13 +115,19 @@ TEST_F(DxfUntrusted, DictionariesListOnlyObjectsNothingElseOwns) {
               {{0, "XRECORD"}, {5, "60"}, {330, "51"}, {100, "AcDbXrecord"}, {280, "1"}, {1, "shared"}},
               Dictionary("51", "C",
                          {{3, "Shared"}, {350, "60"}, {3, "Root"}, {350, "C"}, {3, "Down"}, {350, "50"}}),
-              Dictionary("61", "30", {})}));
+              Dictionary("61", "30", {}),
+              Dictionary("52", "53", {{3, "C"}, {350, "53"}}),
+              Dictionary("53", "52", {{3, "D"}, {350, "52"}})}));
     Read(Dxf({tables, entities, objects}));
 
     // The root keeps only its dictionaries; the Xrecord stays with the dictionary it names as its owner.
     EXPECT_EQ(Keys(db->namedObjectsDictionaryId()), "A=80 B=81 ");
     EXPECT_EQ(Keys(ByHandle(0x50)), "");
     EXPECT_EQ(Keys(ByHandle(0x51)), "Shared=96 ");
+    // Two dictionaries outside the root that list each other: the first keeps the second, not the reverse.
+    EXPECT_EQ(Keys(ByHandle(0x52)), "C=83 ");
+    EXPECT_EQ(Keys(ByHandle(0x53)), "");
+    EXPECT_TRUE(platform::detail::Peek(ByHandle(0x52))->ownerId().isNull());  // 0x53 does not list it
     // The line is still in model space and has its extension dictionary; the layer is in its table.
     const AcDbObject* line = platform::detail::Peek(ByHandle(0x30));
     ASSERT_NE(line, nullptr);
