@@ -4,7 +4,8 @@
 
 set(TARN_ROOT ${CMAKE_SOURCE_DIR})
 set(TARN_EMPTY_SOURCE ${CMAKE_BINARY_DIR}/tarn_empty.cpp)
-file(WRITE ${TARN_EMPTY_SOURCE} "// placeholder for a library without sources yet\n")
+# Written only when it changes, so that configuring again rebuilds nothing.
+file(CONFIGURE OUTPUT ${TARN_EMPTY_SOURCE} CONTENT "// placeholder for a library without sources yet\n")
 
 # tarn_add_library(<name> DIRS <dir>... [RECURSE] [DEPS <target>...])
 function(tarn_add_library name)
