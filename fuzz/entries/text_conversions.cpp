@@ -50,6 +50,66 @@ std::string WideChar(UINT page, DWORD flags, const char16_t* text, int count) {
     return {};
 }
 
+// The utility library's UTF-8 walks and ANSI conversions on a NUL-terminated text, into exact-size blocks
+// so that a write past the room given is caught.
+std::string UtilityConversions(const std::string& text, const std::u16string& wide, unsigned options) {
+    const size_t length = text.size();
+    std::string copy(text);
+    BlankInvalidUtf8(copy.data());
+    if (std::strlen(copy.c_str()) != length || IsValidUtf8(copy.c_str()) != 1) {
+        return "BlankInvalidUtf8 left the text invalid or changed its length";
+    }
+    Utf8Width(text.c_str());
+    for (int count : {0, 1, 3, static_cast<int>(options % 64)}) {
+        for (const char* at : {Utf8Skip(text.c_str(), count), Utf8SkipBack(text.c_str(), count)}) {
+            if (at != nullptr && (at < text.c_str() || at > text.c_str() + length)) {
+                return "a UTF-8 skip left the text";
+            }
+        }
+    }
+    if (char* utf8 = Utf16ToUtf8Alloc(wide.c_str(), static_cast<int>(options & 1))) {
+        std::free(utf8);
+    }
+    if (char16_t* units = Utf8ToUtf16Lib(text.c_str(), nullptr, nullptr)) {
+        std::free(units);
+    }
+    if (char16_t* units = AnsiToUtf16Alloc(text.c_str())) {
+        std::free(units);
+    }
+    if (char* ansi = Utf8ToAnsi(text.c_str())) {
+        std::free(ansi);
+    }
+    const int room = 1 + static_cast<int>(options >> 2);
+    const auto bounded = [&](const char* name, auto convert) -> std::string {
+        char* out = static_cast<char*>(std::malloc(static_cast<size_t>(room)));
+        const int n = convert(out);
+        const bool ok = (n == -1 && out[0] == '\0') || (n >= 0 && n < room && out[n] == '\0');
+        std::free(out);
+        return ok ? std::string() : std::string(name) + " overran or did not terminate its buffer";
+    };
+    std::string problem =
+        bounded("AnsiToUtf8", [&](char* out) { return AnsiToUtf8(text.c_str(), out, room); });
+    if (problem.empty()) {
+        problem = bounded("Utf16ToAnsi", [&](char* out) { return Utf16ToAnsi(wide.c_str(), out, room); });
+    }
+    if (problem.empty()) {
+        problem = bounded("Utf8ToAnsiBounded",
+                          [&](char* out) { return Utf8ToAnsiBounded(text.c_str(), out, room); });
+    }
+    if (problem.empty()) {
+        problem = bounded("Utf16ToUtf8Lib", [&](char* out) {
+            const int n = Utf16ToUtf8Lib(wide.c_str(), out, room);
+            return n;
+        });
+    }
+    char* end = nullptr;
+    StrToDouble(text.c_str(), &end);
+    if (problem.empty() && (end < text.c_str() || end > text.c_str() + length)) {
+        problem = "StrToDouble ended outside the text";
+    }
+    return problem;
+}
+
 }  // namespace
 
 std::string RunTextConversions(const std::uint8_t* data, std::size_t size) {
@@ -135,7 +195,7 @@ std::string RunTextConversions(const std::uint8_t* data, std::size_t size) {
     if (whole < 0 || static_cast<size_t>(whole) > cText.size() || CutValidUtf8(raw.data()) != whole) {
         return "CutValidUtf8 is not settled by one cut";
     }
-    return {};
+    return UtilityConversions(cText, wText, options);
 }
 
 }  // namespace tarnfuzz
