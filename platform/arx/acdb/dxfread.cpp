@@ -1040,6 +1040,11 @@ private:
                 dict->tarnSetOwner(object->objectId());
             }
         }
+        // A claim a dictionary did not take up (a key it already had) is no claim.
+        for (auto it = m_owners.begin(); it != m_owners.end();) {
+            const auto* dict = AcDbDictionary::cast(it->second);
+            it = dict != nullptr && !dict->has(it->first->objectId()) ? m_owners.erase(it) : std::next(it);
+        }
         // A dictionary owns only what it lists: an object no dictionary took has no dictionary for its owner.
         for (size_t i = 0; i < m_records.size(); ++i) {
             AcDbObject* object = m_records[i].object;
@@ -1049,9 +1054,12 @@ private:
                 object->tarnSetOwner(AcDbObjectId());
             }
         }
-        // Objects of unknown kinds own as the file says; an owner chain that runs in a circle is cut where
-        // it comes back.
+        // Other objects own as the file says, so an owner chain may run in a circle. Owners given above never
+        // do, so every circle holds an object whose owner only the file gave: the circle is cut there.
         for (AcDbObject* object : m_open) {
+            if (m_owners.count(object) != 0) {
+                continue;
+            }
             AcDbObjectId up = object->ownerId();
             for (size_t steps = 0; !up.isNull() && steps <= m_open.size() + 16; ++steps) {
                 if (up == object->objectId()) {
