@@ -469,6 +469,12 @@ private:
         std::uint64_t next = top + 1;
         for (Record& r : m_records) {
             if (r.cls == nullptr) {
+                // The records an entity of unknown kind keeps are written with their handles: one the fresh
+                // database holds, or one beyond the range, is renumbered too.
+                if (r.parent >= 0 && r.handle != 0 &&
+                    (r.handle >= kHandleLimit || reserved.count(r.handle) != 0)) {
+                    r.handle = next++;
+                }
                 continue;
             }
             const bool fresh = r.handle == 0 || r.handle >= kHandleLimit || reserved.count(r.handle) != 0;
@@ -843,7 +849,10 @@ private:
                 if (m_groups[i].code == 5 && ownHandle) {
                     ownHandle = false;
                     pair.kind = AcDbUnknownObject::Pair::Kind::kValue;
-                    pair.value = std::string(dxf::Trim(m_groups[i].value));
+                    if (f.handle == 0) {
+                        continue;  // a handle the reader did not take (not in the record's head) is not kept
+                    }
+                    pair.value = dxf::FormatHandle(f.handle);
                 }
                 pairs.push_back(pair);
             }
