@@ -366,6 +366,10 @@ AcApDocManager* acDocManagerPtr() {
 
 namespace platform {
 
+std::vector<AcApDocManagerReactor*> DocManagerReactors() {
+    return State().reactors;
+}
+
 AcApDocument* NewDocument(const std::u16string& fileName) {
     return AddDocument(std::make_unique<AcDbDatabase>(true, false), fileName);
 }

@@ -158,6 +158,8 @@ bool CloseDocument(AcApDocument* doc, const std::function<void(AcApDocument*)>& 
 void CloseAllDocuments();
 // Fires documentActivated(doc) alone (doc may be null: focus left the drawings).
 void FireDocumentActivated(AcApDocument* doc);
+// The document manager's reactors, in the order they were added.
+std::vector<AcApDocManagerReactor*> DocManagerReactors();
 
 // The lock check: while on (the default), any write to a document's database from outside a command of
 // that document and without a write lock on it is a violation, recorded and passed to the handler.

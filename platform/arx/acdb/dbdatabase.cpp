@@ -659,6 +659,10 @@ AcDbHostApplicationServices* acdbHostApplicationServices() {
 
 namespace platform {
 
+std::vector<AcDbDatabaseReactor*> DatabaseReactors(const AcDbDatabase* db) {
+    return db != nullptr ? db->tarnImpl()->reactors : std::vector<AcDbDatabaseReactor*>();
+}
+
 int OpenObjectCount(const AcDbDatabase* db) {
     int count = 0;
     for (const auto& [serial, slot] : G().registry) {

@@ -178,4 +178,7 @@ Acad::ErrorStatus SetHandseed(AcDbDatabase* db, AcDbHandle seed);
 // Every object of the database in handle order, erased ones included (writers and inspectors).
 void ForEachObjectId(const AcDbDatabase* db, const std::function<void(AcDbObjectId id)>& visit);
 
+// The database's reactors, in the order they were added.
+std::vector<AcDbDatabaseReactor*> DatabaseReactors(const AcDbDatabase* db);
+
 }  // namespace platform
