@@ -155,6 +155,9 @@ int RedoGroupCount(const AcDbDatabase* db);
 Acad::ErrorStatus UndoLastGroup(AcDbDatabase* db);
 // Replays the last undone group, oldest change first, with the inverse notifications.
 Acad::ErrorStatus RedoLastGroup(AcDbDatabase* db);
+// While on (nested), changes are not journaled and so not undoable: the host's saves, which the user cannot
+// undo, run so.
+void SuspendUndo(AcDbDatabase* db, bool on);
 
 // objectModified fires at the close (or downgrade) of every write-open, changed or not, when on (off by
 // default: only a write-open in which a setter ran notifies). Code that write-opens objects only to test them
