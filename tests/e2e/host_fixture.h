@@ -41,6 +41,7 @@ protected:
     void TearDown() override {
         host.Stop();
         EXPECT_EQ(host.Modules().Leftovers(), std::vector<std::string>());
+        EXPECT_EQ(platform::ReactorViolations(), std::vector<std::string>());
     }
 
     // What the command line printed since the mark.

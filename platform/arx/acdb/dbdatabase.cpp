@@ -25,6 +25,7 @@ struct Globals {
     int nonResident = 0;
     AcDbDatabase* working = nullptr;
     std::function<void(AcDbDatabase*)> writeObserver;
+    std::vector<std::string> reactorViolations;
     bool notifyEveryWriteClose = false;
 };
 
@@ -39,6 +40,7 @@ Globals& G() {
             g.nonResident = 0;
             g.working = nullptr;
             g.writeObserver = nullptr;
+            g.reactorViolations.clear();
             g.notifyEveryWriteClose = false;
         });
     }
@@ -72,7 +74,15 @@ bool NotifyEveryWriteClose() {
 }
 
 void NotifyWrite(AcDbDatabase* db) {
-    if (G().writeObserver && db != nullptr && !db->tarnImpl()->constructing) {
+    if (db == nullptr || db->tarnImpl()->constructing) {
+        return;
+    }
+    const AcDbDatabase::Impl* d = db->tarnImpl();
+    if (d->notifying > 0) {
+        G().reactorViolations.push_back(std::string("write to the database inside its ") + d->notification +
+                                        " notification");
+    }
+    if (G().writeObserver) {
         G().writeObserver(db);
     }
 }
@@ -503,7 +513,7 @@ Acad::ErrorStatus AcDbDatabase::tarnAddObject(AcDbObject* object, AcDbObjectId o
 }
 
 void AcDbDatabase::tarnFireAppended(AcDbObject* object) {
-    m_impl->fire(object, [&](AcDbDatabaseReactor* r) { r->objectAppended(this, object); });
+    m_impl->fire("objectAppended", object, [&](AcDbDatabaseReactor* r) { r->objectAppended(this, object); });
 }
 
 namespace {
@@ -523,12 +533,13 @@ void TellPersistentReactors(AcDbObject* object, Call&& call) {
 }  // namespace
 
 void AcDbDatabase::tarnFireModified(AcDbObject* object) {
-    m_impl->fire(object, [&](AcDbDatabaseReactor* r) { r->objectModified(this, object); });
+    m_impl->fire("objectModified", object, [&](AcDbDatabaseReactor* r) { r->objectModified(this, object); });
     TellPersistentReactors(object, [&](AcDbObject* reactor) { reactor->modified(object); });
 }
 
 void AcDbDatabase::tarnFireErased(AcDbObject* object, bool erased) {
-    m_impl->fire(object, [&](AcDbDatabaseReactor* r) { r->objectErased(this, object, erased); });
+    m_impl->fire("objectErased", object,
+                 [&](AcDbDatabaseReactor* r) { r->objectErased(this, object, erased); });
     TellPersistentReactors(object, [&](AcDbObject* reactor) { reactor->erased(object, erased); });
 }
 
@@ -567,6 +578,14 @@ int OpenObjectCount(const AcDbDatabase* db) {
 
 int LiveNonResidentObjectCount() {
     return G().nonResident;
+}
+
+const std::vector<std::string>& ReactorViolations() {
+    return G().reactorViolations;
+}
+
+void ClearReactorViolations() {
+    G().reactorViolations.clear();
 }
 
 void SetNotifyEveryWriteClose(bool on) {

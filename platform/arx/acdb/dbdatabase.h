@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/arx/acdb/cmcolor.h"
 #include "platform/arx/acdb/dbobject.h"
@@ -19,6 +20,13 @@ class AcDbDictionary;
 
 // Database notifications. Reactors are attached per database and hear only their own database. The object
 // passed is open (notifying); handlers read it and must not open it again.
+//
+// A handler must not write to the database it hears (open for write, append, erase): the host may be in the
+// middle of the change it reports. It defers its edits instead, for example by posting a message to its own
+// window and making them from there. The stand-in records every write made inside a notification as a
+// violation (platform::ReactorViolations), and tests fail on any. Note for authors of reactors: a new
+// entity's first objectModified fires at its first close, while whoever appended it may still hold its block
+// open for write; a handler that opens the block then gets eWasOpenedForWrite.
 class AcDbDatabaseReactor : public AcRxObject {
     TARN_RX_DECLARE_MEMBERS(AcDbDatabaseReactor)
 public:
@@ -163,6 +171,11 @@ void SuspendUndo(AcDbDatabase* db, bool on);
 // default: only a write-open in which a setter ran notifies). Code that write-opens objects only to test them
 // must stay correct either way.
 void SetNotifyEveryWriteClose(bool on);
+
+// Writes made inside a database notification (the reactor rule above), one description each; reset between
+// tests.
+const std::vector<std::string>& ReactorViolations();
+void ClearReactorViolations();
 
 // Called at every write-open, append and erase in a database (before the change): the document layer checks
 // there that writes from outside a command hold the document lock. Null removes the observer.

@@ -22,8 +22,9 @@ struct AcDbDatabase::Impl {
     std::u16string filename;
     bool constructing = false;
     platform::detail::UndoJournal journal;
-    int notifying = 0;     // database notifications under way (nested)
-    int transactions = 0;  // open transactions
+    int notifying = 0;              // database notifications under way (nested)
+    const char* notification = "";  // the innermost one's name
+    int transactions = 0;           // open transactions
     // Notifications held back to the outermost transaction's end
     // (platform::DeferNotificationsToTransactionEnd).
     std::vector<platform::detail::HeldNotification> held;
@@ -32,19 +33,22 @@ struct AcDbDatabase::Impl {
     platform::detail::UndoGroup* openGroup() { return constructing ? nullptr : journal.openGroup(); }
 
     template <class Fire>
-    void fire(AcDbObject* object, Fire&& call) {
+    void fire(const char* name, AcDbObject* object, Fire&& call) {
         platform::detail::DbSlot* slot = object->tarnSlot();
         const bool wasNotifying = slot != nullptr && slot->notifying;
         if (slot != nullptr) {
             slot->notifying = true;
         }
         ++notifying;
+        const char* outer = notification;
+        notification = name;
         const std::vector<AcDbDatabaseReactor*> copy = reactors;  // reactors may detach while notified
         for (AcDbDatabaseReactor* reactor : copy) {
             if (std::find(reactors.begin(), reactors.end(), reactor) != reactors.end()) {
                 call(reactor);
             }
         }
+        notification = outer;
         --notifying;
         if (slot != nullptr) {
             slot->notifying = wasNotifying;
