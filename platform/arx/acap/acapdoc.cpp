@@ -21,6 +21,7 @@ struct AcApDocument::Impl {
     platform::SysVarStore sysVars;
     std::vector<AcDbObjectId> pickFirst;
     std::vector<AcAp::DocLockMode> locks;
+    std::vector<bool> lockGroups;  // per lock: it opened an undo group (a write lock outside a command)
     int commandDepth = 0;
     std::unique_ptr<AcTransactionManager> transactions = std::make_unique<AcTransactionManager>();
 };
@@ -293,7 +294,15 @@ Acad::ErrorStatus AcApDocManager::lockDocument(AcApDocument* doc, AcAp::DocLockM
     }
     const AcAp::DocLockMode before = doc->lockMode();
     platform::FireLockChange(doc, before, mode, globalCmdName, false);
-    doc->tarnImpl().locks.push_back(mode);
+    AcApDocument::Impl& impl = doc->tarnImpl();
+    // Changes made under a write lock from outside a command (a reactor's deferred edit, a timer's work) are
+    // one undo group, as a command's are, so that one undo takes back that edit and nothing more.
+    const bool group = impl.commandDepth == 0 && platform::WriteMode(mode) && impl.db != nullptr;
+    if (group) {
+        platform::BeginUndoGroup(impl.db.get());
+    }
+    impl.locks.push_back(mode);
+    impl.lockGroups.push_back(group);
     platform::FireLockChange(doc, before, mode, globalCmdName, true);
     return Acad::eOk;
 }
@@ -310,6 +319,14 @@ Acad::ErrorStatus AcApDocManager::unlockDocument(AcApDocument* doc) {
     const AcAp::DocLockMode after = locks.size() > 1 ? locks[locks.size() - 2] : AcAp::kNone;
     platform::FireLockChange(doc, before, after, nullptr, false);
     locks.pop_back();
+    auto& groups = doc->tarnImpl().lockGroups;
+    const bool group = !groups.empty() && groups.back();
+    if (!groups.empty()) {
+        groups.pop_back();
+    }
+    if (group) {
+        platform::EndUndoGroup(doc->database());
+    }
     platform::FireLockChange(doc, before, after, nullptr, true);
     return Acad::eOk;
 }

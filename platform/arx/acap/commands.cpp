@@ -80,14 +80,14 @@ CommandOutcome RedoCommand() {
 
 // The built-ins that work on undo groups and must not open one of their own.
 bool BuiltIn(const std::u16string& name, CommandBody& body) {
-    if (name == u"U") {
+    if (name == u"U" || name == u"MUNDO") {
         body = [] {
             Undo(CurrentDatabase(), 1);
             return CommandOutcome::kEnded;
         };
     } else if (name == u"UNDO") {
         body = UndoCommand;
-    } else if (name == u"REDO") {
+    } else if (name == u"REDO" || name == u"MREDO") {
         body = RedoCommand;
     } else {
         return false;

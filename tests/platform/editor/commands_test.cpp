@@ -165,4 +165,48 @@ TEST_F(CommandsTest, SentStringsWaitForTheHostAndFeedTheCommandsPrompts) {
     EXPECT_EQ(platform::ExecuteSentStrings(), 0);
 }
 
+// Edits made outside commands under a write lock (a deferred reactor edit, a timer's work) are one undo group
+// per lock, so one undo takes back the last of them only; MUNDO and MREDO undo and redo a group.
+TEST_F(CommandsTest, EachWriteLockOutsideACommandIsOneUndoGroup) {
+    auto edit = [&](double y) {
+        EXPECT_EQ(acDocManager->lockDocument(doc, AcAp::kWrite), Acad::eOk);
+        AddLine(AcGePoint3d(0, y, 0), AcGePoint3d(1, y, 0));
+        AddLine(AcGePoint3d(1, y, 0), AcGePoint3d(2, y, 0));
+        EXPECT_EQ(acDocManager->unlockDocument(doc), Acad::eOk);
+    };
+    auto lines = [&] {
+        int count = 0;
+        platform::ForEachObjectId(doc->database(), [&](AcDbObjectId id) {
+            AcDbObject* object = nullptr;
+            if (acdbOpenObject(object, id, AcDb::kForRead) == Acad::eOk) {
+                count += AcDbLine::cast(object) != nullptr ? 1 : 0;
+                object->close();
+            }
+        });
+        return count;
+    };
+    EXPECT_EQ(platform::RunCommand(u"LINE"), CommandOutcome::kEnded);
+    edit(1);
+    edit(2);
+    EXPECT_EQ(lines(), 6);
+    EXPECT_TRUE(platform::LockViolations().empty());
+    EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 4);
+    EXPECT_EQ(platform::RunCommand(u"MUNDO"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 2);
+    EXPECT_EQ(platform::RunCommand(u"MREDO"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 4);
+    // A write lock inside a command adds no group of its own.
+    platform::DefineHostCommand(u"LOCKED", [&] {
+        edit(3);
+        return CommandOutcome::kEnded;
+    });
+    EXPECT_EQ(platform::RunCommand(u"LOCKED"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 6);
+    const int groups = platform::UndoGroupCount(doc->database());
+    EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 4);
+    EXPECT_EQ(platform::UndoGroupCount(doc->database()), groups - 1);
+}
+
 }  // namespace
