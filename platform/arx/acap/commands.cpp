@@ -95,9 +95,19 @@ bool BuiltIn(const std::u16string& name, CommandBody& body) {
     return true;
 }
 
+// Saves are not undoable on the host: what changes while one runs (records its reactors bring up to date at
+// its start) is written to the file and stays, and an undo after the save takes back the command before it.
+bool IsSave(const std::u16string& name) {
+    return name == u"QSAVE" || name == u"SAVE" || name == u"SAVEAS";
+}
+
 CommandOutcome Run(const std::u16string& name, const CommandBody& body, bool undoGroup) {
     AcApDocument* doc = acDocManager->curDocument();
     AcDbDatabase* db = doc != nullptr ? doc->database() : nullptr;
+    const bool save = IsSave(name);
+    if (save) {
+        undoGroup = false;
+    }
     State().active.push_back(name);
     EnterCommand(doc);
     if (doc != nullptr) {
@@ -105,6 +115,9 @@ CommandOutcome Run(const std::u16string& name, const CommandBody& body, bool und
     }
     if (undoGroup && db != nullptr) {
         BeginUndoGroup(db);
+    }
+    if (save && db != nullptr) {
+        SuspendUndo(db, true);
     }
     ForEachEditorReactor([&](AcEditorReactor* r) { r->commandWillStart(name.c_str()); });
     CommandOutcome outcome = CommandOutcome::kFailed;
@@ -131,6 +144,9 @@ CommandOutcome Run(const std::u16string& name, const CommandBody& body, bool und
     AcApDocument* still = doc != nullptr && acDocManager->document(db) == doc ? doc : nullptr;
     if (undoGroup && still != nullptr) {
         EndUndoGroup(db);
+    }
+    if (save && still != nullptr) {
+        SuspendUndo(db, false);
     }
     if (still != nullptr) {
         acDocManager->unlockDocument(still);

@@ -209,4 +209,41 @@ TEST_F(CommandsTest, EachWriteLockOutsideACommandIsOneUndoGroup) {
     EXPECT_EQ(platform::UndoGroupCount(doc->database()), groups - 1);
 }
 
+// The host does not undo a save: what reactors write at its start stays, and U takes back the command
+// before it.
+class SaveReactor : public AcEditorReactor {
+public:
+    void commandWillStart(const ACHAR* name) override {
+        if (std::u16string(name) == u"QSAVE") {
+            AddLine(AcGePoint3d(5, 5, 0), AcGePoint3d(6, 6, 0));  // a record brought up to date for the save
+        }
+    }
+};
+
+TEST_F(CommandsTest, ASaveIsNotUndoneAndWhatChangedInItStays) {
+    SaveReactor reactor;
+    acedEditor->addReactor(&reactor);
+    platform::DefineHostCommand(u"QSAVE", [] { return CommandOutcome::kEnded; });
+    EXPECT_EQ(platform::RunCommand(u"LINE"), CommandOutcome::kEnded);
+    const int groups = platform::UndoGroupCount(doc->database());
+    EXPECT_EQ(platform::RunCommand(u"QSAVE"), CommandOutcome::kEnded);
+    acedEditor->removeReactor(&reactor);
+    EXPECT_EQ(platform::UndoGroupCount(doc->database()), groups);
+    rec.Take();
+    EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
+    // The LINE command's two lines are erased; the save's line is not.
+    std::vector<std::string> log = Relevant(rec.Take());
+    EXPECT_EQ(std::count(log.begin(), log.end(), "erased AcDbLine"), 2) << testing::PrintToString(log);
+    int live = 0;
+    platform::ForEachObjectId(doc->database(), [&](AcDbObjectId id) {
+        AcDbLine* line = nullptr;
+        if (acdbOpenObject(line, id, AcDb::kForRead) == Acad::eOk) {
+            ++live;
+            EXPECT_EQ(line->startPoint(), AcGePoint3d(5, 5, 0));
+            line->close();
+        }
+    });
+    EXPECT_EQ(live, 1);
+}
+
 }  // namespace
