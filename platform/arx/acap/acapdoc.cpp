@@ -149,6 +149,7 @@ AcApDocument* AddDocument(std::unique_ptr<AcDbDatabase> db, const std::u16string
     SetDatabaseWriteObserver(CheckWrite);
     auto impl = std::make_unique<AcApDocument::Impl>();
     impl->db = std::move(db);
+    impl->transactions = std::make_unique<AcTransactionManager>(impl->db.get());
     impl->fileName = WindowsForm(fileName);
     if (impl->fileName.empty()) {
         impl->title = FormatWide(u"Drawing%d.dwg", ++s.untitled);
@@ -187,7 +188,12 @@ void FireLockChange(AcApDocument* doc, AcAp::DocLockMode before, AcAp::DocLockMo
 }  // namespace
 }  // namespace platform
 
+AcTransactionManager::AcTransactionManager(AcDbDatabase* db) : m_db(db) {}
+
 AcTransaction* AcTransactionManager::startTransaction() {
+    if (m_db != nullptr) {
+        platform::BeginTransaction(m_db);
+    }
     m_open.push_back(std::make_unique<AcTransaction>());
     return m_open.back().get();
 }
@@ -196,12 +202,28 @@ Acad::ErrorStatus AcTransactionManager::endTransaction() {
     if (m_open.empty()) {
         return Acad::eNotApplicable;
     }
+    if (m_db != nullptr) {
+        const Acad::ErrorStatus es = platform::EndTransaction(m_db);
+        if (es != Acad::eOk) {
+            return es;
+        }
+    }
     m_open.pop_back();
     return Acad::eOk;
 }
 
 Acad::ErrorStatus AcTransactionManager::abortTransaction() {
-    return endTransaction();
+    if (m_open.empty()) {
+        return Acad::eNotApplicable;
+    }
+    if (m_db != nullptr) {
+        const Acad::ErrorStatus es = platform::AbortTransaction(m_db);
+        if (es != Acad::eOk) {
+            return es;
+        }
+    }
+    m_open.pop_back();
+    return Acad::eOk;
 }
 
 int AcTransactionManager::numActiveTransactions() const {

@@ -26,6 +26,7 @@ struct Globals {
     AcDbDatabase* working = nullptr;
     std::function<void(AcDbDatabase*)> writeObserver;
     std::vector<std::string> reactorViolations;
+    bool deferToTransactionEnd = false;
     bool notifyEveryWriteClose = false;
 };
 
@@ -41,6 +42,7 @@ Globals& G() {
             g.working = nullptr;
             g.writeObserver = nullptr;
             g.reactorViolations.clear();
+            g.deferToTransactionEnd = false;
             g.notifyEveryWriteClose = false;
         });
     }
@@ -445,6 +447,7 @@ void AcDbDatabase::tarnTakeContents(AcDbDatabase& source) {
     std::swap(m_impl->journal, source.m_impl->journal);
     std::swap(m_impl->notifying, source.m_impl->notifying);
     std::swap(m_impl->transactions, source.m_impl->transactions);
+    std::swap(m_impl->held, source.m_impl->held);
     for (AcDbDatabase* db : {this, &source}) {
         Impl& d = *db->m_impl;
         d.self = db;
@@ -453,6 +456,9 @@ void AcDbDatabase::tarnTakeContents(AcDbDatabase& source) {
         }
         d.journal.clear();  // a group open around the read goes on, now empty
         d.held.clear();
+        for (auto& mark : d.transactions) {
+            mark = AcDbDatabase::Impl::TransactionMark{d.journal.mark(), 0};
+        }
     }
 }
 
@@ -512,7 +518,23 @@ Acad::ErrorStatus AcDbDatabase::tarnAddObject(AcDbObject* object, AcDbObjectId o
     return Acad::eOk;
 }
 
+namespace {
+
+// While notifications wait for the outermost transaction's end, one is held instead of fired.
+bool Hold(AcDbDatabase::Impl& d, AcDbObject* object, platform::detail::Change change) {
+    if (!G().deferToTransactionEnd || d.transactions.empty()) {
+        return false;
+    }
+    d.held.push_back(platform::detail::HeldNotification{object->objectId(), change});
+    return true;
+}
+
+}  // namespace
+
 void AcDbDatabase::tarnFireAppended(AcDbObject* object) {
+    if (Hold(*m_impl, object, platform::detail::Change::kAppend)) {
+        return;
+    }
     m_impl->fire("objectAppended", object, [&](AcDbDatabaseReactor* r) { r->objectAppended(this, object); });
 }
 
@@ -533,11 +555,18 @@ void TellPersistentReactors(AcDbObject* object, Call&& call) {
 }  // namespace
 
 void AcDbDatabase::tarnFireModified(AcDbObject* object) {
+    if (Hold(*m_impl, object, platform::detail::Change::kModify)) {
+        return;
+    }
     m_impl->fire("objectModified", object, [&](AcDbDatabaseReactor* r) { r->objectModified(this, object); });
     TellPersistentReactors(object, [&](AcDbObject* reactor) { reactor->modified(object); });
 }
 
 void AcDbDatabase::tarnFireErased(AcDbObject* object, bool erased) {
+    if (Hold(*m_impl, object,
+             erased ? platform::detail::Change::kErase : platform::detail::Change::kUnerase)) {
+        return;
+    }
     m_impl->fire("objectErased", object,
                  [&](AcDbDatabaseReactor* r) { r->objectErased(this, object, erased); });
     TellPersistentReactors(object, [&](AcDbObject* reactor) { reactor->erased(object, erased); });
@@ -586,6 +615,71 @@ const std::vector<std::string>& ReactorViolations() {
 
 void ClearReactorViolations() {
     G().reactorViolations.clear();
+}
+
+void DeferNotificationsToTransactionEnd(bool on) {
+    G().deferToTransactionEnd = on;
+}
+
+void BeginTransaction(AcDbDatabase* db) {
+    AcDbDatabase::Impl& d = *db->tarnImpl();
+    AcDbDatabase::Impl::TransactionMark mark;
+    d.journal.beginTransaction(mark.journal);
+    mark.held = d.held.size();
+    d.transactions.push_back(mark);
+}
+
+Acad::ErrorStatus EndTransaction(AcDbDatabase* db) {
+    AcDbDatabase::Impl& d = *db->tarnImpl();
+    if (d.transactions.empty()) {
+        return Acad::eNotApplicable;
+    }
+    d.transactions.pop_back();
+    d.journal.end();
+    if (d.transactions.empty() && !d.held.empty()) {
+        // The outermost transaction ended: what was held fires now, in order, for objects still there.
+        const std::vector<detail::HeldNotification> held = std::move(d.held);
+        d.held.clear();
+        for (const detail::HeldNotification& n : held) {
+            detail::DbSlot* slot = detail::FindSlot(n.id);
+            if (slot == nullptr || slot->object == nullptr) {
+                continue;
+            }
+            switch (n.change) {
+                case detail::Change::kAppend:
+                    db->tarnFireAppended(slot->object);
+                    break;
+                case detail::Change::kModify:
+                    db->tarnFireModified(slot->object);
+                    break;
+                case detail::Change::kErase:
+                case detail::Change::kUnerase:
+                    db->tarnFireErased(slot->object, n.change == detail::Change::kErase);
+                    break;
+            }
+        }
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AbortTransaction(AcDbDatabase* db) {
+    AcDbDatabase::Impl& d = *db->tarnImpl();
+    if (d.transactions.empty()) {
+        return Acad::eNotApplicable;
+    }
+    const AcDbDatabase::Impl::TransactionMark mark = d.transactions.back();
+    const Acad::ErrorStatus es = d.journal.checkClosedSince(mark.journal);
+    if (es != Acad::eOk) {
+        return es;  // nothing rolled back; the transaction stays open until its objects are closed
+    }
+    // Held notifications of the rolled-back changes never fire; fired ones are answered as undo answers.
+    const bool held = G().deferToTransactionEnd;
+    d.held.resize(std::min(d.held.size(), mark.held));
+    d.journal.rollBack(db, mark.journal, !held);
+    d.transactions.pop_back();
+    d.journal.end();
+    d.journal.dropEmptyLast();
+    return Acad::eOk;
 }
 
 void SetNotifyEveryWriteClose(bool on) {

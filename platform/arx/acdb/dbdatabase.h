@@ -163,6 +163,18 @@ int RedoGroupCount(const AcDbDatabase* db);
 Acad::ErrorStatus UndoLastGroup(AcDbDatabase* db);
 // Replays the last undone group, oldest change first, with the inverse notifications.
 Acad::ErrorStatus RedoLastGroup(AcDbDatabase* db);
+// Transactions, as the document's transaction manager drives them. A transaction's changes are one undo
+// group with the command's (or one of their own outside a command). Ending the outermost one fires the
+// notifications held back (below). Aborting rolls back, newest first, every change made since its start
+// through the undo journal (appended objects end erased), leaving nothing of them to undo; it fails with
+// eWasOpenedForWrite / eWasOpenedForRead, changing nothing, while an object it would restore is open.
+// eNotApplicable when no transaction is open.
+void BeginTransaction(AcDbDatabase* db);
+Acad::ErrorStatus EndTransaction(AcDbDatabase* db);
+Acad::ErrorStatus AbortTransaction(AcDbDatabase* db);
+// While on (off by default, reset between tests), database notifications inside a transaction are held back
+// and fire, in order, when the outermost transaction ends; an abort drops those of what it rolls back.
+void DeferNotificationsToTransactionEnd(bool on);
 // While on (nested), changes are not journaled and so not undoable: the host's saves, which the user cannot
 // undo, run so.
 void SuspendUndo(AcDbDatabase* db, bool on);

@@ -24,7 +24,12 @@ struct AcDbDatabase::Impl {
     platform::detail::UndoJournal journal;
     int notifying = 0;              // database notifications under way (nested)
     const char* notification = "";  // the innermost one's name
-    int transactions = 0;           // open transactions
+    // Open transactions, innermost last: where the journal and the held notifications stood at each start.
+    struct TransactionMark {
+        platform::detail::UndoJournal::Mark journal;
+        size_t held = 0;
+    };
+    std::vector<TransactionMark> transactions;
     // Notifications held back to the outermost transaction's end
     // (platform::DeferNotificationsToTransactionEnd).
     std::vector<platform::detail::HeldNotification> held;

@@ -199,6 +199,12 @@ void UndoJournal::rollBack(AcDbDatabase* db, const Mark& at, bool notify) {
     m_group = ++g_nextGroup;
 }
 
+void UndoJournal::dropEmptyLast() {
+    if (m_depth == 0 && !m_implicitOpen && !m_undo.empty() && m_undo.back().records.empty()) {
+        m_undo.pop_back();
+    }
+}
+
 // ---- journaling, from the database and its objects ----
 
 void JournalModify(DbSlot* slot) {

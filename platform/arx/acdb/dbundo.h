@@ -60,6 +60,8 @@ public:
     void beginTransaction(Mark& at);
     Acad::ErrorStatus checkClosedSince(const Mark& mark) const;
     void rollBack(AcDbDatabase* db, const Mark& mark, bool notify);
+    // Drops the last group when it is closed and holds no change (a rolled-back transaction's own group).
+    void dropEmptyLast();
 
 private:
     std::vector<UndoGroup> m_undo;

@@ -246,4 +246,83 @@ TEST_F(CommandsTest, ASaveIsNotUndoneAndWhatChangedInItStays) {
     EXPECT_EQ(live, 1);
 }
 
+// An aborted transaction takes back what changed since it started (through the undo journal) and leaves
+// nothing to undo; ended ones keep their changes. With the switch on, notifications wait for the outermost
+// transaction's end, and an abort drops those of what it rolled back.
+TEST_F(CommandsTest, AnAbortedTransactionRollsBackAndNotificationsCanWaitForTheEnd) {
+    AcDbObjectId kept;
+    EXPECT_EQ(platform::RunCommand(u"FIRST",
+                                   [&] {
+                                       kept = AddLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+                                       return CommandOutcome::kEnded;
+                                   }),
+              CommandOutcome::kEnded);
+    const int groups = platform::UndoGroupCount(doc->database());
+    auto endOf = [&] {
+        AcDbLine* line = nullptr;
+        EXPECT_EQ(acdbOpenObject(line, kept, AcDb::kForRead), Acad::eOk);
+        const AcGePoint3d end = line->endPoint();
+        line->close();
+        return end;
+    };
+    auto setEnd = [&](double x) {
+        AcDbLine* line = nullptr;
+        EXPECT_EQ(acdbOpenObject(line, kept, AcDb::kForWrite), Acad::eOk);
+        line->setEndPoint(AcGePoint3d(x, 0, 0));
+        line->close();
+    };
+    AcTransactionManager* tm = doc->transactionManager();
+    AcDbObjectId added;
+    rec.Take();
+    EXPECT_EQ(platform::RunCommand(u"ABORTED",
+                                   [&] {
+                                       setEnd(2);  // before the transaction: stays
+                                       tm->startTransaction();
+                                       setEnd(3);
+                                       added = AddLine(AcGePoint3d(0, 1, 0), AcGePoint3d(1, 1, 0));
+                                       tm->startTransaction();
+                                       setEnd(4);
+                                       EXPECT_EQ(tm->endTransaction(), Acad::eOk);
+                                       // An object open when the abort comes: it refuses, changing nothing.
+                                       AcDbLine* open = nullptr;
+                                       EXPECT_EQ(acdbOpenObject(open, kept, AcDb::kForRead), Acad::eOk);
+                                       EXPECT_EQ(tm->abortTransaction(), Acad::eWasOpenedForRead);
+                                       open->close();
+                                       EXPECT_EQ(tm->abortTransaction(), Acad::eOk);
+                                       EXPECT_EQ(tm->numActiveTransactions(), 0);
+                                       return CommandOutcome::kEnded;
+                                   }),
+              CommandOutcome::kEnded);
+    EXPECT_EQ(endOf(), AcGePoint3d(2, 0, 0));
+    EXPECT_TRUE(added.isErased());
+    EXPECT_EQ(tm->abortTransaction(), Acad::eNotApplicable);
+    // The reactors heard the rollback as an undo.
+    const std::vector<std::string> log = Relevant(rec.Take());
+    EXPECT_EQ(log.back(), "ended ABORTED");
+    EXPECT_NE(std::find(log.begin(), log.end(), "erased AcDbLine"), log.end());
+    // One group for the command; its undo restores the line as it was before it.
+    EXPECT_EQ(platform::UndoGroupCount(doc->database()), groups + 1);
+    EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
+    EXPECT_EQ(endOf(), AcGePoint3d(1, 0, 0));
+
+    // Held to the outermost end; an abort of an inner one drops only its own.
+    platform::DeferNotificationsToTransactionEnd(true);
+    rec.Take();
+    EXPECT_EQ(platform::RunCommand(
+                  u"HELD",
+                  [&] {
+                      tm->startTransaction();
+                      setEnd(5);
+                      tm->startTransaction();
+                      AddLine(AcGePoint3d(0, 2, 0), AcGePoint3d(1, 2, 0));
+                      EXPECT_EQ(tm->abortTransaction(), Acad::eOk);
+                      EXPECT_EQ(Relevant(rec.Take()), std::vector<std::string>{"willStart HELD"});
+                      EXPECT_EQ(tm->endTransaction(), Acad::eOk);
+                      EXPECT_EQ(Relevant(rec.Take()), std::vector<std::string>{"modified AcDbLine"});
+                      return CommandOutcome::kEnded;
+                  }),
+              CommandOutcome::kEnded);
+    EXPECT_EQ(endOf(), AcGePoint3d(5, 0, 0));
+}
+
 }  // namespace
