@@ -2,12 +2,16 @@
 # Set-up and jobs on a fresh Debian machine.
 #   ./tarn.sh test   installs what the build needs, builds, and runs the whole test suite twice: a normal
 #                    build and one under AddressSanitizer + UndefinedBehaviorSanitizer
-#   ./tarn.sh demo   installs, builds and runs tarnhost with the plug-in and the simulated map application
+#   ./tarn.sh demo   installs, builds and runs the demo script: tarnhost (the stand-in CAD host) with the
+#                    simulated map application on the sample drawing
 #   ./tarn.sh build  installs and builds the normal build only
+#   ./tarn.sh bench  installs, builds the normal build and runs every benchmark, each ending with the ratios
+#                    of the project's times to its anchor's (OpenSSL's MD5, memcpy)
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ pkg-config libpng-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ pkg-config libpng-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
+    libssl-dev)
 
 install_packages() {
     local missing=()
@@ -60,8 +64,19 @@ case "$job" in
         cd build/release
         exec host/tarnhost --home demo-home --script ../../examples/demo.tarn
         ;;
+    bench)
+        install_packages
+        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        # One at a time: benchmarks running side by side would time each other. Each ratio is of medians of
+        # five runs taken in shuffled order, so that a passing load on the machine moves both of its sides.
+        for bench in build/release/bench/bench_*; do
+            echo "== $(basename "$bench")"
+            "$bench" --benchmark_color=false --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+                --benchmark_report_aggregates_only=true
+        done
+        ;;
     *)
-        echo "usage: $0 test|demo|build" >&2
+        echo "usage: $0 test|demo|build|bench" >&2
         exit 2
         ;;
 esac

@@ -4,7 +4,8 @@
 
 set(TARN_ROOT ${CMAKE_SOURCE_DIR})
 set(TARN_EMPTY_SOURCE ${CMAKE_BINARY_DIR}/tarn_empty.cpp)
-file(WRITE ${TARN_EMPTY_SOURCE} "// placeholder for a library without sources yet\n")
+# Written only when it changes, so that configuring again rebuilds nothing.
+file(CONFIGURE OUTPUT ${TARN_EMPTY_SOURCE} CONTENT "// placeholder for a library without sources yet\n")
 
 # tarn_add_library(<name> DIRS <dir>... [RECURSE] [DEPS <target>...])
 function(tarn_add_library name)
@@ -46,6 +47,8 @@ function(tarn_add_test folder)
     set(target test_${target})
     add_executable(${target} ${sources})
     target_include_directories(${target} PRIVATE ${TARN_ROOT}/tests)
+    # Tests find the examples and other checked-in files from the source root, not from __FILE__.
+    target_compile_definitions(${target} PRIVATE TARN_SOURCE_DIR="${TARN_ROOT}")
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} tarn_testsupport GTest::gtest GTest::gmock)
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300)
 endfunction()

@@ -1,12 +1,19 @@
 #include "host/console.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
+#include <unordered_set>
 
 #include "host/hostcmds.h"
 #include "platform/arx/acdb/dbdatabase.h"
@@ -89,19 +96,33 @@ const char* KindName(platform::ControlKind kind) {
 }  // namespace
 
 bool ScriptSource::Open(const std::string& path, std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
+    auto fail = [&](const std::string& why) {
         if (error != nullptr) {
-            *error = "cannot read the script \"" + path + "\"";
+            *error = "cannot read the script \"" + path + "\": " + why;
         }
         return false;
+    };
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return fail("it is a folder");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return fail(std::strerror(errno));
     }
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
+        // Editors on some systems start a UTF-8 file with a byte-order mark: it is no part of the command.
+        if (m_lines.empty() && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            line.erase(0, 3);
+        }
         m_lines.push_back(line);
+    }
+    if (in.bad()) {
+        return fail(std::strerror(errno));
     }
     return true;
 }
@@ -120,11 +141,54 @@ bool ScriptSource::ReadLine(std::string& line) {
     return false;
 }
 
+namespace {
+
+// The interrupt handler's self-pipe: the handler only writes a byte, the line source reads it.
+int g_interruptPipe[2] = {-1, -1};
+
+void OnInterrupt(int) {
+    const int saved = errno;
+    const char byte = 'C';
+    [[maybe_unused]] const ssize_t n = ::write(g_interruptPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// Whether an interrupt came since the last call (and takes it).
+bool TakeInterrupt() {
+    if (g_interruptPipe[0] < 0) {
+        return false;
+    }
+    char bytes[64];
+    bool any = false;
+    while (::read(g_interruptPipe[0], bytes, sizeof bytes) > 0) {
+        any = true;
+    }
+    return any;
+}
+
+}  // namespace
+
+void InstallInterruptHandler() {
+    if (g_interruptPipe[0] >= 0 || ::pipe2(g_interruptPipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: a wait for input ends at once
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
 TerminalSource::TerminalSource(int fd, std::function<bool()> idle)
     : m_fd(fd), m_echo(::isatty(fd) == 0), m_idle(std::move(idle)) {}
 
 bool TerminalSource::ReadLine(std::string& line) {
     for (;;) {
+        if (TakeInterrupt()) {
+            m_buffer.clear();
+            line = "^C";
+            return true;
+        }
         const size_t end = m_buffer.find('\n');
         if (end != std::string::npos) {
             line = m_buffer.substr(0, end);
@@ -151,8 +215,14 @@ bool TerminalSource::ReadLine(std::string& line) {
             const int64_t now = static_cast<int64_t>(platform::clock::NowMs());
             timeout = static_cast<int>(std::clamp<int64_t>(due - now, 0, 1000));
         }
-        pollfd fd{m_fd, POLLIN, 0};
-        const int ready = ::poll(&fd, 1, timeout);
+        pollfd fds[2] = {{m_fd, POLLIN, 0}, {g_interruptPipe[0], POLLIN, 0}};
+        const int ready = ::poll(fds, g_interruptPipe[0] >= 0 ? 2 : 1, timeout);
+        if (ready < 0 && errno == EINTR) {
+            continue;  // an interrupt: taken at the top
+        }
+        if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+            continue;
+        }
         if (ready > 0) {
             char chunk[4096];
             const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
@@ -169,8 +239,13 @@ bool TerminalSource::ReadLine(std::string& line) {
 
 bool ParseSelection(AcDbDatabase* db, const std::string& text, std::vector<AcDbObjectId>& ids,
                     std::string* bad) {
-    auto add = [&ids](AcDbObjectId id) {
-        if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+    // An entity is selected once however many words name it; a set keeps "all" on a big drawing linear.
+    std::unordered_set<Adesk::Int64> taken;
+    for (AcDbObjectId id : ids) {
+        taken.insert(id.asOldId());
+    }
+    auto add = [&ids, &taken](AcDbObjectId id) {
+        if (taken.insert(id.asOldId()).second) {
             ids.push_back(id);
         }
     };
@@ -238,6 +313,7 @@ bool ConsoleUi::NextLine(std::string& line) {
         return true;
     }
     if (m_source != nullptr && m_source->ReadLine(line)) {
+        m_lastSourceLine = line;
         LineRead(*m_source);
         if (m_source->Echoes()) {
             Show(line);
@@ -283,6 +359,9 @@ int ConsoleUi::MessageBox(const platform::MessageBoxRequest& box) {
             return platform::DeclineAnswer(box.type);
         }
         const std::string answer = Lower(Trim(line));
+        if (IsCancel(Trim(line))) {
+            return platform::DeclineAnswer(box.type);  // Esc (or Ctrl-C) declines the box
+        }
         for (const Button& button : buttons) {
             if (!answer.empty() && std::string(button.word).compare(0, answer.size(), answer) == 0) {
                 return button.id;
@@ -377,6 +456,11 @@ void ConsoleUi::RunDialog(platform::UiDialog& dialog) {
             dialog.Close();
             return;
         }
+        if (IsCancel(Trim(line))) {
+            Show("\n");
+            dialog.Close();  // Esc (or Ctrl-C) closes the dialog as its close box does
+            return;
+        }
         if (!DialogAction(dialog, line)) {
             ++refused;
             Show("\n*Not done: " + Trim(line) + "*\n");
@@ -402,6 +486,7 @@ platform::InputAnswer ConsoleUi::GetInput(const platform::InputRequest& request)
         }
         const std::string text = Trim(line);
         if (IsCancel(text)) {
+            Show(" *Cancel*\n");
             return InputAnswer::Cancelled();
         }
         if (text.empty()) {
@@ -413,6 +498,9 @@ platform::InputAnswer ConsoleUi::GetInput(const platform::InputRequest& request)
             std::string bad;
             if (ParseSelection(db, text, ids, &bad)) {
                 return platform::SelectionAnswer(ids);
+            }
+            if (m_strict) {
+                return InputAnswer::Text(platform::Utf8ToUtf16(text));
             }
             Show("\n*Invalid selection: " + bad + "*" + Utf8(request.prompt));
             continue;

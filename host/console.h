@@ -52,8 +52,13 @@ private:
     int m_line = 0;
 };
 
+// Ctrl-C on the terminal: from then on an interrupt does not end the process but reaches the terminal's
+// line source, which gives "^C" (Esc) for it, so it cancels the prompt as Esc does. Idempotent.
+void InstallInterruptHandler();
+
 // The terminal: waits for a line while the host stays alive: idle runs whenever nothing arrives before the
-// next timer is due, and ends the wait (as the end of input) by returning false.
+// next timer is due, and ends the wait (as the end of input) by returning false. An interrupt gives the line
+// "^C" and drops what was typed ahead, as the terminal itself does.
 class TerminalSource : public LineSource {
 public:
     explicit TerminalSource(int fd, std::function<bool()> idle);
@@ -88,6 +93,12 @@ public:
     void Show(std::string text);
     // The line source was read: after a typed line the cursor already stands at a new line.
     void LineRead(const LineSource& source);
+    // Strict (a script runs): a selection that names nothing is handed to the command, which fails, rather
+    // than asked for again from the script's later lines.
+    void SetStrict(bool strict) { m_strict = strict; }
+    // The line of the source taken last, by the host's loop or as an answer.
+    void NoteSourceLine(const std::string& line) { m_lastSourceLine = line; }
+    const std::string& LastSourceLine() const { return m_lastSourceLine; }
 
     int MessageBox(const platform::MessageBoxRequest& box) override;
     void RunDialog(platform::UiDialog& dialog) override;
@@ -103,6 +114,8 @@ private:
     std::ostream* m_out = nullptr;
     std::function<void()> m_flush;
     bool m_atLineStart = false;  // a person just pressed Enter
+    bool m_strict = false;
+    std::string m_lastSourceLine;
 };
 
 }  // namespace tarnhost

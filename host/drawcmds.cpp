@@ -27,6 +27,8 @@ namespace {
 using platform::CommandOutcome;
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr size_t kMaxTextLength = 2047;
+constexpr size_t kMaxNameLength = 511;
 
 AcGePoint3d Pt(const ads_point p) {
     return AcGePoint3d(p[0], p[1], p[2]);
@@ -171,15 +173,14 @@ CommandOutcome TextCommand() {
     if (rc != RTNORM && rc != RTNONE) {
         return Ended(rc);
     }
-    ACHAR text[2048];
-    rc = acedGetString(1, u"\nEnter text: ", text, sizeof text / sizeof text[0]);
+    const std::u16string text = AskString(1, u"\nEnter text: ", kMaxTextLength, rc);
     if (rc != RTNORM) {
         return Ended(rc);
     }
-    if (text[0] == u'\0') {
+    if (text.empty()) {
         return CommandOutcome::kEnded;
     }
-    auto* entity = new AcDbText(Pt(at), text, AcDbObjectId(), height, degrees * kPi / 180.0);
+    auto* entity = new AcDbText(Pt(at), text.c_str(), AcDbObjectId(), height, degrees * kPi / 180.0);
     return AppendToModelSpace(entity).isNull() ? CommandOutcome::kFailed : CommandOutcome::kEnded;
 }
 
@@ -222,18 +223,18 @@ CommandOutcome EditEach(const std::vector<AcDbObjectId>& ids,
 
 CommandOutcome EraseCommand() {
     std::vector<AcDbObjectId> ids;
-    bool cancelled = false;
-    if (!SelectEntities(ids, cancelled)) {
-        return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
     }
     return EditEach(ids, [](AcDbEntity* entity) { return entity->erase(); });
 }
 
 CommandOutcome MoveCommand() {
     std::vector<AcDbObjectId> ids;
-    bool cancelled = false;
-    if (!SelectEntities(ids, cancelled)) {
-        return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
     }
     ads_point base, to;
     int rc = acedGetPoint(nullptr, u"\nSpecify base point: ", base);
@@ -249,9 +250,9 @@ CommandOutcome MoveCommand() {
 
 CommandOutcome RotateCommand() {
     std::vector<AcDbObjectId> ids;
-    bool cancelled = false;
-    if (!SelectEntities(ids, cancelled)) {
-        return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
     }
     ads_point base;
     double degrees = 0.0;
@@ -269,10 +270,10 @@ CommandOutcome RotateCommand() {
 // SELECT makes the pick-first selection that the next editing command uses.
 CommandOutcome SelectCommand() {
     std::vector<AcDbObjectId> ids;
-    bool cancelled = false;
-    const bool any = SelectEntities(ids, cancelled);
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    const bool any = SelectEntities(ids, outcome);
     platform::SetPickFirst(any ? ids : std::vector<AcDbObjectId>());
-    return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    return outcome;
 }
 
 bool ModelSpaceExtents(AcDbExtents& extents) {
@@ -340,9 +341,7 @@ CommandOutcome ZoomCommand() {
 // ---- -LAYER
 
 std::u16string AskText(const ACHAR* prompt, int& rc) {
-    ACHAR text[512];
-    rc = acedGetString(0, prompt, text, sizeof text / sizeof text[0]);
-    return rc == RTNORM ? std::u16string(text) : std::u16string();
+    return AskString(0, prompt, kMaxNameLength, rc);
 }
 
 // The layer of that name, made when missing. Null id (with a message) for a name the table refuses.
@@ -434,8 +433,8 @@ CommandOutcome LayerCommand() {
                 AskText(which == u"Make" ? u"\nEnter name for new layer (becomes the current layer): "
                                          : u"\nEnter layer name to make current: ",
                         rc);
-            if (rc == RTCAN) {
-                return CommandOutcome::kCancelled;
+            if (rc == RTCAN || rc == RTERROR) {
+                return Ended(rc);
             }
             if (name.empty()) {
                 continue;
@@ -499,8 +498,8 @@ CommandOutcome LayerCommand() {
                 ForLayers(names, [&color](AcDbLayerTableRecord* layer) { layer->setColor(color); });
             }
         }
-        if (rc == RTCAN) {
-            return CommandOutcome::kCancelled;
+        if (rc == RTCAN || rc == RTERROR) {
+            return Ended(rc);
         }
     }
 }
@@ -529,7 +528,19 @@ std::vector<AcDbObjectId> ModelSpaceIds(AcDbDatabase* db) {
 }
 
 CommandOutcome Ended(int status) {
-    return status == RTCAN ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    if (status == RTCAN) {
+        return CommandOutcome::kCancelled;
+    }
+    return status == RTERROR ? CommandOutcome::kFailed : CommandOutcome::kEnded;
+}
+
+std::u16string AskString(int cronly, const ACHAR* prompt, size_t limit, int& rc) {
+    std::vector<ACHAR> text(limit + 1);
+    rc = acedGetString(cronly, prompt, text.data(), text.size());
+    if (rc == RTERROR) {
+        acutPrintf(u"\nThe answer is too long: at most %d characters.", static_cast<int>(limit));
+    }
+    return rc == RTNORM ? std::u16string(text.data()) : std::u16string();
 }
 
 AcDbObjectId AppendToModelSpace(AcDbEntity* entity) {
@@ -558,8 +569,8 @@ AcDbObjectId AppendToModelSpace(AcDbEntity* entity) {
     return id;
 }
 
-bool SelectEntities(std::vector<AcDbObjectId>& ids, bool& cancelled) {
-    cancelled = false;
+bool SelectEntities(std::vector<AcDbObjectId>& ids, CommandOutcome& outcome) {
+    outcome = CommandOutcome::kEnded;
     ids.clear();
     for (AcDbObjectId id : platform::PickFirst()) {
         if (!id.isNull() && id.isValid() && !id.isErased()) {
@@ -571,7 +582,7 @@ bool SelectEntities(std::vector<AcDbObjectId>& ids, bool& cancelled) {
     } else {
         const platform::InputAnswer answer = platform::AskInput(platform::kInputSSGet, u"\nSelect objects: ");
         if (answer.status == platform::kInputCancelled) {
-            cancelled = true;
+            outcome = CommandOutcome::kCancelled;
             return false;
         }
         if (answer.status != platform::kInputNormal) {
@@ -583,6 +594,7 @@ bool SelectEntities(std::vector<AcDbObjectId>& ids, bool& cancelled) {
             std::string bad;
             if (!ParseSelection(WorkingDb(), platform::Utf16ToUtf8(answer.text), ids, &bad)) {
                 acutPrintf(u"\n*Invalid selection*: %S", bad.c_str());
+                outcome = CommandOutcome::kFailed;
                 return false;
             }
         }

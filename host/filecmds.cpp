@@ -1,5 +1,6 @@
 // Drawing files (NEW, OPEN, QSAVE, SAVEAS), applications (ARX) and QUIT. CLOSE belongs to the document
 // manager and runs from the console line (Host::RunTokens).
+#include <climits>
 #include <filesystem>
 
 #include "host/host.h"
@@ -20,9 +21,7 @@ namespace {
 using platform::CommandOutcome;
 
 std::u16string AskLine(const ACHAR* prompt, int& rc) {
-    ACHAR text[1024];
-    rc = acedGetString(1, prompt, text, sizeof text / sizeof text[0]);
-    return rc == RTNORM ? std::u16string(text) : std::u16string();
+    return AskString(1, prompt, 1023, rc);
 }
 
 // The Windows form of a typed drawing name, ".dxf" added when it has no extension; empty when the name
@@ -48,16 +47,40 @@ CommandOutcome SaveTo(Host& host, const std::u16string& typed) {
         acutPrintf(u"\nNo drawing is open.");
         return CommandOutcome::kFailed;
     }
+    std::string typedHost;
+    std::error_code ec;
+    if (platform::ToHostPath(typed, typedHost) && fs::is_directory(typedHost, ec)) {
+        acutPrintf(u"\nCannot save %s: it is a folder.",
+                   platform::ToWindowsPath(fs::absolute(typedHost).lexically_normal().string()).c_str());
+        return CommandOutcome::kFailed;
+    }
     const std::u16string path = DrawingPath(typed);
     if (path.empty()) {
         acutPrintf(u"\n\"%s\" is not a valid file name.", typed.c_str());
         return CommandOutcome::kFailed;
     }
+    if (const std::string problem = PathProblem(path); !problem.empty()) {
+        acutPrintf(u"\nCannot save %s: %S.", path.c_str(), problem.c_str());
+        return CommandOutcome::kFailed;
+    }
+    // Two drawings writing one file would overwrite each other's work.
+    if (host.DocumentHolding(path, doc) != nullptr) {
+        acutPrintf(u"\nCannot save %s: another open drawing uses this file.", path.c_str());
+        return CommandOutcome::kFailed;
+    }
     const Acad::ErrorStatus es = doc->database()->saveAs(path.c_str());
     if (es != Acad::eOk) {
+        // The writer names the file in the host's own form: say the cause without a second form of the path.
         const std::string why = platform::LastDxfError().message;
-        acutPrintf(u"\nCannot save %s: %s", path.c_str(),
-                   why.empty() ? acadErrorStatusText(es) : platform::Utf8ToUtf16(why).c_str());
+        std::u16string cause = acadErrorStatusText(es);
+        if (why.rfind("cannot write in the folder", 0) == 0) {
+            cause = u"cannot write in its folder";
+        } else if (why.rfind("cannot save", 0) == 0) {
+            cause = u"the file could not be written";
+        } else if (!why.empty()) {
+            cause = platform::Utf8ToUtf16(why);
+        }
+        acutPrintf(u"\nCannot save %s: %s.", path.c_str(), cause.c_str());
         return CommandOutcome::kFailed;
     }
     host.NoteSaved(doc, path);
@@ -146,6 +169,31 @@ CommandOutcome ArxCommand(Host& host) {
 }
 
 }  // namespace
+
+std::string PathProblem(const std::u16string& windowsPath) {
+    std::string hostPath;
+    if (!platform::ToHostPath(windowsPath, hostPath)) {
+        return "not a valid file name";
+    }
+    const fs::path path(hostPath);
+    if (hostPath.size() >= PATH_MAX) {
+        return "file name too long";
+    }
+    for (const fs::path& part : path) {
+        if (part.native().size() > NAME_MAX) {
+            return "file name too long";
+        }
+    }
+    std::error_code ec;
+    const fs::path folder = path.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+        return "no such folder";
+    }
+    if (fs::is_directory(path, ec)) {
+        return "it is a folder";
+    }
+    return {};
+}
 
 std::string DrawingReadError(Acad::ErrorStatus es, const std::string& path) {
     std::string why;

@@ -25,6 +25,11 @@ namespace {
 
 Host* g_host = nullptr;
 
+// Commands that work on the current drawing refuse at once when there is none, before asking anything.
+bool NeedsDrawing(const std::u16string& name) {
+    return name != u"NEW" && name != u"OPEN" && name != u"QUIT" && name != u"ARX";
+}
+
 std::u16string Canonical(std::u16string name) {
     while (!name.empty() && (name[0] == u'_' || name[0] == u'.' || name[0] == u'\'')) {
         name.erase(0, 1);
@@ -42,6 +47,21 @@ std::string Upper(std::string text) {
         }
     }
     return text;
+}
+
+// Whether two Windows paths name one file as the file system sees it: the same name (this file system tells
+// case apart), or two names of one existing file (links).
+bool SameFile(const std::u16string& a, const std::u16string& b) {
+    if (a.empty() || b.empty()) {
+        return false;
+    }
+    if (a == b) {
+        return true;
+    }
+    std::string hostA, hostB;
+    std::error_code ec;
+    return platform::ToHostPath(a, hostA) && platform::ToHostPath(b, hostB) &&
+           fs::equivalent(hostA, hostB, ec) && !ec;
 }
 
 bool MakeFolder(const std::string& path, std::string* error) {
@@ -168,17 +188,15 @@ AcApDocument* Host::OpenDrawing(const std::string& path, std::string* error) {
     }
     const std::u16string windows =
         platform::ToWindowsPath(fs::absolute(hostPath).lexically_normal().string());
-    AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
-    AcApDocument* open = nullptr;
-    for (; !it->done() && open == nullptr; it->step()) {
-        if (platform::EqualsNoCase(FileNameOf(it->document()), windows)) {
-            open = it->document();
-        }
-    }
-    delete it;
-    if (open != nullptr) {
+    if (AcApDocument* open = DocumentHolding(windows, nullptr)) {
         acDocManager->activateDocument(open);
         return open;
+    }
+    if (const std::string problem = PathProblem(windows); !problem.empty()) {
+        if (error != nullptr) {
+            *error = "Cannot open " + platform::Utf16ToUtf8(windows) + ": " + problem + ".";
+        }
+        return nullptr;
     }
     auto db = std::make_unique<AcDbDatabase>(false, true);
     const Acad::ErrorStatus es = db->readDwgFile(windows.c_str());
@@ -207,6 +225,18 @@ std::u16string Host::FileNameOf(AcApDocument* doc) const {
     return doc->fileName();
 }
 
+AcApDocument* Host::DocumentHolding(const std::u16string& windowsPath, AcApDocument* except) const {
+    AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
+    AcApDocument* found = nullptr;
+    for (; !it->done() && found == nullptr; it->step()) {
+        if (it->document() != except && SameFile(FileNameOf(it->document()), windowsPath)) {
+            found = it->document();
+        }
+    }
+    delete it;
+    return found;
+}
+
 void Host::NoteSaved(AcApDocument* doc, const std::u16string& windowsPath) {
     platform::SetDocumentFileName(doc, windowsPath);
 }
@@ -226,20 +256,38 @@ platform::CommandOutcome Host::Run(const std::string& line) {
     return outcome;
 }
 
-// CLOSE is the document manager's own command, so it runs here rather than inside another command.
+// CLOSE is the document manager's own command, so it runs here rather than inside another command. The
+// runner's own undo commands need a drawing too. In a script the first command that fails, or whose answer
+// was refused, ends the line: the tokens after it are not run as commands.
 platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
+    using platform::CommandOutcome;
     platform::TypeAheadLine(text);
-    platform::CommandOutcome outcome = platform::CommandOutcome::kEnded;
+    CommandOutcome outcome = CommandOutcome::kEnded;
     std::u16string name;
     while (!m_quit && platform::TakeTypeAhead(name)) {
         if (name.empty()) {
             continue;
         }
-        if (Canonical(name) == u"CLOSE") {
-            CloseCurrent();
-            outcome = platform::CommandOutcome::kEnded;
+        const std::u16string canonical = Canonical(name);
+        const int refused = platform::RefusedInputCount();
+        if (name == u"^C") {
+            acutPrintf(u"\n*Cancel*");  // Esc at the command prompt: nothing runs
+            outcome = CommandOutcome::kCancelled;
+        } else if (canonical == u"CLOSE") {
+            outcome = CloseCurrent() ? CommandOutcome::kEnded : CommandOutcome::kFailed;
+        } else if ((canonical == u"U" || canonical == u"UNDO" || canonical == u"REDO") &&
+                   Document() == nullptr) {
+            acutPrintf(u"\nNo drawing is open.");
+            outcome = CommandOutcome::kFailed;
         } else {
             outcome = platform::RunCommand(name);
+        }
+        if (m_stopOnRefusal && platform::RefusedInputCount() != refused) {
+            outcome = CommandOutcome::kFailed;
+        }
+        if (m_stopOnRefusal && (outcome == CommandOutcome::kFailed || outcome == CommandOutcome::kUnknown)) {
+            platform::ClearTypeAhead();
+            break;
         }
     }
     if (m_quit) {
@@ -248,13 +296,14 @@ platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
     return outcome;
 }
 
-void Host::CloseCurrent() {
+bool Host::CloseCurrent() {
     AcApDocument* doc = Document();
     if (doc == nullptr) {
         acutPrintf(u"\nNo drawing is open.");
-        return;
+        return false;
     }
     platform::CloseDocument(doc);
+    return true;
 }
 
 // Console directives work outside the command runner: the map application and time are not drawing
@@ -286,7 +335,12 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
 
 bool Host::RunLines(LineSource& source, bool stopOnFailure, std::string* error) {
     LineSource* before = m_console.Source();
+    const bool stopBefore = m_stopOnRefusal;
     m_console.SetSource(&source);
+    // A script stops at the first answer refused rather than letting the prompt take its later lines.
+    m_stopOnRefusal = stopOnFailure;
+    platform::SetRefusalEndsInput(stopOnFailure);
+    m_console.SetStrict(stopOnFailure);
     bool ok = true;
     std::string line;
     while (m_started) {
@@ -299,11 +353,13 @@ bool Host::RunLines(LineSource& source, bool stopOnFailure, std::string* error) 
         if (source.Echoes()) {
             m_console.Show(line);
         }
+        m_console.NoteSourceLine(line);
         const platform::CommandOutcome outcome = Run(line);
         if (stopOnFailure &&
             (outcome == platform::CommandOutcome::kFailed || outcome == platform::CommandOutcome::kUnknown)) {
             if (error != nullptr) {
-                *error = "line " + std::to_string(source.LineNumber()) + ": \"" + line + "\" failed";
+                *error = "line " + std::to_string(source.LineNumber()) + ": \"" + m_console.LastSourceLine() +
+                         "\" failed";
             }
             ok = false;
             break;
@@ -311,6 +367,9 @@ bool Host::RunLines(LineSource& source, bool stopOnFailure, std::string* error) 
     }
     FlushOutput();
     m_console.SetSource(before);
+    m_stopOnRefusal = stopBefore;
+    platform::SetRefusalEndsInput(stopBefore);
+    m_console.SetStrict(stopBefore);
     return ok;
 }
 
@@ -412,7 +471,17 @@ void Host::FlushOutput() {
 
 void Host::DefineCommands() {
     for (auto& [name, body] : HostCommandTable(*this)) {
-        platform::DefineHostCommand(name, body);
+        platform::CommandBody run = body;
+        if (NeedsDrawing(name)) {
+            run = [this, body] {
+                if (Document() == nullptr) {
+                    acutPrintf(u"\nNo drawing is open.");
+                    return platform::CommandOutcome::kFailed;
+                }
+                return body();
+            };
+        }
+        platform::DefineHostCommand(name, run);
         m_commandNames.push_back(name);
     }
 }

@@ -58,6 +58,8 @@ public:
     AcDbDatabase* Drawing() const;
     // The file the document was last opened from or saved to (Windows form); empty for a new drawing.
     std::u16string FileNameOf(AcApDocument* doc) const;
+    // The open document other than `except` whose file is that one (as the file system sees it), or null.
+    AcApDocument* DocumentHolding(const std::u16string& windowsPath, AcApDocument* except) const;
     void NoteSaved(AcApDocument* doc, const std::u16string& windowsPath);
 
     // One line as typed on the console: a command and answers to its prompts separated by blanks, or a
@@ -90,14 +92,15 @@ private:
 
     platform::CommandOutcome RunTokens(const std::u16string& text);
     bool RunDirective(const std::string& line, platform::CommandOutcome& outcome);
-    void CloseCurrent();
+    bool CloseCurrent();
     void DefineCommands();
     void RemoveCommands();
 
     HostOptions m_options;
     bool m_started = false;
     bool m_quit = false;
-    int m_busy = 0;  // lines running: sent strings wait until the host is idle
+    int m_busy = 0;                // lines running: sent strings wait until the host is idle
+    bool m_stopOnRefusal = false;  // a script runs: a refused answer fails its command
     ConsoleUi m_console;
     ModuleSet m_modules;
     std::unique_ptr<mapsim::MapSim> m_map;

@@ -11,8 +11,10 @@
 #include "platform/arx/acdb/dbline.h"
 #include "platform/arx/acdb/dbpline.h"
 #include "platform/arx/acdb/dbpoint.h"
+#include "platform/arx/acdb/dbrasterimage.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/arx/acdb/dbtext.h"
+#include "platform/arx/acdb/dbunknown.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/win32/core/unicode.h"
 
@@ -23,12 +25,17 @@ using platform::CommandOutcome;
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Numbers as a person reads them: up to six decimals, no trailing zeros, no "-0".
+// Numbers as a person reads them: up to six decimals, no trailing zeros, no "-0". Huge ones (and what no
+// drawing should hold) go in exponent form, which always fits.
 std::u16string Num(double value) {
     if (std::fabs(value) < 5e-7) {
         value = 0.0;
     }
     char text[64];
+    if (!std::isfinite(value) || std::fabs(value) >= 1e15) {
+        std::snprintf(text, sizeof text, "%.15g", value);
+        return platform::Utf8ToUtf16(text);
+    }
     std::snprintf(text, sizeof text, "%.6f", value);
     std::string s = text;
     while (s.back() == '0') {
@@ -80,6 +87,16 @@ std::u16string Geometry(const AcDbEntity* entity) {
     if (const auto* point = AcDbPoint::cast(entity)) {
         return u"POINT at " + Point(point->position());
     }
+    if (const auto* image = AcDbRasterImage::cast(entity)) {
+        AcGePoint3d origin;
+        AcGeVector3d u;
+        AcGeVector3d v;
+        image->getOrientation(origin, u, v);
+        return u"IMAGE at " + Point(origin) + u" size " + Num(u.length()) + u" x " + Num(v.length());
+    }
+    if (const auto* kept = AcDbUnknownEntity::cast(entity)) {
+        return platform::Utf8ToUtf16(kept->tarnFileType()) + u" (kept as read)";
+    }
     return std::u16string(entity->isA()->name());
 }
 
@@ -91,9 +108,9 @@ std::u16string HandleText(const AcDbObject* object) {
 
 CommandOutcome ListCommand() {
     std::vector<AcDbObjectId> ids;
-    bool cancelled = false;
-    if (!SelectEntities(ids, cancelled)) {
-        return cancelled ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
     }
     for (AcDbObjectId id : ids) {
         AcDbEntity* entity = nullptr;

@@ -12,7 +12,8 @@ namespace {
 
 const char* kUsage =
     "usage: tarnhost [options] [--script FILE]\n"
-    "  --script FILE        run the commands of FILE, then quit (exit status 1 at the first failed command)\n"
+    "  --script FILE        run the commands of FILE, then quit (exit status 1 at the first command that\n"
+    "                       fails or answer that is refused)\n"
     "  --home DIR           folder for the folders below (default ~/.tarnhost)\n"
     "  --module-folder DIR  where loaded modules are kept (default HOME/modules)\n"
     "  --temp DIR           the temporary folder (default HOME/temp)\n"
@@ -90,6 +91,9 @@ int main(int argc, char** argv) {
         return !host.QuitRequested() && host.Started();
     });
     tarnhost::LineSource* source = &terminal;
+    if (script.empty()) {
+        tarnhost::InstallInterruptHandler();  // Ctrl-C cancels the prompt, never the unsaved drawings
+    }
     if (!script.empty()) {
         if (!file.Open(script, &error)) {
             std::cerr << "tarnhost: " << error << "\n";

@@ -13,6 +13,55 @@
 #include "platform/win32/core/unicode.h"
 
 namespace tarnhost {
+namespace {
+
+// Texts as the map application holds them: each UTF-16 unit in one to three bytes, the halves of a
+// surrogate pair one by one, as its own input stores what its user types.
+std::string ToMapText(const std::u16string& text) {
+    std::string out;
+    for (char16_t unit : text) {
+        const unsigned c = unit;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// And back, for showing them: a byte that starts no whole sequence shows as "?".
+std::u16string FromMapText(const std::string& text) {
+    std::u16string out;
+    for (size_t i = 0; i < text.size();) {
+        const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
+        const unsigned lead = byte(i);
+        const size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 0;
+        bool whole = length != 0 && i + length <= text.size();
+        for (size_t k = 1; whole && k < length; ++k) {
+            whole = (byte(i + k) & 0xC0) == 0x80;
+        }
+        if (!whole) {
+            out += u'?';
+            ++i;
+            continue;
+        }
+        unsigned c = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+        for (size_t k = 1; k < length; ++k) {
+            c = (c << 6) | (byte(i + k) & 0x3F);
+        }
+        out += static_cast<char16_t>(c);
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace
 
 bool MapSimDirective(Host& host, const std::string& args) {
     mapsim::MapSim& map = host.MapSim();
@@ -50,11 +99,11 @@ bool MapSimDirective(Host& host, const std::string& args) {
         acutPrintf(u"\n%d folders, %d objects", static_cast<int>(map.Folders().size()),
                    static_cast<int>(map.Objects().size()));
         for (const auto& [id, folder] : map.Folders()) {
-            acutPrintf(u"\n  folder %u in %u \"%S\"", id, folder.parent, folder.Name().c_str());
+            acutPrintf(u"\n  folder %u in %u \"%s\"", id, folder.parent, FromMapText(folder.Name()).c_str());
         }
         for (const auto& [id, object] : map.Objects()) {
-            acutPrintf(u"\n  object %u type %u in %u \"%S\"", id, object.type, object.parent,
-                       object.Name().c_str());
+            acutPrintf(u"\n  object %u type %u in %u \"%s\"", id, object.type, object.parent,
+                       FromMapText(object.Name()).c_str());
         }
         return true;
     }
@@ -65,7 +114,8 @@ bool MapSimDirective(Host& host, const std::string& args) {
             acutPrintf(u"\nMAPSIM FOLDER needs a name.");
             return false;
         }
-        acutPrintf(u"\nFolder %u made.", map.AddFolder(mapsim::kRootFolder, name));
+        acutPrintf(u"\nFolder %u made.",
+                   map.AddFolder(mapsim::kRootFolder, ToMapText(platform::Utf8ToUtf16(name))));
         return true;
     }
     if (what == "SELECT") {

@@ -28,7 +28,13 @@ void RegisterDemandLoad();
 void UnregisterDemandLoad();
 CString GetLocalAppDataFolder();
 CString GetTempFolder();
-// Deletes folder + "\\MapTemp" with everything in it; never anything outside the cache root.
+// Deletes folder + "\\MapTemp" with everything in it; never anything outside the cache root, and nothing for
+// an empty folder or a drive root.
 void DeleteMapTempFolder(const CString& folder);
+// Whether two folders are one, however written (relative, "." and "..", trailing backslash, letter case);
+// and whether one lies inside the other. For the cache root's change: the old cache is deleted only when it
+// is neither the new one nor holds it.
+bool IsSameFolder(const CString& a, const CString& b);
+bool IsFolderWithin(const CString& inner, const CString& outer);
 bool IsValidGaussEasting(double x);
 bool PolygonContainsPoints(const AcGePoint3dArray& polygon, const AcGePoint3dArray& points);

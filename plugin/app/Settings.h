@@ -1,6 +1,7 @@
 // The plug-in's settings: one fixed-size record kept in memory and stored whole in the private settings file
-// "TarnArx_setting.ini" in the user's local application-data folder, beside the cache root and the per-drawing
-// FILE_MD5 entries; and the map application's coordinate state with the reopen check of a drawing.
+// "TarnArx_setting.ini" in the user's local application-data folder, beside the cache root and the
+// per-drawing FILE_MD5 entries; and the map application's coordinate state with the reopen check of a
+// drawing.
 #pragma once
 
 #include <cstddef>
@@ -8,8 +9,7 @@
 
 #include "platform/mfc/afxwin.h"
 #include "platform/mfc/cstring.h"
-
-inline constexpr DWORD kPluginVersion = 141;
+#include "plugin/maplink/mapreq.h"  // kPluginVersion
 
 // The record is the file format: every offset below is stored as is, little-endian.
 struct CSettingsRecord {

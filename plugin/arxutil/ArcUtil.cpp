@@ -1,5 +1,6 @@
 #include "plugin/arxutil/ArcUtil.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/arx/acdb/dbarc.h"
@@ -38,6 +39,91 @@ void AppendArcSamples(const AcGeCurve2d& arc, double startAng, double endAng, do
     }
     const int n = std::max(2, arxutil::StepsFloor(endDeg - startDeg, stepAngle));
     arxutil::AppendSamples(arc, n, points);
+}
+
+// An angle as an arc entity keeps it: in [0, 2 pi).
+double NormalizedAngle(double angle) {
+    if (!std::isfinite(angle)) {
+        return 0.0;
+    }
+    double a = std::fmod(angle, kTwoPi);
+    if (a < 0.0) {
+        a += kTwoPi;
+    }
+    return a >= kTwoPi ? 0.0 : a;
+}
+
+// The arc of a bulged segment as an arc entity would hold it: centre, radius, start and end angle
+// (counter-clockwise; for a negative bulge from the end to the start). False for a bulge of 0.
+bool BulgeArc(const AcGePoint3d& ptStart, const AcGePoint3d& ptEnd, double bulge, AcGePoint3d& ptCenter,
+              double& radius, double& startAngle, double& endAngle) {
+    if (!CMathUtil::GetArcCenter(ptStart, ptEnd, bulge, ptCenter)) {
+        return false;
+    }
+    radius = ptCenter.distanceTo(ptStart);
+    startAngle = (CConvertUtil::ToPoint2d(ptStart) - CConvertUtil::ToPoint2d(ptCenter)).angle();
+    endAngle = (CConvertUtil::ToPoint2d(ptEnd) - CConvertUtil::ToPoint2d(ptCenter)).angle();
+    // A negative bulge runs clockwise from start to end: the counter-clockwise arc is the one from end to
+    // start, not its complement.
+    if (bulge < 0) {
+        std::swap(startAngle, endAngle);
+    }
+    if (startAngle > endAngle) {
+        endAngle += 2 * CMathUtil::PI();
+    }
+    return true;
+}
+
+// A circular arc in its plane: the plane's axes are worked out once per arc, so a sample costs a sine and a
+// cosine, never a matrix.
+struct ArcFrame {
+    AcGePoint3d center;
+    AcGeVector3d xAxis;
+    AcGeVector3d yAxis;
+    double radius;
+    double start;  // angles in [0, 2 pi)
+    double end;
+
+    AcGePoint3d At(double angle) const {
+        return center + xAxis * (radius * std::cos(angle)) + yAxis * (radius * std::sin(angle));
+    }
+};
+
+// Samples every step degrees by distance along the arc (from the end backwards for a negative direction),
+// and its end (or start) point when asked: what the arc entity's own getPointAtDist gives at those
+// distances, without an entity or a matrix per point.
+void SampleArc(const ArcFrame& arc, AcGePoint3dArray& points, double direction, bool bAppendEnd,
+               double stepAngle) {
+    if (!IsUsableStep(stepAngle)) {
+        return;
+    }
+    const double startDeg = Degrees(arc.start);
+    const double endDeg = Degrees(arc.end);
+    double sweep = endDeg - startDeg;
+    if (startDeg > endDeg) {
+        sweep += 360;
+    }
+    double sweepRad = arc.end - arc.start;
+    if (sweepRad < 0) {
+        sweepRad += kTwoPi;
+    }
+    const double length = arc.radius * sweepRad;
+    // An arc of no radius has no point at any distance; only its end is given.
+    const int n = arc.radius > 0.0 ? arxutil::StepsCeil(sweep, stepAngle) : 0;
+    // The parameter of a distance never passes the arc's end; an arc whose ends meet sweeps all round.
+    const double lastParam = arc.start + (arc.end > arc.start ? sweepRad : arc.end - arc.start + kTwoPi);
+    for (int i = 0; i < n; ++i) {
+        double dist = length / n * i;
+        if (direction < 0) {
+            dist = length - dist;
+        }
+        // Rounding must not push the distance past the arc's own length.
+        dist = std::min(std::max(dist, 0.0), length);
+        points.append(arc.At(std::min(arc.start + dist / arc.radius, lastParam)));
+    }
+    if (bAppendEnd) {
+        points.append(arc.At(direction >= 0 ? arc.end : arc.start));
+    }
 }
 
 }  // namespace
@@ -123,19 +209,9 @@ AcDbObjectId CArcUtil::AddByTwoPoints(const AcGePoint2d& pt1, const AcGePoint2d&
 
 AcDbArc* CArcUtil::CreateFromBulge(const AcGePoint3d& ptStart, const AcGePoint3d& ptEnd, double bulge) {
     AcGePoint3d ptCenter;
-    if (!CMathUtil::GetArcCenter(ptStart, ptEnd, bulge, ptCenter)) {
+    double radius = 0, startAngle = 0, endAngle = 0;
+    if (!BulgeArc(ptStart, ptEnd, bulge, ptCenter, radius, startAngle, endAngle)) {
         return nullptr;
-    }
-    const double radius = ptCenter.distanceTo(ptStart);
-    double startAngle = (CConvertUtil::ToPoint2d(ptStart) - CConvertUtil::ToPoint2d(ptCenter)).angle();
-    double endAngle = (CConvertUtil::ToPoint2d(ptEnd) - CConvertUtil::ToPoint2d(ptCenter)).angle();
-    // A negative bulge runs clockwise from start to end: the counter-clockwise arc is the one from end to
-    // start, not its complement.
-    if (bulge < 0) {
-        std::swap(startAngle, endAngle);
-    }
-    if (startAngle > endAngle) {
-        endAngle += 2 * CMathUtil::PI();
     }
     return new AcDbArc(AcGePoint3d(ptCenter.x, ptCenter.y, 0), radius, startAngle, endAngle);
 }
@@ -150,60 +226,45 @@ double CArcUtil::GetArcLength(const AcDbArc* pArc) {
 
 void CArcUtil::GetSamplePoints(const AcDbArc* pArc, AcGePoint3dArray& points, double direction,
                                bool bAppendEnd, double stepAngle) {
-    if (!IsUsableStep(stepAngle)) {
-        return;
-    }
-    const double startDeg = Degrees(pArc->startAngle());
-    const double endDeg = Degrees(pArc->endAngle());
-    double sweep = endDeg - startDeg;
-    if (startDeg > endDeg) {
-        sweep += 360;
-    }
-    const double length = GetArcLength(pArc);
-    const int n = arxutil::StepsCeil(sweep, stepAngle);
-    for (int i = 0; i < n; ++i) {
-        double dist = length / n * i;
-        if (direction < 0) {
-            dist = length - dist;
-        }
-        // Rounding must not push the distance past the arc's own length.
-        dist = std::min(std::max(dist, 0.0), length);
-        AcGePoint3d pt;
-        if (pArc->getPointAtDist(dist, pt) == Acad::eOk) {
-            points.append(pt);
-        }
-    }
-    if (bAppendEnd) {
-        AcGePoint3d pt;
-        if ((direction >= 0 ? pArc->getEndPoint(pt) : pArc->getStartPoint(pt)) == Acad::eOk) {
-            points.append(pt);
-        }
-    }
+    const AcGeMatrix3d toWorld = AcGeMatrix3d::planeToWorld(pArc->normal());
+    const ArcFrame arc = {pArc->center(),
+                          toWorld * AcGeVector3d::kXAxis,
+                          toWorld * AcGeVector3d::kYAxis,
+                          pArc->radius(),
+                          pArc->startAngle(),
+                          pArc->endAngle()};
+    SampleArc(arc, points, direction, bAppendEnd, stepAngle);
 }
 
 void CArcUtil::GetBulgeArcSamplePoints(const AcGePoint3d& ptStart, const AcGePoint3d& ptEnd, double bulge,
                                        AcGePoint3dArray& points, bool bAppendEnd, double stepAngle) {
-    if (bulge >= 0) {
-        AcDbArc* pArc = CreateFromBulge(ptStart, ptEnd, bulge);
-        if (pArc == nullptr) {
-            return;
-        }
-        GetSamplePoints(pArc, points, bulge, bAppendEnd, stepAngle);
-        delete pArc;
+    // The arc as CreateFromBulge makes it (in the XY plane at z 0), sampled without making the entity.
+    // Clockwise: the counter-clockwise arc from the end.
+    AcGePoint3d ptCenter;
+    double radius = 0, startAngle = 0, endAngle = 0;
+    const bool clockwise = bulge < 0;
+    if (!BulgeArc(clockwise ? ptEnd : ptStart, clockwise ? ptStart : ptEnd, std::fabs(bulge), ptCenter,
+                  radius, startAngle, endAngle)) {
         return;
     }
-    // Clockwise: sample the counter-clockwise arc from the end, then hand the samples back from the
-    // segment's start towards its end, leaving the end out.
-    AcDbArc* pArc = CreateFromBulge(ptEnd, ptStart, -bulge);
-    if (pArc == nullptr) {
+    const ArcFrame arc = {AcGePoint3d(ptCenter.x, ptCenter.y, 0),
+                          AcGeVector3d::kXAxis,
+                          AcGeVector3d::kYAxis,
+                          radius,
+                          NormalizedAngle(startAngle),
+                          NormalizedAngle(endAngle)};
+    if (!clockwise) {
+        SampleArc(arc, points, bulge, bAppendEnd, stepAngle);
         return;
     }
-    AcGePoint3dArray reversed;
-    GetSamplePoints(pArc, reversed, -bulge, true, stepAngle);
-    for (int i = reversed.length() - 1; i >= 1; --i) {
-        points.append(reversed[i]);
+    // Sampled from the end with its far end, then turned round in place: the samples run from the segment's
+    // start towards its end, and the end itself (now last) is left out.
+    const int before = points.length();
+    SampleArc(arc, points, -bulge, true, stepAngle);
+    std::reverse(points.asArrayPtr() + before, points.asArrayPtr() + points.length());
+    if (points.length() > before) {
+        points.removeLast();
     }
-    delete pArc;
 }
 
 void CArcUtil::GetSamplePoints(const AcGeCircArc2d& arc, AcGePoint3dArray& points, bool, double stepAngle) {

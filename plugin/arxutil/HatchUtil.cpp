@@ -134,11 +134,12 @@ void CHatchUtil::GetPolylineLoopPoints(AcGePoint3dArray& points, const AcGePoint
     // The loop closes from its last vertex back to the first; when that segment is bulged, its arc belongs
     // to the ring too (a polyline circle would otherwise come out as a half disc).
     if (n > 1 && bulgeAt(n - 1) != 0 && !(vertices[n - 1] == vertices[0])) {
-        AcGePoint3dArray closing;
-        CArcUtil::GetBulgeArcSamplePoints(last, CConvertUtil::ToPoint3d(vertices[0]), bulgeAt(n - 1), closing,
+        // Its first sample is the last vertex, which the ring already holds.
+        const int closingAt = points.length();
+        CArcUtil::GetBulgeArcSamplePoints(last, CConvertUtil::ToPoint3d(vertices[0]), bulgeAt(n - 1), points,
                                           false, 3);
-        for (int i = 1; i < closing.length(); ++i) {
-            points.append(closing[i]);
+        if (points.length() > closingAt) {
+            points.removeAt(closingAt);
         }
     }
 }

@@ -4,6 +4,7 @@
 
 #include "platform/win32/windows.h"
 #include "plugin/cutil/cutil.h"
+#include "plugin/cutil/widepath.h"
 
 namespace {
 
@@ -14,14 +15,7 @@ constexpr int kSizePathUnits = 1023;
 constexpr int kPathUnits = 1024;
 constexpr int kTreeEntryUnits = 1023;
 
-// Strict conversion of the whole text with its NUL; false for null, invalid UTF-8 or a text that does not
-// fit, so that nothing is done with a substituted or truncated path.
-bool ToWide(const char* utf8, WCHAR* out, int capacity) {
-    if (utf8 == nullptr) {
-        return false;
-    }
-    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, out, capacity) > 0;
-}
+using cutil_detail::ToWide;
 
 size_t WideLen(const WCHAR* s) {
     size_t n = 0;

@@ -17,16 +17,30 @@ constexpr uint32_t kSine[64] = {
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391,
 };
 
-// Left-rotation amounts: four per round, repeated over the round's sixteen steps.
-constexpr int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+// The round functions in their cheapest equivalent forms. b is the register computed last, so each form
+// leaves as little as possible to do once b is known.
+inline uint32_t F(uint32_t b, uint32_t c, uint32_t d) {
+    return d ^ (b & (c ^ d));
+}
+inline uint32_t H(uint32_t b, uint32_t c, uint32_t d) {
+    return b ^ (c ^ d);
+}
+inline uint32_t I(uint32_t b, uint32_t c, uint32_t d) {
+    return c ^ (b | ~d);
+}
 
-inline uint32_t Rotl(uint32_t x, int n) {
-    return (x << n) | (x >> (32 - n));
+template <int Shift>
+inline uint32_t Rotl(uint32_t x) {
+    return (x << Shift) | (x >> (32 - Shift));
 }
 
 inline uint32_t LoadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap32(v);
+#endif
+    return v;
 }
 
 inline void StoreLe32(uint8_t* p, uint32_t v) {
@@ -36,36 +50,95 @@ inline void StoreLe32(uint8_t* p, uint32_t v) {
     p[3] = static_cast<uint8_t>(v >> 24);
 }
 
-// One step: the round's function f of (b, c, d), then a += f + word + constant, rotated, plus b; the four
-// registers then shift one place.
-inline void Step(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t f, uint32_t word, int i,
-                 int shift) {
-    const uint32_t t = d;
-    d = c;
-    c = b;
-    b = b + Rotl(a + f + word + kSine[i], shift);
-    a = t;
+// One step: a := b + ((a + f(b, c, d) + word + constant) <<< shift). The word and constant are added first
+// so that sum is ready before f is. Every step is written out with its word index, constant and shift as
+// constants: as loops the compiler keeps them at run time.
+template <uint32_t (*Fn)(uint32_t, uint32_t, uint32_t), int Shift>
+inline void Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t word, uint32_t constant) {
+    a = b + Rotl<Shift>(a + (word + constant) + Fn(b, c, d));
 }
 
-void Transform(uint32_t state[4], const uint8_t block[64]) {
+// Round 2's G = (b & d) | (c & ~d): the two halves share no bit, so they may be added apart, and the half
+// without b is added before b is known.
+template <int Shift>
+inline void StepG(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t word, uint32_t constant) {
+    a = b + Rotl<Shift>((a + (word + constant) + (c & ~d)) + (b & d));
+}
+
+void Transform(uint32_t state[4], const uint8_t* block) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i) {
         x[i] = LoadLe32(block + 4 * i);
     }
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    // The message word of step i: i, 5i + 1, 3i + 5 and 7i (mod 16) in rounds 1 to 4.
-    for (int i = 0; i < 16; ++i) {
-        Step(a, b, c, d, (b & c) | (~b & d), x[i], i, kShift[0][i & 3]);
-    }
-    for (int i = 16; i < 32; ++i) {
-        Step(a, b, c, d, (b & d) | (c & ~d), x[(5 * i + 1) & 15], i, kShift[1][i & 3]);
-    }
-    for (int i = 32; i < 48; ++i) {
-        Step(a, b, c, d, b ^ c ^ d, x[(3 * i + 5) & 15], i, kShift[2][i & 3]);
-    }
-    for (int i = 48; i < 64; ++i) {
-        Step(a, b, c, d, c ^ (b | ~d), x[(7 * i) & 15], i, kShift[3][i & 3]);
-    }
+    // Round 1: words i (mod 16).
+    Step<F, 7>(a, b, c, d, x[0], kSine[0]);
+    Step<F, 12>(d, a, b, c, x[1], kSine[1]);
+    Step<F, 17>(c, d, a, b, x[2], kSine[2]);
+    Step<F, 22>(b, c, d, a, x[3], kSine[3]);
+    Step<F, 7>(a, b, c, d, x[4], kSine[4]);
+    Step<F, 12>(d, a, b, c, x[5], kSine[5]);
+    Step<F, 17>(c, d, a, b, x[6], kSine[6]);
+    Step<F, 22>(b, c, d, a, x[7], kSine[7]);
+    Step<F, 7>(a, b, c, d, x[8], kSine[8]);
+    Step<F, 12>(d, a, b, c, x[9], kSine[9]);
+    Step<F, 17>(c, d, a, b, x[10], kSine[10]);
+    Step<F, 22>(b, c, d, a, x[11], kSine[11]);
+    Step<F, 7>(a, b, c, d, x[12], kSine[12]);
+    Step<F, 12>(d, a, b, c, x[13], kSine[13]);
+    Step<F, 17>(c, d, a, b, x[14], kSine[14]);
+    Step<F, 22>(b, c, d, a, x[15], kSine[15]);
+    // Round 2: words 5i + 1 (mod 16).
+    StepG<5>(a, b, c, d, x[1], kSine[16]);
+    StepG<9>(d, a, b, c, x[6], kSine[17]);
+    StepG<14>(c, d, a, b, x[11], kSine[18]);
+    StepG<20>(b, c, d, a, x[0], kSine[19]);
+    StepG<5>(a, b, c, d, x[5], kSine[20]);
+    StepG<9>(d, a, b, c, x[10], kSine[21]);
+    StepG<14>(c, d, a, b, x[15], kSine[22]);
+    StepG<20>(b, c, d, a, x[4], kSine[23]);
+    StepG<5>(a, b, c, d, x[9], kSine[24]);
+    StepG<9>(d, a, b, c, x[14], kSine[25]);
+    StepG<14>(c, d, a, b, x[3], kSine[26]);
+    StepG<20>(b, c, d, a, x[8], kSine[27]);
+    StepG<5>(a, b, c, d, x[13], kSine[28]);
+    StepG<9>(d, a, b, c, x[2], kSine[29]);
+    StepG<14>(c, d, a, b, x[7], kSine[30]);
+    StepG<20>(b, c, d, a, x[12], kSine[31]);
+    // Round 3: words 3i + 5 (mod 16).
+    Step<H, 4>(a, b, c, d, x[5], kSine[32]);
+    Step<H, 11>(d, a, b, c, x[8], kSine[33]);
+    Step<H, 16>(c, d, a, b, x[11], kSine[34]);
+    Step<H, 23>(b, c, d, a, x[14], kSine[35]);
+    Step<H, 4>(a, b, c, d, x[1], kSine[36]);
+    Step<H, 11>(d, a, b, c, x[4], kSine[37]);
+    Step<H, 16>(c, d, a, b, x[7], kSine[38]);
+    Step<H, 23>(b, c, d, a, x[10], kSine[39]);
+    Step<H, 4>(a, b, c, d, x[13], kSine[40]);
+    Step<H, 11>(d, a, b, c, x[0], kSine[41]);
+    Step<H, 16>(c, d, a, b, x[3], kSine[42]);
+    Step<H, 23>(b, c, d, a, x[6], kSine[43]);
+    Step<H, 4>(a, b, c, d, x[9], kSine[44]);
+    Step<H, 11>(d, a, b, c, x[12], kSine[45]);
+    Step<H, 16>(c, d, a, b, x[15], kSine[46]);
+    Step<H, 23>(b, c, d, a, x[2], kSine[47]);
+    // Round 4: words 7i (mod 16).
+    Step<I, 6>(a, b, c, d, x[0], kSine[48]);
+    Step<I, 10>(d, a, b, c, x[7], kSine[49]);
+    Step<I, 15>(c, d, a, b, x[14], kSine[50]);
+    Step<I, 21>(b, c, d, a, x[5], kSine[51]);
+    Step<I, 6>(a, b, c, d, x[12], kSine[52]);
+    Step<I, 10>(d, a, b, c, x[3], kSine[53]);
+    Step<I, 15>(c, d, a, b, x[10], kSine[54]);
+    Step<I, 21>(b, c, d, a, x[1], kSine[55]);
+    Step<I, 6>(a, b, c, d, x[8], kSine[56]);
+    Step<I, 10>(d, a, b, c, x[15], kSine[57]);
+    Step<I, 15>(c, d, a, b, x[6], kSine[58]);
+    Step<I, 21>(b, c, d, a, x[13], kSine[59]);
+    Step<I, 6>(a, b, c, d, x[4], kSine[60]);
+    Step<I, 10>(d, a, b, c, x[11], kSine[61]);
+    Step<I, 15>(c, d, a, b, x[2], kSine[62]);
+    Step<I, 21>(b, c, d, a, x[9], kSine[63]);
     state[0] += a;
     state[1] += b;
     state[2] += c;

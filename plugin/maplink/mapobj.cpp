@@ -38,79 +38,139 @@ void TerminateName(char* name) {
     name[kMapNameBytes - 1] = '\0';
 }
 
-// The common road of tracks and shapes: both hold text, points and count at the same offsets.
-template <class T>
-BYTE* SerializePointObj(const T* obj, DWORD* outSize) {
-    if (obj->m_nCount < 0 || (obj->m_nCount > 0 && obj->m_pPoints == nullptr)) {
-        return nullptr;
+// Where a record's wire form puts its parts: computed once, then written straight into its destination (a
+// block of its own, or the packet being built), so that no byte is zeroed or copied twice.
+struct WirePlan {
+    uint64_t m_textLen = 0;
+    uint64_t m_head = 0;   // offset after the text and its padding: the points, parts or end
+    uint64_t m_total = 0;  // bytes of the whole wire form
+};
+
+// The plan of a record's wire form; false for an unknown type and for a record that cannot be written
+// faithfully (a negative count, a count without its array, a form past 4 GiB).
+bool PlanWire(const void* obj, int type, WirePlan* plan) {
+    switch (type) {
+        case kMapTypeFolder:
+            plan->m_head = plan->m_total = sizeof(MapFolderObj);
+            return true;
+        case kMapTypeMark: {
+            plan->m_textLen = TextLength(static_cast<const MapMarkObj*>(obj)->m_pText);
+            plan->m_head = plan->m_total = kMarkFixed + 4 + plan->m_textLen;
+            break;
+        }
+        case kMapTypeTrack:
+        case kMapTypeShape: {
+            const auto* track = static_cast<const MapTrackObj*>(obj);  // shapes share the offsets
+            if (track->m_nCount < 0 || (track->m_nCount > 0 && track->m_pPoints == nullptr)) {
+                return false;
+            }
+            plan->m_textLen = TextLength(track->m_pText);
+            plan->m_head = Round8(kPointFixed + 4 + plan->m_textLen);
+            plan->m_total = plan->m_head + uint64_t(track->m_nCount) * sizeof(MapObjPoint);
+            break;
+        }
+        case kMapTypeMulti: {
+            const auto* multi = static_cast<const MapMultiObj*>(obj);
+            const int parts = multi->m_nPartCount;
+            if (parts < 0 || (parts > 0 && multi->m_pParts == nullptr)) {
+                return false;
+            }
+            uint64_t items = 0;
+            for (int i = 0; i < parts; ++i) {
+                const MapMultiPart& part = multi->m_pParts[i];
+                if (part.m_nItemCount < 0 || (part.m_nItemCount > 0 && part.m_pItems == nullptr)) {
+                    return false;
+                }
+                items += uint64_t(part.m_nItemCount);
+            }
+            plan->m_textLen = TextLength(multi->m_pText);
+            plan->m_head = Round8(kMultiFixed + 4 + plan->m_textLen);
+            plan->m_total =
+                plan->m_head + uint64_t(parts) * sizeof(MapMultiPart) + items * sizeof(MapMultiItem);
+            break;
+        }
+        default:
+            return false;
     }
-    const uint64_t textLen = TextLength(obj->m_pText);
-    const uint64_t head = Round8(kPointFixed + 4 + textLen);
-    const uint64_t total = head + uint64_t(obj->m_nCount) * sizeof(MapObjPoint);
-    if (total > kMaxWire) {
-        return nullptr;
-    }
-    BYTE* out = static_cast<BYTE*>(std::calloc(total, 1));
-    if (out == nullptr) {
-        return nullptr;
-    }
-    std::memcpy(out, obj, sizeof(T));
-    // Our heap addresses have no business in another process.
-    std::memset(out + offsetof(T, m_pText), 0, 16);
-    WriteU32(out + kPointFixed, static_cast<DWORD>(textLen));
-    if (textLen > 0) {
-        std::memcpy(out + kPointFixed + 4, obj->m_pText, textLen);
-    }
-    if (obj->m_nCount > 0) {
-        std::memcpy(out + head, obj->m_pPoints, size_t(obj->m_nCount) * sizeof(MapObjPoint));
-    }
-    *outSize = static_cast<DWORD>(total);
-    return out;
+    return plan->m_total <= kMaxWire;
 }
 
-BYTE* SerializeMulti(const MapMultiObj* obj, DWORD* outSize) {
-    const int parts = obj->m_nPartCount;
-    if (parts < 0 || (parts > 0 && obj->m_pParts == nullptr)) {
-        return nullptr;
+// The fixed part with our heap addresses zeroed (they have no business in another process), L, the text
+// and the zero padding up to the plan's head.
+void WriteFixedAndText(BYTE* out, const void* obj, uint64_t fixed, uint64_t pointerBytes, const char* text,
+                       const WirePlan& plan) {
+    std::memcpy(out, obj, fixed);
+    std::memset(out + offsetof(MapTrackObj, m_pText), 0, pointerBytes);  // same offset in every record
+    WriteU32(out + fixed, static_cast<DWORD>(plan.m_textLen));
+    if (plan.m_textLen > 0) {
+        std::memcpy(out + fixed + 4, text, plan.m_textLen);
     }
-    uint64_t items = 0;
-    for (int i = 0; i < parts; ++i) {
-        const MapMultiPart& part = obj->m_pParts[i];
-        if (part.m_nItemCount < 0 || (part.m_nItemCount > 0 && part.m_pItems == nullptr)) {
-            return nullptr;
+    const uint64_t end = fixed + 4 + plan.m_textLen;
+    std::memset(out + end, 0, plan.m_head - end);
+}
+
+// Writes the planned wire form into out, which holds plan.m_total bytes; every byte is written.
+void WriteWire(const void* obj, int type, const WirePlan& plan, BYTE* out) {
+    switch (type) {
+        case kMapTypeFolder:
+            std::memcpy(out, obj, sizeof(MapFolderObj));
+            break;
+        case kMapTypeMark: {
+            const auto* mark = static_cast<const MapMarkObj*>(obj);
+            WriteFixedAndText(out, mark, kMarkFixed, sizeof(char*), mark->m_pText, plan);
+            break;
         }
-        items += uint64_t(part.m_nItemCount);
-    }
-    const uint64_t textLen = TextLength(obj->m_pText);
-    const uint64_t head = Round8(kMultiFixed + 4 + textLen);
-    const uint64_t itemsAt = head + uint64_t(parts) * sizeof(MapMultiPart);
-    const uint64_t total = itemsAt + items * sizeof(MapMultiItem);
-    if (total > kMaxWire) {
-        return nullptr;
-    }
-    BYTE* out = static_cast<BYTE*>(std::calloc(total, 1));
-    if (out == nullptr) {
-        return nullptr;
-    }
-    std::memcpy(out, obj, sizeof *obj);
-    std::memset(out + offsetof(MapMultiObj, m_pText), 0, 16);
-    WriteU32(out + kMultiFixed, static_cast<DWORD>(textLen));
-    if (textLen > 0) {
-        std::memcpy(out + kMultiFixed + 4, obj->m_pText, textLen);
-    }
-    uint64_t pos = itemsAt;
-    for (int i = 0; i < parts; ++i) {
-        const MapMultiPart& part = obj->m_pParts[i];
-        BYTE* wirePart = out + head + uint64_t(i) * sizeof(MapMultiPart);
-        std::memcpy(wirePart, &part, offsetof(MapMultiPart, m_pItems));  // the items pointer stays zero
-        const size_t bytes = size_t(part.m_nItemCount) * sizeof(MapMultiItem);
-        if (bytes > 0) {
-            std::memcpy(out + pos, part.m_pItems, bytes);
+        case kMapTypeTrack:
+        case kMapTypeShape: {
+            const auto* track = static_cast<const MapTrackObj*>(obj);
+            WriteFixedAndText(out, track, kPointFixed, 16, track->m_pText, plan);
+            if (track->m_nCount > 0) {
+                std::memcpy(out + plan.m_head, track->m_pPoints,
+                            size_t(track->m_nCount) * sizeof(MapObjPoint));
+            }
+            break;
         }
-        pos += bytes;
+        case kMapTypeMulti: {
+            const auto* multi = static_cast<const MapMultiObj*>(obj);
+            WriteFixedAndText(out, multi, kMultiFixed, 16, multi->m_pText, plan);
+            uint64_t pos = plan.m_head + uint64_t(multi->m_nPartCount) * sizeof(MapMultiPart);
+            for (int i = 0; i < multi->m_nPartCount; ++i) {
+                const MapMultiPart& part = multi->m_pParts[i];
+                BYTE* wirePart = out + plan.m_head + uint64_t(i) * sizeof(MapMultiPart);
+                std::memcpy(wirePart, &part, offsetof(MapMultiPart, m_pItems));
+                std::memset(wirePart + offsetof(MapMultiPart, m_pItems), 0, sizeof(MapMultiItem*));
+                const size_t bytes = size_t(part.m_nItemCount) * sizeof(MapMultiItem);
+                if (bytes > 0) {
+                    std::memcpy(out + pos, part.m_pItems, bytes);
+                }
+                pos += bytes;
+            }
+            break;
+        }
+        default:
+            break;
     }
-    *outSize = static_cast<DWORD>(total);
-    return out;
+}
+
+// Room for need bytes in all, growing by the rule of MapApiBufAppend; false (the buffer unchanged) when
+// need passes 4 GiB or the growth fails.
+bool Reserve(MapApiBuf* buf, uint64_t need) {
+    if (need > kMaxWire) {
+        return false;
+    }
+    if (need > buf->m_nCapacity || buf->m_pData == nullptr) {
+        uint64_t capacity = need * 2 + 10;
+        if (capacity > kMaxWire) {
+            capacity = kMaxWire;
+        }
+        void* grown = std::realloc(buf->m_pData, capacity);
+        if (grown == nullptr) {
+            return false;
+        }
+        buf->m_pData = static_cast<BYTE*>(grown);
+        buf->m_nCapacity = static_cast<DWORD>(capacity);
+    }
+    return true;
 }
 
 // Reads L at fixed, checks the text lies inside the bytes, and returns the offset after the padded text.
@@ -125,7 +185,18 @@ uint64_t CheckedHead(const BYTE* bytes, uint64_t count, uint64_t fixed, bool pad
     return head <= count ? head : 0;
 }
 
-template <class T, T* (*New)(MapApiLink*)>
+// A record whose fixed part is the received bytes. Its defaults and zero fill would all be overwritten at
+// once, so it is neither zeroed nor given them.
+template <class T>
+T* NewFromWire(const BYTE* bytes) {
+    T* obj = static_cast<T*>(std::malloc(sizeof(T)));
+    if (obj != nullptr) {
+        std::memcpy(obj, bytes, sizeof(T));
+    }
+    return obj;
+}
+
+template <class T>
 T* ParsePointObj(MapApiLink* link, const void* data, DWORD n, int type) {
     const BYTE* bytes = static_cast<const BYTE*>(data);
     uint64_t textLen = 0;
@@ -133,11 +204,10 @@ T* ParsePointObj(MapApiLink* link, const void* data, DWORD n, int type) {
     if (head == 0) {
         return nullptr;
     }
-    T* obj = New(link);
+    T* obj = NewFromWire<T>(bytes);
     if (obj == nullptr) {
         return nullptr;
     }
-    std::memcpy(obj, bytes, sizeof(T));
     obj->m_pText = nullptr;
     obj->m_pPoints = nullptr;
     TerminateName(obj->m_szName);
@@ -186,25 +256,27 @@ bool MapApiBufAppend(MapApiBuf* buf, const void* bytes, int count) {
         return false;
     }
     const uint64_t need = uint64_t(buf->m_nUsed) + uint64_t(count);
-    if (need > kMaxWire) {
+    if (!Reserve(buf, need)) {
         return false;
-    }
-    if (need > buf->m_nCapacity || buf->m_pData == nullptr) {
-        uint64_t capacity = need * 2 + 10;
-        if (capacity > kMaxWire) {
-            capacity = kMaxWire;
-        }
-        void* grown = std::realloc(buf->m_pData, capacity);
-        if (grown == nullptr) {
-            return false;
-        }
-        buf->m_pData = static_cast<BYTE*>(grown);
-        buf->m_nCapacity = static_cast<DWORD>(capacity);
     }
     if (count > 0) {
         std::memcpy(buf->m_pData + buf->m_nUsed, bytes, size_t(count));
     }
     buf->m_nUsed = static_cast<DWORD>(need);
+    return true;
+}
+
+bool MapApiBufAppendObj(MapApiLink*, MapApiBuf* buf, const void* obj, int type, DWORD* outSize) {
+    WirePlan plan;
+    if (buf == nullptr || obj == nullptr || !PlanWire(obj, type, &plan) ||
+        !Reserve(buf, uint64_t(buf->m_nUsed) + plan.m_total)) {
+        return false;
+    }
+    WriteWire(obj, type, plan, buf->m_pData + buf->m_nUsed);
+    buf->m_nUsed += static_cast<DWORD>(plan.m_total);
+    if (outSize != nullptr) {
+        *outSize = static_cast<DWORD>(plan.m_total);
+    }
     return true;
 }
 
@@ -305,74 +377,41 @@ void MapApiFreeObj(MapApiLink*, void* obj, int type) {
 }
 
 BYTE* MapApiSerializeObj(MapApiLink*, const void* obj, int type, DWORD* outSize) {
-    if (obj == nullptr || outSize == nullptr) {
+    WirePlan plan;
+    if (obj == nullptr || outSize == nullptr || !PlanWire(obj, type, &plan)) {
         return nullptr;
     }
-    switch (type) {
-        case kMapTypeFolder: {
-            BYTE* out = static_cast<BYTE*>(std::malloc(sizeof(MapFolderObj)));
-            if (out == nullptr) {
-                return nullptr;
-            }
-            std::memcpy(out, obj, sizeof(MapFolderObj));
-            *outSize = sizeof(MapFolderObj);
-            return out;
-        }
-        case kMapTypeMark: {
-            const auto* mark = static_cast<const MapMarkObj*>(obj);
-            const uint64_t textLen = TextLength(mark->m_pText);
-            const uint64_t total = kMarkFixed + 4 + textLen;
-            if (total > kMaxWire) {
-                return nullptr;
-            }
-            BYTE* out = static_cast<BYTE*>(std::calloc(total, 1));
-            if (out == nullptr) {
-                return nullptr;
-            }
-            std::memcpy(out, mark, sizeof *mark);
-            std::memset(out + offsetof(MapMarkObj, m_pText), 0, sizeof(char*));
-            WriteU32(out + kMarkFixed, static_cast<DWORD>(textLen));
-            if (textLen > 0) {
-                std::memcpy(out + kMarkFixed + 4, mark->m_pText, textLen);
-            }
-            *outSize = static_cast<DWORD>(total);
-            return out;
-        }
-        case kMapTypeTrack:
-            return SerializePointObj(static_cast<const MapTrackObj*>(obj), outSize);
-        case kMapTypeShape:
-            return SerializePointObj(static_cast<const MapShapeObj*>(obj), outSize);
-        case kMapTypeMulti:
-            return SerializeMulti(static_cast<const MapMultiObj*>(obj), outSize);
-        default:
-            return nullptr;
+    BYTE* out = static_cast<BYTE*>(std::malloc(plan.m_total));
+    if (out == nullptr) {
+        return nullptr;
     }
+    WriteWire(obj, type, plan, out);
+    *outSize = static_cast<DWORD>(plan.m_total);
+    return out;
 }
 
-MapFolderObj* MapApiParseFolder(MapApiLink* link, const void* bytes, DWORD count) {
+MapFolderObj* MapApiParseFolder(MapApiLink*, const void* bytes, DWORD count) {
     if (bytes == nullptr || count != sizeof(MapFolderObj)) {
         return nullptr;
     }
-    MapFolderObj* obj = MapApiNewFolder(link);
+    MapFolderObj* obj = NewFromWire<MapFolderObj>(static_cast<const BYTE*>(bytes));
     if (obj != nullptr) {
-        std::memcpy(obj, bytes, sizeof *obj);
         TerminateName(obj->m_szName);
     }
     return obj;
 }
 
-MapMarkObj* MapApiParseMarker(MapApiLink* link, const void* data, DWORD count) {
+MapMarkObj* MapApiParseMarker(MapApiLink*, const void* data, DWORD count) {
     const BYTE* bytes = static_cast<const BYTE*>(data);
     uint64_t textLen = 0;
     const uint64_t end = bytes != nullptr ? CheckedHead(bytes, count, kMarkFixed, false, &textLen) : 0;
     if (end == 0 || end != count) {
         return nullptr;
     }
-    MapMarkObj* obj = MapApiNewMarker(link);
+    MapMarkObj* obj = NewFromWire<MapMarkObj>(bytes);
     if (obj == nullptr) {
         return nullptr;
     }
-    std::memcpy(obj, bytes, sizeof *obj);
     obj->m_pText = nullptr;
     TerminateName(obj->m_szName);
     if (textLen > 0) {
@@ -382,11 +421,11 @@ MapMarkObj* MapApiParseMarker(MapApiLink* link, const void* data, DWORD count) {
 }
 
 MapTrackObj* MapApiParseTrack(MapApiLink* link, const void* bytes, DWORD count) {
-    return ParsePointObj<MapTrackObj, MapApiNewTrack>(link, bytes, count, kMapTypeTrack);
+    return ParsePointObj<MapTrackObj>(link, bytes, count, kMapTypeTrack);
 }
 
 MapShapeObj* MapApiParseShape(MapApiLink* link, const void* bytes, DWORD count) {
-    return ParsePointObj<MapShapeObj, MapApiNewShape>(link, bytes, count, kMapTypeShape);
+    return ParsePointObj<MapShapeObj>(link, bytes, count, kMapTypeShape);
 }
 
 MapMultiObj* MapApiParseMulti(MapApiLink* link, const void* data, DWORD n) {
@@ -396,11 +435,10 @@ MapMultiObj* MapApiParseMulti(MapApiLink* link, const void* data, DWORD n) {
     if (head == 0) {
         return nullptr;
     }
-    MapMultiObj* obj = MapApiNewMulti(link);
+    MapMultiObj* obj = NewFromWire<MapMultiObj>(bytes);
     if (obj == nullptr) {
         return nullptr;
     }
-    std::memcpy(obj, bytes, sizeof *obj);
     obj->m_pText = nullptr;
     obj->m_pParts = nullptr;
     TerminateName(obj->m_szName);

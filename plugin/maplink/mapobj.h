@@ -253,6 +253,10 @@ void MapApiFreeObj(MapApiLink* link, void* obj, int type);
 // Wire form of a record (malloc'ed) and its size. Null, size untouched, for an unknown type and for a record
 // that cannot be written faithfully (a negative count, or a count without its array).
 BYTE* MapApiSerializeObj(MapApiLink* link, const void* obj, int type, DWORD* outSize);
+// The same wire form appended straight to a buffer (the transfer packet), growing it by the rule of
+// MapApiBufAppend; its size through outSize when that is not null. False, the buffer unchanged, where
+// MapApiSerializeObj gives null or the buffer cannot grow.
+bool MapApiBufAppendObj(MapApiLink* link, MapApiBuf* buf, const void* obj, int type, DWORD* outSize);
 
 // Rebuild a record from received bytes; null when the bytes do not hold exactly what the record claims.
 MapFolderObj* MapApiParseFolder(MapApiLink* link, const void* bytes, DWORD count);

@@ -1,4 +1,5 @@
 // Arcs: creations, arcs of bulges, lengths and the samplers of arc entities, bulged segments and plane arcs.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -158,6 +159,51 @@ TEST_F(CurveArcTest, PlaneArcSamplersKeepOrDropTheirLastPoint) {
     points.removeAll();
     CArcUtil::GetSamplePoints(sliver, points, true, 3);
     EXPECT_EQ(points.length(), 2);
+}
+
+// The samplers work the points out from the arc's values; they must be the points the arc entity itself
+// gives at the same distances, in any plane and for bulges of either sign (a clockwise one runs backwards).
+TEST_F(CurveArcTest, SamplesAreTheEntitysOwnPointsAtTheirDistances) {
+    const auto expectOnEntity = [](const AcDbArc& arc, const AcGePoint3dArray& points, double direction) {
+        const double length = CArcUtil::GetArcLength(&arc);
+        const int n = points.length() - 1;  // the last is the far end
+        ASSERT_GT(n, 0);
+        for (int i = 0; i < n; ++i) {
+            const double dist = direction < 0 ? length - length / n * i : length / n * i;
+            AcGePoint3d expected;
+            ASSERT_EQ(arc.getPointAtDist(std::min(dist, length), expected), Acad::eOk);
+            EXPECT_LT(points[i].distanceTo(expected), 1e-9) << "sample " << i;
+        }
+        AcGePoint3d end;
+        (direction < 0 ? arc.getStartPoint(end) : arc.getEndPoint(end));
+        EXPECT_LT(points.last().distanceTo(end), 1e-9);
+    };
+    const AcDbArc tilted(AcGePoint3d(3, -2, 7), AcGeVector3d(0.3, -0.5, 0.8), 4, Rad(300), Rad(40));
+    for (double direction : {1.0, -1.0}) {
+        AcGePoint3dArray points;
+        CArcUtil::GetSamplePoints(&tilted, points, direction, true, 3);
+        EXPECT_EQ(points.length(), 35);  // 100 degrees: 34 steps, then the far end
+        expectOnEntity(tilted, points, direction);
+    }
+    const AcGePoint3d start(1e5 + 2.5, 3e6 - 1.25, 0), end(1e5 - 7, 3e6 + 4, 0);
+    for (double bulge : {0.3, -0.2, 2.5, -1.0}) {
+        std::unique_ptr<AcDbArc> arc(CArcUtil::CreateFromBulge(start, end, bulge));
+        ASSERT_NE(arc, nullptr);
+        AcGePoint3dArray points;
+        CArcUtil::GetBulgeArcSamplePoints(start, end, bulge, points, true, 3);
+        ExpectPoint(points.first(), start.x, start.y, 0, 1e-9);
+        if (bulge < 0) {
+            // The entity runs counter-clockwise from the segment's end, which the samples leave out.
+            AcGePoint3dArray forward;
+            forward.append(end);
+            for (int i = points.length() - 1; i >= 0; --i) {
+                forward.append(points[i]);
+            }
+            expectOnEntity(*arc, forward, 1);
+        } else {
+            expectOnEntity(*arc, points, 1);
+        }
+    }
 }
 
 }  // namespace

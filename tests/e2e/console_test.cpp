@@ -26,6 +26,8 @@ TEST_F(HostTest, TheConsoleAnswersBoxesDialogsAndPicksFromLines) {
     host.Answer("N");
     EXPECT_EQ(AfxMessageBox(u"Move the plug-in?", MB_YESNO), IDNO);
     EXPECT_EQ(AfxMessageBox(u"Nobody answers", MB_YESNOCANCEL), IDCANCEL);
+    host.Answer("^C");  // Esc, or Ctrl-C on the terminal, declines
+    EXPECT_EQ(AfxMessageBox(u"Keep it?", MB_YESNO), IDNO);
     EXPECT_NE(out.str().find("Move the plug-in? [yes/no]: "), std::string::npos) << out.str();
 
     // A dialog: shown with its controls, then worked line by line until it ends.
@@ -48,6 +50,13 @@ TEST_F(HostTest, TheConsoleAnswersBoxesDialogsAndPicksFromLines) {
     EXPECT_NE(out.str().find("*Not done: click 4711*"), std::string::npos);
     NameDialog walkAway;  // no lines left: closed, which cancels it
     EXPECT_EQ(walkAway.DoModal(), IDCANCEL);
+    host.Answer("set 1001 changed");
+    host.Answer("^C");
+    host.Answer("click IDOK");  // not taken: the dialog was closed by Esc
+    NameDialog escaped;
+    EXPECT_EQ(escaped.DoModal(), IDCANCEL);
+    EXPECT_EQ(host.Console().Queued(), 1u);
+    host.Console().ClearQueue();
 
     // Entity picks by handle or "last", with a pick point; anything else misses.
     ASSERT_EQ(Run("POINT 1,1"), CommandOutcome::kEnded);

@@ -149,12 +149,13 @@ TEST_F(HostTest, EditingCommandsChangeTheDrawingInUndoableGroups) {
     EXPECT_EQ(Run("REDO"), CommandOutcome::kEnded);
     EXPECT_NE(Describe(line).find("from (1,2,0) to (11,2,0)"), std::string::npos) << Describe(line);
 
-    // Esc cancels; a bad selection word selects nothing; entities on a locked layer stay put.
+    // Esc cancels; a bad selection word selects nothing and fails the command; entities on a locked layer
+    // stay put.
     log.log.clear();
     EXPECT_EQ(Run("CIRCLE", {"^C"}), CommandOutcome::kCancelled);
     EXPECT_EQ(log.log, (std::vector<std::string>{"start CIRCLE", "cancelled CIRCLE"}));
     Mark();
-    EXPECT_EQ(Run("ERASE h:FFFFFF"), CommandOutcome::kEnded);
+    EXPECT_EQ(Run("ERASE h:FFFFFF"), CommandOutcome::kFailed);
     EXPECT_NE(Printed().find("*Invalid selection*: h:FFFFFF"), std::string::npos) << Printed();
     EXPECT_EQ(Entities().size(), 2u);
     EXPECT_EQ(Run("-LAYER LOck 0", {""}), CommandOutcome::kEnded);
@@ -211,6 +212,7 @@ TEST_F(HostTest, ASaveThatCannotWriteLeavesTheOldFileAndTheNameAsTheyWere) {
     EXPECT_EQ(qsave, CommandOutcome::kFailed);
     EXPECT_EQ(saveAs, CommandOutcome::kFailed);
     EXPECT_NE(Printed().find("Cannot save"), std::string::npos) << Printed();
+    EXPECT_EQ(Printed().find(dir), std::string::npos) << "a second form of the path: " << Printed();
     EXPECT_EQ(e2e::ReadFile(drawing), saved);
     EXPECT_FALSE(std::filesystem::exists(dir + "/other.dxf"));
     EXPECT_EQ(platform::Utf16ToUtf8(host.FileNameOf(host.Document())),

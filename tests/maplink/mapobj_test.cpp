@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "plugin/maplink/maplink.h"
@@ -382,6 +383,57 @@ TEST(MapObjRecords, BufferGrowsToTwiceTheNeedPlusTenAndRefusesNegativeCounts) {
     EXPECT_STREQ(s, "ab");
     std::free(s);
     EXPECT_EQ(MapApiStrDup(nullptr), nullptr);
+}
+
+// The packet writer appends wire forms in place: the bytes must be those of MapApiSerializeObj, every one of
+// them written (the buffer's spare room is dirty), and a refused record must leave the buffer as it was.
+TEST(MapObjRecords, AppendingInPlaceWritesTheSerializedBytesAndRefusesWithoutATrace) {
+    Owned<MapFolderObj> folder(MapApiNewFolder(&g_MapApiLink), {kMapTypeFolder});
+    std::strcpy(folder->m_szName, "layer");
+    Owned<MapMarkObj> mark(MapApiNewMarker(&g_MapApiLink), {kMapTypeMark});
+    std::strcpy(mark->m_szName, "Mark_1");
+    mark->m_pText = MapApiStrDup("remark");
+    mark->m_dY = 3e6;
+    Owned<MapTrackObj> track(MakeTrack("five5", 3), {kMapTypeTrack});  // padded from 209 to 216
+    Owned<MapShapeObj> shape(MapApiNewShape(&g_MapApiLink), {kMapTypeShape});
+    Owned<MapMultiObj> multi(MakeMulti({2, 0, 1}, "t"), {kMapTypeMulti});
+    const std::pair<const void*, int> records[] = {{folder.get(), kMapTypeFolder},
+                                                   {mark.get(), kMapTypeMark},
+                                                   {track.get(), kMapTypeTrack},
+                                                   {shape.get(), kMapTypeShape},
+                                                   {multi.get(), kMapTypeMulti}};
+
+    MapApiBuf buf = {};
+    buf.m_nCapacity = 20000;
+    buf.m_pData = static_cast<BYTE*>(std::malloc(buf.m_nCapacity));
+    std::memset(buf.m_pData, 0xCD, buf.m_nCapacity);
+    Bytes expected;
+    for (const auto& [obj, type] : records) {
+        const Bytes wire = Wire(obj, type);
+        ASSERT_FALSE(wire.empty()) << "type " << type;
+        DWORD size = 0;
+        ASSERT_TRUE(MapApiBufAppendObj(&g_MapApiLink, &buf, obj, type, &size)) << "type " << type;
+        EXPECT_EQ(size, wire.size()) << "type " << type;
+        expected.insert(expected.end(), wire.begin(), wire.end());
+    }
+    ASSERT_EQ(buf.m_nUsed, expected.size());
+    EXPECT_EQ(Bytes(buf.m_pData, buf.m_pData + buf.m_nUsed), expected);
+    EXPECT_EQ(buf.m_nCapacity, 20000u);  // it fitted: no growth
+
+    track->m_nCount = -1;
+    EXPECT_FALSE(MapApiBufAppendObj(&g_MapApiLink, &buf, track.get(), kMapTypeTrack, nullptr));
+    EXPECT_FALSE(MapApiBufAppendObj(&g_MapApiLink, &buf, mark.get(), 99, nullptr));
+    EXPECT_EQ(buf.m_nUsed, expected.size());
+    track->m_nCount = 3;
+
+    // Past the capacity it grows by the rule of MapApiBufAppend.
+    buf.m_nUsed = buf.m_nCapacity - 10;
+    DWORD size = 0;
+    ASSERT_TRUE(MapApiBufAppendObj(&g_MapApiLink, &buf, track.get(), kMapTypeTrack, &size));
+    EXPECT_EQ(buf.m_nCapacity, (20000u - 10 + size) * 2 + 10);
+    EXPECT_EQ(buf.m_nUsed, 20000u - 10 + size);
+    EXPECT_EQ(At<DWORD>(Bytes(buf.m_pData + 19990, buf.m_pData + buf.m_nUsed), 200), 5u);
+    std::free(buf.m_pData);
 }
 
 }  // namespace

@@ -194,7 +194,7 @@ CommandOutcome RunCommand(const std::u16string& typed) {
             },
             true);
     }
-    acutPrintf(u"\nUnknown command \"%s\".  Press F1 for help.\n", name.c_str());
+    acutPrintf(u"\nUnknown command \"%s\".\n", name.c_str());
     ForEachEditorReactor([&](AcEditorReactor* r) { r->unknownCommand(name.c_str(), nullptr); });
     return CommandOutcome::kUnknown;
 }

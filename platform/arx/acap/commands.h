@@ -28,8 +28,8 @@ void RemoveHostCommand(const std::u16string& name);
 
 // Runs a command by the name typed ("line", "_LINE", ".line" all run LINE): a host command, a built-in or a
 // registered one (its function; cancelled when the user cancelled one of its inputs). An unknown name prints
-// "\nUnknown command "NAME".  Press F1 for help.\n", tells the editor reactors (unknownCommand) and gives
-// kUnknown.
+// "\nUnknown command "NAME".\n" (this host has no help to point at), tells the editor reactors
+// (unknownCommand) and gives kUnknown.
 CommandOutcome RunCommand(const std::u16string& name);
 // Runs the body as the command of that name (host commands defined on the spot, CLOSE, ...).
 CommandOutcome RunCommand(const std::u16string& name, const CommandBody& body);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbobject.h"
 
 class AcDbUnknownObject : public AcDbObject {
@@ -34,6 +35,28 @@ public:
     // announced none.
     const std::vector<Pair>& tarnClassPairs() const { return m_classPairs; }
     // Sets the contents (readers of drawing files; needs a write-open).
+    Acad::ErrorStatus tarnSetContents(std::string type, std::vector<Pair> pairs,
+                                      std::vector<Pair> classPairs);
+
+private:
+    std::string m_type;
+    std::vector<Pair> m_pairs;
+    std::vector<Pair> m_classPairs;
+};
+
+// Entities of kinds the stand-in does not model (SOLID, DIMENSION, LEADER, ...), kept the same way: the file
+// type name and every group as read, with the records that follow the entity in the file (ATTRIB, VERTEX,
+// SEQEND) among them. The entity takes its layer from the file, so layer locks and listings treat it as any
+// other; its geometry is not known, so it cannot be moved or measured.
+class AcDbUnknownEntity : public AcDbEntity {
+    TARN_DB_DECLARE_MEMBERS(AcDbUnknownEntity)
+public:
+    using Pair = AcDbUnknownObject::Pair;
+    AcDbUnknownEntity() = default;
+
+    const std::string& tarnFileType() const { return m_type; }
+    const std::vector<Pair>& tarnPairs() const { return m_pairs; }
+    const std::vector<Pair>& tarnClassPairs() const { return m_classPairs; }
     Acad::ErrorStatus tarnSetContents(std::string type, std::vector<Pair> pairs,
                                       std::vector<Pair> classPairs);
 

@@ -238,8 +238,25 @@ const Codec kCodecs[] = {
 
 }  // namespace
 
+namespace {
+
+// The codecs classes register from their own files (filled by static initialisation, read afterwards).
+std::vector<const Codec*>& RegisteredCodecs() {
+    static std::vector<const Codec*> codecs;
+    return codecs;
+}
+
+}  // namespace
+
+CodecRegistration::CodecRegistration(const Codec* codec) {
+    RegisteredCodecs().push_back(codec);
+}
+
 std::string FileTypeOf(const AcDbObject* object) {
     if (const auto* unknown = AcDbUnknownObject::cast(object)) {
+        return unknown->tarnFileType();
+    }
+    if (const auto* unknown = AcDbUnknownEntity::cast(object)) {
         return unknown->tarnFileType();
     }
     return EncodeText(object->isA()->dxfName());
@@ -249,6 +266,11 @@ const Codec* FindCodec(const AcRxClass* cls) {
     for (const Codec& codec : kCodecs) {
         if (std::u16string_view(codec.className) == cls->name()) {
             return &codec;
+        }
+    }
+    for (const Codec* codec : RegisteredCodecs()) {
+        if (std::u16string_view(codec->className) == cls->name()) {
+            return codec;
         }
     }
     return FindCurveCodec(cls);

@@ -3,12 +3,13 @@
 //
 // The writer puts out HEADER, CLASSES, TABLES, BLOCKS, ENTITIES and OBJECTS with every object under the
 // handle it has, so handles survive a save and reopen (ids do not). The reader takes its own files and the
-// R2000-2018 ASCII files of other programs: unknown sections are skipped, unknown entities too with a line
-// on the command line, unknown group codes are ignored. Objects of unknown kinds are kept as they were read
-// (AcDbUnknownObject, with the file's CLASS record of their kind) and written back, so that what lists them
-// still finds them; their references to objects the reader did not keep are written as null. It builds into a
-// fresh database and hands the contents over only when the whole file was read, so a damaged file leaves
-// nothing behind.
+// R2000-2018 ASCII files of other programs: unknown sections are skipped, unknown group codes are ignored.
+// Objects and entities of unknown kinds are kept as they were read (AcDbUnknownObject, AcDbUnknownEntity,
+// with the file's CLASS record of their kind) and written back, so that what lists them still finds them and
+// a drawing from another program loses nothing when saved; their references to objects the reader did not
+// keep are written as null. Only an entity too big to trust is left out, with a line on the command line. It
+// builds into a fresh database and hands the contents over only when the whole file was read, so a damaged
+// file leaves nothing behind.
 #pragma once
 
 #include <string>

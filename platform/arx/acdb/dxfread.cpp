@@ -377,7 +377,9 @@ private:
                 }
                 case Kind::kEntity:
                     if (r.parent >= 0) {
-                        if (r.type != "SEQEND") {
+                        // A kept entity keeps its whole sequence, the end marker too.
+                        if (r.type != "SEQEND" ||
+                            m_records[static_cast<size_t>(r.parent)].cls == AcDbUnknownEntity::desc()) {
                             m_records[static_cast<size_t>(r.parent)].followers.push_back(
                                 static_cast<int>(index));
                         }
@@ -385,7 +387,7 @@ private:
                     }
                     r.cls = AcRxClass::findByDxfName(Utf8ToUtf16(r.type).c_str());
                     if (r.type == "POLYLINE") {
-                        // One file name for both kinds; meshes and polyface meshes are not kept.
+                        // One file name for both kinds; meshes and polyface meshes are kept as read.
                         long long flags = 0;
                         dxf::ParseInteger(firstValue(r, 70), flags);
                         r.cls = (flags & (16 | 64)) != 0 ? nullptr
@@ -393,8 +395,12 @@ private:
                                                          : AcDb2dPolyline::desc();
                     }
                     if (r.cls == nullptr || !r.cls->isDerivedFrom(AcDbEntity::desc())) {
-                        r.cls = nullptr;
-                        ++m_unknownEntities[r.type];
+                        // Kinds the database does not model are kept as read, so that saving a drawing
+                        // from another program loses none of its content.
+                        r.cls = r.end - r.begin <= dxf::kMaxListItems ? AcDbUnknownEntity::desc() : nullptr;
+                        if (r.cls == nullptr) {
+                            ++m_unknownEntities[r.type];
+                        }
                     }
                     break;
                 case Kind::kObject: {
@@ -477,6 +483,19 @@ private:
                 object->tarnSetOwner(tableId);
                 AcDbSymbolTable::cast(detail::Peek(tableId))->tarnAddRecordId(r.id);
             }
+        }
+        // The records kept inside an entity of unknown kind keep their handles: objects made from here on
+        // (layers named by entities, defaults) must not take them.
+        std::uint64_t keptTop = 0;
+        for (const Record& r : m_records) {
+            if (r.cls == AcDbUnknownEntity::desc() && r.object != nullptr) {
+                for (int index : r.followers) {
+                    keptTop = std::max(keptTop, m_records[static_cast<size_t>(index)].handle);
+                }
+            }
+        }
+        if (keptTop >= m_db->handseed().value()) {
+            SetHandseed(m_db, AcDbHandle(keptTop + 1));
         }
         m_context.resolve = [this](std::uint64_t handle) {
             auto it = m_map.find(handle);
@@ -633,10 +652,14 @@ private:
         return pair;
     }
 
-    // Objects of unknown kinds: every group as read, the own handle aside (the object's handle is written
-    // in its place) and the owner group marked (written as the owner the object has then).
-    void fillUnknown(Record& r, AcDbUnknownObject* object) {
+    // Objects and entities of unknown kinds: every group as read, the own handle aside (the object's handle
+    // is written in its place) and the owner group marked (written as the owner the object has then). An
+    // entity's owner is the block it was placed in; the records that follow it (ATTRIB, VERTEX, SEQEND) are
+    // kept after its groups, as written, their own handles included.
+    template <class Kept>
+    void fillUnknown(Record& r, Kept* object) {
         readHead(r);
+        const bool entity = AcDbEntity::cast(object) != nullptr;
         std::vector<AcDbUnknownObject::Pair> pairs;
         bool head = true;
         bool inGroup = false;
@@ -655,7 +678,9 @@ private:
                 continue;
             } else if (head && g.code == 330 && !inGroup && !haveOwner) {
                 haveOwner = true;
-                object->tarnSetOwner(m_context.id(g));
+                if (!entity) {
+                    object->tarnSetOwner(m_context.id(g));
+                }
                 AcDbUnknownObject::Pair owner;
                 owner.code = 330;
                 owner.kind = AcDbUnknownObject::Pair::Kind::kOwner;
@@ -663,6 +688,25 @@ private:
                 continue;
             }
             pairs.push_back(keptPair(g));
+        }
+        for (int index : r.followers) {
+            const Record& f = m_records[static_cast<size_t>(index)];
+            AcDbUnknownObject::Pair start;
+            start.value = f.type;
+            pairs.push_back(start);
+            bool ownHandle = true;
+            for (size_t i = f.begin; i < f.end; ++i) {
+                if (m_groups[i].code == 999) {
+                    continue;
+                }
+                AcDbUnknownObject::Pair pair = keptPair(m_groups[i]);
+                if (m_groups[i].code == 5 && ownHandle) {
+                    ownHandle = false;
+                    pair.kind = AcDbUnknownObject::Pair::Kind::kValue;
+                    pair.value = std::string(dxf::Trim(m_groups[i].value));
+                }
+                pairs.push_back(pair);
+            }
         }
         std::vector<AcDbUnknownObject::Pair> classPairs;
         if (auto it = m_classes.find(r.type); it != m_classes.end()) {
@@ -675,9 +719,36 @@ private:
         object->tarnSetContents(r.type, std::move(pairs), std::move(classPairs));
     }
 
+    // A kept entity's layer and colour, from its groups (the layer made when the tables lack it, as for any
+    // entity), so that layer locks and listings treat it as the file says.
+    void keepProperties(Record& r, AcDbEntity* entity) {
+        if (const Group* color = firstGroup(r, 62, false)) {
+            entity->setColorIndex(
+                static_cast<Adesk::UInt16>(std::clamp<long long>(ReadContext::integer(*color), 0, 256)));
+        }
+        if (const Group* layer = firstGroup(r, 8, false)) {
+            const std::u16string name = m_context.text(*layer);
+            if (AcDbSymbolTableRecord::tarnIsValidName(name.c_str())) {
+                entity->setLayer(ensureRecord<AcDbLayerTable>(m_db->layerTableId(), name.c_str(),
+                                                              new AcDbLayerTableRecord()));
+            }
+        }
+        if (entity->layerId().isNull()) {
+            entity->setLayer(m_db->layerZero());
+        }
+        if (entity->linetypeId().isNull()) {
+            entity->setLinetype(m_db->byLayerLinetype());
+        }
+    }
+
     void fill(Record& r, bool withOwner = true) {
         if (auto* unknown = AcDbUnknownObject::cast(r.object)) {
             fillUnknown(r, unknown);
+            return;
+        }
+        if (auto* unknown = AcDbUnknownEntity::cast(r.object)) {
+            fillUnknown(r, unknown);
+            keepProperties(r, unknown);
             return;
         }
         readHead(r);

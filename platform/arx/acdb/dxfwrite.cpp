@@ -8,6 +8,7 @@
 #include "platform/arx/acdb/dbdict.h"
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbinternal.h"
+#include "platform/arx/acdb/dbsortents.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/arx/acdb/dbunknown.h"
 #include "platform/arx/acdb/dxfcodec.h"
@@ -132,11 +133,28 @@ void WritePairs(const AcDbObject* object, const std::vector<AcDbUnknownObject::P
     }
 }
 
-void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
+// What an object or entity of unknown kind keeps; null pointers for any other object.
+struct KeptContents {
+    const std::string* type = nullptr;
+    const std::vector<AcDbUnknownObject::Pair>* pairs = nullptr;
+    const std::vector<AcDbUnknownObject::Pair>* classPairs = nullptr;
+};
+
+KeptContents KeptContentsOf(const AcDbObject* object) {
     if (const auto* unknown = AcDbUnknownObject::cast(object)) {
-        out.raw(0, unknown->tarnFileType());
+        return {&unknown->tarnFileType(), &unknown->tarnPairs(), &unknown->tarnClassPairs()};
+    }
+    if (const auto* unknown = AcDbUnknownEntity::cast(object)) {
+        return {&unknown->tarnFileType(), &unknown->tarnPairs(), &unknown->tarnClassPairs()};
+    }
+    return {};
+}
+
+void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
+    if (const KeptContents kept = KeptContentsOf(object); kept.pairs != nullptr) {
+        out.raw(0, *kept.type);
         out.handle(5, object->handle().value());
-        WritePairs(object, unknown->tarnPairs(), owner, out);
+        WritePairs(object, *kept.pairs, owner, out);
         return;
     }
     WriteHead(object, Ascii(object->isA()->dxfName()), owner, out);
@@ -229,13 +247,13 @@ private:
         }
         // The classes of objects kept from other programs' files, as those files announced them.
         ForEachObjectId(m_db, [&](AcDbObjectId id) {
-            const auto* unknown = AcDbUnknownObject::cast(LiveObject(id));
-            if (unknown == nullptr || unknown->tarnClassPairs().empty() ||
-                !written.insert(unknown->tarnFileType()).second) {
+            const AcDbObject* object = LiveObject(id);
+            const KeptContents kept = KeptContentsOf(object);
+            if (kept.pairs == nullptr || kept.classPairs->empty() || !written.insert(*kept.type).second) {
                 return;
             }
             m_body.raw(0, "CLASS");
-            WritePairs(unknown, unknown->tarnClassPairs(), 0, m_body);
+            WritePairs(object, *kept.classPairs, 0, m_body);
         });
         m_body.raw(0, "ENDSEC");
     }
@@ -301,7 +319,7 @@ private:
     }
 
     void writeEntitiesOf(const AcDbBlockTableRecord* block) {
-        for (const AcDbObjectId& id : block->tarnEntityIds()) {
+        for (const AcDbObjectId& id : DrawOrderOf(block)) {
             const AcDbObject* entity = LiveObject(id);
             if (Writable(entity)) {
                 WriteObject(entity, block->handle().value(), m_body);

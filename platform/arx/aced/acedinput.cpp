@@ -1,7 +1,9 @@
 #include "platform/arx/aced/acedinput.h"
 
 #include <charconv>
+#include <cmath>
 #include <deque>
+#include <type_traits>
 
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/win32/bus/bus_hooks.h"
@@ -30,6 +32,8 @@ struct InputState {
     bool hasKeyword = false;
     std::vector<std::u16string> prompts;
     int cancels = 0;
+    int refusals = 0;
+    bool refusalEnds = false;
 };
 
 InputState& State() {
@@ -113,7 +117,8 @@ bool MatchKeyword(const std::u16string& input, std::u16string& keyword) {
     return false;
 }
 
-// The whole text as a number of type T; a leading '+' is allowed.
+// The whole text as a number of type T; a leading '+' is allowed. Only finite numbers: "nan" and "inf"
+// would turn into coordinates no drawing can hold.
 template <typename T>
 bool ParseNumber(const std::u16string& text, T& value) {
     const std::string narrow = Utf16ToUtf8(text);
@@ -122,8 +127,27 @@ bool ParseNumber(const std::u16string& text, T& value) {
     if (begin != end && *begin == '+') {
         ++begin;
     }
-    auto [ptr, ec] = std::from_chars(begin, end, value);
-    return ec == std::errc() && ptr == end && begin != end;
+    T parsed{};
+    auto [ptr, ec] = std::from_chars(begin, end, parsed);
+    if (ec != std::errc() || ptr != end || begin == end) {
+        return false;
+    }
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(parsed)) {
+            return false;
+        }
+    }
+    value = parsed;
+    return true;
+}
+
+bool Finite(const double* values, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!std::isfinite(values[i])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool ParsePoint(const std::u16string& text, double point[3]) {
@@ -286,6 +310,14 @@ int CurrentInitFlags() {
     return State().current.flags;
 }
 
+int RefusedInputCount() {
+    return State().refusals;
+}
+
+void SetRefusalEndsInput(bool ends) {
+    State().refusalEnds = ends;
+}
+
 // One attempt of the call that runs (BeginCall done).
 static InputAnswer AskOnce(const char* kind, const ACHAR* prompt, const double* basePoint) {
     const std::u16string text = prompt != nullptr ? prompt : u"";
@@ -332,6 +364,11 @@ static int AskUntilTaken(const char* kind, const ACHAR* prompt, const double* ba
         if (status != 0) {
             return status;
         }
+        ++State().refusals;
+        if (State().refusalEnds) {
+            ++State().cancels;
+            return RTCAN;
+        }
     }
     return RTCAN;
 }
@@ -347,11 +384,18 @@ static int GetNumber(const char* kind, const ACHAR* prompt, T InputAnswer::*fiel
             status = EmptyInput();
         } else if (status == RTNORM) {
             T value = answer.*field;
+            bool finite = true;
+            if constexpr (std::is_floating_point_v<T>) {
+                finite = std::isfinite(value);
+            }
             if (!answer.text.empty() && !ParseNumber(answer.text, value)) {
                 status = TryKeyword(answer.text);
                 if (status == 0) {
                     acutPrintf(complaint);
                 }
+            } else if (answer.text.empty() && !finite) {
+                acutPrintf(complaint);
+                status = 0;
             } else if (!NumberAllowed(value)) {
                 status = 0;
             } else if (result != nullptr) {
@@ -402,6 +446,9 @@ int acedGetPoint(const ads_point basePoint, const ACHAR* prompt, ads_point resul
             if (status == 0) {
                 acutPrintf(u"\nInvalid point.");
             }
+        } else if (status == RTNORM && !platform::Finite(answer.point, 3)) {
+            acutPrintf(u"\nInvalid point.");
+            status = 0;
         } else if (status == RTNORM && result != nullptr) {
             ads_point_set(answer.point, result);
         }

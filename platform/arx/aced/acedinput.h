@@ -84,5 +84,10 @@ InputAnswer AskInput(const char* kind, const ACHAR* prompt, const double* basePo
 int CancelledInputCount();
 // Flags and keywords of the acedInitGet in force for the current call.
 int CurrentInitFlags();
+// How many answers input calls refused (a value that is no point, number or keyword the call takes).
+int RefusedInputCount();
+// A script driving the host stops at the first refused answer: the call then ends as cancelled instead of
+// asking again, so the lines after it are not taken as further tries.
+void SetRefusalEndsInput(bool ends);
 
 }  // namespace platform

@@ -259,3 +259,18 @@ typedef int errno_t;
 __time64_t _time64(__time64_t* out);
 // EINVAL and an all-zero tm for a null or negative time, or one past the year 3000, as the real runtime.
 errno_t _localtime64_s(struct tm* out, const __time64_t* time);
+
+// The rest of the C runtime's 64-bit time calls and its case-insensitive compare, on the same clock.
+struct __timeb64 {
+    __time64_t time;
+    unsigned short millitm;
+    short timezone;  // minutes west of UTC
+    short dstflag;
+};
+void _ftime64(struct __timeb64* out);
+// EINVAL and an all-zero tm for a null or negative time, or one past the year 3000, as _localtime64_s.
+errno_t _gmtime64_s(struct tm* out, const __time64_t* time);
+// mktime over the local time zone; -1 when the date cannot be represented.
+__time64_t _mktime64(struct tm* time);
+// ASCII letters compared without case over at most count bytes.
+int _strnicmp(const char* a, const char* b, size_t count);

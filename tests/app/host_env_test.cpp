@@ -1,0 +1,302 @@
+// Host environment operations: the zoom match against the simulated map application, the view variables,
+// the demand-load entry, the user's folders, the cache removal and the two geometric tests.
+#include <unistd.h>
+
+#include <cmath>
+#include <limits>
+
+#include "app/app_fixture.h"
+#include "mapsim/mapsim.h"
+#include "platform/arx/acap/appinfo.h"
+#include "platform/arx/acgs/gsmanager.h"
+#include "platform/arx/arxheaders.h"
+#include "platform/win32/bus/bus_hooks.h"
+#include "platform/win32/core/unicode.h"
+
+namespace {
+
+using apptest::AppTest;
+
+short ZoomFactor() {
+    resbuf rb = {};
+    EXPECT_EQ(acedGetVar(u"ZOOMFACTOR", &rb), RTNORM);
+    return rb.resval.rint;
+}
+
+void SetZoomFactor(short value) {
+    resbuf rb = {};
+    rb.restype = RTSHORT;
+    rb.resval.rint = value;
+    ASSERT_EQ(acedSetVar(u"ZOOMFACTOR", &rb), RTNORM);
+}
+
+double ViewSize() {
+    resbuf rb = {};
+    EXPECT_EQ(acedGetVar(u"VIEWSIZE", &rb), RTNORM);
+    return rb.resval.rreal;
+}
+
+class MatchZoom : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        LoadSettings();
+        acdbHostApplicationServices()->setWorkingDatabase(&db);
+        platform::SeedRegistryDword(HKEY_CURRENT_USER, kMapAppRegKey, u"LastVersion", 785);
+        MapApiLinkInit(&g_MapApiLink);
+        MapApiSetAppName(&g_MapApiLink, u"TarnArxWin");
+        ASSERT_TRUE(sim.Start());
+        g_MapAppState.m_nCoordType = 4;
+        SetView();
+    }
+    void TearDown() override {
+        sim.Stop();
+        MapApiLinkFree(&g_MapApiLink);
+        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+        AppTest::TearDown();
+    }
+    // A view 100 wide and 50 high about (100, 200) on a screen of 1000 x 500 pixels.
+    static void SetView() {
+        platform::SysVarStore& vars = platform::CurrentSysVars();
+        vars.Force(u"VIEWCTR", platform::SysVarValue::Point3d(AcGePoint3d(100, 200, 0)));
+        vars.Force(u"VIEWSIZE", platform::SysVarValue::Real(50));
+        vars.Force(u"SCREENSIZE", platform::SysVarValue::Point2d(1000, 500));
+    }
+    // The next 20301 answer reports a picture of this width.
+    void AnswerWidth(uint32_t width) {
+        mapsim::Bytes answer(112, 0);
+        std::memcpy(answer.data() + 68, &width, 4);
+        std::memcpy(answer.data() + 72, &width, 4);
+        sim.ReplaceNextAnswer(20301, answer);
+    }
+
+    AcDbDatabase db;
+    mapsim::MapSim sim;
+    apptest::FrameStandIn frame;
+};
+
+TEST_F(MatchZoom, AsksForASquareOfOneHundredPixelsAndZoomsByTheMapsScale) {
+    g_Settings.m_nMaxLevel = 22;
+    MatchMapZoom();
+    const auto requests = sim.RequestsOf(20301);
+    ASSERT_EQ(requests.size(), 1u);
+    const mapsim::Bytes& p = requests[0].payload;
+    double box[4];
+    std::memcpy(box, p.data() + 16, sizeof box);
+    EXPECT_DOUBLE_EQ(box[0], 95.0);  // half a side = 50 pixels of 0.1 units
+    EXPECT_DOUBLE_EQ(box[1], 195.0);
+    EXPECT_DOUBLE_EQ(box[2], 105.0);
+    EXPECT_DOUBLE_EQ(box[3], 205.0);
+    uint64_t budget = 0;
+    uint32_t level = 0;
+    std::memcpy(&budget, p.data() + 56, 8);
+    std::memcpy(&level, p.data() + 64, 4);
+    EXPECT_EQ(budget, 20000u);
+    EXPECT_EQ(level, 22u);
+    // The simulator draws 141 pixels a side: the drawing shows 1.41 times less.
+    EXPECT_EQ(g_nMapImageWidth, 141);
+    EXPECT_NEAR(ViewSize(), 50.0 / 1.41, 1e-4);
+    EXPECT_EQ(ZoomFactor(), 100);
+    EXPECT_EQ(g_bZoomMatch, 0);
+
+    // Widths are reduced by whole levels: 300 -> 1.5, 400 -> 1 (already a level), 100 -> 1.
+    for (auto [width, factor] : {std::pair{300u, 1.5}, {400u, 1.0}, {100u, 1.0}}) {
+        SCOPED_TRACE(width);
+        SetView();
+        AnswerWidth(width);
+        MatchMapZoom();
+        EXPECT_NEAR(ViewSize(), 50.0 / factor, 1e-9);
+    }
+}
+
+TEST_F(MatchZoom, RefusalsFailuresAndMissingAnswersLeaveTheView) {
+    // Longitude/latitude: refused before anything is asked.
+    g_MapAppState.m_nCoordType = 2;
+    ui.ExpectMessageBox(u"Zavrel当前的坐标系为经纬度，不支持该操作！");
+    MatchMapZoom();
+    EXPECT_TRUE(sim.RequestsOf(20301).empty());
+    g_MapAppState.m_nCoordType = 4;
+
+    // A failure answer is shown; a size from an earlier match is never reused.
+    AnswerWidth(300);
+    MatchMapZoom();
+    SetView();
+    SetZoomFactor(60);
+    sim.FailCode(20301, -5, 1);
+    ui.ExpectMessageBox(MapApiErrorText(-5));
+    MatchMapZoom();
+    EXPECT_DOUBLE_EQ(ViewSize(), 50.0);
+    EXPECT_EQ(ZoomFactor(), 60);
+    EXPECT_EQ(g_bZoomMatch, 0);
+    EXPECT_EQ(g_nMapImageWidth, 0);
+
+    // The answer comes only later, from the pump: nothing is zoomed, and the late answer is not taken.
+    sim.SetAnswerMode(20301, mapsim::AnswerMode::Queued);
+    MatchMapZoom();
+    EXPECT_DOUBLE_EQ(ViewSize(), 50.0);
+    platform::PumpMessages();
+    EXPECT_EQ(g_nMapImageWidth, 0);
+
+    // Without the map application: the readiness check speaks, nothing else happens.
+    sim.Stop();
+    ui.ExpectMessageBox(u"您尚未打开Zavrel地图");
+    MatchMapZoom();
+    EXPECT_DOUBLE_EQ(ViewSize(), 50.0);
+
+    // Without a drawing: nothing at all.
+    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    MatchMapZoom();
+}
+
+TEST_F(AppTest, ViewVariablesAreSetForTheBaseMapOnceAndRestoredToTheirStartUpValues) {
+    SetZoomFactor(80);
+    SaveViewVariables();
+    EXPECT_EQ(g_ViewVarBackup.m_nZoomFactor, 80);
+    EXPECT_EQ(g_ViewVarBackup.m_bGraphicsOption, 1);
+    platform::GsState& gs = platform::GraphicsSystem();
+
+    SetViewVariables(true);
+    EXPECT_EQ(ZoomFactor(), 100);
+    EXPECT_FALSE(gs.applied[0]);
+    EXPECT_EQ(gs.changes, 1);
+    EXPECT_EQ(gs.saves, 1);
+    EXPECT_EQ(platform::Display().redraws, 1);
+    EXPECT_EQ(g_ViewVarBackup.m_bReapply, 0);
+
+    g_ViewVarBackup.m_bReapply = 1;
+    SetViewVariables(true);  // nothing left to change
+    EXPECT_EQ(gs.changes, 1);
+    EXPECT_EQ(ZoomFactor(), 100);
+    EXPECT_EQ(g_ViewVarBackup.m_bReapply, 0);
+
+    SetViewVariables(false);
+    EXPECT_EQ(ZoomFactor(), 80);
+    EXPECT_TRUE(gs.applied[0]);
+    EXPECT_EQ(gs.changes, 2);
+    EXPECT_EQ(platform::Display().redraws, 2);  // only the base map's view redraws
+
+    // Without a graphics system the variables are still kept.
+    gs.available = false;
+    SetViewVariables(true);
+    EXPECT_EQ(ZoomFactor(), 100);
+}
+
+TEST_F(AppTest, DemandLoadEntryIsWrittenAndRemoved) {
+    RegisterDemandLoad();
+    const std::string dump = platform::DumpRegistry();
+    const std::string module = platform::Utf16ToUtf8(platform::ToWindowsPath(pluginDir + "/TarnArx.arx"));
+    EXPECT_NE(dump.find("[HKEY_CURRENT_USER\\Software\\TarnHost\\Applications\\TarnArx]\n"
+                        "\"Description\"=\"TarnArx\"\n"
+                        "\"LoadReasons\"=dword:0000000f\n"
+                        "\"Module\"=\"" +
+                        module + "\""),
+              std::string::npos)
+        << dump;
+    EXPECT_NE(dump.find("Applications\\TarnArx\\Commands]\n\"TarnArx\"=\"TarnArx\""), std::string::npos)
+        << dump;
+    EXPECT_NE(dump.find("Applications\\TarnArx\\Groups]\n\"TarnArx\"=\"TarnArx\""), std::string::npos)
+        << dump;
+
+    UnregisterDemandLoad();
+    EXPECT_EQ(platform::DumpRegistry().find("TarnArx"), std::string::npos);
+    UnregisterDemandLoad();  // nothing registered: nothing happens
+    EXPECT_EQ(platform::OpenRegistryKeyCount(), 0u);
+}
+
+TEST_F(AppTest, UsersFoldersComeFromTheHost) {
+    EXPECT_EQ(GetLocalAppDataFolder(), Win(appData));
+    EXPECT_EQ(GetTempFolder(), Win(temp));
+    // No application-data folder: the settings file goes beside the plug-in, never to the drive's root.
+    platform::SetLocalAppDataFolder("");
+    EXPECT_TRUE(GetLocalAppDataFolder().IsEmpty());
+    LoadSettings();
+    EXPECT_EQ(g_strSettingsPath, Win(pluginDir) + u"\\TarnArx_setting.ini");
+    EXPECT_TRUE(std::filesystem::exists(pluginDir + "/TarnArx_setting.ini"));
+}
+
+TEST_F(AppTest, OnlyTheCacheFolderInsideTheRootIsDeleted) {
+    const std::string cache = root + "/cache";
+    const std::string outside = root + "/outside";
+    std::filesystem::create_directories(cache + "/MapTemp/1/18");
+    std::filesystem::create_directories(outside);
+    tarntest::WriteFile(cache + "/MapTemp/1/18/3_4.png", "png");
+    tarntest::WriteFile(cache + "/keep.txt", "keep");
+    tarntest::WriteFile(outside + "/mine.txt", "mine");
+    std::filesystem::create_directory_symlink(outside, cache + "/MapTemp/link");
+
+    DeleteMapTempFolder(Win(cache) + u"\\");
+    EXPECT_FALSE(std::filesystem::exists(cache + "/MapTemp"));
+    EXPECT_TRUE(std::filesystem::exists(cache + "/keep.txt"));
+    EXPECT_TRUE(std::filesystem::exists(outside + "/mine.txt"));  // links are removed, not followed
+
+    // An empty or blank root is no root: "MapTemp" of the current folder stays.
+    std::filesystem::create_directories(root + "/MapTemp");
+    const std::string here = std::filesystem::current_path().string();
+    ASSERT_EQ(::chdir(root.c_str()), 0);
+    DeleteMapTempFolder(u"");
+    DeleteMapTempFolder(u"   ");
+    ASSERT_EQ(::chdir(here.c_str()), 0);
+    EXPECT_TRUE(std::filesystem::exists(root + "/MapTemp"));
+
+    // One folder however written; and inside another.
+    EXPECT_TRUE(IsSameFolder(u"C:\\Data\\Cache", u"c:\\data\\cache\\"));
+    EXPECT_TRUE(IsSameFolder(u"C:\\Data\\Cache", u"C:\\Data\\.\\Old\\..\\Cache"));
+    EXPECT_FALSE(IsSameFolder(u"C:\\Data\\Cache", u"C:\\Data\\Cache2"));
+    EXPECT_FALSE(IsSameFolder(u"", u""));
+    EXPECT_TRUE(IsFolderWithin(u"C:\\Data\\Cache\\MapTemp\\x", u"C:\\Data\\Cache\\"));
+    EXPECT_FALSE(IsFolderWithin(u"C:\\Data\\Cache2", u"C:\\Data\\Cache"));
+    EXPECT_FALSE(IsFolderWithin(u"C:\\Data\\Cache", u"C:\\Data\\Cache"));
+}
+
+// The zone is the quotient itself, so zone 45 ends at 45,000,000 (whose remainder 0 fails).
+TEST(GaussEasting, ZoneAndFalseEastingRanges) {
+    for (double x : {160000.0, 840000.0, 500000.0, 39500000.0, 13160000.0, 44840000.0, 39840000.0}) {
+        EXPECT_TRUE(IsValidGaussEasting(x)) << x;
+    }
+    for (double x : {159999.9, 840000.1, 1000000.0, 12500000.0, 45500000.0, 45160000.0, 39100000.0,
+                     39900000.0, -500000.0, 0.0, 1e300, -1e300, std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_FALSE(IsValidGaussEasting(x)) << x;
+    }
+}
+
+AcGePoint3dArray Points(std::initializer_list<std::pair<double, double>> xy) {
+    AcGePoint3dArray out;
+    for (auto [x, y] : xy) {
+        out.append(AcGePoint3d(x, y, 0));
+    }
+    return out;
+}
+
+TEST(PolygonContains, CountsCrossingsByTheRulesForEdgesAndVertices) {
+    const AcGePoint3dArray square = Points({{0, 0}, {1, 0}, {1, 1}, {0, 1}});
+    EXPECT_TRUE(PolygonContainsPoints(square, Points({{0.5, 0.5}})));
+    EXPECT_FALSE(PolygonContainsPoints(square, Points({{1.5, 0.5}})));
+    EXPECT_FALSE(PolygonContainsPoints(square, Points({{0.5, 0.5}, {0.5, 1.5}})));  // every point must be in
+    EXPECT_TRUE(PolygonContainsPoints(square, AcGePoint3dArray()));
+    EXPECT_FALSE(PolygonContainsPoints(AcGePoint3dArray(), Points({{0, 0}})));
+
+    // On an edge or a vertex the rules decide: the bottom, top and right edges count as inside, the left edge
+    // and the corner at the origin as outside.
+    EXPECT_TRUE(PolygonContainsPoints(square, Points({{0.5, 0.0}})));
+    EXPECT_TRUE(PolygonContainsPoints(square, Points({{0.5, 1.0}})));
+    EXPECT_TRUE(PolygonContainsPoints(square, Points({{1.0, 0.5}})));
+    EXPECT_FALSE(PolygonContainsPoints(square, Points({{0.0, 0.5}})));
+    EXPECT_FALSE(PolygonContainsPoints(square, Points({{0.0, 0.0}})));
+
+    // A repeated vertex is a crossing only at the point's height.
+    const AcGePoint3dArray repeated = Points({{0, 0}, {1, 0}, {1, 0}, {1, 1}, {0, 1}});
+    EXPECT_TRUE(PolygonContainsPoints(repeated, Points({{0.5, 0.5}})));
+
+    // Slanted edges, and coordinates far from the origin.
+    const AcGePoint3dArray triangle = Points({{0, 0}, {4, 0}, {2, 4}});
+    EXPECT_TRUE(PolygonContainsPoints(triangle, Points({{2, 1}, {1.5, 2.5}})));
+    EXPECT_FALSE(PolygonContainsPoints(triangle, Points({{0.5, 3}})));
+    const double big = 1e15;
+    const AcGePoint3dArray far =
+        Points({{big, big}, {big + 4e6, big}, {big + 4e6, big + 4e6}, {big, big + 4e6}});
+    EXPECT_TRUE(PolygonContainsPoints(far, Points({{big + 1e6, big + 2e6}})));
+    EXPECT_FALSE(PolygonContainsPoints(far, Points({{big - 1e6, big + 2e6}})));
+}
+
+}  // namespace
