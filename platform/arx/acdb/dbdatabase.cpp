@@ -351,14 +351,7 @@ Acad::ErrorStatus AcDbDatabase::addAcDbObject(AcDbObjectId& id, AcDbObject* obje
     if (AcDbEntity::cast(object) != nullptr) {
         return Acad::eIsAnEntity;
     }
-    AcDbObjectId newId;
-    Acad::ErrorStatus es = tarnAddObject(object, AcDbObjectId(), newId);
-    if (es != Acad::eOk) {
-        return es;
-    }
-    id = newId;
-    tarnFireAppended(object);
-    return Acad::eOk;
+    return tarnAppendObject(object, AcDbObjectId(), id);
 }
 
 Acad::ErrorStatus AcDbDatabase::addAcDbObject(AcDbObject* object) {
@@ -530,6 +523,21 @@ bool Hold(AcDbDatabase::Impl& d, AcDbObject* object, platform::detail::Change ch
 }
 
 }  // namespace
+
+Acad::ErrorStatus AcDbDatabase::tarnAppendObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
+                                                 const std::function<void(AcDbObjectId id)>& link) {
+    AcDbObjectId newId;
+    const Acad::ErrorStatus es = tarnAddObject(object, ownerId, newId);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    if (link) {
+        link(newId);
+    }
+    id = newId;
+    tarnFireAppended(object);
+    return Acad::eOk;
+}
 
 void AcDbDatabase::tarnFireAppended(AcDbObject* object) {
     if (Hold(*m_impl, object, platform::detail::Change::kAppend)) {

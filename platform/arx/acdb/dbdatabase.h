@@ -118,6 +118,10 @@ public:
     // write.
     Acad::ErrorStatus tarnAddObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
                                     AcDbHandle handle = AcDbHandle());
+    // The one road of a new object into the database: made resident (left open for write), recorded by its
+    // owner (link gets the new id), then announced, so that reactors find it in its container.
+    Acad::ErrorStatus tarnAppendObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
+                                       const std::function<void(AcDbObjectId id)>& link = nullptr);
     void tarnFireAppended(AcDbObject* object);
     void tarnFireModified(AcDbObject* object);
     void tarnFireErased(AcDbObject* object, bool erased);
