@@ -29,7 +29,9 @@ host)
     # from it by copy relocation, and the standard library's instantiations that the shared standard
     # library also defines (the linker exports those so that both use one).
     allowed='^(__asan_.*|__ubsan_.*|_edata|_end|__bss_start|_IO_stdin_used|__data_start|data_start|_fini|_init|__dso_handle|stdin|stdout|stderr|environ|__environ|_environ|optarg|optind|opterr|optopt|__progname|__progname_full|program_invocation_name|program_invocation_short_name)$'
-    extra=$(echo "$exported" | comm -23 - <(sed -n 's/^  \(.*\);$/\1/p' "$list" | sort -u) | grep -Ev "$allowed" |
+    # Symbols with a version are the runtime libraries' own (copy relocations), not the program's.
+    unversioned=$("$nm" -D --defined-only "$file" | awk '{ print $NF }' | grep -v '@' | sort -u)
+    extra=$(echo "$unversioned" | comm -23 - <(sed -n 's/^  \(.*\);$/\1/p' "$list" | sort -u) | grep -Ev "$allowed" |
         grep -Ev '^_Z(T[VIST])?N?K?(St|Sa|Sb|Ss|Si|So|Sd|9__gnu_cxx)' || true)
     if [ -n "$extra" ]; then
         echo "$file exports symbols that are not the platform's:"
