@@ -32,7 +32,16 @@ host)
     # Symbols with a version are the runtime libraries' own (copy relocations), not the program's.
     unversioned=$("$nm" -D --defined-only "$file" | awk '{ print $NF }' | grep -v '@' | sort -u)
     extra=$(echo "$unversioned" | comm -23 - <(sed -n 's/^  \(.*\);$/\1/p' "$list" | sort -u) | grep -Ev "$allowed" |
-        grep -Ev '^_Z(T[VIST])?N?K?(St|Sa|Sb|Ss|Si|So|Sd|9__gnu_cxx)' || true)
+        grep -Ev '^_Z(Z|T[VIST])?N?K?(St|Sa|Sb|Ss|Si|So|Sd|9__gnu_cxx)' || true)
+    # What a shared library the program links also defines (its classes' tables, data by copy relocation)
+    # is that library's.
+    if [ -n "$extra" ]; then
+        libraries=$(ldd "$file" 2>/dev/null | awk '/=> \// { print $3 }')
+        if [ -n "$libraries" ]; then
+            extra=$(echo "$extra" | comm -23 - <("$nm" -D --defined-only $libraries 2>/dev/null |
+                awk '{ print $NF }' | sed 's/@.*//' | sort -u))
+        fi
+    fi
     if [ -n "$extra" ]; then
         echo "$file exports symbols that are not the platform's:"
         echo "$extra" | head -40
