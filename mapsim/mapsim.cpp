@@ -293,6 +293,42 @@ uint32_t MapSim::AddFolder(uint32_t parent, const std::string& name) {
     return id;
 }
 
+bool MapSim::UserRenamesFolder(uint32_t id, const std::string& name) {
+    auto it = m_folders.find(id);
+    if (it == m_folders.end()) {
+        return false;
+    }
+    PutText(it->second.record, 0, kNameSize, name.substr(0, kNameSize - 1));
+    return true;
+}
+
+bool MapSim::UserDeletesFolder(uint32_t id) {
+    if (m_folders.count(id) == 0) {
+        return false;
+    }
+    RemoveTree(id);
+    return true;
+}
+
+uint32_t MapSim::FolderNamed(uint32_t parent, const std::string& name) const {
+    const uint32_t under = parent == 0 ? kRootFolder : parent;
+    for (const auto& [id, folder] : m_folders) {
+        if (folder.parent == under && folder.Name() == name) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+size_t MapSim::FolderCount(uint32_t parent, const std::string& name) const {
+    const uint32_t under = parent == 0 ? kRootFolder : parent;
+    size_t count = 0;
+    for (const auto& entry : m_folders) {
+        count += entry.second.parent == under && entry.second.Name() == name ? 1 : 0;
+    }
+    return count;
+}
+
 uint32_t MapSim::AddObject(uint32_t type, uint32_t parent, Bytes serialised, uint64_t key) {
     const uint32_t id = NewId();
     StoredObject object;

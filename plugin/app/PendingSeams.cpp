@@ -8,44 +8,12 @@
 #include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/ReceiveRoad.h"
 #include "plugin/exchange/SendRoad.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/exchange/DocLockOps.h"
 
-// ---- Sync states (the smallest registry the frame needs: one state per drawing file name) ----
-CDocSyncRegistry g_DocSyncRegistry;
-
-CDocSyncState* CDocSyncRegistry::GetDocState(const CString& fileName, bool create) {
-    if (fileName.IsEmpty()) {
-        return nullptr;
-    }
-    auto it = m_states.find(fileName);
-    if (it != m_states.end()) {
-        return it->second.get();
-    }
-    if (!create) {
-        return nullptr;
-    }
-    auto state = std::make_unique<CDocSyncState>();
-    state->m_strFileName = fileName;
-    return m_states.emplace(fileName, std::move(state)).first->second.get();
+// ---- Draw order (until the raster-image work brings the draw-order table) ----
+bool MoveToTopOfDrawOrder(AcDbBlockTableRecord*, const AcDbObjectIdArray&) {
+    return false;
 }
-
-void CDocSyncRegistry::RemoveDocState(const CString& fileName) {
-    auto it = m_states.find(fileName);
-    if (it == m_states.end()) {
-        return;
-    }
-    if (m_pCurrent == it->second.get()) {
-        m_pCurrent = nullptr;
-    }
-    m_states.erase(it);
-}
-
-void CDocSyncRegistry::ClearAll() {
-    m_pCurrent = nullptr;
-    m_states.clear();
-}
-
-void GetEntProperty(std::vector<CBindingRecord*>&, const ACHAR*, AcDbDatabase*) {}
 
 // ---- Send and receive roads, builders ----
 bool SendEntityArray(const AcDbObjectIdArray&) {
@@ -60,33 +28,13 @@ AcDbObjectId CreateSignEntities(MapMarkObj*, const ACHAR*, bool) {
 }
 
 // ---- Base map, capture, associated points ----
-bool CBaseMapLayer::Load() {
-    return false;
-}
-bool CBaseMapLayer::Layout() {
-    return false;
-}
-int CBaseMapLayer::GetLevel() {
-    return m_grid.m_nLevel;
-}
-void CBaseMapLayer::OnMapViewState(const BYTE*, DWORD, uint32_t) {}
-Acad::ErrorStatus CBaseMapLayer::InsertTileImage(CMapImageItem&) {
-    return Acad::eNotImplementedYet;
-}
 Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d&, const AcGePoint2d&, const CString&,
                                                     const CString&) {
     return Acad::eNotImplementedYet;
 }
-void CBaseMapLayer::RequeueRequest(const MapFileRequest&) {}
-void CBaseMapLayer::FlushRequests() {}
-void CBaseMapLayer::ShowMapFileError(int32_t) {}
 int CBaseMapLayer::RequestCaptureImage(int) {
     return -1;
 }
-void CBaseMapLayer::PurgeImages() {}
-void CMapImageItem::UpdateFetchProgress(uint32_t, uint32_t) {}
-void CMapImageItem::ShowExtractProgress(int32_t, int32_t) {}
-
 int InsertMapImage(const BYTE*, DWORD, const AcGePoint2d&, const AcGePoint2d&) {
     return -1;
 }

@@ -15,6 +15,7 @@
 #include "plugin/cutil/cutil.h"
 #include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/SendRoad.h"
+#include "plugin/exchange/DocLockOps.h"
 #include "plugin/exchange/SyncState.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/mapapp.h"
@@ -26,6 +27,7 @@
 #endif
 
 // ---- Process-wide objects, constructed when the module is loaded ----
+// The whole-view image's name, table and the map-image colour are the raster images' own.
 UINT g_nProgressMsg = 0;
 CTarnArxApp theApp;
 CString g_strDrawingFolderName;
@@ -151,18 +153,16 @@ bool CheckFolderUsable(const CString& folder) {
     return true;
 }
 
-void LoadDocumentLinks(const CString& fileName, AcDbDatabase* db) {
-    CDocSyncState* state = g_DocSyncRegistry.GetDocState(fileName, true);
+void LoadDocumentLinks(AcApDocument* doc) {
+    CDocSyncState* state = g_DocSyncRegistry.GetDocState(doc, true);
     if (state == nullptr) {
-        return;  // a drawing never saved gets no state
+        return;
     }
     g_DocSyncRegistry.m_pCurrent = state;
     std::vector<CBindingRecord*> records;
-    GetEntProperty(records, nullptr, db);
+    GetEntProperty(records, nullptr, doc->database());
     for (const CBindingRecord* record : records) {
-        if (record != nullptr && record->m_nMapId != 0) {
-            state->m_reverse[record->m_nMapId] = record->m_nEntityKey;
-        }
+        state->m_mapIds.Set(record->m_mapId, record->m_key);
     }
 }
 
@@ -201,13 +201,12 @@ void CTarnArxApp::InitApplication() {
     for (; !it->done(); it->step()) {
         AcApDocument* doc = it->document();
         // Each drawing's links come from its own database.
-        LoadDocumentLinks(doc->fileName(), doc->database());
+        LoadDocumentLinks(doc);
         doc->database()->addReactor(g_pDbReactor);
     }
     delete it;
     // The timers and answers work on the active drawing, not on the last one read.
-    g_DocSyncRegistry.m_pCurrent =
-        active != nullptr ? g_DocSyncRegistry.GetDocState(active->fileName(), false) : nullptr;
+    g_DocSyncRegistry.m_pCurrent = g_DocSyncRegistry.GetDocState(active, false);
 
     CreateToolBarWnd();
     SetImageColor();
@@ -263,8 +262,8 @@ void CTarnArxApp::UnloadApplication() {
     // Tiles still shown would point into the cache about to be deleted.
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; !it->done(); it->step()) {
-        if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document()->fileName(), false)) {
-            state->m_baseMap.PurgeImages();
+        if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document(), false)) {
+            state->m_baseMap.Detach();
         }
     }
     delete it;

@@ -30,8 +30,8 @@ extern CTarnArxApp theApp;
 // Whether the plug-in may run from the folder (an empty path: the plug-in's own folder): short enough,
 // writable, and with enough free space unless the user chooses to go on regardless.
 bool CheckFolderUsable(const CString& folder);
-// Makes the drawing's sync state current (created when missing) and rebuilds its links from the database.
-void LoadDocumentLinks(const CString& fileName, AcDbDatabase* db);
+// Makes the drawing's sync state current (created when missing) and rebuilds its links from its own database.
+void LoadDocumentLinks(AcApDocument* doc);
 // Makes the point icon's image definition ready in the working database (its file written on first use).
 void LoadIconImage();
 

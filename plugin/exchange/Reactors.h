@@ -9,8 +9,16 @@ class CEditorReactor : public AcEditorReactor {
 public:
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
+    BYTE m_bViewArmed = 1;  // cleared by the base map before a zoom of its own
     BYTE m_bFirstViewState = 0;
     BYTE m_bInCommand = 0;
+
+    void commandWillStart(const ACHAR* cmdStr) override;
+    void commandEnded(const ACHAR* cmdStr) override;
+    void commandCancelled(const ACHAR* cmdStr) override;
+    void commandFailed(const ACHAR* cmdStr) override;
+    void viewChanged() override;
+    void OnViewChanged();
 };
 
 class CDocReactor : public AcApDocManagerReactor {};

@@ -77,7 +77,7 @@ TEST_F(FrameTest, AFailedStartUpLeavesNothingAndItsUnloadTouchesNothing) {
 
 TEST_F(FrameTest, StartUpMakesTheActiveDrawingsStateCurrentAndShutdownUndoesEverything) {
     AcApDocument* second = platform::NewDocument(platform::ToWindowsPath(dir + "/b.dxf"));
-    platform::NewDocument();  // never saved: no state
+    AcApDocument* unnamed = platform::NewDocument();  // never saved: a state of its own all the same
     acDocManager->activateDocument(second);
     LoadSettings();
     g_Settings.m_nViewFollowMode = 2;
@@ -85,8 +85,9 @@ TEST_F(FrameTest, StartUpMakesTheActiveDrawingsStateCurrentAndShutdownUndoesEver
     const size_t editorReactors = platform::EditorReactorCount();
     Load();
     ASSERT_NE(CurrentDocState(), nullptr);
-    EXPECT_EQ(CurrentDocState()->m_strFileName, CString(second->fileName()));
-    EXPECT_NE(g_DocSyncRegistry.GetDocState(doc->fileName(), false), nullptr);
+    EXPECT_EQ(CurrentDocState()->m_pDoc, second);
+    EXPECT_NE(g_DocSyncRegistry.GetDocState(doc, false), nullptr);
+    EXPECT_NE(g_DocSyncRegistry.GetDocState(unnamed, false), nullptr);
     EXPECT_EQ(map.FollowInterval(), 500u);
     EXPECT_EQ(platform::EditorReactorCount(), editorReactors + 1);
     EXPECT_EQ(acedRegCmds->lookupGlobalCmd(u"MATCHTARN")->groupName(), std::u16string(u"TARN"));
