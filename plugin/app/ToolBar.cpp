@@ -281,8 +281,11 @@ void CAcToolBarWnd::OnPickEntity() {
 
 void CAcToolBarWnd::OnSettings() {
     const int32_t iconSize = g_Settings.m_nIconSize;
-    CDlgSetting dialog;
-    dialog.DoModal();
+    {
+        CAcModuleResourceOverride resources;  // the dialog and its help are the plug-in's resources
+        CDlgSetting dialog;
+        dialog.DoModal();
+    }
     if (WorkingDatabase() != nullptr && iconSize != g_Settings.m_nIconSize) {
         PostMessage(WM_TARN_RESIZE_ICONS);
     }
