@@ -47,4 +47,10 @@ CSetCoorDlg* g_pSetCoorDlg = nullptr;
 int ResendAssocPoints(DWORD) {
     return -1;
 }
-void DestroySetCoorDlg() {}
+void DestroySetCoorDlg() {
+    if (g_pSetCoorDlg != nullptr) {
+        g_pSetCoorDlg->DestroyWindow();
+        delete g_pSetCoorDlg;
+        g_pSetCoorDlg = nullptr;
+    }
+}
