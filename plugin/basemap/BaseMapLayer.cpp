@@ -163,7 +163,8 @@ bool CBaseMapLayer::Load() {
 
     ViewRectInfo view;
     CViewUtil::GetCurViewRect(view, 1.0);
-    const bool outsideRange = g_nCoordType == 4 && !IsValidGaussEasting(view.minX) && !IsValidGaussEasting(view.maxX);
+    const bool outsideRange =
+        g_nCoordType == 4 && !IsValidGaussEasting(view.minX) && !IsValidGaussEasting(view.maxX);
     if (m_grid.m_nLevel < 5 || m_grid.m_nLevel > MaxLevel() || outsideRange) {
         ZoomToLevel(m_grid.m_ptReference, m_grid.m_nStartLevel, view);
     }
@@ -179,8 +180,8 @@ bool CBaseMapLayer::Load() {
     CreateFolder(folder);
     CString key;
     key.Format(u"\\%I64d",
-               static_cast<long long>(StringKey63(CacheFolderText(doc->fileName(), m_nCoordKey,
-                                                                  m_grid.m_ptReference.x, m_grid.m_ptReference.y))));
+               static_cast<long long>(StringKey63(CacheFolderText(
+                   doc->fileName(), m_nCoordKey, m_grid.m_ptReference.x, m_grid.m_ptReference.y))));
     folder += key;
     m_grid.m_strCacheFolder.Empty();
     // The longest tile name below it must still fit the record's path field.
@@ -219,7 +220,8 @@ int CBaseMapLayer::GetLevel(const ViewRectInfo& view) {
         return FallbackLevel();
     }
     if (LevelNeedsNudge(ratio)) {
-        ZoomToLevel(AcGePoint3d((view.minX + view.maxX) / 2.0, (view.minY + view.maxY) / 2.0, 0.0), level, view);
+        ZoomToLevel(AcGePoint3d((view.minX + view.maxX) / 2.0, (view.minY + view.maxY) / 2.0, 0.0), level,
+                    view);
     }
     return level;
 }
@@ -237,8 +239,8 @@ int CBaseMapLayer::FallbackLevel() {
 }
 
 bool CBaseMapLayer::Layout() {
-    if (!g_Settings.m_bOnlineMap || g_bLonLat || !m_bEnabled || m_grid.m_strCacheFolder.IsEmpty() || m_bInLayout ||
-        m_bInLoad) {
+    if (!g_Settings.m_bOnlineMap || g_bLonLat || !m_bEnabled || m_grid.m_strCacheFolder.IsEmpty() ||
+        m_bInLayout || m_bInLoad) {
         return false;
     }
     if (acDocManager->curDocument() == nullptr || acDocManager->curDocument()->database() != m_pDb) {
@@ -398,7 +400,8 @@ void CBaseMapLayer::OnMapViewState(const BYTE* data, DWORD length, uint32_t prev
             const double hy = m_dResolutionY[level] * view.screenH / 2.0;
             if (std::isfinite(cx) && std::isfinite(cy) && hx > 0.0 && hy > 0.0) {
                 DisarmViewRecording();
-                CViewUtil::ZoomWindow(AcGePoint3d(cx - hx, cy - hy, 0.0), AcGePoint3d(cx + hx, cy + hy, 0.0), 1.0);
+                CViewUtil::ZoomWindow(AcGePoint3d(cx - hx, cy - hy, 0.0), AcGePoint3d(cx + hx, cy + hy, 0.0),
+                                      1.0);
             }
         }
     }

@@ -47,8 +47,8 @@ public:
     CBaseMapLayer(const CBaseMapLayer&) = delete;
     CBaseMapLayer& operator=(const CBaseMapLayer&) = delete;
 
-    std::vector<TileIndex> m_cachedTiles;   // known on disk, not inserted yet
-    std::vector<TileIndex> m_missingTiles;  // to be requested
+    std::vector<TileIndex> m_cachedTiles;           // known on disk, not inserted yet
+    std::vector<TileIndex> m_missingTiles;          // to be requested
     double m_dResolutionX[kMaxTileLevel + 1] = {};  // drawing units per pixel, by level; [0] unused
     double m_dResolutionY[kMaxTileLevel + 1] = {};
     uint64_t m_nCoordKey = 0;
@@ -91,8 +91,8 @@ public:
     Acad::ErrorStatus InsertTileImage(CMapImageItem item);
     bool RemoveStaleImages(const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight, uint64_t id);
     Acad::ErrorStatus InsertTileRaster(AcDbObjectId& imageId, const AcGePoint2d& lowerLeft,
-                                       const AcGePoint2d& upperRight, const char* utf8Path, const CString& name,
-                                       bool redraw);
+                                       const AcGePoint2d& upperRight, const char* utf8Path,
+                                       const CString& name, bool redraw);
     void PurgeImages();
     void ShowMapFileError(int32_t status);
     // Tiles that arrived while a command ran (10 ms after it ended).
@@ -120,5 +120,6 @@ private:
     bool m_bInLoad = false;         // guards against the nested answers of Load's own requests
     bool m_bInLayout = false;
     bool m_bWalking = false;
-    bool m_bRangeNoticeShown = false;  // the range notice was printed by the layout under way  // a walk over the inserted tiles is under way
+    bool m_bRangeNoticeShown = false;  // the range notice was printed by the layout under way  // a walk over
+                                       // the inserted tiles is under way
 };

@@ -90,9 +90,14 @@ public:
     uint32_t m_nRetryMs = 3000;
 
     CMapImageItem() = default;
-    CMapImageItem(const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight, const CString& path, uint64_t id,
-                  int64_t level, bool redraw)
-        : m_nLevel(level), m_ptMin(lowerLeft), m_ptMax(upperRight), m_strPath(path), m_nId(id), m_bRedraw(redraw),
+    CMapImageItem(const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight, const CString& path,
+                  uint64_t id, int64_t level, bool redraw)
+        : m_nLevel(level),
+          m_ptMin(lowerLeft),
+          m_ptMax(upperRight),
+          m_strPath(path),
+          m_nId(id),
+          m_bRedraw(redraw),
           m_nRetryMs(0) {}
 
     // The map application's rendering progress (the registered progress message).

@@ -39,8 +39,8 @@ private:
 };
 
 // Overlap by more than 0.1 on both axes; tiles that only share an edge do not overlap.
-bool Overlaps(double minX1, double minY1, double maxX1, double maxY1, double minX2, double minY2, double maxX2,
-              double maxY2) {
+bool Overlaps(double minX1, double minY1, double maxX1, double maxY1, double minX2, double minY2,
+              double maxX2, double maxY2) {
     return std::min(maxX1, maxX2) > std::max(minX1, minX2) + 0.1 &&
            std::min(maxY1, maxY2) > std::max(minY1, minY2) + 0.1;
 }
@@ -84,7 +84,8 @@ void CBaseMapLayer::RequestMissingTiles() {
     if (level < kMinRequestLevel || level > std::clamp<int>(g_Settings.m_nMaxLevel, 16, kMaxTileLevel)) {
         if (m_bLevelNotice && level != m_nLastLevel) {
             m_bLevelNotice = false;
-            acutPrintf(level >= kMinRequestLevel ? u"\n级别太高，不加载底图！\n" : u"\n级别太低，不加载底图！\n");
+            acutPrintf(level >= kMinRequestLevel ? u"\n级别太高，不加载底图！\n"
+                                                 : u"\n级别太低，不加载底图！\n");
         }
         return;
     }
@@ -95,8 +96,9 @@ void CBaseMapLayer::RequestMissingTiles() {
         const CString path = GridTilePath(tile.col, tile.row);
         AcGePoint2d ll, ur;
         TileBounds(tile.col, tile.row, ll, ur);
-        if (BuildTileRecord(records[n], PathToUtf8(path, kMaxTilePathBytes), StringKey63(path), m_grid.m_nMapId,
-                            static_cast<uint32_t>(level), m_nTilePixels, ll.x, ll.y, ur.x, ur.y)) {
+        if (BuildTileRecord(records[n], PathToUtf8(path, kMaxTilePathBytes), StringKey63(path),
+                            m_grid.m_nMapId, static_cast<uint32_t>(level), m_nTilePixels, ll.x, ll.y, ur.x,
+                            ur.y)) {
             ++n;
         }
     }
@@ -144,7 +146,8 @@ void CBaseMapLayer::FlushRequests() {
     std::vector<MapFileRequest> records;
     records.reserve(m_requestQueue.size());
     for (const std::unique_ptr<MapFileRequest>& queued : m_requestQueue) {
-        if (queued->m_nLevel == static_cast<uint32_t>(m_grid.m_nLevel) && queued->m_nMapId == m_grid.m_nMapId) {
+        if (queued->m_nLevel == static_cast<uint32_t>(m_grid.m_nLevel) &&
+            queued->m_nMapId == m_grid.m_nMapId) {
             records.push_back(*queued);
         }
     }
@@ -167,7 +170,8 @@ Acad::ErrorStatus CBaseMapLayer::InsertCachedTile(const TileIndex& tile, bool re
     return InsertTileImage(CMapImageItem(ll, ur, path, StringKey63(path), m_grid.m_nLevel, redraw));
 }
 
-bool CBaseMapLayer::RemoveStaleImages(const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight, uint64_t id) {
+bool CBaseMapLayer::RemoveStaleImages(const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight,
+                                      uint64_t id) {
     if (m_insertedTiles.count(id) != 0) {
         return false;
     }
@@ -215,8 +219,8 @@ Acad::ErrorStatus CBaseMapLayer::InsertTileImage(CMapImageItem item) {
     }
     const std::string utf8 = PathToUtf8(item.m_strPath, 1000);
     AcDbObjectId imageId;
-    const Acad::ErrorStatus es =
-        InsertTileRaster(imageId, item.m_ptMin, item.m_ptMax, utf8.c_str(), TileName(item.m_nId), item.m_bRedraw);
+    const Acad::ErrorStatus es = InsertTileRaster(imageId, item.m_ptMin, item.m_ptMax, utf8.c_str(),
+                                                  TileName(item.m_nId), item.m_bRedraw);
     if (es != Acad::eOk || !imageId.isValid()) {
         // A file that cannot be read is asked for again by the next layout, not inserted and failed for ever.
         m_knownFiles.erase(item.m_nId);
@@ -301,7 +305,8 @@ void CBaseMapLayer::ShowMapFileError(int32_t status) {
     }
 }
 
-void CBaseMapLayer::OnTileWritten(const MapFileRequest& answer, const CString& path, bool current, bool inCommand) {
+void CBaseMapLayer::OnTileWritten(const MapFileRequest& answer, const CString& path, bool current,
+                                  bool inCommand) {
     if (m_bPurging) {
         return;
     }
@@ -313,8 +318,9 @@ void CBaseMapLayer::OnTileWritten(const MapFileRequest& answer, const CString& p
     if (!current) {
         return;  // another drawing's tile: known, inserted when that drawing lays it out
     }
-    CMapImageItem item(AcGePoint2d(answer.m_dMinX, answer.m_dMinY), AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY),
-                       path, StringKey63(path), answer.m_nLevel, true);
+    CMapImageItem item(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
+                       AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, StringKey63(path), answer.m_nLevel,
+                       true);
     if (inCommand) {
         m_pendingImages.push_back(item);
         return;

@@ -101,7 +101,8 @@ int32_t HalfCount(double extent, double size, int32_t cap) {
 
 int32_t HalfCountCap(int screenPixels, uint32_t tilePixels) {
     const int pixels = screenPixels > 0 ? screenPixels : 0;
-    return static_cast<int32_t>(static_cast<uint32_t>(pixels) / (tilePixels == 0 ? 256u : tilePixels) / 2u + 3u);
+    return static_cast<int32_t>(static_cast<uint32_t>(pixels) / (tilePixels == 0 ? 256u : tilePixels) / 2u +
+                                3u);
 }
 
 std::vector<TileIndex> RingOrder(int32_t nx, int32_t ny) {

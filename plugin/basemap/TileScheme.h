@@ -17,7 +17,9 @@ inline constexpr size_t kMaxTilePathBytes = 255;
 struct TileIndex {
     int32_t col = 0;  // offset from the central tile
     int32_t row = 0;
-    friend bool operator==(const TileIndex& a, const TileIndex& b) { return a.col == b.col && a.row == b.row; }
+    friend bool operator==(const TileIndex& a, const TileIndex& b) {
+        return a.col == b.col && a.row == b.row;
+    }
 };
 
 // 63-bit key of a text (the links' own, which hash the whole UTF-8 form): names cache folders and tiles.

@@ -19,7 +19,8 @@ TEST(MapFileRequestRecord, TileRecordBytesAndSerials) {
     g_nMapFileSerial = 41;
     MapFileRequest r;
     std::memset(&r, 0xEE, sizeof r);
-    ASSERT_TRUE(BuildTileRecord(r, "C:\\t\\1\\13\\1_-1.png", 0x1234567890ull, 3, 13, 512, 1.5, 2.5, 3.5, 4.5));
+    ASSERT_TRUE(
+        BuildTileRecord(r, "C:\\t\\1\\13\\1_-1.png", 0x1234567890ull, 3, 13, 512, 1.5, 2.5, 3.5, 4.5));
     EXPECT_EQ(At<uint64_t>(r, 0), 0x1234567890ull);
     EXPECT_EQ(At<uint64_t>(r, 8), 41u);
     EXPECT_EQ(At<uint32_t>(r, 16), 1u);

@@ -40,7 +40,8 @@ struct Landing {
     std::vector<LandedTile> tiles;
     std::string errors;  // one line per fault; empty when every tile landed where it belongs
     size_t CountAtLevel(int level) const {
-        return size_t(std::count_if(tiles.begin(), tiles.end(), [&](const LandedTile& t) { return t.level == level; }));
+        return size_t(
+            std::count_if(tiles.begin(), tiles.end(), [&](const LandedTile& t) { return t.level == level; }));
     }
 };
 
@@ -102,7 +103,8 @@ inline Landing CheckTiles(AcDbDatabase* db, const Lattice& lattice, const ViewRe
             continue;
         }
         AcDbRasterImage* image = AcDbRasterImage::cast(entity);
-        const bool onMapLayer = platform::Utf16ToUtf8(std::u16string(entity->layer().kACharPtr())) == "*MapLayer";
+        const bool onMapLayer =
+            platform::Utf16ToUtf8(std::u16string(entity->layer().kACharPtr())) == "*MapLayer";
         if (image == nullptr || !onMapLayer) {
             otherSeen = true;
             entity->close();
@@ -170,7 +172,8 @@ inline Landing CheckTiles(AcDbDatabase* db, const Lattice& lattice, const ViewRe
             !Near(tile.maxY, ey1, ey1)) {
             err.precision(17);
             err << tile.path << ": placed at (" << tile.minX << "," << tile.minY << ")-(" << tile.maxX << ","
-                << tile.maxY << "), lattice says (" << ex0 << "," << ey0 << ")-(" << ex1 << "," << ey1 << ")\n";
+                << tile.maxY << "), lattice says (" << ex0 << "," << ey0 << ")-(" << ex1 << "," << ey1
+                << ")\n";
         }
         // What the map application drew into the file is what the drawing shows there.
         mapsim::Image picture;
@@ -209,9 +212,11 @@ inline Landing CheckTiles(AcDbDatabase* db, const Lattice& lattice, const ViewRe
         for (int i = 0; i <= 8; ++i) {
             for (int j = 0; j <= 8; ++j) {
                 const double x = view->minX + w * i / 8, y = view->minY + h * j / 8;
-                const bool covered = std::any_of(out.tiles.begin(), out.tiles.end(), [&](const LandedTile& t) {
-                    return x >= t.minX - 1e-6 && x <= t.maxX + 1e-6 && y >= t.minY - 1e-6 && y <= t.maxY + 1e-6;
-                });
+                const bool covered =
+                    std::any_of(out.tiles.begin(), out.tiles.end(), [&](const LandedTile& t) {
+                        return x >= t.minX - 1e-6 && x <= t.maxX + 1e-6 && y >= t.minY - 1e-6 &&
+                               y <= t.maxY + 1e-6;
+                    });
                 if (!covered) {
                     err << "view point (" << x << "," << y << ") not covered\n";
                 }

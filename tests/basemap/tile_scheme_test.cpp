@@ -57,7 +57,8 @@ TEST(TileScheme, TablesThatAreMissingZeroNegativeOrNotFiniteChooseNothing) {
     EXPECT_FALSE(HasResolutionTable(table));
     EXPECT_EQ(MatchLevel(table, 1.0, &ratio), 0);
     EXPECT_EQ(FallbackLevelFor(table, 1.0), 5);
-    for (double bad : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    for (double bad :
+         {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
         for (double& r : table) {
             r = bad;
         }
@@ -153,7 +154,8 @@ TEST(TileScheme, NamesAndKeys) {
               5745210576666232654ull);
     EXPECT_EQ(TileName(5745210576666232654ull), CString(u"5745210576666232654"));
     // The folder text holds the exact reference, so two lattices 10 km apart never share a folder.
-    EXPECT_EQ(CacheFolderText(u"D:\\a.dwg", 7, 500000.25, -3.5), CString(u"D:\\a.dwg_7_500000.250000_-3.500000"));
+    EXPECT_EQ(CacheFolderText(u"D:\\a.dwg", 7, 500000.25, -3.5),
+              CString(u"D:\\a.dwg_7_500000.250000_-3.500000"));
     EXPECT_NE(StringKey63(CacheFolderText(u"D:\\a.dwg", 0, 500000.0, 0)),
               StringKey63(CacheFolderText(u"D:\\a.dwg", 0, 505000.0, 0)));
     // Paths are taken whole or not at all.

@@ -98,7 +98,8 @@ protected:
         for (const mapsim::Request& r : host.MapSim().RequestsOf(20302)) {
             for (size_t at = 16; at + mapsim::kMapFileRecordSize <= r.payload.size();
                  at += mapsim::kMapFileRecordSize) {
-                records.push_back(mapsim::MapFileRecord::Read(r.payload.data() + at, mapsim::kMapFileRecordSize));
+                records.push_back(
+                    mapsim::MapFileRecord::Read(r.payload.data() + at, mapsim::kMapFileRecordSize));
             }
         }
         return records;
@@ -137,8 +138,8 @@ TEST_F(BaseMapTest, SwitchedOnItCoversTheViewOnTheLatticeBelowTheDrawing) {
     const std::vector<TileIndex> ring = RingOrder(3, 2);
     ASSERT_EQ(records.size(), ring.size());
     int32_t col0 = 0, row0 = 0;
-    ASSERT_EQ(std::sscanf(records.back().path.substr(records.back().path.rfind('\\') + 1).c_str(), "%d_%d", &col0,
-                          &row0),
+    ASSERT_EQ(std::sscanf(records.back().path.substr(records.back().path.rfind('\\') + 1).c_str(), "%d_%d",
+                          &col0, &row0),
               2);
     for (size_t k = 0; k < records.size(); ++k) {
         const std::string& path = records[k].path;
@@ -390,8 +391,9 @@ TEST_F(BaseMapTest, UnloadingTakesTheTilesAndTheirLayerBeforeTheCache) {
     ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
     EXPECT_TRUE(Landed(false).tiles.empty());
     for (const auto& [id, name] : tiletest::DefinitionNames(host.Drawing())) {
-        EXPECT_FALSE(!name.empty() && std::all_of(name.begin(), name.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
-            << platform::Utf16ToUtf8(name);
+        EXPECT_FALSE(!name.empty() && std::all_of(name.begin(), name.end(), [](char16_t c) {
+            return c >= u'0' && c <= u'9';
+        })) << platform::Utf16ToUtf8(name);
     }
     AcDbLayerTable* layers = nullptr;
     ASSERT_EQ(host.Drawing()->getLayerTable(layers, AcDb::kForRead), Acad::eOk);
@@ -494,6 +496,61 @@ TEST_F(BaseMapTest, GaussKrugerTilesOutsideTheZoneAreSkippedWithOneNotice) {
     ZoomTo(kRefX + 20000, kRefY, 8);
     Settle();
     EXPECT_EQ(e2e::Count(Printed(), "超出坐标系范围不显示底图!"), 0) << Printed();
+
+    // The map application's coordinate setting changes: the base map loads again, into a cache of its own.
+    const std::string before = FileRequests().front().path;
+    host.MapSim().ClearRecords();
+    digest[0] = 0x45;
+    host.MapSim().SetCoordState(4, digest, "CGCS2000 3-degree zone, another datum");
+    mapsim::Bytes state(72, 0);
+    mapsim::Put<uint32_t>(state, 40, 4);
+    std::memcpy(state.data() + 44, digest.data(), digest.size());
+    EXPECT_EQ(host.MapSim().SendRaw(20202, state), 0);
+    Settle();
+    ASSERT_FALSE(FileRequests().empty());
+    const std::string after = FileRequests().front().path;
+    EXPECT_NE(before.substr(0, before.find("\\1\\")), after.substr(0, after.find("\\1\\")));
+    EXPECT_EQ(Landed(false).errors, "");
+}
+
+TEST_F(BaseMapTest, TilePixelsFollowTheScreenAndLandOnTheirLattice) {
+    for (const auto& [screen, pixels] : {std::pair{1400, 256u}, std::pair{3200, 1024u}}) {
+        SCOPED_TRACE(screen);
+        platform::SetScreenSize(screen, 1080);
+        lattice.tilePixels = pixels;
+        if (screen == 1400) {
+            LoadWithBaseMap();
+        } else {
+            ZoomTo(kRefX + 90000, kRefY, 15);
+        }
+        Settle();
+        const tiletest::Landing landing = Landed();
+        EXPECT_EQ(landing.errors, "");
+        EXPECT_GT(landing.tiles.size(), 0u);
+        for (const mapsim::MapFileRecord& r : FileRequests()) {
+            EXPECT_EQ(r.width, pixels);
+        }
+        host.MapSim().ClearRecords();
+    }
+}
+
+TEST_F(BaseMapTest, ACacheRootTooLongForTheRecordsPathIsRefusedOnce) {
+    // The settings' cache root, deep enough that tile paths would not fit the record's path field.
+    std::string root = dir + "/" + std::string(120, 'c') + "/" + std::string(60, 'd');
+    std::filesystem::create_directories(root);
+    std::string error;
+    ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
+    ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+    const std::u16string file =
+        platform::ToWindowsPath(host.Options().localAppDataFolder + "/TarnArx_setting.ini");
+    ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", platform::ToWindowsPath(root).c_str(),
+                                           file.c_str()));
+    Mark();
+    LoadWithBaseMap();
+    Settle();
+    EXPECT_EQ(e2e::Count(Printed(), "底图缓存路径太长"), 1) << Printed();
+    EXPECT_TRUE(FileRequests().empty());
+    EXPECT_TRUE(Landed(false).tiles.empty());
 }
 
 }  // namespace
