@@ -77,7 +77,9 @@ public:
     BOOL LoadBitmap(UINT id);
     int GetBitmap(BITMAP* info) const;
     BOOL DeleteObject();
-    HANDLE GetSafeHandle() const { return m_loaded ? reinterpret_cast<HANDLE>(const_cast<CBitmap*>(this)) : nullptr; }
+    HANDLE GetSafeHandle() const {
+        return m_loaded ? reinterpret_cast<HANDLE>(const_cast<CBitmap*>(this)) : nullptr;
+    }
 
     UINT m_nResourceId = 0;  // which resource it came from (what a test compares)
 
@@ -97,7 +99,9 @@ public:
     int GetImageCount() const { return static_cast<int>(m_images.size()); }
     BOOL GetImageSize(int& cx, int& cy) const;
     BOOL DeleteImageList();
-    HANDLE GetSafeHandle() const { return m_created ? reinterpret_cast<HANDLE>(const_cast<CImageList*>(this)) : nullptr; }
+    HANDLE GetSafeHandle() const {
+        return m_created ? reinterpret_cast<HANDLE>(const_cast<CImageList*>(this)) : nullptr;
+    }
 
     UINT m_nFlags = 0;
     std::vector<UINT> m_images;  // the resource id of the bitmap each image came from

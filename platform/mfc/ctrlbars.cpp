@@ -63,7 +63,9 @@ BOOL CBitmap::LoadBitmap(UINT id) {
     }
     const uint64_t rowBytes = (static_cast<uint64_t>(width) * bits / 8 + 3) / 4 * 4;
     const uint64_t pixelBytes = rowBytes * static_cast<uint64_t>(height < 0 ? -int64_t{height} : height);
-    if (ReadI32(bytes + 10) < 0 || pixelBytes > size - static_cast<uint64_t>(ReadI32(bytes + 10))) {
+    const int32_t pixelsAt = ReadI32(bytes + 10);
+    if (pixelsAt < 0 || static_cast<uint64_t>(pixelsAt) > size ||
+        pixelBytes > size - static_cast<uint64_t>(pixelsAt)) {
         return FALSE;  // the pixels run past the resource
     }
     m_loaded = true;
@@ -78,8 +80,8 @@ int CBitmap::GetBitmap(BITMAP* info) const {
     if (!m_loaded || info == nullptr) {
         return 0;
     }
-    *info = BITMAP{0, m_width, m_height, static_cast<LONG>((m_width * m_bitsPixel / 8 + 3) / 4 * 4), 1,
-                   m_bitsPixel, nullptr};
+    *info = BITMAP{0, m_width,     m_height, static_cast<LONG>((m_width * m_bitsPixel / 8 + 3) / 4 * 4),
+                   1, m_bitsPixel, nullptr};
     return static_cast<int>(sizeof(BITMAP));
 }
 
@@ -316,7 +318,8 @@ void CFrameWnd::DockControlBar(CControlBar* bar, UINT dockBarId) {
     }
     const DWORD allowed = m_dwDockStyle & bar->m_dwDockStyle;
     if (dockBarId == 0) {
-        for (UINT id : {AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM, AFX_IDW_DOCKBAR_LEFT, AFX_IDW_DOCKBAR_RIGHT}) {
+        for (UINT id :
+             {AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM, AFX_IDW_DOCKBAR_LEFT, AFX_IDW_DOCKBAR_RIGHT}) {
             if ((allowed & AlignOfDockBar(id)) != 0) {
                 dockBarId = id;
                 break;
@@ -365,7 +368,8 @@ std::u16string ToolBarButtonTip(const CToolBar* bar, int index) {
     }
     const char16_t* text = nullptr;
     const int length = LoadStringW(bar->m_hResources, id, reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 && text != nullptr ? std::u16string(text, static_cast<size_t>(length)) : std::u16string();
+    return length > 0 && text != nullptr ? std::u16string(text, static_cast<size_t>(length))
+                                         : std::u16string();
 }
 
 void UpdateFrameControlBars(CFrameWnd* frame) {

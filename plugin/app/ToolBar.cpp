@@ -23,8 +23,9 @@ CAcToolBarWnd* g_pToolBarWnd = nullptr;
 
 namespace {
 
-constexpr UINT kButtons[] = {ID_TARN_SEND, ID_TARN_ONLINE_MAP, ID_TARN_DOWNLOAD, ID_TARN_SET_COOR, ID_TARN_SETTINGS};
-constexpr UINT kBitmaps[] = {IDB_TOOLBAR_SEND,     IDB_TOOLBAR_MAP_ON,   IDB_TOOLBAR_DOWNLOAD,
+constexpr UINT kButtons[] = {ID_TARN_SEND, ID_TARN_ONLINE_MAP, ID_TARN_DOWNLOAD, ID_TARN_SET_COOR,
+                             ID_TARN_SETTINGS};
+constexpr UINT kBitmaps[] = {IDB_TOOLBAR_SEND,   IDB_TOOLBAR_MAP_ON,   IDB_TOOLBAR_DOWNLOAD,
                              IDB_TOOLBAR_POINTS, IDB_TOOLBAR_SETTINGS, IDB_TOOLBAR_MAP_OFF};
 constexpr int kOnlineMapButton = 1;
 constexpr int kFloatFromRight = 275;
@@ -108,14 +109,16 @@ CAcToolBar* CAcToolBar::CreateToolBar(UINT, CWnd* owner, const char16_t* title) 
         bar->SetButtons(kButtons, static_cast<int>(std::size(kButtons)));
         frame->EnableDocking(CBRS_ALIGN_ANY);
         bar->GetToolBarCtrl().SetImageList(&bar->m_imageList);
-        bar->SetSizes(SIZE{kToolBarButtonSize, kToolBarButtonSize}, SIZE{kToolBarButtonSize, kToolBarButtonSize});
+        bar->SetSizes(SIZE{kToolBarButtonSize, kToolBarButtonSize},
+                      SIZE{kToolBarButtonSize, kToolBarButtonSize});
         SetOnlineMapButtonState(bar, g_Settings.m_bOnlineMap);
     }
     bar->EnableDocking(CBRS_ALIGN_ANY);
     if (title != nullptr) {
         bar->SetWindowText(title);
     }
-    frame->FloatControlBar(bar, POINT{GetSystemMetrics(SM_CXSCREEN) - kFloatFromRight, kFloatTop}, CBRS_ALIGN_TOP);
+    frame->FloatControlBar(bar, POINT{GetSystemMetrics(SM_CXSCREEN) - kFloatFromRight, kFloatTop},
+                           CBRS_ALIGN_TOP);
     frame->ShowControlBar(bar, TRUE, TRUE);
     return bar;
 }
@@ -357,7 +360,8 @@ BOOL CreateToolBarWnd() {
     }
     auto* wnd = new CAcToolBarWnd;
     CMDIFrameWnd* frame = acedGetAcadFrame();
-    if (!wnd->Create(nullptr, u"", WS_CHILD | WS_MINIMIZE | WS_TABSTOP, RECT{0, 0, 1, 1}, frame, kToolBarWndId)) {
+    if (!wnd->Create(nullptr, u"", WS_CHILD | WS_MINIMIZE | WS_TABSTOP, RECT{0, 0, 1, 1}, frame,
+                     kToolBarWndId)) {
         delete wnd;
         return FALSE;
     }

@@ -61,8 +61,9 @@ protected:
         CEntityProperty properties;
         for (int i = 0; i < icons; ++i) {
             AcDbObjectId image;
-            ASSERT_FALSE(AddImgPoint(image, g_idIconImageDef, AcGePoint3d(100.0 * i, 50.0, 0.0), 60, properties)
-                             .isNull());
+            ASSERT_FALSE(
+                AddImgPoint(image, g_idIconImageDef, AcGePoint3d(100.0 * i, 50.0, 0.0), 60, properties)
+                    .isNull());
             iconIds.push_back(image);
         }
         const AcDbObjectId mapDef = GetRasterImgDefId(u"Capture_1", g_strIconPath);
@@ -100,7 +101,8 @@ TEST_F(ToolBarTest, FiveButtonsWithTipsAndImagesFloatOnTheHostFrameAndGoAtUnload
     EXPECT_EQ(title, CString(u"Zavrel工具栏(V1.4.1)"));
     const std::vector<UINT> ids = {32768, 32769, 32770, 32772, 32773};
     const std::vector<std::u16string> tips = {u"发送\n发送所选对象到Zavrel", u"底图\n加载在线底图",
-                                              u"下载\n下载底图到本地", u"关联点\n设置关联点", u"设置\n设置属性"};
+                                              u"下载\n下载底图到本地", u"关联点\n设置关联点",
+                                              u"设置\n设置属性"};
     ASSERT_EQ(Bar()->GetCount(), 5);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(Bar()->GetItemID(i), ids[size_t(i)]);
@@ -151,7 +153,8 @@ TEST_F(ToolBarTest, TheBaseMapSwitchSavesEachChangeAndRestoresTheViewAndIsRefuse
     BaseMap().m_captureItem.m_bMeterShown = true;
     platform::CommandLineTranscript().clear();
     EXPECT_TRUE(Press(ID_TARN_ONLINE_MAP));
-    EXPECT_NE(platform::CommandLineUtf8().find("当前系统正在进行取图(耗时)，无法进行在线加载地图！"), std::string::npos);
+    EXPECT_NE(platform::CommandLineUtf8().find("当前系统正在进行取图(耗时)，无法进行在线加载地图！"),
+              std::string::npos);
     EXPECT_EQ(g_Settings.m_bOnlineMap, 0);
     EXPECT_EQ(Images()[1], kImageOnlineMapOff);
     BaseMap().m_captureItem.m_bMeterShown = false;

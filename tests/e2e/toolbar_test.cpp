@@ -67,11 +67,12 @@ TEST_F(ToolBarE2eTest, TheToolbarComesWithThePluginDocksFloatsAndGoesWithIt) {
     Mark();
     ASSERT_EQ(Run("TOOLBAR"), CommandOutcome::kEnded);
     const std::string listed = Printed();
-    EXPECT_NE(listed.find("Toolbar \"Zavrel工具栏(V1.4.1)\": floating at (1645,70), shown"), std::string::npos)
+    EXPECT_NE(listed.find("Toolbar \"Zavrel工具栏(V1.4.1)\": floating at (1645,70), shown"),
+              std::string::npos)
         << listed;
-    for (const char* line : {"1 发送 发送所选对象到Zavrel (32768) image 0", "2 底图 加载在线底图 (32769) image 5",
-                             "3 下载 下载底图到本地 (32770) image 2", "4 关联点 设置关联点 (32772) image 3",
-                             "5 设置 设置属性 (32773) image 4"}) {
+    for (const char* line : {"1 发送 发送所选对象到Zavrel (32768) image 0",
+                             "2 底图 加载在线底图 (32769) image 5", "3 下载 下载底图到本地 (32770) image 2",
+                             "4 关联点 设置关联点 (32772) image 3", "5 设置 设置属性 (32773) image 4"}) {
         EXPECT_NE(listed.find(line), std::string::npos) << line << "\n" << listed;
     }
     EXPECT_EQ(listed.find("disabled"), std::string::npos);

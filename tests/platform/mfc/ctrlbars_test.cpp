@@ -12,9 +12,9 @@ namespace {
 
 constexpr UINT kCmdSend = 40100;
 constexpr UINT kCmdOther = 40101;
-constexpr UINT kStripBitmap = 9101;    // two 24 x 24 images side by side
-constexpr UINT kShortBitmap = 9102;    // its pixels cut off
-constexpr UINT kWrongDepth = 9103;     // 8 bits a pixel
+constexpr UINT kStripBitmap = 9101;  // two 24 x 24 images side by side
+constexpr UINT kShortBitmap = 9102;  // its pixels cut off
+constexpr UINT kWrongDepth = 9103;   // 8 bits a pixel
 
 // A bottom-up BMP file of width x 24 pixels at the depth, all zero pixels.
 template <int Width, int Bits>
