@@ -27,7 +27,6 @@
 #endif
 
 // ---- Process-wide objects, constructed when the module is loaded ----
-// The whole-view image's name, table and the map-image colour are the raster images' own.
 UINT g_nProgressMsg = 0;
 CTarnArxApp theApp;
 CString g_strDrawingFolderName;
