@@ -413,7 +413,7 @@ void CMessageDlg::OnMapFileRecord(const MapFileRequest& answer) {
     }
     const CString path = MultiByteToCString(RecordPath(answer).c_str());
     // A tile belongs to the drawing whose cache folder holds its path, whichever drawing is current now.
-    CBaseMapLayer* owner = CBaseMapLayer::FindOwner(path);
+    CBaseMapLayer* owner = CBaseMapLayer::FindOwner(path, current);
     const uint32_t tilePixels = owner != nullptr ? owner->m_nTilePixels : current->m_nTilePixels;
     const bool tileSized = answer.m_nPixelWidth == tilePixels && answer.m_nPixelHeight == tilePixels;
     if (answer.m_nStatus == 1 && answer.m_nPixelWidth != tilePixels && answer.m_nPixelHeight != tilePixels) {

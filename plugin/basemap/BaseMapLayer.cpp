@@ -80,11 +80,19 @@ CBaseMapLayer::~CBaseMapLayer() {
     LiveLayers().erase(this);
 }
 
-CBaseMapLayer* CBaseMapLayer::FindOwner(const CString& path) {
+bool CBaseMapLayer::HoldsPath(const CString& path) const {
+    const CString& folder = m_grid.m_strCacheFolder;
+    return !folder.IsEmpty() && path.GetLength() > folder.GetLength() &&
+           path.Left(folder.GetLength()) == folder && path[folder.GetLength()] == u'\\';
+}
+
+CBaseMapLayer* CBaseMapLayer::FindOwner(const CString& path, CBaseMapLayer* preferred) {
+    // Drawings without a file name share a folder: the current one takes what it may have asked for.
+    if (preferred != nullptr && preferred->HoldsPath(path)) {
+        return preferred;
+    }
     for (CBaseMapLayer* layer : LiveLayers()) {
-        const CString& folder = layer->m_grid.m_strCacheFolder;
-        if (!folder.IsEmpty() && path.GetLength() > folder.GetLength() &&
-            path.Left(folder.GetLength()) == folder && path[folder.GetLength()] == u'\\') {
+        if (layer->HoldsPath(path)) {
             return layer;
         }
     }
@@ -110,8 +118,9 @@ void CBaseMapLayer::AskTables() {
 void CBaseMapLayer::ZoomToLevel(const AcGePoint3d& centre, int level, const ViewRectInfo& view) {
     const double rx = m_dResolutionX[level];
     const double ry = m_dResolutionY[level];
-    if (!IsUsableResolution(rx) || !IsUsableResolution(ry) || view.screenW <= 0 || view.screenH <= 0) {
-        return;  // a window of no size would leave the user looking at nothing
+    if (!IsUsableResolution(rx) || !IsUsableResolution(ry) || view.screenW <= 0 || view.screenH <= 0 ||
+        !std::isfinite(centre.x) || !std::isfinite(centre.y)) {
+        return;  // a window of no size, or nowhere, would leave the user looking at nothing
     }
     const double hx = (view.screenW / 2) * rx;
     const double hy = (view.screenH / 2) * ry;

@@ -98,7 +98,8 @@ public:
     // Tiles that arrived while a command ran (10 ms after it ended).
     void InsertPendingImages();
     // The drawing that asked for an answer's file: the base map whose cache folder holds the path.
-    static CBaseMapLayer* FindOwner(const CString& path);
+    static CBaseMapLayer* FindOwner(const CString& path, CBaseMapLayer* preferred = nullptr);
+    bool HoldsPath(const CString& path) const;
     // A written tile (status 1, mark set) for this drawing; current says whether it is the current drawing.
     void OnTileWritten(const MapFileRequest& answer, const CString& path, bool current, bool inCommand);
 

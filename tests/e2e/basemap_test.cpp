@@ -234,6 +234,20 @@ TEST_F(BaseMapTest, TilesNotReadyAreAskedAgainInBatchesOnceEach) {
     EXPECT_FALSE(platform::ProgressMeterShown());
 }
 
+TEST_F(BaseMapTest, AnswersNestedInTheRequestLandAsLaterOnesDo) {
+    host.MapSim().SetAnswerMode(20302, mapsim::AnswerMode::Nested);
+    host.MapSim().SetMapFilesNotReady(1);  // the re-asks are answered inside the flush's own send
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    const tiletest::Landing landing = Landed();
+    EXPECT_EQ(landing.errors, "");
+    EXPECT_GT(landing.tiles.size(), 0u);
+    ZoomTo(kRefX + 3000, kRefY + 3000, 15);
+    Settle();
+    EXPECT_EQ(Landed().errors, "");
+}
+
 TEST_F(BaseMapTest, DuplicateAndCombinedAnswersInsertEachTileOnce) {
     host.MapSim().SetDuplicateMapFileAnswers(true);
     ZoomTo(kRefX, kRefY, 15);
@@ -403,6 +417,25 @@ TEST_F(BaseMapTest, UnloadingTakesTheTilesAndTheirLayerBeforeTheCache) {
     EXPECT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
     const std::string saved = e2e::ReadFile(drawing);
     EXPECT_EQ(e2e::Count(saved, "MapTemp"), 0) << saved.substr(0, 3000);
+}
+
+TEST_F(BaseMapTest, LongitudeAndLatitudeIsRefusedAndAnOriginNowhereLaysOutNothing) {
+    std::array<uint8_t, 16> digest{};
+    host.MapSim().SetCoordState(2, digest, "WGS 84");
+    Mark();
+    LoadWithBaseMap();
+    Settle();
+    EXPECT_GT(e2e::Count(Printed(), "当前Zavrel坐标系为经纬度，请设置！"), 0) << Printed();
+    EXPECT_TRUE(FileRequests().empty());
+    // A plane grid whose origin is not a number: no zoom to it, no tile.
+    host.MapSim().SetCoordState(3, digest, "local grid");
+    host.MapSim().SetGridOrigin(std::nan(""), kRefY);
+    const ViewRectInfo before = View();
+    ZoomTo(kRefX, kRefY, 15);
+    Settle();
+    EXPECT_TRUE(FileRequests().empty());
+    EXPECT_TRUE(Landed(false).tiles.empty());
+    EXPECT_TRUE(std::isfinite(View().minX)) << before.minX;
 }
 
 TEST_F(BaseMapTest, MalformedRepliesAreRefusedWithoutHarm) {
