@@ -140,6 +140,8 @@ bool Host::Start(const HostOptions& options, std::string* error) {
     g_host = this;
     m_started = true;
     m_quit = false;
+    // The host's main frame exists from the start, as the real host's does: modules dock their bars in it.
+    acedGetAcadFrame();
     DefineCommands();
     m_docReactor = std::make_unique<DocReactor>(*this);
     acDocManager->addReactor(m_docReactor.get());

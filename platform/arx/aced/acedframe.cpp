@@ -7,7 +7,10 @@
 namespace {
 
 std::unique_ptr<CMDIFrameWnd>& Frame() {
-    static std::unique_ptr<CMDIFrameWnd> frame;
+    // Never destroyed at exit: the window table it would unregister from may be gone by then. The platform
+    // reset drops the frame while the table lives.
+    static auto* const holder = new std::unique_ptr<CMDIFrameWnd>();
+    std::unique_ptr<CMDIFrameWnd>& frame = *holder;
     static const bool registered = (platform::RegisterReset("aced.frame", [] { Frame().reset(); }), true);
     (void)registered;
     return frame;
