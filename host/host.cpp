@@ -143,6 +143,7 @@ bool Host::Start(const HostOptions& options, std::string* error) {
     acDocManager->addReactor(m_docReactor.get());
     if (m_options.startMap) {
         m_map->Start();
+        mapsim::MapSim::RecordInstall(u"C:\\Program Files\\Tarn\\tarn.exe", 785);
     }
     if (m_options.newDrawing) {
         NewDrawing();

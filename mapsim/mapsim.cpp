@@ -31,6 +31,19 @@ MapSim::~MapSim() {
     Stop();
 }
 
+void MapSim::RecordInstall(const std::u16string& runPath, uint32_t version) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Zavrel Software\\tarn\\MainFrm", 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExW(key, u"LastRunPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(runPath.c_str()),
+                   static_cast<DWORD>((runPath.size() + 1) * sizeof(char16_t)));
+    RegSetValueExW(key, u"LastVersion", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&version),
+                   sizeof version);
+    RegCloseKey(key);
+}
+
 bool MapSim::Start() {
     if (m_hwnd != nullptr) {
         return true;
@@ -51,6 +64,8 @@ bool MapSim::Start() {
     m_issued.clear();
     m_lastIssued = 0;
     m_pending.clear();
+    m_menuPresent = false;  // a restarted program shows no entry of the plug-in's until it is offered again
+    m_menuText.clear();
     HWND hwnd = CreateWindowExW(0, kClassName, u"Tarn", WS_OVERLAPPED, 0, 0, 1024, 768, nullptr, nullptr,
                                 nullptr, this);
     m_hwnd = hwnd;
@@ -276,6 +291,42 @@ uint32_t MapSim::AddFolder(uint32_t parent, const std::string& name) {
     const uint32_t id = NewId();
     m_folders[id] = Folder{id, parent == 0 ? kRootFolder : parent, MakeFolderRecord(name)};
     return id;
+}
+
+bool MapSim::UserRenamesFolder(uint32_t id, const std::string& name) {
+    auto it = m_folders.find(id);
+    if (it == m_folders.end()) {
+        return false;
+    }
+    PutText(it->second.record, 0, kNameSize, name.substr(0, kNameSize - 1));
+    return true;
+}
+
+bool MapSim::UserDeletesFolder(uint32_t id) {
+    if (m_folders.count(id) == 0) {
+        return false;
+    }
+    RemoveTree(id);
+    return true;
+}
+
+uint32_t MapSim::FolderNamed(uint32_t parent, const std::string& name) const {
+    const uint32_t under = parent == 0 ? kRootFolder : parent;
+    for (const auto& [id, folder] : m_folders) {
+        if (folder.parent == under && folder.Name() == name) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+size_t MapSim::FolderCount(uint32_t parent, const std::string& name) const {
+    const uint32_t under = parent == 0 ? kRootFolder : parent;
+    size_t count = 0;
+    for (const auto& entry : m_folders) {
+        count += entry.second.parent == under && entry.second.Name() == name ? 1 : 0;
+    }
+    return count;
 }
 
 uint32_t MapSim::AddObject(uint32_t type, uint32_t parent, Bytes serialised, uint64_t key) {

@@ -107,6 +107,9 @@ public:
     bool Start();
     void Stop();
     bool IsRunning() const { return m_hwnd != nullptr; }
+    // What the installed program leaves in the registry when it runs: its path and its version
+    // (HKEY_CURRENT_USER "Software\\Zavrel Software\\tarn\\MainFrm", "LastRunPath" and "LastVersion").
+    static void RecordInstall(const std::u16string& runPath, uint32_t version);
     HWND Window() const { return m_hwnd; }
 
     static const std::vector<RequestSpec>& Catalogue();
@@ -137,6 +140,13 @@ public:
     const std::map<uint32_t, Folder>& Folders() const { return m_folders; }
     const std::map<uint32_t, StoredObject>& Objects() const { return m_objects; }
     void Select(std::vector<uint32_t> ids) { m_selection = std::move(ids); }
+    // The map user's own edits of the folder tree: false for an unknown folder.
+    bool UserRenamesFolder(uint32_t id, const std::string& name);
+    bool UserDeletesFolder(uint32_t id);
+    // The id of the folder of that name under the parent (0: the top); 0 when there is none.
+    uint32_t FolderNamed(uint32_t parent, const std::string& name) const;
+    // How many folders of that name lie under the parent.
+    size_t FolderCount(uint32_t parent, const std::string& name) const;
 
     // --- state the plug-in changed
     const std::u16string& ClientName() const { return m_clientName; }

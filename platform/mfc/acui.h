@@ -28,3 +28,18 @@ class CAcUiPickButton : public CButton {
 public:
     BOOL AutoLoad() { return TRUE; }
 };
+
+// Makes a module's resources the active ones while it lives (by default the module whose code constructs
+// it), as the host SDK's override does around a dialog or toolbar of the application's own; the previous
+// choice comes back with its end.
+class CAcModuleResourceOverride {
+public:
+    CAcModuleResourceOverride();
+    explicit CAcModuleResourceOverride(HINSTANCE resources);
+    ~CAcModuleResourceOverride();
+    CAcModuleResourceOverride(const CAcModuleResourceOverride&) = delete;
+    CAcModuleResourceOverride& operator=(const CAcModuleResourceOverride&) = delete;
+
+private:
+    HINSTANCE m_previous;
+};

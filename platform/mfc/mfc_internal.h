@@ -11,6 +11,8 @@ namespace platform::mfc {
 // The child-id table behind GetDlgItem/GetDlgCtrlID, and the kept rectangles.
 void RecordChild(HWND hwnd, HWND parent, int id);
 void RecordRect(HWND hwnd, const RECT& rect);
+// The resource module set with AfxSetResourceHandle; null when none is (each caller then uses its own).
+HINSTANCE ChosenResourceHandle();
 // Drops everything kept for a window that is being destroyed.
 void ForgetWindow(HWND hwnd);
 

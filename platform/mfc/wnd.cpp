@@ -589,3 +589,7 @@ HINSTANCE InstanceOfCaller(const void* returnAddress) {
 void AfxSetResourceHandle(HINSTANCE instance) {
     S().resources = instance;
 }
+
+HINSTANCE platform::mfc::ChosenResourceHandle() {
+    return S().resources;
+}

@@ -18,7 +18,7 @@ bool g_logOn = true;    // nothing turns it off
 // The plug-in module's folder (Windows form, no trailing backslash); empty when unknown.
 CString ModuleFolder() {
     WCHAR path[512] = {};
-    const DWORD n = GetModuleFileNameW(platform::PluginModuleHandle(), path, 512);
+    const DWORD n = GetModuleFileNameW(AfxGetInstanceHandle(), path, 512);
     if (n == 0 || n >= 512) {
         return CString();
     }

@@ -12,6 +12,7 @@
 #include "platform/win32/core/paths.h"
 #include "platform/win32/sys/sys_hooks.h"
 #include "plugin/app/HostEnv.h"
+#include "plugin/app/MessageDlg.h"
 #include "plugin/app/Settings.h"
 #include "plugin/maplink/mapapp.h"
 #include "support/testdirs.h"
@@ -80,75 +81,53 @@ protected:
 
 namespace apptest {
 
-// Stands in for the plug-in frame's hidden window "TarnArxWin": timer 1001 asks for the coordinate state, and
-// the 20202 and 20301 answers are kept as the frame keeps them.
+// The plug-in frame's hidden window "TarnArxWin" on its own, counting the coordinate-state timer and the
+// requests to open the associated-point dialog (whose dialog is another Part's).
 class FrameStandIn {
 public:
     FrameStandIn() {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = &FrameStandIn::Proc;
-        wc.lpszClassName = u"TarnArxWin";
-        RegisterClassW(&wc);
-        m_hwnd = CreateWindowExW(0, u"TarnArxWin", u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-        SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        // The class start-up registers: a copy of the dialog class.
+        WNDCLASSW wc{};
+        GetClassInfoW(nullptr, WC_DIALOG, &wc);
+        wc.lpszClassName = kMessageWindowClass;
+        AfxRegisterClass(&wc);
+        auto* window = new CountingWindow(*this);
+        if (window->Create(kMessageDlgResource)) {
+            g_pMessageDlg = window;
+        } else {
+            delete window;
+        }
     }
     ~FrameStandIn() {
-        if (IsWindow(m_hwnd)) {
-            DestroyWindow(m_hwnd);
+        if (g_pMessageDlg != nullptr) {
+            g_pMessageDlg->DestroyWindow();  // the window deletes itself
         }
     }
     FrameStandIn(const FrameStandIn&) = delete;
     FrameStandIn& operator=(const FrameStandIn&) = delete;
 
-    HWND Hwnd() const { return m_hwnd; }
+    HWND Hwnd() const { return GetMessageWindow(); }
     int assocDialogs = 0;  // WM_APP+50 received
     int coordRequests = 0;
 
 private:
-    static LRESULT Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<FrameStandIn*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self == nullptr) {
-            return DefWindowProcW(hwnd, message, wParam, lParam);
-        }
-        if (message == WM_TIMER && wParam == 1001) {
-            KillTimer(hwnd, 1001);
-            ++self->coordRequests;
-            if (MapApiGetCoordState(&g_MapApiLink) < 0) {
-                g_MapAppState.m_bCheckPending = 0;
-                g_bAfterClose = 0;
+    class CountingWindow : public CMessageDlg {
+    public:
+        explicit CountingWindow(FrameStandIn& counts) : m_counts(counts) {}
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+            if (message == WM_TIMER && wParam == 1001) {
+                ++m_counts.coordRequests;
             }
-            return 0;
-        }
-        if (message == WM_APP + 50) {
-            ++self->assocDialogs;
-            return 0;
-        }
-        if (message == WM_COPYDATA && wParam == kMapMsgWParam) {
-            const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            const auto* p = static_cast<const BYTE*>(cds->lpData);
-            const DWORD code = static_cast<DWORD>(cds->dwData & 0xFFFF);
-            if (code == 20202 && cds->cbData >= 60) {
-                std::memcpy(&g_MapAppState.m_nCoordType, p + 40, 4);
-                g_MapAppState.m_nReceivedKey = DigestToKey63(p + 44);
-                if (g_MapAppState.m_bCheckPending != 0) {
-                    g_MapAppState.CheckMapStateDigest(hwnd);
-                }
-                if (g_bAfterClose != 0) {
-                    if (g_MapAppState.m_nCoordType != 2) {
-                        SaveFileMd5(g_MapAppState.m_strDrawingPath, p + 44);
-                    }
-                    g_bAfterClose = 0;
-                }
-            } else if (code == 20301 && cds->cbData >= 76 && g_bZoomMatch != 0) {
-                std::memcpy(&g_nMapImageWidth, p + 68, 4);
-                std::memcpy(&g_nMapImageHeight, p + 72, 4);
+            if (message == WM_APP + 50) {
+                ++m_counts.assocDialogs;
+                return 1;
             }
-            return 0;
+            return CMessageDlg::WindowProc(message, wParam, lParam);
         }
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
 
-    HWND m_hwnd = nullptr;
+    private:
+        FrameStandIn& m_counts;
+    };
 };
 
 }  // namespace apptest

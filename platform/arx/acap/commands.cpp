@@ -7,6 +7,7 @@
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/aced/acededitor.h"
 #include "platform/arx/aced/acedinput.h"
+#include "platform/arx/aced/sysvar.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/testhooks.h"
 #include "platform/win32/core/unicode.h"
@@ -95,6 +96,46 @@ bool BuiltIn(const std::u16string& name, CommandBody& body) {
     return true;
 }
 
+// A system variable's name typed as a command asks for its new value, as the host does ("IMAGEFRAME 1").
+bool SysVarCommand(const std::u16string& name, CommandBody& body) {
+    resbuf current{};
+    if (acedGetVar(name.c_str(), &current) != RTNORM) {
+        return false;
+    }
+    if (current.restype == RTSTR) {
+        acutDelString(current.resval.rstring);
+    }
+    const short type = current.restype;
+    if (type != RTSHORT && type != RTREAL) {
+        return false;  // only numbers are set this way here
+    }
+    body = [name, type] {
+        resbuf value{};
+        value.restype = type;
+        const std::u16string prompt = u"\nEnter new value for " + name + u": ";
+        int status = RTNORM;
+        if (type == RTSHORT) {
+            int number = 0;
+            status = acedGetInt(prompt.c_str(), &number);
+            value.resval.rint = static_cast<short>(number);
+        } else {
+            status = acedGetReal(prompt.c_str(), &value.resval.rreal);
+        }
+        if (status == RTCAN) {
+            return CommandOutcome::kCancelled;
+        }
+        if (status != RTNORM) {
+            return CommandOutcome::kEnded;
+        }
+        if (acedSetVar(name.c_str(), &value) != RTNORM) {
+            acutPrintf(u"\nInvalid value for %s.", name.c_str());
+            return CommandOutcome::kFailed;
+        }
+        return CommandOutcome::kEnded;
+    };
+    return true;
+}
+
 CommandOutcome Run(const std::u16string& name, const CommandBody& body, bool undoGroup) {
     AcApDocument* doc = acDocManager->curDocument();
     AcDbDatabase* db = doc != nullptr ? doc->database() : nullptr;
@@ -177,6 +218,9 @@ CommandOutcome RunCommand(const std::u16string& typed) {
                 return CancelledInputCount() != cancels ? CommandOutcome::kCancelled : CommandOutcome::kEnded;
             },
             true);
+    }
+    if (SysVarCommand(name, body)) {
+        return Run(name, body, true);
     }
     acutPrintf(u"\nUnknown command \"%s\".\n", name.c_str());
     ForEachEditorReactor([&](AcEditorReactor* r) { r->unknownCommand(name.c_str(), nullptr); });

@@ -1,0 +1,707 @@
+#include "plugin/app/MessageDlg.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "plugin/app/HostEnv.h"
+#include "plugin/app/Settings.h"
+#include "plugin/app/TarnArxApp.h"
+#include "plugin/app/ToolBar.h"
+#include "plugin/arxutil/ViewUtil.h"
+#include "plugin/cutil/cutil.h"
+#include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/basemap/MapCapture.h"
+#include "plugin/basemap/SetCoorDlg.h"
+#include "plugin/exchange/EntityBuilders.h"
+#include "plugin/exchange/Reactors.h"
+#include "plugin/exchange/ReceiveRoad.h"
+#include "plugin/exchange/SendRoad.h"
+#include "plugin/exchange/SyncState.h"
+#include "plugin/maplink/linkutil.h"
+#include "plugin/maplink/mapapp.h"
+#include "plugin/maplink/mapobj.h"
+#include "plugin/maplink/mapreq.h"
+
+CMessageDlg* g_pMessageDlg = nullptr;
+
+HWND GetMessageWindow() {
+    return g_pMessageDlg != nullptr ? g_pMessageDlg->GetSafeHwnd() : nullptr;
+}
+
+namespace {
+
+constexpr DWORD kFolderEntryNameBytes = 100;
+
+// Payload fields are read by copy: the map application's buffer has no alignment to rely on.
+template <typename T>
+T Read(const BYTE* data, size_t offset) {
+    T value{};
+    std::memcpy(&value, data + offset, sizeof value);
+    return value;
+}
+
+// A UTF-8 text field that ends at its NUL or at the end of the field, whichever comes first.
+CString Utf8Field(const BYTE* data, size_t maxBytes) {
+    const char* text = reinterpret_cast<const char*>(data);
+    return MultiByteToCString(std::string(text, strnlen(text, maxBytes)).c_str());
+}
+
+bool ViewMoved(const ViewRectInfo& a, const ViewRectInfo& b) {
+    return std::fabs(a.minX - b.minX) > 0.1 || std::fabs(a.minY - b.minY) > 0.1 ||
+           std::fabs(a.maxX - b.maxX) > 0.1 || std::fabs(a.maxY - b.maxY) > 0.1;
+}
+
+std::string ToUtf8(const CString& text) {
+    std::string utf8(size_t(text.GetLength()) * 3 + 1, '\0');
+    utf8.resize(size_t(MapApiUtf16ToUtf8(text, utf8.data(), static_cast<int>(utf8.size()))));
+    return utf8;
+}
+
+CBaseMapLayer* CurrentBaseMap() {
+    CDocSyncState* state = CurrentDocState();
+    return state != nullptr ? &state->m_baseMap : nullptr;
+}
+
+}  // namespace
+
+// In the order the window procedure tests them; a code not listed goes straight to the base procedure.
+const CMessageDlg::CopyDataRoute CMessageDlg::s_copyDataRoutes[] = {
+    {20001, 24, false, false, &CMessageDlg::OnPickedPoint},
+    {20112, 0, false, false, &CMessageDlg::OnSendAnswer},
+    {20110, 144, false, false, &CMessageDlg::OnSelection},
+    {20401, 4, false, false, &CMessageDlg::OnMenuEntryState},
+    {20203, 64, false, false, &CMessageDlg::OnUpdateAnswer},
+    {20402, 0, false, false, &CMessageDlg::OnSendToCad},
+    {20009, 0, false, false, &CMessageDlg::OnNothing},
+    {20211, 40, true, false, &CMessageDlg::OnGridOrigin},
+    {20012, 52, true, true, &CMessageDlg::OnMapViewState},
+    {20212, 0, true, false, &CMessageDlg::OnResolutions},
+    {20302, sizeof(MapFileRequest), true, false, &CMessageDlg::OnMapFile},
+    {20301, 1, false, false, &CMessageDlg::OnRenderedView},
+    {20105, 1, false, false, &CMessageDlg::OnFolderFound},
+    {20101, 0, false, false, &CMessageDlg::OnFolderChecked},
+    {20100, 1, false, false, &CMessageDlg::OnFolderList},
+    {20201, 4, false, false, &CMessageDlg::OnAssocPointsAnswer},
+    {20202, 72, false, false, &CMessageDlg::OnCoordState},
+};
+
+const CMessageDlg::TimerRoute CMessageDlg::s_timerRoutes[] = {
+    {kTimerMenuEntry, 5000, true, &CMessageDlg::OnMenuEntryTimer},
+    {kTimerCoordState, 0, false, &CMessageDlg::OnCoordStateTimer},
+    {kTimerHatchEnd, 300, false, &CMessageDlg::OnHatchEndTimer},
+    {kTimerUpdateCheck, 5000, true, &CMessageDlg::OnUpdateCheckTimer},
+    {kTimerEchoOff, 100, false, &CMessageDlg::OnEchoOffTimer},
+    {kTimerViewTrack, 500, true, &CMessageDlg::OnViewTrackTimer},
+    {kTimerFlushRequests, 300, true, &CMessageDlg::OnFlushRequestsTimer},
+    {kTimerImageFrame, 2000, false, &CMessageDlg::OnImageFrameTimer},
+    {kTimerPendingImages, 10, false, &CMessageDlg::OnPendingImagesTimer},
+    {kTimerCaptureRetry, 0, false, &CMessageDlg::OnCaptureRetryTimer},
+};
+
+const CMessageDlg::CopyDataRoute* CMessageDlg::FindCopyDataRoute(DWORD code) {
+    for (const CopyDataRoute& route : s_copyDataRoutes) {
+        if (route.code == code) {
+            return &route;
+        }
+    }
+    return nullptr;
+}
+
+const CMessageDlg::TimerRoute* CMessageDlg::FindTimerRoute(UINT_PTR id) {
+    for (const TimerRoute& route : s_timerRoutes) {
+        if (route.id == id) {
+            return &route;
+        }
+    }
+    return nullptr;
+}
+
+BEGIN_MESSAGE_MAP(CMessageDlg, CAcUiDialog)
+ON_WM_CLOSE()
+ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+CMessageDlg::CMessageDlg() : CAcUiDialog(kMessageDlgResource) {
+    g_MapAppState.m_bCheckPending = 0;
+}
+
+CMessageDlg::~CMessageDlg() = default;
+
+BOOL CMessageDlg::OnInitDialog() {
+    CAcUiDialog::OnInitDialog();
+    StartTimer(kTimerMenuEntry);
+    StartTimer(kTimerUpdateCheck);
+    StartTimer(kTimerFlushRequests);
+    return TRUE;
+}
+
+void CMessageDlg::OnClose() {
+    DestroyWindow();
+}
+
+void CMessageDlg::OnCancel() {
+    OnClose();
+}
+
+void CMessageDlg::PostNcDestroy() {
+    CAcUiDialog::PostNcDestroy();
+    if (g_pMessageDlg == this) {
+        g_pMessageDlg = nullptr;
+    }
+    delete this;  // frees the payloads still queued with it
+}
+
+void CMessageDlg::StartTimer(UINT_PTR id, UINT periodMs) {
+    const TimerRoute* route = FindTimerRoute(id);
+    if (periodMs == 0 && route != nullptr) {
+        periodMs = route->periodMs;
+    }
+    if (m_hWnd != nullptr && periodMs != 0) {
+        SetTimer(id, periodMs);
+    }
+}
+
+BOOL CMessageDlg::PostEntityArray(std::unique_ptr<AcDbObjectIdArray> ids) {
+    if (ids == nullptr || m_hWnd == nullptr) {
+        return FALSE;
+    }
+    const LPARAM token = m_nNextToken++;
+    m_entityArrays[token] = std::move(ids);
+    if (!PostMessage(WM_TARN_SEND_IDS, 0, token)) {
+        m_entityArrays.erase(token);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CMessageDlg::PostMarkerPoint(double x, double y) {
+    if (m_hWnd == nullptr) {
+        return FALSE;
+    }
+    const LPARAM token = m_nNextToken++;
+    m_markerPoints[token] = {x, y};
+    if (!PostMessage(WM_TARN_MARKER, 0, token)) {
+        m_markerPoints.erase(token);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+LRESULT CMessageDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TARN_SET_COOR) {
+        ShowSetCoorDlg(GetToolBarWnd());
+        return 1;
+    }
+    bool handled = false;
+    OnPrivateMessage(message, wParam, lParam, &handled);
+    if (!handled && message == WM_COPYDATA && wParam == kMapMsgWParam && lParam != 0) {
+        bool rejected = false;
+        m_pCopyData = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        OnMapCopyData(*m_pCopyData, &rejected);
+        m_pCopyData = nullptr;
+        if (rejected) {
+            return 1;
+        }
+    }
+    return CAcUiDialog::WindowProc(message, wParam, lParam);
+}
+
+LRESULT CMessageDlg::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled) {
+    *handled = true;
+    switch (message) {
+        case WM_TARN_UPDATE_NOTE:
+            if (g_UpdateNotice.m_bPending) {
+                ShowPluginUpdate(g_UpdateNotice.m_strText, static_cast<int>(g_UpdateNotice.m_nVersion));
+                g_UpdateNotice.m_bPending = 0;
+            }
+            return 0;
+        case WM_TARN_SEND_IDS: {
+            // Only a token this window gave out names a payload; anything else posted here is ignored.
+            auto it = m_entityArrays.find(lParam);
+            if (it == m_entityArrays.end()) {
+                return 0;
+            }
+            std::unique_ptr<AcDbObjectIdArray> ids = std::move(it->second);
+            m_entityArrays.erase(it);
+            if (FindWindowW(kMapAppWindowClass, nullptr) != nullptr && !ids->isEmpty()) {
+                SendEntityArray(*ids);
+            }
+            return 0;
+        }
+        case WM_TARN_MARKER: {
+            auto it = m_markerPoints.find(lParam);
+            if (it == m_markerPoints.end()) {
+                return 0;
+            }
+            const auto [x, y] = it->second;
+            m_markerPoints.erase(it);
+            MapMarkObj* marker = MapApiNewMarker(&g_MapApiLink);
+            if (marker == nullptr) {
+                return 0;
+            }
+            marker->m_byCoordKind = 2;
+            marker->m_dX = x;
+            marker->m_dY = y;
+            marker->m_nIcon = 4;
+            marker->m_szName[0] = '\0';
+            const AcDbObjectId id = CreateSignEntities(marker, nullptr, true);
+            MapApiFreeObj(&g_MapApiLink, marker, kMapTypeMark);
+            // A marker that could not be built has nothing to send.
+            if (!id.isNull()) {
+                auto ids = std::make_unique<AcDbObjectIdArray>(0, 8);
+                ids->append(id);
+                PostEntityArray(std::move(ids));
+            }
+            return 0;
+        }
+        case WM_TARN_FLUSH:
+            if (AcApDocument* doc = acDocManager->curDocument()) {
+                doc->transactionManager()->queueForGraphicsFlush();
+                doc->transactionManager()->flushGraphics();
+            }
+            acedUpdateDisplay();
+            return 0;
+        case WM_TARN_ECHO_ON:
+            g_bEchoFlag = 1;
+            StartTimer(kTimerEchoOff);
+            return 0;
+        case WM_TARN_ECHO_OFF:
+            StartTimer(kTimerEchoOff);
+            return 0;
+        case WM_TARN_RECEIVE:
+            g_bEchoFlag = 1;
+            acedSetStatusBarProgressMeter(u"接收数据", 0, 100);
+            // No answer is coming: the meter must not stay on the status bar.
+            if (MapApiFetchSelection(&g_MapApiLink) < 0) {
+                acedRestoreStatusBar();
+            }
+            return 0;
+        default:
+            break;
+    }
+    if (g_nProgressMsg != 0 && message == g_nProgressMsg) {
+        if (CBaseMapLayer* baseMap = CurrentBaseMap()) {
+            baseMap->m_captureItem.ShowExtractProgress(static_cast<int32_t>(lParam),
+                                                       static_cast<int32_t>(wParam));
+        }
+        return 0;
+    }
+    *handled = false;
+    return 0;
+}
+
+LRESULT CMessageDlg::OnMapCopyData(const COPYDATASTRUCT& cds, bool* rejected) {
+    const CopyDataRoute* route = FindCopyDataRoute(static_cast<DWORD>(cds.dwData & 0xFFFF));
+    if (route == nullptr) {
+        return 0;
+    }
+    const BYTE* data = static_cast<const BYTE*>(cds.lpData);
+    const DWORD length = data != nullptr ? cds.cbData : 0;
+    if (length < route->minLength) {
+        if (route->code == 20110) {
+            acedRestoreStatusBar();
+        }
+        *rejected = true;
+        return 1;
+    }
+    if ((route->needsState && CurrentDocState() == nullptr) || (route->needsPlane && g_bLonLat)) {
+        *rejected = true;
+        return 1;
+    }
+    *rejected = !(this->*route->handler)(data, length);
+    return 0;
+}
+
+bool CMessageDlg::OnPickedPoint(const BYTE*, DWORD) {
+    if (g_pSetCoorDlg != nullptr && g_pSetCoorDlg->GetSafeHwnd() != nullptr && m_pCopyData != nullptr) {
+        g_pSetCoorDlg->SetWindowPos(&CWnd::wndTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        g_pSetCoorDlg->SetWindowPos(&CWnd::wndNoTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        g_pSetCoorDlg->SendMessage(WM_COPYDATA, kMapMsgWParam, reinterpret_cast<LPARAM>(m_pCopyData));
+    }
+    return true;
+}
+
+bool CMessageDlg::OnSendAnswer(const BYTE* data, DWORD length) {
+    g_bEchoFlag = 1;
+    if (g_bSendProgress) {
+        acedSetStatusBarProgressMeterPos(90);
+    }
+    PairSendAnswer(data, length / 64);
+    g_bEchoFlag = 0;
+    if (g_bSendProgress) {
+        acedSetStatusBarProgressMeterPos(100);
+        acedRestoreStatusBar();
+    }
+    return true;
+}
+
+bool CMessageDlg::OnSelection(const BYTE* data, DWORD length) {
+    acedSetStatusBarProgressMeterPos(60);
+    ReceiveMapObjects(data, length);
+    return true;
+}
+
+bool CMessageDlg::OnMenuEntryState(const BYTE* data, DWORD) {
+    g_nRegistered = Read<DWORD>(data, 0);
+    return true;
+}
+
+bool CMessageDlg::OnUpdateAnswer(const BYTE* data, DWORD length) {
+    KillTimer(kTimerUpdateCheck);
+    const int32_t version = Read<int32_t>(data, 4);
+    if (version > static_cast<int32_t>(kPluginVersion) && !g_UpdateNotice.m_bPending) {
+        g_UpdateNotice.m_nValue = Read<DWORD>(data, 0);
+        g_UpdateNotice.m_nVersion = static_cast<DWORD>(version);
+        g_UpdateNotice.m_strText = Utf8Field(data + 64, length - 64);
+        g_UpdateNotice.m_bPending = 1;
+        PostMessage(WM_TARN_UPDATE_NOTE);
+    }
+    return true;
+}
+
+bool CMessageDlg::OnSendToCad(const BYTE*, DWORD) {
+    if (acdbHostApplicationServices()->workingDatabase() != nullptr && CheckMapAppReady()) {
+        PostMessage(WM_TARN_RECEIVE);
+    }
+    return true;
+}
+
+bool CMessageDlg::OnNothing(const BYTE*, DWORD) {
+    return true;
+}
+
+bool CMessageDlg::OnGridOrigin(const BYTE* data, DWORD) {
+    CurrentBaseMap()->m_grid.m_ptReference = AcGePoint3d(Read<double>(data, 24), Read<double>(data, 32), 0.0);
+    return true;
+}
+
+bool CMessageDlg::OnMapViewState(const BYTE* data, DWORD length) {
+    CBaseMapLayer* baseMap = CurrentBaseMap();
+    const uint32_t previousMapId = baseMap->m_nMapId;
+    baseMap->m_nMapId = Read<uint32_t>(data, 48);
+    baseMap->m_nStartLevel = Read<uint32_t>(data, 44);
+    if (g_pEditorReactor != nullptr) {
+        if (g_Settings.m_nViewFollowMode != 0 && g_pEditorReactor->m_bFirstViewState) {
+            baseMap->OnMapViewState(data, length, previousMapId);
+        }
+        g_pEditorReactor->m_bFirstViewState = 1;
+    }
+    return true;
+}
+
+bool CMessageDlg::OnResolutions(const BYTE* data, DWORD length) {
+    CBaseMapLayer* baseMap = CurrentBaseMap();
+    // The tables hold levels 1 to 28; records beyond them are ignored.
+    const DWORD count = std::min<DWORD>(length / 104, kMaxTileLevel);
+    for (DWORD i = 0; i < count; ++i) {
+        baseMap->m_dResolutionX[i + 1] = Read<double>(data, size_t(i) * 104);
+        baseMap->m_dResolutionY[i + 1] = Read<double>(data, size_t(i) * 104 + 8);
+    }
+    return true;
+}
+
+bool CMessageDlg::OnMapFile(const BYTE* data, DWORD) {
+    CBaseMapLayer* baseMap = CurrentBaseMap();
+    MapFileRequest answer;
+    std::memcpy(&answer, data, sizeof answer);
+    answer.m_szPath[sizeof answer.m_szPath - 1] = '\0';
+    const CString path = MultiByteToCString(answer.m_szPath);
+    const AcGePoint2d min(answer.m_dMinX, answer.m_dMinY);
+    const AcGePoint2d max(answer.m_dMaxX, answer.m_dMaxY);
+    const bool tileSized =
+        answer.m_nPixelWidth == baseMap->m_nTilePixels && answer.m_nPixelHeight == baseMap->m_nTilePixels;
+    if (answer.m_nStatus == 1 && answer.m_nPixelWidth != baseMap->m_nTilePixels &&
+        answer.m_nPixelHeight != baseMap->m_nTilePixels) {
+        baseMap->m_captureItem.m_bRunning = false;
+        CString name;
+        name.Format(u"%I64d", static_cast<long long>(answer.m_nId));
+        baseMap->InsertCaptureImage(min, max, path, name);
+    } else if (answer.m_nStatus == 1 && answer.m_byWritten != 0 && g_Settings.m_bOnlineMap) {
+        if (baseMap->m_bPurging) {
+            return true;
+        }
+        if (GetFileSizeU8(ToUtf8(path).c_str()) <= 0) {
+            return true;
+        }
+        baseMap->m_knownFiles[answer.m_nId] = path;
+        CMapImageItem item;
+        item.m_ptMin = min;
+        item.m_ptMax = max;
+        item.m_strPath = path;
+        item.m_nId = answer.m_nId;
+        item.m_nLevel = answer.m_nLevel;
+        item.m_nMapId = answer.m_nMapId;
+        item.m_bRedraw = true;
+        const bool inCommand = g_pEditorReactor != nullptr && g_pEditorReactor->m_bInCommand;
+        if (baseMap->GetLevel() == static_cast<int>(answer.m_nLevel) && !inCommand) {
+            AcApDocument* doc = acDocManager->curDocument();
+            if (doc != nullptr && acDocManager->lockDocument(doc, AcAp::kWrite) == Acad::eOk) {
+                baseMap->InsertTileImage(item);
+                acDocManager->unlockDocument(doc);
+            }
+        } else if (inCommand) {
+            baseMap->m_pendingImages.push_back(item);
+        }
+    } else if (answer.m_nStatus == -3) {
+        if (tileSized && g_Settings.m_bOnlineMap) {
+            baseMap->RequeueRequest(answer);
+        } else {
+            baseMap->m_captureItem.UpdateFetchProgress(answer.m_nDone, answer.m_nTotal);
+            StartTimer(kTimerCaptureRetry, baseMap->m_captureItem.m_nRetryMs);
+        }
+    } else {
+        baseMap->ShowMapFileError(answer.m_nStatus);
+    }
+    return true;
+}
+
+bool CMessageDlg::OnRenderedView(const BYTE* data, DWORD length) {
+    if (g_bZoomMatch) {
+        // The zoom match reads only the picture's size; the flag goes whether or not the size came whole.
+        g_bZoomMatch = 0;
+        if (length >= 76) {
+            g_nMapImageWidth = Read<int32_t>(data, 68);
+            g_nMapImageHeight = Read<int32_t>(data, 72);
+        }
+        return false;
+    }
+    acedSetStatusBarProgressMeterPos(20);
+    if (length <= 112) {
+        return false;
+    }
+    const AcGePoint2d min(Read<double>(data, 16), Read<double>(data, 24));
+    const AcGePoint2d max(Read<double>(data, 32), Read<double>(data, 40));
+    const int error = InsertMapImage(data + 112, length - 112, min, max);
+    if (error != 0) {
+        acutPrintf(u"错误代码：%d(加载底图失败)！\n", error);
+    } else if (const int32_t screenWidth = g_WholeViewRequestView.screenW; screenWidth > 0) {
+        // Without a recorded view there is nothing to compare the picture with.
+        double ratio = static_cast<double>(Read<int32_t>(data, 68)) / screenWidth;
+        while (ratio > 1.5) {
+            ratio /= 2.0;
+        }
+        if (ratio < 0.5) {
+            acutPrintf(u"当前视图缩放比例可能太大，影响底图清晰度。\n");
+        }
+        if (ratio < 0.95 || ratio > 1.05) {
+            acutPrintf(u"当前获取的底图与视图比例为%.2f%%，请运行命令<MATCHTARN>后再加载底图会更加清晰！\n",
+                       ratio * 100.0);
+        }
+    }
+    acedSetStatusBarProgressMeterPos(100);
+    return true;
+}
+
+bool CMessageDlg::OnFolderFound(const BYTE* data, DWORD length) {
+    g_nFoundFolderId = 0;
+    g_strLastFoundFolder.Empty();
+    if (length < 16) {
+        return true;
+    }
+    const DWORD count = (length - 16) / kMapListEntrySize;
+    for (DWORD i = 0; i < count; ++i) {
+        const BYTE* entry = data + 16 + size_t(i) * kMapListEntrySize;
+        if (Read<DWORD>(entry, 4) != kMapTypeFolder) {
+            continue;
+        }
+        const CString name = Utf8Field(entry + 8, kFolderEntryNameBytes);
+        if (name == g_strFolderToFind) {
+            g_nFoundFolderId = Read<DWORD>(entry, 0);
+            g_strLastFoundFolder = name;
+            break;
+        }
+    }
+    return true;
+}
+
+bool CMessageDlg::OnFolderChecked(const BYTE* data, DWORD length) {
+    g_nFoundFolderId = 0;
+    if (length == 0) {
+        return true;
+    }
+    g_strLastFoundFolder.Empty();
+    if (length < 16 || data[2] != kMapTypeFolder) {
+        return true;
+    }
+    if (MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, data + 16, length - 16)) {
+        g_nFoundFolderId = Read<DWORD>(data, 8);
+        g_strLastFoundFolder = Utf8Field(reinterpret_cast<const BYTE*>(folder->m_szName), kMapNameBytes);
+        MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+    }
+    return true;
+}
+
+bool CMessageDlg::OnFolderList(const BYTE* data, DWORD length) {
+    g_MapFolderList.clear();
+    if (length < 16) {
+        return true;
+    }
+    const DWORD count = (length - 16) / kMapListEntrySize;
+    for (DWORD i = 0; i < count; ++i) {
+        const BYTE* entry = data + 16 + size_t(i) * kMapListEntrySize;
+        if (Read<DWORD>(entry, 4) == kMapTypeFolder) {
+            g_MapFolderList.emplace_back(Read<DWORD>(entry, 0), Utf8Field(entry + 8, kFolderEntryNameBytes));
+        }
+    }
+    return true;
+}
+
+bool CMessageDlg::OnAssocPointsAnswer(const BYTE* data, DWORD) {
+    const int32_t result = Read<int32_t>(data, 0);
+    if (result == -1) {
+        // The resend's own answer arrives inside it: one resend, never a chain of them.
+        if (!m_bResendingAssoc) {
+            m_bResendingAssoc = true;
+            ResendAssocPoints(3);
+            m_bResendingAssoc = false;
+        }
+    } else if (result == 0) {
+        if (AcApDocument* doc = acDocManager->curDocument()) {
+            g_bAfterClose = 1;
+            g_MapAppState.m_strDrawingPath = doc->fileName();
+            // Without an answer the flag would tie a much later one to this drawing.
+            if (MapApiGetCoordState(&g_MapApiLink) < 0) {
+                g_bAfterClose = 0;
+            }
+        }
+    }
+    return true;
+}
+
+bool CMessageDlg::OnCoordState(const BYTE* data, DWORD length) {
+    BYTE digest[16];
+    std::memcpy(digest, data + 44, sizeof digest);
+    const ULONGLONG key = DigestToKey63(digest);
+    if (CBaseMapLayer* baseMap = CurrentBaseMap()) {
+        if (key != baseMap->m_nCoordKey) {
+            const ULONGLONG oldKey = baseMap->m_nCoordKey;
+            baseMap->m_nCoordKey = key;
+            if (oldKey != 0) {
+                baseMap->Load();
+            }
+        }
+    }
+    const DWORD type = Read<DWORD>(data, 40);
+    g_nCoordType = type;
+    g_bLonLat = type == 2 ? 1 : 0;
+    g_MapAppState.m_strMapName = Utf8Field(data + 72, length - 72);
+    g_MapAppState.m_nReceivedKey = key;
+    g_MapAppState.m_nCoordType = type;
+    if (g_MapAppState.m_bCheckPending) {
+        g_MapAppState.CheckMapStateDigest(m_hWnd);
+        g_MapAppState.m_bCheckPending = 0;
+    }
+    if (g_bAfterClose && type != 2 && !g_MapAppState.m_strDrawingPath.IsEmpty()) {
+        SaveFileMd5(g_MapAppState.m_strDrawingPath, digest);
+    }
+    g_bAfterClose = 0;
+    return true;
+}
+
+void CMessageDlg::OnTimer(UINT_PTR id) {
+    if (const TimerRoute* route = FindTimerRoute(id)) {
+        if (!route->repeats) {
+            KillTimer(id);
+        }
+        (this->*route->action)();
+    }
+}
+
+void CMessageDlg::OnMenuEntryTimer() {
+    MapApiSetMenuEntry(&g_MapApiLink, -1, nullptr, 1);
+    if (g_nRegistered == 0) {
+        char text[257] = {};
+        CStringToMultiByte(kMenuEntryText, text, sizeof text, 256);
+        MapApiSetMenuEntry(&g_MapApiLink, 1, text, 1);
+    }
+}
+
+void CMessageDlg::OnCoordStateTimer() {
+    // A check whose question can't be asked must not block every later one.
+    if (MapApiGetCoordState(&g_MapApiLink) < 0) {
+        g_MapAppState.m_bCheckPending = 0;
+    }
+}
+
+void CMessageDlg::OnHatchEndTimer() {
+    g_bHatchCommand = 0;
+}
+
+void CMessageDlg::OnUpdateCheckTimer() {
+    MapApiCheckUpdate(&g_MapApiLink);
+}
+
+void CMessageDlg::OnEchoOffTimer() {
+    g_bEchoFlag = 0;
+}
+
+void CMessageDlg::OnViewTrackTimer() {
+    CBaseMapLayer* baseMap = CurrentBaseMap();
+    if (baseMap == nullptr || !baseMap->m_bEnabled || g_pEditorReactor == nullptr) {
+        return;
+    }
+    CEditorReactor& editor = *g_pEditorReactor;
+    if (ViewMoved(editor.m_viewRect, editor.m_lastViewRect)) {
+        editor.m_viewRect = editor.m_lastViewRect;
+        if (!baseMap->m_bLoaded) {
+            baseMap->Load();
+        } else {
+            baseMap->Layout();
+        }
+        const int follow = g_Settings.m_nViewFollowMode;
+        if ((follow == 1 || follow == 3) && FindWindowW(kMapAppWindowClass, nullptr) != nullptr) {
+            editor.m_bFirstViewState = 0;
+            ViewRectInfo view;
+            CViewUtil::GetCurViewRect(view, 1.0);
+            const int level = baseMap->GetLevel();
+            MapApiMoveMapView(&g_MapApiLink, 0, static_cast<DWORD>(level), (view.minX + view.maxX) / 2.0,
+                              (view.minY + view.maxY) / 2.0, 0, 2, 0);
+        }
+    }
+    CViewUtil::GetCurViewRect(editor.m_lastViewRect, 1.0);
+    editor.m_viewRect = editor.m_lastViewRect;
+}
+
+void CMessageDlg::OnFlushRequestsTimer() {
+    if (CBaseMapLayer* baseMap = CurrentBaseMap()) {
+        baseMap->FlushRequests();
+    }
+}
+
+void CMessageDlg::OnImageFrameTimer() {
+    CBaseMapLayer* baseMap = CurrentBaseMap();
+    AcApDocument* doc = acDocManager->curDocument();
+    if (baseMap == nullptr || doc == nullptr) {
+        return;
+    }
+    acDocManager->sendStringToExecute(doc, u"IMAGEFRAME 1 ", true, false, true);
+    acDocManager->sendStringToExecute(doc, u"IMAGEFRAME 0 ", true, false, true);
+    acedRedraw(nullptr, 1);
+    baseMap->m_bEnabled = true;
+}
+
+void CMessageDlg::OnPendingImagesTimer() {
+    CBaseMapLayer* baseMap = CurrentBaseMap();
+    if (baseMap == nullptr || baseMap->m_pendingImages.empty()) {
+        return;
+    }
+    const int level = baseMap->GetLevel();
+    std::vector<CMapImageItem> pending = std::move(baseMap->m_pendingImages);
+    baseMap->m_pendingImages.clear();
+    for (size_t i = 0; i < pending.size(); ++i) {
+        if (pending[i].m_nLevel == level) {
+            pending[i].m_bRedraw = i + 1 == pending.size();
+            baseMap->InsertTileImage(pending[i]);
+        }
+    }
+    baseMap->Layout();
+}
+
+void CMessageDlg::OnCaptureRetryTimer() {
+    CBaseMapLayer* baseMap = CurrentBaseMap();
+    if (baseMap != nullptr && baseMap->m_captureItem.m_bRunning) {
+        baseMap->RequestCaptureImage(20);
+    }
+}

@@ -1,0 +1,135 @@
+// The hidden message window "TarnArxWin": the map application sends it every answer and notification, the
+// plug-in's reactors post it the work they must not do inside a notification, and it owns every timer.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "platform/arx/arxheaders.h"
+#include "platform/mfc/acui.h"
+
+inline constexpr const char16_t* kMessageWindowClass = u"TarnArxWin";
+inline constexpr UINT kMessageDlgResource = 8103;
+
+// Private messages (posted to the hidden window).
+inline constexpr UINT WM_TARN_RECEIVE = WM_APP + 43;      // fetch the map application's selection
+inline constexpr UINT WM_TARN_ECHO_ON = WM_APP + 44;      // echo flag on, off again after 100 ms
+inline constexpr UINT WM_TARN_ECHO_OFF = WM_APP + 45;     // echo flag off after 100 ms
+inline constexpr UINT WM_TARN_FLUSH = WM_APP + 46;        // flush the graphics
+inline constexpr UINT WM_TARN_SEND_IDS = WM_APP + 48;     // send a list of entities
+inline constexpr UINT WM_TARN_MARKER = WM_APP + 49;       // turn a point into an icon marker
+inline constexpr UINT WM_TARN_SET_COOR = WM_APP + 50;     // open the associated-point dialog
+inline constexpr UINT WM_TARN_UPDATE_NOTE = WM_APP + 51;  // show the update notice
+
+// Timers.
+enum : UINT_PTR {
+    kTimerMenuEntry = 5000,
+    kTimerCoordState = 1001,
+    kTimerHatchEnd = 1002,
+    kTimerUpdateCheck = 1003,
+    kTimerEchoOff = 1005,
+    kTimerViewTrack = 1006,
+    kTimerFlushRequests = 1007,
+    kTimerImageFrame = 1008,
+    kTimerPendingImages = 1009,
+    kTimerCaptureRetry = 1010,
+};
+
+class CMessageDlg : public CAcUiDialog {
+public:
+    CMessageDlg();
+    ~CMessageDlg() override;
+
+    // Handles the private messages, the progress message and the map application's WM_COPYDATA; what a
+    // handler rejects returns 1, everything else goes on to the base procedure.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override {}
+    void OnCancel() override;
+    void PostNcDestroy() override;
+
+    // Starts a timer of the table with its own period (or the given one).
+    void StartTimer(UINT_PTR id, UINT periodMs = 0);
+
+    // Payloads posted to the window: owned here from the post until their handler takes them, and freed
+    // with the window when it goes first. The message carries a token, never a pointer.
+    BOOL PostEntityArray(std::unique_ptr<AcDbObjectIdArray> ids);
+    BOOL PostMarkerPoint(double x, double y);
+    size_t QueuedPayloadCount() const { return m_entityArrays.size() + m_markerPoints.size(); }
+
+    // The table of incoming codes: code, the shortest payload its handler reads, whether it needs the current
+    // drawing's state, and whether it also needs plane coordinates.
+    struct CopyDataRoute {
+        DWORD code;
+        DWORD minLength;
+        bool needsState;
+        bool needsPlane;
+        bool (CMessageDlg::*handler)(const BYTE* data, DWORD length);
+    };
+    // The timer table: id, period (0: the starter's), whether it repeats, and its action.
+    struct TimerRoute {
+        UINT_PTR id;
+        UINT periodMs;
+        bool repeats;
+        void (CMessageDlg::*action)();
+    };
+    static const CopyDataRoute* FindCopyDataRoute(DWORD code);
+    static const TimerRoute* FindTimerRoute(UINT_PTR id);
+
+protected:
+    afx_msg void OnClose();
+    afx_msg void OnTimer(UINT_PTR id);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    LRESULT OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled);
+    LRESULT OnMapCopyData(const COPYDATASTRUCT& cds, bool* rejected);
+
+    // Incoming codes (payload and its length; false rejects the message with 1).
+    bool OnPickedPoint(const BYTE* data, DWORD length);
+    bool OnSendAnswer(const BYTE* data, DWORD length);
+    bool OnSelection(const BYTE* data, DWORD length);
+    bool OnMenuEntryState(const BYTE* data, DWORD length);
+    bool OnUpdateAnswer(const BYTE* data, DWORD length);
+    bool OnSendToCad(const BYTE* data, DWORD length);
+    bool OnGridOrigin(const BYTE* data, DWORD length);
+    bool OnMapViewState(const BYTE* data, DWORD length);
+    bool OnResolutions(const BYTE* data, DWORD length);
+    bool OnMapFile(const BYTE* data, DWORD length);
+    bool OnRenderedView(const BYTE* data, DWORD length);
+    bool OnFolderFound(const BYTE* data, DWORD length);
+    bool OnFolderChecked(const BYTE* data, DWORD length);
+    bool OnFolderList(const BYTE* data, DWORD length);
+    bool OnAssocPointsAnswer(const BYTE* data, DWORD length);
+    bool OnCoordState(const BYTE* data, DWORD length);
+    bool OnNothing(const BYTE* data, DWORD length);
+
+    // Timers.
+    void OnMenuEntryTimer();
+    void OnCoordStateTimer();
+    void OnHatchEndTimer();
+    void OnUpdateCheckTimer();
+    void OnEchoOffTimer();
+    void OnViewTrackTimer();
+    void OnFlushRequestsTimer();
+    void OnImageFrameTimer();
+    void OnPendingImagesTimer();
+    void OnCaptureRetryTimer();
+
+    std::map<LPARAM, std::unique_ptr<AcDbObjectIdArray>> m_entityArrays;
+    std::map<LPARAM, std::pair<double, double>> m_markerPoints;
+    LPARAM m_nNextToken = 1;
+    static const CopyDataRoute s_copyDataRoutes[];
+    static const TimerRoute s_timerRoutes[];
+    bool m_bResendingAssoc = false;
+    const COPYDATASTRUCT* m_pCopyData = nullptr;  // the message being handled, for forwarding
+
+public:
+    CAcUiPickButton m_btnPick1;  // kept from the dialog resource; nothing reads them
+    CAcUiPickButton m_btnPick2;
+    WORD m_nUnused = 0;
+};
+
+// The window while it exists; null otherwise.
+extern CMessageDlg* g_pMessageDlg;

@@ -1,0 +1,326 @@
+#include "plugin/app/TarnArxApp.h"
+
+#include <cstring>
+#include <string>
+
+#include "plugin/app/HostEnv.h"
+#include "plugin/app/MessageDlg.h"
+#include "plugin/app/Settings.h"
+#include "plugin/app/ToolBar.h"
+#include "plugin/arxutil/AppDirectoryUtil.h"
+#include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/basemap/MapCapture.h"
+#include "plugin/basemap/RasterImage.h"
+#include "plugin/basemap/SetCoorDlg.h"
+#include "plugin/cutil/cutil.h"
+#include "plugin/exchange/Reactors.h"
+#include "plugin/exchange/SendRoad.h"
+#include "plugin/exchange/DocLockOps.h"
+#include "plugin/exchange/SyncState.h"
+#include "plugin/maplink/linkutil.h"
+#include "plugin/maplink/mapapp.h"
+#include "plugin/maplink/maplink.h"
+#include "plugin/maplink/mapreq.h"
+
+#ifndef CS_GLOBALCLASS
+#define CS_GLOBALCLASS 0x4000
+#endif
+
+// ---- Process-wide objects, constructed when the module is loaded ----
+CString g_strImageName = u"TARN_IMG";
+std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+AcCmColor g_ImageColor;
+UINT g_nProgressMsg = 0;
+CTarnArxApp theApp;
+CString g_strDrawingFolderName;
+std::vector<std::pair<DWORD, CString>> g_MapFolderList;
+AcDbObjectId g_idIconImageDef;
+CString g_strIconPath;
+CString g_strIconName;
+CString g_strFolderToFind;
+CString g_strLastFoundFolder;
+DWORD g_nFoundFolderId = 0;
+CUpdateNotice g_UpdateNotice;
+
+BYTE g_bEchoFlag = 0;
+DWORD g_nRegistered = 0;
+BYTE g_bLonLat = 0;
+DWORD g_nCoordType = 2;
+BYTE g_bHatchCommand = 0;
+BYTE g_bSendProgress = 0;
+BYTE g_bFolderPhase = 0;
+
+CEditorReactor* g_pEditorReactor = nullptr;
+CDocReactor* g_pDocReactor = nullptr;
+CDbReactor* g_pDbReactor = nullptr;
+
+namespace {
+
+constexpr int kFolderPathLimit = 191;  // characters; longer folders break the paths built under it
+constexpr ULONGLONG kMinFreeGiB = 2;
+constexpr UINT kIconResource = 8315;
+constexpr int kToolBarFromRight = 235;
+constexpr int kToolBarTop = 70;
+constexpr DWORD kFollowInterval = 500;
+
+std::string ToUtf8(const CString& text, int maxBytes) {
+    std::string utf8(size_t(maxBytes) + 1, '\0');
+    CStringToMultiByte(text, utf8.data(), maxBytes + 1, maxBytes);
+    utf8.resize(strnlen(utf8.c_str(), utf8.size()));
+    return utf8;
+}
+
+// The commands of the group, as the registry lists them.
+struct CommandEntry {
+    const char16_t* name;
+    AcRxFunctionPtr function;
+};
+constexpr CommandEntry kCommands[] = {
+    {u"TARN", &TarnCommand},
+    {u"CLEARMAP", &ClearMapCommand},
+    {u"MATCHTARN", &MatchTarnCommand},
+    {u"test", &TestCommand},
+};
+
+void RegisterMessageWindowClass() {
+    WNDCLASSW wc{};
+    if (!GetClassInfoW(AfxGetInstanceHandle(), WC_DIALOG, &wc)) {
+        return;
+    }
+    wc.lpszClassName = kMessageWindowClass;
+    wc.style = CS_GLOBALCLASS;
+    AfxRegisterClass(&wc);
+}
+
+// The image colour: the complement of what index 7 shows, so map images read on the drawing's background.
+void SetImageColor() {
+    const DWORD rgb = acedGetRGB(7);
+    g_ImageColor.setColorMethod(AcCmEntityColor::kByColor);
+    g_ImageColor.setRGB(static_cast<Adesk::UInt8>(255 - (rgb & 0xFF)),
+                        static_cast<Adesk::UInt8>(255 - ((rgb >> 8) & 0xFF)),
+                        static_cast<Adesk::UInt8>(255 - ((rgb >> 16) & 0xFF)));
+}
+
+void OfferMenuEntry() {
+    const std::string text = ToUtf8(kMenuEntryText, 256);
+    MapApiSetMenuEntry(&g_MapApiLink, 1, text.c_str(), 1);
+}
+
+}  // namespace
+
+// ---- Entry ----
+
+AcRx::AppRetCode CTarnArxApp::On_kInitAppMsg(void* pkt) {
+    const AcRx::AppRetCode result = AcRxArxApp::On_kInitAppMsg(pkt);
+    acrxDynamicLinker->unlockApplication(pkt);
+    acrxDynamicLinker->registerAppMDIAware(pkt);
+    if (!CheckFolderUsable(CString())) {
+        return AcRx::kRetError;
+    }
+    InitApplication();
+    return result;
+}
+
+AcRx::AppRetCode CTarnArxApp::On_kUnloadAppMsg(void* pkt) {
+    const AcRx::AppRetCode result = AcRxArxApp::On_kUnloadAppMsg(pkt);
+    // After a refused start-up nothing was made, and nothing may be torn down (the cache root is unknown).
+    if (m_bInitialised) {
+        UnloadApplication();
+    }
+    return result;
+}
+
+bool CheckFolderUsable(const CString& folder) {
+    CString path = folder;
+    if (path.IsEmpty()) {
+        path = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
+    }
+    if (path.GetLength() >= kFolderPathLimit) {
+        AfxMessageBox(u"插件所在的路径太长，请移到其他目录再加载。");
+        return false;
+    }
+    const std::string testFile = ToUtf8(path + u"\\t__Arx.txt", 1000);
+    if (WriteFileData(testFile.c_str(), "test", 5) != 1) {
+        DeleteFileU8(testFile.c_str());  // a short write may leave the file behind
+        AfxMessageBox(u"该目录没有读写权限！请将插件移到其他目录！");
+        return false;
+    }
+    DeleteFileU8(testFile.c_str());
+    ULARGE_INTEGER freeToCaller{};
+    // An unreadable count says nothing about the space: the check is skipped.
+    if (GetDiskFreeSpaceExW(path.Left(3), &freeToCaller, nullptr, nullptr) &&
+        (freeToCaller.QuadPart >> 30) < kMinFreeGiB) {
+        return AfxMessageBox(u"插件所在的磁盘空间不足，是否切换到其他目录再加载？", MB_YESNO) != IDYES;
+    }
+    return true;
+}
+
+void LoadDocumentLinks(AcApDocument* doc) {
+    CDocSyncState* state = g_DocSyncRegistry.GetDocState(doc, true);
+    if (state == nullptr) {
+        return;
+    }
+    g_DocSyncRegistry.m_pCurrent = state;
+    std::vector<CBindingRecord*> records;
+    GetEntProperty(records, nullptr, doc->database());
+    for (const CBindingRecord* record : records) {
+        state->m_mapIds.Set(record->m_mapId, record->m_key);
+    }
+}
+
+void LoadIconImage() {
+    if (g_strIconPath.IsEmpty()) {
+        g_strIconPath = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle()) + u"\\Icon.png";
+    }
+    const std::string path = ToUtf8(g_strIconPath, 1000);
+    if (GetFileSizeU8(path.c_str()) < 0) {
+        WritePngResourceFile(kIconResource, g_strIconPath);
+    }
+    if (g_strIconName.IsEmpty()) {
+        g_strIconName = u"Icon";
+    }
+    g_idIconImageDef = GetRasterImgDefId(g_strIconName, g_strIconPath);
+}
+
+void CTarnArxApp::InitApplication() {
+    SaveViewVariables();
+    ResetMapAppLoadState();
+    InitDebugLog();
+    g_nProgressMsg = RegisterWindowMessageW(u"TARN_API_MSG_GET_MAP_FILE_PROGRESS");
+    RegisterMessageWindowClass();
+    MapApiSetAppName(&g_MapApiLink, kMessageWindowClass);
+    LoadSettings();
+    WriteDebugLogF(u"TarnArx %d loading", static_cast<int>(kPluginVersion));
+
+    // Reactors: the editor's, the document manager's, and one on every open drawing's database.
+    g_pEditorReactor = new CEditorReactor;
+    acedEditor->addReactor(g_pEditorReactor);
+    g_pDocReactor = new CDocReactor;
+    acDocManager->addReactor(g_pDocReactor);
+    g_pDbReactor = new CDbReactor;
+    AcApDocument* active = acDocManager->mdiActiveDocument();
+    AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
+    for (; !it->done(); it->step()) {
+        AcApDocument* doc = it->document();
+        // Each drawing's links come from its own database.
+        LoadDocumentLinks(doc);
+        doc->database()->addReactor(g_pDbReactor);
+    }
+    delete it;
+    // The timers and answers work on the active drawing, not on the last one read.
+    g_DocSyncRegistry.m_pCurrent = g_DocSyncRegistry.GetDocState(active, false);
+
+    CreateToolBarWnd();
+    SetImageColor();
+    if (!acrxDynamicLinker->loadModule(u"acISMobj17.dbx", true)) {
+        AfxMessageBox(u"无法加载acISMobj17.dbx\n");
+    }
+
+    if (g_pMessageDlg == nullptr) {
+        CAcModuleResourceOverride resources;
+        g_pMessageDlg = new CMessageDlg;
+        if (!g_pMessageDlg->Create(kMessageDlgResource, nullptr)) {
+            WriteDebugLog(u"the hidden message window could not be created");
+            delete g_pMessageDlg;
+            g_pMessageDlg = nullptr;
+        }
+    }
+    if (g_pMessageDlg != nullptr) {
+        g_pMessageDlg->ShowWindow(SW_HIDE);
+        g_pMessageDlg->StartTimer(kTimerViewTrack);
+    }
+    if (g_Settings.m_nViewFollowMode == 2 || g_Settings.m_nViewFollowMode == 3) {
+        MapApiSetFollowInterval(&g_MapApiLink, kFollowInterval);
+    }
+
+    if (StartMapApp() == 1) {
+        OfferMenuEntry();
+        if (g_Settings.m_bOnlineMap) {
+            SetViewVariables(true);
+            if (CDocSyncState* state = CurrentDocState()) {
+                state->m_baseMap.Load();
+            }
+        }
+    }
+
+    if (g_pMessageDlg != nullptr) {
+        g_pMessageDlg->StartTimer(kTimerImageFrame);
+    }
+    for (const CommandEntry& command : kCommands) {
+        acedRegCmds->addCommand(kCommandGroup, command.name, command.name, ACRX_CMD_MODAL, command.function,
+                                nullptr, -1, AfxGetInstanceHandle());
+    }
+    m_bInitialised = true;
+    WriteDebugLog(u"TarnArx loaded");
+}
+
+void CTarnArxApp::UnloadApplication() {
+    WriteDebugLog(u"TarnArx unloading");
+    // The window goes first: its timers and answers read the reactors and the drawings' states.
+    if (g_pMessageDlg != nullptr) {
+        g_pMessageDlg->SendMessage(WM_CLOSE);
+    }
+    g_Settings.m_bOnlineMap = 0;
+    // Tiles still shown would point into the cache about to be deleted.
+    AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
+    for (; !it->done(); it->step()) {
+        if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document(), false)) {
+            state->m_baseMap.PurgeImages();
+        }
+    }
+    delete it;
+    if (!g_strMapTempRoot.IsEmpty()) {
+        DeleteMapTempFolder(g_strMapTempRoot);
+    }
+
+    acedRegCmds->removeGroup(kCommandGroup);
+    if (g_pEditorReactor != nullptr) {
+        acedEditor->removeReactor(g_pEditorReactor);
+        delete g_pEditorReactor;
+        g_pEditorReactor = nullptr;
+    }
+    if (g_pDocReactor != nullptr) {
+        acDocManager->removeReactor(g_pDocReactor);
+        delete g_pDocReactor;
+        g_pDocReactor = nullptr;
+    }
+    it = acDocManager->newAcApDocumentIterator();
+    for (; !it->done(); it->step()) {
+        if (g_pDbReactor != nullptr) {
+            it->document()->database()->removeReactor(g_pDbReactor);
+        }
+    }
+    delete it;
+    delete g_pDbReactor;
+    g_pDbReactor = nullptr;
+
+    DestroyToolBarWnd();
+    DestroySetCoorDlg();
+    MapApiSetMenuEntry(&g_MapApiLink, 0, "", 1);
+
+    // The states would otherwise outlive the host's drawings until the module's static destruction.
+    g_DocSyncRegistry.ClearAll();
+    g_WholeViewImages.clear();
+    g_idIconImageDef = AcDbObjectId();
+    g_nRegistered = 0;
+    g_UpdateNotice = CUpdateNotice();
+    m_bInitialised = false;
+}
+
+// ---- Commands ----
+
+void TarnCommand() {
+    CAcModuleResourceOverride resources;
+    const POINT at{GetSystemMetrics(SM_CXSCREEN) - kToolBarFromRight, kToolBarTop};
+    FloatToolBar(at);
+}
+
+void ClearMapCommand() {
+    ClearMapImages(acdbHostApplicationServices()->workingDatabase());
+}
+
+void MatchTarnCommand() {
+    MatchMapZoom();
+}
+
+void TestCommand() {}

@@ -1,0 +1,417 @@
+#include "plugin/exchange/SyncState.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "plugin/app/Settings.h"
+#include "plugin/app/TarnArxApp.h"
+#include "plugin/cutil/cutil.h"
+#include "plugin/exchange/LinkRecord.h"
+
+CDocSyncRegistry g_DocSyncRegistry;
+CBindingTable g_FolderBindings;
+
+namespace {
+
+constexpr const char16_t* kSaveProgressText = u"正在保存xData数据";
+
+// Whether the document is still one of the host's open documents holding the database: a state never
+// touches a drawing that has gone.
+bool IsOpenDocument(const AcApDocument* doc, const AcDbDatabase* db) {
+    if (doc == nullptr || db == nullptr) {
+        return false;
+    }
+    bool found = false;
+    AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
+    for (; !it->done() && !found; it->step()) {
+        found = it->document() == doc && doc->database() == db;
+    }
+    delete it;
+    return found;
+}
+
+void EraseByKey(AcDbDatabase* db, uint64_t key) {
+    if (db == nullptr) {
+        db = acdbHostApplicationServices()->workingDatabase();
+    }
+    if (db == nullptr) {
+        return;
+    }
+    AcDbObjectId id;
+    db->getAcDbObjectId(id, false, AcDbHandle(key));
+    AcDbObject* object = nullptr;
+    if (!id.isNull() && acdbOpenObject(object, id, AcDb::kForWrite) == Acad::eOk) {
+        object->erase(true);
+        object->close();
+    }
+}
+
+}  // namespace
+
+uint32_t HandleToUInt32(const AcDbHandle& handle) {
+    return handle.high() == 0 ? handle.low() : 0xFFFFFFFFu;
+}
+
+// ---- CBindingRecord ----
+
+CBindingRecord CBindingRecord::ForGroup(const CBindingRecord& from) {
+    CBindingRecord record;
+    record.m_key = from.m_key;
+    record.m_mapId = from.m_mapId;
+    record.m_parentId = from.m_parentId;
+    record.m_saved = from.m_saved;
+    record.m_groupMember = from.m_groupMember;
+    record.m_name = from.m_name;
+    record.m_remark = from.m_remark;
+    record.m_lineStyle = 0;
+    record.m_opacity = 50;
+    return record;
+}
+
+// ---- CBindingTable ----
+
+void CBindingTable::SetBinding(uint64_t key, CBindingRecord* record, bool saved) {
+    if (record == nullptr) {
+        return;
+    }
+    record->m_saved = saved ? 1 : 0;
+    CBindingRecord*& slot = m_records[key];
+    if (slot != record) {
+        delete slot;
+        slot = record;
+    }
+}
+
+void CBindingTable::UpdateBinding(uint64_t key, uint32_t mapId, bool groupMember) {
+    CBindingRecord*& slot = m_records[key];
+    if (slot == nullptr) {
+        slot = new CBindingRecord;
+        slot->m_key = key;
+    }
+    slot->m_mapId = mapId;
+    slot->m_groupMember = groupMember ? 1 : 0;
+    slot->m_saved = 0;
+}
+
+void CBindingTable::EraseBinding(uint64_t key) {
+    auto it = m_records.find(key);
+    if (it != m_records.end()) {
+        delete it->second;
+        m_records.erase(it);
+    }
+}
+
+CBindingRecord* CBindingTable::FindBinding(uint64_t key) const {
+    auto it = m_records.find(key);
+    return it != m_records.end() ? it->second : nullptr;
+}
+
+void CBindingTable::Clear() {
+    for (auto& entry : m_records) {
+        delete entry.second;
+    }
+    m_records.clear();
+}
+
+int CBindingTable::CountUnsaved() const {
+    return static_cast<int>(std::count_if(m_records.begin(), m_records.end(), [](const auto& entry) {
+        return entry.second != nullptr && entry.second->m_saved == 0;
+    }));
+}
+
+void CBindingTable::SaveUnsaved(AcDbDatabase* db) {
+    int& count = g_DocSyncRegistry.m_nSaveCount;
+    const int total = g_DocSyncRegistry.m_nSaveTotal;
+    // The meter moves at most 50 times, whatever the number of records.
+    const int step = total / 50 + 1;
+    for (auto& entry : m_records) {
+        CBindingRecord* record = entry.second;
+        if (record == nullptr || record->m_saved != 0) {
+            continue;
+        }
+        if (total > 0 && count % step == 0) {
+            acedSetStatusBarProgressMeterPos(static_cast<int>(100.0 * count / total));
+        }
+        ++count;
+        // A write refused now (a locked layer, an object held open) stays unsaved for the next save; an
+        // entity that is gone for good has nothing left to write to.
+        if (WriteLinkByKey(*record, db) != CLinkWrite::kFailed) {
+            record->m_saved = 1;
+        }
+    }
+}
+
+// ---- CMapIdTable ----
+
+bool CMapIdTable::Get(uint32_t mapId, uint64_t& key) const {
+    auto it = m_keys.find(mapId);
+    key = it != m_keys.end() ? it->second : 0;
+    return it != m_keys.end();
+}
+
+// ---- CMapObjLinkTable ----
+
+CMapObjLinkTable::~CMapObjLinkTable() {
+    for (auto& entry : m_links) {
+        delete entry.second;
+    }
+}
+
+CBindingTable* CMapObjLinkTable::Bindings() const {
+    CDocSyncState* state = m_pOwner != nullptr ? m_pOwner : CurrentDocState();
+    return state != nullptr ? &state->m_bindings : nullptr;
+}
+
+CMapObjLink* CMapObjLinkTable::Find(uint32_t id) const {
+    auto it = m_links.find(id);
+    return it != m_links.end() ? it->second : nullptr;
+}
+
+void CMapObjLinkTable::EmptyLink(uint32_t id) {
+    CMapObjLink* link = Find(id);
+    if (link == nullptr) {
+        return;
+    }
+    CBindingTable* bindings = Bindings();
+    AcDbDatabase* db = m_pOwner != nullptr ? m_pOwner->m_pDb : nullptr;
+    for (uint64_t key : link->m_keys) {
+        EraseByKey(db, key);
+        if (bindings != nullptr) {
+            bindings->EraseBinding(key);
+        }
+    }
+    link->m_keys.clear();
+    // The link stays and may get a new record: the old one must not be deleted twice.
+    delete link->m_record;
+    link->m_record = nullptr;
+}
+
+void CMapObjLinkTable::SetLinkEntities(uint32_t id, const std::vector<uint64_t>& keys) {
+    if (CMapObjLink* link = Find(id)) {
+        link->m_keys = keys;
+        link->m_modified = 0;
+        link->m_saved = 0;
+    }
+}
+
+bool CMapObjLinkTable::RekeyLink(uint32_t oldKey, uint32_t newMapId) {
+    auto old = m_links.find(oldKey);
+    if (old == m_links.end()) {
+        return false;
+    }
+    CMapObjLink* moved = old->second;
+    m_links.erase(old);
+    if (CBindingTable* bindings = Bindings()) {
+        for (uint64_t key : moved->m_keys) {
+            bindings->UpdateBinding(key, newMapId, true);
+        }
+    }
+    if (moved->m_record != nullptr) {
+        moved->m_record->m_groupMember = 1;
+        moved->m_record->m_mapId = newMapId;
+    }
+    moved->m_saved = 0;
+    moved->m_modified = 0;
+    CMapObjLink*& slot = m_links[newMapId];
+    if (slot == nullptr) {
+        slot = moved;
+        return true;
+    }
+    // A link already under the new id takes the members it lacks; nothing is leaked or lost.
+    for (uint64_t key : moved->m_keys) {
+        if (std::find(slot->m_keys.begin(), slot->m_keys.end(), key) == slot->m_keys.end()) {
+            slot->m_keys.push_back(key);
+        }
+    }
+    if (slot->m_record == nullptr) {
+        slot->m_record = moved->m_record;
+        moved->m_record = nullptr;
+    }
+    slot->m_saved = 0;
+    delete moved;
+    return true;
+}
+
+CBindingRecord* CMapObjLinkTable::SetLinkRecordId(uint32_t id, uint32_t mapId) {
+    CMapObjLink* link = Find(id);
+    if (link == nullptr || link->m_record == nullptr) {
+        return nullptr;
+    }
+    link->m_record->m_mapId = mapId;
+    return link->m_record;
+}
+
+void CMapObjLinkTable::SetLinkRecord(uint32_t id, CBindingRecord* record) {
+    if (record == nullptr) {
+        return;
+    }
+    CMapObjLink*& link = m_links[id];
+    if (link == nullptr) {
+        link = new CMapObjLink;
+    }
+    if (link->m_record != record) {
+        delete link->m_record;
+        link->m_record = record;
+    }
+}
+
+void CMapObjLinkTable::AddLinkEntity(uint32_t id, const CBindingRecord& record, bool modified) {
+    CMapObjLink*& link = m_links[id];
+    if (link == nullptr) {
+        link = new CMapObjLink;
+    }
+    if (link->m_record == nullptr) {
+        link->m_record = new CBindingRecord(CBindingRecord::ForGroup(record));
+    }
+    link->m_keys.push_back(record.m_key);
+    link->m_modified = modified ? 1 : 0;
+    link->m_saved = 0;
+}
+
+std::vector<std::pair<uint32_t, std::vector<uint64_t>>> CMapObjLinkTable::CollectModified() {
+    std::vector<std::pair<uint32_t, std::vector<uint64_t>>> out;
+    for (auto& [id, link] : m_links) {
+        if (link->m_modified != 0 && !link->m_keys.empty()) {
+            out.emplace_back(id, link->m_keys);
+            link->m_modified = 0;
+        }
+    }
+    return out;
+}
+
+bool CMapObjLinkTable::SetLinkModified(uint32_t id, bool modified) {
+    CMapObjLink* link = Find(id);
+    if (link == nullptr) {
+        return false;
+    }
+    link->m_modified = modified ? 1 : 0;
+    link->m_saved = 0;
+    return true;
+}
+
+// ---- CDocSyncState ----
+
+CDocSyncState::CDocSyncState(AcApDocument* doc)
+    : m_pDoc(doc), m_pDb(doc != nullptr ? doc->database() : nullptr) {
+    m_lines.setGrowLength(8);
+    m_texts.setGrowLength(8);
+    m_modified.setGrowLength(8);
+    m_pointGroups.m_pOwner = this;
+    m_trackGroups.m_pOwner = this;
+}
+
+// ---- CDocSyncRegistry ----
+
+CDocSyncRegistry::~CDocSyncRegistry() {
+    m_pCurrent = nullptr;
+    m_states.clear();
+}
+
+uint64_t CDocSyncRegistry::MakeDocKey(const CString& fileName) {
+    const int size = WideCharToMultiByte(CP_ACP, 0, fileName.GetString(), fileName.GetLength(), nullptr, 0,
+                                         nullptr, nullptr);
+    std::vector<char> ansi(static_cast<size_t>(std::max(size, 0)) + 1, '\0');
+    if (size > 0) {
+        WideCharToMultiByte(CP_ACP, 0, fileName.GetString(), fileName.GetLength(), ansi.data(), size, nullptr,
+                            nullptr);
+    }
+    uint8_t digest[16];
+    Md5Buffer(digest, ansi.data(), static_cast<uint32_t>(std::strlen(ansi.data())));
+    return DigestToKey63(digest);
+}
+
+CDocSyncState* CDocSyncRegistry::GetDocState(AcApDocument* doc, bool create) {
+    if (doc == nullptr) {
+        return nullptr;
+    }
+    auto it = m_states.find(doc);
+    if (it != m_states.end()) {
+        // A document closed without its state removed may leave its address to a new one: never hand the
+        // new drawing the old drawing's tables.
+        if (it->second->m_pDb == doc->database()) {
+            return it->second.get();
+        }
+        if (m_pCurrent == it->second.get()) {
+            m_pCurrent = nullptr;
+        }
+        m_states.erase(it);
+    }
+    if (!create) {
+        return nullptr;
+    }
+    return m_states.emplace(doc, std::make_unique<CDocSyncState>(doc)).first->second.get();
+}
+
+CDocSyncState* CDocSyncRegistry::FindDocState(const AcDbDatabase* db) const {
+    if (db == nullptr) {
+        return nullptr;
+    }
+    for (const auto& entry : m_states) {
+        if (entry.second->m_pDb == db) {
+            return entry.second.get();
+        }
+    }
+    return nullptr;
+}
+
+void CDocSyncRegistry::RemoveDocState(AcApDocument* doc) {
+    auto it = m_states.find(doc);
+    if (it == m_states.end()) {
+        return;
+    }
+    if (m_pCurrent == it->second.get()) {
+        m_pCurrent = nullptr;
+    }
+    m_states.erase(it);
+}
+
+void CDocSyncRegistry::ClearAll() {
+    m_pCurrent = nullptr;
+    m_states.clear();
+}
+
+void CDocSyncRegistry::SaveAllXData() {
+    // Only drawings still open are written, each into its own database.
+    std::vector<CDocSyncState*> states;
+    m_nSaveTotal = 0;
+    for (const auto& entry : m_states) {
+        CDocSyncState* state = entry.second.get();
+        if (IsOpenDocument(state->m_pDoc, state->m_pDb)) {
+            states.push_back(state);
+            m_nSaveTotal += state->m_bindings.CountUnsaved();
+        }
+    }
+    if (m_nSaveTotal == 0) {
+        return;
+    }
+    acedSetStatusBarProgressMeter(kSaveProgressText, 0, 100);
+    m_nSaveCount = 0;
+    for (CDocSyncState* state : states) {
+        if (state->m_bindings.CountUnsaved() == 0) {
+            continue;
+        }
+        // Each drawing is written under its own document's lock and in its own transaction.
+        if (acDocManager->lockDocument(state->m_pDoc, AcAp::kWrite, nullptr, nullptr, true) != Acad::eOk) {
+            continue;
+        }
+        AcTransactionManager* transactions = state->m_pDoc->transactionManager();
+        transactions->startTransaction();
+        state->m_bindings.SaveUnsaved(state->m_pDb);
+        transactions->endTransaction();
+        acDocManager->unlockDocument(state->m_pDoc);
+    }
+    acedRestoreStatusBar();
+}
+
+void SyncUnderDocLock() {
+    AcApDocument* doc = acDocManager->curDocument();
+    if (doc == nullptr) {
+        return;  // QUIT with no drawing open
+    }
+    acDocManager->lockDocument(doc, AcAp::kWrite, nullptr, nullptr, true);
+    g_bEchoFlag = 1;
+    g_DocSyncRegistry.SaveAllXData();
+    g_bEchoFlag = 0;
+    acDocManager->unlockDocument(doc);
+}

@@ -1,0 +1,85 @@
+// The plug-in's frame in-process: its module path in the test's folder, one drawing with a file name open,
+// the simulated map application installed and running, and a scripted user.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "mapsim/mapsim.h"
+#include "plugin/app/MessageDlg.h"
+#include "plugin/app/Settings.h"
+#include "plugin/app/TarnArxApp.h"
+#include "plugin/exchange/SyncState.h"
+#include "plugin/maplink/maplink.h"
+#include "platform/arx/arxheaders.h"
+#include "platform/mfc/afxdlg.h"
+#include "platform/mfc/uidriver.h"
+#include "platform/win32/bus/bus_hooks.h"
+#include "platform/win32/core/clock.h"
+#include "platform/win32/core/paths.h"
+#include "platform/win32/sys/sys_hooks.h"
+#include "support/testdirs.h"
+
+namespace frametest {
+
+using Bytes = mapsim::Bytes;
+
+inline Bytes Zeros(size_t n) {
+    return Bytes(n, 0);
+}
+
+template <typename T>
+void Put(Bytes& bytes, size_t offset, T value) {
+    std::memcpy(bytes.data() + offset, &value, sizeof value);
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = tarntest::TempDir();
+        moduleFolder = dir + "/plugin";
+        std::filesystem::create_directories(moduleFolder);
+        platform::SetModuleFileName(platform::PluginModuleHandle(),
+                                    platform::ToWindowsPath(moduleFolder + "/TarnArx.arx"));
+        platform::SetUiDriver(&user);
+        MapApiLinkInit(&g_MapApiLink);  // as the module's static start gives it
+        mapsim::MapSim::RecordInstall(u"C:\\Tarn\\tarn.exe", 785);
+        ASSERT_TRUE(map.Start());
+        doc = platform::NewDocument(platform::ToWindowsPath(dir + "/a.dxf"));
+    }
+
+    void TearDown() override {
+        if (theApp.IsInitialised()) {
+            theApp.dispatch(AcRx::kUnloadAppMsg, nullptr);
+        }
+        map.Stop();
+        platform::CloseAllDocuments();
+        std::string report;
+        EXPECT_TRUE(user.Verify(&report)) << report;
+        platform::SetUiDriver(nullptr);
+    }
+
+    void Load() {
+        ASSERT_EQ(theApp.dispatch(AcRx::kInitAppMsg, nullptr), AcRx::kRetOK);
+        ASSERT_NE(g_pMessageDlg, nullptr);
+    }
+
+    // A WM_COPYDATA of the map application to the hidden window, as it sends one.
+    LRESULT Send(uint16_t code, const Bytes& payload, WPARAM wParam = 1001) {
+        COPYDATASTRUCT cds{code, static_cast<DWORD>(payload.size()),
+                           payload.empty() ? nullptr : const_cast<BYTE*>(payload.data())};
+        return SendMessageW(GetMessageWindow(), WM_COPYDATA, wParam, reinterpret_cast<LPARAM>(&cds));
+    }
+
+    CBaseMapLayer& BaseMap() { return CurrentDocState()->m_baseMap; }
+
+    std::string dir;
+    std::string moduleFolder;
+    platform::ScriptedUiDriver user;
+    mapsim::MapSim map;
+    AcApDocument* doc = nullptr;
+};
+
+}  // namespace frametest

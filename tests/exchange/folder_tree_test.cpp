@@ -1,0 +1,201 @@
+// The folder tree against the simulated map application, through the frame's hidden window: folders found,
+// made, renamed and deleted by the map's user, long names, answers missing or empty.
+#include "app/frame_fixture.h"
+#include "platform/win32/core/unicode.h"
+#include "plugin/exchange/DocLockOps.h"
+#include "plugin/exchange/LinkRecord.h"
+#include "plugin/exchange/MapFolderTree.h"
+
+namespace {
+
+constexpr const char* kWorkspace = "CAD工作空间";
+
+std::string Utf8(const CString& text) {
+    return platform::Utf16ToUtf8(std::u16string(text.GetString()));
+}
+
+class FolderTreeTest : public frametest::FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        Reset();
+        Load();
+        map.ClearRecords();
+    }
+    void TearDown() override {
+        Reset();
+        FrameTest::TearDown();
+    }
+    static void Reset() {
+        g_MapFolderTree.Clear();
+        g_MapFolderTree.m_idToName.clear();
+        g_MapFolderTree.m_workspaceId = 0;
+        g_strDrawingFolderName.Empty();
+        g_MapFolderList.clear();
+    }
+    uint32_t Workspace() const { return map.FolderNamed(0, kWorkspace); }
+    uint32_t Folder(uint32_t parent, const std::string& name) const { return map.FolderNamed(parent, name); }
+    // The names of the folders the plug-in asked to create, in order.
+    std::vector<std::string> Created() const {
+        std::vector<std::string> names;
+        for (const mapsim::Request& request : map.RequestsOf(20102)) {
+            names.push_back(mapsim::GetText(request.payload, 16, mapsim::kNameSize));
+        }
+        return names;
+    }
+
+    CMapFolderTree& tree = g_MapFolderTree;
+};
+
+TEST_F(FolderTreeTest, AMissingWorkspaceIsMadeWithTheDrawingAndLayerFoldersInOrder) {
+    const uint32_t id = tree.GetFolderId(u"a.dxf", u"道路", true);
+    EXPECT_EQ(Created(), (std::vector<std::string>{kWorkspace, "a.dxf", "道路"}));
+    ASSERT_NE(Workspace(), 0u);
+    const uint32_t drawing = Folder(Workspace(), "a.dxf");
+    ASSERT_NE(drawing, 0u);
+    EXPECT_EQ(id, Folder(drawing, "道路"));
+    EXPECT_EQ(tree.m_workspaceId, Workspace());
+    EXPECT_EQ(tree.GetIdMap().at(id), CString(u"道路"));
+
+    // Found again from the tree, nothing made twice.
+    map.ClearRecords();
+    EXPECT_EQ(tree.GetFolderId(u"a.dxf", u"道路", true), id);
+    EXPECT_TRUE(Created().empty());
+    // Empty names give the workspace.
+    EXPECT_EQ(tree.GetFolderId(u"a.dxf", CString(), true), Workspace());
+}
+
+TEST_F(FolderTreeTest, WithoutTheCreateFlagOnlyAnEmptyWorkspaceGetsFolders) {
+    const uint32_t workspace = map.AddFolder(0, kWorkspace);
+    map.AddFolder(map.AddFolder(workspace, "other.dxf"), "0");
+    EXPECT_EQ(tree.GetFolderId(u"a.dxf", u"0", false), 0u);
+    EXPECT_TRUE(Created().empty());
+    EXPECT_EQ(Folder(workspace, "a.dxf"), 0u);
+
+    // A layer the drawing's folder lacks is not made either.
+    map.AddFolder(map.FolderNamed(workspace, "other.dxf"), "kept");
+    Reset();
+    EXPECT_EQ(tree.GetFolderId(u"other.dxf", u"new", false), 0u);
+    EXPECT_TRUE(Created().empty());
+
+    map.UserDeletesFolder(map.FolderNamed(workspace, "other.dxf"));
+    Reset();
+    const uint32_t id = tree.GetFolderId(u"a.dxf", u"0", false);
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(id, Folder(Folder(workspace, "a.dxf"), "0"));
+}
+
+TEST_F(FolderTreeTest, FoldersTheMapUserDeletedOrRenamedAreMadeAgainOnce) {
+    const uint32_t first = tree.GetFolderId(u"a.dxf", u"0", true);
+    const uint32_t drawing = Folder(Workspace(), "a.dxf");
+    ASSERT_TRUE(map.UserDeletesFolder(first));
+    const uint32_t second = tree.GetFolderId(u"a.dxf", u"0", true);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second, Folder(drawing, "0"));
+    EXPECT_EQ(map.FolderCount(drawing, "0"), 1u);
+
+    // The drawing's folder renamed by the user: a folder of the drawing's name is made anew with its layer.
+    ASSERT_TRUE(map.UserRenamesFolder(drawing, "renamed"));
+    const uint32_t third = tree.GetFolderId(u"a.dxf", u"0", true);
+    const uint32_t newDrawing = Folder(Workspace(), "a.dxf");
+    ASSERT_NE(newDrawing, 0u);
+    EXPECT_NE(newDrawing, drawing);
+    EXPECT_EQ(third, Folder(newDrawing, "0"));
+    EXPECT_EQ(map.FolderCount(Workspace(), "a.dxf"), 1u);
+
+    // The workspace itself deleted: the tree starts again from nothing.
+    ASSERT_TRUE(map.UserDeletesFolder(Workspace()));
+    map.ClearRecords();
+    const uint32_t fourth = tree.GetFolderId(u"a.dxf", u"0", true);
+    EXPECT_EQ(Created(), (std::vector<std::string>{kWorkspace, "a.dxf", "0"}));
+    EXPECT_EQ(fourth, Folder(Folder(Workspace(), "a.dxf"), "0"));
+}
+
+TEST_F(FolderTreeTest, StaleFoldersOfOtherDrawingsAndLayersNeitherFailNorComeBack) {
+    const uint32_t mine = tree.GetFolderId(u"a.dxf", u"0", true);
+    tree.GetFolderId(u"a.dxf", u"1", true);
+    tree.GetFolderId(u"b.dxf", u"0", true);
+    const uint32_t drawing = Folder(Workspace(), "a.dxf");
+    ASSERT_TRUE(map.UserDeletesFolder(Folder(Workspace(), "b.dxf")));
+    ASSERT_TRUE(map.UserDeletesFolder(Folder(drawing, "1")));
+    map.ClearRecords();
+
+    EXPECT_EQ(tree.GetFolderId(u"a.dxf", u"0", true), mine);
+    EXPECT_EQ(tree.GetFolderId(u"a.dxf", u"0", false), mine);
+    EXPECT_TRUE(Created().empty());
+    EXPECT_EQ(Folder(Workspace(), "b.dxf"), 0u);
+    // No folder of the drawing's name was hung under the drawing as a layer.
+    EXPECT_EQ(Folder(drawing, "a.dxf"), 0u);
+}
+
+TEST_F(FolderTreeTest, ALongNameIsCutOnceAndFoundAgain) {
+    const CString layer(u'层', 40);  // 120 UTF-8 bytes: 33 whole characters fit in 99
+    const uint32_t id = tree.GetFolderId(u"a.dxf", layer, true);
+    ASSERT_NE(id, 0u);
+    const uint32_t drawing = Folder(Workspace(), "a.dxf");
+    const std::string cut = Utf8(CString(u'层', 33));
+    EXPECT_EQ(Folder(drawing, cut), id);
+
+    // A tree loaded afresh finds it by its cut name; so does a plain search.
+    Reset();
+    map.ClearRecords();
+    EXPECT_EQ(tree.GetFolderId(u"a.dxf", layer, true), id);
+    EXPECT_EQ(tree.FindOrCreateFolder(layer, drawing, true), id);
+    EXPECT_TRUE(Created().empty());
+    EXPECT_EQ(map.FolderCount(drawing, cut), 1u);
+    EXPECT_EQ(MapFolderName(layer), CString(u'层', 33));
+}
+
+TEST_F(FolderTreeTest, AMissingOrEmptyFolderListNeverReusesAnEarlierOne) {
+    const uint32_t workspace = map.AddFolder(0, kWorkspace);
+    map.AddFolder(map.AddFolder(workspace, "other.dxf"), "L");
+    ASSERT_TRUE(tree.LoadTree());
+    ASSERT_NE(tree.m_firstDrawing, nullptr);
+    EXPECT_EQ(tree.m_firstDrawing->m_folderName, CString(u"other.dxf"));
+    EXPECT_EQ(tree.m_firstDrawing->m_firstChild->m_folderName, CString(u"L"));
+
+    tree.Clear();
+    map.ReplaceNextAnswer(20100, mapsim::Bytes{});
+    ASSERT_TRUE(tree.LoadTree());
+    EXPECT_EQ(tree.m_firstDrawing, nullptr);
+
+    map.FailCode(20100, 0, 1);  // handled without an answer
+    ASSERT_TRUE(tree.LoadTree());
+    EXPECT_EQ(tree.m_firstDrawing, nullptr);
+
+    // A link error of the list is shown and fails the load.
+    map.FailCode(20100, -6, 1);
+    user.ExpectMessageBox(u"");
+    EXPECT_FALSE(tree.LoadTree());
+}
+
+TEST_F(FolderTreeTest, NodesAndRecordedFoldersUpdateInPlace) {
+    const uint32_t id = tree.GetFolderId(u"a.dxf", u"0", true);
+    CMapFolderNode* node = CMapFolderTree::NewNode();
+    node->m_folderName = u"0";
+    node->m_folderId = id + 1000;
+    tree.AddNode(u"a.dxf", node);
+    const CMapFolderNode* drawing = tree.m_firstDrawing;
+    ASSERT_NE(drawing, nullptr);
+    ASSERT_NE(drawing->m_firstChild, nullptr);
+    EXPECT_EQ(drawing->m_firstChild->m_folderId, id + 1000);
+    EXPECT_EQ(drawing->m_firstChild->m_next, nullptr);
+
+    // A folder answered by a send links its layer in the drawing; the first name of an id is kept.
+    UpdateMapFolderUnderDocLock(u"道路", 4242, true);
+    UpdateMapFolderUnderDocLock(u"other", 4242, false);
+    EXPECT_EQ(tree.GetIdMap().at(4242), CString(u"道路"));
+    AcDbLayerTable* layers = nullptr;
+    ASSERT_EQ(doc->database()->getLayerTable(layers, AcDb::kForRead), Acad::eOk);
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(layers->getAt(u"道路", layer, AcDb::kForRead), Acad::eOk);
+    layers->close();
+    CBindingRecord link;
+    EXPECT_TRUE(ReadLinkRecord(layer, link));
+    layer->close();
+    EXPECT_EQ(link.m_mapId, 4242u);
+    EXPECT_TRUE(platform::LockViolations().empty());
+    EXPECT_EQ(doc->tarnLockCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// Keys, the binding tables and the group links.
+#include <gtest/gtest.h>
+
+#include "link_fixture.h"
+#include "plugin/app/TarnArxApp.h"
+#include "platform/arx/acap/statusbar.h"
+
+namespace {
+
+TEST(LinkKeys, HandlesAndTextsGiveTheirKeys) {
+    EXPECT_EQ(HandleToUInt32(AcDbHandle(0x1234u, 0u)), 0x1234u);
+    EXPECT_EQ(HandleToUInt32(AcDbHandle(0xFFFFFFFEu, 0u)), 0xFFFFFFFEu);
+    EXPECT_EQ(HandleToUInt32(AcDbHandle(5u, 1u)), 0xFFFFFFFFu);
+
+    EXPECT_EQ(StringKey63(u""), 338333539836370388ull);
+    EXPECT_EQ(StringKey63(u"a"), 2933798017325973772ull);  // the raw digest has its top bit set
+    EXPECT_EQ(StringKey63(u"abc"), 3481232194675933584ull);
+    // Long paths that differ only at their ends keep different keys.
+    const CString root(CString(u'x', 300));
+    EXPECT_NE(StringKey63(root + u"\\1_2.png"), StringKey63(root + u"\\1_3.png"));
+
+    // The drawing key hashes the name unchanged, in the ANSI code page.
+    EXPECT_NE(CDocSyncRegistry::MakeDocKey(u"C:\\maps\\A.dxf"),
+              CDocSyncRegistry::MakeDocKey(u"C:\\maps\\a.dxf"));
+    EXPECT_EQ(CDocSyncRegistry::MakeDocKey(u""), StringKey63(u""));
+    EXPECT_EQ(CDocSyncRegistry::MakeDocKey(u"C:\\a.dxf"), StringKey63(u"C:\\a.dxf"));
+    EXPECT_NE(CDocSyncRegistry::MakeDocKey(u"C:\\图纸.dxf"), StringKey63(u"C:\\图纸.dxf"));  // GBK, not UTF-8
+}
+
+TEST(BindingTable, RecordsAreStoredReplacedAndCountedOnce) {
+    CBindingTable table;
+    auto* first = new CBindingRecord;
+    table.SetBinding(7, first, true);
+    table.SetBinding(7, first, false);  // the same record again: kept, not freed
+    EXPECT_EQ(table.FindBinding(7), first);
+    EXPECT_EQ(table.CountUnsaved(), 1);
+    table.SetBinding(7, new CBindingRecord, true);  // a different one: the old is freed
+    EXPECT_EQ(table.CountUnsaved(), 0);
+
+    table.UpdateBinding(9, 4294967295u, true);
+    const CBindingRecord* made = table.FindBinding(9);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->m_key, 9u);
+    EXPECT_EQ(made->m_mapId, 4294967295u);
+    EXPECT_EQ(made->m_groupMember, 1);
+    EXPECT_EQ(made->m_saved, 0);
+    table.UpdateBinding(7, 3, false);
+    EXPECT_EQ(table.FindBinding(7)->m_mapId, 3u);
+    EXPECT_EQ(table.CountUnsaved(), 2);
+    table.EraseBinding(7);
+    table.EraseBinding(12345);  // absent: nothing
+    EXPECT_EQ(table.FindBinding(7), nullptr);
+
+    CMapIdTable ids;
+    uint64_t key = 99;
+    EXPECT_FALSE(ids.Get(5, key));
+    EXPECT_EQ(key, 0u);
+    ids.Set(4294967295u, 9);
+    EXPECT_TRUE(ids.Get(4294967295u, key));
+    EXPECT_EQ(key, 9u);
+
+    CBindingRecord source;
+    source.m_key = 1;
+    source.m_mapId = 2;
+    source.m_name = u"n";
+    source.m_extra = u"x";
+    source.m_lineStyle = 5;
+    source.m_opacity = 80;
+    const CBindingRecord group = CBindingRecord::ForGroup(source);
+    EXPECT_EQ(group.m_mapId, 2u);
+    EXPECT_EQ(group.m_name, CString(u"n"));
+    EXPECT_TRUE(group.m_extra.IsEmpty());
+    EXPECT_EQ(group.m_lineStyle, 0u);
+    EXPECT_EQ(group.m_opacity, 50u);
+}
+
+TEST(GroupLinks, RekeyMovesMembersAndMergesWithoutLeaks) {
+    CDocSyncState state;
+    CMapObjLinkTable& groups = state.m_pointGroups;
+    EXPECT_FALSE(groups.RekeyLink(77, 500));
+    EXPECT_TRUE(groups.Links().empty());
+
+    CBindingRecord member;
+    member.m_name = u"points";
+    for (uint64_t key : {11u, 12u}) {
+        member.m_key = key;
+        groups.AddLinkEntity(77, member, true);
+    }
+    ASSERT_TRUE(groups.RekeyLink(77, 500));
+    EXPECT_EQ(groups.Find(77), nullptr);
+    const CMapObjLink* link = groups.Find(500);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->m_keys, (std::vector<uint64_t>{11, 12}));
+    EXPECT_EQ(link->m_saved, 0);
+    EXPECT_EQ(link->m_record->m_mapId, 500u);
+    EXPECT_EQ(link->m_record->m_groupMember, 1);
+    for (uint64_t key : {11u, 12u}) {
+        ASSERT_NE(state.m_bindings.FindBinding(key), nullptr);
+        EXPECT_EQ(state.m_bindings.FindBinding(key)->m_mapId, 500u);
+        EXPECT_EQ(state.m_bindings.FindBinding(key)->m_groupMember, 1);
+    }
+
+    // A group sent again under a temporary key whose answer names an id already held: one link, all members.
+    member.m_key = 12;
+    groups.AddLinkEntity(78, member, false);
+    member.m_key = 13;
+    groups.AddLinkEntity(78, member, false);
+    ASSERT_TRUE(groups.RekeyLink(78, 500));
+    EXPECT_EQ(groups.Links().size(), 1u);
+    EXPECT_EQ(groups.Find(500)->m_keys, (std::vector<uint64_t>{11, 12, 13}));
+
+    // Emptying a link and giving it a new record frees the old one once.
+    groups.EmptyLink(500);
+    EXPECT_TRUE(groups.Find(500)->m_keys.empty());
+    EXPECT_EQ(groups.Find(500)->m_record, nullptr);
+    EXPECT_EQ(state.m_bindings.FindBinding(11), nullptr);
+    groups.SetLinkRecord(500, new CBindingRecord);
+    EXPECT_EQ(groups.SetLinkRecordId(500, 501)->m_mapId, 501u);
+    EXPECT_EQ(groups.SetLinkRecordId(9, 1), nullptr);
+}
+
+TEST(GroupLinks, CollectModifiedTakesNonEmptyModifiedLinksInIdOrder) {
+    CDocSyncState state;
+    CMapObjLinkTable& groups = state.m_trackGroups;
+    CBindingRecord member;
+    member.m_key = 3;
+    groups.AddLinkEntity(20, member, true);
+    groups.AddLinkEntity(10, member, true);
+    groups.AddLinkEntity(30, member, false);
+    groups.SetLinkRecord(40, new CBindingRecord);
+    EXPECT_TRUE(groups.SetLinkModified(40, true));  // modified but empty
+    EXPECT_FALSE(groups.SetLinkModified(41, true));
+
+    const auto modified = groups.CollectModified();
+    ASSERT_EQ(modified.size(), 2u);
+    EXPECT_EQ(modified[0].first, 10u);
+    EXPECT_EQ(modified[1].first, 20u);
+    EXPECT_EQ(groups.Find(10)->m_modified, 0);
+    EXPECT_EQ(groups.Find(40)->m_modified, 1);  // skipped, flag kept
+    EXPECT_TRUE(groups.CollectModified().empty());
+
+    groups.SetLinkEntities(30, {5, 6});
+    EXPECT_EQ(groups.Find(30)->m_keys, (std::vector<uint64_t>{5, 6}));
+    EXPECT_EQ(groups.Find(30)->m_saved, 0);
+}
+
+class SaveAllTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = tarntest::TempDir();
+        doc = platform::NewDocument(platform::ToWindowsPath(dir + "/a.dxf"));
+        state = g_DocSyncRegistry.GetDocState(doc);
+        g_DocSyncRegistry.m_pCurrent = state;
+        platform::ClearStatusBarEvents();
+    }
+    void TearDown() override {
+        g_DocSyncRegistry.ClearAll();
+        platform::CloseAllDocuments();
+    }
+    std::string dir;
+    AcApDocument* doc = nullptr;
+    CDocSyncState* state = nullptr;
+};
+
+TEST_F(SaveAllTest, ProgressMovesAtMostFiftyTimesAndNothingShowsWithoutWork) {
+    SyncUnderDocLock();
+    EXPECT_TRUE(platform::StatusBarEvents().empty());
+    EXPECT_EQ(doc->transactionManager()->numActiveTransactions(), 0);
+
+    for (int i = 0; i < 120; ++i) {
+        linktest::Bind(state, linktest::AddLine(doc, i), 1000 + i, u"line");
+    }
+    platform::ClearStatusBarEvents();
+    SyncUnderDocLock();
+    const auto& events = platform::StatusBarEvents();
+    ASSERT_EQ(events.size(), 42u);
+    EXPECT_EQ(events.front().kind, platform::StatusBarEvent::kMeter);
+    EXPECT_EQ(events.front().label, u"正在保存xData数据");
+    EXPECT_EQ(events.front().maxPos, 100);
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(events[1 + i].pos, static_cast<int>(100.0 * (3 * i) / 120)) << i;  // counts 0, 3, ... 117
+    }
+    EXPECT_EQ(events.back().kind, platform::StatusBarEvent::kRestore);
+    EXPECT_EQ(state->m_bindings.CountUnsaved(), 0);
+    EXPECT_EQ(g_bEchoFlag, 0);
+    EXPECT_TRUE(platform::LockViolations().empty());
+}
+
+}  // namespace
