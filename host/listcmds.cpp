@@ -11,6 +11,7 @@
 #include "platform/arx/acdb/dbline.h"
 #include "platform/arx/acdb/dbpline.h"
 #include "platform/arx/acdb/dbpoint.h"
+#include "platform/arx/acdb/dbrasterimage.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/arx/acdb/dbtext.h"
 #include "platform/arx/acdb/dbunknown.h"
@@ -88,6 +89,13 @@ std::u16string Geometry(const AcDbEntity* entity) {
     }
     if (const auto* kept = AcDbUnknownEntity::cast(entity)) {
         return platform::Utf8ToUtf16(kept->tarnFileType()) + u" (kept as read)";
+    }
+    if (const auto* image = AcDbRasterImage::cast(entity)) {
+        AcGePoint3d origin;
+        AcGeVector3d u;
+        AcGeVector3d v;
+        image->getOrientation(origin, u, v);
+        return u"IMAGE at " + Point(origin) + u" size " + Num(u.length()) + u" x " + Num(v.length());
     }
     return std::u16string(entity->isA()->name());
 }

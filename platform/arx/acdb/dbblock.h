@@ -8,6 +8,7 @@
 
 class AcDbEntity;
 class AcDbBlockTableRecordIterator;
+class AcDbSortentsTable;
 
 class AcDbBlockTableRecord : public AcDbSymbolTableRecord {
     TARN_DB_DECLARE_MEMBERS(AcDbBlockTableRecord)
@@ -31,6 +32,10 @@ public:
     bool hasAttributeDefinitions() const { return false; }
     bool isLayout() const;
     bool isAnonymous() const;
+    // The draw-order table in the extension dictionary (dbsortents.h). eKeyNotFound when there is none and
+    // createIfNecessary is false; making one needs the record open for write.
+    Acad::ErrorStatus getSortentsTable(AcDbSortentsTable*& table, AcDb::OpenMode mode,
+                                       bool createIfNecessary = false);
 
     // "*Model_Space" and "*Paper_Space" cannot be erased.
     Acad::ErrorStatus subErase(bool erasing) override;

@@ -31,6 +31,10 @@ void platform::ForEachDbClass(void (*visit)(AcRxClass* cls, void* context), void
         AcDb3dPolyline::desc(),
         AcDbHatch::desc(),
         AcDbRegion::desc(),
+        AcDbRasterImage::desc(),
+        AcDbRasterImageDef::desc(),
+        AcDbRasterImageDefReactor::desc(),
+        AcDbSortentsTable::desc(),
     };
     for (AcRxClass* cls : kClasses) {
         visit(cls, context);

@@ -238,6 +238,15 @@ const Codec kCodecs[] = {
 
 }  // namespace
 
+std::vector<const Codec*>& RegisteredCodecs() {
+    static std::vector<const Codec*> codecs;
+    return codecs;
+}
+
+CodecRegistration::CodecRegistration(const Codec* codec) {
+    RegisteredCodecs().push_back(codec);
+}
+
 std::string FileTypeOf(const AcDbObject* object) {
     if (const auto* unknown = AcDbUnknownObject::cast(object)) {
         return unknown->tarnFileType();
@@ -252,6 +261,11 @@ const Codec* FindCodec(const AcRxClass* cls) {
     for (const Codec& codec : kCodecs) {
         if (std::u16string_view(codec.className) == cls->name()) {
             return &codec;
+        }
+    }
+    for (const Codec* codec : RegisteredCodecs()) {
+        if (std::u16string_view(codec->className) == cls->name()) {
+            return codec;
         }
     }
     return FindCurveCodec(cls);

@@ -45,6 +45,11 @@ std::string FileTypeOf(const AcDbObject* object);
 
 // The codec of exactly this class, or null.
 const Codec* FindCodec(const AcRxClass* cls);
+// A codec kept in its class's own source file registers itself there:
+//   const CodecRegistration kRegistration(&kImageCodec);
+struct CodecRegistration {
+    explicit CodecRegistration(const Codec* codec);
+};
 // The curve classes' codecs (dxfcurves.cpp).
 const Codec* FindCurveCodec(const AcRxClass* cls);
 

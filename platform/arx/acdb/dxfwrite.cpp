@@ -8,6 +8,7 @@
 #include "platform/arx/acdb/dbdict.h"
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbinternal.h"
+#include "platform/arx/acdb/dbsortents.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/arx/acdb/dbunknown.h"
 #include "platform/arx/acdb/dxfcodec.h"
@@ -318,7 +319,7 @@ private:
     }
 
     void writeEntitiesOf(const AcDbBlockTableRecord* block) {
-        for (const AcDbObjectId& id : block->tarnEntityIds()) {
+        for (const AcDbObjectId& id : DrawOrderOf(block)) {
             const AcDbObject* entity = LiveObject(id);
             if (Writable(entity)) {
                 WriteObject(entity, block->handle().value(), m_body);

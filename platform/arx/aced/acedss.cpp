@@ -6,6 +6,7 @@
 
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbentity.h"
+#include "platform/arx/acdb/dbsortents.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/arx/aced/acededitor.h"
 #include "platform/arx/aced/acedinput.h"
@@ -74,8 +75,9 @@ AcDbObjectId IdOf(const ads_name name) {
     return AcDbObjectId(static_cast<std::uint64_t>(name[0]));
 }
 
-// The entities of a block record of the working drawing, in append order, erased ones included.
-std::vector<AcDbObjectId> BlockEntities(const ACHAR* blockName) {
+// The entities of a block record of the working drawing, in append order (or in draw order, the first drawn
+// first), erased ones included.
+std::vector<AcDbObjectId> BlockEntities(const ACHAR* blockName, bool drawOrder = false) {
     std::vector<AcDbObjectId> ids;
     AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
     AcDbBlockTable* table = nullptr;
@@ -86,7 +88,7 @@ std::vector<AcDbObjectId> BlockEntities(const ACHAR* blockName) {
     const Acad::ErrorStatus es = table->getAt(blockName, block, AcDb::kForRead);
     table->close();
     if (es == Acad::eOk) {
-        ids = block->tarnEntityIds();
+        ids = drawOrder ? DrawOrderOf(block) : block->tarnEntityIds();
         block->close();
     }
     return ids;
@@ -365,9 +367,9 @@ int acedSSGet(const ACHAR* mode, const void* pt1, const void* pt2, const resbuf*
     if (mode == nullptr && pt1 != nullptr) {
         const AcGePoint3d point = UcsPointToWorld(pt1);
         const double aperture = Aperture();
-        std::vector<AcDbObjectId> hits = Select(BlockEntities(kModelSpace), parsed, [&](const AcDbEntity* e) {
-            return UnderPoint(e, point, aperture);
-        });
+        std::vector<AcDbObjectId> hits =
+            Select(BlockEntities(kModelSpace, true), parsed,
+                   [&](const AcDbEntity* e) { return UnderPoint(e, point, aperture); });
         if (hits.empty()) {
             return RTERROR;
         }

@@ -1,0 +1,243 @@
+#include "platform/arx/acdb/dbsortents.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "platform/arx/acdb/dbblock.h"
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbdict.h"
+#include "platform/arx/acdb/dbinternal.h"
+#include "platform/arx/acdb/dxfcodec.h"
+#include "platform/arx/acdb/dxffields.h"
+
+namespace {
+
+using platform::FieldDesc;
+using platform::FieldKind;
+using platform::dxf::Group;
+using platform::dxf::ReadContext;
+using platform::dxf::Writer;
+
+const FieldDesc kFields[] = {
+    TARN_SUBCLASS("AcDbSortentsTable"),
+    TARN_FIELD(330, kHandle, "blockId", AcDbSortentsTable,
+               v.integer = static_cast<std::int64_t>(self->blockId().handle().value()),
+               self->setBlockId(platform::dxf::IdOfHandle(self, v.integer))),
+};
+
+// ---- file form: pairs of 331 an entity and 5 its sort handle ----
+
+void WriteSortents(const AcDbObject* object, Writer& out) {
+    const auto* table = static_cast<const AcDbSortentsTable*>(object);
+    for (const AcDbSortentsTable::Entry& entry : table->tarnEntries()) {
+        const platform::detail::DbSlot* slot = platform::detail::FindSlot(entry.entity);
+        if (slot == nullptr || slot->object == nullptr || slot->erased || slot->db != table->database()) {
+            continue;
+        }
+        out.handle(331, entry.entity.handle().value());
+        out.handle(5, entry.sortHandle);
+    }
+}
+
+void ReadSortents(AcDbObject* object, const std::vector<Group>& body, const ReadContext& context) {
+    auto* table = static_cast<AcDbSortentsTable*>(object);
+    std::vector<AcDbSortentsTable::Entry> entries;
+    AcDbObjectId entity;
+    for (const Group& g : body) {
+        if (g.code == 331) {
+            entity = context.id(g);
+            continue;
+        }
+        std::uint64_t sortHandle = 0;
+        if (g.code == 5 && !entity.isNull() && platform::dxf::ParseHandle(g.value, sortHandle) &&
+            sortHandle != 0 && entries.size() < platform::dxf::kMaxListItems) {
+            entries.push_back({entity, sortHandle});
+            entity = AcDbObjectId();
+        }
+    }
+    table->tarnSetEntries(std::move(entries));
+}
+
+const platform::dxf::Codec kSortentsCodec = {u"AcDbSortentsTable", WriteSortents, ReadSortents};
+const platform::dxf::CodecRegistration kRegistration(&kSortentsCodec);
+
+const AcDbBlockTableRecord* BlockOf(AcDbObjectId blockId) {
+    return AcDbBlockTableRecord::cast(platform::detail::Peek(blockId));
+}
+
+}  // namespace
+
+TARN_RX_DEFINE(AcDbSortentsTable, AcDbObject, u"SORTENTSTABLE", kFields, std::size(kFields))
+
+Acad::ErrorStatus AcDbSortentsTable::setBlockId(AcDbObjectId blockId) {
+    return tarnSet(m_blockId, blockId);
+}
+
+// Entities the table lists are drawn at their sort handle's place, the others at their own handle's.
+std::vector<AcDbObjectId> AcDbSortentsTable::tarnOrder() const {
+    const AcDbBlockTableRecord* block = BlockOf(m_blockId);
+    if (block == nullptr) {
+        return {};
+    }
+    std::map<AcDbObjectId, std::uint64_t> listed;
+    for (const Entry& entry : m_entries) {
+        listed.emplace(entry.entity, entry.sortHandle);
+    }
+    std::vector<std::pair<std::uint64_t, AcDbObjectId>> keyed;
+    const std::vector<AcDbObjectId>& ids = block->tarnEntityIds();
+    keyed.reserve(ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) {
+        auto it = listed.find(ids[i]);
+        keyed.emplace_back(it != listed.end() ? it->second : ids[i].handle().value(), ids[i]);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<AcDbObjectId> order;
+    order.reserve(keyed.size());
+    for (const auto& item : keyed) {
+        order.push_back(item.second);
+    }
+    return order;
+}
+
+Acad::ErrorStatus AcDbSortentsTable::tarnSetEntries(std::vector<Entry> entries) {
+    return tarnSet(m_entries, std::move(entries));
+}
+
+Acad::ErrorStatus AcDbSortentsTable::move(const AcDbObjectIdArray& entityIds, bool toBottom) {
+    const AcDbBlockTableRecord* block = BlockOf(m_blockId);
+    if (block == nullptr) {
+        return Acad::eInvalidInput;
+    }
+    std::vector<AcDbObjectId> moved;
+    std::set<AcDbObjectId> movedSet;
+    for (int i = 0; i < entityIds.length(); ++i) {
+        const AcDbObject* entity = platform::detail::Peek(entityIds[i]);
+        if (entity == nullptr || entity->isErased() || entity->ownerId() != m_blockId) {
+            return Acad::eInvalidInput;
+        }
+        if (movedSet.insert(entityIds[i]).second) {
+            moved.push_back(entityIds[i]);
+        }
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es != Acad::eOk) {
+        return es;
+    }
+    std::vector<AcDbObjectId> rest;
+    for (const AcDbObjectId& id : tarnOrder()) {
+        if (movedSet.count(id) == 0) {
+            rest.push_back(id);
+        }
+    }
+    std::vector<AcDbObjectId> order = toBottom ? moved : rest;
+    const std::vector<AcDbObjectId>& after = toBottom ? rest : moved;
+    order.insert(order.end(), after.begin(), after.end());
+    // The new order takes the block's handles in ascending order, position by position.
+    std::vector<std::uint64_t> handles;
+    handles.reserve(order.size());
+    for (const AcDbObjectId& id : order) {
+        handles.push_back(id.handle().value());
+    }
+    std::sort(handles.begin(), handles.end());
+    std::vector<Entry> entries;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i].handle().value() != handles[i]) {
+            entries.push_back({order[i], handles[i]});
+        }
+    }
+    m_entries = std::move(entries);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbSortentsTable::moveToBottom(const AcDbObjectIdArray& entityIds) {
+    return move(entityIds, true);
+}
+
+Acad::ErrorStatus AcDbSortentsTable::moveToTop(const AcDbObjectIdArray& entityIds) {
+    return move(entityIds, false);
+}
+
+Acad::ErrorStatus AcDbSortentsTable::getFullDrawOrder(AcDbObjectIdArray& entityIds, Adesk::UInt8) const {
+    entityIds = AcDbObjectIdArray();
+    for (const AcDbObjectId& id : tarnOrder()) {
+        if (!id.isErased()) {
+            entityIds.append(id);
+        }
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbSortentsTable::firstEntityIsDrawnBeforeSecond(AcDbObjectId first, AcDbObjectId second,
+                                                                    bool& result) const {
+    const std::vector<AcDbObjectId> order = tarnOrder();
+    const auto a = std::find(order.begin(), order.end(), first);
+    const auto b = std::find(order.begin(), order.end(), second);
+    if (a == order.end() || b == order.end()) {
+        return Acad::eInvalidInput;
+    }
+    result = a < b;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbBlockTableRecord::getSortentsTable(AcDbSortentsTable*& table, AcDb::OpenMode mode,
+                                                         bool createIfNecessary) {
+    table = nullptr;
+    if (database() == nullptr) {
+        return Acad::eNotInDatabase;
+    }
+    AcDbObjectId dictId = extensionDictionary();
+    const auto* dict = AcDbDictionary::cast(platform::detail::Peek(dictId));
+    AcDbObjectId tableId;
+    if (dict != nullptr && dict->getAt(platform::kSortentsKey, tableId) == Acad::eOk) {
+        return acdbOpenObject(table, tableId, mode);
+    }
+    if (!createIfNecessary) {
+        return Acad::eKeyNotFound;
+    }
+    if (!isWriteEnabled()) {
+        return Acad::eNotOpenForWrite;
+    }
+    if (dictId.isNull()) {
+        Acad::ErrorStatus es = createExtensionDictionary();
+        if (es != Acad::eOk) {
+            return es;
+        }
+        dictId = extensionDictionary();
+    }
+    AcDbDictionary* open = nullptr;
+    Acad::ErrorStatus es = acdbOpenObject(open, dictId, AcDb::kForWrite);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    auto* fresh = new AcDbSortentsTable();
+    es = open->setAt(platform::kSortentsKey, fresh, tableId);
+    open->close();
+    if (es != Acad::eOk) {
+        delete fresh;
+        return es;
+    }
+    fresh->setBlockId(objectId());
+    if (mode == AcDb::kForRead) {
+        fresh->downgradeOpen();
+    }
+    table = fresh;
+    return Acad::eOk;
+}
+
+std::vector<AcDbObjectId> platform::DrawOrderOf(const AcDbBlockTableRecord* block) {
+    if (block == nullptr) {
+        return {};
+    }
+    const auto* dict = AcDbDictionary::cast(platform::detail::Peek(block->extensionDictionary()));
+    AcDbObjectId tableId;
+    if (dict == nullptr || dict->getAt(kSortentsKey, tableId) != Acad::eOk) {
+        return block->tarnEntityIds();
+    }
+    const auto* table = AcDbSortentsTable::cast(platform::detail::Peek(tableId));
+    if (table == nullptr || table->blockId() != block->objectId()) {
+        return block->tarnEntityIds();
+    }
+    return table->tarnOrder();
+}

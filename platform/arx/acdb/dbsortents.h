@@ -1,0 +1,57 @@
+// The draw order of a block: a sort-entities table in the block's extension dictionary under
+// "ACAD_SORTENTS". Without one a block draws its entities in the order they were appended (new ones on top);
+// the table gives some entities the sort handle of another position, as files keep it. The stand-in's point
+// pick, the selection's top-most choice and the drawing-file writer follow this order.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/arx/acdb/dbobject.h"
+
+class AcDbBlockTableRecord;
+
+class AcDbSortentsTable : public AcDbObject {
+    TARN_DB_DECLARE_MEMBERS(AcDbSortentsTable)
+public:
+    AcDbSortentsTable() = default;
+
+    Acad::ErrorStatus setBlockId(AcDbObjectId blockId);
+    AcDbObjectId blockId() const { return m_blockId; }
+
+    // The entities go below (drawn before) every other entity of the block, in array order; moveToTop puts
+    // them above all others. eInvalidInput (nothing moved) when one is not an entity of the block.
+    Acad::ErrorStatus moveToBottom(const AcDbObjectIdArray& entityIds);
+    Acad::ErrorStatus moveToTop(const AcDbObjectIdArray& entityIds);
+    // Every live entity of the block, drawn first first.
+    Acad::ErrorStatus getFullDrawOrder(AcDbObjectIdArray& entityIds,
+                                       Adesk::UInt8 honorSortentsMask = 0) const;
+    Acad::ErrorStatus firstEntityIsDrawnBeforeSecond(AcDbObjectId first, AcDbObjectId second,
+                                                     bool& result) const;
+
+    struct Entry {
+        AcDbObjectId entity;
+        std::uint64_t sortHandle = 0;
+    };
+    // Entities whose sort handle is not their own (writers and readers of drawing files).
+    const std::vector<Entry>& tarnEntries() const { return m_entries; }
+    Acad::ErrorStatus tarnSetEntries(std::vector<Entry> entries);
+    // The block's entities (erased ones included) in draw order.
+    std::vector<AcDbObjectId> tarnOrder() const;
+
+private:
+    Acad::ErrorStatus move(const AcDbObjectIdArray& entityIds, bool toBottom);
+
+    AcDbObjectId m_blockId;
+    std::vector<Entry> m_entries;
+};
+
+namespace platform {
+
+// The key of the draw-order table in a block's extension dictionary.
+constexpr const ACHAR* kSortentsKey = u"ACAD_SORTENTS";
+
+// A block's entities (erased ones included) in draw order: its table's order, or append order without one.
+std::vector<AcDbObjectId> DrawOrderOf(const AcDbBlockTableRecord* block);
+
+}  // namespace platform
