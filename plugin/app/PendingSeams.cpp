@@ -20,12 +20,6 @@ bool SendEntityArray(const AcDbObjectIdArray&) {
     return false;
 }
 void PairSendAnswer(const BYTE*, DWORD) {}
-bool ReceiveMapObjects(const BYTE*, DWORD) {
-    return false;
-}
-AcDbObjectId CreateSignEntities(MapMarkObj*, const ACHAR*, bool) {
-    return AcDbObjectId();
-}
 
 // ---- Base map, capture, associated points ----
 bool CBaseMapLayer::Load() {

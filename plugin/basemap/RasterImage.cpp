@@ -4,9 +4,7 @@
 
 #include "platform/mfc/uidriver.h"
 
-CString g_strImageName = _T("TARN_IMG");
-std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
-AcCmColor g_ImageColor;
+// g_strImageName, g_WholeViewImages and g_ImageColor are the plug-in core's (TarnArxApp.cpp).
 
 namespace {
 
