@@ -8,12 +8,6 @@
 #include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/ReceiveRoad.h"
 #include "plugin/exchange/SendRoad.h"
-#include "plugin/exchange/DocLockOps.h"
-
-// ---- Draw order (until the raster-image work brings the draw-order table) ----
-bool MoveToTopOfDrawOrder(AcDbBlockTableRecord*, const AcDbObjectIdArray&) {
-    return false;
-}
 
 // ---- Send and receive roads, builders ----
 bool SendEntityArray(const AcDbObjectIdArray&) {

@@ -28,9 +28,6 @@
 #endif
 
 // ---- Process-wide objects, constructed when the module is loaded ----
-CString g_strImageName = u"TARN_IMG";
-std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
-AcCmColor g_ImageColor;
 UINT g_nProgressMsg = 0;
 CTarnArxApp theApp;
 CString g_strDrawingFolderName;

@@ -41,7 +41,8 @@ void ClearMapCommand();
 void MatchTarnCommand();
 void TestCommand();
 
-// ---- Process-wide objects ----
+// ---- Process-wide objects (the image name, the whole-view image table and the image colour are the raster
+// images', RasterImage.h) ----
 inline constexpr const char16_t* kCommandGroup = u"TARN";
 inline constexpr const char16_t* kMenuEntryText = u"发送所选对象到CAD";
 

@@ -2,6 +2,7 @@
 
 #include "plugin/arxutil/EntityUtil.h"
 #include "plugin/arxutil/SelectUtil.h"
+#include "plugin/basemap/RasterImage.h"
 #include "plugin/exchange/LinkRecord.h"
 #include "plugin/exchange/MapFolderTree.h"
 #include "platform/mfc/uidriver.h"
@@ -81,17 +82,24 @@ bool MoveEntToTop(const AcGePoint2d& corner1, const AcGePoint2d& corner2) {
         ShowError(u"MoveEntToTop1 ErrorCode:%d", es);
         return false;
     }
+    // Written to: the draw-order table is made in its extension dictionary when missing.
     AcDbBlockTableRecord* model = nullptr;
-    es = blocks->getAt(ACDB_MODEL_SPACE, model, AcDb::kForRead);
-    blocks->close();
+    es = blocks->getAt(ACDB_MODEL_SPACE, model, AcDb::kForWrite);
     if (es != Acad::eOk) {
+        blocks->close();
         ShowError(u"MoveEntToTop2 ErrorCode:%d", es);
         return false;
     }
-    // Only the draw order changes: the entities stay where they are.
-    const bool moved = MoveToTopOfDrawOrder(model, ids);
+    AcDbSortentsTable* order = GetSortentsTable(model);
     model->close();
-    return moved;
+    blocks->close();
+    if (order == nullptr) {
+        return false;
+    }
+    // Only the draw order changes: the entities stay where they are.
+    order->moveToTop(ids);
+    order->close();
+    return true;
 }
 
 void GetEntProperty(std::vector<CBindingRecord*>& records, const ACHAR* layer, AcDbDatabase* db) {
@@ -153,7 +161,7 @@ void GetEntProperty(std::vector<CBindingRecord*>& records, const ACHAR* layer, A
             entity->close();
             continue;
         }
-        CBindingRecord* record = GetLinkRecord(entity, true);
+        CBindingRecord* record = GetLinkRecord(entity, state->m_bindings);
         if (record->m_mapId != 0) {
             records.push_back(record);
             // Only members of a group rejoin it: a point bound on its own stays its own map object.

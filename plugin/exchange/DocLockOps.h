@@ -24,6 +24,3 @@ bool MoveEntToTop(const AcGePoint2d& corner1, const AcGePoint2d& corner2);
 // its drawing's binding table; the bound ones go to records (owned by the table), and bound grouped points
 // and polylines rejoin their groups.
 void GetEntProperty(std::vector<CBindingRecord*>& records, const ACHAR* layer, AcDbDatabase* db);
-
-// The draw-order move itself (the model space open for read): false without a draw-order table.
-bool MoveToTopOfDrawOrder(AcDbBlockTableRecord* model, const AcDbObjectIdArray& ids);

@@ -264,12 +264,13 @@ bool ReadLinkRecord(const AcDbObject* object, CBindingRecord& record) {
     return read;
 }
 
-CBindingRecord* GetLinkRecord(AcDbObject* object, bool useTable) {
+namespace {
+
+CBindingRecord* ReadLinkInto(AcDbObject* object, CBindingTable* table) {
     if (object == nullptr) {
         return new CBindingRecord;
     }
     const uint64_t key = HandleToUInt32(object->handle());
-    CBindingTable* table = useTable ? TableFor(object) : nullptr;
     if (table != nullptr) {
         if (CBindingRecord* found = table->FindBinding(key)) {
             return found;
@@ -285,6 +286,16 @@ CBindingRecord* GetLinkRecord(AcDbObject* object, bool useTable) {
         table->SetBinding(key, record, true);
     }
     return record;
+}
+
+}  // namespace
+
+CBindingRecord* GetLinkRecord(AcDbObject* object, bool useTable) {
+    return ReadLinkInto(object, useTable && object != nullptr ? TableFor(object) : nullptr);
+}
+
+CBindingRecord* GetLinkRecord(AcDbObject* object, CBindingTable& table) {
+    return ReadLinkInto(object, &table);
 }
 
 bool GetOrCreateLinkedLayer(const CString& layerName, uint32_t folderId) {
@@ -325,7 +336,9 @@ void DeleteLinkedMapObject(uint64_t key) {
     if (state == nullptr) {
         return;
     }
-    if (const CBindingRecord* record = state->m_bindings.FindBinding(key)) {
+    // After a reload every entity has a record, most with no map object: those ask for nothing.
+    const CBindingRecord* record = state->m_bindings.FindBinding(key);
+    if (record != nullptr && record->m_mapId != 0) {
         const DWORD id = record->m_mapId;
         MapApiDeleteObjects(&g_MapApiLink, &id, 1, false, false);
     }

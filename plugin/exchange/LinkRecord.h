@@ -30,13 +30,16 @@ bool SaveLinkRecordById(CBindingRecord record, AcDbDatabase* db = nullptr);
 // returned and stays the table's; without, a new record the caller owns. Never null. A link the reader does
 // not recognise reads as unlinked.
 CBindingRecord* GetLinkRecord(AcDbObject* object, bool useTable);
+// The same with the table given: the binding table of the object's own drawing.
+CBindingRecord* GetLinkRecord(AcDbObject* object, CBindingTable& table);
 // The record read from the object's own link alone, without any table: false when it holds none.
 bool ReadLinkRecord(const AcDbObject* object, CBindingRecord& record);
 
 // Gets or creates the layer of a map folder in the working database and links it to the folder id.
 // False when the layer can't be made (a name the host refuses) or linked.
 bool GetOrCreateLinkedLayer(const CString& layerName, uint32_t folderId);
-// Asks the map application to delete the map object bound to the entity key in the current drawing.
+// Asks the map application to delete the map object bound to the entity key in the current drawing (none
+// for a record without a map object).
 void DeleteLinkedMapObject(uint64_t key);
 
 uint32_t GetEntityRgb(const AcDbEntity* entity);

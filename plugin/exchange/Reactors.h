@@ -7,13 +7,25 @@
 
 class CEditorReactor : public AcEditorReactor {
 public:
+    // So far only the link save before a save, close, export, "-LAYER" or quit, and after an undo or redo
+    // (which may have taken written links back out of the drawing) every link written again at the next save.
+    void commandWillStart(const ACHAR* command) override;
+    void commandEnded(const ACHAR* command) override;
+
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
     BYTE m_bFirstViewState = 0;
     BYTE m_bInCommand = 0;
 };
 
-class CDocReactor : public AcApDocManagerReactor {};
+// So far only the drawings' sync states: made and read back when a drawing opens, made current when it is
+// activated, dropped when it closes.
+class CDocReactor : public AcApDocManagerReactor {
+public:
+    void documentCreated(AcApDocument* doc) override;
+    void documentActivated(AcApDocument* doc) override;
+    void documentToBeDestroyed(AcApDocument* doc) override;
+};
 
 class CDbReactor : public AcDbDatabaseReactor {};
 

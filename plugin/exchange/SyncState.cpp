@@ -120,6 +120,14 @@ int CBindingTable::CountUnsaved() const {
     }));
 }
 
+void CBindingTable::MarkAllUnsaved() {
+    for (auto& entry : m_records) {
+        if (entry.second != nullptr) {
+            entry.second->m_saved = 0;
+        }
+    }
+}
+
 void CBindingTable::SaveUnsaved(AcDbDatabase* db) {
     int& count = g_DocSyncRegistry.m_nSaveCount;
     const int total = g_DocSyncRegistry.m_nSaveTotal;
@@ -321,10 +329,24 @@ uint64_t CDocSyncRegistry::MakeDocKey(const CString& fileName) {
     return DigestToKey63(digest);
 }
 
+void CDocSyncRegistry::Prune() {
+    for (auto it = m_states.begin(); it != m_states.end();) {
+        if (IsOpenDocument(it->second->m_pDoc, it->second->m_pDb)) {
+            ++it;
+            continue;
+        }
+        if (m_pCurrent == it->second.get()) {
+            m_pCurrent = nullptr;
+        }
+        it = m_states.erase(it);
+    }
+}
+
 CDocSyncState* CDocSyncRegistry::GetDocState(AcApDocument* doc, bool create) {
     if (doc == nullptr) {
         return nullptr;
     }
+    Prune();
     auto it = m_states.find(doc);
     if (it != m_states.end()) {
         // A document closed without its state removed may leave its address to a new one: never hand the
@@ -343,10 +365,11 @@ CDocSyncState* CDocSyncRegistry::GetDocState(AcApDocument* doc, bool create) {
     return m_states.emplace(doc, std::make_unique<CDocSyncState>(doc)).first->second.get();
 }
 
-CDocSyncState* CDocSyncRegistry::FindDocState(const AcDbDatabase* db) const {
+CDocSyncState* CDocSyncRegistry::FindDocState(const AcDbDatabase* db) {
     if (db == nullptr) {
         return nullptr;
     }
+    Prune();
     for (const auto& entry : m_states) {
         if (entry.second->m_pDb == db) {
             return entry.second.get();

@@ -52,6 +52,8 @@ public:
     CBindingRecord* FindBinding(uint64_t key) const;
     void Clear();
     int CountUnsaved() const;
+    // Every record is written again at the next save.
+    void MarkAllUnsaved();
     // Writes every unsaved record into its entity's link in db (the caller holds the lock and the
     // transaction); a record is marked saved once written, or once its entity is gone for good.
     void SaveUnsaved(AcDbDatabase* db);
@@ -164,7 +166,7 @@ public:
     // The document's state; created (empty) when missing and create is set. Null for a null document.
     CDocSyncState* GetDocState(AcApDocument* doc, bool create = true);
     // The state of the document that holds the database; null when none.
-    CDocSyncState* FindDocState(const AcDbDatabase* db) const;
+    CDocSyncState* FindDocState(const AcDbDatabase* db);
     void RemoveDocState(AcApDocument* doc);
     void ClearAll();
     // Writes the unsaved bindings of every drawing into its own drawing.
@@ -176,6 +178,9 @@ public:
     int m_nSaveCount = 0;
 
 private:
+    // Drops the states of drawings no longer open (a close that nobody reported).
+    void Prune();
+
     std::map<AcApDocument*, std::unique_ptr<CDocSyncState>> m_states;
 };
 

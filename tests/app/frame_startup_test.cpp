@@ -4,6 +4,7 @@
 
 #include "frame_fixture.h"
 #include "plugin/app/Settings.h"
+#include "plugin/basemap/RasterImage.h"
 #include "plugin/exchange/Reactors.h"
 
 namespace {
@@ -107,6 +108,28 @@ TEST_F(FrameTest, StartUpMakesTheActiveDrawingsStateCurrentAndShutdownUndoesEver
     // The saved settings keep the user's choice of the online map.
     LoadSettings();
     EXPECT_TRUE(g_Settings.m_bOnlineMap);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrameTest, ThePointIconIsWrittenBesideThePluginOnceAndDefinedInTheDrawing) {
+    Load();
+    g_strIconPath.Empty();
+    g_strIconName.Empty();
+    LoadIconImage();
+    const std::string icon = moduleFolder + "/Icon.png";
+    ASSERT_TRUE(std::filesystem::exists(icon));
+    EXPECT_EQ(g_strIconName, CString(u"Icon"));
+    EXPECT_FALSE(g_idIconImageDef.isNull());
+    // A file the user left there is kept.
+    std::filesystem::resize_file(icon, std::filesystem::file_size(icon) + 1);
+    const auto size = std::filesystem::file_size(icon);
+    const AcDbObjectId first = g_idIconImageDef;
+    LoadIconImage();
+    EXPECT_EQ(std::filesystem::file_size(icon), size);
+    EXPECT_EQ(g_idIconImageDef, first);
 }
 
 }  // namespace

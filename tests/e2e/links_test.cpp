@@ -1,11 +1,11 @@
 // Links between entities and map objects through the host's own save, close and open: what is bound is in
 // the drawing after QSAVE, and in the tables again when the drawing is opened; drawings never share links.
-// The reactors that call the save and the reload arrive with the synchronisation work; a small reactor of
-// the test's stands in for them, with the same triggers.
+// The plug-in's own editor and document reactors call the save and the reload.
 #include "../exchange/link_fixture.h"
 #include "host_fixture.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/exchange/LinkRecord.h"
+#include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/SyncState.h"
 
 namespace {
@@ -16,39 +16,17 @@ using linktest::Bind;
 using linktest::StoredLink;
 using platform::CommandOutcome;
 
-class LinkReactors : public AcEditorReactor, public AcApDocManagerReactor {
-public:
-    void commandWillStart(const ACHAR* command) override {
-        const std::u16string name(command);
-        for (const char16_t* trigger : {u"QSAVE", u"CLOSE", u"SAVEAS", u"EXPORTDWF", u"-LAYER", u"QUIT"}) {
-            if (name == trigger) {
-                SyncUnderDocLock();
-            }
-        }
-    }
-    void documentCreated(AcApDocument* doc) override { LoadDocumentLinks(doc); }
-    void documentActivated(AcApDocument* doc) override {
-        CDocSyncState* state = g_DocSyncRegistry.GetDocState(doc, false);
-        if (state == nullptr && doc != nullptr) {
-            LoadDocumentLinks(doc);
-        } else {
-            g_DocSyncRegistry.m_pCurrent = state;
-        }
-    }
-    void documentToBeDestroyed(AcApDocument* doc) override { g_DocSyncRegistry.RemoveDocState(doc); }
-};
-
 class LinksTest : public e2e::HostTest {
 protected:
     void SetUp() override {
         HostTest::SetUp();
-        acedEditor->addReactor(&reactors);
-        acDocManager->addReactor(&reactors);
+        acedEditor->addReactor(&editorReactor);
+        acDocManager->addReactor(&docReactor);
         LoadDocumentLinks(host.Document());
     }
     void TearDown() override {
-        acedEditor->removeReactor(&reactors);
-        acDocManager->removeReactor(&reactors);
+        acedEditor->removeReactor(&editorReactor);
+        acDocManager->removeReactor(&docReactor);
         g_DocSyncRegistry.ClearAll();
         EXPECT_TRUE(platform::LockViolations().empty());
         HostTest::TearDown();
@@ -64,7 +42,8 @@ protected:
     }
     CDocSyncState* State(AcApDocument* doc) { return g_DocSyncRegistry.GetDocState(doc, false); }
 
-    LinkReactors reactors;
+    CEditorReactor editorReactor;
+    CDocReactor docReactor;
 };
 
 TEST_F(LinksTest, BindingsComeBackAfterSaveCloseAndOpen) {
@@ -211,6 +190,25 @@ TEST_F(LinksTest, ALockedLayersEntityKeepsItsLinkUnsavedUntilASaveCanWriteIt) {
     ASSERT_TRUE(StoredLink(reopened, line, stored));
     EXPECT_EQ(stored.m_mapId, 31u);
     EXPECT_EQ(State(reopened)->m_bindings.FindBinding(line)->m_name, CString(u"on a locked layer"));
+}
+
+TEST_F(LinksTest, LinksAnUndoTookBackAreWrittenAgainAtTheNextSave) {
+    const std::string path = SaveAs("undo.dxf");
+    AcApDocument* doc = host.Document();
+    const uint64_t line = AddLine(doc);
+    Bind(CurrentDocState(), line, 5, u"kept");
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    CBindingRecord stored;
+    ASSERT_TRUE(StoredLink(doc, line, stored));
+    // The link was written inside QSAVE's own change group: undoing it takes the link out again.
+    Run("U");
+    EXPECT_FALSE(StoredLink(doc, line, stored));
+    EXPECT_EQ(CurrentDocState()->m_bindings.FindBinding(line)->m_saved, 0);
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    Run("CLOSE");
+    AcApDocument* reopened = Open(path);
+    ASSERT_TRUE(StoredLink(reopened, line, stored));
+    EXPECT_EQ(stored.m_name, CString(u"kept"));
 }
 
 }  // namespace

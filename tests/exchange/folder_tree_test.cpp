@@ -198,4 +198,19 @@ TEST_F(FolderTreeTest, NodesAndRecordedFoldersUpdateInPlace) {
     EXPECT_EQ(doc->tarnLockCount(), 0);
 }
 
+TEST_F(FolderTreeTest, AnErasedEntitysMapObjectIsDeletedByItsIdAlone) {
+    CDocSyncState* state = CurrentDocState();
+    ASSERT_NE(state, nullptr);
+    state->m_bindings.UpdateBinding(5, 4294967295u, false);
+    state->m_bindings.UpdateBinding(6, 0, false);  // read back from an entity that was never sent
+    DeleteLinkedMapObject(5);
+    DeleteLinkedMapObject(6);
+    DeleteLinkedMapObject(7);
+    const auto requests = map.RequestsOf(20103);
+    ASSERT_EQ(requests.size(), 1u);
+    ASSERT_EQ(requests[0].payload.size(), 20u);
+    EXPECT_EQ(mapsim::Get<uint32_t>(requests[0].payload, 16), 4294967295u);
+    EXPECT_EQ(mapsim::Get<uint32_t>(requests[0].payload, 12), 0u);  // both flags clear
+}
+
 }  // namespace

@@ -315,13 +315,30 @@ TEST_F(LinkRecordTest, ReloadReadsBindingsAndRejoinsOnlyGroupMembers) {
     EXPECT_EQ(doc->tarnLockCount(), 0);
 }
 
-TEST_F(LinkRecordTest, TheDrawOrderMoveLeavesEntitiesWhereTheyAre) {
-    const uint64_t line = AddLine(doc, 1);
-    // Until the draw-order table exists the move reports failure; either way nothing is rotated.
-    EXPECT_FALSE(MoveEntToTop(AcGePoint2d(-1, -1), AcGePoint2d(20, 20)));
+TEST_F(LinkRecordTest, TheDrawOrderMoveLiftsTheWindowsEntitiesAndLeavesThemWhereTheyAre) {
+    const uint64_t inside = AddLine(doc, 1);
+    const uint64_t outside = Append(doc, new AcDbLine(AcGePoint3d(50, 50, 0), AcGePoint3d(60, 60, 0)));
+    EXPECT_TRUE(MoveEntToTop(AcGePoint2d(100, 100), AcGePoint2d(101, 101)));  // an empty window
+    EXPECT_TRUE(MoveEntToTop(AcGePoint2d(-1, -1), AcGePoint2d(20, 20)));
+
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(doc->database()->getBlockTable(blocks, AcDb::kForRead), Acad::eOk);
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(blocks->getAt(ACDB_MODEL_SPACE, model, AcDb::kForRead), Acad::eOk);
+    blocks->close();
+    AcDbSortentsTable* order = nullptr;
+    ASSERT_EQ(model->getSortentsTable(order, AcDb::kForRead, false), Acad::eOk);
+    model->close();
+    AcDbObjectIdArray drawn;
+    order->getFullDrawOrder(drawn);
+    order->close();
+    ASSERT_EQ(drawn.length(), 2);
+    EXPECT_EQ(drawn[0], IdOf(doc, outside));
+    EXPECT_EQ(drawn[1], IdOf(doc, inside));
+
     AcDbLine* opened = nullptr;
-    ASSERT_EQ(acdbOpenObject(opened, IdOf(doc, line), AcDb::kForRead), Acad::eOk);
-    EXPECT_EQ(opened->startPoint(), AcGePoint3d(0, 1, 0));
+    ASSERT_EQ(acdbOpenObject(opened, IdOf(doc, inside), AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(opened->startPoint(), AcGePoint3d(0, 1, 0));  // not turned about the origin
     opened->close();
     EXPECT_EQ(doc->tarnLockCount(), 0);
 }

@@ -132,10 +132,21 @@ bool IsDegenerate(const AcGeVector3d& u, const AcGeVector3d& v) {
 
 TARN_RX_DEFINE(AcDbRasterImage, AcDbEntity, u"IMAGE", kFields, std::size(kFields))
 
+namespace {
+
+// A copy of an image carries the reactor id of the image it was copied from; only the image that owns a
+// reactor acts on it.
+bool OwnsReactor(const AcDbRasterImage* image) {
+    const AcDbObject* reactor = platform::detail::Peek(image->reactorId());
+    return reactor != nullptr && reactor->ownerId() == image->objectId();
+}
+
+}  // namespace
+
 Acad::ErrorStatus AcDbRasterImage::setImageDefId(AcDbObjectId imageDefId) {
     const AcDbObjectId old = m_imageDefId;
     Acad::ErrorStatus es = tarnSet(m_imageDefId, imageDefId);
-    if (es != Acad::eOk || database() == nullptr || m_reactorId.isNull() || old == imageDefId) {
+    if (es != Acad::eOk || database() == nullptr || !OwnsReactor(this) || old == imageDefId) {
         return es;
     }
     // The reactor follows the image to its new definition.
@@ -256,7 +267,7 @@ Acad::ErrorStatus AcDbRasterImage::transformBy(const AcGeMatrix3d& matrix) {
 
 Acad::ErrorStatus AcDbRasterImage::subErase(bool erasing) {
     AcDbObject* reactor = nullptr;
-    if (!m_reactorId.isNull() && acdbOpenObject(reactor, m_reactorId, AcDb::kForWrite, true) == Acad::eOk) {
+    if (OwnsReactor(this) && acdbOpenObject(reactor, m_reactorId, AcDb::kForWrite, true) == Acad::eOk) {
         if (reactor->isErased() != erasing) {
             reactor->erase(erasing);
         }
@@ -267,7 +278,7 @@ Acad::ErrorStatus AcDbRasterImage::subErase(bool erasing) {
 
 void AcDbRasterImage::tarnBecameResident() {
     AcDbDatabase* db = database();
-    if (db == nullptr || m_imageDefId.isNull() || !m_reactorId.isNull()) {
+    if (db == nullptr || m_imageDefId.isNull() || OwnsReactor(this)) {
         return;
     }
     auto* reactor = new AcDbRasterImageDefReactor();

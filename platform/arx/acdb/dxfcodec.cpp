@@ -238,10 +238,15 @@ const Codec kCodecs[] = {
 
 }  // namespace
 
+namespace {
+
+// The codecs classes register from their own files (filled by static initialisation, read afterwards).
 std::vector<const Codec*>& RegisteredCodecs() {
     static std::vector<const Codec*> codecs;
     return codecs;
 }
+
+}  // namespace
 
 CodecRegistration::CodecRegistration(const Codec* codec) {
     RegisteredCodecs().push_back(codec);

@@ -198,6 +198,22 @@ TEST_F(RasterImage, ImagesTieToTheirDefinitionThroughReactorsThatFollowErase) {
     EXPECT_EQ(def->entityCount(), 0);
     def->close();
 
+    // A copy gets a reactor of its own; erasing it leaves the original's alone.
+    AcDbEntity* copy = nullptr;
+    ASSERT_EQ(acdbOpenObject(image, imageId, AcDb::kForRead), Acad::eOk);
+    AcGeMatrix3d shift;
+    shift.setToTranslation(AcGeVector3d(100, 0, 0));
+    ASSERT_EQ(image->getTransformedCopy(shift, copy), Acad::eOk);
+    image->close();
+    const AcDbObjectId copyId = Post(copy);
+    ASSERT_EQ(acdbOpenObject(image, copyId, AcDb::kForRead), Acad::eOk);
+    const AcDbObjectId copyReactor = image->reactorId();
+    image->close();
+    EXPECT_NE(copyReactor, reactorId);
+    ASSERT_EQ(EraseObject(copyId), Acad::eOk);
+    EXPECT_TRUE(copyReactor.isErased());
+    EXPECT_FALSE(reactorId.isErased());
+
     ASSERT_EQ(EraseObject(imageId), Acad::eOk);
     EXPECT_TRUE(reactorId.isErased());
     ASSERT_EQ(EraseObject(imageId, false), Acad::eOk);
