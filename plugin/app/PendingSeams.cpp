@@ -10,10 +10,6 @@
 #include "plugin/exchange/SendRoad.h"
 
 // ---- Send and receive roads, builders ----
-bool SendEntityArray(const AcDbObjectIdArray&) {
-    return false;
-}
-void PairSendAnswer(const BYTE*, DWORD) {}
 
 // ---- Base map, capture, associated points ----
 bool CBaseMapLayer::Load() {
