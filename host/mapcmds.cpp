@@ -151,8 +151,9 @@ bool MapSimDirective(Host& host, const std::string& args) {
         in >> name;
         mapsim::Malformed kind{};
         if (!mapsim::MalformedByName(name, &kind)) {
-            acutPrintf(u"\nMAPSIM MALFORMED takes TotalBeyondEnd, NegativeSize, ZeroSize, RecordPastEnd, "
-                       u"ChildCountPastEnd, UnterminatedName, TrackCountOverflow or MultiNegativeItems.");
+            acutPrintf(
+                u"\nMAPSIM MALFORMED takes TotalBeyondEnd, NegativeSize, ZeroSize, RecordPastEnd, "
+                u"ChildCountPastEnd, UnterminatedName, TrackCountOverflow or MultiNegativeItems.");
             return false;
         }
         map.ReplaceNextAnswer(20110, mapsim::MalformedSelection(kind));

@@ -236,7 +236,9 @@ Bytes MakeExplodedFolderRecord(const std::string& name, uint32_t partCount) {
 std::vector<uint32_t> AddSampleObjects(MapSim& map) {
     const uint32_t folder = map.AddFolder(kRootFolder, "样例");
     std::vector<uint32_t> ids = {folder};
-    const auto add = [&](uint32_t type, Bytes bytes) { ids.push_back(map.AddObject(type, folder, std::move(bytes))); };
+    const auto add = [&](uint32_t type, Bytes bytes) {
+        ids.push_back(map.AddObject(type, folder, std::move(bytes)));
+    };
     const std::string tagged =
         "<?zavrel_ct name=\"测点\"?>\r\n\"编号\":\"A-01\",\r\n\"高程\":\"12.5\",\r\n\"已核\":true\r\n}";
 

@@ -79,14 +79,14 @@ std::vector<uint32_t> AddSampleObjects(MapSim& map);
 
 // Malformed selection answers: a label marker "ok" first, then the fault.
 enum class Malformed {
-    TotalBeyondEnd,     // the group header's total counts more bytes than were sent
-    NegativeSize,       // a record whose payload size is negative
-    ZeroSize,           // a record of size 0 between two good ones (legal: passed over)
-    RecordPastEnd,      // the last record's payload reaches past the bytes sent
-    ChildCountPastEnd,  // an exploded folder (id 900) counting more parts than follow
-    UnterminatedName,   // a marker whose 100-byte name has no NUL
-    TrackCountOverflow, // a track whose point count overflows the length check in 32 bits
-    MultiNegativeItems, // a multi-part object with a part of negative item count
+    TotalBeyondEnd,      // the group header's total counts more bytes than were sent
+    NegativeSize,        // a record whose payload size is negative
+    ZeroSize,            // a record of size 0 between two good ones (legal: passed over)
+    RecordPastEnd,       // the last record's payload reaches past the bytes sent
+    ChildCountPastEnd,   // an exploded folder (id 900) counting more parts than follow
+    UnterminatedName,    // a marker whose 100-byte name has no NUL
+    TrackCountOverflow,  // a track whose point count overflows the length check in 32 bits
+    MultiNegativeItems,  // a multi-part object with a part of negative item count
 };
 Bytes MalformedSelection(Malformed kind);
 // By name ("TotalBeyondEnd", ...), false for an unknown name.

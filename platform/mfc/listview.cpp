@@ -104,7 +104,9 @@ LRESULT ListMessage(ListState& list, UINT message, WPARAM wParam, LPARAM lParam)
             return list.extended;
         case LVM_SETITEMSTATE: {
             const auto* item = reinterpret_cast<const LVITEMW*>(lParam);
-            const auto apply = [&](Row& row) { row.state = (row.state & ~item->stateMask) | (item->state & item->stateMask); };
+            const auto apply = [&](Row& row) {
+                row.state = (row.state & ~item->stateMask) | (item->state & item->stateMask);
+            };
             if (int(wParam) == -1) {
                 std::for_each(list.rows.begin(), list.rows.end(), apply);
                 return TRUE;
@@ -139,9 +141,10 @@ LRESULT ListMessage(ListState& list, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 bool IsListMessage(UINT message) {
-    for (UINT handled : {LVM_INSERTCOLUMNW, LVM_GETCOLUMNWIDTH, LVM_INSERTITEMW, LVM_SETITEMTEXTW, LVM_GETITEMTEXTW,
-                         LVM_GETITEMCOUNT, LVM_DELETEALLITEMS, LVM_SETEXTENDEDLISTVIEWSTYLE,
-                         LVM_GETEXTENDEDLISTVIEWSTYLE, LVM_SETITEMSTATE, LVM_GETITEMSTATE, LVM_GETSUBITEMRECT}) {
+    for (UINT handled :
+         {LVM_INSERTCOLUMNW, LVM_GETCOLUMNWIDTH, LVM_INSERTITEMW, LVM_SETITEMTEXTW, LVM_GETITEMTEXTW,
+          LVM_GETITEMCOUNT, LVM_DELETEALLITEMS, LVM_SETEXTENDEDLISTVIEWSTYLE, LVM_GETEXTENDEDLISTVIEWSTYLE,
+          LVM_SETITEMSTATE, LVM_GETITEMSTATE, LVM_GETSUBITEMRECT}) {
         if (message == handled) {
             return true;
         }
@@ -154,7 +157,8 @@ LRESULT ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
         const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         lists[hwnd] = ListState{};
-        platform::mfc::RecordChild(hwnd, cs->hwndParent, static_cast<int>(reinterpret_cast<INT_PTR>(cs->hMenu)));
+        platform::mfc::RecordChild(hwnd, cs->hwndParent,
+                                   static_cast<int>(reinterpret_cast<INT_PTR>(cs->hMenu)));
         platform::mfc::RecordRect(hwnd, RECT{cs->x, cs->y, cs->x + cs->cx, cs->y + cs->cy});
         return 0;
     }
@@ -205,7 +209,8 @@ BOOL CListCtrl::SetItemText(int item, int subItem, LPCTSTR text) {
 
 CString CListCtrl::GetItemText(int item, int subItem) const {
     const auto rows = platform::ListViewRows(m_hWnd);
-    if (item < 0 || size_t(item) >= rows.size() || subItem < 0 || size_t(subItem) >= rows[size_t(item)].size()) {
+    if (item < 0 || size_t(item) >= rows.size() || subItem < 0 ||
+        size_t(subItem) >= rows[size_t(item)].size()) {
         return CString();
     }
     return CString(rows[size_t(item)][size_t(subItem)]);

@@ -147,8 +147,8 @@ double TrackWidth(const MapTrackObj* track) {
 }
 
 // Binds a grouped entity: its own group-member binding, and a member of the group under mapId.
-void BindGroupMember(CMapObjLinkTable& groups, CBindingTable& bindings, uint32_t mapId, const MapTrackObj* track,
-                     AcDbObjectId id) {
+void BindGroupMember(CMapObjLinkTable& groups, CBindingTable& bindings, uint32_t mapId,
+                     const MapTrackObj* track, AcDbObjectId id) {
     auto* record = new CBindingRecord;
     record->m_groupMember = 1;
     record->m_mapId = mapId;
@@ -189,8 +189,8 @@ AcDbObjectId BuildCircleTrack(const MapTrackObj* track, const CEntityProperty& p
     if (p0.m_dBulge == 0 && (p1.m_dBulge == 0 || p1.m_dBulge == 360)) {
         return CCircleUtil::Add(centre, AcGeVector3d::kZAxis, radius, prop, WorkingDb());
     }
-    return CArcUtil::Add(centre, AcGeVector3d::kZAxis, radius, p0.m_dBulge * kPi / 180, p1.m_dBulge * kPi / 180,
-                         prop);
+    return CArcUtil::Add(centre, AcGeVector3d::kZAxis, radius, p0.m_dBulge * kPi / 180,
+                         p1.m_dBulge * kPi / 180, prop);
 }
 
 // Arc through three points, given counter-clockwise; points on one line make no arc, so a polyline.
@@ -237,7 +237,8 @@ AcDbObjectId BuildEllipseTrack(const MapTrackObj* track, const CEntityProperty& 
                              end * kPi / 180 + offset);
 }
 
-AcDbObjectId BuildSingleTrack(const MapTrackObj* track, const CEntityProperty& prop, bool heights, bool arcs) {
+AcDbObjectId BuildSingleTrack(const MapTrackObj* track, const CEntityProperty& prop, bool heights,
+                              bool arcs) {
     const int count = track->m_nCount;
     const std::vector<MapObjPoint> points(track->m_pPoints, track->m_pPoints + count);
     const bool flat = !heights || arcs;
@@ -293,7 +294,8 @@ void EraseAll(const AcDbObjectIdArray& ids) {
 
 // The outline of a two-point shape: rectangle, circle, ellipse, or a sector closed by a polyline from the
 // arc's start through the centre to its end. False when the corners make none.
-bool BuildTwoPointOutline(const MapShapeObj* shape, const CEntityProperty& prop, AcDbObjectIdArray& boundary) {
+bool BuildTwoPointOutline(const MapShapeObj* shape, const CEntityProperty& prop,
+                          AcDbObjectIdArray& boundary) {
     const AcGePoint2d p0(shape->m_pPoints[0].m_dX, shape->m_pPoints[0].m_dY);
     const AcGePoint2d p1(shape->m_pPoints[1].m_dX, shape->m_pPoints[1].m_dY);
     if (p0.x == p1.x || p0.y == p1.y) {
@@ -444,8 +446,8 @@ AcDbObjectId CreateTrackEntities(const MapTrackObj* track, const ACHAR* layerNam
     if (track->m_byGeomKind == kKindPointSet) {
         std::vector<AcDbObjectId> ids;
         for (int i = 0; i < count; ++i) {
-            const AcDbObjectId id = CDwgDatabaseUtil::PostToModelSpace(new AcDbPoint(At3d(track->m_pPoints[i])),
-                                                                      prop, WorkingDb());
+            const AcDbObjectId id = CDwgDatabaseUtil::PostToModelSpace(
+                new AcDbPoint(At3d(track->m_pPoints[i])), prop, WorkingDb());
             if (!id.isNull()) {
                 ids.push_back(id);
             }
@@ -499,7 +501,8 @@ AcDbObjectId CreateShapeEntities(const MapShapeObj* shape, const ACHAR* layerNam
         !Finite(shape->m_dEndAngle)) {
         return AcDbObjectId();
     }
-    const CEntityProperty outline = MakeProperty(layerName, shape->m_crLine, 100 - int(shape->m_byLineOpacity));
+    const CEntityProperty outline =
+        MakeProperty(layerName, shape->m_crLine, 100 - int(shape->m_byLineOpacity));
     const CEntityProperty fill = MakeProperty(layerName, shape->m_crFill, shape->m_byFillOpacity);
     const int count = shape->m_nCount;
     bool rings = false;

@@ -18,10 +18,10 @@
 
 namespace {
 
-constexpr DWORD kPacketHead = 80;    // request header and group header
-constexpr DWORD kRecordHead = 64;    // object header in front of every serialised object
+constexpr DWORD kPacketHead = 80;                 // request header and group header
+constexpr DWORD kRecordHead = 64;                 // object header in front of every serialised object
 constexpr uint64_t kLargeHandleKey = 0xFFFFFFFF;  // the key every handle above 32 bits shares
-constexpr double kNoPosition = 2.0;  // a reference point this close to the origin counts as none
+constexpr double kNoPosition = 2.0;               // a reference point this close to the origin counts as none
 constexpr const char16_t* kIgnoredHeading = u"以下[块/面域]对象被系统忽略：\r\n";
 
 template <class T>
@@ -192,7 +192,8 @@ void IgnoreExplodedFolder(CRecordReader& reader, const RecordHead& head, CString
     }
     reader.Skip(head);
     RecordHead part;
-    for (DWORD i = 0; i < children && reader.Peek(part) && (part.parent == head.id || part.parent == 0); ++i) {
+    for (DWORD i = 0; i < children && reader.Peek(part) && (part.parent == head.id || part.parent == 0);
+         ++i) {
         reader.Skip(part);
     }
 }
@@ -242,7 +243,8 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
         const bool last = reader.AtLast(head);
         if (head.type == kMapTypeFolder) {
             if (g_MapFolderTree.GetIdMap().count(head.id) == 0) {
-                if (MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, reader.Payload(), DWORD(head.size))) {
+                if (MapFolderObj* folder =
+                        MapApiParseFolder(&g_MapApiLink, reader.Payload(), DWORD(head.size))) {
                     g_MapFolderTree.RecordFolder(MultiByteToCString(folder->m_szName), head.id, true);
                     MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
                 }

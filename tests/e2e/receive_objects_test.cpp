@@ -38,7 +38,8 @@ TEST_F(ReceiveObjectsTest, EveryKindSentFromTheMapStandsInTheDrawing) {
     EXPECT_EQ(Count(dump, "layer \"样例\" color 3 AcDbHatch"), 4) << dump;
     EXPECT_NE(dump.find("layer \"样例\" color 1 LWPOLYLINE open, (0,400) (10,400) (10,410) (20,400)"),
               std::string::npos);
-    EXPECT_NE(dump.find("layer \"炸开的块\" color 5 LWPOLYLINE open, (500,500) (520,520)"), std::string::npos);
+    EXPECT_NE(dump.find("layer \"炸开的块\" color 5 LWPOLYLINE open, (500,500) (520,520)"),
+              std::string::npos);
 
     // Sent again: the same objects replace their entities; the map is asked to delete nothing.
     ASSERT_EQ(Run("MAPSIM SENDTOCAD"), CommandOutcome::kEnded);
@@ -48,8 +49,9 @@ TEST_F(ReceiveObjectsTest, EveryKindSentFromTheMapStandsInTheDrawing) {
 }
 
 TEST_F(ReceiveObjectsTest, MalformedAnswersBuildTheRecordsBeforeTheFaultAndNoMore) {
-    for (const char* fault : {"TotalBeyondEnd", "NegativeSize", "ZeroSize", "RecordPastEnd", "ChildCountPastEnd",
-                              "UnterminatedName", "TrackCountOverflow", "MultiNegativeItems"}) {
+    for (const char* fault :
+         {"TotalBeyondEnd", "NegativeSize", "ZeroSize", "RecordPastEnd", "ChildCountPastEnd",
+          "UnterminatedName", "TrackCountOverflow", "MultiNegativeItems"}) {
         SCOPED_TRACE(fault);
         const size_t before = Entities().size();
         ASSERT_EQ(Run(std::string("MAPSIM MALFORMED ") + fault), CommandOutcome::kEnded);

@@ -37,7 +37,8 @@ protected:
                 continue;
             }
             T* typed = T::cast(entity);
-            if (typed != nullptr && std::u16string(entity->layer().kACharPtr()) == layer && found == nullptr) {
+            if (typed != nullptr && std::u16string(entity->layer().kACharPtr()) == layer &&
+                found == nullptr) {
                 found = typed;
             } else {
                 entity->close();

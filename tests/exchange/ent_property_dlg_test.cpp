@@ -11,8 +11,9 @@ namespace {
 
 using Rows = std::vector<std::vector<std::u16string>>;
 
-const CString kTagged = u"说明\r\n<?zavrel_ct name=\"井\"?>\r\n\"编号\":\"A-1\",\r\n\"url\":\"http://h:80\",\r\n"
-                        u"\"已核\":true,\r\n\"深\": 12\r\n}尾注";
+const CString kTagged =
+    u"说明\r\n<?zavrel_ct name=\"井\"?>\r\n\"编号\":\"A-1\",\r\n\"url\":\"http://h:80\",\r\n"
+    u"\"已核\":true,\r\n\"深\": 12\r\n}尾注";
 
 class PropertyDlgTest : public receivetest::ReceiveTest {
 protected:
@@ -53,8 +54,9 @@ TEST_F(PropertyDlgTest, ATaggedRemarkShowsAsAListAndOkWithoutChangesCancels) {
                   EXPECT_EQ(columns[0].width, 80);
                   EXPECT_EQ(columns[1].caption, u"内容");
                   EXPECT_EQ(columns[1].width, 100);
-                  const Rows expected = {{u"头部信息", u"说明   "},   {u"编号", u"A-1"}, {u"url", u"http://h:80"},
-                                         {u"已核", u"bool_true"}, {u"深", u"12"},    {u"尾部信息", u"尾注"}};
+                  const Rows expected = {
+                      {u"头部信息", u"说明   "}, {u"编号", u"A-1"}, {u"url", u"http://h:80"},
+                      {u"已核", u"bool_true"},   {u"深", u"12"},    {u"尾部信息", u"尾注"}};
                   EXPECT_EQ(d.ListRows(IDC_PROP_LIST), expected);
                   d.Click(IDOK);
               }),

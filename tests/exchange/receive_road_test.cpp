@@ -39,7 +39,8 @@ TEST_F(ReceiveTest, SamplesBecomeEntitiesOnTheirFoldersLayersAndAreBound) {
     Receive();
 
     ASSERT_EQ(map.RequestsOf(20110).size(), 1u);
-    // Points: the point marker, the exploded folder's part and the point set's 3; the icon marker is an image.
+    // Points: the point marker, the exploded folder's part and the point set's 3; the icon marker is an
+    // image.
     std::map<std::string, int> classes = Classes();
     EXPECT_EQ(classes["AcDbPoint"], 5) << ::testing::PrintToString(classes);
     EXPECT_EQ(classes["AcDbText"], 1);
