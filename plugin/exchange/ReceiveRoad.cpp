@@ -178,6 +178,19 @@ void Rebind(CDocSyncState& state, uint32_t mapId, const BuiltObject& built) {
     state.m_mapIds.Set(mapId, record->m_key);
 }
 
+// A folder whose name the host refuses as a layer name has no layer: its objects go to the current layer
+// rather than nowhere.
+bool LayerExists(const CString& name) {
+    AcDbLayerTable* layers = nullptr;
+    if (acdbHostApplicationServices()->workingDatabase()->getLayerTable(layers, AcDb::kForRead) !=
+        Acad::eOk) {
+        return false;
+    }
+    const bool found = layers->has(name);
+    layers->close();
+    return found;
+}
+
 // A folder of this drawing's exploded entity came back: recorded without a layer, listed, and its parts
 // (the records after it that name it as their parent, as many as it counts) passed over.
 void IgnoreExplodedFolder(CRecordReader& reader, const RecordHead& head, CString& ignored) {
@@ -254,7 +267,7 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
         }
         CString layer;
         const auto& names = g_MapFolderTree.GetIdMap();
-        if (auto it = names.find(head.parent); it != names.end()) {
+        if (auto it = names.find(head.parent); it != names.end() && LayerExists(it->second)) {
             layer = it->second;
         }
         const BuiltObject built = BuildRecord(head, reader.Payload(), layer);

@@ -223,9 +223,13 @@ TEST_F(ReceiveTest, FoldersMakeLayersAndUnknownParentsTheCurrentLayer) {
     packet.records.push_back(Record(kTypeFolder, 500, 1, mapsim::MakeFolderRecord("管网")));
     packet.records.push_back(Record(kTypeMark, 501, 500, Label("in folder")));
     packet.records.push_back(Record(kTypeMark, 502, 499, Label("nowhere")));
+    // A name the host refuses as a layer name: its objects stand on the current layer.
+    packet.records.push_back(Record(kTypeFolder, 503, 1, mapsim::MakeFolderRecord("a<b>*")));
+    packet.records.push_back(Record(kTypeMark, 504, 503, Label("refused")));
     ReceivePacket(packet);
     EXPECT_EQ(LayerOf(Bound(501)), "管网");
     EXPECT_EQ(LayerOf(Bound(502)), "0");
+    EXPECT_EQ(LayerOf(Bound(504)), "0");
     // The folder's layer is linked to it.
     EXPECT_EQ(FolderName(500), CString(u"管网"));
 }
