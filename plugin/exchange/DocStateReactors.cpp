@@ -16,6 +16,7 @@ const char16_t* const kUndoCommands[] = {u"U", u"UNDO", u"MUNDO", u"REDO", u"MRE
 }  // namespace
 
 void CEditorReactor::commandWillStart(const ACHAR* command) {
+    m_bInCommand = 1;
     if (command == nullptr) {
         return;
     }
@@ -29,6 +30,7 @@ void CEditorReactor::commandWillStart(const ACHAR* command) {
 }
 
 void CEditorReactor::commandEnded(const ACHAR* command) {
+    CommandOver();
     if (command == nullptr) {
         return;
     }

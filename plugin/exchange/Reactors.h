@@ -14,8 +14,17 @@ public:
 
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
+    BYTE m_bViewArmed = 1;        // cleared by the base map before a zoom of its own
     BYTE m_bFirstViewState = 0;
     BYTE m_bInCommand = 0;
+
+    // And for the base map: whether a command runs, the tiles held during one, the view the user moved to.
+    void commandCancelled(const ACHAR* cmdStr) override;
+    void commandFailed(const ACHAR* cmdStr) override;
+    void viewChanged() override;
+    void OnViewChanged();
+    // A command is over, however it ended: the tiles held during it go in 10 ms on.
+    void CommandOver();
 };
 
 // So far only the drawings' sync states: made and read back when a drawing opens, made current when it is

@@ -33,6 +33,8 @@ bool HasPendingMessages();
 
 // Windows alive (for leak checks).
 size_t LiveWindowCount();
+// The screen GetSystemMetrics reports (1920 x 1080 until set).
+void SetScreenSize(int width, int height);
 
 // Whether PostQuitMessage was called (and its exit code); the host's loop ends on it.
 bool QuitPosted(int* exitCode);
