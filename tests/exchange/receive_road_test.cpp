@@ -235,9 +235,6 @@ TEST_F(ReceiveTest, FoldersMakeLayersAndUnknownParentsTheCurrentLayer) {
 }
 
 TEST_F(ReceiveTest, TheViewFollowsOnlyInTheModesThatMoveTheDrawing) {
-    BaseMap().m_grid.m_nLevel = 12;
-    BaseMap().m_dResolutionX[12] = 0.5;
-    BaseMap().m_dResolutionY[12] = 0.5;
     const auto viewCentre = [] {
         resbuf rb{};
         acedGetVar(u"VIEWCTR", &rb);
@@ -267,8 +264,10 @@ TEST_F(ReceiveTest, TheViewFollowsOnlyInTheModesThatMoveTheDrawing) {
     packet.records[0].payload = labelAt(1.5, -1.9);
     ReceivePacket(packet);
     EXPECT_NEAR(viewCentre().x, 500, 1e-6);
-    // Without the level's resolutions there is no scale to zoom to.
-    BaseMap().m_dResolutionX[12] = 0;
+    // Without the levels' resolutions there is no scale to zoom to.
+    map.SetResolutions({});
+    std::fill(std::begin(BaseMap().m_dResolutionX), std::end(BaseMap().m_dResolutionX), 0.0);
+    std::fill(std::begin(BaseMap().m_dResolutionY), std::end(BaseMap().m_dResolutionY), 0.0);
     packet.records[0].payload = labelAt(800, 800);
     ReceivePacket(packet);
     EXPECT_NEAR(viewCentre().x, 500, 1e-6);
