@@ -590,6 +590,9 @@ Acad::ErrorStatus AcDbDatabase::tarnAddObject(AcDbObject* object, AcDbObjectId o
     } else if (d.slots.count(handle.value()) != 0) {
         return Acad::eHandleInUse;
     }
+    if (handle.value() >= platform::kHandleLimit) {
+        return Acad::eOutOfRange;  // handed out, the next one would run towards the wrap
+    }
     d.seed = std::max(d.seed, handle.value() + 1);
     platform::detail::NotifyWrite(this);
     auto slot = std::make_unique<DbSlot>();
@@ -880,7 +883,7 @@ Acad::ErrorStatus AddObjectWithHandle(AcDbDatabase* db, AcDbObject* object, AcDb
 
 Acad::ErrorStatus SetHandseed(AcDbDatabase* db, AcDbHandle seed) {
     AcDbDatabase::Impl* d = db->tarnImpl();
-    if (!d->slots.empty() && seed.value() <= d->slots.rbegin()->first) {
+    if ((!d->slots.empty() && seed.value() <= d->slots.rbegin()->first) || seed.value() > kHandleLimit) {
         return Acad::eInvalidInput;
     }
     d->seed = seed.value();
