@@ -9,12 +9,6 @@
 #include "plugin/exchange/SendRoad.h"
 
 // ---- Send and receive roads, builders ----
-bool ReceiveMapObjects(const BYTE*, DWORD) {
-    return false;
-}
-AcDbObjectId CreateSignEntities(MapMarkObj*, const ACHAR*, bool) {
-    return AcDbObjectId();
-}
 
 // ---- Base map, capture, associated points ----
 Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d&, const AcGePoint2d&, const CString&,

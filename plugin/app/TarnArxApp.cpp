@@ -16,6 +16,7 @@
 #include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/SendRoad.h"
 #include "plugin/exchange/DocLockOps.h"
+#include "plugin/exchange/EntPropertyDlg.h"
 #include "plugin/exchange/SyncState.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/mapapp.h"
@@ -73,8 +74,12 @@ struct CommandEntry {
     AcRxFunctionPtr function;
 };
 constexpr CommandEntry kCommands[] = {
-    {u"TARN", &TarnCommand},     {u"CLEARMAP", &ClearMapCommand}, {u"MATCHTARN", &MatchTarnCommand},
-    {u"TARNSEND", &SendCommand}, {u"test", &TestCommand},
+    {u"TARN", &TarnCommand},
+    {u"CLEARMAP", &ClearMapCommand},
+    {u"MATCHTARN", &MatchTarnCommand},
+    {u"TARNSEND", &SendCommand},
+    {u"test", &TestCommand},
+    {u"TARNPROP", &EntPropertyCommand},
 };
 
 void RegisterMessageWindowClass() {

@@ -476,6 +476,8 @@ int GetSystemMetrics(int index) {
             return g_screenWidth;
         case SM_CYSCREEN:
             return g_screenHeight;
+        case SM_CYSIZE:
+            return 22;  // the caption buttons' height at the usual scale
         default:
             return 0;
     }
