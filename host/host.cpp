@@ -11,6 +11,7 @@
 
 #include "host/hostcmds.h"
 #include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/aced/acedframe.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/aced/acedinput.h"
 #include "platform/win32/bus/bus_hooks.h"
@@ -323,6 +324,13 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
         }
         return true;
     }
+    if (word == "TOOLBAR") {
+        std::string rest;
+        std::getline(in, rest);
+        outcome = ToolBarDirective(*this, rest) ? platform::CommandOutcome::kEnded
+                                                : platform::CommandOutcome::kFailed;
+        return true;
+    }
     if (word == "PROFILE") {
         // One byte of a binary entry of a profile file in the user's application-data folder, as a user
         // editing an application's settings file would change it.
@@ -419,6 +427,7 @@ void Host::Idle() {
         --m_busy;
     }
     platform::PumpMessages();
+    platform::UpdateFrameControlBars(acedGetAcadFrame());
     if (m_quit && m_busy == 0) {
         Stop();
     }

@@ -23,6 +23,8 @@ CommandTable HostCommandTable(Host& host);
 
 // "MAPSIM <what> ..." on the console (mapcmds.cpp).
 bool MapSimDirective(Host& host, const std::string& args);
+// "TOOLBAR ..." on the console: list the toolbars, press a button, dock or float (toolbarcmds.cpp).
+bool ToolBarDirective(Host& host, const std::string& args);
 
 // The message for a drawing that could not be read.
 std::string DrawingReadError(Acad::ErrorStatus es, const std::string& path);

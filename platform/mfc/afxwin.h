@@ -4,6 +4,7 @@
 #include "platform/win32/windows.h"
 
 #include "platform/mfc/afxdlg.h"
+#include "platform/mfc/afxext.h"
 #include "platform/mfc/afxwnd.h"
 #include "platform/mfc/controls_api.h"
 #include "platform/mfc/cstring.h"

@@ -183,6 +183,9 @@ class CCmdTarget : public CObject {
 public:
     // Runs the WM_COMMAND entry for (id, code) of the most derived map that has one.
     virtual BOOL OnCmdMsg(UINT id, int code);
+    // Whether a command handler for the id is in the map (what the idle update asks before it enables a
+    // button or menu item).
+    BOOL HasCommandHandler(UINT id) const;
 
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();

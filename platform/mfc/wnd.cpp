@@ -121,6 +121,18 @@ BOOL CCmdTarget::OnCmdMsg(UINT id, int code) {
     return FALSE;
 }
 
+BOOL CCmdTarget::HasCommandHandler(UINT id) const {
+    for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr;
+         map = map->pfnGetBaseMap != nullptr ? map->pfnGetBaseMap() : nullptr) {
+        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn != nullptr; ++e) {
+            if (e->nMessage == WM_COMMAND && e->nCode == 0 && e->nID <= id && id <= e->nLastID) {
+                return TRUE;
+            }
+        }
+    }
+    return FALSE;
+}
+
 CFont* CFont::FromHandle(HFONT font) {
     if (font == nullptr) {
         return nullptr;

@@ -1,6 +1,5 @@
 // Placeholder bodies of the operations that the frame calls in Parts not built yet. Each does nothing and
 // reports failure where it returns a status; its owner replaces it.
-#include "plugin/app/ToolBar.h"
 #include "plugin/basemap/BaseMapLayer.h"
 #include "plugin/basemap/MapCapture.h"
 #include "plugin/basemap/SetCoorDlg.h"
@@ -10,6 +9,7 @@
 #include "plugin/exchange/SendRoad.h"
 
 // ---- Send and receive roads, builders ----
+void SendSelectedEntities() {}
 bool SendEntityArray(const AcDbObjectIdArray&) {
     return false;
 }
@@ -26,6 +26,7 @@ Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d&, const Ac
                                                     const CString&) {
     return Acad::eNotImplementedYet;
 }
+void CBaseMapLayer::StartCapture() {}
 int CBaseMapLayer::RequestCaptureImage(int) {
     return -1;
 }
@@ -40,18 +41,10 @@ CSetCoorDlg* g_pSetCoorDlg = nullptr;
 int ResendAssocPoints(DWORD) {
     return -1;
 }
-void DestroySetCoorDlg() {}
-
-// ---- Toolbar ----
-ViewRectInfo g_WholeViewRequestView;
-BOOL CreateToolBarWnd() {
-    return FALSE;
+void DestroySetCoorDlg() {
+    if (g_pSetCoorDlg != nullptr) {
+        g_pSetCoorDlg->DestroyWindow();
+        delete g_pSetCoorDlg;
+        g_pSetCoorDlg = nullptr;
+    }
 }
-void DestroyToolBarWnd() {}
-CWnd* GetToolBarWnd() {
-    return nullptr;
-}
-bool FloatToolBar(const POINT&) {
-    return false;
-}
-void ShowSetCoorDlg(CWnd*) {}

@@ -104,6 +104,8 @@ public:
     void OnTileWritten(const MapFileRequest& answer, const CString& path, bool current, bool inCommand);
 
     // ---- Map capture (its own source)
+    // The toolbar's capture button: the capture dialog, then the region, then the request.
+    void StartCapture();
     Acad::ErrorStatus InsertCaptureImage(const AcGePoint2d& min, const AcGePoint2d& max, const CString& path,
                                          const CString& name);
     int RequestCaptureImage(int param);

@@ -3,6 +3,8 @@
 
 #include "platform/arx/arxheaders.h"
 
+// The toolbar's send button: the pick-first selection, its layers' folders first, then the objects.
+void SendSelectedEntities();
 // Sends the entities as one object packet; false when the folder tree or the workspace folder fails.
 bool SendEntityArray(const AcDbObjectIdArray& ids);
 // The 20112 answer: count records of 64 bytes, paired with the entities and folders just sent.

@@ -6,6 +6,7 @@
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/aced/acedcolor.h"
 #include "platform/arx/aced/acededitor.h"
+#include "platform/arx/aced/acedframe.h"
 #include "platform/arx/aced/acedinput.h"
 #include "platform/arx/aced/acedss.h"
 #include "platform/arx/aced/acedtrans.h"

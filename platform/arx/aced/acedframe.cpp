@@ -1,0 +1,26 @@
+#include "platform/arx/aced/acedframe.h"
+
+#include <memory>
+
+#include "platform/win32/core/testhooks.h"
+
+namespace {
+
+std::unique_ptr<CMDIFrameWnd>& Frame() {
+    static std::unique_ptr<CMDIFrameWnd> frame;
+    static const bool registered = (platform::RegisterReset("aced.frame", [] { Frame().reset(); }), true);
+    (void)registered;
+    return frame;
+}
+
+}  // namespace
+
+CMDIFrameWnd* acedGetAcadFrame() {
+    std::unique_ptr<CMDIFrameWnd>& frame = Frame();
+    if (frame == nullptr || frame->m_hWnd == nullptr || !IsWindow(frame->m_hWnd)) {
+        frame = std::make_unique<CMDIFrameWnd>();
+        const RECT rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        frame->CreateEx(0, nullptr, u"tarnhost", WS_VISIBLE, rect, nullptr, 0);
+    }
+    return frame.get();
+}

@@ -1,0 +1,7 @@
+// The host's main frame: the parent of the plug-in's windows and the dock site of its toolbars. It exists
+// from its first use until the platform is reset (the host's life).
+#pragma once
+
+#include "platform/mfc/afxext.h"
+
+CMDIFrameWnd* acedGetAcadFrame();

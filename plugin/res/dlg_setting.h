@@ -1,0 +1,17 @@
+// The settings dialog's resource ids.
+#pragma once
+
+#define IDD_DLG_SETTING 8133
+#define IDC_SET_AUTO_SYNC 8181
+#define IDC_SET_POINT_ICON 8191
+#define IDC_SET_ICON_SIZE 8127
+#define IDC_SET_MAX_LEVEL_LABEL 8331
+#define IDC_SET_MAX_LEVEL 8330
+#define IDC_SET_BYLAYER 8332
+#define IDC_SET_TEXT_LEVEL 8126
+#define IDC_SET_DBLCLICK 8355
+#define IDC_SET_AUTO_LOAD 8357
+#define IDC_SET_FOLLOW 8135
+#define IDC_SET_CACHE_FOLDER 8139
+#define IDC_SET_BROWSE 8141
+#define IDC_SET_HELP 8325
