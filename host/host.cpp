@@ -363,6 +363,24 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
         }
         return true;
     }
+    if (word == "DIALOG") {
+        // A modeless dialog stays open between commands: the user acts on it by its caption.
+        std::string caption, action;
+        in >> caption;
+        std::getline(in >> std::ws, action);
+        const std::u16string wCaption = platform::Utf8ToUtf16(caption);
+        HWND window = caption.empty() ? nullptr : FindWindowW(nullptr, wCaption.c_str());
+        if (window == nullptr || !IsWindowVisible(window)) {
+            acutPrintf(u"\nDIALOG: no open dialog \"%s\".", wCaption.c_str());
+            outcome = platform::CommandOutcome::kFailed;
+            return true;
+        }
+        platform::UiDialog dialog(window);
+        const bool done = action.empty() ? (m_console.ShowDialog(dialog), true) : m_console.DialogAction(dialog, action);
+        dialog.Pump();
+        outcome = done ? platform::CommandOutcome::kEnded : platform::CommandOutcome::kFailed;
+        return true;
+    }
     if (word == "MAPSIM") {
         std::string rest;
         std::getline(in, rest);

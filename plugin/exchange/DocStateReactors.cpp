@@ -17,6 +17,7 @@ const char16_t* const kUndoCommands[] = {u"U", u"UNDO", u"MUNDO", u"REDO", u"MRE
 
 void CEditorReactor::commandWillStart(const ACHAR* command) {
     m_bInCommand = 1;
+    RectCaptureWillStart(command);
     if (command == nullptr) {
         return;
     }
@@ -31,6 +32,7 @@ void CEditorReactor::commandWillStart(const ACHAR* command) {
 
 void CEditorReactor::commandEnded(const ACHAR* command) {
     CommandOver();
+    RectCaptureEnded(command);
     if (command == nullptr) {
         return;
     }
