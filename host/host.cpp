@@ -14,6 +14,7 @@
 #include "platform/arx/aced/acedframe.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/aced/acedinput.h"
+#include "platform/mfc/afxdlg.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/clock.h"
 #include "platform/win32/core/paths.h"
@@ -375,7 +376,12 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
             outcome = platform::CommandOutcome::kFailed;
             return true;
         }
-        platform::UiDialog dialog(window);
+        // The dialog's resource names its controls for the user.
+        UINT resourceId = 0;
+        if (CWnd* wnd = CWnd::FromHandlePermanent(window); wnd != nullptr && wnd->IsKindOf(RUNTIME_CLASS(CDialog))) {
+            resourceId = static_cast<CDialog*>(wnd)->m_nIDTemplate;
+        }
+        platform::UiDialog dialog(window, resourceId);
         const bool done = action.empty() ? (m_console.ShowDialog(dialog), true) : m_console.DialogAction(dialog, action);
         dialog.Pump();
         outcome = done ? platform::CommandOutcome::kEnded : platform::CommandOutcome::kFailed;

@@ -144,6 +144,9 @@ void CSetCoorDlg::OnBnClickedSetPoint() {
     m_editX.SetWindowText(text);
     text.Format(u"%f", point.y);
     m_editY.SetWindowText(text);
+    // The simplified parameters follow the picked point at once, whether or not the edits announce it.
+    OnEnChangeX();
+    OnEnChangeY();
     const int result = MapApiSendCmd(&g_MapApiLink, kCodePickMapPoint, nullptr, 0, nullptr, 0);
     ShowApiError(result);
 }
