@@ -8,6 +8,8 @@
 #include "platform/arx/acdb/dbarc.h"
 #include "platform/arx/acdb/dbcircle.h"
 #include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbblkref.h"
+#include "platform/arx/acdb/dbblock.h"
 #include "platform/arx/acdb/dbline.h"
 #include "platform/arx/acdb/dbpline.h"
 #include "platform/arx/acdb/dbpoint.h"
@@ -86,6 +88,19 @@ std::u16string Geometry(const AcDbEntity* entity) {
     }
     if (const auto* point = AcDbPoint::cast(entity)) {
         return u"POINT at " + Point(point->position());
+    }
+    if (const auto* ref = AcDbBlockReference::cast(entity)) {
+        std::u16string name = ref->tarnBlockName();
+        AcDbBlockTableRecord* block = nullptr;
+        if (acdbOpenObject(block, ref->blockTableRecord(), AcDb::kForRead) == Acad::eOk) {
+            AcString blockName;
+            block->getName(blockName);
+            name = blockName.kACharPtr();
+            block->close();
+        }
+        return u"INSERT \"" + name + u"\" at " + Point(ref->position()) + u" scale " +
+               Num(ref->scaleFactors().sx) + u"," + Num(ref->scaleFactors().sy) + u" rotation " +
+               Degrees(ref->rotation());
     }
     if (const auto* image = AcDbRasterImage::cast(entity)) {
         AcGePoint3d origin;

@@ -6,11 +6,6 @@
 #include "plugin/exchange/SendRoad.h"
 
 // ---- Send and receive roads, builders ----
-void SendSelectedEntities() {}
-bool SendEntityArray(const AcDbObjectIdArray&) {
-    return false;
-}
-void PairSendAnswer(const BYTE*, DWORD) {}
 bool ReceiveMapObjects(const BYTE*, DWORD) {
     return false;
 }
