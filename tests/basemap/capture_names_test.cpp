@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/arx/arxheaders.h"
 #include "plugin/basemap/CaptureMapSetting.h"
 #include "plugin/basemap/MapCapture.h"
 #include "plugin/basemap/SetCoorDlg.h"
@@ -70,6 +71,19 @@ TEST(AssocPoints, PlaneCoordinatesAreRecognised) {
     EXPECT_TRUE(IsAssocNorthingValid(2000000.0));
     EXPECT_FALSE(IsAssocNorthingValid(1999999.0));
     EXPECT_FALSE(IsAssocNorthingValid(6000001.0));
+}
+
+TEST(CaptureNames, EntityCentresForTheMapView) {
+    AcGePoint3d p;
+    AcDbLine line(AcGePoint3d(2, 4, 7), AcGePoint3d(6, 8, 9));
+    EXPECT_EQ(GetEntityExtents(p, &line), AcGePoint3d(4, 6, 0));
+    // A minimum corner of exactly (0, 0) is taken as the maximum.
+    AcDbLine fromOrigin(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 20, 0));
+    EXPECT_EQ(GetEntityExtents(p, &fromOrigin), AcGePoint3d(10, 20, 0));
+    AcDbRasterImage image;
+    image.setOrientation(AcGePoint3d(5, 6, 3), AcGeVector3d(10, 0, 0), AcGeVector3d(0, 10, 0));
+    EXPECT_EQ(GetEntityExtents(p, &image), AcGePoint3d(5, 6, 0));
+    EXPECT_EQ(GetEntityExtents(p, nullptr), AcGePoint3d(0, 0, 0));
 }
 
 }  // namespace
