@@ -110,7 +110,6 @@ public:
     bool DialogAction(platform::UiDialog& dialog, const std::string& line);
 
 private:
-
     std::deque<std::string> m_queue;
     LineSource* m_source = nullptr;
     std::ostream* m_out = nullptr;

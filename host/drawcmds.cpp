@@ -628,10 +628,10 @@ bool SelectEntities(std::vector<AcDbObjectId>& ids, CommandOutcome& outcome) {
 
 CommandTable DrawingCommands() {
     return {
-        {u"LINE", LineCommand},     {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
-        {u"PLINE", PlineCommand},   {u"TEXT", TextCommand},     {u"POINT", PointCommand},
-        {u"ERASE", EraseCommand},   {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
-        {u"SELECT", SelectCommand}, {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
+        {u"LINE", LineCommand},       {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
+        {u"PLINE", PlineCommand},     {u"TEXT", TextCommand},     {u"POINT", PointCommand},
+        {u"ERASE", EraseCommand},     {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
+        {u"SELECT", SelectCommand},   {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
         {u"RECTANG", RectangCommand},
     };
 }

@@ -378,11 +378,13 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
         }
         // The dialog's resource names its controls for the user.
         UINT resourceId = 0;
-        if (CWnd* wnd = CWnd::FromHandlePermanent(window); wnd != nullptr && wnd->IsKindOf(RUNTIME_CLASS(CDialog))) {
+        if (CWnd* wnd = CWnd::FromHandlePermanent(window);
+            wnd != nullptr && wnd->IsKindOf(RUNTIME_CLASS(CDialog))) {
             resourceId = static_cast<CDialog*>(wnd)->m_nIDTemplate;
         }
         platform::UiDialog dialog(window, resourceId);
-        const bool done = action.empty() ? (m_console.ShowDialog(dialog), true) : m_console.DialogAction(dialog, action);
+        const bool done =
+            action.empty() ? (m_console.ShowDialog(dialog), true) : m_console.DialogAction(dialog, action);
         dialog.Pump();
         outcome = done ? platform::CommandOutcome::kEnded : platform::CommandOutcome::kFailed;
         return true;

@@ -12,4 +12,3 @@ bool ReceiveMapObjects(const BYTE*, DWORD) {
 AcDbObjectId CreateSignEntities(MapMarkObj*, const ACHAR*, bool) {
     return AcDbObjectId();
 }
-

@@ -11,8 +11,8 @@
 namespace {
 
 const char16_t* const kMapTypeNames[] = {
-    u"Google地图",   u"Google卫星图",     u"谷歌地球影像", u"自定义地图",          u"Google地形图",
-    u"百度地图",     u"Google卫星混合图", u"Bing卫星图",   u"OpenCycle等高线地图", u"谷歌地球历史影像",
+    u"Google地图", u"Google卫星图",     u"谷歌地球影像", u"自定义地图",          u"Google地形图",
+    u"百度地图",   u"Google卫星混合图", u"Bing卫星图",   u"OpenCycle等高线地图", u"谷歌地球历史影像",
 };
 constexpr int kCustomMapType = 3;
 constexpr int kFirstListedLevel = 5;

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/mfc/acui.h"
+
 #include "plugin/app/Settings.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/app/ToolBar.h"
@@ -71,7 +73,8 @@ CString WholeViewFileOf(AcDbDatabase* db) {
         layerKey = HandleToUInt32(layer->objectId().handle());
         layer->close();
     }
-    return WholeViewFileName(pluginFolder, doc != nullptr ? FileNameOf(doc->fileName()) : CString(), layerKey);
+    return WholeViewFileName(pluginFolder, doc != nullptr ? FileNameOf(doc->fileName()) : CString(),
+                             layerKey);
 }
 
 }  // namespace
@@ -150,8 +153,11 @@ void CBaseMapLayer::StartCapture() {
     CCaptureMapSetting dialog;
     dialog.m_nMapType = static_cast<int>(m_grid.m_nMapId);
     dialog.m_nLevel = m_grid.m_nLevel;
-    if (dialog.DoModal() != IDOK) {
-        return;
+    {
+        CAcModuleResourceOverride resources;  // the dialog is the plug-in's own resource
+        if (dialog.DoModal() != IDOK) {
+            return;
+        }
     }
     if (g_Settings.m_bOnlineMap) {
         SwitchOnlineMap();

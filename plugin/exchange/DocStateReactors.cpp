@@ -2,6 +2,7 @@
 #include <string>
 
 #include "plugin/app/TarnArxApp.h"
+#include "plugin/basemap/MapCapture.h"
 #include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/SyncState.h"
 
@@ -69,6 +70,10 @@ void CDocReactor::documentActivated(AcApDocument* doc) {
 }
 
 void CDocReactor::documentToBeDestroyed(AcApDocument* doc) {
+    // The closing drawing's whole-view picture and its file go with it; no other drawing's.
+    if (doc != nullptr) {
+        ClearMapImages(doc->database());
+    }
     g_DocSyncRegistry.RemoveDocState(doc);
     g_DocSyncRegistry.m_pCurrent = nullptr;
 }

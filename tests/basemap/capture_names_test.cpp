@@ -18,7 +18,8 @@ TEST(CaptureNames, FolderAndFileNamesBesideTheDrawing) {
     // The extension is looked for after the last separator only.
     EXPECT_EQ(CaptureFolder(u"D:\\a.b\\site"), CString(u"D:\\a.b\\site"));
     EXPECT_EQ(CaptureFolder(u"D:\\a.b\\site.v2.dxf"), CString(u"D:\\a.b\\site.v2"));
-    EXPECT_EQ(CaptureFileName(u"D:\\proj\\site", u"north", 1, 15, 0, 0, 1, 1), CString(u"D:\\proj\\site\\north.png"));
+    EXPECT_EQ(CaptureFileName(u"D:\\proj\\site", u"north", 1, 15, 0, 0, 1, 1),
+              CString(u"D:\\proj\\site\\north.png"));
     // Unnamed: one region of one map is one file per level, and two levels are two files.
     const CString a = CaptureFileName(u"D:\\p\\s", u"", 1, 14, 100, 200, 300, 400);
     EXPECT_EQ(a, CaptureFileName(u"D:\\p\\s", u"", 1, 14, 100, 200, 300, 400));
@@ -28,7 +29,8 @@ TEST(CaptureNames, FolderAndFileNamesBesideTheDrawing) {
     expected.Format(u"D:\\p\\s\\%I64d.png",
                     static_cast<long long>(StringKey63(u"1_100.000000_200.000000_300.000000_400.000000_14")));
     EXPECT_EQ(a, expected);
-    EXPECT_EQ(WholeViewFileName(u"C:\\tarn", u"site.dwg", 16), CString(u"C:\\tarn\\MapTemp\\site.dwg_16.png"));
+    EXPECT_EQ(WholeViewFileName(u"C:\\tarn", u"site.dwg", 16),
+              CString(u"C:\\tarn\\MapTemp\\site.dwg_16.png"));
 }
 
 TEST(CaptureNames, PixelsUseTheLevelsYResolutionAndFitThirtyTwoBits) {

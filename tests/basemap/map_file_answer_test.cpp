@@ -108,7 +108,8 @@ TEST_F(MapFileAnswerTest, NotReadyTilesQueueOnceAndNeverShowCaptureProgress) {
     EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false)), 0);
     EXPECT_FALSE(BaseMap().m_captureItem.m_bMeterShown);
     BaseMap().m_captureItem.m_bRunning = true;
-    BaseMap().m_captureItem.m_nId = StringKey63(CString(platform::ToWindowsPath(dir + "/site/map.png").c_str()));
+    BaseMap().m_captureItem.m_nId =
+        StringKey63(CString(platform::ToWindowsPath(dir + "/site/map.png").c_str()));
     EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false)), 0);
     EXPECT_TRUE(BaseMap().m_captureItem.m_bMeterShown);
     BaseMap().m_captureItem.RestoreMeter();

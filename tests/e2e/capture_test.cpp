@@ -99,8 +99,9 @@ protected:
                 errors += "misplaced " + p.file + "\n";
             }
             const double res = Res(int(mark->level));
-            if (mark->id != 0 && (mark->width != uint32_t((p.maxX - p.minX) / res) ||
-                                  mark->height != uint32_t((p.maxY - p.minY) / res) || png.width != mark->width)) {
+            if (mark->id != 0 &&
+                (mark->width != uint32_t((p.maxX - p.minX) / res) ||
+                 mark->height != uint32_t((p.maxY - p.minY) / res) || png.width != mark->width)) {
                 errors += "wrong pixel size " + p.file + "\n";
             }
         }
@@ -187,7 +188,8 @@ TEST_F(CaptureE2eTest, RectangleAndPickedEntityCapturesLandBesideTheDrawing) {
     ASSERT_EQ(Run("LINE", {"1000,0", "1005,500", ""}), CommandOutcome::kEnded);
     const AcDbObjectId thin = Entities().back();
     host.MapSim().ClearRecords();
-    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", "last"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", "last"}),
+              CommandOutcome::kEnded);
     Settle();
     ASSERT_EQ(host.MapSim().RequestsOf(20302).size(), 1u);
     EXPECT_EQ(Entities()[Entities().size() - 2], thin);  // picked, not erased
@@ -197,7 +199,8 @@ TEST_F(CaptureE2eTest, RectangleAndPickedEntityCapturesLandBesideTheDrawing) {
     ASSERT_EQ(Run("LINE", {"2000,0", "2009.9,9.9", ""}), CommandOutcome::kEnded);
     host.MapSim().ClearRecords();
     Mark();
-    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", "last"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", "last"}),
+              CommandOutcome::kEnded);
     EXPECT_NE(Printed().find("您选择的范围太小，无法生成地图！"), std::string::npos) << Printed();
     EXPECT_TRUE(host.MapSim().RequestsOf(20302).empty());
     // An empty answer to the pick sends nothing.
@@ -265,13 +268,19 @@ TEST_F(CaptureE2eTest, TheWholeViewPictureReplacesItselfAndClearsWithItsDrawing)
     pictures = Pictures(errors);
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0].minX, 100.0);
-    // Another drawing opened and closed: this one's picture and file stay.
+    // Another drawing with a picture of its own, closed: its picture file goes, this one's stays.
     ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
     ASSERT_EQ(Run("SAVEAS", {dir + "/other.dxf"}), CommandOutcome::kEnded);
+    render(0, 0, 300, 300);
+    const std::vector<Picture> others = Pictures(errors);
+    ASSERT_EQ(others.size(), 1u);
+    EXPECT_NE(others[0].file.find("/MapTemp/other.dxf_"), std::string::npos);
     ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    EXPECT_FALSE(std::filesystem::exists(others[0].file));
     ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded);
     EXPECT_EQ(Pictures(errors).size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(errors, "");
     ASSERT_EQ(Run("CLEARMAP"), CommandOutcome::kEnded);
     EXPECT_TRUE(Pictures(errors).empty());
     EXPECT_FALSE(std::filesystem::exists(file));
