@@ -242,6 +242,23 @@ TEST_F(ToolBarTest, AChangedIconSizeReplacesTheIconsOnlyAndAnUnchangedOneNothing
     user.ExpectDialog(8133, [](UiDialog& d) { d.Click(IDCANCEL); });
     EXPECT_TRUE(Press(ID_TARN_SETTINGS));
     EXPECT_DOUBLE_EQ(Width(iconIds[0]), 33.0);
+
+    // Icons on a locked layer can't be opened for write: each says so and keeps its size.
+    ASSERT_EQ(acDocManager->lockDocument(doc, AcAp::kWrite), Acad::eOk);
+    AcDbLayerTable* layers = nullptr;
+    ASSERT_EQ(acdbHostApplicationServices()->workingDatabase()->getLayerTable(layers, AcDb::kForRead),
+              Acad::eOk);
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(layers->getAt(u"0", layer, AcDb::kForWrite), Acad::eOk);
+    layers->close();
+    layer->setIsLocked(true);
+    layer->close();
+    acDocManager->unlockDocument(doc);
+    user.ExpectMessageBox(u"Wproc Update ICon ErrorCode:")
+        .ExpectMessageBox(u"Wproc Update ICon ErrorCode:")
+        .ExpectMessageBox(u"Wproc Update ICon ErrorCode:");
+    GetToolBarWnd()->SendMessage(WM_TARN_RESIZE_ICONS);
+    EXPECT_DOUBLE_EQ(Width(iconIds[0]), 33.0);
 }
 
 TEST_F(ToolBarTest, ManyIconsShowTheMeterAtEveryTenth) {

@@ -102,7 +102,7 @@ TEST_F(ToolBarE2eTest, TheToolbarComesWithThePluginDocksFloatsAndGoesWithIt) {
     EXPECT_EQ(e2e::Count(Printed(), "Toolbar \""), 1);
 }
 
-TEST_F(ToolBarE2eTest, SendIsRefusedWithoutTheMapApplicationAndInLongitudeLatitude) {
+TEST_F(ToolBarE2eTest, SendIsRefusedWithoutTheMapOrInLongitudeLatitudeAndGoesInAPlaneGrid) {
     SaveAs("site.dxf");
     LoadPlugin();
     ASSERT_EQ(Run("MAPSIM STOP"), CommandOutcome::kEnded);
@@ -117,6 +117,15 @@ TEST_F(ToolBarE2eTest, SendIsRefusedWithoutTheMapApplicationAndInLongitudeLatitu
     EXPECT_EQ(e2e::Count(Console(), "Zavrel当前的坐标系为经纬度，不支持该操作！"), 1) << Console();
     EXPECT_EQ(host.MapSim().RequestsOf(20202).size(), 1u);
     EXPECT_TRUE(host.MapSim().RequestsOf(20110).empty());
+
+    // In a plane grid the selection goes: its layer's folder, then the line as a track.
+    ASSERT_EQ(Run("MAPSIM GRID 3 0 0 12"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("LINE 0,0 10,5", {""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("SELECT", {"last", ""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TOOLBAR 1"), CommandOutcome::kEnded);
+    Mark();
+    ASSERT_EQ(Run("MAPSIM LIST"), CommandOutcome::kEnded);
+    EXPECT_EQ(e2e::Count(Printed(), " type 8 in "), 1) << Printed();
 }
 
 TEST_F(ToolBarE2eTest, TheBaseMapButtonLaysTilesUnderTheViewAndTakesThemAway) {
