@@ -455,7 +455,9 @@ void Host::Idle() {
         --m_busy;
     }
     platform::PumpMessages();
-    platform::UpdateFrameControlBars(acedGetAcadFrame());
+    if (CMDIFrameWnd* frame = platform::ExistingAcadFrame()) {
+        platform::UpdateFrameControlBars(frame);
+    }
     if (m_quit && m_busy == 0) {
         Stop();
     }
