@@ -105,10 +105,11 @@ public:
     void RunFolderPicker(platform::UiDialog& picker, const platform::FolderPickerRequest& request) override;
     platform::InputAnswer GetInput(const platform::InputRequest& request) override;
 
-private:
+    // A dialog the user acts on: a modal one from its own loop, a modeless one from a console line.
     void ShowDialog(platform::UiDialog& dialog);
     bool DialogAction(platform::UiDialog& dialog, const std::string& line);
 
+private:
     std::deque<std::string> m_queue;
     LineSource* m_source = nullptr;
     std::ostream* m_out = nullptr;

@@ -156,6 +156,29 @@ CommandOutcome PlineCommand() {
     return AppendToModelSpace(pline).isNull() ? CommandOutcome::kFailed : Ended(rc);
 }
 
+// Two opposite corners: a closed four-vertex polyline.
+CommandOutcome RectangCommand() {
+    ads_point first;
+    int rc = acedGetPoint(nullptr, u"\nSpecify first corner point: ", first);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    ads_point other;
+    rc = acedGetPoint(first, u"\nSpecify other corner point: ", other);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    const double xs[4] = {first[0], other[0], other[0], first[0]};
+    const double ys[4] = {first[1], first[1], other[1], other[1]};
+    auto* pline = new AcDbPolyline(4);
+    for (unsigned int i = 0; i < 4; ++i) {
+        pline->addVertexAt(i, AcGePoint2d(xs[i], ys[i]));
+    }
+    pline->setClosed(true);
+    pline->setElevation(first[2]);
+    return AppendToModelSpace(pline).isNull() ? CommandOutcome::kFailed : CommandOutcome::kEnded;
+}
+
 CommandOutcome TextCommand() {
     ads_point at;
     int rc = acedGetPoint(nullptr, u"\nSpecify start point of text: ", at);
@@ -605,10 +628,11 @@ bool SelectEntities(std::vector<AcDbObjectId>& ids, CommandOutcome& outcome) {
 
 CommandTable DrawingCommands() {
     return {
-        {u"LINE", LineCommand},     {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
-        {u"PLINE", PlineCommand},   {u"TEXT", TextCommand},     {u"POINT", PointCommand},
-        {u"ERASE", EraseCommand},   {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
-        {u"SELECT", SelectCommand}, {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
+        {u"LINE", LineCommand},       {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
+        {u"PLINE", PlineCommand},     {u"TEXT", TextCommand},     {u"POINT", PointCommand},
+        {u"ERASE", EraseCommand},     {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
+        {u"SELECT", SelectCommand},   {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
+        {u"RECTANG", RectangCommand},
     };
 }
 

@@ -14,6 +14,7 @@
 #include "platform/arx/aced/acedframe.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/aced/acedinput.h"
+#include "platform/mfc/afxdlg.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/clock.h"
 #include "platform/win32/core/paths.h"
@@ -367,6 +368,31 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
         }
         return true;
     }
+    if (word == "DIALOG") {
+        // A modeless dialog stays open between commands: the user acts on it by its caption.
+        std::string caption, action;
+        in >> caption;
+        std::getline(in >> std::ws, action);
+        const std::u16string wCaption = platform::Utf8ToUtf16(caption);
+        HWND window = caption.empty() ? nullptr : FindWindowW(nullptr, wCaption.c_str());
+        if (window == nullptr || !IsWindowVisible(window)) {
+            acutPrintf(u"\nDIALOG: no open dialog \"%s\".", wCaption.c_str());
+            outcome = platform::CommandOutcome::kFailed;
+            return true;
+        }
+        // The dialog's resource names its controls for the user.
+        UINT resourceId = 0;
+        if (CWnd* wnd = CWnd::FromHandlePermanent(window);
+            wnd != nullptr && wnd->IsKindOf(RUNTIME_CLASS(CDialog))) {
+            resourceId = static_cast<CDialog*>(wnd)->m_nIDTemplate;
+        }
+        platform::UiDialog dialog(window, resourceId);
+        const bool done =
+            action.empty() ? (m_console.ShowDialog(dialog), true) : m_console.DialogAction(dialog, action);
+        dialog.Pump();
+        outcome = done ? platform::CommandOutcome::kEnded : platform::CommandOutcome::kFailed;
+        return true;
+    }
     if (word == "MAPSIM") {
         std::string rest;
         std::getline(in, rest);
@@ -431,7 +457,9 @@ void Host::Idle() {
         --m_busy;
     }
     platform::PumpMessages();
-    platform::UpdateFrameControlBars(acedGetAcadFrame());
+    if (CMDIFrameWnd* frame = platform::ExistingAcadFrame()) {
+        platform::UpdateFrameControlBars(frame);
+    }
     if (m_quit && m_busy == 0) {
         Stop();
     }

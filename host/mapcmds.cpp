@@ -9,6 +9,8 @@
 //   MAPSIM START | STOP        starts or ends the map application
 //   MAPSIM GRID <type> <x> <y> <level>  its coordinate type, its grid's origin and its view's level
 //   MAPSIM FILES               the map files it has rendered
+//   MAPSIM RENDER <x1> <y1> <x2> <y2> <level>  the whole view rendered as one picture, sent to the plug-in
+//   MAPSIM PICK <lat> <lon>    the point its user picks after the plug-in asks for one
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -126,6 +128,25 @@ bool MapSimDirective(Host& host, const std::string& args) {
     if (!map.IsRunning()) {
         acutPrintf(u"\nThe map application is not running.");
         return false;
+    }
+    if (what == "RENDER") {
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        uint32_t level = 0;
+        if (!(in >> x1 >> y1 >> x2 >> y2 >> level) || !(x2 > x1) || !(y2 > y1) || level < 1 || level > 28) {
+            acutPrintf(u"\nMAPSIM RENDER needs two corners (lower left first) and a level of 1 to 28.");
+            return false;
+        }
+        map.SendRenderedView(x1, y1, x2, y2, level);
+        return true;
+    }
+    if (what == "PICK") {
+        double latitude = 0, longitude = 0;
+        if (!(in >> latitude >> longitude) || !std::isfinite(latitude) || !std::isfinite(longitude)) {
+            acutPrintf(u"\nMAPSIM PICK needs a latitude and a longitude.");
+            return false;
+        }
+        map.SetPickedPoint(latitude, longitude);
+        return true;
     }
     if (what == "LIST") {
         acutPrintf(u"\n%d folders, %d objects", static_cast<int>(map.Folders().size()),

@@ -416,6 +416,23 @@ LRESULT MapSim::SendRaw(uint16_t code, const Bytes& payload, bool later) {
     return Answer(code, CurrentRegId(), payload, later ? AnswerMode::Queued : AnswerMode::Nested);
 }
 
+LRESULT MapSim::SendRenderedView(double minX, double minY, double maxX, double maxY, uint32_t level,
+                                 bool later) {
+    Request request;
+    request.code = 20301;
+    request.payload.assign(112, 0);
+    Put<double>(request.payload, 16, minX);
+    Put<double>(request.payload, 24, minY);
+    Put<double>(request.payload, 32, maxX);
+    Put<double>(request.payload, 40, maxY);
+    Put<uint32_t>(request.payload, 64, level);
+    const Reply reply = OnRenderView(request);
+    if (reply.messages.empty()) {
+        return 0;
+    }
+    return SendRaw(20301, reply.messages.front(), later);
+}
+
 LRESULT MapSim::SendProgress(uint32_t total, uint32_t position, bool post) {
     Sent sent;
     sent.message = ProgressMessage();

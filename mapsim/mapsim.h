@@ -176,6 +176,10 @@ public:
     LRESULT NotifyReady(bool later = false);                                           // 20009
     LRESULT NotifyPickedPoint(double latitude, double longitude, bool later = false);  // 20001
     LRESULT SendRaw(uint16_t code, const Bytes& payload, bool later = false);
+    // The whole view rendered as one picture (20301 unasked): the region's bounds, the picture after its
+    // head.
+    LRESULT SendRenderedView(double minX, double minY, double maxX, double maxY, uint32_t level,
+                             bool later = false);
     // The user moves the map: the view changes, and while the plug-in asked to follow (interval above 1) the
     // new map state (20012) goes to it from the pump.
     void UserMovesView(double x, double y, uint32_t level, uint32_t mapId);

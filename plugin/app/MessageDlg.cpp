@@ -406,28 +406,35 @@ void CMessageDlg::OnMapFileRecord(const MapFileRequest& answer) {
     const CString path = MultiByteToCString(RecordPath(answer).c_str());
     // A tile belongs to the drawing whose cache folder holds its path, whichever drawing is current now.
     CBaseMapLayer* owner = CBaseMapLayer::FindOwner(path, current);
-    const uint32_t tilePixels = owner != nullptr ? owner->m_nTilePixels : current->m_nTilePixels;
-    const bool tileSized = answer.m_nPixelWidth == tilePixels && answer.m_nPixelHeight == tilePixels;
-    if (answer.m_nStatus == 1 && answer.m_nPixelWidth != tilePixels && answer.m_nPixelHeight != tilePixels) {
-        current->m_captureItem.m_bRunning = false;
-        CString name;
-        name.Format(u"%I64d", static_cast<long long>(answer.m_nId));
-        current->InsertCaptureImage(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
-                                    AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, name);
-    } else if (answer.m_nStatus == 1 && answer.m_byWritten != 0 && g_Settings.m_bOnlineMap) {
+    // The capture is known by its id: a picture of any size, and its progress and errors, end it here.
+    if (current->IsCaptureAnswer(answer)) {
+        CMapImageItem& capture = current->m_captureItem;
+        if (answer.m_nStatus == 1) {
+            capture.m_bRunning = false;
+            CString name;
+            name.Format(u"%I64d", static_cast<long long>(answer.m_nId));
+            current->InsertCaptureImage(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
+                                        AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, name);
+        } else if (answer.m_nStatus == -3) {
+            capture.UpdateFetchProgress(answer.m_nDone, answer.m_nTotal);
+            StartTimer(kTimerCaptureRetry, capture.m_nRetryMs);
+        } else {
+            capture.m_bRunning = false;
+            current->ShowMapFileError(answer.m_nStatus);
+        }
+        return;
+    }
+    if (answer.m_nStatus == 1 && answer.m_byWritten != 0 && g_Settings.m_bOnlineMap) {
         if (owner != nullptr) {
             const bool inCommand = g_pEditorReactor != nullptr && g_pEditorReactor->m_bInCommand;
             owner->OnTileWritten(answer, path, owner == current, inCommand);
         }
     } else if (answer.m_nStatus == -3) {
-        if (owner != nullptr) {
-            // A tile's: asked again while the base map is on, dropped when it is off; never capture progress.
-            if (tileSized && g_Settings.m_bOnlineMap) {
-                owner->RequeueRequest(answer);
-            }
-        } else if (!(tileSized && g_Settings.m_bOnlineMap)) {
-            current->m_captureItem.UpdateFetchProgress(answer.m_nDone, answer.m_nTotal);
-            StartTimer(kTimerCaptureRetry, current->m_captureItem.m_nRetryMs);
+        // A tile's: asked again while the base map is on, dropped when it is off; never capture progress.
+        const uint32_t tilePixels = owner != nullptr ? owner->m_nTilePixels : current->m_nTilePixels;
+        const bool tileSized = answer.m_nPixelWidth == tilePixels && answer.m_nPixelHeight == tilePixels;
+        if (owner != nullptr && tileSized && g_Settings.m_bOnlineMap) {
+            owner->RequeueRequest(answer);
         }
     } else {
         current->ShowMapFileError(answer.m_nStatus);

@@ -104,11 +104,17 @@ public:
     void OnTileWritten(const MapFileRequest& answer, const CString& path, bool current, bool inCommand);
 
     // ---- Map capture (its own source)
-    // The toolbar's capture button: the capture dialog, then the region, then the request.
+    // The toolbar's capture: the dialog, then a drawn rectangle or a picked entity gives the region.
     void StartCapture();
+    // The entity's extents become the capture's region (erased when asked: the drawn rectangle) and the
+    // capture is asked for; false when nothing was sent.
+    bool UseEntityExtents(const ads_name entity, bool erase);
+    // Sends the capture's record (again); the link's result, negative when nothing went out.
+    int RequestCaptureImage(int param);
     Acad::ErrorStatus InsertCaptureImage(const AcGePoint2d& min, const AcGePoint2d& max, const CString& path,
                                          const CString& name);
-    int RequestCaptureImage(int param);
+    // The answer is to this drawing's running capture: known by its id, never by its picture's size.
+    bool IsCaptureAnswer(const MapFileRequest& answer) const;
 
 private:
     // Bounds of grid tile (i, j) as the lattice places it.

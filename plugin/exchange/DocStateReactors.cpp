@@ -2,6 +2,7 @@
 #include <string>
 
 #include "plugin/app/TarnArxApp.h"
+#include "plugin/basemap/MapCapture.h"
 #include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/SyncState.h"
 
@@ -17,6 +18,7 @@ const char16_t* const kUndoCommands[] = {u"U", u"UNDO", u"MUNDO", u"REDO", u"MRE
 
 void CEditorReactor::commandWillStart(const ACHAR* command) {
     m_bInCommand = 1;
+    RectCaptureWillStart(command);
     if (command == nullptr) {
         return;
     }
@@ -31,6 +33,7 @@ void CEditorReactor::commandWillStart(const ACHAR* command) {
 
 void CEditorReactor::commandEnded(const ACHAR* command) {
     CommandOver();
+    RectCaptureEnded(command);
     if (command == nullptr) {
         return;
     }
@@ -67,6 +70,10 @@ void CDocReactor::documentActivated(AcApDocument* doc) {
 }
 
 void CDocReactor::documentToBeDestroyed(AcApDocument* doc) {
+    // The closing drawing's whole-view picture and its file go with it; no other drawing's.
+    if (doc != nullptr) {
+        ClearMapImages(doc->database());
+    }
     g_DocSyncRegistry.RemoveDocState(doc);
     g_DocSyncRegistry.m_pCurrent = nullptr;
 }

@@ -25,6 +25,15 @@ public:
     void OnViewChanged();
     // A command is over, however it ended: the tiles held during it go in 10 ms on.
     void CommandOver();
+
+    // The capture's rectangle: the next RECTANG's new polyline becomes the region and is erased. Any other
+    // command, or a RECTANG that is cancelled, fails or draws nothing, disarms it and erases nothing.
+    void ArmRectCapture();
+    void RectCaptureWillStart(const ACHAR* command);
+    void RectCaptureEnded(const ACHAR* command);
+    BYTE m_rectCapture = 0;
+    BYTE m_bRectStarted = 0;
+    AcDbObjectId m_rectLastBefore;  // the newest entity before the rectangle was asked for
 };
 
 // So far only the drawings' sync states: made and read back when a drawing opens, made current when it is

@@ -13,6 +13,7 @@
 #include "plugin/arxutil/LayerUtil.h"
 #include "plugin/arxutil/SelectUtil.h"
 #include "plugin/arxutil/ViewUtil.h"
+#include "plugin/basemap/MapCapture.h"
 #include "plugin/basemap/RasterImage.h"
 #include "plugin/exchange/DocLockOps.h"
 #include "plugin/exchange/EntityConvert.h"
@@ -98,32 +99,13 @@ void FreePacket(MapApiBuf* packet) {
     packet->m_nUsed = packet->m_nCapacity = 0;
 }
 
-// The reference point of an entity for the map view: a raster image's origin, otherwise the centre of its
-// extents.
-bool EntityReferencePoint(const AcDbEntity* entity, AcGePoint3d& point) {
-    if (const AcDbRasterImage* image = AcDbRasterImage::cast(entity)) {
-        AcGeVector3d u;
-        AcGeVector3d v;
-        image->getOrientation(point, u, v);
-        return true;
-    }
-    AcDbExtents box;
-    if (entity->getGeomExtents(box) != Acad::eOk) {
-        return false;
-    }
-    point = box.minPoint() + (box.maxPoint() - box.minPoint()) / 2.0;
-    return true;
-}
-
 void FollowView(AcDbObjectId lastId) {
     AcGePoint3d p(0.0, 0.0, 0.0);
     {
         CSendDocLock lock;
         AcDbEntity* entity = nullptr;
         if (!lastId.isNull() && acdbOpenAcDbEntity(entity, lastId, AcDb::kForRead) == Acad::eOk) {
-            if (!EntityReferencePoint(entity, p)) {
-                p = AcGePoint3d(0.0, 0.0, 0.0);
-            }
+            GetEntityExtents(p, entity);
             entity->close();
         }
     }

@@ -104,9 +104,16 @@ TEST_F(MapFileAnswerTest, NotReadyTilesQueueOnceAndNeverShowCaptureProgress) {
     platform::AdvanceClock(300);
     EXPECT_TRUE(BaseMap().m_requestQueue.empty());
     EXPECT_TRUE(map.RequestsOf(20302).empty());
-    // A picture not in the cache that is not ready is a capture's: its progress shows.
+    // A picture outside the cache is the capture's only by its id: a stranger's progress shows nothing.
+    EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false)), 0);
+    EXPECT_FALSE(BaseMap().m_captureItem.m_bMeterShown);
+    BaseMap().m_captureItem.m_bRunning = true;
+    BaseMap().m_captureItem.m_nId =
+        StringKey63(CString(platform::ToWindowsPath(dir + "/site/map.png").c_str()));
     EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false)), 0);
     EXPECT_TRUE(BaseMap().m_captureItem.m_bMeterShown);
+    BaseMap().m_captureItem.RestoreMeter();
+    BaseMap().m_captureItem.m_bRunning = false;
 }
 
 TEST_F(MapFileAnswerTest, ErrorStatusesPrintTheirLines) {

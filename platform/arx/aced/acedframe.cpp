@@ -27,3 +27,12 @@ CMDIFrameWnd* acedGetAcadFrame() {
     }
     return frame.get();
 }
+
+namespace platform {
+
+CMDIFrameWnd* ExistingAcadFrame() {
+    std::unique_ptr<CMDIFrameWnd>& frame = Frame();
+    return frame != nullptr && frame->m_hWnd != nullptr && IsWindow(frame->m_hWnd) ? frame.get() : nullptr;
+}
+
+}  // namespace platform

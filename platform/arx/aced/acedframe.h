@@ -5,3 +5,8 @@
 #include "platform/mfc/afxext.h"
 
 CMDIFrameWnd* acedGetAcadFrame();
+
+namespace platform {
+// The frame when something has asked for it; null before (the host updates its bars without making it).
+CMDIFrameWnd* ExistingAcadFrame();
+}  // namespace platform

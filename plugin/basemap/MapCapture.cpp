@@ -1,0 +1,366 @@
+// Map captures: the region chosen (a drawn rectangle or a picked entity), asked for as one map-file record,
+// asked again while the map application is not ready, and the picture inserted under the current layer.
+// The whole-view map image: the picture of request 20301 written under the plug-in's folder and inserted.
+#include "plugin/basemap/MapCapture.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "platform/mfc/acui.h"
+
+#include "plugin/app/Settings.h"
+#include "plugin/app/TarnArxApp.h"
+#include "plugin/app/ToolBar.h"
+#include "plugin/arxutil/AppDirectoryUtil.h"
+#include "plugin/arxutil/ViewUtil.h"
+#include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/basemap/CaptureMapSetting.h"
+#include "plugin/basemap/RasterImage.h"
+#include "plugin/cutil/cutil.h"
+#include "plugin/exchange/Reactors.h"
+#include "plugin/exchange/SyncState.h"
+#include "plugin/maplink/linkutil.h"
+#include "plugin/maplink/mapapp.h"
+#include "plugin/maplink/maplink.h"
+#include "plugin/maplink/mapreq.h"
+
+namespace {
+
+constexpr double kMinCaptureSide = 10.0;  // drawing units; smaller on both sides gives no useful picture
+constexpr uint32_t kCaptureRetryMs = 3000;
+constexpr const char16_t* kTextTempDrawing = u"\n%s为临时文档，请保存后再进行取图操作！\n";
+
+class CCaptureDocLock {
+public:
+    explicit CCaptureDocLock(AcApDocument* doc) : m_doc(doc) {
+        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
+    }
+    ~CCaptureDocLock() {
+        if (m_locked) {
+            acDocManager->unlockDocument(m_doc);
+        }
+    }
+    CCaptureDocLock(const CCaptureDocLock&) = delete;
+    CCaptureDocLock& operator=(const CCaptureDocLock&) = delete;
+
+private:
+    AcApDocument* m_doc;
+    bool m_locked = false;
+};
+
+std::string Utf8(const CString& text) {
+    return PathToUtf8(text, std::numeric_limits<size_t>::max());
+}
+
+AcApDocument* DocumentOf(AcDbDatabase* db) {
+    AcApDocument* doc = db != nullptr ? acDocManager->document(db) : nullptr;
+    return doc != nullptr ? doc : acDocManager->curDocument();
+}
+
+CString FileNameOf(const CString& path) {
+    const int slash = path.ReverseFind(u'\\');
+    return slash < 0 ? path : path.Mid(slash + 1);
+}
+
+// The whole-view file of the database: its own document's name and its own current layer.
+CString WholeViewFileOf(AcDbDatabase* db) {
+    AcApDocument* doc = DocumentOf(db);
+    const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
+    uint32_t layerKey = 0;
+    AcDbLayerTableRecord* layer = nullptr;
+    if (db != nullptr && acdbOpenObject(layer, db->clayer(), AcDb::kForRead) == Acad::eOk) {
+        layerKey = HandleToUInt32(layer->objectId().handle());
+        layer->close();
+    }
+    return WholeViewFileName(pluginFolder, doc != nullptr ? FileNameOf(doc->fileName()) : CString(),
+                             layerKey);
+}
+
+}  // namespace
+
+// ---- Names and sizes
+
+CString CaptureFolder(const CString& drawingPath) {
+    const int slash = drawingPath.ReverseFind(u'\\');
+    const int dot = drawingPath.ReverseFind(u'.');
+    return dot > slash ? drawingPath.Left(dot) : drawingPath;
+}
+
+CString CaptureFileName(const CString& folder, const CString& name, uint32_t mapId, int level, double minX,
+                        double minY, double maxX, double maxY) {
+    CString file;
+    if (!name.IsEmpty()) {
+        file.Format(u"%s\\%s.png", folder.GetString(), name.GetString());
+        return file;
+    }
+    // The level is part of the key: captures of one region at two levels are two pictures.
+    CString text;
+    text.Format(u"%d_%f_%f_%f_%f_%d", static_cast<int>(mapId), minX, minY, maxX, maxY, level);
+    file.Format(u"%s\\%I64d.png", folder.GetString(), static_cast<long long>(StringKey63(text)));
+    return file;
+}
+
+bool CapturePixels(double resolution, double minX, double minY, double maxX, double maxY, uint32_t& width,
+                   uint32_t& height) {
+    if (!IsUsableResolution(resolution)) {
+        return false;
+    }
+    const double w = std::trunc((maxX - minX) / resolution);
+    const double h = std::trunc((maxY - minY) / resolution);
+    constexpr double kMax = static_cast<double>(std::numeric_limits<uint32_t>::max());
+    if (!std::isfinite(w) || !std::isfinite(h) || w < 0.0 || h < 0.0 || w > kMax || h > kMax) {
+        return false;
+    }
+    width = static_cast<uint32_t>(w);
+    height = static_cast<uint32_t>(h);
+    return true;
+}
+
+CString WholeViewFileName(const CString& pluginFolder, const CString& drawingName, uint32_t layerKey) {
+    CString file;
+    file.Format(u"%s\\MapTemp\\%s_%d.png", pluginFolder.GetString(), drawingName.GetString(),
+                static_cast<int>(layerKey));
+    return file;
+}
+
+// ---- The capture
+
+void CBaseMapLayer::StartCapture() {
+    if (!CheckMapAppReady()) {
+        return;
+    }
+    AcApDocument* doc = acDocManager->curDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    if (CString(doc->fileName()).Find(u'\\') < 0) {
+        AfxMessageBox(u"当前文档为临时文档(没有路径)，请保存后再进行取图操作！\n");
+        return;
+    }
+    if (m_captureItem.m_bRunning) {
+        acutPrintf(u"\n当前正在取图中！\n");
+        return;
+    }
+    m_captureItem.m_strPath.Empty();
+    m_captureItem.m_strName.Empty();
+    // A stall of an earlier capture says nothing about this one.
+    m_captureItem.m_bStalled = false;
+    m_captureItem.m_nLastDone = 0;
+    MapApiGetMapState(&g_MapApiLink, 0);
+    m_grid.m_nLevel = GetLevel();
+
+    CCaptureMapSetting dialog;
+    dialog.m_nMapType = static_cast<int>(m_grid.m_nMapId);
+    dialog.m_nLevel = m_grid.m_nLevel;
+    {
+        CAcModuleResourceOverride resources;  // the dialog is the plug-in's own resource
+        if (dialog.DoModal() != IDOK) {
+            return;
+        }
+    }
+    if (g_Settings.m_bOnlineMap) {
+        SwitchOnlineMap();
+    }
+    m_captureItem.m_nLevel = dialog.m_nLevel;
+    m_captureItem.m_nMapId = m_grid.m_nMapId;
+    m_captureItem.m_strName = dialog.m_strName;
+
+    if (dialog.m_nRegion == 1) {
+        ads_name entity = {0, 0};
+        // Only a pick goes on: an empty answer, Esc or an error leave nothing to capture.
+        if (acedEntSel(u"\n请选择一个实体：", entity, nullptr) == RTNORM) {
+            UseEntityExtents(entity, false);
+        }
+        return;
+    }
+    if (g_pEditorReactor != nullptr) {
+        g_pEditorReactor->ArmRectCapture();
+    }
+    acDocManager->sendStringToExecute(doc, u"_rectang ", true, false, true);
+}
+
+bool CBaseMapLayer::UseEntityExtents(const ads_name entity, bool erase) {
+    AcDbObjectId id;
+    if (acdbGetObjectId(id, entity) != Acad::eOk || id.isNull()) {
+        return false;
+    }
+    AcDbExtents box;
+    Acad::ErrorStatus extentsStatus = Acad::eOk;
+    {
+        CCaptureDocLock lock(acDocManager->curDocument());
+        AcDbEntity* object = nullptr;
+        if (acdbOpenAcDbEntity(object, id, AcDb::kForWrite) != Acad::eOk) {
+            return false;
+        }
+        extentsStatus = object->getGeomExtents(box);
+        if (erase) {
+            object->erase();
+        }
+        object->close();
+    }
+    const AcGePoint3d lo = box.minPoint();
+    const AcGePoint3d hi = box.maxPoint();
+    // Extents that could not be read, or of an endless entity, are no region.
+    if (extentsStatus != Acad::eOk || !std::isfinite(lo.x) || !std::isfinite(lo.y) || !std::isfinite(hi.x) ||
+        !std::isfinite(hi.y)) {
+        acutPrintf(u"\n您选择的范围太小，无法生成地图！\\");
+        return false;
+    }
+    if (hi.x - lo.x < kMinCaptureSide && hi.y - lo.y < kMinCaptureSide) {
+        acutPrintf(u"\n您选择的范围太小，无法生成地图！\\");
+        return false;
+    }
+    m_captureItem.m_ptMin = AcGePoint2d(lo.x, lo.y);
+    m_captureItem.m_ptMax = AcGePoint2d(hi.x, hi.y);
+    m_captureItem.m_bRunning = true;
+    m_captureItem.m_nRetryMs = kCaptureRetryMs;
+    RequestCaptureImage(20);
+    return m_captureItem.m_bRunning;
+}
+
+int CBaseMapLayer::RequestCaptureImage(int param) {
+    CMapImageItem& item = m_captureItem;
+    MapFileRequest record;
+    std::memset(&record, 0, sizeof record);
+    record.m_nMapId = item.m_nMapId;
+    record.m_byKind = 2;
+    record.m_nMode = item.m_bStalled ? 0 : 1;
+    record.m_byFlag = 1;
+    record.m_nCaptureParam = static_cast<uint32_t>(param);
+    // A level out of the tables' range (a settings file edited by hand) is brought into it.
+    const int level = static_cast<int>(std::clamp<int64_t>(item.m_nLevel, 1, kMaxTileLevel));
+    record.m_nLevel = static_cast<uint32_t>(level);
+    record.m_dMinX = item.m_ptMin.x;
+    record.m_dMinY = item.m_ptMin.y;
+    record.m_dMaxX = item.m_ptMax.x;
+    record.m_dMaxY = item.m_ptMax.y;
+    if (!CapturePixels(m_dResolutionY[level], item.m_ptMin.x, item.m_ptMin.y, item.m_ptMax.x, item.m_ptMax.y,
+                       record.m_nPixelWidth, record.m_nPixelHeight)) {
+        item.m_bRunning = false;
+        ShowMapFileError(IsUsableResolution(m_dResolutionY[level]) ? -4 : -2);
+        return -1;
+    }
+    record.m_nSerial = static_cast<uint64_t>(static_cast<int64_t>(g_nMapFileSerial));
+    g_nMapFileSerial = static_cast<int32_t>(static_cast<uint32_t>(g_nMapFileSerial) + 1u);
+
+    if (item.m_strPath.IsEmpty()) {
+        AcApDocument* doc = acDocManager->curDocument();
+        if (doc == nullptr) {
+            item.m_bRunning = false;
+            return -1;
+        }
+        const CString drawing = doc->fileName();
+        if (drawing.Find(u'\\') < 0) {
+            acutPrintf(kTextTempDrawing, drawing.GetString());
+            item.m_bRunning = false;
+            return -1;
+        }
+        const CString folder = CaptureFolder(drawing);
+        CreateDirU8(Utf8(folder).c_str());
+        item.m_strPath = CaptureFileName(folder, item.m_strName, item.m_nMapId, level, item.m_ptMin.x,
+                                         item.m_ptMin.y, item.m_ptMax.x, item.m_ptMax.y);
+    }
+    // The path must fit the record with its NUL, whole: a cut path would name another file.
+    const std::string utf8 = PathToUtf8(item.m_strPath, kMaxTilePathBytes);
+    if (utf8.empty()) {
+        acutPrintf(u"\n地图文件路径太长：%s\n", item.m_strPath.GetString());
+        item.m_bRunning = false;
+        return -1;
+    }
+    std::memcpy(record.m_szPath, utf8.data(), utf8.size());
+    record.m_nId = StringKey63(item.m_strPath);
+    // Set before the send: the answer is recognised by it, and may come inside the send.
+    item.m_nId = record.m_nId;
+    const int result = MapApiRequestMapFiles(&g_MapApiLink, &record, 1);
+    if (result < 0) {
+        item.m_bRunning = false;
+        item.RestoreMeter();
+        ShowApiError(result);
+    }
+    return result;
+}
+
+Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d& min, const AcGePoint2d& max,
+                                                    const CString& path, const CString& name) {
+    m_captureItem.RestoreMeter();
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    if (db == nullptr) {
+        return Acad::eNoDatabase;
+    }
+    CCaptureDocLock lock(acDocManager->curDocument());
+    AcDbObjectId imageId;
+    const Acad::ErrorStatus es = InsertIMGFile(imageId, db->clayer(), path, name, min, max);
+    if (es == Acad::eOk) {
+        CViewUtil::UpdateDisplay();
+    }
+    return es;
+}
+
+bool CBaseMapLayer::IsCaptureAnswer(const MapFileRequest& answer) const {
+    return m_captureItem.m_bRunning && m_captureItem.m_nId != 0 && answer.m_nId == m_captureItem.m_nId;
+}
+
+// ---- The whole-view map image
+
+bool ClearMapImages(AcDbDatabase* db) {
+    if (db == nullptr) {
+        return false;
+    }
+    CCaptureDocLock lock(DocumentOf(db));
+    const bool had = !g_WholeViewImages[db].isNull();
+    ClearCurMapImage(db);
+    const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
+    CreateDirU8(Utf8(pluginFolder + u"\\MapTemp").c_str());
+    const std::string file = Utf8(WholeViewFileOf(db));
+    if (GetFileSizeU8(file.c_str()) > 0) {
+        DeleteFileU8(file.c_str());
+    }
+    return had;
+}
+
+int InsertMapImage(const BYTE* image, DWORD length, const AcGePoint2d& min, const AcGePoint2d& max) {
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    if (db == nullptr || image == nullptr || length == 0) {
+        return Acad::eInvalidInput;
+    }
+    ClearMapImages(db);
+    CCaptureDocLock lock(DocumentOf(db));
+    const CString file = WholeViewFileOf(db);
+    const std::string utf8 = Utf8(file);
+    if (WriteFileData(utf8.c_str(), image, length) != 1) {
+        return Acad::eFileAccessErr;
+    }
+    AcDbObjectId imageId;
+    const Acad::ErrorStatus es = InsertIMGFile(imageId, db->clayer(), file, g_strImageName, min, max);
+    if (es == Acad::eOk) {
+        CViewUtil::UpdateDisplay();
+    }
+    return es;
+}
+
+AcGePoint3d& GetEntityExtents(AcGePoint3d& point, const AcDbEntity* entity) {
+    point = AcGePoint3d(0.0, 0.0, 0.0);
+    if (entity == nullptr) {
+        return point;
+    }
+    if (const AcDbRasterImage* image = AcDbRasterImage::cast(entity)) {
+        AcGePoint3d origin;
+        AcGeVector3d u;
+        AcGeVector3d v;
+        image->getOrientation(origin, u, v);
+        point = AcGePoint3d(origin.x, origin.y, 0.0);
+        return point;
+    }
+    AcDbExtents box;
+    if (entity->getGeomExtents(box) != Acad::eOk) {
+        return point;
+    }
+    AcGePoint3d lo = box.minPoint();
+    const AcGePoint3d hi = box.maxPoint();
+    if (lo.x == 0.0 && lo.y == 0.0) {
+        lo = hi;
+    }
+    point = AcGePoint3d((lo.x + hi.x) / 2.0, (lo.y + hi.y) / 2.0, 0.0);
+    return point;
+}

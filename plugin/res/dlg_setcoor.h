@@ -1,0 +1,22 @@
+// The associated-point dialog's resource ids.
+#pragma once
+
+#define IDD_SET_COOR 8115
+#define IDC_COOR_SET_POINT 8105
+#define IDC_COOR_FINISH 8106
+#define IDC_COOR_INFO 8107
+#define IDC_COOR_X_LABEL 8108
+#define IDC_COOR_Y_LABEL 8109
+#define IDC_COOR_LAT_LABEL 8110
+#define IDC_COOR_Y 8111
+#define IDC_COOR_X 8112
+#define IDC_COOR_LAT 8114
+#define IDC_COOR_LON_LABEL 8318
+#define IDC_COOR_LON 8320
+#define IDC_COOR_CLEAR 8322
+#define IDC_COOR_SYSTEM_TEXT 8334
+#define IDC_COOR_SIMPLIFIED 8335
+#define IDC_COOR_HELP 8336
+#define IDC_COOR_USE_SYSTEM 8345
+#define IDC_COOR_MAP_SETTINGS 8346
+#define IDC_COOR_MORE 8348

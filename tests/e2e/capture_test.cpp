@@ -1,0 +1,337 @@
+// Map captures, the whole-view map image and the associated points end to end: the plug-in in tarnhost, its
+// toolbar pressed, the simulated map application rendering and answering, the drawing checked afterwards.
+#include <cmath>
+#include <filesystem>
+
+#include "host_fixture.h"
+#include "mapsim/png.h"
+#include "platform/arx/acap/statusbar.h"
+#include "platform/win32/bus/bus_hooks.h"
+
+namespace {
+
+using platform::CommandOutcome;
+
+constexpr int kLevel = 15;
+constexpr int kLevelEntry = kLevel - 4;  // entry 1 of the level list is level 5
+
+double Res(int level) {
+    return mapsim::MapSim::DefaultResolutions()[size_t(level - 1)].second;
+}
+
+struct Picture {
+    AcDbObjectId image;
+    std::string file;  // host path
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    std::u16string layer;
+};
+
+class CaptureE2eTest : public e2e::HostTest {
+protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        platform::SetScreenSize(1920, 1080);
+        mapsim::MapSim& map = host.MapSim();
+        std::array<uint8_t, 16> digest{};
+        digest[0] = 7;
+        map.SetCoordState(4, digest, "CGCS2000 plane");
+        map.SetGridOrigin(500000.0, 3000000.0);
+        map.SetMapState(kLevel, 1);
+        drawing = dir + "/site.dxf";
+        ASSERT_EQ(Run("SAVEAS", {drawing}), CommandOutcome::kEnded);
+        std::string error;
+        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
+        ASSERT_EQ(Run("ZOOM", {"0,0", "2000,1200"}), CommandOutcome::kEnded);
+    }
+
+    std::string Console() const { return out.str(); }
+    void Settle(int rounds = 6) {
+        for (int i = 0; i < rounds; ++i) {
+            host.Wait(1000);
+        }
+    }
+
+    // The drawing's raster images outside the base map's layer, each checked against the picture the map
+    // application rendered into its file: its corners, its pixel size, its id, and the bottom of the draw
+    // order. Faults go to errors.
+    std::vector<Picture> Pictures(std::string& errors) {
+        std::vector<Picture> pictures;
+        AcDbDatabase* db = host.Drawing();
+        std::vector<AcDbObjectId> ids = tarnhost::ModelSpaceIds(db);
+        size_t position = 0;
+        for (AcDbObjectId id : ids) {
+            ++position;
+            AcDbRasterImage* image = nullptr;
+            if (acdbOpenObject(image, id, AcDb::kForRead) != Acad::eOk) {
+                continue;
+            }
+            Picture p;
+            p.image = id;
+            AcGePoint3d origin;
+            AcGeVector3d u, v;
+            image->getOrientation(origin, u, v);
+            p.minX = origin.x, p.minY = origin.y, p.maxX = origin.x + u.x, p.maxY = origin.y + v.y;
+            AcDbLayerTableRecord* layer = nullptr;
+            if (acdbOpenObject(layer, image->layerId(), AcDb::kForRead) == Acad::eOk) {
+                const ACHAR* name = nullptr;
+                layer->getName(name);
+                p.layer = name;
+                layer->close();
+            }
+            AcDbRasterImageDef* def = nullptr;
+            if (acdbOpenObject(def, image->imageDefId(), AcDb::kForRead) == Acad::eOk) {
+                p.file = platform::ToHostPath(def->sourceFileName());
+                def->close();
+            }
+            image->close();
+            pictures.push_back(p);
+            mapsim::Image png;
+            if (!mapsim::ReadPngFile(p.file, &png)) {
+                errors += "unreadable " + p.file + "\n";
+                continue;
+            }
+            const std::optional<mapsim::PictureMark> mark = mapsim::ReadMark(png);
+            if (!mark) {
+                continue;  // the whole-view picture carries its own bounds in its answer
+            }
+            if (std::fabs(mark->minX - p.minX) > 1e-6 || std::fabs(mark->minY - p.minY) > 1e-6 ||
+                std::fabs(mark->maxX - p.maxX) > 1e-6 || std::fabs(mark->maxY - p.maxY) > 1e-6) {
+                errors += "misplaced " + p.file + "\n";
+            }
+            const double res = Res(int(mark->level));
+            if (mark->id != 0 &&
+                (mark->width != uint32_t((p.maxX - p.minX) / res) ||
+                 mark->height != uint32_t((p.maxY - p.minY) / res) || png.width != mark->width)) {
+                errors += "wrong pixel size " + p.file + "\n";
+            }
+        }
+        // Pictures lie under everything the user drew.
+        for (size_t i = 0; i < pictures.size(); ++i) {
+            if (ids.empty() || !IsPictureOrder(db, pictures.size())) {
+                errors += "a picture above the drawing\n";
+                break;
+            }
+        }
+        return pictures;
+    }
+    static bool IsPictureOrder(AcDbDatabase* db, size_t count) {
+        AcDbBlockTable* table = nullptr;
+        db->getBlockTable(table, AcDb::kForRead);
+        AcDbBlockTableRecord* model = nullptr;
+        table->getAt(ACDB_MODEL_SPACE, model, AcDb::kForRead);
+        table->close();
+        AcDbSortentsTable* sortents = nullptr;
+        bool ok = true;
+        if (model->getSortentsTable(sortents, AcDb::kForRead, false) == Acad::eOk) {
+            AcDbObjectIdArray order;
+            sortents->getFullDrawOrder(order);
+            sortents->close();
+            for (int i = 0; i < order.length() && size_t(i) < count; ++i) {
+                AcDbRasterImage* image = nullptr;
+                if (acdbOpenObject(image, order[i], AcDb::kForRead) != Acad::eOk) {
+                    ok = false;
+                } else {
+                    image->close();
+                }
+            }
+        }
+        model->close();
+        return ok;
+    }
+
+    std::string drawing;
+};
+
+// Edge cases of the capture road: the rectangle is the region and goes, a user's own entities never do; a
+// picked entity's extents; regions too small; pixel sizes; two levels of one region never share a file.
+TEST_F(CaptureE2eTest, RectangleAndPickedEntityCapturesLandBesideTheDrawing) {
+    ASSERT_EQ(Run("LINE", {"-50,-50", "-40,-45", ""}), CommandOutcome::kEnded);
+    const AcDbObjectId userLine = Entities().back();
+    // The rectangle road: the dialog, then RECTANG drawn by the user; the map renders when it ends.
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    Settle();
+    std::string errors;
+    std::vector<Picture> pictures = Pictures(errors);
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(pictures.size(), 1u) << Console();
+    EXPECT_EQ(pictures[0].minX, 0.0);
+    EXPECT_EQ(pictures[0].maxY, 200.0);
+    EXPECT_EQ(pictures[0].layer, u"0");
+    EXPECT_EQ(std::filesystem::path(pictures[0].file).parent_path(), std::filesystem::path(dir + "/site"));
+    EXPECT_EQ(Entities().size(), 2u);  // the user's line and the picture: the rectangle is gone
+    EXPECT_EQ(Entities()[0], userLine);
+    EXPECT_FALSE(platform::ProgressMeterShown());
+
+    // The same region at another level is another file.
+    const std::string first = pictures[0].file;
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 12", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    Settle();
+    pictures = Pictures(errors);
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(pictures.size(), 2u);
+    EXPECT_NE(pictures[0].file, pictures[1].file);
+    EXPECT_TRUE(std::filesystem::exists(first));
+
+    // A cancelled rectangle: the user's next RECTANG is the user's own and stays.
+    const size_t before = Entities().size();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "^C"}), CommandOutcome::kEnded);
+    Settle(1);
+    ASSERT_EQ(Run("RECTANG", {"500,500", "900,800"}), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_EQ(Entities().size(), before + 1);
+    EXPECT_EQ(Describe(Entities().back()).find("POLYLINE") != std::string::npos ||
+                  Describe(Entities().back()).find("LWPOLYLINE") != std::string::npos,
+              true)
+        << Describe(Entities().back());
+
+    // A picked entity's extents; it stays. A region 5 x 500 is taken, 9.9 x 9.9 refused.
+    ASSERT_EQ(Run("LINE", {"1000,0", "1005,500", ""}), CommandOutcome::kEnded);
+    const AcDbObjectId thin = Entities().back();
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", "last"}),
+              CommandOutcome::kEnded);
+    Settle();
+    ASSERT_EQ(host.MapSim().RequestsOf(20302).size(), 1u);
+    EXPECT_EQ(Entities()[Entities().size() - 2], thin);  // picked, not erased
+    pictures = Pictures(errors);
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(pictures.size(), 3u);
+    ASSERT_EQ(Run("LINE", {"2000,0", "2009.9,9.9", ""}), CommandOutcome::kEnded);
+    host.MapSim().ClearRecords();
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", "last"}),
+              CommandOutcome::kEnded);
+    EXPECT_NE(Printed().find("您选择的范围太小，无法生成地图！"), std::string::npos) << Printed();
+    EXPECT_TRUE(host.MapSim().RequestsOf(20302).empty());
+    // An empty answer to the pick sends nothing.
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", ""}), CommandOutcome::kEnded);
+    EXPECT_TRUE(host.MapSim().RequestsOf(20302).empty());
+}
+
+// Not ready, then written: the meter shows and goes, the request is sent again with the same path; an error
+// answer ends the capture so that the next one is not refused.
+TEST_F(CaptureE2eTest, ACaptureIsAskedAgainUntilReadyAndAnErrorEndsIt) {
+    host.MapSim().SetMapFilesNotReady(2);
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    host.Wait(100);
+    EXPECT_TRUE(platform::ProgressMeterShown());
+    Settle(8);
+    const auto requests = host.MapSim().RequestsOf(20302);
+    ASSERT_EQ(requests.size(), 3u);
+    std::string errors;
+    EXPECT_EQ(Pictures(errors).size(), 1u);
+    EXPECT_EQ(errors, "");
+    EXPECT_FALSE(platform::ProgressMeterShown());
+
+    host.MapSim().SetMapFilesNotReady(0);
+    host.MapSim().SetMapFileStatus(-6);
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,400", "400,600"}), CommandOutcome::kEnded);
+    Settle(2);
+    EXPECT_NE(Printed().find("创建地图失败！"), std::string::npos);
+    host.MapSim().SetMapFileStatus(0);
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,400", "400,600"}), CommandOutcome::kEnded);
+    Settle(2);
+    EXPECT_EQ(Printed().find("当前正在取图中"), std::string::npos);
+    EXPECT_EQ(Pictures(errors).size(), 2u);
+}
+
+// Names: a named capture is refused while its file exists; unsaved drawings are refused at the start.
+TEST_F(CaptureE2eTest, NamedCapturesAreNotOverwritten) {
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "set 8148 north", "click 1", "0,0", "400,200"}),
+              CommandOutcome::kEnded);
+    Settle();
+    ASSERT_TRUE(std::filesystem::exists(dir + "/site/north.png")) << Console();
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "set 8148 north", "click 1", "ok", "close"}),
+              CommandOutcome::kEnded);
+    EXPECT_NE(Console().find("该文件已存在，请更换名称！"), std::string::npos);
+    std::string errors;
+    EXPECT_EQ(Pictures(errors).size(), 1u);
+}
+
+// The whole-view picture of request 20301 replaces the drawing's earlier one and its file; CLEARMAP removes
+// it; closing another drawing leaves it alone.
+TEST_F(CaptureE2eTest, TheWholeViewPictureReplacesItselfAndClearsWithItsDrawing) {
+    auto render = [&](double minX, double minY, double maxX, double maxY) {
+        host.MapSim().SendRenderedView(minX, minY, maxX, maxY, 15);
+    };
+    render(0, 0, 800, 600);
+    std::string errors;
+    std::vector<Picture> pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u) << Console();
+    EXPECT_EQ(pictures[0].maxX, 800.0);
+    const std::string file = pictures[0].file;
+    EXPECT_NE(file.find("/MapTemp/site.dxf_"), std::string::npos) << file;
+    render(100, 100, 500, 400);
+    pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].minX, 100.0);
+    // Another drawing with a picture of its own, closed: its picture file goes, this one's stays.
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("SAVEAS", {dir + "/other.dxf"}), CommandOutcome::kEnded);
+    render(0, 0, 300, 300);
+    const std::vector<Picture> others = Pictures(errors);
+    ASSERT_EQ(others.size(), 1u);
+    EXPECT_NE(others[0].file.find("/MapTemp/other.dxf_"), std::string::npos);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    EXPECT_FALSE(std::filesystem::exists(others[0].file));
+    ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded);
+    EXPECT_EQ(Pictures(errors).size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(Run("CLEARMAP"), CommandOutcome::kEnded);
+    EXPECT_TRUE(Pictures(errors).empty());
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// The associated point: picked in the drawing, then in the map; sent with simplified parameters when the
+// drawing point looks like plane coordinates, again without them when the map refuses them; a missing map
+// point adopts the map's coordinate system instead.
+TEST_F(CaptureE2eTest, AnAssociatedPointIsPickedOnBothSidesAndSent) {
+    mapsim::MapSim& map = host.MapSim();
+    map.SetPickedPoint(30.5, 114.25);
+    map.SetAssocAnswer(0, -1);
+    ASSERT_EQ(Run("TOOLBAR 关联点"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("DIALOG 设置关联点 click 8105", {"39500000,4000000"}), CommandOutcome::kEnded);
+    host.Wait(100);  // the map point comes from the pump and shows the dialog again
+    Mark();
+    ASSERT_EQ(Run("DIALOG 设置关联点"), CommandOutcome::kEnded);
+    const std::string shown = Console();
+    EXPECT_NE(shown.find("114.250000"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("39500000.000000"), std::string::npos) << shown;
+    // A message too short for a point changes nothing.
+    map.SendRaw(20001, mapsim::Bytes(8, 0));
+    ASSERT_EQ(Run("DIALOG 设置关联点 click 8106"), CommandOutcome::kEnded);
+    host.Wait(100);
+    const auto sent = map.RequestsOf(20201);
+    ASSERT_EQ(sent.size(), 2u) << Console();
+    EXPECT_EQ(map.AssocKind(), 3u);  // the simplified parameters refused: the same pair again without them
+    ASSERT_EQ(map.AssocPoints().size(), 1u);
+    EXPECT_EQ(map.AssocPoints()[0].longitude, 114.25);
+    EXPECT_EQ(map.AssocPoints()[0].latitude, 30.5);
+    EXPECT_EQ(map.AssocPoints()[0].x, 39500000.0);
+    EXPECT_EQ(map.AssocPoints()[0].y, 4000000.0);
+    EXPECT_FALSE(map.RequestsOf(20202).empty());  // the accepted pair's coordinate setting is kept
+    EXPECT_EQ(Run("DIALOG 设置关联点"), CommandOutcome::kFailed);  // finished: closed
+
+    // Without a map point: nothing sent, the coordinate system adopted.
+    map.ClearRecords();
+    ASSERT_EQ(Run("TOOLBAR 关联点"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("DIALOG 设置关联点 set 8112 500000"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("DIALOG 设置关联点 click 8106"), CommandOutcome::kEnded);
+    EXPECT_TRUE(map.RequestsOf(20201).empty());
+    EXPECT_FALSE(map.RequestsOf(20202).empty());
+
+    // Shown again while it exists: the same dialog, its edits kept.
+    ASSERT_EQ(Run("TOOLBAR 关联点"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("DIALOG 设置关联点 set 8112 123.5"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TOOLBAR 关联点"), CommandOutcome::kEnded);
+    Mark();
+    const size_t before = Console().size();
+    ASSERT_EQ(Run("DIALOG 设置关联点"), CommandOutcome::kEnded);
+    EXPECT_NE(Console().substr(before).find("123.5"), std::string::npos) << Console().substr(before);
+}
+
+}  // namespace
