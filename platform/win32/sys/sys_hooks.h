@@ -38,6 +38,11 @@ std::vector<HMODULE> LoadedModules();
 HMODULE ModuleOfAddress(const void* address);
 bool ModuleHasAddress(HMODULE instance, const void* address);
 
+// File failures (host paths): opens of the file (_wfopen, and a move onto it) fail with the errno given;
+// files opened for writing in the folder are made, but their writes fail as on a full disk (ENOSPC).
+void InjectFileOpenFailure(const std::string& hostPath, int error);
+void InjectDiskFull(const std::string& hostFolder);
+
 // Disk space for GetDiskFreeSpaceExW: the override with the longest host-path prefix that matches the
 // (mapped) path wins; an empty prefix matches every path. A non-zero error makes the call fail with it.
 struct DiskSpace {
