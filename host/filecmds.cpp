@@ -237,7 +237,7 @@ CommandTable FileCommands(Host& host) {
 
 CommandTable HostCommandTable(Host& host) {
     CommandTable table = DrawingCommands();
-    for (CommandTable part : {FileCommands(host), ListingCommands()}) {
+    for (CommandTable part : {BlockCommands(), FileCommands(host), ListingCommands()}) {
         for (auto& entry : part) {
             table.push_back(std::move(entry));
         }

@@ -17,6 +17,8 @@ using CommandTable = std::vector<std::pair<std::u16string, platform::CommandBody
 
 // Drawing and editing (drawcmds.cpp), files, applications and QUIT (filecmds.cpp), listings (listcmds.cpp).
 CommandTable DrawingCommands();
+// BLOCK and -INSERT (blockcmds.cpp).
+CommandTable BlockCommands();
 CommandTable FileCommands(Host& host);
 CommandTable ListingCommands();
 CommandTable HostCommandTable(Host& host);

@@ -8,6 +8,8 @@
 #include "platform/arx/acdb/dbarc.h"
 #include "platform/arx/acdb/dbcircle.h"
 #include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbblkref.h"
+#include "platform/arx/acdb/dbblock.h"
 #include "platform/arx/acdb/dbline.h"
 #include "platform/arx/acdb/dbpline.h"
 #include "platform/arx/acdb/dbpoint.h"
@@ -87,15 +89,28 @@ std::u16string Geometry(const AcDbEntity* entity) {
     if (const auto* point = AcDbPoint::cast(entity)) {
         return u"POINT at " + Point(point->position());
     }
+    if (const auto* ref = AcDbBlockReference::cast(entity)) {
+        std::u16string name = ref->tarnBlockName();
+        AcDbBlockTableRecord* block = nullptr;
+        if (acdbOpenObject(block, ref->blockTableRecord(), AcDb::kForRead) == Acad::eOk) {
+            AcString blockName;
+            block->getName(blockName);
+            name = blockName.kACharPtr();
+            block->close();
+        }
+        return u"INSERT \"" + name + u"\" at " + Point(ref->position()) + u" scale " +
+               Num(ref->scaleFactors().sx) + u"," + Num(ref->scaleFactors().sy) + u" rotation " +
+               Degrees(ref->rotation());
+    }
+    if (const auto* kept = AcDbUnknownEntity::cast(entity)) {
+        return platform::Utf8ToUtf16(kept->tarnFileType()) + u" (kept as read)";
+    }
     if (const auto* image = AcDbRasterImage::cast(entity)) {
         AcGePoint3d origin;
         AcGeVector3d u;
         AcGeVector3d v;
         image->getOrientation(origin, u, v);
         return u"IMAGE at " + Point(origin) + u" size " + Num(u.length()) + u" x " + Num(v.length());
-    }
-    if (const auto* kept = AcDbUnknownEntity::cast(entity)) {
-        return platform::Utf8ToUtf16(kept->tarnFileType()) + u" (kept as read)";
     }
     return std::u16string(entity->isA()->name());
 }

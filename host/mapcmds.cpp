@@ -5,6 +5,7 @@
 //   MAPSIM SELECT <id> ...     the user's selection in the map (no ids: nothing selected)
 //   MAPSIM SENDTOCAD           the user chooses "send to CAD": the notification arrives from the pump
 //   MAPSIM START | STOP        starts or ends the map application
+#include <cstring>
 #include <sstream>
 
 #include "host/host.h"
@@ -100,10 +101,16 @@ bool MapSimDirective(Host& host, const std::string& args) {
                    static_cast<int>(map.Objects().size()));
         for (const auto& [id, folder] : map.Folders()) {
             acutPrintf(u"\n  folder %u in %u \"%s\"", id, folder.parent, FromMapText(folder.Name()).c_str());
+            // The folder of an exploded entity counts the parts that came with it.
+            if (folder.record.size() > 115 && folder.record[115] == 1) {
+                uint32_t parts = 0;
+                std::memcpy(&parts, folder.record.data() + 100, 4);
+                acutPrintf(u" exploded, %u parts", parts);
+            }
         }
         for (const auto& [id, object] : map.Objects()) {
-            acutPrintf(u"\n  object %u type %u in %u \"%s\"", id, object.type, object.parent,
-                       FromMapText(object.Name()).c_str());
+            acutPrintf(u"\n  object %u type %u in %u \"%s\" key %I64u", id, object.type, object.parent,
+                       FromMapText(object.Name()).c_str(), static_cast<unsigned long long>(object.key));
         }
         return true;
     }

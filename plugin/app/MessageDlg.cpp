@@ -324,16 +324,8 @@ bool CMessageDlg::OnPickedPoint(const BYTE*, DWORD) {
 }
 
 bool CMessageDlg::OnSendAnswer(const BYTE* data, DWORD length) {
-    g_bEchoFlag = 1;
-    if (g_bSendProgress) {
-        acedSetStatusBarProgressMeterPos(90);
-    }
+    // The pairing sets the echo flag and moves the progress meter itself.
     PairSendAnswer(data, length / 64);
-    g_bEchoFlag = 0;
-    if (g_bSendProgress) {
-        acedSetStatusBarProgressMeterPos(100);
-        acedRestoreStatusBar();
-    }
     return true;
 }
 

@@ -10,10 +10,6 @@
 #include "plugin/exchange/SendRoad.h"
 
 // ---- Send and receive roads, builders ----
-bool SendEntityArray(const AcDbObjectIdArray&) {
-    return false;
-}
-void PairSendAnswer(const BYTE*, DWORD) {}
 bool ReceiveMapObjects(const BYTE*, DWORD) {
     return false;
 }

@@ -40,6 +40,8 @@ void TarnCommand();
 void ClearMapCommand();
 void MatchTarnCommand();
 void TestCommand();
+// The toolbar's send button until the toolbar exists: the selection goes to the map application.
+void SendCommand();
 
 // ---- Process-wide objects (the image name, the whole-view image table and the image colour are the raster
 // images', RasterImage.h) ----

@@ -4,10 +4,6 @@
 
 #include "platform/mfc/msgbox.h"
 
-CString g_strImageName = _T("TARN_IMG");
-std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
-AcCmColor g_ImageColor;
-
 namespace {
 
 void ShowStatus(const ACHAR* format, Acad::ErrorStatus es) {

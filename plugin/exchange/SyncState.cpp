@@ -288,6 +288,14 @@ std::vector<std::pair<uint32_t, std::vector<uint64_t>>> CMapObjLinkTable::Collec
     return out;
 }
 
+void CMapObjLinkTable::RemoveLink(uint32_t id) {
+    auto it = m_links.find(id);
+    if (it != m_links.end()) {
+        delete it->second;
+        m_links.erase(it);
+    }
+}
+
 bool CMapObjLinkTable::SetLinkModified(uint32_t id, bool modified) {
     CMapObjLink* link = Find(id);
     if (link == nullptr) {

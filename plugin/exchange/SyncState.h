@@ -112,6 +112,8 @@ public:
     // (map id, member keys) of every modified, non-empty link, in id order; their flags are cleared.
     std::vector<std::pair<uint32_t, std::vector<uint64_t>>> CollectModified();
     bool SetLinkModified(uint32_t id, bool modified);
+    // Removes the link with its record; the members' bindings are left to the caller.
+    void RemoveLink(uint32_t id);
 
     CMapObjLink* Find(uint32_t id) const;
     const std::map<uint32_t, CMapObjLink*>& Links() const { return m_links; }

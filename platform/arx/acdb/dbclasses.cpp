@@ -23,6 +23,8 @@ void platform::ForEachDbClass(void (*visit)(AcRxClass* cls, void* context), void
         AcDbCircle::desc(),
         AcDbArc::desc(),
         AcDbText::desc(),
+        AcDbAttributeDefinition::desc(),
+        AcDbBlockReference::desc(),
         AcDbMText::desc(),
         AcDbEllipse::desc(),
         AcDbSpline::desc(),

@@ -394,6 +394,12 @@ private:
                                 : (flags & 8) != 0       ? AcDb3dPolyline::desc()
                                                          : AcDb2dPolyline::desc();
                     }
+                    if (r.type == "INSERT") {
+                        // Attributes are not modelled: an insert that carries them is kept with them.
+                        long long attributes = 0;
+                        dxf::ParseInteger(firstValue(r, 66), attributes);
+                        r.cls = attributes != 0 ? nullptr : r.cls;
+                    }
                     if (r.cls == nullptr || !r.cls->isDerivedFrom(AcDbEntity::desc())) {
                         // Kinds the database does not model are kept as read, so that saving a drawing
                         // from another program loses none of its content.

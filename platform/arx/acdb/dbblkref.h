@@ -1,0 +1,50 @@
+// Block references (INSERT): a block record placed at a point, scaled and rotated about the reference's
+// normal. explode gives the block's entities as non-resident copies in the reference's place; nested
+// references come out as references (the caller explodes them in turn, as on the host).
+#pragma once
+
+#include <string>
+
+#include "platform/arx/acdb/dbentity.h"
+#include "platform/arx/acge/gescl3d.h"
+
+class AcDbBlockReference : public AcDbEntity {
+    TARN_DB_DECLARE_MEMBERS(AcDbBlockReference)
+public:
+    AcDbBlockReference() = default;
+    AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId blockTableRecord)
+        : m_position(position), m_block(blockTableRecord) {}
+
+    // The block record; a reference read from a file finds its record by name on first use.
+    AcDbObjectId blockTableRecord() const;
+    Acad::ErrorStatus setBlockTableRecord(AcDbObjectId block);
+    AcGePoint3d position() const { return m_position; }
+    Acad::ErrorStatus setPosition(const AcGePoint3d& position);
+    AcGeScale3d scaleFactors() const { return m_scale; }
+    // eInvalidInput for a zero factor (nothing changed).
+    Acad::ErrorStatus setScaleFactors(const AcGeScale3d& scale);
+    double rotation() const { return m_rotation; }
+    Acad::ErrorStatus setRotation(double rotation);
+    AcGeVector3d normal() const { return m_normal; }
+    Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
+    // Block coordinates (about the block's base point) to world coordinates.
+    AcGeMatrix3d blockTransform() const;
+
+    Acad::ErrorStatus transformBy(const AcGeMatrix3d& matrix) override;
+    Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
+    // eCannotScaleNonUniformly (nothing appended) when a part refuses the reference's non-uniform scale;
+    // eInvalidInput when the block record is missing.
+    Acad::ErrorStatus explode(AcDbVoidPtrArray& entities) const override;
+
+    // Stand-in: the block's name as a file gave it, until the record is found.
+    const std::u16string& tarnBlockName() const;
+    void tarnSetBlockName(const std::u16string& name);
+
+private:
+    AcGePoint3d m_position{0.0, 0.0, 0.0};
+    mutable AcDbObjectId m_block;
+    mutable std::u16string m_blockName;
+    AcGeScale3d m_scale{1.0, 1.0, 1.0};
+    double m_rotation = 0.0;
+    AcGeVector3d m_normal{0.0, 0.0, 1.0};
+};

@@ -1,0 +1,362 @@
+#include "plugin/exchange/EntityConvert.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "plugin/app/Settings.h"
+#include "plugin/exchange/LinkRecord.h"
+#include "plugin/exchange/SendRoad.h"
+#include "plugin/maplink/linkutil.h"
+#include "plugin/maplink/maplink.h"
+
+uint32_t g_nCurrentColor = 0;
+
+namespace {
+
+// Single-precision pi and 2 pi, as the map application computes its angles.
+constexpr double kPi = 3.1415927410125732;
+constexpr double kTwoPi = 6.2831854820251465;
+constexpr double kBaseTextHeight = 2.5;
+constexpr uint8_t kBaseLevel = 20;
+constexpr uint32_t kBaseFontSize = 22;
+constexpr uint8_t kMinLevel = 1;
+constexpr uint8_t kMaxLevel = 28;
+
+void SetName(char* field, const CString& name) {
+    CStringToMultiByte(name, field, kMapNameBytes, kMapNameBytes - 1);
+}
+
+char* RemarkCopy(const CString& remark) {
+    if (remark.IsEmpty()) {
+        return nullptr;
+    }
+    const int size = remark.GetLength() * 3 + 1;
+    char* text = static_cast<char*>(std::calloc(static_cast<size_t>(size), 1));
+    if (text != nullptr) {
+        CStringToMultiByte(remark, text, size, 0);
+    }
+    return text;
+}
+
+CString DefaultName(int type) {
+    CString name;
+    MakeObjectName(name, type);
+    return name;
+}
+
+// A mark from a text: its string as the name, the label sized from the height.
+uint8_t WriteTextMark(const CString& string, const AcGePoint3d& position, double height, double rotation,
+                      bool growSmall, MapApiBuf* packet, CBindingRecord* binding) {
+    MapMarkObj* mark = MapApiNewMarker(&g_MapApiLink);
+    if (mark == nullptr) {
+        return 0;
+    }
+    mark->m_crIcon = g_nCurrentColor;
+    mark->m_crLabel = g_nCurrentColor;
+    mark->m_fRotation = static_cast<float>(rotation * 180.0 / kPi);
+    mark->m_byIsText = 1;
+    mark->m_byOpacity = static_cast<BYTE>(100 - std::min<uint32_t>(binding->m_opacity, 100));
+    TextLevelAndSize(height, growSmall, mark->m_byLabelLevel, mark->m_nFontSize);
+    mark->m_nIcon = 0;
+    mark->m_byCoordKind = 2;
+    mark->m_dY = position.y;
+    mark->m_dX = position.x;
+    mark->m_nHeight = TrackHeight(position.z);
+    mark->m_byStyle = 3;
+    SetName(mark->m_szName, string);
+    if (binding->m_mapId != 0) {
+        mark->m_pText = RemarkCopy(binding->m_remark);
+    }
+    WriteMapObject(mark, kMapTypeMark, packet, binding);
+    return 1;
+}
+
+// The host prints what is sent; the text is an argument, never the format.
+void EchoText(const CString& text) {
+    acutPrintf(u"%s", text.GetString());
+}
+
+bool AllAtOrigin(const AcGePoint3dArray& points) {
+    for (int i = 0; i < points.length(); ++i) {
+        if (points[i].x != 0.0 || points[i].y != 0.0 || points[i].z != 0.0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void TextLevelAndSize(double height, bool growSmall, uint8_t& level, uint32_t& fontSize) {
+    level = kBaseLevel;
+    fontSize = kBaseFontSize;
+    // A height of 0 (or not a number) would never leave the loops below: it keeps the base size.
+    if (!(height > 0.0) || !std::isfinite(height)) {
+        return;
+    }
+    double h = height;
+    while (h / kBaseTextHeight > 2.0 && level > kMinLevel) {
+        --level;
+        h /= 2.0;
+    }
+    while (growSmall && h / kBaseTextHeight < 0.5 && level < kMaxLevel) {
+        ++level;
+        h *= 2.0;
+    }
+    if (h != kBaseTextHeight) {
+        const double size = std::trunc(kBaseFontSize * h / kBaseTextHeight);
+        fontSize = size >= 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(size);
+    }
+}
+
+INT32 TrackHeight(double z) {
+    if (!std::isfinite(z)) {
+        return 0;
+    }
+    const double t = std::trunc(z);
+    if (t >= std::numeric_limits<INT32>::max()) {
+        return std::numeric_limits<INT32>::max();
+    }
+    if (t <= std::numeric_limits<INT32>::min()) {
+        return std::numeric_limits<INT32>::min();
+    }
+    const auto height = static_cast<INT32>(t);
+    // The map application reads 0x10000 as the start of a further part.
+    constexpr auto kMarker = static_cast<INT32>(kMultiPartFlag);
+    return height == kMarker ? kMarker - 1 : height;
+}
+
+uint8_t ConvertText(AcDbText* text, MapApiBuf* packet, CBindingRecord* binding) {
+    const CString string(text->textString().kACharPtr());
+    EchoText(string);
+    return WriteTextMark(string, text->position(), text->height(), text->rotation(), false, packet, binding);
+}
+
+uint8_t ConvertAttributeDefinition(AcDbAttributeDefinition* attdef, MapApiBuf* packet,
+                                   CBindingRecord* binding) {
+    return WriteTextMark(CString(attdef->tagConst()), attdef->position(), attdef->height(),
+                         attdef->rotation(), true, packet, binding);
+}
+
+uint8_t ConvertMText(AcDbMText* mtext, MapApiBuf* packet, CBindingRecord* binding) {
+    const CString string(mtext->text().kACharPtr());
+    EchoText(string);
+    return WriteTextMark(string, mtext->location(), mtext->textHeight(), mtext->rotation(), true, packet,
+                         binding);
+}
+
+uint8_t ConvertPoint(AcDbPoint* point, MapApiBuf* packet, CBindingRecord* binding) {
+    MapMarkObj* mark = MapApiNewMarker(&g_MapApiLink);
+    if (mark == nullptr) {
+        return 0;
+    }
+    const AcGePoint3d position = point->position();
+    mark->m_crIcon = g_nCurrentColor;
+    mark->m_byCoordKind = 2;
+    mark->m_dY = position.y;
+    mark->m_dX = position.x;
+    mark->m_nHeight = TrackHeight(position.z);
+    mark->m_nIcon = 4;
+    mark->m_byStyle = 1;
+    if (binding->m_mapId != 0) {
+        SetName(mark->m_szName, binding->m_name);
+        mark->m_pText = RemarkCopy(binding->m_remark);
+    } else {
+        SetName(mark->m_szName, DefaultName(kMapTypeMark));
+    }
+    WriteMapObject(mark, kMapTypeMark, packet, binding);
+    return 1;
+}
+
+uint8_t WriteTrackFromPoints(const AcGePoint3dArray& points, MapApiBuf* packet, CBindingRecord* binding,
+                             uint8_t geomKind, double startAngle, double endAngle) {
+    if (points.isEmpty() || AllAtOrigin(points)) {
+        return 0;
+    }
+    MapTrackObj* track = MapApiNewTrack(&g_MapApiLink);
+    if (track == nullptr) {
+        return 0;
+    }
+    const int count = std::min(points.length(), kMaxTrackPoints);
+    track->m_pPoints =
+        static_cast<MapObjPoint*>(std::calloc(static_cast<size_t>(count), sizeof(MapObjPoint)));
+    if (track->m_pPoints == nullptr) {
+        MapApiFreeObj(&g_MapApiLink, track, kMapTypeTrack);
+        return 0;
+    }
+    track->m_nCount = count;
+    track->m_byCoordKind = 2;
+    track->m_byGeomKind = geomKind;
+    track->m_byOpacity = static_cast<BYTE>(binding->m_opacity);
+    track->m_byLineStyle = static_cast<BYTE>(binding->m_lineStyle);
+    track->m_crLine = g_nCurrentColor;
+    for (int i = 0; i < count; ++i) {
+        track->m_pPoints[i].m_dY = points[i].y;
+        track->m_pPoints[i].m_dX = points[i].x;
+        track->m_pPoints[i].m_nHeight = TrackHeight(points[i].z);
+    }
+    if (geomKind == 9 && (startAngle != 0.0 || endAngle != 0.0) && count >= 2) {
+        double start = startAngle * 180.0 / kPi;
+        double end = endAngle * 180.0 / kPi;
+        if (start > end) {
+            end += 360.0;
+        }
+        track->m_pPoints[0].m_dBulge = start;
+        track->m_pPoints[1].m_dBulge = end;
+    }
+    if (binding->m_mapId > 0) {
+        if (binding->m_name.IsEmpty()) {
+            binding->m_name = DefaultName(kMapTypeTrack);
+        }
+        SetName(track->m_szName, binding->m_name);
+        track->m_pText = RemarkCopy(binding->m_remark);
+    } else {
+        SetName(track->m_szName, DefaultName(kMapTypeTrack));
+    }
+    WriteMapObject(track, kMapTypeTrack, packet, binding);
+    return 1;
+}
+
+uint8_t ConvertLine(AcDbLine* line, MapApiBuf* packet, CBindingRecord* binding) {
+    AcGePoint3dArray points;
+    AcGePoint3d p;
+    line->getStartPoint(p);
+    points.append(p);
+    line->getEndPoint(p);
+    points.append(p);
+    return WriteTrackFromPoints(points, packet, binding, 5);
+}
+
+uint8_t ConvertCircle(AcDbCircle* circle, MapApiBuf* packet, CBindingRecord* binding) {
+    AcGePoint3dArray points;
+    points.append(circle->center());
+    AcGePoint3d start;
+    circle->getStartPoint(start);
+    points.append(start);
+    return WriteTrackFromPoints(points, packet, binding, 7);
+}
+
+uint8_t ConvertArc(AcDbArc* arc, MapApiBuf* packet, CBindingRecord* binding) {
+    AcGePoint3dArray points;
+    AcGePoint3d p;
+    arc->getStartPoint(p);
+    points.append(p);
+    double endParam = 0.0;
+    double length = 0.0;
+    arc->getEndParam(endParam);
+    arc->getDistAtParam(endParam, length);
+    if (arc->getPointAtDist(length / 2.0, p) == Acad::eOk) {
+        points.append(p);
+    }
+    arc->getEndPoint(p);
+    points.append(p);
+    return WriteTrackFromPoints(points, packet, binding, 7);
+}
+
+uint8_t ConvertEllipse(AcDbEllipse* ellipse, MapApiBuf* packet, CBindingRecord* binding) {
+    AcGePoint3dArray points;
+    const AcGePoint3d centre = ellipse->center();
+    points.append(centre);
+    points.append(centre + ellipse->majorAxis());
+    points.append(centre + ellipse->minorAxis());
+    double start = ellipse->startAngle();
+    double end = ellipse->endAngle();
+    const AcGeVector3d n = ellipse->normal();
+    if (n.x == 0.0 && n.y == 0.0 && n.z == -1.0) {
+        // Seen from below the angles run the other way round.
+        const double newStart = kTwoPi - end;
+        end = kTwoPi - start;
+        start = newStart;
+    }
+    return WriteTrackFromPoints(points, packet, binding, 9, start, end);
+}
+
+uint8_t ConvertSpline(AcDbSpline* spline, MapApiBuf* packet, CBindingRecord* binding) {
+    AcGePoint3dArray points;
+    for (int i = 0; i < spline->numControlPoints(); ++i) {
+        AcGePoint3d p;
+        if (spline->getControlPointAt(i, p) == Acad::eOk) {
+            points.append(p);
+        }
+    }
+    return WriteTrackFromPoints(points, packet, binding, 10);
+}
+
+bool IsExplodedClass(const AcDbEntity* entity) {
+    if (AcDbBlockReference::cast(entity) != nullptr || AcDbRegion::cast(entity) != nullptr) {
+        return true;
+    }
+    const CString name(entity->isA()->name());
+    return name == u"AcDbZombieEntity" || name == u"AcDbProxyObject";
+}
+
+uint8_t ConvertEntity(AcDbEntity* entity, MapApiBuf* packet, CBindingRecord* binding, CConvertLists& lists,
+                      uint32_t& childCount, std::vector<uint32_t>& deleteIds, bool nested) {
+    if (entity == nullptr) {
+        return 0;
+    }
+    g_nCurrentColor = GetEntityRgb(entity);
+    binding->m_opacity = GetMapOpacity(entity);
+    binding->m_lineStyle = GetMapLineStyle(entity);
+    uint8_t result = 0;
+    if (auto* point = AcDbPoint::cast(entity)) {
+        if (!nested && g_Settings.m_bPointAsIcon) {
+            return ConvertPoint(point, packet, binding);
+        }
+        // Points of exploded parts have no key in the drawing: their positions travel instead.
+        if (nested) {
+            lists.m_partPoints.push_back(point->position());
+        } else {
+            lists.m_pointKeys.push_back(HandleToUInt32(point->handle()));
+        }
+        return 1;
+    }
+    if (auto* attdef = AcDbAttributeDefinition::cast(entity)) {
+        result = ConvertAttributeDefinition(attdef, packet, binding);
+    } else if (auto* text = AcDbText::cast(entity)) {
+        result = ConvertText(text, packet, binding);
+    } else if (auto* mtext = AcDbMText::cast(entity)) {
+        result = ConvertMText(mtext, packet, binding);
+    } else if (auto* image = AcDbRasterImage::cast(entity)) {
+        AcGePoint3d origin;
+        AcGeVector3d u;
+        AcGeVector3d v;
+        image->getOrientation(origin, u, v);
+        AcDbPoint temp(AcGePoint3d(origin.x + u.x / 2.0, origin.y, origin.z));
+        result = ConvertPoint(&temp, packet, binding);
+    } else if (auto* ellipse = AcDbEllipse::cast(entity)) {
+        result = ConvertEllipse(ellipse, packet, binding);
+    } else if (auto* line = AcDbLine::cast(entity)) {
+        result = ConvertLine(line, packet, binding);
+    } else if (auto* circle = AcDbCircle::cast(entity)) {
+        result = ConvertCircle(circle, packet, binding);
+    } else if (auto* arc = AcDbArc::cast(entity)) {
+        result = ConvertArc(arc, packet, binding);
+    } else if (auto* spline = AcDbSpline::cast(entity)) {
+        result = ConvertSpline(spline, packet, binding);
+    } else if (AcDbPolyline::cast(entity) || AcDb3dPolyline::cast(entity) || AcDb2dPolyline::cast(entity)) {
+        if (!nested && binding->m_groupMember) {
+            lists.m_deferredKeys.push_back(binding->m_key);
+            return 1;
+        }
+        if (auto* lw = AcDbPolyline::cast(entity)) {
+            result = ConvertPolyline(lw, packet, binding);
+        } else if (auto* p3 = AcDb3dPolyline::cast(entity)) {
+            result = Convert3dPolyline(p3, packet, binding);
+        } else {
+            result = Convert2dPolyline(AcDb2dPolyline::cast(entity), packet, binding);
+        }
+    } else if (auto* mline = AcDbMline::cast(entity)) {
+        result = ConvertMline(mline, packet, binding);
+    } else if (auto* hatch = AcDbHatch::cast(entity)) {
+        result = ConvertHatch(hatch, packet, binding);
+    } else if (IsExplodedClass(entity)) {
+        ConvertExploded(entity, packet, binding, childCount, deleteIds, nested);
+        return 0;
+    }
+    if (nested && result != 0) {
+        ++childCount;
+    }
+    return result;
+}

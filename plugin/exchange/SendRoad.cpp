@@ -1,0 +1,551 @@
+#include "plugin/exchange/SendRoad.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "plugin/app/Settings.h"
+#include "plugin/app/TarnArxApp.h"
+#include "plugin/arxutil/LayerEntityList.h"
+#include "plugin/arxutil/LayerUtil.h"
+#include "plugin/arxutil/SelectUtil.h"
+#include "plugin/arxutil/ViewUtil.h"
+#include "plugin/basemap/RasterImage.h"
+#include "plugin/exchange/DocLockOps.h"
+#include "plugin/exchange/EntityConvert.h"
+#include "plugin/exchange/LinkRecord.h"
+#include "plugin/exchange/MapFolderTree.h"
+#include "plugin/exchange/Reactors.h"
+#include "plugin/maplink/linkutil.h"
+#include "plugin/maplink/maplink.h"
+#include "plugin/maplink/mapreq.h"
+
+AcDbObjectId g_idLastLayer;
+
+namespace {
+
+const char16_t* const kTextNoWorkspace = u"无法在Zavrel中创建[CAD工作空间]！";
+const char16_t* const kTextEmptySelection = u"请选择(Ctrl+A全选)对象后再发送对象！";
+const char16_t* const kTextSending = u"发送数据";
+constexpr double kSizeFilter = 0.2;
+constexpr double kViewDeadZone = 2.0;
+
+// What a key in the packet being answered stands for. Only keys this send wrote are paired: a stray key
+// from the peer binds nothing.
+enum class SentKind { kEntity, kGroup, kLayer };
+std::map<uint64_t, SentKind> g_sentKeys;
+// Temporary point-group keys of the current send; a group the answer did not re-key is dropped after it.
+std::set<uint32_t> g_tempGroupKeys;
+
+class CSendDocLock {
+public:
+    CSendDocLock() : m_doc(acDocManager->curDocument()) {
+        if (m_doc != nullptr &&
+            acDocManager->lockDocument(m_doc, AcAp::kWrite, nullptr, nullptr, true) != Acad::eOk) {
+            m_doc = nullptr;
+        }
+    }
+    ~CSendDocLock() {
+        if (m_doc != nullptr) {
+            acDocManager->unlockDocument(m_doc);
+        }
+    }
+    CSendDocLock(const CSendDocLock&) = delete;
+    CSendDocLock& operator=(const CSendDocLock&) = delete;
+
+private:
+    AcApDocument* m_doc;
+};
+
+template <class T>
+void Put(BYTE* at, T value) {
+    std::memcpy(at, &value, sizeof(T));
+}
+
+template <class T>
+T Get(const BYTE* at) {
+    T value;
+    std::memcpy(&value, at, sizeof(T));
+    return value;
+}
+
+int CountIds(const CLayerEntityList& list) {
+    int count = 0;
+    for (const CLayerEntityNode* node = list.m_pFirst; node != nullptr; node = node->m_pNext) {
+        count += node->m_entIds.length();
+    }
+    return count;
+}
+
+// A tiny entity near the origin is taken for a stray of the drawing's creation and not sent again.
+bool IsTinyAtOrigin(const AcDbEntity* entity) {
+    AcDbExtents box;
+    if (entity->getGeomExtents(box) != Acad::eOk) {
+        return false;
+    }
+    const AcGePoint3d lo = box.minPoint();
+    const AcGePoint3d hi = box.maxPoint();
+    return std::fabs(hi.x - lo.x) < kSizeFilter && std::fabs(hi.y - lo.y) < kSizeFilter &&
+           std::fabs(lo.x) < kSizeFilter && std::fabs(lo.y) < kSizeFilter;
+}
+
+void FreePacket(MapApiBuf* packet) {
+    std::free(packet->m_pData);
+    packet->m_pData = nullptr;
+    packet->m_nUsed = packet->m_nCapacity = 0;
+}
+
+// The reference point of an entity for the map view: a raster image's origin, otherwise the centre of its
+// extents.
+bool EntityReferencePoint(const AcDbEntity* entity, AcGePoint3d& point) {
+    if (const AcDbRasterImage* image = AcDbRasterImage::cast(entity)) {
+        AcGeVector3d u;
+        AcGeVector3d v;
+        image->getOrientation(point, u, v);
+        return true;
+    }
+    AcDbExtents box;
+    if (entity->getGeomExtents(box) != Acad::eOk) {
+        return false;
+    }
+    point = box.minPoint() + (box.maxPoint() - box.minPoint()) / 2.0;
+    return true;
+}
+
+void FollowView(AcDbObjectId lastId) {
+    AcGePoint3d p(0.0, 0.0, 0.0);
+    {
+        CSendDocLock lock;
+        AcDbEntity* entity = nullptr;
+        if (!lastId.isNull() && acdbOpenAcDbEntity(entity, lastId, AcDb::kForRead) == Acad::eOk) {
+            if (!EntityReferencePoint(entity, p)) {
+                p = AcGePoint3d(0.0, 0.0, 0.0);
+            }
+            entity->close();
+        }
+    }
+    const int mode = g_Settings.m_nViewFollowMode;
+    if ((mode != 1 && mode != 3) || (std::fabs(p.x) <= kViewDeadZone && std::fabs(p.y) <= kViewDeadZone)) {
+        return;
+    }
+    ViewRectInfo view;
+    CViewUtil::GetCurViewRect(view, 1.0);
+    int level = 0;
+    if (CDocSyncState* state = CurrentDocState()) {
+        level = state->m_baseMap.GetLevel();
+    }
+    if (g_pEditorReactor != nullptr) {
+        g_pEditorReactor->m_bFirstViewState = 0;
+    }
+    ShowApiError(MapApiMoveMapView(&g_MapApiLink, 0, static_cast<DWORD>(level), p.x, p.y, 0, 2, 1));
+}
+
+void RecordSentKeys(const MapApiBuf& packet) {
+    g_sentKeys.clear();
+    for (DWORD at = kPacketHeadBytes; at + kObjectHeaderBytes <= packet.m_nUsed;) {
+        const BYTE* header = packet.m_pData + at;
+        const DWORD size = Get<DWORD>(header);
+        const uint64_t key = Get<uint64_t>(header + 16);
+        if (key != 0) {
+            SentKind kind = SentKind::kEntity;
+            if (Get<DWORD>(header + 4) == kMapTypeFolder && g_bFolderPhase) {
+                kind = SentKind::kLayer;
+            } else if (g_tempGroupKeys.count(static_cast<uint32_t>(key)) != 0) {
+                kind = SentKind::kGroup;
+            }
+            g_sentKeys.emplace(key, kind);
+        }
+        at += kObjectHeaderBytes + size;
+    }
+}
+
+// A temporary point group that the answer did not move to a map id is not kept: its points stay unbound.
+void DropUnansweredGroups() {
+    CDocSyncState* state = CurrentDocState();
+    for (uint32_t key : g_tempGroupKeys) {
+        if (state == nullptr) {
+            break;
+        }
+        CMapObjLink* link = state->m_pointGroups.Find(key);
+        if (link == nullptr) {
+            continue;
+        }
+        for (uint64_t member : link->m_keys) {
+            CBindingRecord* binding = state->m_bindings.FindBinding(member);
+            if (binding != nullptr && binding->m_mapId == 0) {
+                state->m_bindings.EraseBinding(member);
+            }
+        }
+        state->m_pointGroups.RemoveLink(key);
+    }
+    g_tempGroupKeys.clear();
+}
+
+// Sends a finished packet with its bookkeeping; the meter never outlives the send.
+void SendObjectPacket(MapApiBuf* packet, uint32_t drawingFolderId) {
+    RecordSentKeys(*packet);
+    if (g_bSendProgress) {
+        acedSetStatusBarProgressMeterPos(10);
+    }
+    SendMapPacket(packet, drawingFolderId);
+    if (g_bSendProgress) {
+        acedRestoreStatusBar();
+    }
+    g_sentKeys.clear();
+    DropUnansweredGroups();
+}
+
+// The object pass shared by both roads: steps 9 to 13.
+void SendObjectPass(const CLayerEntityList& list, uint32_t drawingFolderId, bool sizeFilter) {
+    MapApiBuf packet{};
+    if (!StartMapPacket(&packet, drawingFolderId)) {
+        return;
+    }
+    std::vector<uint32_t> deleteIds;
+    AcDbObjectId lastId;
+    {
+        CSendDocLock lock;
+        for (const CLayerEntityNode* group = list.m_pFirst; group != nullptr; group = group->m_pNext) {
+            if (group->m_entIds.isEmpty()) {
+                continue;
+            }
+            uint32_t folder = GetLayerFolderId(group->m_layerName);
+            if (folder == 0) {
+                folder = g_MapFolderTree.GetFolderId(g_strDrawingFolderName, group->m_layerName, true);
+            }
+            // A layer folder that can't be had: the objects go to the drawing folder rather than the top.
+            if (folder == 0) {
+                folder = drawingFolderId;
+            }
+            ConvertEntityGroup(&packet, group, folder, deleteIds, sizeFilter);
+            lastId = group->m_entIds.last();
+        }
+    }
+    if (packet.m_nUsed <= kPacketHeadBytes) {
+        if (g_bSendProgress) {
+            acedRestoreStatusBar();
+        }
+        FreePacket(&packet);
+        g_bSendProgress = 0;
+        DropUnansweredGroups();
+        return;
+    }
+    if (!deleteIds.empty()) {
+        ShowApiError(MapApiDeleteObjects(&g_MapApiLink, deleteIds.data(), static_cast<int>(deleteIds.size()),
+                                         true, true));
+    }
+    SendObjectPacket(&packet, drawingFolderId);
+    FollowView(lastId);
+    g_bSendProgress = 0;
+}
+
+// Workspace and drawing folder; false (with the message where the Part gives one) when the send can't go on.
+bool PrepareFolders(uint32_t& drawingFolderId) {
+    if (!g_MapFolderTree.LoadTree()) {
+        return false;
+    }
+    const uint32_t workspace = g_MapFolderTree.FindOrCreateFolder(kWorkspaceFolderName, 0, true);
+    if (workspace == 0) {
+        AfxMessageBox(kTextNoWorkspace);
+        return false;
+    }
+    g_strDrawingFolderName = GetCurDwgFileName();
+    drawingFolderId = g_MapFolderTree.FindOrCreateFolder(g_strDrawingFolderName, workspace, true);
+    return true;
+}
+
+void ShowProgressFor(int count) {
+    if (count > kProgressThreshold) {
+        g_bSendProgress = 1;
+        acedSetStatusBarProgressMeter(kTextSending, 0, 100);
+    }
+}
+
+void FolderPass(const CLayerEntityList& list, uint32_t drawingFolderId) {
+    MapApiBuf packet{};
+    if (!StartMapPacket(&packet, drawingFolderId)) {
+        return;
+    }
+    g_bFolderPhase = 0;
+    g_FolderBindings.Clear();
+    uint64_t position = 0;
+    for (const CLayerEntityNode* group = list.m_pFirst; group != nullptr; group = group->m_pNext) {
+        if (group->m_entIds.isEmpty()) {
+            continue;
+        }
+        uint32_t live = 0;
+        {
+            CSendDocLock lock;
+            live = GetLayerFolderId(group->m_layerName);
+        }
+        if (live != 0) {
+            continue;
+        }
+        const uint32_t known = g_MapFolderTree.GetFolderId(g_strDrawingFolderName, group->m_layerName, false);
+        auto* binding = new CBindingRecord;
+        binding->m_parentId = drawingFolderId;
+        binding->m_name = group->m_layerName;
+        {
+            CSendDocLock lock;
+            const AcDbObjectId layerId = CLayerUtil::GetLayerId(group->m_layerName.GetString(), false);
+            AcDbObject* layer = nullptr;
+            if (!layerId.isNull() && acdbOpenObject(layer, layerId, AcDb::kForRead) == Acad::eOk) {
+                binding->m_key = HandleToUInt32(layer->handle());
+                layer->close();
+            }
+        }
+        binding->m_saved = known != 0 ? 1 : 0;
+        if (known == 0) {
+            g_bFolderPhase = 1;
+            MapFolderObj* folder = MapApiNewFolder(&g_MapApiLink);
+            if (folder != nullptr) {
+                CStringToMultiByte(group->m_layerName, folder->m_szName, kMapNameBytes, kMapNameBytes - 1);
+                WriteMapObject(folder, kMapTypeFolder, &packet, binding);
+            }
+        }
+        g_FolderBindings.SetBinding(position++, binding, binding->m_saved != 0);
+    }
+    if (g_bFolderPhase) {
+        RecordSentKeys(packet);
+        SendMapPacket(&packet, drawingFolderId);
+        g_sentKeys.clear();
+        g_bFolderPhase = 0;
+    } else {
+        FreePacket(&packet);
+    }
+    g_FolderBindings.Clear();
+}
+
+}  // namespace
+
+bool StartMapPacket(MapApiBuf* packet, uint32_t drawingFolderId) {
+    packet->m_pData = static_cast<BYTE*>(std::calloc(kPacketStartBytes, 1));
+    packet->m_nUsed = 0;
+    packet->m_nCapacity = packet->m_pData != nullptr ? kPacketStartBytes : 0;
+    MapApiMsgHeader* header = MapApiAllocMsg(0);
+    if (packet->m_pData == nullptr || header == nullptr) {
+        std::free(header);
+        FreePacket(packet);
+        return false;
+    }
+    header->m_nParentId = drawingFolderId;
+    MapApiBufAppend(packet, header, sizeof(MapApiMsgHeader));
+    std::free(header);
+    // The group header's bytes stay zero until the packet is finished.
+    packet->m_nUsed += kObjectHeaderBytes;
+    return true;
+}
+
+int SendMapPacket(MapApiBuf* packet, uint32_t drawingFolderId) {
+    BYTE group[kObjectHeaderBytes] = {};
+    Put<DWORD>(group, packet->m_nUsed - kPacketHeadBytes);
+    Put<DWORD>(group + 12, drawingFolderId);
+    std::memcpy(packet->m_pData + sizeof(MapApiMsgHeader), group, sizeof(group));
+    const int result = MapApiSendBuffer(&g_MapApiLink, 20112, packet, true);
+    FreePacket(packet);
+    ShowApiError(result);
+    return result;
+}
+
+void WriteMapObject(void* record, int type, MapApiBuf* packet, CBindingRecord* binding) {
+    if (record == nullptr) {
+        return;
+    }
+    if (binding->m_name.IsEmpty() &&
+        (type == kMapTypeMark || type == kMapTypeTrack || type == kMapTypeShape)) {
+        // Every record of these kinds starts with its name.
+        binding->m_name = MultiByteToCString(static_cast<const char*>(record));
+    }
+    const DWORD start = packet->m_nUsed;
+    BYTE header[kObjectHeaderBytes] = {};
+    if (MapApiBufAppend(packet, header, sizeof(header))) {
+        DWORD size = 0;
+        if (MapApiBufAppendObj(&g_MapApiLink, packet, record, type, &size)) {
+            BYTE* at = packet->m_pData + start;
+            Put<DWORD>(at, size);
+            Put<DWORD>(at + 4, static_cast<DWORD>(type));
+            Put<DWORD>(at + 8, binding->m_mapId);
+            Put<DWORD>(at + 12, binding->m_parentId);
+            Put<uint64_t>(at + 16, binding->m_key);
+        } else {
+            packet->m_nUsed = start;  // no half record
+        }
+    }
+    MapApiFreeObj(&g_MapApiLink, record, type);
+}
+
+uint32_t GetLayerFolderId(const CString& layerName) {
+    const AcDbObjectId layerId = CLayerUtil::GetLayerId(layerName.GetString(), false);
+    g_idLastLayer = layerId;
+    if (layerId.isNull()) {
+        return 0;
+    }
+    AcDbObject* layer = nullptr;
+    if (acdbOpenObject(layer, layerId, AcDb::kForRead) != Acad::eOk) {
+        return 0;
+    }
+    if (CurrentDocState() == nullptr) {
+        layer->close();
+        return 0;
+    }
+    const CBindingRecord* binding = GetLinkRecord(layer, true);
+    const uint32_t mapId = binding->m_mapId;
+    layer->close();
+    if (mapId == 0) {
+        return 0;
+    }
+    g_nFoundFolderId = 0;
+    g_strLastFoundFolder.Empty();
+    MapApiQueryFolder(&g_MapApiLink, mapId, 0);
+    return g_nFoundFolderId;
+}
+
+bool ConvertEntityGroup(MapApiBuf* packet, const CLayerEntityNode* group, uint32_t layerFolderId,
+                        std::vector<uint32_t>& deleteIds, bool sizeFilter) {
+    if (CurrentDocState() == nullptr) {
+        return false;
+    }
+    CConvertLists lists;
+    for (int i = 0; i < group->m_entIds.length(); ++i) {
+        // Read is enough: converting changes the binding, never the entity, so locked layers are sent too.
+        AcDbEntity* entity = nullptr;
+        const Acad::ErrorStatus es = acdbOpenAcDbEntity(entity, group->m_entIds[i], AcDb::kForRead);
+        if (es != Acad::eOk) {
+            if (entity != nullptr) {
+                WriteDebugLog(CString(entity->isA()->name()));
+                entity->close();
+            }
+            continue;
+        }
+        WriteDebugLog(CString(entity->isA()->name()));
+        if (sizeFilter && !AcDbPoint::cast(entity) && IsTinyAtOrigin(entity)) {
+            entity->close();
+            continue;
+        }
+        CBindingRecord* binding = GetLinkRecord(entity, true);
+        g_nCurrentColor = GetEntityRgb(entity);
+        binding->m_parentId = layerFolderId;
+        uint32_t children = 0;
+        ConvertEntity(entity, packet, binding, lists, children, deleteIds, false);
+        entity->close();
+    }
+    if (lists.m_pointKeys.size() >= 2) {
+        CBindingRecord templ;
+        templ.m_parentId = layerFolderId;
+        SendPointGroup(lists.m_pointKeys, packet, templ);
+    }
+    if (!lists.m_deferredKeys.empty()) {
+        CBindingRecord templ;
+        templ.m_parentId = layerFolderId;
+        SendGroupedPolylines(lists.m_deferredKeys, packet, templ);
+    }
+    return true;
+}
+
+void SendSelectedEntities() {
+    uint32_t drawingFolderId = 0;
+    if (!PrepareFolders(drawingFolderId)) {
+        return;
+    }
+    CLayerEntityList list;
+    {
+        CSendDocLock lock;
+        CSelectUtil::GetImpliedSelectionByLayer(list);
+    }
+    const int count = CountIds(list);
+    if (count == 0) {
+        AfxMessageBox(kTextEmptySelection);
+        return;
+    }
+    g_bEchoFlag = 1;
+    FolderPass(list, drawingFolderId);
+    ShowProgressFor(count);
+    SendObjectPass(list, drawingFolderId, false);
+}
+
+bool SendEntityArray(const AcDbObjectIdArray& ids) {
+    uint32_t drawingFolderId = 0;
+    if (!PrepareFolders(drawingFolderId)) {
+        return false;
+    }
+    ShowProgressFor(ids.length());
+    CLayerEntityList list;
+    {
+        CSendDocLock lock;
+        for (int i = 0; i < ids.length(); ++i) {
+            AcDbEntity* entity = nullptr;
+            if (acdbOpenAcDbEntity(entity, ids[i], AcDb::kForRead) == Acad::eOk) {
+                list.Add(ids[i], CString(entity->layer().kACharPtr()));
+                entity->close();
+            }
+        }
+    }
+    SendObjectPass(list, drawingFolderId, true);
+    return true;
+}
+
+void PairSendAnswer(const BYTE* records, DWORD count) {
+    // The caller's echo flag comes back afterwards: a send that set it keeps it set.
+    const BYTE echo = g_bEchoFlag;
+    g_bEchoFlag = 1;
+    if (g_bSendProgress) {
+        acedSetStatusBarProgressMeterPos(90);
+    }
+    CDocSyncState* state = CurrentDocState();
+    for (DWORD i = 0; i < count; ++i) {
+        const BYTE* record = records + size_t(i) * kObjectHeaderBytes;
+        const DWORD type = Get<DWORD>(record + 4);
+        const DWORD mapId = Get<DWORD>(record + 8);
+        const int64_t key = Get<int64_t>(record + 16);
+        auto sent = g_sentKeys.find(static_cast<uint64_t>(key));
+        if (key <= 0 || sent == g_sentKeys.end()) {
+            continue;
+        }
+        const SentKind kind = sent->second;
+        if (g_bFolderPhase && type == kMapTypeFolder && kind == SentKind::kLayer) {
+            // Paired by the layer key the record carried, never by position.
+            for (const auto& [position, binding] : g_FolderBindings.Records()) {
+                if (binding->m_key != static_cast<uint64_t>(key) || binding->m_saved != 0) {
+                    continue;
+                }
+                CMapFolderNode* node = CMapFolderTree::NewNode();
+                node->m_folderName = binding->m_name;
+                node->m_folderId = mapId;
+                g_MapFolderTree.AddNode(g_strDrawingFolderName, node);
+                UpdateMapFolderUnderDocLock(binding->m_name, mapId, true);
+                if (state != nullptr) {
+                    state->m_bindings.UpdateBinding(binding->m_key, mapId, false);
+                }
+                break;
+            }
+            g_sentKeys.erase(sent);
+            continue;
+        }
+        if (kind == SentKind::kLayer || static_cast<uint64_t>(key) == mapId || mapId == 0) {
+            continue;
+        }
+        g_sentKeys.erase(sent);  // a repeated record pairs nothing more
+        if (state == nullptr) {
+            continue;
+        }
+        if (kind == SentKind::kGroup) {
+            state->m_pointGroups.RekeyLink(static_cast<uint32_t>(key), mapId);
+            g_tempGroupKeys.erase(static_cast<uint32_t>(key));
+            continue;
+        }
+        state->m_mapIds.Set(mapId, static_cast<uint64_t>(key));
+        state->m_bindings.UpdateBinding(static_cast<uint64_t>(key), mapId, false);
+    }
+    g_bEchoFlag = echo;
+    if (g_bSendProgress) {
+        acedSetStatusBarProgressMeterPos(100);
+        acedRestoreStatusBar();
+    }
+}
+
+void RegisterTemporaryGroupKey(uint32_t key) {
+    g_tempGroupKeys.insert(key);
+}
