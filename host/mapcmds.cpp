@@ -4,12 +4,15 @@
 //   MAPSIM FOLDER <name>       makes a folder under the top folder
 //   MAPSIM SELECT <id> ...     the user's selection in the map (no ids: nothing selected)
 //   MAPSIM SENDTOCAD           the user chooses "send to CAD": the notification arrives from the pump
+//   MAPSIM SAMPLES             adds a folder with one object of every kind and selects it all
+//   MAPSIM MALFORMED <fault>   the next selection answer is malformed (TotalBeyondEnd, NegativeSize, ...)
 //   MAPSIM START | STOP        starts or ends the map application
 #include <cstring>
 #include <sstream>
 
 #include "host/host.h"
 #include "host/hostcmds.h"
+#include "mapsim/samples.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/win32/core/unicode.h"
 
@@ -138,12 +141,29 @@ bool MapSimDirective(Host& host, const std::string& args) {
         map.Select(ids);
         return true;
     }
+    if (what == "SAMPLES") {
+        const std::vector<uint32_t> ids = mapsim::AddSampleObjects(map);
+        acutPrintf(u"\n%d map objects selected.", static_cast<int>(ids.size()));
+        return true;
+    }
+    if (what == "MALFORMED") {
+        std::string name;
+        in >> name;
+        mapsim::Malformed kind{};
+        if (!mapsim::MalformedByName(name, &kind)) {
+            acutPrintf(u"\nMAPSIM MALFORMED takes TotalBeyondEnd, NegativeSize, ZeroSize, RecordPastEnd, "
+                       u"ChildCountPastEnd, UnterminatedName, TrackCountOverflow or MultiNegativeItems.");
+            return false;
+        }
+        map.ReplaceNextAnswer(20110, mapsim::MalformedSelection(kind));
+        return true;
+    }
     if (what == "SENDTOCAD") {
         map.NotifySendToCad(true);
         host.Idle();
         return true;
     }
-    acutPrintf(u"\nMAPSIM takes STATUS, LIST, FOLDER, SELECT, SENDTOCAD, START or STOP.");
+    acutPrintf(u"\nMAPSIM takes STATUS, LIST, FOLDER, SELECT, SAMPLES, MALFORMED, SENDTOCAD, START or STOP.");
     return false;
 }
 

@@ -302,6 +302,16 @@ bool MapSim::UserRenamesFolder(uint32_t id, const std::string& name) {
     return true;
 }
 
+bool MapSim::MarkExploded(uint32_t id) {
+    auto it = m_folders.find(id);
+    if (it == m_folders.end()) {
+        return false;
+    }
+    Put<uint32_t>(it->second.record, 100, 1);  // counted again when the folder is sent
+    Put<uint8_t>(it->second.record, 115, 1);
+    return true;
+}
+
 bool MapSim::UserDeletesFolder(uint32_t id) {
     if (m_folders.count(id) == 0) {
         return false;

@@ -140,6 +140,8 @@ public:
     const std::map<uint32_t, Folder>& Folders() const { return m_folders; }
     const std::map<uint32_t, StoredObject>& Objects() const { return m_objects; }
     void Select(std::vector<uint32_t> ids) { m_selection = std::move(ids); }
+    // Makes the folder stand for an exploded entity: its parts (the objects in it) travel with it.
+    bool MarkExploded(uint32_t id);
     // The map user's own edits of the folder tree: false for an unknown folder.
     bool UserRenamesFolder(uint32_t id, const std::string& name);
     bool UserDeletesFolder(uint32_t id);

@@ -10,12 +10,6 @@
 #include "plugin/exchange/SendRoad.h"
 
 // ---- Send and receive roads, builders ----
-bool ReceiveMapObjects(const BYTE*, DWORD) {
-    return false;
-}
-AcDbObjectId CreateSignEntities(MapMarkObj*, const ACHAR*, bool) {
-    return AcDbObjectId();
-}
 
 // ---- Base map, capture, associated points ----
 bool CBaseMapLayer::Load() {

@@ -3,6 +3,9 @@
 #include <functional>
 
 #include "platform/mfc/msgbox.h"
+#include "platform/mfc/uidriver.h"
+
+// g_strImageName, g_WholeViewImages and g_ImageColor are the plug-in core's (TarnArxApp.cpp).
 
 namespace {
 

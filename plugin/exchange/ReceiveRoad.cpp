@@ -1,0 +1,329 @@
+#include "plugin/exchange/ReceiveRoad.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "plugin/app/DlgMsg.h"
+#include "plugin/app/MessageDlg.h"
+#include "plugin/app/Settings.h"
+#include "plugin/app/TarnArxApp.h"
+#include "plugin/arxutil/EntityUtil.h"
+#include "plugin/arxutil/ViewUtil.h"
+#include "plugin/exchange/EntityBuilders.h"
+#include "plugin/exchange/MapFolderTree.h"
+#include "plugin/exchange/SyncState.h"
+#include "plugin/maplink/linkutil.h"
+#include "plugin/maplink/maplink.h"
+#include "plugin/maplink/mapobj.h"
+
+namespace {
+
+constexpr DWORD kPacketHead = 80;    // request header and group header
+constexpr DWORD kRecordHead = 64;    // object header in front of every serialised object
+constexpr uint64_t kLargeHandleKey = 0xFFFFFFFF;  // the key every handle above 32 bits shares
+constexpr double kNoPosition = 2.0;  // a reference point this close to the origin counts as none
+constexpr const char16_t* kIgnoredHeading = u"以下[块/面域]对象被系统忽略：\r\n";
+
+template <class T>
+T ReadAt(const BYTE* data, DWORD offset) {
+    T value;
+    std::memcpy(&value, data + offset, sizeof value);
+    return value;
+}
+
+// One record's object header, read only once its 64 bytes are known to lie inside the limit.
+struct RecordHead {
+    int32_t size = 0;
+    uint32_t type = 0;
+    uint32_t id = 0;
+    uint32_t parent = 0;
+};
+
+// The records of one answer, walked within min(total, received): a header or a payload that does not fit,
+// or a negative size, ends the walk.
+class CRecordReader {
+public:
+    CRecordReader(const BYTE* data, DWORD length) : m_data(data) {
+        const uint64_t total = ReadAt<uint32_t>(data, 16);
+        m_end = kPacketHead + std::min<uint64_t>(total, length - kPacketHead);
+    }
+
+    // The header at the reading position, false when no whole record lies there.
+    bool Peek(RecordHead& head) const {
+        if (m_pos + kRecordHead > m_end) {
+            return false;
+        }
+        head.size = ReadAt<int32_t>(m_data, DWORD(m_pos));
+        head.type = ReadAt<uint32_t>(m_data, DWORD(m_pos + 4));
+        head.id = ReadAt<uint32_t>(m_data, DWORD(m_pos + 8));
+        head.parent = ReadAt<uint32_t>(m_data, DWORD(m_pos + 12));
+        return head.size >= 0 && m_pos + kRecordHead + uint64_t(head.size) <= m_end;
+    }
+    const BYTE* Payload() const { return m_data + m_pos + kRecordHead; }
+    void Skip(const RecordHead& head) { m_pos += kRecordHead + uint64_t(head.size); }
+    bool AtLast(const RecordHead& head) const { return m_pos + kRecordHead + uint64_t(head.size) >= m_end; }
+
+private:
+    const BYTE* m_data;
+    uint64_t m_pos = kPacketHead;
+    uint64_t m_end = kPacketHead;
+};
+
+// The current document's write lock and one transaction, for the life of the object.
+class CReceiveScope {
+public:
+    explicit CReceiveScope(AcApDocument* doc) : m_doc(doc) {
+        if (acDocManager->lockDocument(m_doc, AcAp::kWrite, nullptr, nullptr, true) != Acad::eOk) {
+            m_doc = nullptr;
+            return;
+        }
+        m_doc->transactionManager()->startTransaction();
+    }
+    ~CReceiveScope() { End(); }
+    CReceiveScope(const CReceiveScope&) = delete;
+    CReceiveScope& operator=(const CReceiveScope&) = delete;
+    bool Locked() const { return m_doc != nullptr; }
+    void End() {
+        if (m_doc != nullptr) {
+            m_doc->transactionManager()->endTransaction();
+            acDocManager->unlockDocument(m_doc);
+            m_doc = nullptr;
+        }
+    }
+
+private:
+    AcApDocument* m_doc;
+};
+
+// The object of one record built on the layer: what was built and the binding's name and remark.
+struct BuiltObject {
+    AcDbObjectId id;
+    CBuildKind kind = CBuildKind::kNothing;
+    CString name;
+    CString remark;
+};
+
+template <class T>
+void TakeTexts(const T* obj, BuiltObject& built) {
+    built.name = MultiByteToCString(obj->m_szName);
+    built.remark = MultiByteToCString(obj->m_pText);
+}
+
+BuiltObject BuildRecord(const RecordHead& head, const BYTE* payload, const CString& layer) {
+    BuiltObject built;
+    const DWORD size = DWORD(head.size);
+    switch (head.type) {
+        case kMapTypeMark:
+            if (MapMarkObj* marker = MapApiParseMarker(&g_MapApiLink, payload, size)) {
+                built.id = CreateSignEntities(marker, layer, false);
+                TakeTexts(marker, built);
+                MapApiFreeObj(&g_MapApiLink, marker, kMapTypeMark);
+            }
+            break;
+        case kMapTypeTrack:
+            if (MapTrackObj* track = MapApiParseTrack(&g_MapApiLink, payload, size)) {
+                built.id = CreateTrackEntities(track, layer, head.id, &built.kind);
+                TakeTexts(track, built);
+                MapApiFreeObj(&g_MapApiLink, track, kMapTypeTrack);
+            }
+            return built;
+        case kMapTypeShape:
+            if (MapShapeObj* shape = MapApiParseShape(&g_MapApiLink, payload, size)) {
+                built.id = CreateShapeEntities(shape, layer);
+                TakeTexts(shape, built);
+                MapApiFreeObj(&g_MapApiLink, shape, kMapTypeShape);
+            }
+            break;
+        case kMapTypeMulti:
+            if (MapMultiObj* multi = MapApiParseMulti(&g_MapApiLink, payload, size)) {
+                built.id = CreateMultiPartEntity(multi, layer);
+                TakeTexts(multi, built);
+                MapApiFreeObj(&g_MapApiLink, multi, kMapTypeMulti);
+            }
+            break;
+        default:
+            break;
+    }
+    built.kind = built.id.isNull() ? CBuildKind::kNothing : CBuildKind::kSingle;
+    return built;
+}
+
+// The object was built: what stood for it before goes (only now, so that a failed rebuild keeps it), and a
+// single entity is bound to it.
+void Rebind(CDocSyncState& state, uint32_t mapId, const BuiltObject& built) {
+    uint64_t oldKey = 0;
+    if (mapId != 0 && state.m_mapIds.Get(mapId, oldKey)) {
+        if (oldKey != kLargeHandleKey) {
+            CEntityUtil::EraseByHandle(oldKey);
+        }
+        state.m_bindings.EraseBinding(oldKey);
+        state.m_mapIds.Erase(mapId);
+    }
+    // A group the object was built as before, and is not built as now.
+    if (built.kind != CBuildKind::kPointGroup && state.m_pointGroups.Find(mapId) != nullptr) {
+        state.m_pointGroups.EmptyLink(mapId);
+    }
+    if (built.kind != CBuildKind::kTrackGroup && state.m_trackGroups.Find(mapId) != nullptr) {
+        state.m_trackGroups.EmptyLink(mapId);
+    }
+    if (built.kind != CBuildKind::kSingle || mapId == 0) {
+        return;
+    }
+    auto* record = new CBindingRecord;
+    record->m_mapId = mapId;
+    record->m_key = HandleToUInt32(built.id.handle());
+    record->m_name = built.name;
+    record->m_remark = built.remark;
+    state.m_bindings.SetBinding(record->m_key, record, false);
+    state.m_mapIds.Set(mapId, record->m_key);
+}
+
+// A folder of this drawing's exploded entity came back: recorded without a layer, listed, and its parts
+// (the records after it that name it as their parent, as many as it counts) passed over.
+void IgnoreExplodedFolder(CRecordReader& reader, const RecordHead& head, CString& ignored) {
+    DWORD children = 0;
+    if (MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, reader.Payload(), DWORD(head.size))) {
+        const CString name = MultiByteToCString(folder->m_szName);
+        g_MapFolderTree.RecordFolder(name, head.id, false);
+        ignored += u"\r\n";
+        ignored += name;
+        children = folder->m_nChildCount;
+        MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+    }
+    reader.Skip(head);
+    RecordHead part;
+    for (DWORD i = 0; i < children && reader.Peek(part) && (part.parent == head.id || part.parent == 0); ++i) {
+        reader.Skip(part);
+    }
+}
+
+}  // namespace
+
+bool ReceiveMapObjects(const BYTE* data, DWORD length) {
+    AcApDocument* doc = acDocManager->curDocument();
+    CDocSyncState* state = CurrentDocState();
+    // The tables must be this drawing's: handles of one drawing mean nothing in another.
+    if (data == nullptr || length < kPacketHead + kRecordHead || doc == nullptr || state == nullptr ||
+        (state->m_pDoc != nullptr && state->m_pDoc != doc)) {
+        acedRestoreStatusBar();
+        return true;
+    }
+    CReceiveScope scope(doc);
+    if (!scope.Locked()) {
+        acedRestoreStatusBar();
+        return true;
+    }
+    acedSSSetFirst(nullptr, nullptr);
+    g_bEchoFlag = 1;
+    CString ignored = kIgnoredHeading;
+    bool anyIgnored = false;
+    AcDbObjectId zoomTo;
+    const int followMode = g_Settings.m_nViewFollowMode;
+
+    CRecordReader reader(data, length);
+    RecordHead head;
+    while (reader.Peek(head)) {
+        if (head.size == 0) {
+            reader.Skip(head);
+            continue;
+        }
+        uint64_t key = 0;
+        const bool known = head.id != 0 && state->m_mapIds.Get(head.id, key);
+        if (known && head.type == kMapTypeFolder) {
+            IgnoreExplodedFolder(reader, head, ignored);
+            anyIgnored = true;
+            continue;
+        }
+        // A part of an entity this drawing exploded and sent.
+        if (!known && head.parent != 0 && state->m_mapIds.Get(head.parent, key)) {
+            reader.Skip(head);
+            continue;
+        }
+        const bool last = reader.AtLast(head);
+        if (head.type == kMapTypeFolder) {
+            if (g_MapFolderTree.GetIdMap().count(head.id) == 0) {
+                if (MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, reader.Payload(), DWORD(head.size))) {
+                    g_MapFolderTree.RecordFolder(MultiByteToCString(folder->m_szName), head.id, true);
+                    MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+                }
+            }
+            reader.Skip(head);
+            continue;
+        }
+        CString layer;
+        const auto& names = g_MapFolderTree.GetIdMap();
+        if (auto it = names.find(head.parent); it != names.end()) {
+            layer = it->second;
+        }
+        const BuiltObject built = BuildRecord(head, reader.Payload(), layer);
+        if (built.kind != CBuildKind::kNothing) {
+            Rebind(*state, head.id, built);
+        }
+        if (last && !built.id.isNull() && (followMode == 2 || followMode == 3)) {
+            zoomTo = built.id;
+        }
+        reader.Skip(head);
+    }
+    if (!zoomTo.isNull()) {
+        ZoomToReceivedObjects(zoomTo);
+    }
+    // The lock and the transaction end before the list is shown: its message loop must not run with them.
+    scope.End();
+    if (anyIgnored && g_Settings.m_bHideSkippedList == 0) {
+        CDlgMsg dialog;
+        dialog.m_strText = ignored;
+        dialog.DoModal();
+        if (dialog.m_bNotAgain != 0) {
+            g_Settings.m_bHideSkippedList = 1;
+            SaveSettings();
+        }
+    }
+    // The echo flag stays set until the notifications of the new entities have passed.
+    if (g_pMessageDlg != nullptr) {
+        g_pMessageDlg->StartTimer(kTimerEchoOff);
+    }
+    acedRestoreStatusBar();
+    return true;
+}
+
+void ZoomToReceivedObjects(AcDbObjectId id) {
+    AcGePoint3d point(0, 0, 0);
+    AcDbEntity* entity = nullptr;
+    if (acdbOpenObject(entity, id, AcDb::kForRead) == Acad::eOk) {
+        AcGeVector3d u, v;
+        if (const auto* image = AcDbRasterImage::cast(entity)) {
+            image->getOrientation(point, u, v);
+        } else {
+            AcDbExtents extents;
+            if (entity->getGeomExtents(extents) == Acad::eOk) {
+                const AcGePoint3d lo = extents.minPoint(), hi = extents.maxPoint();
+                point = (hi.x == 0 && hi.y == 0) ? AcGePoint3d(lo.x, lo.y, 0)
+                                                 : AcGePoint3d((lo.x + hi.x) / 2, (lo.y + hi.y) / 2, 0);
+            }
+        }
+        point.z = 0;
+        entity->close();
+    }
+    if (std::fabs(point.x) <= kNoPosition && std::fabs(point.y) <= kNoPosition) {
+        return;
+    }
+    ViewRectInfo view;
+    CDocSyncState* state = CurrentDocState();
+    if (state == nullptr || !CViewUtil::GetCurViewRect(view, 1.0)) {
+        return;
+    }
+    const int level = state->m_baseMap.GetLevel();
+    if (level < 0 || level > kMaxTileLevel) {
+        return;
+    }
+    const double rx = state->m_baseMap.m_dResolutionX[level];
+    const double ry = state->m_baseMap.m_dResolutionY[level];
+    // Without the level's resolutions the window would have no size.
+    if (!(rx > 0) || !(ry > 0) || !std::isfinite(rx) || !std::isfinite(ry)) {
+        return;
+    }
+    const double halfWidth = view.screenW * rx / 2.0;
+    const double halfHeight = view.screenH * ry / 2.0;
+    CViewUtil::ZoomWindow(AcGePoint3d(point.x - halfWidth, point.y - halfHeight, 0),
+                          AcGePoint3d(point.x + halfWidth, point.y + halfHeight, 0), 1.0);
+}
