@@ -5,7 +5,9 @@
 #include "platform/mfc/msgbox.h"
 #include "platform/mfc/uidriver.h"
 
-// g_strImageName, g_WholeViewImages and g_ImageColor are the plug-in core's (TarnArxApp.cpp).
+CString g_strImageName = _T("TARN_IMG");
+std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+AcCmColor g_ImageColor;
 
 namespace {
 
