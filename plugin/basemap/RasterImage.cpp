@@ -3,7 +3,6 @@
 #include <functional>
 
 #include "platform/mfc/msgbox.h"
-#include "platform/mfc/uidriver.h"
 
 CString g_strImageName = _T("TARN_IMG");
 std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
