@@ -102,15 +102,15 @@ std::u16string Geometry(const AcDbEntity* entity) {
                Num(ref->scaleFactors().sx) + u"," + Num(ref->scaleFactors().sy) + u" rotation " +
                Degrees(ref->rotation());
     }
-    if (const auto* kept = AcDbUnknownEntity::cast(entity)) {
-        return platform::Utf8ToUtf16(kept->tarnFileType()) + u" (kept as read)";
-    }
     if (const auto* image = AcDbRasterImage::cast(entity)) {
         AcGePoint3d origin;
         AcGeVector3d u;
         AcGeVector3d v;
         image->getOrientation(origin, u, v);
         return u"IMAGE at " + Point(origin) + u" size " + Num(u.length()) + u" x " + Num(v.length());
+    }
+    if (const auto* kept = AcDbUnknownEntity::cast(entity)) {
+        return platform::Utf8ToUtf16(kept->tarnFileType()) + u" (kept as read)";
     }
     return std::u16string(entity->isA()->name());
 }

@@ -176,7 +176,8 @@ enum class ControlKind {
     ComboDropList,
     ComboDropDown,
     ListBox,
-    Tree
+    Tree,
+    ListView  // report view (platform/mfc/listview.h)
 };
 
 struct ControlTemplate {

@@ -132,6 +132,12 @@ LRESULT CallCreate(CCmdTarget* t, UINT, WPARAM, LPARAM l) {
     return (Target<F>(t)->*F)(reinterpret_cast<LPCREATESTRUCT>(l));
 }
 template <auto F>
+LRESULT CallNotify(CCmdTarget* t, UINT, WPARAM, LPARAM l) {
+    LRESULT result = 0;
+    (Target<F>(t)->*F)(reinterpret_cast<NMHDR*>(l), &result);
+    return result;
+}
+template <auto F>
 LRESULT CallCopyData(CCmdTarget* t, UINT, WPARAM w, LPARAM l);
 template <auto F>
 LRESULT CallShowWindow(CCmdTarget* t, UINT, WPARAM w, LPARAM l) {
@@ -165,6 +171,10 @@ LRESULT CallSize(CCmdTarget* t, UINT, WPARAM w, LPARAM l) {
 #define ON_EN_KILLFOCUS(id, memberFxn) ON_CONTROL(EN_KILLFOCUS, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) ON_CONTROL(CBN_SELCHANGE, id, memberFxn)
 #define ON_LBN_SELCHANGE(id, memberFxn) ON_CONTROL(LBN_SELCHANGE, id, memberFxn)
+// WM_NOTIFY from the control id with the notification code: handler(NMHDR*, LRESULT* result).
+#define ON_NOTIFY(code, id, memberFxn)                                                          \
+    {WM_NOTIFY, static_cast<UINT>(code),            static_cast<UINT>(id), static_cast<UINT>(id), \
+     nullptr,   &::afxdetail::CallNotify<memberFxn>},
 #define ON_MESSAGE(message, memberFxn) \
     {static_cast<UINT>(message), 0, 0, 0, nullptr, &::afxdetail::CallMessage<memberFxn>},
 #define ON_REGISTERED_MESSAGE(nMessageVariable, memberFxn) \

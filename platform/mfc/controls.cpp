@@ -256,6 +256,7 @@ void EnsureControlClasses() {
         wc.lpszClassName = name;
         RegisterClassW(&wc);  // already there after a partial reset: fine
     }
+    mfc::RegisterListViewClass();
 }
 
 bool IsTopmost(HWND hwnd) {
@@ -460,6 +461,11 @@ HWND SetFocus(HWND hwnd) {
     const HWND previous = GetFocus();
     if (hwnd == nullptr || IsWindow(hwnd)) {
         S().focus = hwnd;
+        // An edit that loses the focus tells its parent, as the user's next click makes it do.
+        if (previous != nullptr && previous != hwnd &&
+            platform::EqualsNoCase(platform::mfc::ControlClass(previous), u"Edit")) {
+            platform::mfc::NotifyParent(previous, EN_KILLFOCUS);
+        }
     }
     return previous;
 }

@@ -172,6 +172,14 @@ typedef HFONT__* HFONT;
 #define WM_NOTIFY 0x004E
 #endif
 
+// The header of every WM_NOTIFY.
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+typedef NMHDR* LPNMHDR;
+
 #ifndef MAKEWPARAM
 #define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
 #endif

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "platform/mfc/afxdlg.h"
+#include "platform/mfc/listview.h"
 #include "platform/mfc/mfc_internal.h"
 #include "platform/mfc/uidriver.h"
 #include "platform/mfc/wideformat.h"
@@ -65,6 +66,8 @@ ControlClass ClassFor(platform::ControlKind kind) {
             return {u"ListBox", LBS_NOTIFY | WS_VSCROLL | WS_BORDER | WS_TABSTOP};
         case K::Tree:
             return {u"SysTreeView32", WS_BORDER | WS_TABSTOP};
+        case K::ListView:
+            return {u"SysListView32", WS_BORDER | WS_TABSTOP | LVS_REPORT};
     }
     return {u"Static", 0};
 }

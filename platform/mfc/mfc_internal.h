@@ -23,6 +23,8 @@ void NotifyParent(HWND control, UINT code);
 std::u16string ControlClass(HWND control);
 std::vector<std::u16string> ControlItems(HWND control);
 DWORD ControlStyle(HWND control);
+// Registers the list view's class "SysListView32" (with the other control classes).
+void RegisterListViewClass();
 
 }  // namespace platform::mfc
 

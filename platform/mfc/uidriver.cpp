@@ -1,5 +1,7 @@
 #include "platform/mfc/uidriver.h"
 
+#include "platform/mfc/listview.h"
+
 #include "platform/mfc/controls_api.h"
 #include "platform/mfc/mfc_internal.h"
 #include "platform/mfc/shellbrowse.h"
@@ -134,7 +136,49 @@ bool UiDialog::Click(int id) {
     if (c == nullptr) {
         return false;
     }
+    SetFocus(c);  // a click takes the focus before the button acts
     SendMessageW(c, BM_CLICK, 0, 0);
+    return true;
+}
+
+std::vector<std::vector<std::u16string>> UiDialog::ListRows(int id) const {
+    const HWND c = Control(id, false, "reading");
+    return c != nullptr ? ListViewRows(c) : std::vector<std::vector<std::u16string>>();
+}
+
+namespace {
+
+bool NotifyCell(HWND dialog, HWND list, int id, UINT code, int row, int column) {
+    SetFocus(list);
+    NMITEMACTIVATE hit{};
+    hit.hdr.hwndFrom = list;
+    hit.hdr.idFrom = UINT_PTR(id);
+    hit.hdr.code = code;
+    const int rows = static_cast<int>(ListViewRows(list).size());
+    hit.iItem = row >= 0 && row < rows ? row : -1;
+    hit.iSubItem = column;
+    SendMessageW(dialog, WM_NOTIFY, WPARAM(id), reinterpret_cast<LPARAM>(&hit));
+    return true;
+}
+
+}  // namespace
+
+bool UiDialog::ClickCell(int id, int row, int column) {
+    const HWND c = Control(id, true, "clicking in");
+    return c != nullptr && NotifyCell(m_hwnd, c, id, NM_CLICK, row, column);
+}
+
+bool UiDialog::DoubleClickCell(int id, int row, int column) {
+    const HWND c = Control(id, true, "double-clicking in");
+    return c != nullptr && NotifyCell(m_hwnd, c, id, NM_DBLCLK, row, column);
+}
+
+bool UiDialog::Focus(int id) {
+    const HWND c = Control(id, true, "focusing");
+    if (c == nullptr) {
+        return false;
+    }
+    SetFocus(c);
     return true;
 }
 

@@ -44,6 +44,13 @@ public:
     bool Select(int id, int index);                  // combo or list box selection, then ...SELCHANGE
     bool Select(int id, std::u16string_view itemText);
     bool Close();  // the close box: WM_CLOSE, then the pump
+    // List views: the rows' cell texts; a click or double-click on a cell (row -1: below the last row),
+    // which takes the focus to the list and tells the dialog (NM_CLICK, NM_DBLCLK).
+    std::vector<std::vector<std::u16string>> ListRows(int id) const;
+    bool ClickCell(int id, int row, int column);
+    bool DoubleClickCell(int id, int row, int column);
+    // Moves the keyboard focus to the control (an edit losing it tells the dialog).
+    bool Focus(int id);
     // Folder picker only: the user selects a folder in the tree.
     bool SelectFolder(std::u16string_view path);
     // What the modal loop does between user actions: posted messages and due timers.

@@ -314,10 +314,20 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         }
         return FALSE;
     }
+    const auto* notify = message == WM_NOTIFY ? reinterpret_cast<const NMHDR*>(lParam) : nullptr;
     for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr;
          map = map->pfnGetBaseMap != nullptr ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn != nullptr; ++e) {
             if (e->nMessage == WM_COMMAND) {
+                continue;
+            }
+            // Notifications are matched by their code and the sending control's id.
+            if (e->nMessage == WM_NOTIFY) {
+                if (notify != nullptr && e->nCode == notify->code && e->nID <= notify->idFrom &&
+                    notify->idFrom <= e->nLastID) {
+                    *result = e->pfn(this, 0, wParam, lParam);
+                    return TRUE;
+                }
                 continue;
             }
             const bool match = e->pRegistered != nullptr

@@ -16,6 +16,7 @@
 #include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/SendRoad.h"
 #include "plugin/exchange/DocLockOps.h"
+#include "plugin/exchange/EntPropertyDlg.h"
 #include "plugin/exchange/SyncState.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/mapapp.h"
@@ -78,6 +79,7 @@ constexpr CommandEntry kCommands[] = {
     {u"MATCHTARN", &MatchTarnCommand},
     {u"TARNSEND", &SendCommand},
     {u"test", &TestCommand},
+    {u"TARNPROP", &EntPropertyCommand},
 };
 
 void RegisterMessageWindowClass() {

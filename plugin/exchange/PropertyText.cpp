@@ -127,7 +127,8 @@ bool CPropertyText::Parse(const CString& text) {
         trailer.m_start = bodyEnd;
         trailer.m_end = text.GetLength();
     }
-    for (int at = bodyStart; at < bodyEnd;) {
+    int at = bodyStart;
+    while (at < bodyEnd) {
         const int lineEnd = text.Find(kLineEnd, at);
         if (lineEnd < 0 || lineEnd >= bodyEnd) {
             break;
@@ -144,6 +145,15 @@ bool CPropertyText::Parse(const CString& text) {
         row.m_end = at + line.m_valueEnd;
         m_rows.push_back(row);
         at = lineEnd + 2;
+    }
+    // After a bare last value the body ends with its brace alone; what follows is the trailer all the same.
+    if (trailer.m_kind != RowKind::kTrailer && !m_rows.empty() && at < text.GetLength() && text[at] == u'}' &&
+        at + 1 < text.GetLength()) {
+        trailer.m_kind = RowKind::kTrailer;
+        trailer.m_name = kTrailerRowName;
+        trailer.m_value = ReplaceAll(text.Mid(at + 1), kLineEnd, kShownLineEnd);
+        trailer.m_start = at + 1;
+        trailer.m_end = text.GetLength();
     }
     if (trailer.m_kind == RowKind::kTrailer) {
         m_rows.push_back(trailer);

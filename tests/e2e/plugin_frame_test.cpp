@@ -12,7 +12,7 @@ using e2e::HostTest;
 using platform::CommandOutcome;
 
 constexpr const char16_t* kWindowClass = u"TarnArxWin";
-const char16_t* const kCommands[] = {u"TARN", u"CLEARMAP", u"MATCHTARN", u"test"};
+const char16_t* const kCommands[] = {u"TARN", u"CLEARMAP", u"MATCHTARN", u"test", u"TARNPROP"};
 
 mapsim::Bytes Zeros(size_t n) {
     return mapsim::Bytes(n, 0);
@@ -63,7 +63,7 @@ TEST_F(PluginTest, LoadsInOrderRunsItsCommandsAndUnloadsCleanlyTwice) {
         EXPECT_TRUE(host.MapSim().MenuEntryPresent());
         EXPECT_EQ(host.MapSim().MenuText(), "发送所选对象到CAD");
         EXPECT_EQ(Requests(20013), 0u);  // no follow mode in the default settings
-        EXPECT_EQ(CommandsLeft(), 4u);
+        EXPECT_EQ(CommandsLeft(), 5u);
         EXPECT_EQ(acedRegCmds->lookupGlobalCmd(u"CLEARMAP")->groupName(), std::u16string(u"TARN"));
         EXPECT_EQ(platform::EditorReactorCount(), reactorsBefore + 1);
         EXPECT_NE(
@@ -111,7 +111,7 @@ TEST_F(PluginTest, MapApplicationAbsentAtLoadThenAppearing) {
     host.MapSim().Stop();
     ASSERT_TRUE(Load());
     EXPECT_NE(Window(), nullptr);
-    EXPECT_EQ(CommandsLeft(), 4u);
+    EXPECT_EQ(CommandsLeft(), 5u);
     host.Wait(5000);  // nobody to ask
 
     ASSERT_TRUE(host.MapSim().Start());

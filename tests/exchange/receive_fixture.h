@@ -20,6 +20,9 @@ using mapsim::Bytes;
 class ReceiveTest : public frametest::FrameTest {
 protected:
     void SetUp() override {
+        // The icon file lies beside this test's module: a path kept from an earlier test is gone.
+        g_strIconPath.Empty();
+        g_strIconName.Empty();
         FrameTest::SetUp();
         Load();
         state = CurrentDocState();

@@ -1,6 +1,7 @@
 #include "platform/arx/aced/acedss.h"
 
 #include <algorithm>
+#include <set>
 #include <cmath>
 #include <map>
 
@@ -147,8 +148,9 @@ template <class Test>
 std::vector<AcDbObjectId> Select(const std::vector<AcDbObjectId>& candidates, const Filter& filter,
                                  Test test) {
     std::vector<AcDbObjectId> ids;
+    std::set<AcDbObjectId> seen;  // a big selection must not be searched once per id
     for (AcDbObjectId id : candidates) {
-        if (!Live(id) || std::find(ids.begin(), ids.end(), id) != ids.end()) {
+        if (!Live(id) || !seen.insert(id).second) {
             continue;
         }
         AcDbEntity* entity = nullptr;

@@ -56,6 +56,7 @@ struct MSG {
 #define WS_CAPTION 0x00C00000L
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
+#define SM_CYSIZE 31
 #define USER_TIMER_MINIMUM 0x0000000Au
 #define USER_TIMER_MAXIMUM 0x7FFFFFFFu
 #define MAKEINTATOM(i) (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))

@@ -471,6 +471,8 @@ int GetSystemMetrics(int index) {
             return 1920;
         case SM_CYSCREEN:
             return 1080;
+        case SM_CYSIZE:
+            return 22;  // the caption buttons' height at the usual scale
         default:
             return 0;
     }
