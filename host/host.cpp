@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -11,6 +12,7 @@
 #include "host/hostcmds.h"
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/aced/acedcmdline.h"
+#include "platform/arx/aced/acededitor.h"
 #include "platform/arx/aced/acedinput.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/clock.h"
@@ -321,6 +323,21 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
             outcome = platform::CommandOutcome::kFailed;
         } else {
             Wait(static_cast<uint64_t>(ms));
+        }
+        return true;
+    }
+    if (word == "DBLCLICK") {
+        // A double click in the drawing at a point: the editor's reactors first, then the host's own edit.
+        std::string at;
+        std::getline(in, at);
+        double x = 0.0, y = 0.0;
+        if (std::sscanf(at.c_str(), " %lf , %lf", &x, &y) != 2) {
+            acutPrintf(u"\nDBLCLICK needs a point x,y.");
+            outcome = platform::CommandOutcome::kFailed;
+        } else {
+            platform::FireDoubleClick(AcGePoint3d(x, y, 0.0));
+            Idle();
+            outcome = platform::CommandOutcome::kEnded;
         }
         return true;
     }

@@ -27,6 +27,7 @@ public:
     bool m_bEnabled = false;
     bool m_bPurging = false;
     uint32_t m_nMapId = 0;
+    AcDbObjectId m_idMapLayer;  // the layer that holds the tiles, once made
     uint32_t m_nStartLevel = 0;
     std::vector<CMapImageItem> m_pendingImages;
     CMapImageItem m_captureItem;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -146,6 +147,13 @@ public:
     AcDbObjectIdArray m_texts;
     AcDbObjectIdArray m_modified;
     AcDbObjectId m_lastPoint;
+    // Beside each list the ids it holds, so that a large MOVE or UNDO stays linear.
+    std::set<AcDbObjectId> m_lineSet;
+    std::set<AcDbObjectId> m_textSet;
+    std::set<AcDbObjectId> m_modifiedSet;
+    // Entities an undo or redo brought back, sent together when the command ends.
+    AcDbObjectIdArray m_restored;
+    std::set<AcDbObjectId> m_restoredSet;
 
     // The document and database the state belongs to: handles are resolved in this database only.
     AcApDocument* m_pDoc = nullptr;

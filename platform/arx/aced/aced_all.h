@@ -8,6 +8,7 @@
 #include "platform/arx/aced/acededitor.h"
 #include "platform/arx/aced/acedinput.h"
 #include "platform/arx/aced/acedss.h"
+#include "platform/arx/aced/acedssfilter.h"
 #include "platform/arx/aced/acedtrans.h"
 #include "platform/arx/aced/acedview.h"
 #include "platform/arx/aced/sysvar.h"
