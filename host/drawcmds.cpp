@@ -686,11 +686,11 @@ bool SelectEntities(std::vector<AcDbObjectId>& ids, CommandOutcome& outcome) {
 
 CommandTable DrawingCommands() {
     return {
-        {u"LINE", LineCommand},     {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
-        {u"PLINE", PlineCommand},   {u"TEXT", TextCommand},     {u"POINT", PointCommand},
-        {u"ERASE", EraseCommand},   {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
-        {u"SELECT", SelectCommand}, {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
-        {u"COPY", CopyCommand},     {u"SCALE", ScaleCommand},   {u"GRIP_STRETCH", GripStretchCommand},
+        {u"LINE", LineCommand},           {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
+        {u"PLINE", PlineCommand},         {u"TEXT", TextCommand},     {u"POINT", PointCommand},
+        {u"ERASE", EraseCommand},         {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
+        {u"SELECT", SelectCommand},       {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
+        {u"COPY", CopyCommand},           {u"SCALE", ScaleCommand},   {u"GRIP_STRETCH", GripStretchCommand},
         {u"EXPORTDWF", ExportDwfCommand},
     };
 }

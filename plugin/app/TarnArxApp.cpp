@@ -74,12 +74,8 @@ struct CommandEntry {
     AcRxFunctionPtr function;
 };
 constexpr CommandEntry kCommands[] = {
-    {u"TARN", &TarnCommand},
-    {u"CLEARMAP", &ClearMapCommand},
-    {u"MATCHTARN", &MatchTarnCommand},
-    {u"TARNSEND", &SendCommand},
-    {u"test", &TestCommand},
-    {u"TARNPROP", &EntPropertyCommand},
+    {u"TARN", &TarnCommand},     {u"CLEARMAP", &ClearMapCommand}, {u"MATCHTARN", &MatchTarnCommand},
+    {u"TARNSEND", &SendCommand}, {u"test", &TestCommand},         {u"TARNPROP", &EntPropertyCommand},
 };
 
 void RegisterMessageWindowClass() {

@@ -20,8 +20,8 @@ namespace {
 
 // The commands before which every unsaved link is written into its drawing (SAVE and CLOSEALL save or close
 // as the others do).
-const char16_t* const kLinkSaveCommands[] = {u"QSAVE",  u"CLOSE", u"SAVEAS",   u"EXPORTDWF",
-                                             u"-LAYER", u"QUIT",  u"SAVE",     u"CLOSEALL"};
+const char16_t* const kLinkSaveCommands[] = {u"QSAVE",  u"CLOSE", u"SAVEAS", u"EXPORTDWF",
+                                             u"-LAYER", u"QUIT",  u"SAVE",   u"CLOSEALL"};
 
 // Commands that take changes back, the links written at a save among them.
 const char16_t* const kUndoCommands[] = {u"U", u"UNDO", u"MUNDO", u"REDO", u"MREDO"};

@@ -51,14 +51,16 @@ public:
 // Takes the base-map tiles out of every selection.
 class CTarnSelectFilter : public AcEdSSGetFilter {
 public:
-    void ssgetAddFilter(int ssgetFlags, AcEdSelectionSetService& service, const AcDbObjectIdArray& selectionSet,
+    void ssgetAddFilter(int ssgetFlags, AcEdSelectionSetService& service,
+                        const AcDbObjectIdArray& selectionSet,
                         const AcDbObjectIdArray& subSelectionSet) override;
 };
 
 // Keeps the base-map tiles out of the rollover highlight.
 class CEntHilightReactor : public AcEdSSGetFilter2 {
 public:
-    void ssgetRolloverFilter(const AcDbFullSubentPath& subEntityPath, AcDbFullSubentPath& highlightPath) override;
+    void ssgetRolloverFilter(const AcDbFullSubentPath& subEntityPath,
+                             AcDbFullSubentPath& highlightPath) override;
 };
 
 // The command-end synchronisation: posts what the command changed to the hidden window for sending.

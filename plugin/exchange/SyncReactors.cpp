@@ -69,7 +69,7 @@ void Post(std::unique_ptr<AcDbObjectIdArray> ids) {
     }
 }
 
-void AppendOnce(AcDbObjectIdArray& list, std::set<AcDbObjectId>& held, AcDbObjectId id) {
+void AppendOnce(AcDbObjectIdArray& list, CObjectIdSet& held, AcDbObjectId id) {
     if (held.insert(id).second) {
         list.append(id);
     }
@@ -98,7 +98,8 @@ AcDbObjectId BaseMapLayerId(CDocSyncState& state) {
     if (!state.m_baseMap.m_idMapLayer.isNull()) {
         return state.m_baseMap.m_idMapLayer;
     }
-    AcDbDatabase* db = state.m_pDb != nullptr ? state.m_pDb : acdbHostApplicationServices()->workingDatabase();
+    AcDbDatabase* db =
+        state.m_pDb != nullptr ? state.m_pDb : acdbHostApplicationServices()->workingDatabase();
     AcDbObjectId id;
     AcDbLayerTable* layers = nullptr;
     if (db != nullptr && db->getLayerTable(layers, AcDb::kForRead) == Acad::eOk) {
@@ -284,7 +285,8 @@ void SyncCommandObjects(const ACHAR* command) {
                 continue;
             }
             if (es != Acad::eOk) {
-                WriteDebugLogF(u"sync: %s opened with status %d", object->isA()->name(), static_cast<int>(es));
+                WriteDebugLogF(u"sync: %s opened with status %d", object->isA()->name(),
+                               static_cast<int>(es));
             } else if (object->isWriteEnabled()) {
                 ids->append(id);
             }
@@ -388,7 +390,8 @@ void CEditorReactor::beginDoubleClick(const AcGePoint3d& clickPoint) {
         if (dialog.DoModal() == IDOK) {
             // The edit is written at the next save even when its re-send does not reach the map.
             if (CDocSyncState* state = CurrentDocState()) {
-                if (CBindingRecord* record = state->m_bindings.FindBinding(HandleToUInt32(entity->handle()))) {
+                if (CBindingRecord* record =
+                        state->m_bindings.FindBinding(HandleToUInt32(entity->handle()))) {
                     record->m_saved = 0;
                 }
             }

@@ -26,8 +26,9 @@ protected:
         acDocManager->lockDocument(doc);
         ReceiveTest::TearDown();
     }
-    CommandOutcome Cmd(const char16_t* name, const std::function<void()>& body = [] {},
-                       CommandOutcome outcome = CommandOutcome::kEnded) {
+    CommandOutcome Cmd(
+        const char16_t* name, const std::function<void()>& body = [] {},
+        CommandOutcome outcome = CommandOutcome::kEnded) {
         return platform::RunCommand(name, [&] {
             body();
             return outcome;
@@ -170,7 +171,8 @@ TEST_F(LiveSyncTest, PointsAsIconsBecomeMarkersAndAStalePointIsNeverErased) {
     // A point moved earlier is not the one a cancelled POINT leaves behind.
     const uint64_t old = linktest::Append(doc, new AcDbPoint(AcGePoint3d(1, 1, 0)));
     Cmd(u"MOVE", [&] { Move(old); });
-    Cmd(u"POINT", [] {}, CommandOutcome::kCancelled);
+    Cmd(
+        u"POINT", [] {}, CommandOutcome::kCancelled);
     EXPECT_TRUE(Exists(old));
 }
 
@@ -192,9 +194,11 @@ TEST_F(LiveSyncTest, SavesWriteTheLinksWithTheEchoFlagSetAndSendNothing) {
 }
 
 TEST_F(LiveSyncTest, EscClearsTheInCommandStateForHeldTiles) {
-    Cmd(u"LINE", [&] { EXPECT_EQ(g_pEditorReactor->m_bInCommand, 1); }, CommandOutcome::kCancelled);
+    Cmd(
+        u"LINE", [&] { EXPECT_EQ(g_pEditorReactor->m_bInCommand, 1); }, CommandOutcome::kCancelled);
     EXPECT_EQ(g_pEditorReactor->m_bInCommand, 0);
-    Cmd(u"MOVE", [] {}, CommandOutcome::kFailed);
+    Cmd(
+        u"MOVE", [] {}, CommandOutcome::kFailed);
     EXPECT_EQ(g_pEditorReactor->m_bInCommand, 0);
 }
 
@@ -220,7 +224,8 @@ TEST_F(LiveSyncTest, BaseMapTilesStayOutOfSelectionsAndHighlights) {
     path.append(linktest::IdOf(doc, line));
     path.append(linktest::IdOf(doc, tile1));
     path.append(linktest::IdOf(doc, other));
-    const AcDbFullSubentPath shown = platform::RolloverHighlight(AcDbFullSubentPath(path, AcDbSubentId(2, 9)));
+    const AcDbFullSubentPath shown =
+        platform::RolloverHighlight(AcDbFullSubentPath(path, AcDbSubentId(2, 9)));
     ASSERT_EQ(shown.objectIds().length(), 2);
     EXPECT_EQ(shown.objectIds()[0], linktest::IdOf(doc, line));
     EXPECT_EQ(shown.objectIds()[1], linktest::IdOf(doc, other));
@@ -244,7 +249,7 @@ TEST_F(LiveSyncTest, DoubleClickOpensThePropertiesOfOneEntityOnly) {
     });
     platform::FireDoubleClick(AcGePoint3d(5, 1, 0));
     platform::PumpMessages();
-    EXPECT_EQ(platform::HostDoubleClickEdits(), hostEdits);  // the host's own edit did not follow
+    EXPECT_EQ(platform::HostDoubleClickEdits(), hostEdits);      // the host's own edit did not follow
     EXPECT_EQ(state->m_bindings.FindBinding(line)->m_saved, 0);  // written at the next save
     EXPECT_EQ(SentKeys(), (std::multiset<uint64_t>{line}));
     Cmd(u"REGEN");
@@ -258,6 +263,32 @@ TEST_F(LiveSyncTest, DoubleClickOpensThePropertiesOfOneEntityOnly) {
     EXPECT_EQ(dblclkedit(), 1);
     EXPECT_EQ(platform::HostDoubleClickEdits(), hostEdits + 1);
     EXPECT_EQ(platform::LiveSelectionSetCount(), 0u);
+}
+
+TEST_F(LiveSyncTest, AnotherDrawingsChangesNeverTouchTheCurrentDrawingsState) {
+    const uint64_t here = linktest::AddLine(doc, 1);
+    linktest::Bind(state, here, 1001, u"here");
+    AcApDocument* other = platform::NewDocument();  // unnamed: a state of its own all the same
+    CDocSyncState* otherState = CurrentDocState();
+    ASSERT_NE(otherState, state);
+    const uint64_t there = linktest::AddLine(other, 1);
+    ASSERT_EQ(there, here);  // both drawings count handles alike
+    linktest::Bind(otherState, there, 2002, u"there");
+    acDocManager->activateDocument(doc);
+    ASSERT_EQ(CurrentDocState(), state);
+
+    map.ClearRecords();
+    {
+        linktest::DocLock lock(other);
+        AcDbEntity* entity = nullptr;
+        ASSERT_EQ(acdbOpenObject(entity, linktest::IdOf(other, there), AcDb::kForWrite), Acad::eOk);
+        entity->erase();
+        entity->close();
+    }
+    EXPECT_TRUE(Deleted().empty());
+    ASSERT_NE(state->m_bindings.FindBinding(here), nullptr);
+    EXPECT_EQ(state->m_bindings.FindBinding(here)->m_mapId, 1001u);
+    EXPECT_EQ(state->m_modified.length(), 0);
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ std::map<AcDbDatabase*, std::vector<AcEdSSGetFilter*>>& Filters() {
 // result, so later indices stay those the filter sees.
 class AddedSetService : public AcEdSelectionSetService {
 public:
-    AddedSetService(std::vector<AcDbObjectId>& added, AcDbObjectIdArray& view) : m_added(added), m_view(view) {}
+    AddedSetService(std::vector<AcDbObjectId>& added, AcDbObjectIdArray& view)
+        : m_added(added), m_view(view) {}
     Acad::ErrorStatus remove(int index) override {
         if (index < 0 || index >= static_cast<int>(m_added.size())) {
             return Acad::eInvalidIndex;

@@ -55,13 +55,15 @@ public:
     virtual ~AcEdSSGetFilter() = default;
     // selectionSet: what the set held before; subSelectionSet: what this selection adds.
     virtual void ssgetAddFilter(int ssgetFlags, AcEdSelectionSetService& service,
-                                const AcDbObjectIdArray& selectionSet, const AcDbObjectIdArray& subSelectionSet);
+                                const AcDbObjectIdArray& selectionSet,
+                                const AcDbObjectIdArray& subSelectionSet);
 };
 
 class AcEdSSGetFilter2 : public AcEdSSGetFilter {
 public:
     // highlightPath comes in as the path the cursor rolls over; what it holds on return is highlighted.
-    virtual void ssgetRolloverFilter(const AcDbFullSubentPath& subEntityPath, AcDbFullSubentPath& highlightPath);
+    virtual void ssgetRolloverFilter(const AcDbFullSubentPath& subEntityPath,
+                                     AcDbFullSubentPath& highlightPath);
 };
 
 // Attaches a filter to the document (once); eInvalidInput for a null document or filter.
