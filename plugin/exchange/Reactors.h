@@ -9,6 +9,7 @@
 
 class CEditorReactor : public AcEditorReactor {
 public:
+    ~CEditorReactor() override { RestoreDblClkEdit(); }
     void commandWillStart(const ACHAR* command) override;
     void commandEnded(const ACHAR* command) override;
     void commandCancelled(const ACHAR* command) override;

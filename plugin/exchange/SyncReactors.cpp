@@ -274,6 +274,7 @@ void SyncCommandObjects(const ACHAR* command) {
     EmptyScratch(*state);
 
     // The write-opens below change nothing, but no notification of them may come back as an edit.
+    const BYTE echoBefore = g_bEchoFlag;
     g_bEchoFlag = 1;
     auto ids = std::make_unique<AcDbObjectIdArray>(0, 8);
     {
@@ -294,7 +295,7 @@ void SyncCommandObjects(const ACHAR* command) {
         }
     }
     if (ids->isEmpty()) {
-        g_bEchoFlag = 0;
+        g_bEchoFlag = echoBefore;
         return;
     }
     Post(std::move(ids));
