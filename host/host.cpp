@@ -8,6 +8,7 @@
 #include <ostream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "host/hostcmds.h"
 #include "platform/arx/acdb/dbdatabase.h"
@@ -338,6 +339,38 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
             platform::FireDoubleClick(AcGePoint3d(x, y, 0.0));
             Idle();
             outcome = platform::CommandOutcome::kEnded;
+        }
+        return true;
+    }
+    if (word == "PROFILE") {
+        // One byte of a binary entry of a profile file in the user's application-data folder, as a user
+        // editing an application's settings file would change it.
+        std::string file, section, key;
+        long offset = -1, value = -1;
+        if (!(in >> file >> section >> key >> offset >> value) || offset < 0 || offset > 4095 || value < 0 ||
+            value > 255 || file.find_first_of("/\\") != std::string::npos) {
+            acutPrintf(u"\nPROFILE needs a file, a section, a key, a byte offset and a byte value.");
+            outcome = platform::CommandOutcome::kFailed;
+            return true;
+        }
+        const std::u16string path = platform::ToWindowsPath(m_options.localAppDataFolder + "/" + file);
+        const std::u16string wSection = platform::Utf8ToUtf16(section), wKey = platform::Utf8ToUtf16(key);
+        // A struct entry is stored as two hexadecimal digits a byte and two of checksum.
+        char16_t text[8200] = {};
+        const DWORD digits =
+            GetPrivateProfileStringW(wSection.c_str(), wKey.c_str(), u"", text, 8200, path.c_str());
+        const size_t size = digits >= 2 ? (digits - 2) / 2 : 0;
+        std::vector<BYTE> data(size);
+        if (size <= size_t(offset) || !GetPrivateProfileStructW(wSection.c_str(), wKey.c_str(), data.data(),
+                                                                UINT(size), path.c_str())) {
+            acutPrintf(u"\nPROFILE: no entry of that size in %s.", platform::Utf8ToUtf16(file).c_str());
+            outcome = platform::CommandOutcome::kFailed;
+            return true;
+        }
+        data[size_t(offset)] = static_cast<BYTE>(value);
+        if (!WritePrivateProfileStructW(wSection.c_str(), wKey.c_str(), data.data(), UINT(size),
+                                        path.c_str())) {
+            outcome = platform::CommandOutcome::kFailed;
         }
         return true;
     }

@@ -7,8 +7,13 @@
 //   MAPSIM SAMPLES             adds a folder with one object of every kind and selects it all
 //   MAPSIM MALFORMED <fault>   the next selection answer is malformed (TotalBeyondEnd, NegativeSize, ...)
 //   MAPSIM START | STOP        starts or ends the map application
+//   MAPSIM GRID <type> <x> <y> <level>  its coordinate type, its grid's origin and its view's level
+//   MAPSIM FILES               the map files it has rendered
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <sstream>
+#include <string>
 
 #include "host/host.h"
 #include "host/hostcmds.h"
@@ -92,6 +97,29 @@ bool MapSimDirective(Host& host, const std::string& args) {
             acutPrintf(u"; client \"%s\"; menu entry %s; view %g,%g level %u", map.ClientName().c_str(),
                        map.MenuEntryPresent() ? u"present" : u"absent", map.View().x, map.View().y,
                        map.View().level);
+        }
+        return true;
+    }
+    if (what == "GRID") {
+        uint32_t type = 0, level = 0;
+        double x = 0, y = 0;
+        if (!(in >> type >> x >> y >> level) || !std::isfinite(x) || !std::isfinite(y) || level < 1 ||
+            level > 28) {
+            acutPrintf(
+                u"\nMAPSIM GRID needs a coordinate type, the origin's x and y and a level of 1 to 28.");
+            return false;
+        }
+        std::array<uint8_t, 16> digest{};
+        digest[0] = static_cast<uint8_t>(type);
+        map.SetCoordState(type, digest, "grid " + std::to_string(type));
+        map.SetGridOrigin(x, y);
+        map.SetMapState(level, map.View().mapId);
+        return true;
+    }
+    if (what == "FILES") {
+        acutPrintf(u"\n%u map files rendered", static_cast<unsigned>(map.WrittenFiles().size()));
+        for (const std::string& path : map.WrittenFiles()) {
+            acutPrintf(u"\n  %s", FromMapText(path).c_str());
         }
         return true;
     }

@@ -1,5 +1,8 @@
 // The request catalogue and one handler per code. Handlers read the request at its offsets, change the map's
 // state and build the answer bytes; the dispatcher decides how the answer travels.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <cmath>
 #include <set>
 
@@ -479,6 +482,8 @@ Bytes MapSim::MapFileAnswer(const MapFileRecord& request) {
         if (ok && platform::ToHostPath(windowsPath, hostPath) && WritePngFile(hostPath, MakePicture(mark))) {
             a.status = 1;
             a.written = 1;
+            m_writtenFiles.push_back(request.path);
+            DamageFile(hostPath);
         } else {
             a.status = -6;
         }
@@ -486,12 +491,36 @@ Bytes MapSim::MapFileAnswer(const MapFileRecord& request) {
     return a.Write();
 }
 
+void MapSim::DamageFile(const std::string& hostPath) {
+    if (m_damage == FileDamage::None || m_damageCount <= 0) {
+        return;
+    }
+    --m_damageCount;
+    if (m_damage == FileDamage::Missing) {
+        std::remove(hostPath.c_str());
+        return;
+    }
+    std::ifstream in(hostPath, std::ios::binary);
+    std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    png.resize(m_damage == FileDamage::Empty ? 0 : png.size() / 2);
+    std::ofstream(hostPath, std::ios::binary | std::ios::trunc) << png;
+}
+
 Reply MapSim::OnMapFiles(const Request& r) {
     Reply reply;
-    // One answer message per record: the plug-in reads only the first record of each.
+    // One answer message per record, or all of them in one when scripted so.
     for (size_t at = 16; at + kMapFileRecordSize <= r.payload.size(); at += kMapFileRecordSize) {
         const MapFileRecord request = MapFileRecord::Read(r.payload.data() + at, kMapFileRecordSize);
-        reply.messages.push_back(MapFileAnswer(request));
+        Bytes answer = MapFileAnswer(request);
+        if (m_fileAnswersTogether && !reply.messages.empty()) {
+            reply.messages.front().insert(reply.messages.front().end(), answer.begin(), answer.end());
+        } else {
+            reply.messages.push_back(answer);
+        }
+        if (m_duplicateFileAnswers && !m_fileAnswersTogether) {
+            reply.messages.push_back(std::move(answer));
+        }
     }
     return reply;
 }

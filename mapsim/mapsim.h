@@ -95,6 +95,9 @@ struct RequestSpec {
 
 enum class VanishPoint { BeforeAnswer, AfterAnswer };
 
+// What becomes of a written map file before its answer goes out.
+enum class FileDamage { None, Empty, Truncated, Missing };
+
 class MapSim {
 public:
     MapSim();
@@ -131,6 +134,14 @@ public:
     void SetMapFilesNotReady(int times) { m_notReadyTimes = times; }  // -3 answers per file before writing
     void SetMapFileStatus(int32_t status) { m_forcedFileStatus = status; }  // 0: write files
     void SetAnswerMode(uint16_t code, AnswerMode mode) { m_modes[code] = mode; }
+    // The next count written map files are damaged so (answered as written all the same).
+    void DamageMapFiles(FileDamage damage, int count) { m_damage = damage, m_damageCount = count; }
+    // Every map-file answer goes out twice.
+    void SetDuplicateMapFileAnswers(bool on) { m_duplicateFileAnswers = on; }
+    // The answers of one map-file request go out as one message of all their records.
+    void SetMapFileAnswersTogether(bool on) { m_fileAnswersTogether = on; }
+    // Paths of the map files written so far, in order.
+    const std::vector<std::string>& WrittenFiles() const { return m_writtenFiles; }
 
     // --- map contents
     uint32_t AddFolder(uint32_t parent, const std::string& name);
@@ -200,6 +211,7 @@ private:
     void RemoveTree(uint32_t id);
     Bytes ListEntries(uint32_t parent, const std::string* name) const;
     Bytes MapFileAnswer(const MapFileRecord& request);
+    void DamageFile(const std::string& hostPath);
     Bytes ViewStatePayload() const;
 
     // Handlers, one per request code (see Catalogue).
@@ -270,6 +282,11 @@ private:
     int m_notReadyTimes = 0;
     std::map<uint64_t, int> m_notReadyGiven;  // per map-file id
     int32_t m_forcedFileStatus = 0;
+    FileDamage m_damage = FileDamage::None;
+    int m_damageCount = 0;
+    bool m_duplicateFileAnswers = false;
+    bool m_fileAnswersTogether = false;
+    std::vector<std::string> m_writtenFiles;
 
     std::map<uint16_t, AnswerMode> m_modes;
     std::map<uint16_t, Failure> m_failures;

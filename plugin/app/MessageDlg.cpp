@@ -53,12 +53,6 @@ bool ViewMoved(const ViewRectInfo& a, const ViewRectInfo& b) {
            std::fabs(a.maxX - b.maxX) > 0.1 || std::fabs(a.maxY - b.maxY) > 0.1;
 }
 
-std::string ToUtf8(const CString& text) {
-    std::string utf8(size_t(text.GetLength()) * 3 + 1, '\0');
-    utf8.resize(size_t(MapApiUtf16ToUtf8(text, utf8.data(), static_cast<int>(utf8.size()))));
-    return utf8;
-}
-
 CBaseMapLayer* CurrentBaseMap() {
     CDocSyncState* state = CurrentDocState();
     return state != nullptr ? &state->m_baseMap : nullptr;
@@ -371,9 +365,9 @@ bool CMessageDlg::OnGridOrigin(const BYTE* data, DWORD) {
 
 bool CMessageDlg::OnMapViewState(const BYTE* data, DWORD length) {
     CBaseMapLayer* baseMap = CurrentBaseMap();
-    const uint32_t previousMapId = baseMap->m_nMapId;
-    baseMap->m_nMapId = Read<uint32_t>(data, 48);
-    baseMap->m_nStartLevel = Read<uint32_t>(data, 44);
+    const uint32_t previousMapId = baseMap->m_grid.m_nMapId;
+    baseMap->m_grid.m_nMapId = Read<uint32_t>(data, 48);
+    baseMap->m_grid.m_nStartLevel = static_cast<int>(std::min<uint32_t>(Read<uint32_t>(data, 44), 1000));
     if (g_pEditorReactor != nullptr) {
         if (g_Settings.m_nViewFollowMode != 0 && g_pEditorReactor->m_bFirstViewState) {
             baseMap->OnMapViewState(data, length, previousMapId);
@@ -394,59 +388,50 @@ bool CMessageDlg::OnResolutions(const BYTE* data, DWORD length) {
     return true;
 }
 
-bool CMessageDlg::OnMapFile(const BYTE* data, DWORD) {
-    CBaseMapLayer* baseMap = CurrentBaseMap();
-    MapFileRequest answer;
-    std::memcpy(&answer, data, sizeof answer);
-    answer.m_szPath[sizeof answer.m_szPath - 1] = '\0';
-    const CString path = MultiByteToCString(answer.m_szPath);
-    const AcGePoint2d min(answer.m_dMinX, answer.m_dMinY);
-    const AcGePoint2d max(answer.m_dMaxX, answer.m_dMaxY);
-    const bool tileSized =
-        answer.m_nPixelWidth == baseMap->m_nTilePixels && answer.m_nPixelHeight == baseMap->m_nTilePixels;
-    if (answer.m_nStatus == 1 && answer.m_nPixelWidth != baseMap->m_nTilePixels &&
-        answer.m_nPixelHeight != baseMap->m_nTilePixels) {
-        baseMap->m_captureItem.m_bRunning = false;
-        CString name;
-        name.Format(u"%I64d", static_cast<long long>(answer.m_nId));
-        baseMap->InsertCaptureImage(min, max, path, name);
-    } else if (answer.m_nStatus == 1 && answer.m_byWritten != 0 && g_Settings.m_bOnlineMap) {
-        if (baseMap->m_bPurging) {
-            return true;
-        }
-        if (GetFileSizeU8(ToUtf8(path).c_str()) <= 0) {
-            return true;
-        }
-        baseMap->m_knownFiles[answer.m_nId] = path;
-        CMapImageItem item;
-        item.m_ptMin = min;
-        item.m_ptMax = max;
-        item.m_strPath = path;
-        item.m_nId = answer.m_nId;
-        item.m_nLevel = answer.m_nLevel;
-        item.m_nMapId = answer.m_nMapId;
-        item.m_bRedraw = true;
-        const bool inCommand = g_pEditorReactor != nullptr && g_pEditorReactor->m_bInCommand;
-        if (baseMap->GetLevel() == static_cast<int>(answer.m_nLevel) && !inCommand) {
-            AcApDocument* doc = acDocManager->curDocument();
-            if (doc != nullptr && acDocManager->lockDocument(doc, AcAp::kWrite) == Acad::eOk) {
-                baseMap->InsertTileImage(item);
-                acDocManager->unlockDocument(doc);
-            }
-        } else if (inCommand) {
-            baseMap->m_pendingImages.push_back(item);
-        }
-    } else if (answer.m_nStatus == -3) {
-        if (tileSized && g_Settings.m_bOnlineMap) {
-            baseMap->RequeueRequest(answer);
-        } else {
-            baseMap->m_captureItem.UpdateFetchProgress(answer.m_nDone, answer.m_nTotal);
-            StartTimer(kTimerCaptureRetry, baseMap->m_captureItem.m_nRetryMs);
-        }
-    } else {
-        baseMap->ShowMapFileError(answer.m_nStatus);
+bool CMessageDlg::OnMapFile(const BYTE* data, DWORD length) {
+    // Every whole record of the answer: a multi-record answer loses none of its tiles.
+    for (DWORD at = 0; at + sizeof(MapFileRequest) <= length; at += sizeof(MapFileRequest)) {
+        MapFileRequest answer;
+        std::memcpy(&answer, data + at, sizeof answer);
+        OnMapFileRecord(answer);
     }
     return true;
+}
+
+void CMessageDlg::OnMapFileRecord(const MapFileRequest& answer) {
+    CBaseMapLayer* current = CurrentBaseMap();
+    if (current == nullptr) {
+        return;
+    }
+    const CString path = MultiByteToCString(RecordPath(answer).c_str());
+    // A tile belongs to the drawing whose cache folder holds its path, whichever drawing is current now.
+    CBaseMapLayer* owner = CBaseMapLayer::FindOwner(path, current);
+    const uint32_t tilePixels = owner != nullptr ? owner->m_nTilePixels : current->m_nTilePixels;
+    const bool tileSized = answer.m_nPixelWidth == tilePixels && answer.m_nPixelHeight == tilePixels;
+    if (answer.m_nStatus == 1 && answer.m_nPixelWidth != tilePixels && answer.m_nPixelHeight != tilePixels) {
+        current->m_captureItem.m_bRunning = false;
+        CString name;
+        name.Format(u"%I64d", static_cast<long long>(answer.m_nId));
+        current->InsertCaptureImage(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
+                                    AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, name);
+    } else if (answer.m_nStatus == 1 && answer.m_byWritten != 0 && g_Settings.m_bOnlineMap) {
+        if (owner != nullptr) {
+            const bool inCommand = g_pEditorReactor != nullptr && g_pEditorReactor->m_bInCommand;
+            owner->OnTileWritten(answer, path, owner == current, inCommand);
+        }
+    } else if (answer.m_nStatus == -3) {
+        if (owner != nullptr) {
+            // A tile's: asked again while the base map is on, dropped when it is off; never capture progress.
+            if (tileSized && g_Settings.m_bOnlineMap) {
+                owner->RequeueRequest(answer);
+            }
+        } else if (!(tileSized && g_Settings.m_bOnlineMap)) {
+            current->m_captureItem.UpdateFetchProgress(answer.m_nDone, answer.m_nTotal);
+            StartTimer(kTimerCaptureRetry, current->m_captureItem.m_nRetryMs);
+        }
+    } else {
+        current->ShowMapFileError(answer.m_nStatus);
+    }
 }
 
 bool CMessageDlg::OnRenderedView(const BYTE* data, DWORD length) {
@@ -672,23 +657,16 @@ void CMessageDlg::OnImageFrameTimer() {
     acDocManager->sendStringToExecute(doc, u"IMAGEFRAME 0 ", true, false, true);
     acedRedraw(nullptr, 1);
     baseMap->m_bEnabled = true;
+    // The start-up load came before the frames were set up and did nothing: the base map starts now.
+    if (g_Settings.m_bOnlineMap && !baseMap->m_bLoaded) {
+        baseMap->Load();
+    }
 }
 
 void CMessageDlg::OnPendingImagesTimer() {
-    CBaseMapLayer* baseMap = CurrentBaseMap();
-    if (baseMap == nullptr || baseMap->m_pendingImages.empty()) {
-        return;
+    if (CBaseMapLayer* baseMap = CurrentBaseMap()) {
+        baseMap->InsertPendingImages();
     }
-    const int level = baseMap->GetLevel();
-    std::vector<CMapImageItem> pending = std::move(baseMap->m_pendingImages);
-    baseMap->m_pendingImages.clear();
-    for (size_t i = 0; i < pending.size(); ++i) {
-        if (pending[i].m_nLevel == level) {
-            pending[i].m_bRedraw = i + 1 == pending.size();
-            baseMap->InsertTileImage(pending[i]);
-        }
-    }
-    baseMap->Layout();
 }
 
 void CMessageDlg::OnCaptureRetryTimer() {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/arx/arxheaders.h"
+#include "plugin/basemap/MapFileRequest.h"
 #include "platform/mfc/acui.h"
 
 inline constexpr const char16_t* kMessageWindowClass = u"TarnArxWin";
@@ -97,6 +98,7 @@ private:
     bool OnMapViewState(const BYTE* data, DWORD length);
     bool OnResolutions(const BYTE* data, DWORD length);
     bool OnMapFile(const BYTE* data, DWORD length);
+    void OnMapFileRecord(const MapFileRequest& answer);
     bool OnRenderedView(const BYTE* data, DWORD length);
     bool OnFolderFound(const BYTE* data, DWORD length);
     bool OnFolderChecked(const BYTE* data, DWORD length);

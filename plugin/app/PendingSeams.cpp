@@ -12,33 +12,13 @@
 // ---- Send and receive roads, builders ----
 
 // ---- Base map, capture, associated points ----
-bool CBaseMapLayer::Load() {
-    return false;
-}
-bool CBaseMapLayer::Layout() {
-    return false;
-}
-int CBaseMapLayer::GetLevel() {
-    return m_grid.m_nLevel;
-}
-void CBaseMapLayer::OnMapViewState(const BYTE*, DWORD, uint32_t) {}
-Acad::ErrorStatus CBaseMapLayer::InsertTileImage(CMapImageItem&) {
-    return Acad::eNotImplementedYet;
-}
 Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d&, const AcGePoint2d&, const CString&,
                                                     const CString&) {
     return Acad::eNotImplementedYet;
 }
-void CBaseMapLayer::RequeueRequest(const MapFileRequest&) {}
-void CBaseMapLayer::FlushRequests() {}
-void CBaseMapLayer::ShowMapFileError(int32_t) {}
 int CBaseMapLayer::RequestCaptureImage(int) {
     return -1;
 }
-void CBaseMapLayer::PurgeImages() {}
-void CMapImageItem::UpdateFetchProgress(uint32_t, uint32_t) {}
-void CMapImageItem::ShowExtractProgress(int32_t, int32_t) {}
-
 int InsertMapImage(const BYTE*, DWORD, const AcGePoint2d&, const AcGePoint2d&) {
     return -1;
 }

@@ -263,7 +263,7 @@ void CTarnArxApp::UnloadApplication() {
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; !it->done(); it->step()) {
         if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document(), false)) {
-            state->m_baseMap.PurgeImages();
+            state->m_baseMap.Detach();
         }
     }
     delete it;

@@ -1,50 +1,124 @@
 // A drawing's online base map: the tile scheme of the map application's coordinate setting, the tiles laid
-// out under the current view, and the map capture in progress. Held by the drawing's sync state.
+// out under the current view, requested, inserted and removed again, and the map capture in progress. Held by
+// the drawing's sync state; every operation works on the current drawing's one.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
+#include "plugin/arxutil/ViewRectInfo.h"
 #include "plugin/basemap/MapFileRequest.h"
-
-inline constexpr int kMaxTileLevel = 28;
+#include "plugin/basemap/TileScheme.h"
 
 struct CTileGridInfo {
-    AcGePoint3d m_ptReference;  // origin of the tile grid (z = 0)
+    AcGePoint3d m_ptReference;  // origin of the tile grid (z = 0): the centre of tile (0, 0)
+    AcGePoint3d m_ptViewCenter;
+    int32_t m_nCenter[2] = {0, 0};  // column and row of the tile nearest the view centre
+    double m_dOffset[2] = {0.0, 0.0};
+    int32_t m_nHalf[2] = {0, 0};  // tiles on each side of the central one
+    double m_dTileSize[2] = {0.0, 0.0};
     int m_nLevel = 1;
+    int m_nStartLevel = 0;  // the map application's own level
+    uint32_t m_nMapId = 0;
+    CString m_strCacheFolder;
+    ViewRectInfo m_doubledView;  // the view enlarged to twice its size about its centre
+};
+
+// One tile inserted into the drawing.
+struct CInsertedTile {
+    CString m_strPath;
+    uint64_t m_nId = 0;
+    AcGePoint2d m_ptMin;
+    AcGePoint2d m_ptMax;
+    uint32_t m_nPixelWidth = 0;
+    uint32_t m_nPixelHeight = 0;
+    AcDbObjectId m_imageId;
+    uint32_t m_nLevel = 0;
+    uint32_t m_nMapId = 0;
+    uint64_t m_nCoordKey = 0;
 };
 
 class CBaseMapLayer {
 public:
+    CBaseMapLayer();
+    ~CBaseMapLayer();
+    CBaseMapLayer(const CBaseMapLayer&) = delete;
+    CBaseMapLayer& operator=(const CBaseMapLayer&) = delete;
+
+    std::vector<TileIndex> m_cachedTiles;           // known on disk, not inserted yet
+    std::vector<TileIndex> m_missingTiles;          // to be requested
     double m_dResolutionX[kMaxTileLevel + 1] = {};  // drawing units per pixel, by level; [0] unused
     double m_dResolutionY[kMaxTileLevel + 1] = {};
     uint64_t m_nCoordKey = 0;
     uint32_t m_nTilePixels = 256;
     CTileGridInfo m_grid;
+    std::map<uint64_t, std::unique_ptr<CInsertedTile>> m_insertedTiles;
     std::map<uint64_t, CString> m_knownFiles;
     bool m_bLoaded = false;
     bool m_bEnabled = false;
     bool m_bPurging = false;
-    uint32_t m_nMapId = 0;
-    AcDbObjectId m_idMapLayer;  // the layer that holds the tiles, once made
-    uint32_t m_nStartLevel = 0;
+    bool m_bRangeNotice = true;
+    bool m_bLevelNotice = true;
+    int m_nLastLevel = 0;
+    AcDbObjectId m_mapLayerId;
     std::vector<CMapImageItem> m_pendingImages;
     CMapImageItem m_captureItem;
+    std::vector<std::unique_ptr<MapFileRequest>> m_requestQueue;
 
-    // The view's tiles: computed, requested and inserted; false when nothing could be laid out.
+    // ---- Tile scheme
+    // Loads the base map for the current drawing and lays it out; false when it could not.
     bool Load();
+    // The tiles of the current view: computed, requested and inserted; false when nothing was laid out.
     bool Layout();
-    // The tile level that suits the current view.
-    int GetLevel();
+    // The level that suits the view, zooming it to fit that level exactly.
+    int GetLevel(const ViewRectInfo& view);
+    int GetLevel();  // of the current view
+    int FallbackLevel();
+    bool CheckTile(int32_t i, int32_t j);
+    void ScanCacheFolder(const CString& folder);
     // The map application's view moved (20012 payload); previousMapId is the map shown before it.
     void OnMapViewState(const BYTE* data, DWORD length, uint32_t previousMapId);
-    Acad::ErrorStatus InsertTileImage(CMapImageItem& item);
-    Acad::ErrorStatus InsertCaptureImage(const AcGePoint2d& min, const AcGePoint2d& max, const CString& path,
-                                         const CString& name);
+    // The drawing is closing or the plug-in unloading: its tiles go, then its map layer.
+    void Detach();
+
+    // ---- Map files
+    void RequestMissingTiles();
     void RequeueRequest(const MapFileRequest& request);
     void FlushRequests();
-    void ShowMapFileError(int32_t status);
-    int RequestCaptureImage(int param);
+    Acad::ErrorStatus InsertCachedTile(const TileIndex& tile, bool redraw);
+    Acad::ErrorStatus InsertTileImage(CMapImageItem item);
+    bool RemoveStaleImages(const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight, uint64_t id);
+    Acad::ErrorStatus InsertTileRaster(AcDbObjectId& imageId, const AcGePoint2d& lowerLeft,
+                                       const AcGePoint2d& upperRight, const char* utf8Path,
+                                       const CString& name, bool redraw);
     void PurgeImages();
+    void ShowMapFileError(int32_t status);
+    // Tiles that arrived while a command ran (10 ms after it ended).
+    void InsertPendingImages();
+    // The drawing that asked for an answer's file: the base map whose cache folder holds the path.
+    static CBaseMapLayer* FindOwner(const CString& path, CBaseMapLayer* preferred = nullptr);
+    bool HoldsPath(const CString& path) const;
+    // A written tile (status 1, mark set) for this drawing; current says whether it is the current drawing.
+    void OnTileWritten(const MapFileRequest& answer, const CString& path, bool current, bool inCommand);
+
+    // ---- Map capture (its own source)
+    Acad::ErrorStatus InsertCaptureImage(const AcGePoint2d& min, const AcGePoint2d& max, const CString& path,
+                                         const CString& name);
+    int RequestCaptureImage(int param);
+
+private:
+    // Bounds of grid tile (i, j) as the lattice places it.
+    void TileBounds(int32_t i, int32_t j, AcGePoint2d& lowerLeft, AcGePoint2d& upperRight) const;
+    CString GridTilePath(int32_t i, int32_t j) const;
+    void AskTables();
+    void ZoomToLevel(const AcGePoint3d& centre, int level, const ViewRectInfo& view);
+
+    AcDbDatabase* m_pDb = nullptr;  // the drawing the tiles are in
+    bool m_bInLoad = false;         // guards against the nested answers of Load's own requests
+    bool m_bInLayout = false;
+    bool m_bWalking = false;
+    bool m_bRangeNoticeShown = false;  // the range notice was printed by the layout under way  // a walk over
+                                       // the inserted tiles is under way
 };

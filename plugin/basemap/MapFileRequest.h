@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/cstring.h"
@@ -35,18 +36,40 @@ struct MapFileRequest {
     uint8_t m_res385[87];
 };
 static_assert(sizeof(MapFileRequest) == 472);
+static_assert(offsetof(MapFileRequest, m_nId) == 0);
+static_assert(offsetof(MapFileRequest, m_nSerial) == 8);
+static_assert(offsetof(MapFileRequest, m_nMode) == 16);
 static_assert(offsetof(MapFileRequest, m_nStatus) == 20);
 static_assert(offsetof(MapFileRequest, m_szPath) == 24);
 static_assert(offsetof(MapFileRequest, m_byWritten) == 280);
+static_assert(offsetof(MapFileRequest, m_res281) == 281);
 static_assert(offsetof(MapFileRequest, m_dMinX) == 304);
+static_assert(offsetof(MapFileRequest, m_dMinY) == 312);
+static_assert(offsetof(MapFileRequest, m_dMaxX) == 320);
 static_assert(offsetof(MapFileRequest, m_dMaxY) == 328);
+static_assert(offsetof(MapFileRequest, m_byKind) == 336);
+static_assert(offsetof(MapFileRequest, m_res337) == 337);
 static_assert(offsetof(MapFileRequest, m_nLevel) == 340);
 static_assert(offsetof(MapFileRequest, m_nMapId) == 344);
 static_assert(offsetof(MapFileRequest, m_nPixelWidth) == 348);
 static_assert(offsetof(MapFileRequest, m_nPixelHeight) == 352);
+static_assert(offsetof(MapFileRequest, m_res356) == 356);
 static_assert(offsetof(MapFileRequest, m_nTotal) == 368);
 static_assert(offsetof(MapFileRequest, m_nDone) == 372);
+static_assert(offsetof(MapFileRequest, m_nCaptureParam) == 376);
+static_assert(offsetof(MapFileRequest, m_res380) == 380);
 static_assert(offsetof(MapFileRequest, m_byFlag) == 384);
+static_assert(offsetof(MapFileRequest, m_res385) == 385);
+
+// The process-wide request counter: starts at 1, one step for every record built.
+extern int32_t g_nMapFileSerial;
+
+// A zero-filled tile record: kind 2, flag 1, mode 1, the next serial, the path (which must fit the field with
+// its NUL) and its key. False, and nothing counted, when the path does not fit.
+bool BuildTileRecord(MapFileRequest& record, const std::string& utf8Path, uint64_t id, uint32_t mapId,
+                     uint32_t level, uint32_t pixels, double minX, double minY, double maxX, double maxY);
+// The path of an answer, read only inside its field: up to its NUL or the field's end.
+std::string RecordPath(const MapFileRequest& record);
 
 // One tile or captured picture on its way into the drawing.
 class CMapImageItem {
@@ -66,6 +89,20 @@ public:
     bool m_bRunning = false;
     uint32_t m_nRetryMs = 3000;
 
-    void UpdateFetchProgress(uint32_t done, uint32_t total);
+    CMapImageItem() = default;
+    CMapImageItem(const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight, const CString& path,
+                  uint64_t id, int64_t level, bool redraw)
+        : m_nLevel(level),
+          m_ptMin(lowerLeft),
+          m_ptMax(upperRight),
+          m_strPath(path),
+          m_nId(id),
+          m_bRedraw(redraw),
+          m_nRetryMs(0) {}
+
+    // The map application's rendering progress (the registered progress message).
     void ShowExtractProgress(int32_t position, int32_t total);
+    // Progress of a capture that is not ready yet.
+    void UpdateFetchProgress(uint32_t done, uint32_t total);
+    void RestoreMeter();
 };

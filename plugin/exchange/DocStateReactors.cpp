@@ -62,6 +62,7 @@ void SwitchBaseMapOff() {
 }  // namespace
 
 void CEditorReactor::commandWillStart(const ACHAR* command) {
+    m_bInCommand = 1;
     if (command == nullptr) {
         return;
     }
@@ -93,7 +94,7 @@ void CEditorReactor::commandWillStart(const ACHAR* command) {
 }
 
 void CEditorReactor::commandEnded(const ACHAR* command) {
-    CommandLeft();
+    CommandOver();
     if (command == nullptr) {
         return;
     }

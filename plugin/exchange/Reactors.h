@@ -15,12 +15,12 @@ public:
     void commandCancelled(const ACHAR* command) override;
     void commandFailed(const ACHAR* command) override;
     void beginDoubleClick(const AcGePoint3d& clickPoint) override;
-    void viewChanged() override { OnViewChanged(); }
+    void viewChanged() override;
     void OnViewChanged();
 
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
-    BYTE m_viewArmed = 1;
+    BYTE m_bViewArmed = 1;       // cleared by the base map before a zoom of its own
     BYTE m_bFirstViewState = 0;  // no map view state yet: the first one does not move the drawing
     BYTE m_rectCapture = 0;
     BYTE m_bInCommand = 0;
@@ -29,10 +29,8 @@ public:
 
     // Gives DBLCLKEDIT back its user's value.
     void RestoreDblClkEdit();
-
-private:
-    // A command that ended without finishing (Esc, failure): held tiles go in as after any command.
-    void CommandLeft();
+    // A command is over, however it ended: the tiles held during it go in 10 ms on.
+    void CommandOver();
 };
 
 class CDocReactor : public AcApDocManagerReactor {

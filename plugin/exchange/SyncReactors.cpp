@@ -6,7 +6,6 @@
 #include "plugin/app/MessageDlg.h"
 #include "plugin/app/Settings.h"
 #include "plugin/app/TarnArxApp.h"
-#include "plugin/arxutil/ViewUtil.h"
 #include "plugin/exchange/EntPropertyDlg.h"
 #include "plugin/exchange/LinkRecord.h"
 #include "plugin/exchange/Reactors.h"
@@ -95,8 +94,8 @@ CDocSyncState* CurrentStateOf(const AcDbDatabase* db) {
 }
 
 AcDbObjectId BaseMapLayerId(CDocSyncState& state) {
-    if (!state.m_baseMap.m_idMapLayer.isNull()) {
-        return state.m_baseMap.m_idMapLayer;
+    if (!state.m_baseMap.m_mapLayerId.isNull()) {
+        return state.m_baseMap.m_mapLayerId;
     }
     AcDbDatabase* db =
         state.m_pDb != nullptr ? state.m_pDb : acdbHostApplicationServices()->workingDatabase();
@@ -303,28 +302,6 @@ void SyncCommandObjects(const ACHAR* command) {
 
 // ---- Editor: the rest of the notifications ----
 
-void CEditorReactor::CommandLeft() {
-    m_bInCommand = 0;
-    if (g_pMessageDlg != nullptr) {
-        g_pMessageDlg->StartTimer(kTimerPendingImages, 10);
-    }
-}
-
-void CEditorReactor::commandCancelled(const ACHAR* command) {
-    CommandLeft();
-    g_bHatchCommand = 0;
-    SyncCommandObjects(command);
-}
-
-void CEditorReactor::commandFailed(const ACHAR* command) {
-    CommandLeft();
-    // What an undo brought back before failing is in the drawing and must reach the map.
-    CDocSyncState* state = CurrentDocState();
-    if (state != nullptr && !state->m_restored.isEmpty()) {
-        SyncCommandObjects(command);
-    }
-}
-
 namespace {
 
 void SetDblClkEdit(short value) {
@@ -410,13 +387,6 @@ void CEditorReactor::beginDoubleClick(const AcGePoint3d& clickPoint) {
     if (entity == nullptr) {
         RestoreDblClkEdit();
     }
-}
-
-void CEditorReactor::OnViewChanged() {
-    if (m_viewArmed) {
-        CViewUtil::GetCurViewRect(m_viewRect, 1.0);
-    }
-    m_viewArmed = 1;
 }
 
 // ---- Selection filters ----

@@ -114,8 +114,8 @@ TEST_F(FrameTest, BaseMapAnswersFillTheCurrentDrawingsState) {
     Put(view, 44, DWORD{15});
     Put(view, 48, DWORD{3});
     EXPECT_EQ(Send(20012, view), 0);
-    EXPECT_EQ(BaseMap().m_nMapId, 3u);
-    EXPECT_EQ(BaseMap().m_nStartLevel, 15u);
+    EXPECT_EQ(BaseMap().m_grid.m_nMapId, 3u);
+    EXPECT_EQ(BaseMap().m_grid.m_nStartLevel, 15);
     EXPECT_TRUE(g_pEditorReactor->m_bFirstViewState);
 
     // The coordinate state: its key, its type and the map name, which ends at the payload's end.
@@ -151,6 +151,9 @@ TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     Put(answer, 20, int32_t{1});
     const std::u16string path = platform::ToWindowsPath(tile);
     const CStringA utf8(CString(path.c_str()));
+    // A tile belongs to the drawing whose cache folder holds it.
+    BaseMap().m_grid.m_strCacheFolder = CString(platform::ToWindowsPath(dir).c_str());
+    const uint64_t key = StringKey63(CString(path.c_str()));
     std::memcpy(answer.data() + 24, utf8.GetString(), utf8.GetLength());
     answer[280] = 1;
     Put(answer, 340, DWORD{1});  // the view's level
@@ -159,7 +162,7 @@ TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     g_pEditorReactor->m_bInCommand = 1;
     EXPECT_EQ(Send(20302, answer), 0);
     ASSERT_EQ(BaseMap().m_pendingImages.size(), 1u);
-    EXPECT_EQ(BaseMap().m_knownFiles.count(77), 1u);
+    EXPECT_EQ(BaseMap().m_knownFiles.count(key), 1u);
     // Another level during the command is kept too; the command's end inserts only the view's level.
     Put(answer, 340, DWORD{2});
     EXPECT_EQ(Send(20302, answer), 0);

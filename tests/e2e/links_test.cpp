@@ -192,7 +192,7 @@ TEST_F(LinksTest, ALockedLayersEntityKeepsItsLinkUnsavedUntilASaveCanWriteIt) {
     EXPECT_EQ(State(reopened)->m_bindings.FindBinding(line)->m_name, CString(u"on a locked layer"));
 }
 
-TEST_F(LinksTest, LinksWrittenAtASaveStayThroughAnUndo) {
+TEST_F(LinksTest, AnUndoAfterASaveLeavesTheLinksItWrote) {
     const std::string path = SaveAs("undo.dxf");
     AcApDocument* doc = host.Document();
     const uint64_t line = AddLine(doc);
@@ -200,7 +200,7 @@ TEST_F(LinksTest, LinksWrittenAtASaveStayThroughAnUndo) {
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
     CBindingRecord stored;
     ASSERT_TRUE(StoredLink(doc, line, stored));
-    // A save is no change of its own: the undo takes back the command before it, not the links.
+    // The host does not undo a save: the link written at its start is not undoable and stays.
     Run("U");
     EXPECT_TRUE(StoredLink(doc, line, stored));
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);

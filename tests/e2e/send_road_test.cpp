@@ -164,6 +164,12 @@ TEST_F(SendRoadTest, LayersGetTheirFoldersPairedByKeyAndBoundEntitiesKeepTheirMa
     EXPECT_EQ(host.MapSim().Objects().size(), objectsBefore + 1);
     EXPECT_EQ(Stored(c)->parent, FolderNamed("C"));
 
+    // The bindings the answers made reach the entities' links at the next save.
+    EXPECT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    CBindingRecord link;
+    ASSERT_TRUE(linktest::StoredLink(Doc(), a, link));
+    EXPECT_EQ(link.m_mapId, idA);
+
     // All layers live now: no folder packet at all.
     host.MapSim().ClearRecords();
     Select({a, b, c});

@@ -96,6 +96,12 @@ bool BuiltIn(const std::u16string& name, CommandBody& body) {
     return true;
 }
 
+// Saves are not undoable on the host: what changes while one runs (records its reactors bring up to date at
+// its start) is written to the file and stays, and an undo after the save takes back the command before it.
+bool IsSave(const std::u16string& name) {
+    return name == u"QSAVE" || name == u"SAVE" || name == u"SAVEAS";
+}
+
 // A system variable's name typed as a command asks for its new value, as the host does ("IMAGEFRAME 1").
 bool SysVarCommand(const std::u16string& name, CommandBody& body) {
     resbuf current{};
@@ -134,12 +140,6 @@ bool SysVarCommand(const std::u16string& name, CommandBody& body) {
         return CommandOutcome::kEnded;
     };
     return true;
-}
-
-// Saves are not undoable on the host: what changes while one runs (records its reactors bring up to date at
-// its start) is written to the file and stays, and an undo after the save takes back the command before it.
-bool IsSave(const std::u16string& name) {
-    return name == u"QSAVE" || name == u"SAVE" || name == u"SAVEAS";
 }
 
 CommandOutcome Run(const std::u16string& name, const CommandBody& body, bool undoGroup) {

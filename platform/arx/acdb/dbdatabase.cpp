@@ -351,14 +351,7 @@ Acad::ErrorStatus AcDbDatabase::addAcDbObject(AcDbObjectId& id, AcDbObject* obje
     if (AcDbEntity::cast(object) != nullptr) {
         return Acad::eIsAnEntity;
     }
-    AcDbObjectId newId;
-    Acad::ErrorStatus es = tarnAddObject(object, AcDbObjectId(), newId);
-    if (es != Acad::eOk) {
-        return es;
-    }
-    id = newId;
-    tarnFireAppended(object);
-    return Acad::eOk;
+    return tarnAppendObject(object, AcDbObjectId(), id);
 }
 
 Acad::ErrorStatus AcDbDatabase::addAcDbObject(AcDbObject* object) {
@@ -497,6 +490,9 @@ Acad::ErrorStatus AcDbDatabase::tarnAddObject(AcDbObject* object, AcDbObjectId o
     } else if (d.slots.count(handle.value()) != 0) {
         return Acad::eHandleInUse;
     }
+    if (handle.value() >= platform::kHandleLimit) {
+        return Acad::eOutOfRange;  // handed out, the next one would run towards the wrap
+    }
     d.seed = std::max(d.seed, handle.value() + 1);
     platform::detail::NotifyWrite(this);
     auto slot = std::make_unique<DbSlot>();
@@ -530,6 +526,21 @@ bool Hold(AcDbDatabase::Impl& d, AcDbObject* object, platform::detail::Change ch
 }
 
 }  // namespace
+
+Acad::ErrorStatus AcDbDatabase::tarnAppendObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
+                                                 const std::function<void(AcDbObjectId id)>& link) {
+    AcDbObjectId newId;
+    const Acad::ErrorStatus es = tarnAddObject(object, ownerId, newId);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    if (link) {
+        link(newId);
+    }
+    id = newId;
+    tarnFireAppended(object);
+    return Acad::eOk;
+}
 
 void AcDbDatabase::tarnFireAppended(AcDbObject* object) {
     if (Hold(*m_impl, object, platform::detail::Change::kAppend)) {
@@ -756,7 +767,7 @@ Acad::ErrorStatus AddObjectWithHandle(AcDbDatabase* db, AcDbObject* object, AcDb
 
 Acad::ErrorStatus SetHandseed(AcDbDatabase* db, AcDbHandle seed) {
     AcDbDatabase::Impl* d = db->tarnImpl();
-    if (!d->slots.empty() && seed.value() <= d->slots.rbegin()->first) {
+    if ((!d->slots.empty() && seed.value() <= d->slots.rbegin()->first) || seed.value() > kHandleLimit) {
         return Acad::eInvalidInput;
     }
     d->seed = seed.value();

@@ -118,6 +118,10 @@ public:
     // write.
     Acad::ErrorStatus tarnAddObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
                                     AcDbHandle handle = AcDbHandle());
+    // The one road of a new object into the database: made resident (left open for write), recorded by its
+    // owner (link gets the new id), then announced, so that reactors find it in its container.
+    Acad::ErrorStatus tarnAppendObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
+                                       const std::function<void(AcDbObjectId id)>& link = nullptr);
     void tarnFireAppended(AcDbObject* object);
     void tarnFireModified(AcDbObject* object);
     void tarnFireErased(AcDbObject* object, bool erased);
@@ -197,8 +201,13 @@ void SetDatabaseWriteObserver(std::function<void(AcDbDatabase* db)> observer);
 // table and block members owned by their container, slots and objects agreeing.
 std::string CheckDatabase(const AcDbDatabase* db);
 
+// Handles stay below this bound (the seed at most reaches it), so that handles taken above the seed, by the
+// database or by a file writer for what the file needs beyond the objects, can never wrap.
+constexpr std::uint64_t kHandleLimit = std::uint64_t{1} << 62;
+
 // For readers of drawing files: makes object resident with the handle it had in the file (eHandleInUse when
-// taken) and moves the seed past it; and sets the seed itself (never below a handle in use).
+// taken, eOutOfRange at or above kHandleLimit) and moves the seed past it; and sets the seed itself (never
+// below a handle in use, never above kHandleLimit).
 Acad::ErrorStatus AddObjectWithHandle(AcDbDatabase* db, AcDbObject* object, AcDbObjectId ownerId,
                                       AcDbHandle handle, AcDbObjectId& id);
 Acad::ErrorStatus SetHandseed(AcDbDatabase* db, AcDbHandle seed);

@@ -1,5 +1,7 @@
 #include "platform/arx/acdb/dblinetype.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -58,6 +60,7 @@ struct LinDef {
     std::u16string name;
     std::u16string comments;
     std::vector<double> dashes;
+    bool broken = false;  // a value that is not a finite number: no linetype a drawing can hold
 };
 
 std::vector<LinDef> ParseLin(const std::string& text) {
@@ -85,11 +88,15 @@ std::vector<LinDef> ParseLin(const std::string& text) {
             std::string item;
             while (std::getline(values, item, ',')) {
                 if (!item.empty()) {
-                    defs.back().dashes.push_back(std::strtod(item.c_str(), nullptr));
+                    const double value = std::strtod(item.c_str(), nullptr);
+                    defs.back().dashes.push_back(value);
+                    defs.back().broken = defs.back().broken || !std::isfinite(value);
                 }
             }
         }
     }
+    defs.erase(std::remove_if(defs.begin(), defs.end(), [](const LinDef& def) { return def.broken; }),
+               defs.end());
     // "A,0" is the solid line's way of saying it has no dashes.
     for (LinDef& def : defs) {
         if (def.dashes.size() == 1 && def.dashes[0] == 0.0) {

@@ -74,22 +74,26 @@ Acad::ErrorStatus AcDbSortentsTable::setBlockId(AcDbObjectId blockId) {
     return tarnSet(m_blockId, blockId);
 }
 
-// Entities the table lists are drawn at their sort handle's place, the others at their own handle's.
+AcDbSortentsTable::Place AcDbSortentsTable::placeOf(const AcDbObjectId& id) const {
+    auto it = m_places.find(id);
+    if (it != m_places.end()) {
+        return it->second;
+    }
+    return Place{static_cast<std::int64_t>(id.handle().value()), 0};
+}
+
+// Entities the table places are drawn at their place, the others at their own handle's; equal places keep
+// the block's order.
 std::vector<AcDbObjectId> AcDbSortentsTable::tarnOrder() const {
     const AcDbBlockTableRecord* block = BlockOf(m_blockId);
     if (block == nullptr) {
         return {};
     }
-    std::map<AcDbObjectId, std::uint64_t> listed;
-    for (const Entry& entry : m_entries) {
-        listed.emplace(entry.entity, entry.sortHandle);
-    }
-    std::vector<std::pair<std::uint64_t, AcDbObjectId>> keyed;
     const std::vector<AcDbObjectId>& ids = block->tarnEntityIds();
+    std::vector<std::pair<Place, AcDbObjectId>> keyed;
     keyed.reserve(ids.size());
-    for (size_t i = 0; i < ids.size(); ++i) {
-        auto it = listed.find(ids[i]);
-        keyed.emplace_back(it != listed.end() ? it->second : ids[i].handle().value(), ids[i]);
+    for (const AcDbObjectId& id : ids) {
+        keyed.emplace_back(placeOf(id), id);
     }
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -101,8 +105,40 @@ std::vector<AcDbObjectId> AcDbSortentsTable::tarnOrder() const {
     return order;
 }
 
+// The file form: the order takes the block's handles in ascending order, position by position, and an
+// entity whose position's handle is not its own is listed with it.
+std::vector<AcDbSortentsTable::Entry> AcDbSortentsTable::tarnEntries() const {
+    std::vector<Entry> entries;
+    if (m_places.empty()) {
+        return entries;
+    }
+    const std::vector<AcDbObjectId> order = tarnOrder();
+    std::vector<std::uint64_t> handles;
+    handles.reserve(order.size());
+    for (const AcDbObjectId& id : order) {
+        handles.push_back(id.handle().value());
+    }
+    std::sort(handles.begin(), handles.end());
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i].handle().value() != handles[i]) {
+            entries.push_back({order[i], handles[i]});
+        }
+    }
+    return entries;
+}
+
 Acad::ErrorStatus AcDbSortentsTable::tarnSetEntries(std::vector<Entry> entries) {
-    return tarnSet(m_entries, std::move(entries));
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es != Acad::eOk) {
+        return es;
+    }
+    m_places.clear();
+    for (const Entry& entry : entries) {
+        m_places[entry.entity] = Place{static_cast<std::int64_t>(entry.sortHandle), 0};
+    }
+    m_nextBottom = -1;
+    m_nextTop = 0;
+    return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbSortentsTable::move(const AcDbObjectIdArray& entityIds, bool toBottom) {
@@ -125,29 +161,21 @@ Acad::ErrorStatus AcDbSortentsTable::move(const AcDbObjectIdArray& entityIds, bo
     if (es != Acad::eOk) {
         return es;
     }
-    std::vector<AcDbObjectId> rest;
-    for (const AcDbObjectId& id : tarnOrder()) {
-        if (movedSet.count(id) == 0) {
-            rest.push_back(id);
+    if (toBottom) {
+        // Below every handle (handles are positive) and below every earlier move to the bottom.
+        const std::int64_t primary = m_nextBottom--;
+        for (size_t i = 0; i < moved.size(); ++i) {
+            m_places[moved[i]] = Place{primary, static_cast<std::int64_t>(i)};
+        }
+    } else {
+        // Above every handle given out so far, so entities appended later still come on top of them.
+        const AcDbDatabase* db = database();
+        const std::int64_t primary =
+            db != nullptr ? static_cast<std::int64_t>(db->handseed().value()) - 1 : INT64_MAX;
+        for (const AcDbObjectId& id : moved) {
+            m_places[id] = Place{primary, ++m_nextTop};
         }
     }
-    std::vector<AcDbObjectId> order = toBottom ? moved : rest;
-    const std::vector<AcDbObjectId>& after = toBottom ? rest : moved;
-    order.insert(order.end(), after.begin(), after.end());
-    // The new order takes the block's handles in ascending order, position by position.
-    std::vector<std::uint64_t> handles;
-    handles.reserve(order.size());
-    for (const AcDbObjectId& id : order) {
-        handles.push_back(id.handle().value());
-    }
-    std::sort(handles.begin(), handles.end());
-    std::vector<Entry> entries;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (order[i].handle().value() != handles[i]) {
-            entries.push_back({order[i], handles[i]});
-        }
-    }
-    m_entries = std::move(entries);
     return Acad::eOk;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "platform/arx/acdb/dbobject.h"
@@ -33,17 +34,30 @@ public:
         AcDbObjectId entity;
         std::uint64_t sortHandle = 0;
     };
-    // Entities whose sort handle is not their own (writers and readers of drawing files).
-    const std::vector<Entry>& tarnEntries() const { return m_entries; }
+    // Entities whose sort handle is not their own, as drawing files keep them (writers and readers).
+    std::vector<Entry> tarnEntries() const;
     Acad::ErrorStatus tarnSetEntries(std::vector<Entry> entries);
     // The block's entities (erased ones included) in draw order.
     std::vector<AcDbObjectId> tarnOrder() const;
 
 private:
+    // A place in the draw order: entities the table does not list stand at (their handle, 0). A move gives
+    // the moved entities places below or above every other, so it costs the number of entities moved, not
+    // the size of the block; the file's sort handles are worked out from the order when it is written.
+    struct Place {
+        std::int64_t primary = 0;
+        std::int64_t secondary = 0;
+        bool operator<(const Place& other) const {
+            return primary != other.primary ? primary < other.primary : secondary < other.secondary;
+        }
+    };
+    Place placeOf(const AcDbObjectId& id) const;
     Acad::ErrorStatus move(const AcDbObjectIdArray& entityIds, bool toBottom);
 
     AcDbObjectId m_blockId;
-    std::vector<Entry> m_entries;
+    std::map<AcDbObjectId, Place> m_places;
+    std::int64_t m_nextBottom = -1;  // each move to the bottom takes a lower primary than the last
+    std::int64_t m_nextTop = 0;      // moves to the top under one handle seed follow each other
 };
 
 namespace platform {

@@ -1,6 +1,7 @@
 #include "platform/arx/acdb/dxfio.h"
 
 #include <charconv>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -228,10 +229,69 @@ bool ParseWhole(std::string_view& text, T& value) {
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
+// Decimal digits with an optional sign, point and exponent, and nothing else. Drawing values are finite, and
+// the runtime's floating-point parses read past the range they are given for names such as "inf" and "nan",
+// so those never reach them.
+bool IsDecimal(std::string_view text) {
+    size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        ++i;
+    }
+    bool digits = false;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        if (text[i] >= '0' && text[i] <= '9') {
+            digits = true;
+        } else if (text[i] == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits) {
+        return false;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+            ++i;
+        }
+        if (i == text.size()) {
+            return false;
+        }
+        for (; i < text.size(); ++i) {
+            if (text[i] < '0' || text[i] > '9') {
+                return false;
+            }
+        }
+    }
+    return i == text.size();
+}
+
+// A finite floating-point number filling the text, parsed from a terminated copy of it.
+template <class T>
+bool ParseFinite(std::string_view text, T& value) {
+    text = Trim(text);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    if (!IsDecimal(text) || text.size() > 4096) {
+        return false;
+    }
+    const std::string copy(text);
+    T parsed = 0;
+    const auto result = std::from_chars(copy.data(), copy.data() + copy.size(), parsed);
+    if (result.ec != std::errc() || result.ptr != copy.data() + copy.size() || !std::isfinite(parsed)) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
 }  // namespace
 
 bool ParseReal(std::string_view text, double& value) {
-    return ParseWhole(text, value);
+    return ParseFinite(text, value);
 }
 
 bool ParseInteger(std::string_view text, long long& value) {
@@ -266,16 +326,9 @@ bool ParseHandle(std::string_view text, std::uint64_t& handle) {
 }
 
 bool ParseDegrees(std::string_view text, double& radians) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
     long double degrees = 0.0L;
-    if (text.empty()) {
-        return false;
-    }
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), degrees);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
+    // Beyond the double range in degrees is beyond it in radians too.
+    if (!ParseFinite(text, degrees) || std::fabs(degrees) > static_cast<long double>(DBL_MAX)) {
         return false;
     }
     radians = static_cast<double>(degrees * kRadiansPerDegree);

@@ -36,6 +36,8 @@ bool HasPendingMessages();
 
 // Windows alive (for leak checks).
 size_t LiveWindowCount();
+// The screen GetSystemMetrics reports (1920 x 1080 until set).
+void SetScreenSize(int width, int height);
 
 // What a window leaves queued when it goes (destroyed, or dropped by the reset): its drop hook sees each
 // posted message dropped, so that whoever posted a payload (a heap block in lParam) frees it. One hook per

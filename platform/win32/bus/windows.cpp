@@ -465,12 +465,17 @@ LRESULT CallWindowProcW(WNDPROC previous, HWND hwnd, UINT message, WPARAM wParam
     return previous != nullptr ? previous(hwnd, message, wParam, lParam) : 0;
 }
 
+namespace {
+int g_screenWidth = 1920;
+int g_screenHeight = 1080;
+}  // namespace
+
 int GetSystemMetrics(int index) {
     switch (index) {
         case SM_CXSCREEN:
-            return 1920;
+            return g_screenWidth;
         case SM_CYSCREEN:
-            return 1080;
+            return g_screenHeight;
         case SM_CYSIZE:
             return 22;  // the caption buttons' height at the usual scale
         default:
@@ -479,6 +484,11 @@ int GetSystemMetrics(int index) {
 }
 
 namespace platform {
+
+void SetScreenSize(int width, int height) {
+    g_screenWidth = width;
+    g_screenHeight = height;
+}
 
 size_t LiveWindowCount() {
     return bus::S().windows.size();

@@ -33,7 +33,7 @@ void SetPluginModuleHandle(HMODULE module);
 // module's file cannot be read. Detach before dlclose.
 HMODULE AttachModule(void* dlHandle, std::string* error);
 void DetachModule(HMODULE instance);
-std::vector<HMODULE> LoadedModules();
+std::vector<HMODULE> LoadedModules();  // in load order
 // The attached module whose loaded image holds the address (code, data), or null.
 HMODULE ModuleOfAddress(const void* address);
 bool ModuleHasAddress(HMODULE instance, const void* address);

@@ -947,8 +947,7 @@ TEST_F(DxfReader, SavingThatCannotWriteLeavesTheOldFileAndTheSampleDrawingLoads)
     EXPECT_EQ(std::u16string(name), platform::ToWindowsPath(Path("keep.dxf")));
 
     // The sample drawing in examples/.
-    const std::filesystem::path sample =
-        std::filesystem::path(TARN_SOURCE_DIR) / "examples/dxf_sample.dxf";
+    const std::filesystem::path sample = std::filesystem::path(TARN_SOURCE_DIR) / "examples/dxf_sample.dxf";
     reopened = std::make_unique<AcDbDatabase>(false, true);
     ASSERT_EQ(reopened->readDwgFile(platform::Utf8ToUtf16(sample.lexically_normal().string()).c_str()),
               Acad::eOk)

@@ -1,0 +1,418 @@
+#include "plugin/basemap/BaseMapLayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "plugin/app/HostEnv.h"
+#include "plugin/app/Settings.h"
+#include "plugin/app/TarnArxApp.h"
+#include "plugin/arxutil/LayerUtil.h"
+#include "plugin/arxutil/ViewUtil.h"
+#include "plugin/cutil/cutil.h"
+#include "plugin/exchange/Reactors.h"
+#include "plugin/maplink/mapapp.h"
+#include "plugin/maplink/maplink.h"
+#include "plugin/maplink/mapreq.h"
+
+namespace {
+
+// Every live base map, so that an answer finds the drawing that asked for it.
+std::set<CBaseMapLayer*>& LiveLayers() {
+    static std::set<CBaseMapLayer*> layers;
+    return layers;
+}
+
+template <typename T>
+T Read(const BYTE* data, size_t offset) {
+    T value{};
+    std::memcpy(&value, data + offset, sizeof value);
+    return value;
+}
+
+int MaxLevel() {
+    // The settings file may hold anything; the tables end at 28.
+    return std::clamp<int>(g_Settings.m_nMaxLevel, 16, kMaxTileLevel);
+}
+
+// The base map zooms the view itself: the editor must not record that as the user's move.
+void DisarmViewRecording() {
+    if (g_pEditorReactor != nullptr) {
+        g_pEditorReactor->m_bViewArmed = 0;
+    }
+}
+
+void CreateFolder(const CString& folder) {
+    const std::string utf8 = PathToUtf8(folder, 1000);
+    if (!utf8.empty()) {
+        CreateDirU8(utf8.c_str());
+    }
+}
+
+// A write to the drawing outside a command takes the document's lock.
+class CDocLock {
+public:
+    explicit CDocLock(AcApDocument* doc) : m_doc(doc) {
+        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
+    }
+    ~CDocLock() {
+        if (m_locked) {
+            acDocManager->unlockDocument(m_doc);
+        }
+    }
+    CDocLock(const CDocLock&) = delete;
+    CDocLock& operator=(const CDocLock&) = delete;
+
+private:
+    AcApDocument* m_doc;
+    bool m_locked = false;
+};
+
+}  // namespace
+
+CBaseMapLayer::CBaseMapLayer() {
+    LiveLayers().insert(this);
+}
+
+CBaseMapLayer::~CBaseMapLayer() {
+    // Memory only: the drawing may already be gone. Detach takes the tiles and the layer while it lives.
+    LiveLayers().erase(this);
+}
+
+bool CBaseMapLayer::HoldsPath(const CString& path) const {
+    const CString& folder = m_grid.m_strCacheFolder;
+    return !folder.IsEmpty() && path.GetLength() > folder.GetLength() &&
+           path.Left(folder.GetLength()) == folder && path[folder.GetLength()] == u'\\';
+}
+
+CBaseMapLayer* CBaseMapLayer::FindOwner(const CString& path, CBaseMapLayer* preferred) {
+    // Drawings without a file name share a folder: the current one takes what it may have asked for.
+    if (preferred != nullptr && preferred->HoldsPath(path)) {
+        return preferred;
+    }
+    for (CBaseMapLayer* layer : LiveLayers()) {
+        if (layer->HoldsPath(path)) {
+            return layer;
+        }
+    }
+    return nullptr;
+}
+
+void CBaseMapLayer::Detach() {
+    PurgeImages();
+    if (m_mapLayerId.isValid() && m_pDb != nullptr) {
+        CDocLock lock(acDocManager->document(m_pDb));
+        CLayerUtil::Erase(m_mapLayerId);
+    }
+    m_mapLayerId = AcDbObjectId();
+    m_pDb = nullptr;
+    m_bLoaded = false;
+}
+
+void CBaseMapLayer::AskTables() {
+    MapApiGetGridOrigin(&g_MapApiLink);
+    MapApiGetResolutionTable(&g_MapApiLink, m_grid.m_ptReference.x, m_grid.m_ptReference.y);
+}
+
+void CBaseMapLayer::ZoomToLevel(const AcGePoint3d& centre, int level, const ViewRectInfo& view) {
+    const double rx = m_dResolutionX[level];
+    const double ry = m_dResolutionY[level];
+    if (!IsUsableResolution(rx) || !IsUsableResolution(ry) || view.screenW <= 0 || view.screenH <= 0 ||
+        !std::isfinite(centre.x) || !std::isfinite(centre.y)) {
+        return;  // a window of no size, or nowhere, would leave the user looking at nothing
+    }
+    const double hx = (view.screenW / 2) * rx;
+    const double hy = (view.screenH / 2) * ry;
+    DisarmViewRecording();
+    CViewUtil::ZoomWindow(AcGePoint3d(centre.x - hx, centre.y - hy, 0.0),
+                          AcGePoint3d(centre.x + hx, centre.y + hy, 0.0), 1.0);
+}
+
+bool CBaseMapLayer::Load() {
+    if (!g_Settings.m_bOnlineMap || !m_bEnabled || m_bInLoad) {
+        return false;
+    }
+    PurgeImages();
+    if (!CheckMapAppReady()) {
+        return false;
+    }
+    AcApDocument* doc = acDocManager->curDocument();
+    if (doc == nullptr) {
+        return false;
+    }
+    m_bInLoad = true;
+    g_nCoordType = 2;
+    MapApiGetCoordState(&g_MapApiLink);
+    if (g_nCoordType == 2) {
+        acutPrintf(u"\n当前Zavrel坐标系为经纬度，请设置！");
+        m_bInLoad = false;
+        return false;
+    }
+    m_bLoaded = false;
+    std::fill(std::begin(m_dResolutionX), std::end(m_dResolutionX), 0.0);
+    std::fill(std::begin(m_dResolutionY), std::end(m_dResolutionY), 0.0);
+    if (g_pEditorReactor != nullptr) {
+        g_pEditorReactor->m_bFirstViewState = 0;
+    }
+    MapApiGetMapState(&g_MapApiLink, 2);
+    m_grid.m_nStartLevel = std::clamp(m_grid.m_nStartLevel, 5, 18);
+
+    bool askOrigin = g_nCoordType != 4;
+    if (!askOrigin) {
+        m_grid.m_ptReference = CViewUtil::GetModelSpaceCenter();
+        m_grid.m_ptReference.z = 0.0;
+        askOrigin = std::fabs(m_grid.m_ptReference.x) < 0.1 && std::fabs(m_grid.m_ptReference.y) < 0.1;
+    }
+    if (askOrigin) {
+        m_nCoordKey = 0;
+        MapApiGetGridOrigin(&g_MapApiLink);
+    }
+    MapApiGetResolutionTable(&g_MapApiLink, m_grid.m_ptReference.x, m_grid.m_ptReference.y);
+
+    ViewRectInfo view;
+    CViewUtil::GetCurViewRect(view, 1.0);
+    const bool outsideRange =
+        g_nCoordType == 4 && !IsValidGaussEasting(view.minX) && !IsValidGaussEasting(view.maxX);
+    if (m_grid.m_nLevel < 5 || m_grid.m_nLevel > MaxLevel() || outsideRange) {
+        ZoomToLevel(m_grid.m_ptReference, m_grid.m_nStartLevel, view);
+    }
+
+    m_pDb = doc->database();
+    if (m_mapLayerId.isNull()) {
+        CDocLock lock(doc);
+        m_mapLayerId = CLayerUtil::GetLayerId(u"*MapLayer", true);
+    }
+
+    // The cache folder names the exact lattice, so that tiles of another reference never land on this one.
+    CString folder = g_strMapTempRoot + u"\\MapTemp";
+    CreateFolder(folder);
+    CString key;
+    key.Format(u"\\%I64d",
+               static_cast<long long>(StringKey63(CacheFolderText(
+                   doc->fileName(), m_nCoordKey, m_grid.m_ptReference.x, m_grid.m_ptReference.y))));
+    folder += key;
+    m_grid.m_strCacheFolder.Empty();
+    // The longest tile name below it must still fit the record's path field.
+    if (PathToUtf8(folder, kMaxTilePathBytes - 40).empty()) {
+        acutPrintf(u"\n底图缓存路径太长，不加载底图！\n");
+        m_bInLoad = false;
+        return false;
+    }
+    CreateFolder(folder);
+    m_grid.m_strCacheFolder = folder;
+
+    ScanCacheFolder(folder);
+    m_bInLoad = false;
+    Layout();
+    m_bLoaded = true;
+    return true;
+}
+
+int CBaseMapLayer::GetLevel() {
+    ViewRectInfo view;
+    CViewUtil::GetCurViewRect(view, 1.0);
+    return GetLevel(view);
+}
+
+int CBaseMapLayer::GetLevel(const ViewRectInfo& view) {
+    if (!HasResolutionTable(m_dResolutionX)) {
+        AskTables();
+    }
+    if (view.screenW <= 0) {
+        return FallbackLevel();
+    }
+    const double u = (view.maxX - view.minX) / view.screenW;
+    double ratio = 0.0;
+    const int level = MatchLevel(m_dResolutionX, u, &ratio);
+    if (level == 0) {
+        return FallbackLevel();
+    }
+    if (LevelNeedsNudge(ratio)) {
+        ZoomToLevel(AcGePoint3d((view.minX + view.maxX) / 2.0, (view.minY + view.maxY) / 2.0, 0.0), level,
+                    view);
+    }
+    return level;
+}
+
+int CBaseMapLayer::FallbackLevel() {
+    if (!HasResolutionTable(m_dResolutionX)) {
+        AskTables();
+    }
+    ViewRectInfo view;
+    CViewUtil::GetCurViewRect(view, 1.0);
+    const double u = view.screenW > 0 ? (view.maxX - view.minX) / view.screenW : 0.0;
+    const int level = FallbackLevelFor(m_dResolutionX, u);
+    ZoomToLevel(AcGePoint3d((view.minX + view.maxX) / 2.0, (view.minY + view.maxY) / 2.0, 0.0), level, view);
+    return level;
+}
+
+bool CBaseMapLayer::Layout() {
+    if (!g_Settings.m_bOnlineMap || g_bLonLat || !m_bEnabled || m_grid.m_strCacheFolder.IsEmpty() ||
+        m_bInLayout || m_bInLoad) {
+        return false;
+    }
+    if (acDocManager->curDocument() == nullptr || acDocManager->curDocument()->database() != m_pDb) {
+        return false;
+    }
+    m_bInLayout = true;
+    if (g_ViewVarBackup.m_bReapply) {
+        SetViewVariables(true);
+    }
+    m_cachedTiles.clear();
+    m_missingTiles.clear();
+    m_bRangeNoticeShown = false;
+    ViewRectInfo view;
+    CViewUtil::GetCurViewRect(view, 1.0);
+    m_nTilePixels = TilePixelsForScreen(GetSystemMetrics(SM_CXSCREEN));
+
+    const int level = GetLevel(view);
+    if (level != m_nLastLevel) {
+        acutPrintf(u"\nLevel:%d\n", level);
+    }
+    m_grid.m_nLevel = level;
+    // The level may have zoomed the view: the grid is sized from the view as it now stands.
+    CViewUtil::GetCurViewRect(view, 1.0);
+    m_grid.m_ptViewCenter = AcGePoint3d((view.minX + view.maxX) / 2.0, (view.minY + view.maxY) / 2.0, 0.0);
+    m_grid.m_dTileSize[0] = m_nTilePixels * m_dResolutionX[level];
+    m_grid.m_dTileSize[1] = m_nTilePixels * m_dResolutionY[level];
+    const int32_t cap = HalfCountCap(std::max(view.screenW, view.screenH), m_nTilePixels);
+    const double centre[2] = {m_grid.m_ptViewCenter.x, m_grid.m_ptViewCenter.y};
+    const double reference[2] = {m_grid.m_ptReference.x, m_grid.m_ptReference.y};
+    const double extent[2] = {view.maxX - view.minX, view.maxY - view.minY};
+    bool laid = true;
+    for (int axis = 0; axis < 2 && laid; ++axis) {
+        laid = LatticeAxis(centre[axis], reference[axis], m_grid.m_dTileSize[axis], &m_grid.m_nCenter[axis],
+                           &m_grid.m_dOffset[axis]);
+        m_grid.m_nHalf[axis] = HalfCount(extent[axis], m_grid.m_dTileSize[axis], cap);
+        laid = laid && m_grid.m_nHalf[axis] >= 0;
+    }
+    if (!laid) {
+        // No usable table (none yet, zero, negative or not finite): nothing to lay out or ask for.
+        m_nLastLevel = level;
+        m_bInLayout = false;
+        return false;
+    }
+
+    CString levelFolder;
+    levelFolder.Format(u"%s\\%d", m_grid.m_strCacheFolder.GetString(), static_cast<int>(m_grid.m_nMapId));
+    CreateFolder(levelFolder);
+    levelFolder.AppendFormat(u"\\%d", level);
+    CreateFolder(levelFolder);
+
+    for (const TileIndex& tile : RingOrder(m_grid.m_nHalf[0], m_grid.m_nHalf[1])) {
+        CheckTile(tile.col, tile.row);
+    }
+
+    CViewUtil::GetCurViewRect(m_grid.m_doubledView, 2.0);
+    RequestMissingTiles();
+
+    if (g_pEditorReactor == nullptr || !g_pEditorReactor->m_bInCommand) {
+        // A copy: an insertion's message box may let a nested answer lay the grid out again.
+        const std::vector<TileIndex> cached = m_cachedTiles;
+        for (size_t k = cached.size(); k-- > 0;) {
+            InsertCachedTile(cached[k], k == 0);
+        }
+    }
+    m_nLastLevel = level;
+    m_bInLayout = false;
+    return true;
+}
+
+CString CBaseMapLayer::GridTilePath(int32_t i, int32_t j) const {
+    return TilePath(m_grid.m_strCacheFolder, m_grid.m_nMapId, m_grid.m_nLevel, m_grid.m_nCenter[0] + i,
+                    m_grid.m_nCenter[1] + j);
+}
+
+void CBaseMapLayer::TileBounds(int32_t i, int32_t j, AcGePoint2d& lowerLeft, AcGePoint2d& upperRight) const {
+    const double sx = m_grid.m_dTileSize[0];
+    const double sy = m_grid.m_dTileSize[1];
+    lowerLeft.x = m_grid.m_ptViewCenter.x - sx / 2 + i * sx + m_grid.m_dOffset[0];
+    upperRight.x = m_grid.m_ptViewCenter.x + sx / 2 + i * sx + m_grid.m_dOffset[0];
+    lowerLeft.y = m_grid.m_ptViewCenter.y - sy / 2 + j * sy + m_grid.m_dOffset[1];
+    upperRight.y = m_grid.m_ptViewCenter.y + sy / 2 + j * sy + m_grid.m_dOffset[1];
+}
+
+bool CBaseMapLayer::CheckTile(int32_t i, int32_t j) {
+    const uint64_t id = StringKey63(GridTilePath(i, j));
+    if (m_knownFiles.count(id) != 0) {
+        if (m_insertedTiles.count(id) == 0) {
+            m_cachedTiles.push_back({i, j});
+        }
+        return true;
+    }
+    if (g_nCoordType == 4) {
+        AcGePoint2d ll, ur;
+        TileBounds(i, j, ll, ur);
+        const bool inRange = IsValidGaussEasting(ur.x) && IsValidGaussEasting(ll.x);
+        // Re-armed by a tile in range at a new level, but not by one of the layout that has just said it.
+        if (inRange && m_grid.m_nLevel != m_nLastLevel && !m_bRangeNoticeShown) {
+            m_bRangeNotice = true;
+        }
+        if (!inRange) {
+            if (m_bRangeNotice) {
+                acutPrintf(u"\n超出坐标系范围不显示底图!\n");
+                m_bRangeNotice = false;
+                m_bRangeNoticeShown = true;
+            }
+            return false;
+        }
+    }
+    m_missingTiles.push_back({i, j});
+    return true;
+}
+
+void CBaseMapLayer::ScanCacheFolder(const CString& folder) {
+    CString dir = folder;
+    if (dir.IsEmpty() || dir[dir.GetLength() - 1] != u'\\') {
+        dir += u"\\";
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(dir + u"*.*", &found);
+    if (find == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            continue;
+        }
+        const CString path = dir + found.cFileName;
+        if (path.GetLength() >= 3 && path.Right(3).CompareNoCase(u"png") == 0) {
+            m_knownFiles[StringKey63(path)] = path;
+        }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+}
+
+void CBaseMapLayer::OnMapViewState(const BYTE* data, DWORD length, uint32_t previousMapId) {
+    if (length < 52) {
+        return;
+    }
+    if (Read<uint32_t>(data, 48) != previousMapId || !g_Settings.m_bOnlineMap) {
+        AskTables();
+        PurgeImages();
+    }
+    const int follow = g_Settings.m_nViewFollowMode;
+    if (follow == 2 || follow == 3) {
+        const uint32_t level = Read<uint32_t>(data, 44);
+        if (!HasResolutionTable(m_dResolutionX)) {
+            AskTables();
+        }
+        // The level indexes the tables: a level the tables do not hold moves nothing.
+        if (level >= 1 && level <= static_cast<uint32_t>(kMaxTileLevel) &&
+            IsUsableResolution(m_dResolutionX[level]) && IsUsableResolution(m_dResolutionY[level])) {
+            ViewRectInfo view;
+            CViewUtil::GetCurViewRect(view, 1.0);
+            const double cx = Read<double>(data, 24);
+            const double cy = Read<double>(data, 32);
+            const double hx = m_dResolutionX[level] * view.screenW / 2.0;
+            const double hy = m_dResolutionY[level] * view.screenH / 2.0;
+            if (std::isfinite(cx) && std::isfinite(cy) && hx > 0.0 && hy > 0.0) {
+                DisarmViewRecording();
+                CViewUtil::ZoomWindow(AcGePoint3d(cx - hx, cy - hy, 0.0), AcGePoint3d(cx + hx, cy + hy, 0.0),
+                                      1.0);
+            }
+        }
+    }
+    Layout();
+}

@@ -1,0 +1,126 @@
+// The answers to map-file requests at the hidden window: which are tiles, which go back on the queue, which
+// belong to a capture, and which drawing they belong to.
+#include <fstream>
+
+#include "app/frame_fixture.h"
+#include "platform/arx/acap/statusbar.h"
+#include "platform/win32/core/unicode.h"
+#include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/exchange/Reactors.h"
+
+namespace {
+
+using frametest::Bytes;
+using frametest::FrameTest;
+using frametest::Put;
+using frametest::Zeros;
+
+class MapFileAnswerTest : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        Load();
+        g_Settings.m_bOnlineMap = 1;
+        BaseMap().m_grid.m_strCacheFolder = CString(platform::ToWindowsPath(dir + "/cache").c_str());
+        BaseMap().m_grid.m_nLevel = 15;
+        BaseMap().m_grid.m_nMapId = 1;
+        BaseMap().m_nTilePixels = 256;
+        acedRestoreStatusBar();
+        platform::ClearStatusBarEvents();
+    }
+    void TearDown() override {
+        g_Settings.m_bOnlineMap = 0;
+        acedRestoreStatusBar();
+        FrameTest::TearDown();
+    }
+
+    // One answer record for the file, its status and size.
+    Bytes Answer(const std::string& hostPath, int32_t status, uint32_t width, uint32_t height, bool written) {
+        Bytes answer = Zeros(472);
+        const CStringA utf8(CString(platform::ToWindowsPath(hostPath).c_str()));
+        std::memcpy(answer.data() + 24, utf8.GetString(), size_t(utf8.GetLength()));
+        Put(answer, 0, StringKey63(CString(platform::ToWindowsPath(hostPath).c_str())));
+        Put(answer, 20, status);
+        answer[280] = written ? 1 : 0;
+        Put(answer, 340, DWORD{15});
+        Put(answer, 344, DWORD{1});
+        Put(answer, 348, width);
+        Put(answer, 352, height);
+        Put(answer, 368, DWORD{200});
+        Put(answer, 372, DWORD{10});
+        return answer;
+    }
+    std::string Tile(const std::string& name) {
+        std::filesystem::create_directories(dir + "/cache/1/15");
+        const std::string path = dir + "/cache/1/15/" + name;
+        std::ofstream(path) << "png";
+        return path;
+    }
+};
+
+TEST_F(MapFileAnswerTest, ATileIsKnownByItsPlaceAndSizeNotTakenForACapture) {
+    // A tile's width with another height is still a tile's answer.
+    const std::string tile = Tile("1_2.png");
+    g_pEditorReactor->m_bInCommand = 1;  // held, not inserted: only the classification is looked at
+    EXPECT_EQ(Send(20302, Answer(tile, 1, 256, 300, true)), 0);
+    EXPECT_EQ(BaseMap().m_knownFiles.size(), 1u);
+    EXPECT_EQ(BaseMap().m_pendingImages.size(), 1u);
+    // Two records in one answer: both are taken.
+    Bytes two = Answer(Tile("3_4.png"), 1, 256, 256, true);
+    const Bytes second = Answer(Tile("5_6.png"), 1, 256, 256, true);
+    two.insert(two.end(), second.begin(), second.end());
+    EXPECT_EQ(Send(20302, two), 0);
+    EXPECT_EQ(BaseMap().m_knownFiles.size(), 3u);
+    // A written tile whose file is empty stays unknown.
+    const std::string empty = dir + "/cache/1/15/7_8.png";
+    std::ofstream(empty).close();
+    EXPECT_EQ(Send(20302, Answer(empty, 1, 256, 256, true)), 0);
+    EXPECT_EQ(BaseMap().m_knownFiles.size(), 3u);
+    // A tile outside every drawing's cache folder is no drawing's.
+    EXPECT_EQ(Send(20302, Answer(dir + "/elsewhere/1_1.png", 1, 256, 256, true)), 0);
+    EXPECT_EQ(BaseMap().m_knownFiles.size(), 3u);
+    g_pEditorReactor->m_bInCommand = 0;
+    BaseMap().m_pendingImages.clear();
+}
+
+TEST_F(MapFileAnswerTest, NotReadyTilesQueueOnceAndNeverShowCaptureProgress) {
+    const std::string tile = dir + "/cache/1/15/1_1.png";
+    EXPECT_EQ(Send(20302, Answer(tile, -3, 256, 256, false)), 0);
+    EXPECT_EQ(Send(20302, Answer(tile, -3, 256, 256, false)), 0);
+    EXPECT_EQ(BaseMap().m_requestQueue.size(), 1u);
+    // Of another level than the layout's: not asked again.
+    Bytes old = Answer(dir + "/cache/1/14/1_1.png", -3, 256, 256, false);
+    Put(old, 340, DWORD{14});
+    EXPECT_EQ(Send(20302, old), 0);
+    EXPECT_EQ(BaseMap().m_requestQueue.size(), 1u);
+    // The base map switched off: a tile's late "not ready" is dropped, and opens no fetch meter.
+    g_Settings.m_bOnlineMap = 0;
+    EXPECT_EQ(Send(20302, Answer(dir + "/cache/1/15/2_2.png", -3, 256, 256, false)), 0);
+    EXPECT_FALSE(BaseMap().m_captureItem.m_bMeterShown);
+    EXPECT_FALSE(platform::ProgressMeterShown());
+    EXPECT_EQ(BaseMap().m_requestQueue.size(), 1u);
+    // A flush while off sends nothing and empties the queue.
+    map.ClearRecords();
+    platform::AdvanceClock(300);
+    EXPECT_TRUE(BaseMap().m_requestQueue.empty());
+    EXPECT_TRUE(map.RequestsOf(20302).empty());
+    // A picture not in the cache that is not ready is a capture's: its progress shows.
+    EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false)), 0);
+    EXPECT_TRUE(BaseMap().m_captureItem.m_bMeterShown);
+}
+
+TEST_F(MapFileAnswerTest, ErrorStatusesPrintTheirLines) {
+    const std::pair<int32_t, const char16_t*> cases[] = {
+        {-2, u"\n坐标系设置错误！"}, {-4, u"\n地图尺寸太大！"}, {-5, u"\n地图像素太高！"},
+        {-6, u"\n创建地图失败！"},   {-7, u"\n坐标系错误！"},   {-10, u"\n其他错误！"},
+        {-9, u"\n其他错误！"},       {-8, u"\n其他错误！"},     {-1, u"\n其他错误！"},
+        {0, u"\n其他错误！"},
+    };
+    for (const auto& [status, text] : cases) {
+        const size_t mark = platform::CommandLineUtf8().size();
+        EXPECT_EQ(Send(20302, Answer(dir + "/cache/1/15/0_0.png", status, 256, 256, false)), 0);
+        EXPECT_EQ(platform::CommandLineUtf8().substr(mark), platform::Utf16ToUtf8(text)) << status;
+    }
+}
+
+}  // namespace
