@@ -20,8 +20,8 @@ public:
 
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
-    BYTE m_bViewArmed = 1;       // cleared by the base map before a zoom of its own
-    BYTE m_bFirstViewState = 0;  // no map view state yet: the first one does not move the drawing
+    BYTE m_bViewArmed = 1;        // cleared by the base map before a zoom of its own
+    BYTE m_bFirstViewState = 0;   // no map view state yet: the first one does not move the drawing
     BYTE m_rectCapture = 0;
     BYTE m_bInCommand = 0;
     CString m_lastCommand;
