@@ -93,6 +93,9 @@ case "$job" in
         configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
         # The demo saves its drawing beside the build, and keeps tarnhost's folders there too.
         cd build/release
+        # The demo's user works with auto-sync and double-click properties on.
+        mkdir -p demo-home/appdata
+        cp ../../examples/demo-settings.ini demo-home/appdata/TarnArx_setting.ini
         exec host/tarnhost --home demo-home --script ../../examples/demo.tarn
         ;;
     fuzz)

@@ -18,6 +18,7 @@
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/aced/acedinput.h"
 #include "platform/arx/aced/acedss.h"
+#include "platform/arx/aced/acedssfilter.h"
 #include "platform/arx/aced/acedview.h"
 #include "platform/win32/core/unicode.h"
 
@@ -288,6 +289,84 @@ CommandOutcome RotateCommand() {
     }
     const AcGeMatrix3d turn = AcGeMatrix3d::rotation(degrees * kPi / 180.0, AcGeVector3d::kZAxis, Pt(base));
     return EditEach(ids, [&turn](AcDbEntity* entity) { return entity->transformBy(turn); });
+}
+
+CommandOutcome CopyCommand() {
+    std::vector<AcDbObjectId> ids;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
+    }
+    ads_point base, to;
+    int rc = acedGetPoint(nullptr, u"\nSpecify base point: ", base);
+    if (rc == RTNORM) {
+        rc = acedGetPoint(base, u"\nSpecify second point: ", to);
+    }
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    const AcGeMatrix3d shift = AcGeMatrix3d::translation(Pt(to) - Pt(base));
+    for (AcDbObjectId id : ids) {
+        AcDbEntity* entity = nullptr;
+        if (acdbOpenObject(entity, id, AcDb::kForRead) != Acad::eOk) {
+            continue;
+        }
+        auto* copy = static_cast<AcDbEntity*>(entity->clone());
+        entity->close();
+        copy->tarnDetachCopy();
+        if (copy->transformBy(shift) != Acad::eOk) {
+            delete copy;
+            continue;
+        }
+        AppendToModelSpace(copy);
+    }
+    return CommandOutcome::kEnded;
+}
+
+CommandOutcome ScaleCommand() {
+    std::vector<AcDbObjectId> ids;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
+    }
+    ads_point base;
+    double factor = 0.0;
+    int rc = acedGetPoint(nullptr, u"\nSpecify base point: ", base);
+    if (rc == RTNORM) {
+        acedInitGet(RSG_NONULL | RSG_NOZERO | RSG_NONEG, nullptr);
+        rc = acedGetReal(u"\nSpecify scale factor: ", &factor);
+    }
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    const AcGeMatrix3d scale = AcGeMatrix3d::scaling(factor, Pt(base));
+    return EditEach(ids, [&scale](AcDbEntity* entity) { return entity->transformBy(scale); });
+}
+
+// A grip drag of one entity: what the host runs as GRIP_STRETCH when a selected entity's grip is moved (here
+// the whole entity moves with it).
+CommandOutcome GripStretchCommand() {
+    std::vector<AcDbObjectId> ids;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
+    }
+    ads_point from, to;
+    int rc = acedGetPoint(nullptr, u"\nSpecify grip point: ", from);
+    if (rc == RTNORM) {
+        rc = acedGetPoint(from, u"\nSpecify stretch point: ", to);
+    }
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    const AcGeMatrix3d shift = AcGeMatrix3d::translation(Pt(to) - Pt(from));
+    return EditEach({ids.front()}, [&shift](AcDbEntity* entity) { return entity->transformBy(shift); });
+}
+
+// Exporting drawing web files is not done here: the command only runs, with its notifications.
+CommandOutcome ExportDwfCommand() {
+    acutPrintf(u"\nEXPORTDWF writes nothing here.");
+    return CommandOutcome::kEnded;
 }
 
 // SELECT makes the pick-first selection that the next editing command uses.
@@ -622,16 +701,20 @@ bool SelectEntities(std::vector<AcDbObjectId>& ids, CommandOutcome& outcome) {
             }
         }
     }
+    // What the user picks passes the drawing's selection filters, as every selection does.
+    platform::FilterAddedSelection(ids);
     acutPrintf(u"\n%d found", static_cast<int>(ids.size()));
     return !ids.empty();
 }
 
 CommandTable DrawingCommands() {
     return {
-        {u"LINE", LineCommand},       {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
-        {u"PLINE", PlineCommand},     {u"TEXT", TextCommand},     {u"POINT", PointCommand},
-        {u"ERASE", EraseCommand},     {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
-        {u"SELECT", SelectCommand},   {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
+        {u"LINE", LineCommand},           {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
+        {u"PLINE", PlineCommand},         {u"TEXT", TextCommand},     {u"POINT", PointCommand},
+        {u"ERASE", EraseCommand},         {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
+        {u"SELECT", SelectCommand},       {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
+        {u"COPY", CopyCommand},           {u"SCALE", ScaleCommand},   {u"GRIP_STRETCH", GripStretchCommand},
+        {u"EXPORTDWF", ExportDwfCommand},
         {u"RECTANG", RectangCommand},
     };
 }

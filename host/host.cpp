@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -13,6 +14,7 @@
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/aced/acedframe.h"
 #include "platform/arx/aced/acedcmdline.h"
+#include "platform/arx/aced/acededitor.h"
 #include "platform/arx/aced/acedinput.h"
 #include "platform/mfc/afxdlg.h"
 #include "platform/win32/bus/bus_hooks.h"
@@ -334,6 +336,21 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
         std::getline(in, rest);
         outcome = ToolBarDirective(*this, rest) ? platform::CommandOutcome::kEnded
                                                 : platform::CommandOutcome::kFailed;
+        return true;
+    }
+    if (word == "DBLCLICK") {
+        // A double click in the drawing at a point: the editor's reactors first, then the host's own edit.
+        std::string at;
+        std::getline(in, at);
+        double x = 0.0, y = 0.0;
+        if (std::sscanf(at.c_str(), " %lf , %lf", &x, &y) != 2) {
+            acutPrintf(u"\nDBLCLICK needs a point x,y.");
+            outcome = platform::CommandOutcome::kFailed;
+        } else {
+            platform::FireDoubleClick(AcGePoint3d(x, y, 0.0));
+            Idle();
+            outcome = platform::CommandOutcome::kEnded;
+        }
         return true;
     }
     if (word == "PROFILE") {

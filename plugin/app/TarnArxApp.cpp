@@ -198,13 +198,15 @@ void CTarnArxApp::InitApplication() {
     g_pDocReactor = new CDocReactor;
     acDocManager->addReactor(g_pDocReactor);
     g_pDbReactor = new CDbReactor;
+    g_pSelectFilter = new CTarnSelectFilter;
+    g_pHilightFilter = new CEntHilightReactor;
     AcApDocument* active = acDocManager->mdiActiveDocument();
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; !it->done(); it->step()) {
         AcApDocument* doc = it->document();
         // Each drawing's links come from its own database.
         LoadDocumentLinks(doc);
-        doc->database()->addReactor(g_pDbReactor);
+        AttachDocReactors(doc);
     }
     delete it;
     // The timers and answers work on the active drawing, not on the last one read.
@@ -286,12 +288,14 @@ void CTarnArxApp::UnloadApplication() {
     }
     it = acDocManager->newAcApDocumentIterator();
     for (; !it->done(); it->step()) {
-        if (g_pDbReactor != nullptr) {
-            it->document()->database()->removeReactor(g_pDbReactor);
-        }
+        DetachDocReactors(it->document());
     }
     delete it;
     delete g_pDbReactor;
+    delete g_pSelectFilter;
+    delete g_pHilightFilter;
+    g_pSelectFilter = nullptr;
+    g_pHilightFilter = nullptr;
     g_pDbReactor = nullptr;
 
     DestroyToolBarWnd();

@@ -5,6 +5,7 @@
 #include "plugin/app/MessageDlg.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/exchange/Reactors.h"
+#include "plugin/app/TarnArxApp.h"
 #include "plugin/exchange/SyncState.h"
 
 // Tiles that arrived during the command go in 10 ms after it, however it ended: an Esc must not leave them
@@ -16,14 +17,21 @@ void CEditorReactor::CommandOver() {
     }
 }
 
-void CEditorReactor::commandCancelled(const ACHAR*) {
+void CEditorReactor::commandCancelled(const ACHAR* command) {
     m_rectCapture = 0;
     CommandOver();
+    g_bHatchCommand = 0;
+    SyncCommandObjects(command);
 }
 
-void CEditorReactor::commandFailed(const ACHAR*) {
+void CEditorReactor::commandFailed(const ACHAR* command) {
     m_rectCapture = 0;
     CommandOver();
+    // What an undo brought back before failing is in the drawing and must reach the map.
+    CDocSyncState* state = CurrentDocState();
+    if (state != nullptr && !state->m_restored.isEmpty()) {
+        SyncCommandObjects(command);
+    }
 }
 
 namespace {

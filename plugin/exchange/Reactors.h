@@ -1,5 +1,7 @@
-// The reactors that keep the drawing and the map in step: the editor's (commands, views, saves), the
-// document manager's (drawings opened, activated, closed) and the one attached to every drawing's database.
+// The reactors that keep the drawing and the map in step: the editor's (commands, double clicks, views,
+// saves), the document manager's (drawings opened, activated, closed), the one attached to every drawing's
+// database, and the two selection filters that keep the base-map tiles out of selections and highlights.
+// None edits the drawing to send anything: what is to be sent is posted to the hidden window.
 #pragma once
 
 #include "plugin/arxutil/ViewRectInfo.h"
@@ -7,22 +9,25 @@
 
 class CEditorReactor : public AcEditorReactor {
 public:
-    // So far only the link save before a save, close, export, "-LAYER" or quit, and after an undo or redo
-    // (which may have taken written links back out of the drawing) every link written again at the next save.
+    ~CEditorReactor() override { RestoreDblClkEdit(); }
     void commandWillStart(const ACHAR* command) override;
     void commandEnded(const ACHAR* command) override;
+    void commandCancelled(const ACHAR* command) override;
+    void commandFailed(const ACHAR* command) override;
+    void beginDoubleClick(const AcGePoint3d& clickPoint) override;
+    void viewChanged() override;
+    void OnViewChanged();
 
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
     BYTE m_bViewArmed = 1;        // cleared by the base map before a zoom of its own
-    BYTE m_bFirstViewState = 0;
+    BYTE m_bFirstViewState = 0;   // no map view state yet: the first one does not move the drawing
     BYTE m_bInCommand = 0;
+    CString m_lastCommand;
+    int m_nUserDblClkEdit = -1;  // the user's DBLCLKEDIT while a double click holds it changed
 
-    // And for the base map: whether a command runs, the tiles held during one, the view the user moved to.
-    void commandCancelled(const ACHAR* cmdStr) override;
-    void commandFailed(const ACHAR* cmdStr) override;
-    void viewChanged() override;
-    void OnViewChanged();
+    // Gives DBLCLKEDIT back its user's value.
+    void RestoreDblClkEdit();
     // A command is over, however it ended: the tiles held during it go in 10 ms on.
     void CommandOver();
 
@@ -36,8 +41,6 @@ public:
     AcDbObjectId m_rectLastBefore;  // the newest entity before the rectangle was asked for
 };
 
-// So far only the drawings' sync states: made and read back when a drawing opens, made current when it is
-// activated, dropped when it closes.
 class CDocReactor : public AcApDocManagerReactor {
 public:
     void documentCreated(AcApDocument* doc) override;
@@ -45,8 +48,41 @@ public:
     void documentToBeDestroyed(AcApDocument* doc) override;
 };
 
-class CDbReactor : public AcDbDatabaseReactor {};
+class CDbReactor : public AcDbDatabaseReactor {
+public:
+    void objectAppended(const AcDbDatabase* db, const AcDbObject* object) override;
+    void objectModified(const AcDbDatabase* db, const AcDbObject* object) override;
+    void objectErased(const AcDbDatabase* db, const AcDbObject* object, bool erased) override;
+};
+
+// Takes the base-map tiles out of every selection.
+class CTarnSelectFilter : public AcEdSSGetFilter {
+public:
+    void ssgetAddFilter(int ssgetFlags, AcEdSelectionSetService& service,
+                        const AcDbObjectIdArray& selectionSet,
+                        const AcDbObjectIdArray& subSelectionSet) override;
+};
+
+// Keeps the base-map tiles out of the rollover highlight.
+class CEntHilightReactor : public AcEdSSGetFilter2 {
+public:
+    void ssgetRolloverFilter(const AcDbFullSubentPath& subEntityPath,
+                             AcDbFullSubentPath& highlightPath) override;
+};
+
+// The command-end synchronisation: posts what the command changed to the hidden window for sending.
+void SyncCommandObjects(const ACHAR* command);
+
+// Attaches (detaches) the database reactor and both filters to a document.
+void AttachDocReactors(AcApDocument* doc);
+void DetachDocReactors(AcApDocument* doc);
 
 extern CEditorReactor* g_pEditorReactor;
 extern CDocReactor* g_pDocReactor;
 extern CDbReactor* g_pDbReactor;
+extern CTarnSelectFilter* g_pSelectFilter;
+extern CEntHilightReactor* g_pHilightFilter;
+
+extern BYTE g_bFirstCommand;    // no command has started since the program began
+extern BYTE g_bCommandStarted;  // a command start was seen (tells whether APPLOAD's start was)
+extern BYTE g_bZoomFactorAsk;   // a new drawing waits for the ZOOMFACTOR question

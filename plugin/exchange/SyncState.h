@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <unordered_set>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -127,6 +128,11 @@ private:
     std::map<uint32_t, CMapObjLink*> m_links;
 };
 
+struct CObjectIdHash {
+    size_t operator()(const AcDbObjectId& id) const { return std::hash<Adesk::Int64>()(id.asOldId()); }
+};
+using CObjectIdSet = std::unordered_set<AcDbObjectId, CObjectIdHash>;
+
 // Everything the plug-in keeps about one open drawing.
 class CDocSyncState {
 public:
@@ -146,6 +152,13 @@ public:
     AcDbObjectIdArray m_texts;
     AcDbObjectIdArray m_modified;
     AcDbObjectId m_lastPoint;
+    // Beside each list the ids it holds, so that a large MOVE or UNDO stays linear.
+    CObjectIdSet m_lineSet;
+    CObjectIdSet m_textSet;
+    CObjectIdSet m_modifiedSet;
+    // Entities an undo or redo brought back, sent together when the command ends.
+    AcDbObjectIdArray m_restored;
+    CObjectIdSet m_restoredSet;
 
     // The document and database the state belongs to: handles are resolved in this database only.
     AcApDocument* m_pDoc = nullptr;

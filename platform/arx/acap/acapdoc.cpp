@@ -1,4 +1,5 @@
 #include "platform/arx/acap/acapdoc.h"
+#include "platform/arx/aced/acedssfilter.h"
 
 #include <algorithm>
 
@@ -458,6 +459,7 @@ bool CloseDocument(AcApDocument* doc, const std::function<void(AcApDocument*)>& 
             sent.doc = nullptr;  // the queue must not run in a closed document
         }
     }
+    platform::DropSelectionFilters(doc->database());
     closing.reset();  // the database goes with the document
     Notify([&](AcApDocManagerReactor* r) { r->documentDestroyed(name.c_str()); });
     if (!s.docs.empty()) {

@@ -226,6 +226,13 @@ Acad::ErrorStatus AcDbObject::createExtensionDictionary() {
     return Acad::eOk;
 }
 
+void AcDbObject::tarnDetachCopy() {
+    if (m_slot == nullptr) {
+        m_extDict = AcDbObjectId();
+        m_reactors.setLogicalLength(0);
+    }
+}
+
 AcDbObjectId AcDbObject::extensionDictionary() const {
     const DbSlot* slot = platform::detail::FindSlot(m_extDict);
     return (slot != nullptr && !slot->erased && slot->object != nullptr) ? m_extDict : AcDbObjectId();

@@ -94,6 +94,8 @@ public:
     // Needs a write-open of a resident object; eAlreadyInDb when the object has a live one.
     Acad::ErrorStatus createExtensionDictionary();
     AcDbObjectId extensionDictionary() const;
+    // Stand-in: a copy made for COPY owns no extension dictionary and no persistent reactors of the original.
+    void tarnDetachCopy();
 
     // Persistent reactors: objects told through modified()/erased() when this object changes.
     void addPersistentReactor(AcDbObjectId reactorId);

@@ -9,6 +9,7 @@
 #include "platform/arx/aced/acedframe.h"
 #include "platform/arx/aced/acedinput.h"
 #include "platform/arx/aced/acedss.h"
+#include "platform/arx/aced/acedssfilter.h"
 #include "platform/arx/aced/acedtrans.h"
 #include "platform/arx/aced/acedview.h"
 #include "platform/arx/aced/sysvar.h"

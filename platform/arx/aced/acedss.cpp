@@ -11,6 +11,7 @@
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/arx/aced/acededitor.h"
 #include "platform/arx/aced/acedinput.h"
+#include "platform/arx/aced/acedssfilter.h"
 #include "platform/arx/aced/sysvar.h"
 #include "platform/win32/core/testhooks.h"
 #include "platform/win32/core/unicode.h"
@@ -201,6 +202,7 @@ bool UnderPoint(const AcDbEntity* entity, const AcGePoint3d& point, double apert
 }
 
 int Finish(std::vector<AcDbObjectId> ids, ads_name ss) {
+    FilterAddedSelection(ids);
     if (ids.empty()) {
         return RTERROR;
     }

@@ -1,0 +1,134 @@
+// MOVE of 10,000 and 100,000 bound lines and its undo, with the plug-in's database and editor reactors
+// attached: the notifications, the command-end synchronisation and the undo's re-send list. Prints the time
+// per entity and the ratio between the two sizes (goal: linear, at most 11x for 10x the entities).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "plugin/app/Settings.h"
+#include "plugin/app/TarnArxApp.h"
+#include "plugin/exchange/Reactors.h"
+#include "plugin/exchange/SyncState.h"
+#include "platform/arx/acap/commands.h"
+#include "platform/arx/arxheaders.h"
+#include "platform/win32/core/paths.h"
+
+namespace {
+
+constexpr double kGoal = 11.0;
+
+// One drawing of `count` lines, every one bound to a map object, with the reactors attached.
+class BoundDrawing {
+public:
+    explicit BoundDrawing(int count) {
+        char pattern[] = "/tmp/bench_sync_XXXXXX";
+        m_dir = ::mkdtemp(pattern) != nullptr ? pattern : "/tmp";
+        m_doc = platform::NewDocument(platform::ToWindowsPath(m_dir + "/bound.dxf"));
+        acedEditor->addReactor(&m_editor);
+        m_doc->database()->addReactor(&m_db);
+        g_pDbReactor = &m_db;
+        g_Settings.m_bAutoSync = 1;
+        CDocSyncState* state = g_DocSyncRegistry.GetDocState(m_doc);
+        g_DocSyncRegistry.m_pCurrent = state;
+        platform::RunCommand(u"LINE", [&] {
+            AcDbBlockTable* blocks = nullptr;
+            m_doc->database()->getBlockTable(blocks, AcDb::kForRead);
+            AcDbBlockTableRecord* model = nullptr;
+            blocks->getAt(ACDB_MODEL_SPACE, model, AcDb::kForWrite);
+            blocks->close();
+            for (int i = 0; i < count; ++i) {
+                auto* line = new AcDbLine(AcGePoint3d(i % 1000, i / 1000, 0),
+                                          AcGePoint3d(i % 1000 + 0.5, i / 1000, 0));
+                AcDbObjectId id;
+                model->appendAcDbEntity(id, line);
+                state->m_bindings.UpdateBinding(line->handle().value(), static_cast<uint32_t>(i + 1), false);
+                line->close();
+                m_ids.push_back(id);
+            }
+            model->close();
+            return platform::CommandOutcome::kEnded;
+        });
+    }
+    ~BoundDrawing() {
+        acedEditor->removeReactor(&m_editor);
+        m_doc->database()->removeReactor(&m_db);
+        g_pDbReactor = nullptr;
+        g_DocSyncRegistry.ClearAll();
+        platform::CloseAllDocuments();
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+    void MoveAll() {
+        platform::RunCommand(u"MOVE", [&] {
+            const AcGeMatrix3d shift = AcGeMatrix3d::translation(AcGeVector3d(1, 1, 0));
+            for (AcDbObjectId id : m_ids) {
+                AcDbEntity* entity = nullptr;
+                if (acdbOpenObject(entity, id, AcDb::kForWrite) == Acad::eOk) {
+                    entity->transformBy(shift);
+                    entity->close();
+                }
+            }
+            return platform::CommandOutcome::kEnded;
+        });
+    }
+
+private:
+    std::string m_dir;
+    AcApDocument* m_doc = nullptr;
+    CEditorReactor m_editor;
+    CDbReactor m_db;
+    std::vector<AcDbObjectId> m_ids;
+};
+
+void BM_MoveAndUndoBound(benchmark::State& state) {
+    BoundDrawing drawing(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        drawing.MoveAll();
+        platform::RunCommand(u"U");
+    }
+    state.counters["us_per_entity"] =
+        benchmark::Counter(static_cast<double>(state.range(0)),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+}
+
+BENCHMARK(BM_MoveAndUndoBound)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Keeps the CPU time per iteration of each size.
+class Collector : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
+                m_seconds[run.run_name.args] = run.GetAdjustedCPUTime();
+            }
+        }
+    }
+    std::map<std::string, double> m_seconds;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    Collector reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto small = reporter.m_seconds.find("10000");
+    const auto large = reporter.m_seconds.find("100000");
+    if (small != reporter.m_seconds.end() && large != reporter.m_seconds.end() && small->second > 0.0) {
+        const double ratio = large->second / small->second;
+        std::printf("\nratio 100000/10000 entities %6.2fx the time (goal: at most %.2fx)  %s\n", ratio, kGoal,
+                    ratio <= kGoal ? "met" : "MISSED");
+    }
+    benchmark::Shutdown();
+    return 0;
+}
