@@ -112,6 +112,7 @@ TEST_F(ToolBarE2eTest, SendIsRefusedWithoutTheMapOrInLongitudeLatitudeAndGoesInA
     ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
     host.Wait(6000);  // the plug-in registers again
     ASSERT_EQ(Run("MAPSIM GRID 2 0 0 12"), CommandOutcome::kEnded);
+    host.Wait(100);  // the reopen check the first command started has its answer: the button asks anew
     host.MapSim().ClearRecords();
     ASSERT_EQ(Run("TOOLBAR 1"), CommandOutcome::kEnded);
     EXPECT_EQ(e2e::Count(Console(), "Zavrel当前的坐标系为经纬度，不支持该操作！"), 1) << Console();
@@ -175,9 +176,12 @@ TEST_F(ToolBarE2eTest, TheSettingsDialogMovesTheCacheAwayFromUnderADrawingThatSh
     for (const std::string& file : ImageFiles(tiled)) {
         EXPECT_TRUE(fs::exists(file)) << file;
     }
-    // Back in it, the base map comes again from the new cache when the view moves.
+    // Back in it, the base map comes again from the new cache: switched on again (the saves above switched
+    // it off, as every save does), and when the view moves.
     std::string error;
     ASSERT_NE(host.OpenDrawing(shows, &error), nullptr) << error;
+    ASSERT_EQ(Run("TOOLBAR 2"), CommandOutcome::kEnded);
+    Settle();
     ASSERT_EQ(Run("ZOOM 494000,2996000 506000,3004000"), CommandOutcome::kEnded);
     Settle();
     const std::vector<std::string> after = ImageFiles(host.Drawing());
