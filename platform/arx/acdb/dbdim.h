@@ -16,7 +16,10 @@ public:
     const ACHAR* dimensionTextConst() const { return m_text.c_str(); }
     // A null text is empty: the measurement is shown.
     Acad::ErrorStatus setDimensionText(const ACHAR* text);
-    AcGePoint3d textPosition() const { return m_textPosition; }
+    // Where the text was put, or where the kind puts it by default.
+    AcGePoint3d textPosition() const {
+        return m_userTextPosition ? m_textPosition : tarnDefaultTextPosition();
+    }
     // The text then stays where it was put.
     Acad::ErrorStatus setTextPosition(const AcGePoint3d& position);
     bool isUsingDefaultTextPosition() const { return !m_userTextPosition; }
@@ -38,6 +41,7 @@ public:
     // defining points by slot (slot 0 is the point every kind writes as group 10).
     int tarnTypeCode() const { return m_typeCode; }
     virtual int tarnTypeFlags() const { return 0; }
+    virtual AcGePoint3d tarnDefaultTextPosition() const { return tarnPoint(0); }
     virtual void tarnSetTypeFlags(int) {}
     AcGePoint3d tarnPoint(int slot) const { return m_points[static_cast<size_t>(slot)]; }
     Acad::ErrorStatus tarnSetPoint(int slot, const AcGePoint3d& point);

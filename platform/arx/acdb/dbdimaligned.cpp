@@ -28,3 +28,16 @@ AcDbAlignedDimension::AcDbAlignedDimension(const AcGePoint3d& xLine1Point, const
     tarnInitPoint(2, xLine2Point);
     tarnInitPoint(0, dimLinePoint);
 }
+
+AcGePoint3d AcDbAlignedDimension::tarnDefaultTextPosition() const {
+    const AcGePoint3d p1 = xLine1Point();
+    const AcGePoint3d p2 = xLine2Point();
+    const AcGePoint3d mid(0.5 * (p1.x + p2.x), 0.5 * (p1.y + p2.y), 0.5 * (p1.z + p2.z));
+    const AcGeVector3d along = p2 - p1;
+    AcGeVector3d offset = dimLinePoint() - p1;
+    if (!along.isZeroLength()) {
+        const AcGeVector3d unit = along.normal();
+        offset -= unit * offset.dotProduct(unit);
+    }
+    return mid + offset;
+}

@@ -18,4 +18,7 @@ public:
     Acad::ErrorStatus setXLine1Point(const AcGePoint3d& point) { return tarnSetPoint(1, point); }
     AcGePoint3d xLine2Point() const { return tarnPoint(2); }
     Acad::ErrorStatus setXLine2Point(const AcGePoint3d& point) { return tarnSetPoint(2, point); }
+
+    // Over the middle of the measured distance, on the dimension line.
+    AcGePoint3d tarnDefaultTextPosition() const override;
 };

@@ -141,7 +141,8 @@ private:
         }
         if (auto* reference = AcDbBlockReference::cast(copy)) {
             reference->tarnForgetAttributes();
-            reference->setBlockTableRecord(block(reference->blockTableRecord()));
+            // The original finds its block by name in its own database (a reference read from a file).
+            reference->setBlockTableRecord(block(AcDbBlockReference::cast(original)->blockTableRecord()));
         }
     }
 
