@@ -7,6 +7,9 @@
 #   ./tarn.sh build  installs and builds the normal build only
 #   ./tarn.sh bench  installs, builds the normal build and runs every benchmark, each ending with the ratios
 #                    of the project's times to its anchor's (OpenSSL's MD5, memcpy)
+#   ./tarn.sh fuzz [seconds]  installs clang, builds the fuzz targets with libFuzzer, ASan and UBSan in
+#                    build/fuzz and runs each for the given time (default 60); new finds stay in
+#                    build/fuzz/found/<target>, crash inputs in build/fuzz/crashes/<target>
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -39,6 +42,34 @@ run_tests() {   # dir
     (cd "$1" && ctest -j "$jobs" --output-on-failure --timeout 600)
 }
 
+# The fuzz job alone needs clang and its runtime (libFuzzer); the other jobs build with g++.
+fuzz_packages=(clang libclang-rt-14-dev)
+
+fuzz() {   # seconds
+    local seconds=${1:-60}
+    packages+=("${fuzz_packages[@]}")
+    install_packages
+    CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_SANITIZE=ON \
+        -DTARN_FUZZ=ON -DTARN_BENCH=OFF >/dev/null
+    cmake --build build/fuzz -j "$jobs" --target fuzz_all
+    local status=0
+    for binary in build/fuzz/fuzz/fuzz_*; do
+        local name=${binary##*/fuzz_}
+        local found=build/fuzz/found/$name crashes=build/fuzz/crashes/$name
+        mkdir -p "$found" "$crashes"
+        local dict=()
+        [ -f "fuzz/dict/$name.dict" ] && dict=(-dict="fuzz/dict/$name.dict")
+        local seeds=(fuzz/corpus/"$name")
+        [ -d "fuzz/regress/$name" ] && seeds+=(fuzz/regress/"$name")
+        [ "$name" = dxf_read ] && seeds+=(examples)
+        echo "== fuzz_$name for ${seconds}s"
+        ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+            "$binary" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
+            -artifact_prefix="$crashes/" "${dict[@]}" "$found" "${seeds[@]}" || status=1
+    done
+    return $status
+}
+
 job=${1:-test}
 case "$job" in
     test)
@@ -64,6 +95,9 @@ case "$job" in
         cd build/release
         exec host/tarnhost --home demo-home --script ../../examples/demo.tarn
         ;;
+    fuzz)
+        fuzz "${2:-60}"
+        ;;
     bench)
         install_packages
         configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -76,7 +110,7 @@ case "$job" in
         done
         ;;
     *)
-        echo "usage: $0 test|demo|build|bench" >&2
+        echo "usage: $0 test|demo|build|bench|fuzz [seconds]" >&2
         exit 2
         ;;
 esac

@@ -101,8 +101,25 @@ TEST_F(CurveArcTest, ArcEntitySamplingCountsAndDirection) {
     ASSERT_EQ(points.length(), 115);
     ExpectPoint(points.first(), 10 * std::cos(Rad(330)), 10 * std::sin(Rad(330)), 0, 1e-9);
     ExpectPoint(points.last(), 10 * std::cos(Rad(350)), 10 * std::sin(Rad(350)), 0, 1e-9);
-    // A 90 degree arc is 30 steps of 3 whatever rounding does to its degrees; a step of 0 gives nothing.
+    // A 90 degree arc is 30 steps of 3 whatever rounding does to its degrees: from some starts the sweep in
+    // degrees comes out a hair above 90, from others a hair below. A step of 0 gives nothing.
     AcDbArc quarter(AcGePoint3d(0, 0, 0), 1, Rad(10), Rad(100));
+    int above = 0;
+    for (int start = 0; start < 360; start += 7) {
+        AcDbArc turned(AcGePoint3d(0, 0, 0), 1, Rad(start + 0.1), Rad(start + 90.1));
+        const double from = turned.startAngle() * 180 / kPi;
+        const double to = turned.endAngle() * 180 / kPi;
+        above += (from > to ? to + 360 : to) - from > 90 ? 1 : 0;
+        points.removeAll();
+        CArcUtil::GetSamplePoints(&turned, points, 1, false, 3);
+        EXPECT_EQ(points.length(), 30) << start;
+    }
+    EXPECT_GT(above, 0);
+    // A sweep that is not a whole number of steps takes the next whole number: 91 degrees, 31 steps.
+    AcDbArc wider(AcGePoint3d(0, 0, 0), 1, Rad(10), Rad(101));
+    points.removeAll();
+    CArcUtil::GetSamplePoints(&wider, points, 1, false, 3);
+    EXPECT_EQ(points.length(), 31);
     points.removeAll();
     CArcUtil::GetSamplePoints(&quarter, points, 1, false, 3);
     EXPECT_EQ(points.length(), 30);

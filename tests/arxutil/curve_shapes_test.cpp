@@ -33,7 +33,16 @@ TEST_F(CurveShapeTest, CirclesByDiameterAndThreePoints) {
         ExpectPoint(circle->center(), 0, 0);
         EXPECT_NEAR(circle->radius(), 1, 1e-12);
     }
-    EXPECT_EQ(EntityCount(), 2);
+    // Off the origin, where every term of the centre counts: (8, -2), (3, 3) and (0, 2) lie 5 from (3, -2).
+    const AcDbObjectId offset = CCircleUtil::Add(AcGePoint3d(8, -2, 0), AcGePoint3d(3, 3, 0),
+                                                 AcGePoint3d(0, 2, 0), CEntityProperty());
+    {
+        Reader<AcDbCircle> circle(offset);
+        ASSERT_NE(circle.get(), nullptr);
+        ExpectPoint(circle->center(), 3, -2);
+        EXPECT_NEAR(circle->radius(), 5, 1e-12);
+    }
+    EXPECT_EQ(EntityCount(), 3);
 }
 
 TEST_F(CurveShapeTest, DegenerateCirclesAreRefusedWithTheirMessages) {

@@ -89,6 +89,7 @@ TEST_F(InputTest, RealShowsTheDefaultWithItsDecimalsAndEnterKeepsIt) {
     m_driver.ExpectInput(platform::kInputGetReal, u"Width<2.50>:", InputAnswer::None())
         .ExpectInput(platform::kInputGetReal, u"Width<2.50>:", InputAnswer::Real(7.25))
         .ExpectInput(platform::kInputGetReal, u"Scale 100%<1>:", InputAnswer::Real(3))
+        .ExpectInput(platform::kInputGetReal, u"Name %s %d<1.5>:", InputAnswer::Real(4))
         .ExpectInput(platform::kInputGetReal, u"Height", InputAnswer::Cancelled());
 
     double value = 0;
@@ -99,6 +100,9 @@ TEST_F(InputTest, RealShowsTheDefaultWithItsDecimalsAndEnterKeepsIt) {
     // A '%' of the prompt is text, not a conversion.
     EXPECT_TRUE(CGetInputUtil::GetReal(_T("Scale 100%:"), 1.0, 0, value));
     EXPECT_DOUBLE_EQ(value, 3.0);
+    // Conversions in the prompt are its text: none of them takes the default's place.
+    EXPECT_TRUE(CGetInputUtil::GetReal(_T("Name %s %d:"), 1.5, 1, value));
+    EXPECT_DOUBLE_EQ(value, 4.0);
     EXPECT_FALSE(CGetInputUtil::GetReal(_T("Height"), 1.0, 1, value));
 
     const auto& prompts = platform::PromptTranscript();

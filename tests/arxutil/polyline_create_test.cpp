@@ -161,6 +161,18 @@ TEST_F(PolylineCreateTest, PointsInsideOnAndOutsideIncludingRaysThroughVertices)
     EXPECT_EQ(CPolylineUtil::PtRelationToPoly(&roof, AcGePoint2d(5, 1), 1e-7), 1);
     EXPECT_EQ(CPolylineUtil::PtRelationToPoly(&roof, AcGePoint2d(5, 7), 1e-7), -1);
     EXPECT_EQ(CPolylineUtil::PtRelationToPoly(&roof, AcGePoint2d(5, 6), 1e-7), 0);
+
+    // A notch from the right whose tip (5, 5) points left: from (5, 1) the ray runs up and only touches the
+    // tip, both edges on its right. Counted as it comes it would cross twice (tip and top) and say outside;
+    // turned a little to the left it misses the notch and crosses the top once.
+    AcDbPolyline notch;
+    const double n[][2] = {{0, 0}, {10, 0}, {10, 4}, {5, 5}, {10, 6}, {10, 10}, {0, 10}};
+    for (unsigned int i = 0; i < 7; ++i) {
+        notch.addVertexAt(i, AcGePoint2d(n[i][0], n[i][1]));
+    }
+    notch.setClosed(true);
+    EXPECT_EQ(CPolylineUtil::PtRelationToPoly(&notch, AcGePoint2d(5, 1), 1e-7), 1);
+    EXPECT_EQ(CPolylineUtil::PtRelationToPoly(&notch, AcGePoint2d(8, 5), 1e-7), -1);  // inside the notch
 }
 
 TEST_F(PolylineCreateTest, RayCrossingsComeInSegmentOrderEachOnce) {

@@ -103,6 +103,14 @@ TEST_F(SelectUtilTest, ScansByClassAndWindowsTakeOnlyWhatIsInsideOrCrossing) {
     ids.setLogicalLength(0);
     CSelectUtil::GetEntityIdsInWindow(AcGePoint2d(-1, -1), AcGePoint2d(20, 20), ids);
     EXPECT_EQ(ids.length(), 2);
+    // The point (5, 5) on the right edge, then on the top edge, is out too; just inside both, it is in.
+    ids.setLogicalLength(0);
+    CSelectUtil::GetEntityIdsInWindow(AcGePoint2d(4, 4), AcGePoint2d(5, 6), ids);
+    CSelectUtil::GetEntityIdsInWindow(AcGePoint2d(4, 4), AcGePoint2d(6, 5), ids);
+    EXPECT_EQ(ids.length(), 0);
+    CSelectUtil::GetEntityIdsInWindow(AcGePoint2d(4, 4), AcGePoint2d(5 + 1e-9, 5 + 1e-9), ids);
+    ASSERT_EQ(ids.length(), 1);
+    EXPECT_EQ(ids[0], point);
 
     // Crossing: touching counts, a gap of 1e-6 does not; the class form filters first.
     ids.setLogicalLength(0);
@@ -113,6 +121,14 @@ TEST_F(SelectUtilTest, ScansByClassAndWindowsTakeOnlyWhatIsInsideOrCrossing) {
     ids.setLogicalLength(0);
     CSelectUtil::GetEntityIdsCrossingWindow(AcGePoint2d(55 + 1e-6, 55 + 1e-6), AcGePoint2d(60, 60), ids);
     EXPECT_EQ(ids.length(), 0);
+    // The same on the window's right and top edges, with the corners given in either order.
+    CSelectUtil::GetEntityIdsCrossingWindow(AcGePoint2d(45 - 1e-6, 60), AcGePoint2d(40, 40), ids);
+    CSelectUtil::GetEntityIdsCrossingWindow(AcGePoint2d(60, 45 - 1e-6), AcGePoint2d(40, 40), ids);
+    EXPECT_EQ(ids.length(), 0);
+    CSelectUtil::GetEntityIdsCrossingWindow(AcGePoint2d(45, 45), AcGePoint2d(40, 40), ids);
+    ASSERT_EQ(ids.length(), 1);
+    EXPECT_EQ(ids[0], circle);
+    ids.setLogicalLength(0);
     CSelectUtil::GetEntityIdsCrossingWindow(AcGePoint2d(-1e30, -1e30), AcGePoint2d(1e30, 1e30), ids);
     EXPECT_EQ(ids.length(), 3);
     ids.setLogicalLength(0);

@@ -67,6 +67,49 @@ TEST(ViewUtil, ViewRectangleFromTheViewVariables) {
     EXPECT_FALSE(CViewUtil::GetCurrentView(view));
 }
 
+TEST(ViewUtil, CurrentViewCarriesEveryViewVariable) {
+    SetView(100, 200, 50, 1600, 800);
+    platform::SysVarStore& vars = platform::CurrentSysVars();
+    vars.Force(u"VIEWMODE", platform::SysVarValue::Short(1 | 4));
+    vars.Force(u"LENSLENGTH", platform::SysVarValue::Real(35));
+    vars.Force(u"FRONTZ", platform::SysVarValue::Real(3));
+    vars.Force(u"BACKZ", platform::SysVarValue::Real(-4));
+    vars.Force(u"TARGET", platform::SysVarValue::Point3d(AcGePoint3d(5, 6, 0)));
+    vars.Force(u"TILEMODE", platform::SysVarValue::Short(1));
+    vars.Force(u"CVPORT", platform::SysVarValue::Short(2));
+    AcDbViewTableRecord view;
+    ASSERT_TRUE(CViewUtil::GetCurrentView(view));
+    EXPECT_EQ(view.centerPoint(), AcGePoint2d(95, 194));  // the display system's origin is the target
+    EXPECT_DOUBLE_EQ(view.height(), 50);
+    EXPECT_DOUBLE_EQ(view.width(), 100);
+    EXPECT_TRUE(view.perspectiveEnabled());
+    EXPECT_FALSE(view.frontClipEnabled());
+    EXPECT_TRUE(view.backClipEnabled());
+    EXPECT_TRUE(view.frontClipAtEye());
+    EXPECT_DOUBLE_EQ(view.lensLength(), 35);
+    EXPECT_EQ(view.target(), AcGePoint3d(5, 6, 0));
+    EXPECT_EQ(view.viewDirection(), AcGeVector3d(0, 0, 1));
+    EXPECT_DOUBLE_EQ(view.viewTwist(), 0);
+    EXPECT_FALSE(view.isPaperspaceView());
+    EXPECT_DOUBLE_EQ(view.frontClipDistance(), 3);
+    EXPECT_DOUBLE_EQ(view.backClipDistance(), -4);
+
+    // Paper space (no tiles, viewport 1) keeps no clip distances; bit 16 puts the front clip off the eye.
+    vars.Force(u"VIEWMODE", platform::SysVarValue::Short(2 | 16));
+    vars.Force(u"VIEWTWIST", platform::SysVarValue::Real(0.25));
+    vars.Force(u"TILEMODE", platform::SysVarValue::Short(0));
+    vars.Force(u"CVPORT", platform::SysVarValue::Short(1));
+    ASSERT_TRUE(CViewUtil::GetCurrentView(view));
+    EXPECT_FALSE(view.perspectiveEnabled());
+    EXPECT_TRUE(view.frontClipEnabled());
+    EXPECT_FALSE(view.backClipEnabled());
+    EXPECT_FALSE(view.frontClipAtEye());
+    EXPECT_DOUBLE_EQ(view.viewTwist(), 0.25);
+    EXPECT_TRUE(view.isPaperspaceView());
+    EXPECT_DOUBLE_EQ(view.frontClipDistance(), 0);
+    EXPECT_DOUBLE_EQ(view.backClipDistance(), 0);
+}
+
 TEST(ViewUtil, ZoomWindowRoundTripsThroughTheHostsView) {
     SetView(0, 0, 100, 1600, 800);
     ViewRectInfo info;

@@ -69,6 +69,12 @@ TEST(CutValidUtf8, KeepsWholeCharactersOnly) {
     EXPECT_EQ(Cut(""), "");
     EXPECT_EQ(CutValidUtf8(nullptr), 0);
 
+    // The top of the three-byte range: a full-width comma (U+FF0C) stays whole, or goes whole when cut.
+    const std::string comma = "\xEF\xBC\x8C";
+    EXPECT_EQ(Cut("a" + comma + "b", &kept), "a" + comma + "b");
+    EXPECT_EQ(kept, 5);
+    EXPECT_EQ(Cut("a" + comma.substr(0, 2)), "a");
+
     // A last character that lost bytes goes, and nothing is read past the NUL.
     EXPECT_EQ(Cut("ab" + zhong + "\xE4\xB8", &kept), "ab" + zhong);
     EXPECT_EQ(kept, 5);

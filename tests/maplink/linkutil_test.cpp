@@ -84,6 +84,9 @@ TEST(LinkConvert, CStringToMultiByteCutsNamesAtACharacterBoundary) {
     EXPECT_EQ(std::strlen(buf), 180u);
     CStringToMultiByte(MultiByteToCString(("a" + Repeat("中", 40)).c_str()), buf, sizeof buf, 99);
     EXPECT_EQ(std::strlen(buf), 97u);
+    // Full-width punctuation is three bytes too.
+    CStringToMultiByte(MultiByteToCString(Repeat("，", 60).c_str()), buf, sizeof buf, kMapNameMaxBytes);
+    EXPECT_EQ(std::string(buf), Repeat("，", 33));
     // Remarks go through the 1000-byte buffer: cut there at a whole character.
     CStringToMultiByte(MultiByteToCString(Repeat("中", 400).c_str()), buf, sizeof buf, 0);
     EXPECT_EQ(std::strlen(buf), 999u);

@@ -190,6 +190,26 @@ TEST_F(MapApp, StartUpOffersToStartTheInstalledProgram) {
     EXPECT_EQ(StartMapApp(), 1);
 }
 
+TEST_F(MapApp, StartUpWithAnOlderSupportedVersionGivesTheNoticeFirst) {
+    // 772..784 at start-up: the notice; closed with "否" the start is offered as usual.
+    Install(784, u"C:\\tarn\\tarn.exe");
+    ui.ExpectMessageBox(u"是否打开Zavrel程序？", IDYES);
+    EXPECT_EQ(StartMapApp(), 0);
+    ASSERT_EQ(fake.hints.size(), 1u);
+    EXPECT_EQ(fake.hints[0], u"您安装的Zavrel版本太低，请到官网重新下载！");
+    ASSERT_EQ(Opened().size(), 1u);
+    EXPECT_EQ(Opened()[0].file, u"C:\\tarn\\tarn.exe");
+
+    // "是" opens the download page instead, and nothing is started.
+    ResetMapAppLoadState();
+    Install(772);
+    fake.hintAnswer = IDOK;
+    EXPECT_EQ(StartMapApp(), -1);
+    EXPECT_EQ(fake.hints.size(), 2u);
+    ASSERT_EQ(Opened().size(), 2u);
+    EXPECT_EQ(Opened()[1].file, kMapAppDownloadUrl);
+}
+
 TEST_F(MapApp, PluginUpdateNoticeShowsTheDigitsAndRecordsTheAnnouncement) {
     fake.update = 0;
     fake.loadWithHost = 1;

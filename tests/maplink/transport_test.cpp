@@ -164,6 +164,15 @@ TEST_F(Transport, FailureAnswersAreReturnedAndOtherNegativesRenewTheRegistration
     EXPECT_EQ(peer.Count(20000), regsBefore + 1);
     EXPECT_EQ(peer.Count(20110), 5u);
 
+    // The renewal finds a map application below the gate: too old, and nothing is sent again.
+    peer.regIds = {10};
+    peer.version = 620;
+    peer.answers[20102] = {-9, 5};
+    EXPECT_EQ(MapApiSendCmd(&g_MapApiLink, 20102, nullptr, 0, &result, 0), kMapTooOld);
+    EXPECT_EQ(peer.Count(20102), 1u);
+    EXPECT_EQ(g_MapApiLink.m_nVersion, 620);
+    peer.version = 621;
+
     // The renewal is refused: -2, and the result is not written.
     peer.regIds = {0};
     result = 1234;

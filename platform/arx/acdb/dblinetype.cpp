@@ -1,13 +1,16 @@
 #include "platform/arx/acdb/dblinetype.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
+#include "platform/win32/sys/sys_api.h"
 
 #include "platform/arx/acdb/dxffields.h"
 namespace {
@@ -57,6 +60,7 @@ struct LinDef {
     std::u16string name;
     std::u16string comments;
     std::vector<double> dashes;
+    bool broken = false;  // a value that is not a finite number: no linetype a drawing can hold
 };
 
 std::vector<LinDef> ParseLin(const std::string& text) {
@@ -84,11 +88,15 @@ std::vector<LinDef> ParseLin(const std::string& text) {
             std::string item;
             while (std::getline(values, item, ',')) {
                 if (!item.empty()) {
-                    defs.back().dashes.push_back(std::strtod(item.c_str(), nullptr));
+                    const double value = std::strtod(item.c_str(), nullptr);
+                    defs.back().dashes.push_back(value);
+                    defs.back().broken = defs.back().broken || !std::isfinite(value);
                 }
             }
         }
     }
+    defs.erase(std::remove_if(defs.begin(), defs.end(), [](const LinDef& def) { return def.broken; }),
+               defs.end());
     // "A,0" is the solid line's way of saying it has no dashes.
     for (LinDef& def : defs) {
         if (def.dashes.size() == 1 && def.dashes[0] == 0.0) {
@@ -106,14 +114,19 @@ bool ReadLinFile(const ACHAR* fileName, std::string& text) {
         text = kIsoLin;
         return true;
     }
-    std::ifstream file(platform::ToHostPath(name), std::ios::binary);
-    if (!file) {
+    FILE* file = _wfopen(name.c_str(), u"rb");
+    if (file == nullptr) {
         return false;
     }
-    std::ostringstream buffer;
-    buffer << file.rdbuf();
-    text = buffer.str();
-    return true;
+    text.clear();
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
 }
 
 Acad::ErrorStatus AddDef(AcDbLinetypeTable* table, const LinDef& def) {

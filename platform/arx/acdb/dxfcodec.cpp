@@ -99,12 +99,8 @@ void ReadDictionary(AcDbObject* object, const std::vector<Group>& body, const Re
         }
         haveKey = false;
         AcDbObject* member = detail::Peek(context.id(g));
-        if (member == nullptr || member == dict || key.empty() || dict->has(key.c_str())) {
-            continue;
-        }
-        // An object listed by two dictionaries stays with the first.
-        const auto* other = AcDbDictionary::cast(detail::Peek(member->ownerId()));
-        if (other != nullptr && other != dict && other->has(member->objectId())) {
+        if (member == nullptr || member == dict || key.empty() || dict->has(key.c_str()) ||
+            (context.mayList && !context.mayList(dict, member))) {
             continue;
         }
         AcDbObjectId id;

@@ -21,6 +21,9 @@ namespace platform::dxf {
 struct ReadContext {
     int codePage = 936;
     std::function<AcDbObjectId(std::uint64_t fileHandle)> resolve;
+    // Whether a dictionary may list an object: the reader decides who owns what before any dictionary is
+    // filled, so that every object has at most one owner whatever the file claims.
+    std::function<bool(const AcDbObject* dict, const AcDbObject* member)> mayList;
     // The records that follow the object in the file and belong to it (the VERTEX records of a POLYLINE),
     // each as all its groups after its 0 group.
     const std::vector<std::vector<Group>>* followers = nullptr;

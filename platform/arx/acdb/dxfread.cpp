@@ -5,6 +5,7 @@
 // codec with every reference resolvable. All of it goes into a fresh database that replaces the target's
 // contents only at the end.
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -276,6 +277,11 @@ private:
             if (!dxf::ParseHandle(seed->value, m_seed)) {
                 return fail(seed->line, "bad handle \"" + std::string(dxf::Trim(seed->value)) + "\"");
             }
+            // A seed at the end of the handle range would leave no handle to hand out: the seed is then
+            // taken from the handles in use instead.
+            if (m_seed > kHandleLimit) {
+                m_seed = 0;
+            }
         }
         return true;
     }
@@ -467,15 +473,25 @@ private:
             reserved.insert(id.handle().value());
             top = std::max<std::uint64_t>(top, id.handle().value());
         });
+        // Handles beyond the range the database hands out are renumbered like taken ones; references to
+        // them still find them through the file's handle.
         for (const Record& r : m_records) {
-            top = std::max(top, r.handle);
+            if (r.handle < kHandleLimit) {
+                top = std::max(top, r.handle);
+            }
         }
         std::uint64_t next = top + 1;
         for (Record& r : m_records) {
             if (r.cls == nullptr) {
+                // The records an entity of unknown kind keeps are written with their handles: one the fresh
+                // database holds, or one beyond the range, is renumbered too.
+                if (r.parent >= 0 && r.handle != 0 &&
+                    (r.handle >= kHandleLimit || reserved.count(r.handle) != 0)) {
+                    r.handle = next++;
+                }
                 continue;
             }
-            const bool fresh = r.handle == 0 || reserved.count(r.handle) != 0;
+            const bool fresh = r.handle == 0 || r.handle >= kHandleLimit || reserved.count(r.handle) != 0;
             AcDbObject* object = static_cast<AcDbObject*>(r.cls->create());
             if (object == nullptr) {
                 r.cls = nullptr;  // an abstract class: nothing a file can make
@@ -515,6 +531,11 @@ private:
             auto it = m_map.find(handle);
             return it != m_map.end() ? it->second : AcDbObjectId();
         };
+        claimOwners();
+        m_context.mayList = [this](const AcDbObject* dict, const AcDbObject* member) {
+            auto it = m_owners.find(member);
+            return it != m_owners.end() && it->second == dict;
+        };
         addDefaults();
         placeEntities();
         // Hatches last: an associative one rebuilds its loops from boundary objects filled before it.
@@ -536,6 +557,130 @@ private:
         }
         finish();
         return true;
+    }
+
+    // ---- who owns what ----
+
+    // A file may list one object in several dictionaries, name it as several objects' extension dictionary,
+    // or list an entity, a table record or the root. Each object of OBJECTS gets at most one owner here:
+    // extension dictionaries go to the first object that names them; an entry goes to the dictionary the
+    // object names as its owner when that one lists it, else to the first that lists it, walking from the
+    // root so that what the root reaches keeps its place. Nothing may own what is above it, and the root is
+    // nobody's.
+    void claimOwners() {
+        std::unordered_map<const AcDbObject*, size_t> objects;  // the OBJECTS records, by their object
+        for (size_t i = 0; i < m_records.size(); ++i) {
+            const Record& r = m_records[i];
+            if (r.kind == Kind::kObject && r.object != nullptr && static_cast<int>(i) != m_nod) {
+                objects.emplace(r.object, i);
+            }
+        }
+        auto claim = [&](const AcDbObject* owner, const AcDbObject* member) {
+            if (objects.count(member) == 0 || m_owners.count(member) != 0) {
+                return false;
+            }
+            for (const AcDbObject* up = owner; up != nullptr;) {
+                if (up == member) {
+                    return false;
+                }
+                auto it = m_owners.find(up);
+                up = it != m_owners.end() ? it->second : nullptr;
+            }
+            m_owners[member] = owner;
+            return true;
+        };
+        for (const Record& r : m_records) {
+            if (r.object == nullptr) {
+                continue;
+            }
+            std::string group;
+            for (size_t i = r.begin; i < r.end && m_groups[i].code != 100; ++i) {
+                const Group& g = m_groups[i];
+                if (g.code == 102) {
+                    const std::string value(dxf::Trim(g.value));
+                    group = value == "}" ? std::string() : value;
+                } else if (group == "{ACAD_XDICTIONARY" && g.code == 360) {
+                    const AcDbObject* dict = AcDbDictionary::cast(detail::Peek(m_context.id(g)));
+                    if (dict != nullptr && claim(r.object, dict)) {
+                        break;
+                    }
+                }
+            }
+        }
+        // The objects a dictionary record lists, in its order.
+        auto entries = [&](const Record& r) {
+            std::vector<const AcDbObject*> members;
+            bool haveKey = false;
+            for (const Group& g : body(r)) {
+                if (g.code == 3) {
+                    haveKey = true;
+                } else if ((g.code == 350 || g.code == 360) && haveKey) {
+                    haveKey = false;
+                    if (const AcDbObject* member = detail::Peek(m_context.id(g))) {
+                        members.push_back(member);
+                    }
+                }
+            }
+            return members;
+        };
+        std::vector<size_t> dictionaries;
+        for (size_t i = 0; i < m_records.size(); ++i) {
+            if (m_records[i].kind == Kind::kObject && AcDbDictionary::cast(m_records[i].object) != nullptr) {
+                dictionaries.push_back(i);
+            }
+        }
+        // Where the dictionary and the object agree, that stands.
+        for (size_t d : dictionaries) {
+            const AcDbObject* dict = m_records[d].object;
+            for (const AcDbObject* member : entries(m_records[d])) {
+                auto it = objects.find(member);
+                if (it != objects.end() && fileOwner(m_records[it->second]) == dict) {
+                    claim(dict, member);
+                }
+            }
+        }
+        // Then the first to list an object takes it, breadth first from the root, then the rest in file
+        // order.
+        std::vector<bool> walked(m_records.size(), false);
+        auto walk = [&](size_t index) {
+            std::deque<size_t> pending{index};
+            while (!pending.empty()) {
+                const size_t d = pending.front();
+                pending.pop_front();
+                if (walked[d]) {
+                    continue;
+                }
+                walked[d] = true;
+                const AcDbObject* dict = m_records[d].object;
+                for (const AcDbObject* member : entries(m_records[d])) {
+                    claim(dict, member);
+                    auto owner = m_owners.find(member);
+                    if (owner != m_owners.end() && owner->second == dict && AcDbDictionary::cast(member)) {
+                        pending.push_back(objects[member]);
+                    }
+                }
+            }
+        };
+        if (m_nod >= 0) {
+            walk(static_cast<size_t>(m_nod));
+        }
+        for (size_t d : dictionaries) {
+            walk(d);
+        }
+    }
+
+    // The object a record names as its owner (its first 330 group outside the head's 102 groups).
+    const AcDbObject* fileOwner(const Record& r) const {
+        bool inGroup = false;
+        for (size_t i = r.begin; i < r.end && m_groups[i].code != 100; ++i) {
+            const Group& g = m_groups[i];
+            if (g.code == 102) {
+                inGroup = dxf::Trim(g.value).substr(0, 1) == "{";
+            } else if (g.code == 330 && !inGroup) {
+                return detail::Peek(m_context.id(g));
+            }
+        }
+        return nullptr;
     }
 
     template <class Table, class Rec>
@@ -643,7 +788,8 @@ private:
             }
             if (group == "{ACAD_XDICTIONARY" && g.code == 360) {
                 const AcDbObjectId dict = m_context.id(g);
-                if (AcDbDictionary::cast(detail::Peek(dict)) != nullptr) {
+                auto owner = m_owners.find(detail::Peek(dict));
+                if (owner != m_owners.end() && owner->second == r.object) {
                     r.object->tarnSetExtensionDictionary(dict);
                 }
             } else if (group == "{ACAD_REACTORS" && g.code == 330) {
@@ -725,7 +871,10 @@ private:
                 if (m_groups[i].code == 5 && ownHandle) {
                     ownHandle = false;
                     pair.kind = AcDbUnknownObject::Pair::Kind::kValue;
-                    pair.value = std::string(dxf::Trim(m_groups[i].value));
+                    if (f.handle == 0) {
+                        continue;  // a handle the reader did not take (not in the record's head) is not kept
+                    }
+                    pair.value = dxf::FormatHandle(f.handle);
                 }
                 pairs.push_back(pair);
             }
@@ -916,6 +1065,42 @@ private:
                 }
             }
         }
+        // An extension dictionary belongs to the object that has it.
+        for (AcDbObject* object : m_open) {
+            if (AcDbObject* dict = detail::Peek(object->extensionDictionary())) {
+                dict->tarnSetOwner(object->objectId());
+            }
+        }
+        // A claim a dictionary did not take up (a key it already had) is no claim.
+        for (auto it = m_owners.begin(); it != m_owners.end();) {
+            const auto* dict = AcDbDictionary::cast(it->second);
+            it = dict != nullptr && !dict->has(it->first->objectId()) ? m_owners.erase(it) : std::next(it);
+        }
+        // A dictionary owns only what it lists: an object no dictionary took has no dictionary for its owner.
+        for (size_t i = 0; i < m_records.size(); ++i) {
+            AcDbObject* object = m_records[i].object;
+            if (m_records[i].kind == Kind::kObject && object != nullptr && static_cast<int>(i) != m_nod &&
+                m_owners.count(object) == 0 &&
+                AcDbDictionary::cast(detail::Peek(object->ownerId())) != nullptr) {
+                object->tarnSetOwner(AcDbObjectId());
+            }
+        }
+        // Other objects own as the file says, so an owner chain may run in a circle. Owners given above never
+        // do, so every circle holds an object whose owner only the file gave: the circle is cut there.
+        for (AcDbObject* object : m_open) {
+            if (m_owners.count(object) != 0) {
+                continue;
+            }
+            AcDbObjectId up = object->ownerId();
+            for (size_t steps = 0; !up.isNull() && steps <= m_open.size() + 16; ++steps) {
+                if (up == object->objectId()) {
+                    object->tarnSetOwner(AcDbObjectId());
+                    break;
+                }
+                const AcDbObject* owner = detail::Peek(up);
+                up = owner != nullptr ? owner->ownerId() : AcDbObjectId();
+            }
+        }
         for (AcDbObject* object : m_open) {
             object->close();
         }
@@ -938,6 +1123,7 @@ private:
     std::vector<AcDbObject*> m_open;
     std::map<std::string, int> m_unknownEntities;
     std::map<std::string, Record> m_classes;
+    std::unordered_map<const AcDbObject*, const AcDbObject*> m_owners;  // claimOwners
     int m_nod = -1;
 };
 

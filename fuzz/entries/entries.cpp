@@ -1,0 +1,24 @@
+#include "fuzz/entries/entries.h"
+
+namespace tarnfuzz {
+
+const std::vector<Entry>& Entries() {
+    static const std::vector<Entry> kEntries = {
+        {"map_records", RunMapRecords},       {"dxf_read", RunDxfRead},
+        {"dxf_values", RunDxfValues},         {"profile", RunProfile},
+        {"linetype_file", RunLinetypeFile},   {"text_conversions", RunTextConversions},
+        {"mapsim_readers", RunMapsimReaders},
+    };
+    return kEntries;
+}
+
+const Entry* FindEntry(const std::string& name) {
+    for (const Entry& entry : Entries()) {
+        if (name == entry.name) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace tarnfuzz

@@ -1,0 +1,44 @@
+// Entry points of the fuzz targets. Each takes one input as the fuzzing engine hands it over (a block of
+// exactly that many bytes, not NUL-terminated, so a read past its end is caught) and drives one parser of
+// outside input with it, then checks what must hold for whatever was accepted. The result is empty when it
+// all held, else what broke. The fuzz binaries abort on a non-empty result; the test suite replays the
+// regression corpus through the same functions with the normal compiler.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarnfuzz {
+
+using EntryFn = std::string (*)(const std::uint8_t* data, std::size_t size);
+
+struct Entry {
+    const char* name;  // the target's name: fuzz_<name>, its corpora under fuzz/corpus/<name>, regress/<name>
+    EntryFn run;
+};
+
+// Every target, in one table walked by the replay test and by tarn.sh's fuzz job.
+// Parsers that get their targets as they land: the settings file, PNG loading, the property text and the
+// hidden window's incoming messages (received-objects packet, answers, notifications). Each adds one entry
+// function in a file of its own under fuzz/entries/ and one row here.
+const std::vector<Entry>& Entries();
+const Entry* FindEntry(const std::string& name);
+
+// Map-link records: the first byte picks the record kind, the rest is the wire form.
+std::string RunMapRecords(const std::uint8_t* data, std::size_t size);
+// The drawing-file reader, with a consistency check and a save-and-reopen after every successful read.
+std::string RunDxfRead(const std::uint8_t* data, std::size_t size);
+// The drawing file's value parsers (reals, angles, integers, handles, binary chunks, texts) on one value.
+std::string RunDxfValues(const std::uint8_t* data, std::size_t size);
+// Profile (INI) files: the input is the file.
+std::string RunProfile(const std::uint8_t* data, std::size_t size);
+// Linetype files: the input is the file.
+std::string RunLinetypeFile(const std::uint8_t* data, std::size_t size);
+// Code pages and UTF-8: the first byte picks the conversion's options.
+std::string RunTextConversions(const std::uint8_t* data, std::size_t size);
+// The simulator's readers of request headers, serialised objects, packets and map-file records.
+std::string RunMapsimReaders(const std::uint8_t* data, std::size_t size);
+
+}  // namespace tarnfuzz
