@@ -4,7 +4,7 @@
 
 #include "platform/arx/acdb/acdb_all.h"
 #include "platform/arx/aced/acedcmdline.h"
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 #include "platform/win32/windows.h"
 #include "plugin/arxutil/DwgDatabaseUtil.h"
 

@@ -409,10 +409,14 @@ private:
                                                          : AcDb2dPolyline::desc();
                     }
                     if (r.type == "DIMENSION") {
-                        // One file name for every kind; the type code says which.
+                        // One file name for every kind; the type code says which. One that names its
+                        // picture block, as other programs write them, is kept as read: the block is not
+                        // modelled, and saving must not lose it.
                         long long type = 0;
                         dxf::ParseInteger(firstValue(r, 70), type);
-                        r.cls = dxf::DimensionClass(static_cast<int>(type & 7));
+                        r.cls = dxf::Trim(firstValue(r, 2)).empty()
+                                    ? dxf::DimensionClass(static_cast<int>(type & 7))
+                                    : nullptr;
                     }
                     if (r.cls == nullptr || !r.cls->isDerivedFrom(AcDbEntity::desc())) {
                         // Kinds the database does not model are kept as read, so that saving a drawing
