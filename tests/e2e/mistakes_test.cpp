@@ -223,7 +223,9 @@ TEST_F(HostTest, EntitiesOfKindsNotModelledAreKeptThroughOpenAndSave) {
     EXPECT_NE(Printed().find("h:A0 layer \"Survey\" color 3 SOLID (kept as read)"), std::string::npos)
         << Printed();
     EXPECT_NE(Printed().find("h:A1 layer \"0\" DIMENSION (kept as read)"), std::string::npos);
-    EXPECT_NE(Printed().find("h:A2 layer \"Survey\" INSERT (kept as read)"), std::string::npos);
+    // The insert is a block reference with its attribute.
+    EXPECT_NE(Printed().find("h:A2 layer \"Survey\" INSERT \"MARK\" at (2,3,0)"), std::string::npos)
+        << Printed();
     EXPECT_NE(Printed().find("layer \"Survey\" color 7"), std::string::npos);  // made for its entities
     Mark();
     ASSERT_EQ(Run("LIST h:A1"), CommandOutcome::kEnded);
@@ -243,9 +245,9 @@ TEST_F(HostTest, EntitiesOfKindsNotModelledAreKeptThroughOpenAndSave) {
     const std::string again = dir + "/again.dxf";
     ASSERT_EQ(Run("SAVEAS", {again}), CommandOutcome::kEnded);
     const std::string text = e2e::ReadFile(again);
-    for (const char* record : {"SOLID\n  5\nA0\n", "DIMENSION\n  5\nA1\n", "INSERT\n  5\nA2\n",
-                               "ATTRIB\n  5\nA3\n330\nA2\n", "SEQEND\n  5\nA4\n330\nA2\n",
-                               "  1\nfrom elsewhere\n 70\n32\n", "  1\nP-17\n100\nAcDbAttribute\n"}) {
+    for (const char* record :
+         {"SOLID\n  5\nA0\n", "DIMENSION\n  5\nA1\n", "INSERT\n  5\nA2\n", "ATTRIB\n  5\nA3\n330\nA2\n",
+          "  1\nfrom elsewhere\n 70\n32\n", "  1\nP-17\n", "100\nAcDbAttribute\n  2\nID\n"}) {
         EXPECT_EQ(Count(text, record), 1) << record;
     }
     ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
@@ -256,7 +258,8 @@ TEST_F(HostTest, EntitiesOfKindsNotModelledAreKeptThroughOpenAndSave) {
     ASSERT_EQ(host.Drawing()->getAcDbObjectId(id, false, AcDbHandle(0xA2)), Acad::eOk);
     AcDbEntity* insert = nullptr;
     ASSERT_EQ(acdbOpenObject(insert, id, AcDb::kForRead), Acad::eOk);
-    EXPECT_NE(AcDbUnknownEntity::cast(insert), nullptr);
+    ASSERT_NE(AcDbBlockReference::cast(insert), nullptr);
+    EXPECT_EQ(AcDbBlockReference::cast(insert)->tarnAttributeIds().size(), 1u);
     EXPECT_EQ(std::u16string(insert->layer()), u"Survey");
     insert->close();
     // A new entity takes a handle none of the kept records has.

@@ -14,6 +14,11 @@ const FieldDesc kFields[] = {
                self->setPrompt(v.text.c_str())),
     TARN_FIELD(2, kString, "tag", AcDbAttributeDefinition, platform::dxf::Put(v, self->tagConst()),
                self->setTag(v.text.c_str())),
+    TARN_FIELD(70, kInt16, "flags", AcDbAttributeDefinition, v.integer = self->isInvisible() ? 1 : 0,
+               self->setInvisible((v.integer & 1) != 0)),
+    TARN_FIELD(73, kInt16, "fieldLength", AcDbAttributeDefinition,
+               (v.integer = self->fieldLength(), v.skip = v.integer == 0),
+               self->setFieldLength(static_cast<int>(v.integer))),
 };
 
 }  // namespace
@@ -36,4 +41,12 @@ Acad::ErrorStatus AcDbAttributeDefinition::setTag(const ACHAR* tag) {
 
 Acad::ErrorStatus AcDbAttributeDefinition::setPrompt(const ACHAR* prompt) {
     return tarnSet(m_prompt, std::u16string(prompt != nullptr ? prompt : u""));
+}
+
+Acad::ErrorStatus AcDbAttributeDefinition::setInvisible(bool invisible) {
+    return tarnSet(m_invisible, invisible);
+}
+
+Acad::ErrorStatus AcDbAttributeDefinition::setFieldLength(int length) {
+    return tarnSet(m_fieldLength, length);
 }

@@ -18,8 +18,14 @@ public:
     Acad::ErrorStatus setTag(const ACHAR* tag);
     const ACHAR* promptConst() const { return m_prompt.c_str(); }
     Acad::ErrorStatus setPrompt(const ACHAR* prompt);
+    bool isInvisible() const { return m_invisible; }
+    Acad::ErrorStatus setInvisible(bool invisible);
+    int fieldLength() const { return m_fieldLength; }
+    Acad::ErrorStatus setFieldLength(int length);
 
 private:
     std::u16string m_tag;
     std::u16string m_prompt;
+    bool m_invisible = false;
+    int m_fieldLength = 0;
 };

@@ -27,6 +27,8 @@ std::u16string BlockNameOf(const AcDbBlockReference* self) {
 
 const FieldDesc kFields[] = {
     TARN_SUBCLASS("AcDbBlockReference"),
+    TARN_FIELD_OUT(66, kInt16, "attributesFollow", AcDbBlockReference,
+                   (v.integer = 1, v.skip = self->tarnAttributeIds().empty())),
     TARN_FIELD(2, kString, "blockName", AcDbBlockReference, platform::dxf::Put(v, BlockNameOf(self)),
                self->tarnSetBlockName(v.text)),
     TARN_FIELD(10, kPoint3d, "position", AcDbBlockReference, platform::dxf::Put(v, self->position()),
@@ -152,6 +154,16 @@ Acad::ErrorStatus AcDbBlockReference::transformBy(const AcGeMatrix3d& matrix) {
     m_normal = normal.normal();
     m_rotation = xPlane.angleTo(xNew, m_normal);
     m_scale = m_scale * factor;
+    if (!objectId().isNull()) {
+        // The attributes go where the reference goes.
+        for (AcDbObjectId id : m_attributes) {
+            AcDbEntity* attribute = nullptr;
+            if (acdbOpenObject(attribute, id, AcDb::kForWrite) == Acad::eOk) {
+                attribute->transformBy(matrix);
+                attribute->close();
+            }
+        }
+    }
     return Acad::eOk;
 }
 
@@ -197,4 +209,47 @@ Acad::ErrorStatus AcDbBlockReference::explode(AcDbVoidPtrArray& entities) const 
         entities.append(part.release());
     }
     return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbBlockReference::appendAttribute(AcDbAttribute* attribute) {
+    AcDbObjectId id;
+    return appendAttribute(id, attribute);
+}
+
+Acad::ErrorStatus AcDbBlockReference::appendAttribute(AcDbObjectId& id, AcDbAttribute* attribute) {
+    if (attribute == nullptr || !attribute->objectId().isNull()) {
+        return Acad::eInvalidInput;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es != Acad::eOk) {
+        return es;
+    }
+    AcDbDatabase* db = database();
+    if (db == nullptr) {
+        m_pending.adopt(attribute);
+        id = AcDbObjectId();
+        return Acad::eOk;
+    }
+    es = db->tarnAddObject(attribute, objectId(), id);
+    if (es == Acad::eOk) {
+        m_attributes.push_back(id);
+    }
+    return es;
+}
+
+AcDbObjectIterator* AcDbBlockReference::attributeIterator() const {
+    return new AcDbObjectIterator(m_attributes);
+}
+
+void AcDbBlockReference::tarnBecameResident() {
+    AcDbDatabase* db = database();
+    std::vector<std::unique_ptr<AcDbAttribute>> pending = std::move(m_pending.items);
+    m_pending.items.clear();
+    for (auto& attribute : pending) {
+        AcDbObjectId id;
+        if (db->tarnAddObject(attribute.get(), objectId(), id) == Acad::eOk) {
+            m_attributes.push_back(id);
+            attribute.release()->close();
+        }
+    }
 }

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "platform/arx/acdb/dbattrib.h"
 #include "platform/arx/acdb/dbentity.h"
+#include "platform/arx/acdb/dbpoly.h"
 #include "platform/arx/acge/gescl3d.h"
 
 class AcDbBlockReference : public AcDbEntity {
@@ -36,6 +39,23 @@ public:
     // eInvalidInput when the block record is missing.
     Acad::ErrorStatus explode(AcDbVoidPtrArray& entities) const override;
 
+    // Takes ownership of a new attribute. A resident reference makes it resident at once and leaves it open
+    // for write (the caller closes it); a new reference keeps it until it is appended itself.
+    Acad::ErrorStatus appendAttribute(AcDbAttribute* attribute);
+    Acad::ErrorStatus appendAttribute(AcDbObjectId& id, AcDbAttribute* attribute);
+    // The reference's attributes by id (open each through its id); the caller deletes the iterator.
+    AcDbObjectIterator* attributeIterator() const;
+
+    void tarnBecameResident() override;
+    // Stand-in: a reader hands over an attribute it made resident with this reference as owner.
+    void tarnAddAttributeId(AcDbObjectId id) { m_attributes.push_back(id); }
+    const std::vector<AcDbObjectId>& tarnAttributeIds() const { return m_attributes; }
+    // Stand-in: a copy going to another database leaves the original's attributes behind.
+    void tarnForgetAttributes() {
+        m_attributes.clear();
+        m_pending.items.clear();
+    }
+
     // Stand-in: the block's name as a file gave it, until the record is found.
     const std::u16string& tarnBlockName() const;
     void tarnSetBlockName(const std::u16string& name);
@@ -47,4 +67,6 @@ private:
     AcGeScale3d m_scale{1.0, 1.0, 1.0};
     double m_rotation = 0.0;
     AcGeVector3d m_normal{0.0, 0.0, 1.0};
+    std::vector<AcDbObjectId> m_attributes;
+    platform::detail::OwnedVertices<AcDbAttribute> m_pending;  // appended before the reference was
 };

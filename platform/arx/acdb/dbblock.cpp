@@ -1,5 +1,7 @@
 #include "platform/arx/acdb/dbblock.h"
 
+#include "platform/arx/acdb/dbattdef.h"
+
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbinternal.h"
@@ -94,4 +96,14 @@ Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntity(AcDbEntity*& entity, A
     AcDbObjectId id;
     Acad::ErrorStatus es = getEntityId(id);
     return es != Acad::eOk ? es : acdbOpenObject(entity, id, mode, openErased);
+}
+
+bool AcDbBlockTableRecord::hasAttributeDefinitions() const {
+    for (AcDbObjectId id : m_entities) {
+        const AcDbObject* object = platform::detail::Peek(id);
+        if (AcDbAttributeDefinition::cast(object) != nullptr && !object->isErased()) {
+            return true;
+        }
+    }
+    return false;
 }

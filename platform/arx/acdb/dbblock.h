@@ -29,7 +29,8 @@ public:
 
     AcGePoint3d origin() const { return m_origin; }
     Acad::ErrorStatus setOrigin(const AcGePoint3d& origin);
-    bool hasAttributeDefinitions() const { return false; }
+    // Whether a live attribute definition is among the block's entities.
+    bool hasAttributeDefinitions() const;
     bool isLayout() const;
     bool isAnonymous() const;
     // The draw-order table in the extension dictionary (dbsortents.h). eKeyNotFound when there is none and

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/arx/acdb/dbblkref.h"
 #include "platform/arx/acdb/dbdict.h"
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbimpl.h"
@@ -742,6 +743,15 @@ std::string CheckDatabase(const AcDbDatabase* db) {
                 if (entity == nullptr || entity->ownerId() != block->objectId() ||
                     !AcDbEntity::cast(entity)) {
                     out << where << "block member not an entity owned by its block\n";
+                }
+            }
+        }
+        if (const auto* reference = AcDbBlockReference::cast(slot->object)) {
+            for (const AcDbObjectId& id : reference->tarnAttributeIds()) {
+                const AcDbObject* attribute = platform::detail::Peek(id);
+                if (attribute == nullptr || attribute->ownerId() != reference->objectId() ||
+                    !AcDbAttribute::cast(attribute)) {
+                    out << where << "attribute not owned by its reference\n";
                 }
             }
         }

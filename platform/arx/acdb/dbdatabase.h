@@ -111,6 +111,16 @@ public:
     // when complete; a failed save leaves the old file as it was (eFileAccessErr, eInvalidInput).
     Acad::ErrorStatus saveAs(const ACHAR* fileName);
 
+    // Writes a block of this database out to a new database (the caller deletes it) whose model space holds
+    // copies of the block's entities, with the layers, linetypes, text styles and nested blocks they use
+    // (found by name). eInvalidInput when the id is not a block of this database.
+    Acad::ErrorStatus wblock(AcDbDatabase*& output, AcDbObjectId blockId);
+    // Copies the model space of source into this database as the block named name (an existing block of
+    // that name is redefined), with the records its entities use; the source is never changed.
+    // eInvalidInput for a null or the same database, eInvalidSymbolTableName for a bad name.
+    Acad::ErrorStatus insert(AcDbObjectId& blockId, const ACHAR* name, AcDbDatabase* source,
+                             bool preserveSourceDatabase = true);
+
     // Stand-in internals, used by tables, blocks and dictionaries.
     struct Impl;
     Impl* tarnImpl() const { return m_impl.get(); }

@@ -5,13 +5,16 @@
 #include "platform/arx/acdb/cmcolor.h"
 #include "platform/arx/acdb/dbextents.h"
 #include "platform/arx/acdb/dbobject.h"
+#include "platform/arx/acge/gearrays.h"
 #include "platform/arx/acge/gemat3d.h"
+#include "platform/arx/acge/geplane.h"
 #include "platform/arx/acge/gepnt3d.h"
 #include "platform/arx/acge/gevec3d.h"
 
 namespace AcDb {
 
 enum Visibility { kVisible = 0, kInvisible = 1 };
+enum Intersect { kOnBothOperands = 0, kExtendThis = 1, kExtendArg = 2, kExtendBoth = 3 };
 
 }  // namespace AcDb
 
@@ -63,6 +66,15 @@ public:
     Acad::ErrorStatus getTransformedCopy(const AcGeMatrix3d& matrix, AcDbEntity*& copy) const;
     // The true bounding box. eInvalidExtents for entities without extents (the argument is untouched).
     virtual Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const;
+    // Points where the entity meets another, appended to points. Lines, arcs, circles and lightweight
+    // polylines in planes parallel to XY; eNotApplicable for other kinds. Extending makes a line infinite
+    // and an arc a full circle (polylines are not extended). Without a projection plane only points where
+    // the two also meet in Z are taken; with one (normal along Z) every crossing of their XY projections,
+    // at the height of this entity.
+    Acad::ErrorStatus intersectWith(const AcDbEntity* other, AcDb::Intersect type,
+                                    AcGePoint3dArray& points) const;
+    Acad::ErrorStatus intersectWith(const AcDbEntity* other, AcDb::Intersect type, const AcGePlane& projPlane,
+                                    AcGePoint3dArray& points) const;
     // The entity as simpler non-resident entities; eNotApplicable where a class cannot.
     virtual Acad::ErrorStatus explode(AcDbVoidPtrArray& entities) const;
 

@@ -74,16 +74,22 @@ private:
 class AcDbObjectIterator {
 public:
     explicit AcDbObjectIterator(std::vector<AcDbEntity*> entities) : m_entities(std::move(entities)) {}
+    // Over resident objects (a reference's attributes): entity() is null, objectId() the id.
+    explicit AcDbObjectIterator(std::vector<AcDbObjectId> ids)
+        : m_entities(ids.size(), nullptr), m_ids(std::move(ids)) {}
 
     void start(bool atEnd = false);
     bool done() const { return m_index < 0 || m_index >= static_cast<long>(m_entities.size()); }
     void step(bool backwards = false, bool skipErased = true);
     AcDbEntity* entity() const { return done() ? nullptr : m_entities[static_cast<size_t>(m_index)]; }
     // Vertices are not resident: always the null id.
-    AcDbObjectId objectId() const { return AcDbObjectId(); }
+    AcDbObjectId objectId() const {
+        return done() || m_ids.empty() ? AcDbObjectId() : m_ids[static_cast<size_t>(m_index)];
+    }
 
 private:
     std::vector<AcDbEntity*> m_entities;
+    std::vector<AcDbObjectId> m_ids;
     long m_index = 0;
 };
 

@@ -12,9 +12,12 @@
 #include <unordered_map>
 
 #include "platform/arx/aced/acedcmdline.h"
+#include "platform/arx/acdb/dbattrib.h"
+#include "platform/arx/acdb/dbblkref.h"
 #include "platform/arx/acdb/dbblock.h"
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbdict.h"
+#include "platform/arx/acdb/dbdim.h"
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbhatch.h"
@@ -383,6 +386,11 @@ private:
                 }
                 case Kind::kEntity:
                     if (r.parent >= 0) {
+                        if (r.type == "ATTRIB" &&
+                            m_records[static_cast<size_t>(r.parent)].cls == AcDbBlockReference::desc()) {
+                            r.cls = AcDbAttribute::desc();  // an object of its own, owned by the reference
+                            break;
+                        }
                         // A kept entity keeps its whole sequence, the end marker too.
                         if (r.type != "SEQEND" ||
                             m_records[static_cast<size_t>(r.parent)].cls == AcDbUnknownEntity::desc()) {
@@ -400,11 +408,15 @@ private:
                                 : (flags & 8) != 0       ? AcDb3dPolyline::desc()
                                                          : AcDb2dPolyline::desc();
                     }
-                    if (r.type == "INSERT") {
-                        // Attributes are not modelled: an insert that carries them is kept with them.
-                        long long attributes = 0;
-                        dxf::ParseInteger(firstValue(r, 66), attributes);
-                        r.cls = attributes != 0 ? nullptr : r.cls;
+                    if (r.type == "DIMENSION") {
+                        // One file name for every kind; the type code says which. One that names its
+                        // picture block, as other programs write them, is kept as read: the block is not
+                        // modelled, and saving must not lose it.
+                        long long type = 0;
+                        dxf::ParseInteger(firstValue(r, 70), type);
+                        r.cls = dxf::Trim(firstValue(r, 2)).empty()
+                                    ? dxf::DimensionClass(static_cast<int>(type & 7))
+                                    : nullptr;
                     }
                     if (r.cls == nullptr || !r.cls->isDerivedFrom(AcDbEntity::desc())) {
                         // Kinds the database does not model are kept as read, so that saving a drawing
@@ -736,6 +748,14 @@ private:
                 continue;
             }
             if (r.kind != Kind::kEntity || r.object == nullptr) {
+                continue;
+            }
+            if (r.parent >= 0) {
+                Record& parent = m_records[static_cast<size_t>(r.parent)];
+                if (auto* reference = AcDbBlockReference::cast(parent.object)) {
+                    r.object->tarnSetOwner(parent.id);
+                    reference->tarnAddAttributeId(r.id);
+                }
                 continue;
             }
             AcDbObjectId owner;

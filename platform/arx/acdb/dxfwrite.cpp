@@ -3,6 +3,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/arx/acdb/dbblkref.h"
 #include "platform/arx/acdb/dbblock.h"
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbdict.h"
@@ -323,8 +324,26 @@ private:
             const AcDbObject* entity = LiveObject(id);
             if (Writable(entity)) {
                 WriteObject(entity, block->handle().value(), m_body);
+                writeAttributesOf(AcDbBlockReference::cast(entity));
             }
         }
+    }
+
+    // A reference's attributes follow it, closed by a sequence end.
+    void writeAttributesOf(const AcDbBlockReference* reference) {
+        if (reference == nullptr || reference->tarnAttributeIds().empty()) {
+            return;
+        }
+        for (const AcDbObjectId& id : reference->tarnAttributeIds()) {
+            if (const AcDbObject* attribute = LiveObject(id); Writable(attribute)) {
+                WriteObject(attribute, reference->handle().value(), m_body);
+            }
+        }
+        m_body.raw(0, "SEQEND");
+        m_body.handle(5, m_body.takeHandle());
+        m_body.handle(330, reference->handle().value());
+        m_body.raw(100, "AcDbEntity");
+        m_body.text(8, reference->layer().str());
     }
 
     void writeBlocks() {

@@ -5,6 +5,7 @@
 
 #include "dxf_fixture.h"
 #include "platform/arx/aced/acedcmdline.h"
+#include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbunknown.h"
 #include "platform/arx/acdb/dxffields.h"
 #include "platform/win32/sys/sys_hooks.h"
@@ -877,9 +878,9 @@ TEST_F(DxfReader, FilesOfOtherProgramsLoadAndUnknownEntitiesAreKeptAsRead) {
     model->close();
     blocks->close();
 
-    // Entities of kinds not modelled are kept under their handles and layers, the insert with the records
-    // that follow it; they are written back as read.
-    for (const auto& [handle, type] : {std::pair{0x30, "3DSOLID"}, std::pair{0x31, "INSERT"}}) {
+    // Entities of kinds not modelled are kept under their handles and layers and written back as read; the
+    // insert is a block reference owning the attribute that follows it.
+    for (const auto& [handle, type] : {std::pair{0x30, "3DSOLID"}}) {
         ASSERT_EQ(reopened->getAcDbObjectId(id, false, AcDbHandle(handle)), Acad::eOk);
         AcDbEntity* kept = nullptr;
         ASSERT_EQ(acdbOpenObject(kept, id, AcDb::kForRead), Acad::eOk);
@@ -889,6 +890,14 @@ TEST_F(DxfReader, FilesOfOtherProgramsLoadAndUnknownEntitiesAreKeptAsRead) {
         EXPECT_EQ(kept->ownerId(), modelId);
         kept->close();
     }
+    ASSERT_EQ(reopened->getAcDbObjectId(id, false, AcDbHandle(0x31)), Acad::eOk);
+    const auto* insertRef = AcDbBlockReference::cast(platform::detail::Peek(id));
+    ASSERT_NE(insertRef, nullptr);
+    ASSERT_EQ(insertRef->tarnAttributeIds().size(), 1u);
+    const auto* attribute = AcDbAttribute::cast(platform::detail::Peek(insertRef->tarnAttributeIds()[0]));
+    ASSERT_NE(attribute, nullptr);
+    EXPECT_EQ(std::u16string(attribute->textStringConst()), u"value");
+    EXPECT_EQ(attribute->objectId().handle(), AcDbHandle(0x32));
     const std::string written = platform::WriteDxf(reopened.get());
     EXPECT_NE(written.find("3DSOLID\n  5\n30\n"), std::string::npos);
     EXPECT_NE(written.find("opaque data"), std::string::npos);
@@ -896,7 +905,9 @@ TEST_F(DxfReader, FilesOfOtherProgramsLoadAndUnknownEntitiesAreKeptAsRead) {
     ASSERT_NE(insert, std::string::npos);
     const size_t attrib = written.find("ATTRIB\n  5\n32\n330\n31\n", insert);
     ASSERT_NE(attrib, std::string::npos) << written.substr(insert, 400);
-    EXPECT_NE(written.find("SEQEND\n  5\n33\n330\n31\n", attrib), std::string::npos);
+    const size_t seqend = written.find("SEQEND\n  5\n", attrib);
+    ASSERT_NE(seqend, std::string::npos);
+    EXPECT_NE(written.find("330\n31\n", seqend), std::string::npos);
 
     // Dictionaries, the one with a default and the Xrecord; its placeholder is kept as read.
     AcDbDictionary* nod = nullptr;
