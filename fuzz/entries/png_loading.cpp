@@ -1,5 +1,11 @@
-// PNG loading: the plug-in's decoder, and the raster-image definition reading the same bytes as its file. A
-// picture accepted has the size it claims, within the cap, and encodes and decodes back to the same pixels.
+// PNG loading: the plug-in's decoder on the input as it comes and again with its chunks' sums made right (so
+// that changed bytes reach past the sum check), and the raster-image definition reading the mended bytes as
+// its file. A picture accepted has the size it claims, within the cap, and encodes and decodes back to the
+// same pixels.
+#include <zlib.h>
+
+#include <cstring>
+
 #include "fuzz/entries/entries.h"
 #include "fuzz/entries/files.h"
 #include "platform/arx/acdb/dbrasterimagedef.h"
@@ -31,9 +37,28 @@ std::string CheckImage(const CPngImage& image) {
     return {};
 }
 
-}  // namespace
+// The bytes with the sum of every whole chunk after the signature made right.
+std::vector<std::uint8_t> WithChunkSums(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> bytes(data, data + size);
+    for (size_t at = 8; at + 12 <= bytes.size();) {
+        const std::uint32_t length = (std::uint32_t(bytes[at]) << 24) | (std::uint32_t(bytes[at + 1]) << 16) |
+                                     (std::uint32_t(bytes[at + 2]) << 8) | bytes[at + 3];
+        if (length > bytes.size() - at - 12) {
+            break;
+        }
+        const uLong sum = crc32(0L, bytes.data() + at + 4, static_cast<uInt>(length + 4));
+        std::uint8_t* out = bytes.data() + at + 8 + length;
+        out[0] = static_cast<std::uint8_t>(sum >> 24);
+        out[1] = static_cast<std::uint8_t>(sum >> 16);
+        out[2] = static_cast<std::uint8_t>(sum >> 8);
+        out[3] = static_cast<std::uint8_t>(sum);
+        at += 12 + length;
+    }
+    bytes.shrink_to_fit();
+    return bytes;
+}
 
-std::string RunPngLoading(const std::uint8_t* data, std::size_t size) {
+std::string Decode(const std::uint8_t* data, std::size_t size) {
     std::string problem;
     CPngImage image;
     const PngStatus status = DecodePng(data, size, image);
@@ -54,11 +79,22 @@ std::string RunPngLoading(const std::uint8_t* data, std::size_t size) {
                status != PNG_STATUS_TOO_LARGE && status != PNG_STATUS_NO_MEMORY) {
         problem = "a decode failed with a status of the writer";
     }
+    return problem;
+}
+
+}  // namespace
+
+std::string RunPngLoading(const std::uint8_t* data, std::size_t size) {
+    std::string problem = Decode(data, size);
     if (!problem.empty()) {
         return problem;
     }
-
-    const std::string path = WriteScratchFile("fuzz.png", data, size);
+    const std::vector<std::uint8_t> mended = WithChunkSums(data, size);
+    problem = Decode(mended.data(), mended.size());
+    if (!problem.empty()) {
+        return problem;
+    }
+    const std::string path = WriteScratchFile("fuzz.png", mended.data(), mended.size());
     if (path.empty()) {
         return {};
     }
