@@ -158,8 +158,10 @@ void Host::Stop() {
         return;
     }
     platform::ClearTypeAhead();
-    m_modules.UnloadAll();
+    // The documents close first, so that the modules see each one go (documentToBeDestroyed, kUnloadDwgMsg)
+    // as on the real host; then the modules unload.
     platform::CloseAllDocuments();
+    m_modules.UnloadAll();
     acDocManager->removeReactor(m_docReactor.get());
     m_docReactor.reset();
     RemoveCommands();

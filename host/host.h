@@ -42,7 +42,7 @@ public:
     // Prepares the folders, installs the console driver and the host's commands, starts the map
     // application and opens the first drawing. False (with *error) when a folder cannot be made.
     bool Start(const HostOptions& options, std::string* error = nullptr);
-    // What QUIT does after its command: unloads every module, closes every drawing, stops the map.
+    // What QUIT does after its command: closes every drawing, unloads every module, stops the map.
     void Stop();
     bool Started() const { return m_started; }
     bool QuitRequested() const { return m_quit; }

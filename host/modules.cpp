@@ -5,7 +5,11 @@
 #include <filesystem>
 
 #include "platform/arx/acap/acapdoc.h"
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/aced/acededitor.h"
+#include "platform/mfc/afxwnd.h"
+#include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
 #include "platform/win32/sys/sys_hooks.h"
@@ -44,6 +48,75 @@ int RemoveLeftCommands(const Module& module) {
         acedRegCmds->removeCmd(group.c_str(), name.c_str());
     }
     return static_cast<int>(left.size());
+}
+
+// Whether an object's class (its virtual table) lies in the module: its virtual calls would go to unmapped
+// code after dlclose.
+bool ObjectOf(HMODULE instance, const void* object) {
+    return object != nullptr &&
+           platform::ModuleHasAddress(instance, *static_cast<const void* const*>(object));
+}
+
+bool CodeOf(HMODULE instance, const void* code) {
+    return code != nullptr && platform::ModuleHasAddress(instance, code);
+}
+
+std::string WindowName(const platform::WindowRecord& window) {
+    return "window \"" + platform::Utf16ToUtf8(window.className) + "\" \"" +
+           platform::Utf16ToUtf8(window.text) + "\"";
+}
+
+// What the module left behind whose code lies in it (windows, timers, reactors), described, and removed: the
+// windows destroyed (their code still mapped), the timers killed, the reactors detached.
+std::vector<std::string> RemoveLeftovers(const Module& module) {
+    const HMODULE instance = module.instance;
+    std::vector<std::string> left;
+    std::vector<HWND> windows;
+    for (const platform::WindowRecord& window : platform::LiveWindows()) {
+        if (CodeOf(instance, reinterpret_cast<const void*>(window.proc))) {
+            left.push_back("the window procedure of " + WindowName(window));
+            windows.push_back(window.hwnd);
+        } else if (ObjectOf(instance, CWnd::FromHandlePermanent(window.hwnd))) {
+            left.push_back("the window object of " + WindowName(window));
+            windows.push_back(window.hwnd);
+        }
+    }
+    for (HWND hwnd : windows) {
+        DestroyWindow(hwnd);
+    }
+    for (const platform::TimerRecord& timer : platform::LiveTimers()) {
+        if (CodeOf(instance, reinterpret_cast<const void*>(timer.proc))) {
+            left.push_back("the procedure of timer " + std::to_string(timer.id));
+            KillTimer(timer.hwnd, timer.id);
+        }
+    }
+    std::vector<AcEditorReactor*> editorReactors;
+    platform::ForEachEditorReactor([&](AcEditorReactor* reactor) {
+        if (ObjectOf(instance, reactor)) {
+            editorReactors.push_back(reactor);
+        }
+    });
+    for (AcEditorReactor* reactor : editorReactors) {
+        left.push_back("an editor reactor");
+        acedEditor->removeReactor(reactor);
+    }
+    for (AcApDocManagerReactor* reactor : platform::DocManagerReactors()) {
+        if (ObjectOf(instance, reactor)) {
+            left.push_back("a document manager reactor");
+            acDocManager->removeReactor(reactor);
+        }
+    }
+    std::unique_ptr<AcApDocumentIterator> docs(acDocManager->newAcApDocumentIterator());
+    for (; !docs->done(); docs->step()) {
+        AcDbDatabase* db = docs->document()->database();
+        for (AcDbDatabaseReactor* reactor : platform::DatabaseReactors(db)) {
+            if (ObjectOf(instance, reactor)) {
+                left.push_back("a database reactor");
+                db->removeReactor(reactor);
+            }
+        }
+    }
+    return left;
 }
 
 }  // namespace
@@ -96,6 +169,9 @@ bool ModuleSet::Load(const std::string& hostPath, std::string* error) {
     m_modules.push_back(std::move(module));
     if (loaded->entryPoint(AcRx::kInitAppMsg, loaded) != AcRx::kRetOK) {
         RemoveLeftCommands(*loaded);
+        for (const std::string& what : RemoveLeftovers(*loaded)) {
+            m_leftovers.push_back("\"" + loaded->name + "\" left " + what + " behind.");
+        }
         platform::DetachModule(loaded->instance);
         m_modules.pop_back();
         dlclose(handle);
@@ -137,6 +213,11 @@ bool ModuleSet::Unload(const std::string& name, bool force, std::string* error) 
         return false;
     }
     RemoveLeftCommands(*module);
+    for (const std::string& what : RemoveLeftovers(*module)) {
+        const std::string line = "\"" + module->name + "\" left " + what + " behind.";
+        acutPrintf(u"\n%s", platform::Utf8ToUtf16(line).c_str());
+        m_leftovers.push_back(line);
+    }
     platform::DetachModule(module->instance);
     void* handle = module->handle;
     for (auto it = m_modules.begin(); it != m_modules.end(); ++it) {

@@ -6,7 +6,8 @@
 // kInitAppMsg (kRetError refuses the load), then kLoadDwgMsg for each open drawing; drawings opened later get
 // kLoadDwgMsg and closing ones kUnloadDwgMsg. Unloading sends kUnloadDwgMsg for each open drawing and
 // kUnloadAppMsg (kRetError refuses an unload on request; a forced unload at quit goes on), removes commands
-// the module left registered, and dlcloses it.
+// the module left registered, reports and removes the windows, timers and reactors whose code lies in the
+// module, and dlcloses it.
 #pragma once
 
 #include <memory>
@@ -47,6 +48,10 @@ public:
     void UnloadAll();
     Module* Find(const std::string& name);
     const std::vector<std::unique_ptr<Module>>& All() const { return m_modules; }
+    // What unloaded modules left behind whose code lay in them (windows, timers, reactors): reported on the
+    // command line and removed before the module went. Tests fail on any.
+    const std::vector<std::string>& Leftovers() const { return m_leftovers; }
+    void ClearLeftovers() { m_leftovers.clear(); }
 
     // The document notifications the host passes on.
     void DocumentLoaded(AcApDocument* doc);
@@ -54,6 +59,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<Module>> m_modules;
+    std::vector<std::string> m_leftovers;
 };
 
 }  // namespace tarnhost

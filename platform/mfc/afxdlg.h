@@ -201,7 +201,8 @@ struct DialogTemplate {
 
 // Registers a dialog resource. A persistent one (the plug-in's own tables) survives the platform reset;
 // others (a test's) are dropped by it. A dialog finds its template in the resource section of the active
-// resource module (AfxGetResourceHandle) first, then among the registered ones.
+// resource module (AfxGetResourceHandle) first, then in those of the loaded modules (in load order), then
+// among the registered ones.
 void RegisterDialogResource(UINT id, DialogTemplate dialog, bool persistent = false);
 const DialogTemplate* FindDialogResource(UINT id);
 

@@ -7,6 +7,6 @@
 #include "platform/mfc/afxwnd.h"
 #include "platform/mfc/controls_api.h"
 #include "platform/mfc/cstring.h"
+#include "platform/mfc/msgbox.h"
 #include "platform/mfc/shellbrowse.h"
 #include "platform/mfc/stdiofile.h"
-#include "platform/mfc/uidriver.h"

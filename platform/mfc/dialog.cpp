@@ -15,6 +15,7 @@
 #include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/testhooks.h"
 #include "platform/win32/core/unicode.h"
+#include "platform/win32/sys/sys_hooks.h"
 
 namespace {
 
@@ -172,11 +173,17 @@ void RegisterDialogResource(UINT id, DialogTemplate dialog, bool persistent) {
 }
 
 const DialogTemplate* FindDialogResource(UINT id) {
-    // The active resource module's section first, as the framework loads a template; then the tables.
-    const HINSTANCE module = AfxGetResourceHandle();
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
-    if (found != nullptr && SizeofResource(module, found) == sizeof(DialogTemplate)) {
-        return static_cast<const DialogTemplate*>(LockResource(LoadResource(module, found)));
+    // The active resource module's section first, then the loaded modules' in load order (as the framework
+    // searches its extension modules for a template the active one lacks); then the tables.
+    std::vector<HMODULE> modules{AfxGetResourceHandle()};
+    for (HMODULE loaded : platform::LoadedModules()) {
+        modules.push_back(loaded);
+    }
+    for (HMODULE module : modules) {
+        const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+        if (found != nullptr && SizeofResource(module, found) == sizeof(DialogTemplate)) {
+            return static_cast<const DialogTemplate*>(LockResource(LoadResource(module, found)));
+        }
     }
     auto it = Resources().find(id);
     return it != Resources().end() ? &it->second.dialog : nullptr;

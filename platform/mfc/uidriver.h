@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/mfc/msgbox.h"
 #include "platform/win32/windows.h"
 
 namespace platform {
@@ -203,9 +204,3 @@ private:
 };
 
 }  // namespace platform
-
-// The framework's message boxes. AfxMessageBox's caption is the application's name; MessageBoxW with a null
-// caption says "Error", as on the real platform.
-int AfxMessageBox(LPCTSTR text, UINT type = MB_OK, UINT helpId = 0);
-int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
-LPCTSTR AfxGetAppName();

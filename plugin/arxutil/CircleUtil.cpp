@@ -4,7 +4,7 @@
 
 #include "platform/arx/acdb/dbcircle.h"
 #include "platform/arx/acdb/dbdatabase.h"
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 #include "plugin/arxutil/DwgDatabaseUtil.h"
 
 AcDbObjectId CCircleUtil::Add(const AcGePoint3d& ptCenter, const AcGeVector3d& vec, double radius,

@@ -8,7 +8,7 @@
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/mfc/cstring.h"
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/mfc/cstring.h"
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 
 namespace {
 

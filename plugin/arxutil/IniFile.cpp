@@ -3,7 +3,7 @@
 #include <climits>
 #include <vector>
 
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 #include "plugin/arxutil/ConvertUtil.h"
 
 namespace {

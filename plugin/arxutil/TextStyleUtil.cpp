@@ -2,7 +2,7 @@
 
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbtables.h"
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 
 namespace {
 

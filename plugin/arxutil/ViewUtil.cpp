@@ -8,6 +8,11 @@
 
 namespace {
 
+// Extents with nothing in them hold their minimum above their maximum.
+bool IsEmptyExtents(const AcDbExtents& extents) {
+    return extents.minPoint().x > extents.maxPoint().x;
+}
+
 bool GetReal(const ACHAR* name, double& value) {
     resbuf rb;
     if (acedGetVar(name, &rb) != RTNORM || rb.restype != RTREAL || !std::isfinite(rb.resval.rreal)) {
@@ -102,7 +107,7 @@ bool ModelSpaceExtents(AcDbExtents& extents) {
     }
     extents.addBlockExt(pBlkTblRcd);
     pBlkTblRcd->close();
-    return !platform::IsEmptyExtents(extents);
+    return !IsEmptyExtents(extents);
 }
 
 }  // namespace
@@ -252,7 +257,7 @@ Acad::ErrorStatus CViewUtil::ZoomActiveVportExtents(AcDbDatabase* pDb) {
         return Acad::eNoDatabase;
     }
     const AcDbExtents extents = CDwgDatabaseUtil::GetModelSpaceExtent(pDb);
-    if (platform::IsEmptyExtents(extents)) {
+    if (IsEmptyExtents(extents)) {
         return Acad::eInvalidExtents;
     }
     AcDbViewportTable* pVportTbl = nullptr;

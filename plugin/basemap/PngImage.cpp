@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/mfc/afxwin.h"
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 #include "platform/win32/windows.h"
 #include "plugin/basemap/PngCodec.h"
 #include "plugin/basemap/RasterImage.h"

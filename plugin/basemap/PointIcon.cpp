@@ -1,6 +1,6 @@
 #include "plugin/basemap/PointIcon.h"
 
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 #include "plugin/basemap/RasterImage.h"
 
 void SetImgPointOrientation(AcDbRasterImage* image, const AcGePoint3d& point, int size) {

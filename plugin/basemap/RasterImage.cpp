@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 
 CString g_strImageName = _T("TARN_IMG");
 std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;

@@ -5,7 +5,7 @@
 #include "plugin/basemap/RasterImage.h"
 #include "plugin/exchange/LinkRecord.h"
 #include "plugin/exchange/MapFolderTree.h"
-#include "platform/mfc/uidriver.h"
+#include "platform/mfc/msgbox.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 #include <ctime>
 #include <string>
 
-#include "platform/win32/sys/sys_hooks.h"
 #include "plugin/cutil/cutil.h"
 
 namespace {

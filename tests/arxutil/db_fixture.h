@@ -17,6 +17,7 @@ protected:
     void TearDown() override {
         EXPECT_EQ(platform::OpenObjectCount(), 0) << "objects left open";
         EXPECT_EQ(platform::LiveNonResidentObjectCount(), 0) << "non-resident objects leaked";
+        EXPECT_EQ(platform::ReactorViolations(), std::vector<std::string>());
         acdbHostApplicationServices()->setWorkingDatabase(nullptr);
     }
 

@@ -38,6 +38,11 @@ protected:
         std::string error;
         ASSERT_TRUE(host.Start(options, &error)) << error;
     }
+    void TearDown() override {
+        host.Stop();
+        EXPECT_EQ(host.Modules().Leftovers(), std::vector<std::string>());
+        EXPECT_EQ(platform::ReactorViolations(), std::vector<std::string>());
+    }
 
     // What the command line printed since the mark.
     std::string Printed() const { return platform::CommandLineUtf8().substr(mark); }

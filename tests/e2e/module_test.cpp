@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "host_fixture.h"
+#include "platform/win32/bus/bus_hooks.h"
 
 namespace {
 
@@ -55,14 +56,16 @@ TEST_F(HostTest, AModuleGetsItsMessagesAndItsCommandsComeAndGo) {
     EXPECT_EQ(Run("E2EHELLO"), CommandOutcome::kUnknown);
     EXPECT_EQ(Run("ARX Unload e2e_good"), CommandOutcome::kFailed);
 
-    // Loaded again by name from the module folder; QUIT unloads it after the drawings' messages.
+    // Loaded again by name from the module folder; QUIT closes the drawings (the module sees each go), then
+    // unloads it.
     EXPECT_EQ(Run("ARX Load e2e_good.arx"), CommandOutcome::kEnded);
     EXPECT_EQ(Run("E2ELEFT"), CommandOutcome::kEnded);
     Mark();
     EXPECT_EQ(Run("QUIT"), CommandOutcome::kEnded);
     EXPECT_FALSE(host.Started());
     EXPECT_EQ(Count(Printed(), "[e2e] unloaddwg"), 2);
-    EXPECT_NE(Printed().find("[e2e] unload"), std::string::npos);
+    EXPECT_EQ(Count(Printed(), "[e2e] documentToBeDestroyed"), 2);
+    EXPECT_LT(Printed().rfind("[e2e] documentToBeDestroyed"), Printed().rfind("[e2e] unload")) << Printed();
     EXPECT_EQ(acedRegCmds->lookupGlobalCmd(u"E2ELEFT"), nullptr);
 }
 
@@ -75,6 +78,11 @@ TEST_F(HostTest, AModuleThatRefusesToInitialiseIsNotLoaded) {
     EXPECT_EQ(Count(Printed(), "[e2e] loaddwg"), 0);
     EXPECT_TRUE(host.Modules().All().empty());
     EXPECT_EQ(acedRegCmds->lookupGlobalCmd(u"E2EHELLO"), nullptr);
+    // The reactor it added before refusing is found and removed with it.
+    EXPECT_EQ(host.Modules().Leftovers(),
+              std::vector<std::string>{"\"e2e_failing.arx\" left a document manager reactor behind."});
+    EXPECT_TRUE(platform::DocManagerReactors().size() <= 1u);  // the host's own
+    host.Modules().ClearLeftovers();
 
     // Files that are no application, or no file at all.
     const std::string text = dir + "/readme.arx";
@@ -84,6 +92,34 @@ TEST_F(HostTest, AModuleThatRefusesToInitialiseIsNotLoaded) {
     EXPECT_FALSE(host.LoadModule(dir + "/absent.arx", &error));
     EXPECT_NE(error.find("not found"), std::string::npos) << error;
     EXPECT_EQ(Run("ARX Load absent.arx"), CommandOutcome::kFailed);
+}
+
+TEST_F(HostTest, WhatAModuleLeavesBehindIsReportedAndRemovedAtUnload) {
+    std::string error;
+    ASSERT_TRUE(host.LoadModule(E2E_SECOND_MODULE, &error)) << error;
+    const size_t windows = platform::LiveWindowCount();
+    const size_t editorReactors = platform::EditorReactorCount();
+    EXPECT_EQ(Run("E2E2LEAVE"), CommandOutcome::kEnded);
+    EXPECT_EQ(platform::LiveWindowCount(), windows + 1);
+    Mark();
+    EXPECT_EQ(Run("ARX Unload e2e_second"), CommandOutcome::kEnded);
+    const std::vector<std::string> expected = {
+        "\"e2e_second.arx\" left the window procedure of window \"E2ELeftWindow\" \"left\" behind.",
+        "\"e2e_second.arx\" left the procedure of timer 1 behind.",
+        "\"e2e_second.arx\" left an editor reactor behind.",
+        "\"e2e_second.arx\" left a database reactor behind."};
+    EXPECT_EQ(host.Modules().Leftovers(), expected);
+    for (const std::string& line : expected) {
+        EXPECT_NE(Printed().find(line), std::string::npos) << Printed();
+    }
+    // Gone with the module: nothing calls into unmapped code afterwards.
+    EXPECT_EQ(platform::LiveWindowCount(), windows);
+    EXPECT_EQ(platform::EditorReactorCount(), editorReactors);
+    EXPECT_TRUE(platform::LiveTimers().empty());
+    EXPECT_TRUE(platform::DatabaseReactors(host.Drawing()).empty());
+    host.Wait(5000);
+    EXPECT_EQ(Run("LINE 0,0 1,1", {""}), CommandOutcome::kEnded);
+    host.Modules().ClearLeftovers();
 }
 
 }  // namespace

@@ -48,8 +48,9 @@ TEST_F(HostTest, EachLoadedModuleHasItsOwnInstanceAndResources) {
     EXPECT_EQ(bytes[8], 7);
     EXPECT_TRUE(platform::ModuleHasAddress(second, bytes));
 
-    // A dialog finds its template in the active resource module.
-    EXPECT_EQ(platform::FindDialogResource(9100), nullptr);
+    // A dialog finds its template in the active resource module, else in the first loaded module that has it.
+    ASSERT_NE(platform::FindDialogResource(9100), nullptr);
+    EXPECT_EQ(platform::FindDialogResource(9100)->caption, u"first module");
     AfxSetResourceHandle(first);
     ASSERT_NE(platform::FindDialogResource(9100), nullptr);
     EXPECT_EQ(platform::FindDialogResource(9100)->caption, u"first module");
@@ -57,6 +58,7 @@ TEST_F(HostTest, EachLoadedModuleHasItsOwnInstanceAndResources) {
     AfxSetResourceHandle(second);
     EXPECT_EQ(platform::FindDialogResource(9100)->caption, u"second module");
     AfxSetResourceHandle(nullptr);
+    EXPECT_EQ((platform::LoadedModules()), (std::vector<HMODULE>{first, second}));
 
     // Unloaded, its handle finds nothing and its code is no longer its.
     EXPECT_EQ(Run("ARX Unload e2e_second"), CommandOutcome::kEnded);

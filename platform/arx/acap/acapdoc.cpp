@@ -21,6 +21,7 @@ struct AcApDocument::Impl {
     platform::SysVarStore sysVars;
     std::vector<AcDbObjectId> pickFirst;
     std::vector<AcAp::DocLockMode> locks;
+    std::vector<bool> lockGroups;  // per lock: it opened an undo group (a write lock outside a command)
     int commandDepth = 0;
     std::unique_ptr<AcTransactionManager> transactions = std::make_unique<AcTransactionManager>();
 };
@@ -148,6 +149,7 @@ AcApDocument* AddDocument(std::unique_ptr<AcDbDatabase> db, const std::u16string
     SetDatabaseWriteObserver(CheckWrite);
     auto impl = std::make_unique<AcApDocument::Impl>();
     impl->db = std::move(db);
+    impl->transactions = std::make_unique<AcTransactionManager>(impl->db.get());
     impl->fileName = WindowsForm(fileName);
     if (impl->fileName.empty()) {
         impl->title = FormatWide(u"Drawing%d.dwg", ++s.untitled);
@@ -186,7 +188,12 @@ void FireLockChange(AcApDocument* doc, AcAp::DocLockMode before, AcAp::DocLockMo
 }  // namespace
 }  // namespace platform
 
+AcTransactionManager::AcTransactionManager(AcDbDatabase* db) : m_db(db) {}
+
 AcTransaction* AcTransactionManager::startTransaction() {
+    if (m_db != nullptr) {
+        platform::BeginTransaction(m_db);
+    }
     m_open.push_back(std::make_unique<AcTransaction>());
     return m_open.back().get();
 }
@@ -195,12 +202,28 @@ Acad::ErrorStatus AcTransactionManager::endTransaction() {
     if (m_open.empty()) {
         return Acad::eNotApplicable;
     }
+    if (m_db != nullptr) {
+        const Acad::ErrorStatus es = platform::EndTransaction(m_db);
+        if (es != Acad::eOk) {
+            return es;
+        }
+    }
     m_open.pop_back();
     return Acad::eOk;
 }
 
 Acad::ErrorStatus AcTransactionManager::abortTransaction() {
-    return endTransaction();
+    if (m_open.empty()) {
+        return Acad::eNotApplicable;
+    }
+    if (m_db != nullptr) {
+        const Acad::ErrorStatus es = platform::AbortTransaction(m_db);
+        if (es != Acad::eOk) {
+            return es;
+        }
+    }
+    m_open.pop_back();
+    return Acad::eOk;
 }
 
 int AcTransactionManager::numActiveTransactions() const {
@@ -293,7 +316,15 @@ Acad::ErrorStatus AcApDocManager::lockDocument(AcApDocument* doc, AcAp::DocLockM
     }
     const AcAp::DocLockMode before = doc->lockMode();
     platform::FireLockChange(doc, before, mode, globalCmdName, false);
-    doc->tarnImpl().locks.push_back(mode);
+    AcApDocument::Impl& impl = doc->tarnImpl();
+    // Changes made under a write lock from outside a command (a reactor's deferred edit, a timer's work) are
+    // one undo group, as a command's are, so that one undo takes back that edit and nothing more.
+    const bool group = impl.commandDepth == 0 && platform::WriteMode(mode) && impl.db != nullptr;
+    if (group) {
+        platform::BeginUndoGroup(impl.db.get());
+    }
+    impl.locks.push_back(mode);
+    impl.lockGroups.push_back(group);
     platform::FireLockChange(doc, before, mode, globalCmdName, true);
     return Acad::eOk;
 }
@@ -310,6 +341,14 @@ Acad::ErrorStatus AcApDocManager::unlockDocument(AcApDocument* doc) {
     const AcAp::DocLockMode after = locks.size() > 1 ? locks[locks.size() - 2] : AcAp::kNone;
     platform::FireLockChange(doc, before, after, nullptr, false);
     locks.pop_back();
+    auto& groups = doc->tarnImpl().lockGroups;
+    const bool group = !groups.empty() && groups.back();
+    if (!groups.empty()) {
+        groups.pop_back();
+    }
+    if (group) {
+        platform::EndUndoGroup(doc->database());
+    }
     platform::FireLockChange(doc, before, after, nullptr, true);
     return Acad::eOk;
 }
@@ -365,6 +404,10 @@ AcApDocManager* acDocManagerPtr() {
 }
 
 namespace platform {
+
+std::vector<AcApDocManagerReactor*> DocManagerReactors() {
+    return State().reactors;
+}
 
 AcApDocument* NewDocument(const std::u16string& fileName) {
     return AddDocument(std::make_unique<AcDbDatabase>(true, false), fileName);

@@ -34,12 +34,16 @@ enum DocLockMode {
 
 class AcTransaction;
 
-// The document's transaction manager: nested transactions (counted) and the graphics flush (recorded).
+// The document's transaction manager: nested transactions on the document's database (see
+// platform::BeginTransaction: an abort rolls the changes back) and the graphics flush (recorded).
 class AcTransactionManager {
 public:
+    explicit AcTransactionManager(AcDbDatabase* db = nullptr);
     AcTransaction* startTransaction();
     // eNotApplicable when none is open.
     Acad::ErrorStatus endTransaction();
+    // Rolls back what changed since the transaction started; fails (changing nothing, the transaction still
+    // open) while an object it would restore is open.
     Acad::ErrorStatus abortTransaction();
     int numActiveTransactions() const;
     void queueForGraphicsFlush();
@@ -47,6 +51,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<AcTransaction>> m_open;
+    AcDbDatabase* m_db = nullptr;
 };
 
 class AcApDocument {
@@ -158,6 +163,8 @@ bool CloseDocument(AcApDocument* doc, const std::function<void(AcApDocument*)>& 
 void CloseAllDocuments();
 // Fires documentActivated(doc) alone (doc may be null: focus left the drawings).
 void FireDocumentActivated(AcApDocument* doc);
+// The document manager's reactors, in the order they were added.
+std::vector<AcApDocManagerReactor*> DocManagerReactors();
 
 // The lock check: while on (the default), any write to a document's database from outside a command of
 // that document and without a write lock on it is a violation, recorded and passed to the handler.

@@ -81,19 +81,25 @@ CommandOutcome RedoCommand() {
 
 // The built-ins that work on undo groups and must not open one of their own.
 bool BuiltIn(const std::u16string& name, CommandBody& body) {
-    if (name == u"U") {
+    if (name == u"U" || name == u"MUNDO") {
         body = [] {
             Undo(CurrentDatabase(), 1);
             return CommandOutcome::kEnded;
         };
     } else if (name == u"UNDO") {
         body = UndoCommand;
-    } else if (name == u"REDO") {
+    } else if (name == u"REDO" || name == u"MREDO") {
         body = RedoCommand;
     } else {
         return false;
     }
     return true;
+}
+
+// Saves are not undoable on the host: what changes while one runs (records its reactors bring up to date at
+// its start) is written to the file and stays, and an undo after the save takes back the command before it.
+bool IsSave(const std::u16string& name) {
+    return name == u"QSAVE" || name == u"SAVE" || name == u"SAVEAS";
 }
 
 // A system variable's name typed as a command asks for its new value, as the host does ("IMAGEFRAME 1").
@@ -139,6 +145,10 @@ bool SysVarCommand(const std::u16string& name, CommandBody& body) {
 CommandOutcome Run(const std::u16string& name, const CommandBody& body, bool undoGroup) {
     AcApDocument* doc = acDocManager->curDocument();
     AcDbDatabase* db = doc != nullptr ? doc->database() : nullptr;
+    const bool save = IsSave(name);
+    if (save) {
+        undoGroup = false;
+    }
     State().active.push_back(name);
     EnterCommand(doc);
     if (doc != nullptr) {
@@ -146,6 +156,9 @@ CommandOutcome Run(const std::u16string& name, const CommandBody& body, bool und
     }
     if (undoGroup && db != nullptr) {
         BeginUndoGroup(db);
+    }
+    if (save && db != nullptr) {
+        SuspendUndo(db, true);
     }
     ForEachEditorReactor([&](AcEditorReactor* r) { r->commandWillStart(name.c_str()); });
     CommandOutcome outcome = CommandOutcome::kFailed;
@@ -172,6 +185,9 @@ CommandOutcome Run(const std::u16string& name, const CommandBody& body, bool und
     AcApDocument* still = doc != nullptr && acDocManager->document(db) == doc ? doc : nullptr;
     if (undoGroup && still != nullptr) {
         EndUndoGroup(db);
+    }
+    if (save && still != nullptr) {
+        SuspendUndo(db, false);
     }
     if (still != nullptr) {
         acDocManager->unlockDocument(still);

@@ -2,9 +2,13 @@
 //   the document enters the command and takes an automatic write lock; one undo group opens on its
 //   database; commandWillStart; the body; commandEnded, commandCancelled (the user cancelled an input of it)
 //   or commandFailed (the body failed); the undo group closes; the lock is released; the message pump runs.
-// The built-in commands U, UNDO (asks for a count) and REDO open no group: they undo or redo whole groups of
-// earlier commands between their own commandWillStart and commandEnded, so the database notifications of the
-// undo arrive inside them.
+// A write lock taken outside a command opens an undo group of its own, closed at its unlock.
+// The saves (QSAVE, SAVE, SAVEAS) open no group and what changes while they run is not undoable, as on the
+// real host: their reactors' records are saved with the file and stay; an undo after a save takes back the
+// command before it.
+// The built-in commands U and MUNDO (one group), UNDO (asks for a count), REDO and MREDO open no group: they
+// undo or redo whole groups of earlier commands between their own commandWillStart and commandEnded, so the
+// database notifications of the undo arrive inside them.
 #pragma once
 
 #include <functional>

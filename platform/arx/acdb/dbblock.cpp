@@ -50,15 +50,8 @@ Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& id, AcDbE
     }
     assertWriteEnabled();
     entity->tarnApplyUnsetDefaults(db);
-    AcDbObjectId newId;
-    Acad::ErrorStatus es = db->tarnAddObject(entity, objectId(), newId);
-    if (es != Acad::eOk) {
-        return es;
-    }
-    m_entities.push_back(newId);
-    id = newId;
-    db->tarnFireAppended(entity);
-    return Acad::eOk;
+    return db->tarnAppendObject(entity, objectId(), id,
+                                [this](AcDbObjectId newId) { m_entities.push_back(newId); });
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbEntity* entity) {

@@ -8,6 +8,7 @@
 
 #include "platform/arx/acdb/dbdict.h"
 #include "platform/arx/acdb/dbentity.h"
+#include "platform/arx/acdb/dbimpl.h"
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/win32/core/testhooks.h"
@@ -21,10 +22,11 @@ namespace {
 struct Globals {
     std::unordered_map<std::uint64_t, DbSlot*> registry;
     std::uint64_t nextSerial = 0x7A0000000ull;
-    std::uint64_t nextGroup = 0;
     int nonResident = 0;
     AcDbDatabase* working = nullptr;
     std::function<void(AcDbDatabase*)> writeObserver;
+    std::vector<std::string> reactorViolations;
+    bool deferToTransactionEnd = false;
     bool notifyEveryWriteClose = false;
 };
 
@@ -39,83 +41,15 @@ Globals& G() {
             g.nonResident = 0;
             g.working = nullptr;
             g.writeObserver = nullptr;
+            g.reactorViolations.clear();
+            g.deferToTransactionEnd = false;
             g.notifyEveryWriteClose = false;
         });
     }
     return globals;
 }
 
-enum class Change { kAppend, kErase, kUnerase, kModify };
-
-struct UndoRecord {
-    Change change;
-    DbSlot* slot;
-    std::unique_ptr<AcDbObject> before;
-    std::unique_ptr<AcDbObject> after;
-};
-
-struct UndoGroup {
-    std::vector<UndoRecord> records;
-};
-
-AcDbObject* Snapshot(const AcDbObject* object) {
-    AcDbObject* copy = object->tarnCopyData();
-    copy->tarnMarkSnapshot();
-    return copy;
-}
-
 }  // namespace
-
-struct AcDbDatabase::Impl {
-    AcDbDatabase* self = nullptr;
-    std::map<Adesk::UInt64, std::unique_ptr<DbSlot>> slots;  // by handle
-    Adesk::UInt64 seed = 1;
-    AcDbObjectId blockTable, layerTable, linetypeTable, textStyleTable, regAppTable, viewportTable, nod;
-    AcDbObjectId clayer, celtype, textstyle, byLayer, byBlock, continuous, layer0;
-    AcCmColor cecolor;
-    mutable std::vector<AcDbDatabaseReactor*> reactors;
-    std::u16string filename;
-    bool constructing = false;
-    int groupDepth = 0;
-    std::uint64_t group = 0;  // serial of the open group, 0 when none
-    std::vector<UndoGroup> undo;
-    std::vector<UndoGroup> redo;
-
-    bool implicitOpen = false;  // changes outside a command gather in a group of their own
-
-    // The group a change goes to. Outside any explicit group an implicit one is opened, so that undoing an
-    // older group never restores a state that later changes build on.
-    UndoGroup* openGroup() {
-        if (constructing) {
-            return nullptr;
-        }
-        if (groupDepth == 0 && !implicitOpen) {
-            implicitOpen = true;
-            group = ++G().nextGroup;
-            undo.emplace_back();
-            redo.clear();
-        }
-        return &undo.back();
-    }
-
-    template <class Fire>
-    void fire(AcDbObject* object, Fire&& call) {
-        DbSlot* slot = object->tarnSlot();
-        const bool wasNotifying = slot != nullptr && slot->notifying;
-        if (slot != nullptr) {
-            slot->notifying = true;
-        }
-        const std::vector<AcDbDatabaseReactor*> copy = reactors;  // reactors may detach while notified
-        for (AcDbDatabaseReactor* reactor : copy) {
-            if (std::find(reactors.begin(), reactors.end(), reactor) != reactors.end()) {
-                call(reactor);
-            }
-        }
-        if (slot != nullptr) {
-            slot->notifying = wasNotifying;
-        }
-    }
-};
 
 namespace platform::detail {
 
@@ -142,43 +76,17 @@ bool NotifyEveryWriteClose() {
 }
 
 void NotifyWrite(AcDbDatabase* db) {
-    if (G().writeObserver && db != nullptr && !db->tarnImpl()->constructing) {
+    if (db == nullptr || db->tarnImpl()->constructing) {
+        return;
+    }
+    const AcDbDatabase::Impl* d = db->tarnImpl();
+    if (d->notifying > 0) {
+        G().reactorViolations.push_back(std::string("write to the database inside its ") + d->notification +
+                                        " notification");
+    }
+    if (G().writeObserver) {
         G().writeObserver(db);
     }
-}
-
-void JournalModify(DbSlot* slot) {
-    AcDbDatabase::Impl* impl = slot->db->tarnImpl();
-    UndoGroup* group = impl->openGroup();
-    if (group == nullptr) {
-        return;
-    }
-    if (slot->snapshotGroup == impl->group || slot->object == nullptr) {
-        return;
-    }
-    slot->snapshotGroup = impl->group;
-    group->records.push_back(
-        UndoRecord{Change::kModify, slot, std::unique_ptr<AcDbObject>(Snapshot(slot->object)), nullptr});
-}
-
-void JournalErase(DbSlot* slot, bool erasing) {
-    AcDbDatabase::Impl* impl = slot->db->tarnImpl();
-    UndoGroup* group = impl->openGroup();
-    if (group == nullptr) {
-        return;
-    }
-    group->records.push_back(UndoRecord{erasing ? Change::kErase : Change::kUnerase, slot, nullptr, nullptr});
-}
-
-void JournalAppend(DbSlot* slot) {
-    AcDbDatabase::Impl* impl = slot->db->tarnImpl();
-    UndoGroup* group = impl->openGroup();
-    if (group == nullptr) {
-        return;
-    }
-    // A new object's later changes in the same group need no before-state: undo erases it.
-    slot->snapshotGroup = impl->group;
-    group->records.push_back(UndoRecord{Change::kAppend, slot, nullptr, nullptr});
 }
 
 void EraseInternal(DbSlot* slot, bool erasing) {
@@ -344,8 +252,7 @@ AcDbDatabase::~AcDbDatabase() {
     if (g.working == this) {
         g.working = nullptr;
     }
-    m_impl->undo.clear();
-    m_impl->redo.clear();
+    m_impl->journal.clear();
     for (auto& [handle, slot] : m_impl->slots) {
         g.registry.erase(slot->serial);
         if (slot->object != nullptr) {
@@ -444,14 +351,7 @@ Acad::ErrorStatus AcDbDatabase::addAcDbObject(AcDbObjectId& id, AcDbObject* obje
     if (AcDbEntity::cast(object) != nullptr) {
         return Acad::eIsAnEntity;
     }
-    AcDbObjectId newId;
-    Acad::ErrorStatus es = tarnAddObject(object, AcDbObjectId(), newId);
-    if (es != Acad::eOk) {
-        return es;
-    }
-    id = newId;
-    tarnFireAppended(object);
-    return Acad::eOk;
+    return tarnAppendObject(object, AcDbObjectId(), id);
 }
 
 Acad::ErrorStatus AcDbDatabase::addAcDbObject(AcDbObject* object) {
@@ -535,22 +435,22 @@ void AcDbDatabase::tarnSetFilename(const ACHAR* name) {
 
 void AcDbDatabase::tarnTakeContents(AcDbDatabase& source) {
     std::swap(m_impl, source.m_impl);
+    // Reactors, the journal's open groups and transactions stay with the database object.
     std::swap(m_impl->reactors, source.m_impl->reactors);
-    std::swap(m_impl->groupDepth, source.m_impl->groupDepth);
+    std::swap(m_impl->journal, source.m_impl->journal);
+    std::swap(m_impl->notifying, source.m_impl->notifying);
+    std::swap(m_impl->transactions, source.m_impl->transactions);
+    std::swap(m_impl->held, source.m_impl->held);
     for (AcDbDatabase* db : {this, &source}) {
         Impl& d = *db->m_impl;
         d.self = db;
         for (auto& [handle, slot] : d.slots) {
             slot->db = db;
         }
-        d.undo.clear();
-        d.redo.clear();
-        d.implicitOpen = false;
-        d.group = 0;
-        if (d.groupDepth > 0) {
-            // A group open around the read goes on, now empty.
-            d.group = ++G().nextGroup;
-            d.undo.emplace_back();
+        d.journal.clear();  // a group open around the read goes on, now empty
+        d.held.clear();
+        for (auto& mark : d.transactions) {
+            mark = AcDbDatabase::Impl::TransactionMark{d.journal.mark(), 0};
         }
     }
 }
@@ -614,8 +514,39 @@ Acad::ErrorStatus AcDbDatabase::tarnAddObject(AcDbObject* object, AcDbObjectId o
     return Acad::eOk;
 }
 
+namespace {
+
+// While notifications wait for the outermost transaction's end, one is held instead of fired.
+bool Hold(AcDbDatabase::Impl& d, AcDbObject* object, platform::detail::Change change) {
+    if (!G().deferToTransactionEnd || d.transactions.empty()) {
+        return false;
+    }
+    d.held.push_back(platform::detail::HeldNotification{object->objectId(), change});
+    return true;
+}
+
+}  // namespace
+
+Acad::ErrorStatus AcDbDatabase::tarnAppendObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
+                                                 const std::function<void(AcDbObjectId id)>& link) {
+    AcDbObjectId newId;
+    const Acad::ErrorStatus es = tarnAddObject(object, ownerId, newId);
+    if (es != Acad::eOk) {
+        return es;
+    }
+    if (link) {
+        link(newId);
+    }
+    id = newId;
+    tarnFireAppended(object);
+    return Acad::eOk;
+}
+
 void AcDbDatabase::tarnFireAppended(AcDbObject* object) {
-    m_impl->fire(object, [&](AcDbDatabaseReactor* r) { r->objectAppended(this, object); });
+    if (Hold(*m_impl, object, platform::detail::Change::kAppend)) {
+        return;
+    }
+    m_impl->fire("objectAppended", object, [&](AcDbDatabaseReactor* r) { r->objectAppended(this, object); });
 }
 
 namespace {
@@ -635,12 +566,20 @@ void TellPersistentReactors(AcDbObject* object, Call&& call) {
 }  // namespace
 
 void AcDbDatabase::tarnFireModified(AcDbObject* object) {
-    m_impl->fire(object, [&](AcDbDatabaseReactor* r) { r->objectModified(this, object); });
+    if (Hold(*m_impl, object, platform::detail::Change::kModify)) {
+        return;
+    }
+    m_impl->fire("objectModified", object, [&](AcDbDatabaseReactor* r) { r->objectModified(this, object); });
     TellPersistentReactors(object, [&](AcDbObject* reactor) { reactor->modified(object); });
 }
 
 void AcDbDatabase::tarnFireErased(AcDbObject* object, bool erased) {
-    m_impl->fire(object, [&](AcDbDatabaseReactor* r) { r->objectErased(this, object, erased); });
+    if (Hold(*m_impl, object,
+             erased ? platform::detail::Change::kErase : platform::detail::Change::kUnerase)) {
+        return;
+    }
+    m_impl->fire("objectErased", object,
+                 [&](AcDbDatabaseReactor* r) { r->objectErased(this, object, erased); });
     TellPersistentReactors(object, [&](AcDbObject* reactor) { reactor->erased(object, erased); });
 }
 
@@ -662,6 +601,10 @@ AcDbHostApplicationServices* acdbHostApplicationServices() {
 
 namespace platform {
 
+std::vector<AcDbDatabaseReactor*> DatabaseReactors(const AcDbDatabase* db) {
+    return db != nullptr ? db->tarnImpl()->reactors : std::vector<AcDbDatabaseReactor*>();
+}
+
 int OpenObjectCount(const AcDbDatabase* db) {
     int count = 0;
     for (const auto& [serial, slot] : G().registry) {
@@ -677,135 +620,76 @@ int LiveNonResidentObjectCount() {
     return G().nonResident;
 }
 
-void BeginUndoGroup(AcDbDatabase* db) {
-    AcDbDatabase::Impl* d = db->tarnImpl();
-    if (d->groupDepth++ == 0) {
-        d->implicitOpen = false;
-        d->group = ++G().nextGroup;
-        d->undo.emplace_back();
-        d->redo.clear();
+const std::vector<std::string>& ReactorViolations() {
+    return G().reactorViolations;
+}
+
+void ClearReactorViolations() {
+    G().reactorViolations.clear();
+}
+
+void DeferNotificationsToTransactionEnd(bool on) {
+    G().deferToTransactionEnd = on;
+}
+
+void BeginTransaction(AcDbDatabase* db) {
+    AcDbDatabase::Impl& d = *db->tarnImpl();
+    AcDbDatabase::Impl::TransactionMark mark;
+    d.journal.beginTransaction(mark.journal);
+    mark.held = d.held.size();
+    d.transactions.push_back(mark);
+}
+
+Acad::ErrorStatus EndTransaction(AcDbDatabase* db) {
+    AcDbDatabase::Impl& d = *db->tarnImpl();
+    if (d.transactions.empty()) {
+        return Acad::eNotApplicable;
     }
-}
-
-void EndUndoGroup(AcDbDatabase* db) {
-    AcDbDatabase::Impl* d = db->tarnImpl();
-    if (d->groupDepth > 0 && --d->groupDepth == 0) {
-        d->group = 0;
-    }
-}
-
-bool IsUndoGroupOpen(const AcDbDatabase* db) {
-    return db->tarnImpl()->groupDepth > 0;
-}
-int UndoGroupCount(const AcDbDatabase* db) {
-    return static_cast<int>(db->tarnImpl()->undo.size()) - (IsUndoGroupOpen(db) ? 1 : 0);
-}
-int RedoGroupCount(const AcDbDatabase* db) {
-    return static_cast<int>(db->tarnImpl()->redo.size());
-}
-
-namespace {
-
-Acad::ErrorStatus CheckClosed(const UndoGroup& group) {
-    for (const UndoRecord& record : group.records) {
-        if (record.slot->writer) {
-            return Acad::eWasOpenedForWrite;
-        }
-        if (record.slot->readers > 0) {
-            return Acad::eWasOpenedForRead;
-        }
-        if (record.slot->notifying) {
-            return Acad::eWasNotifying;
+    d.transactions.pop_back();
+    d.journal.end();
+    if (d.transactions.empty() && !d.held.empty()) {
+        // The outermost transaction ended: what was held fires now, in order, for objects still there.
+        const std::vector<detail::HeldNotification> held = std::move(d.held);
+        d.held.clear();
+        for (const detail::HeldNotification& n : held) {
+            detail::DbSlot* slot = detail::FindSlot(n.id);
+            if (slot == nullptr || slot->object == nullptr) {
+                continue;
+            }
+            switch (n.change) {
+                case detail::Change::kAppend:
+                    db->tarnFireAppended(slot->object);
+                    break;
+                case detail::Change::kModify:
+                    db->tarnFireModified(slot->object);
+                    break;
+                case detail::Change::kErase:
+                case detail::Change::kUnerase:
+                    db->tarnFireErased(slot->object, n.change == detail::Change::kErase);
+                    break;
+            }
         }
     }
     return Acad::eOk;
 }
 
-void SetErased(AcDbDatabase* db, DbSlot* slot, bool erased) {
-    slot->erased = erased;
-    db->tarnFireErased(slot->object, erased);
-}
-
-}  // namespace
-
-Acad::ErrorStatus UndoLastGroup(AcDbDatabase* db) {
-    AcDbDatabase::Impl* d = db->tarnImpl();
-    if (d->groupDepth > 0) {
-        return Acad::eInvalidContext;
-    }
-    d->implicitOpen = false;
-    if (d->undo.empty()) {
+Acad::ErrorStatus AbortTransaction(AcDbDatabase* db) {
+    AcDbDatabase::Impl& d = *db->tarnImpl();
+    if (d.transactions.empty()) {
         return Acad::eNotApplicable;
     }
-    Acad::ErrorStatus es = CheckClosed(d->undo.back());
+    const AcDbDatabase::Impl::TransactionMark mark = d.transactions.back();
+    const Acad::ErrorStatus es = d.journal.checkClosedSince(mark.journal);
     if (es != Acad::eOk) {
-        return es;
+        return es;  // nothing rolled back; the transaction stays open until its objects are closed
     }
-    UndoGroup group = std::move(d->undo.back());
-    d->undo.pop_back();
-    for (auto it = group.records.rbegin(); it != group.records.rend(); ++it) {
-        UndoRecord& record = *it;
-        DbSlot* slot = record.slot;
-        if (slot->object == nullptr) {
-            continue;
-        }
-        switch (record.change) {
-            case Change::kAppend:
-            case Change::kUnerase:
-                SetErased(db, slot, true);
-                break;
-            case Change::kErase:
-                SetErased(db, slot, false);
-                break;
-            case Change::kModify:
-                record.after.reset(Snapshot(slot->object));
-                slot->object->tarnRestoreData(*record.before);
-                db->tarnFireModified(slot->object);
-                break;
-        }
-        slot->snapshotGroup = 0;
-    }
-    d->redo.push_back(std::move(group));
-    return Acad::eOk;
-}
-
-Acad::ErrorStatus RedoLastGroup(AcDbDatabase* db) {
-    AcDbDatabase::Impl* d = db->tarnImpl();
-    if (d->groupDepth > 0) {
-        return Acad::eInvalidContext;
-    }
-    d->implicitOpen = false;
-    if (d->redo.empty()) {
-        return Acad::eNotApplicable;
-    }
-    Acad::ErrorStatus es = CheckClosed(d->redo.back());
-    if (es != Acad::eOk) {
-        return es;
-    }
-    UndoGroup group = std::move(d->redo.back());
-    d->redo.pop_back();
-    for (UndoRecord& record : group.records) {
-        DbSlot* slot = record.slot;
-        if (slot->object == nullptr) {
-            continue;
-        }
-        switch (record.change) {
-            case Change::kAppend:
-            case Change::kUnerase:
-                SetErased(db, slot, false);
-                break;
-            case Change::kErase:
-                SetErased(db, slot, true);
-                break;
-            case Change::kModify:
-                if (record.after) {
-                    slot->object->tarnRestoreData(*record.after);
-                }
-                db->tarnFireModified(slot->object);
-                break;
-        }
-    }
-    d->undo.push_back(std::move(group));
+    // Held notifications of the rolled-back changes never fire; fired ones are answered as undo answers.
+    const bool held = G().deferToTransactionEnd;
+    d.held.resize(std::min(d.held.size(), mark.held));
+    d.journal.rollBack(db, mark.journal, !held);
+    d.transactions.pop_back();
+    d.journal.end();
+    d.journal.dropEmptyLast();
     return Acad::eOk;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/arx/acdb/cmcolor.h"
 #include "platform/arx/acdb/dbobject.h"
@@ -19,6 +20,13 @@ class AcDbDictionary;
 
 // Database notifications. Reactors are attached per database and hear only their own database. The object
 // passed is open (notifying); handlers read it and must not open it again.
+//
+// A handler must not write to the database it hears (open for write, append, erase): the host may be in the
+// middle of the change it reports. It defers its edits instead, for example by posting a message to its own
+// window and making them from there. The stand-in records every write made inside a notification as a
+// violation (platform::ReactorViolations), and tests fail on any. Note for authors of reactors: a new
+// entity's first objectModified fires at its first close, while whoever appended it may still hold its block
+// open for write; a handler that opens the block then gets eWasOpenedForWrite.
 class AcDbDatabaseReactor : public AcRxObject {
     TARN_RX_DECLARE_MEMBERS(AcDbDatabaseReactor)
 public:
@@ -110,6 +118,10 @@ public:
     // write.
     Acad::ErrorStatus tarnAddObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
                                     AcDbHandle handle = AcDbHandle());
+    // The one road of a new object into the database: made resident (left open for write), recorded by its
+    // owner (link gets the new id), then announced, so that reactors find it in its container.
+    Acad::ErrorStatus tarnAppendObject(AcDbObject* object, AcDbObjectId ownerId, AcDbObjectId& id,
+                                       const std::function<void(AcDbObjectId id)>& link = nullptr);
     void tarnFireAppended(AcDbObject* object);
     void tarnFireModified(AcDbObject* object);
     void tarnFireErased(AcDbObject* object, bool erased);
@@ -155,11 +167,31 @@ int RedoGroupCount(const AcDbDatabase* db);
 Acad::ErrorStatus UndoLastGroup(AcDbDatabase* db);
 // Replays the last undone group, oldest change first, with the inverse notifications.
 Acad::ErrorStatus RedoLastGroup(AcDbDatabase* db);
+// Transactions, as the document's transaction manager drives them. A transaction's changes are one undo
+// group with the command's (or one of their own outside a command). Ending the outermost one fires the
+// notifications held back (below). Aborting rolls back, newest first, every change made since its start
+// through the undo journal (appended objects end erased), leaving nothing of them to undo; it fails with
+// eWasOpenedForWrite / eWasOpenedForRead, changing nothing, while an object it would restore is open.
+// eNotApplicable when no transaction is open.
+void BeginTransaction(AcDbDatabase* db);
+Acad::ErrorStatus EndTransaction(AcDbDatabase* db);
+Acad::ErrorStatus AbortTransaction(AcDbDatabase* db);
+// While on (off by default, reset between tests), database notifications inside a transaction are held back
+// and fire, in order, when the outermost transaction ends; an abort drops those of what it rolls back.
+void DeferNotificationsToTransactionEnd(bool on);
+// While on (nested), changes are not journaled and so not undoable: the host's saves, which the user cannot
+// undo, run so.
+void SuspendUndo(AcDbDatabase* db, bool on);
 
 // objectModified fires at the close (or downgrade) of every write-open, changed or not, when on (off by
 // default: only a write-open in which a setter ran notifies). Code that write-opens objects only to test them
 // must stay correct either way.
 void SetNotifyEveryWriteClose(bool on);
+
+// Writes made inside a database notification (the reactor rule above), one description each; reset between
+// tests.
+const std::vector<std::string>& ReactorViolations();
+void ClearReactorViolations();
 
 // Called at every write-open, append and erase in a database (before the change): the document layer checks
 // there that writes from outside a command hold the document lock. Null removes the observer.
@@ -182,5 +214,8 @@ Acad::ErrorStatus SetHandseed(AcDbDatabase* db, AcDbHandle seed);
 
 // Every object of the database in handle order, erased ones included (writers and inspectors).
 void ForEachObjectId(const AcDbDatabase* db, const std::function<void(AcDbObjectId id)>& visit);
+
+// The database's reactors, in the order they were added.
+std::vector<AcDbDatabaseReactor*> DatabaseReactors(const AcDbDatabase* db);
 
 }  // namespace platform

@@ -98,37 +98,32 @@ Acad::ErrorStatus AcDbDictionary::setAt(const ACHAR* key, AcDbObject* newValue, 
     if (es != Acad::eOk) {
         return es;
     }
-    const bool fresh = newValue->database() == nullptr;
-    AcDbObjectId newId = newValue->objectId();
-    if (fresh) {
-        es = db->tarnAddObject(newValue, objectId(), newId);
-        if (es != Acad::eOk) {
-            return es;
+    // The entry takes the value's id (replacing and erasing a live one under the key).
+    auto link = [&](AcDbObjectId newId) {
+        const int i = find(key);
+        if (i >= 0) {
+            Entry& entry = m_entries[static_cast<size_t>(i)];
+            if (entry.id != newId && IsLive(entry.id)) {
+                platform::detail::EraseInternal(platform::detail::FindSlot(entry.id), true);
+            }
+            entry.key = key;
+            entry.id = newId;
+        } else {
+            Entry entry{key, newId};
+            auto at = m_entries.begin();
+            while (at != m_entries.end() && platform::CompareNoCase(at->key, entry.key) < 0) {
+                ++at;
+            }
+            m_entries.insert(at, entry);
         }
-    } else {
-        platform::detail::JournalModify(newValue->tarnSlot());
-        newValue->tarnSetOwner(objectId());
+    };
+    if (newValue->database() == nullptr) {
+        return db->tarnAppendObject(newValue, objectId(), id, link);
     }
-    const int i = find(key);
-    if (i >= 0) {
-        Entry& entry = m_entries[static_cast<size_t>(i)];
-        if (entry.id != newId && IsLive(entry.id)) {
-            platform::detail::EraseInternal(platform::detail::FindSlot(entry.id), true);
-        }
-        entry.key = key;
-        entry.id = newId;
-    } else {
-        Entry entry{key, newId};
-        auto at = m_entries.begin();
-        while (at != m_entries.end() && platform::CompareNoCase(at->key, entry.key) < 0) {
-            ++at;
-        }
-        m_entries.insert(at, entry);
-    }
-    id = newId;
-    if (fresh) {
-        db->tarnFireAppended(newValue);
-    }
+    platform::detail::JournalModify(newValue->tarnSlot());
+    newValue->tarnSetOwner(objectId());
+    link(newValue->objectId());
+    id = newValue->objectId();
     return Acad::eOk;
 }
 

@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
+#include "platform/win32/sys/sys_api.h"
 
 #include "platform/arx/acdb/dxffields.h"
 namespace {
@@ -113,14 +114,19 @@ bool ReadLinFile(const ACHAR* fileName, std::string& text) {
         text = kIsoLin;
         return true;
     }
-    std::ifstream file(platform::ToHostPath(name), std::ios::binary);
-    if (!file) {
+    FILE* file = _wfopen(name.c_str(), u"rb");
+    if (file == nullptr) {
         return false;
     }
-    std::ostringstream buffer;
-    buffer << file.rdbuf();
-    text = buffer.str();
-    return true;
+    text.clear();
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
 }
 
 Acad::ErrorStatus AddDef(AcDbLinetypeTable* table, const LinDef& def) {

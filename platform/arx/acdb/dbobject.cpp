@@ -214,14 +214,14 @@ Acad::ErrorStatus AcDbObject::createExtensionDictionary() {
     AcDbDatabase* db = m_slot->db;
     auto* dict = new AcDbDictionary();
     AcDbObjectId dictId;
-    Acad::ErrorStatus es = db->tarnAddObject(dict, objectId(), dictId);
+    const Acad::ErrorStatus es = db->tarnAppendObject(dict, objectId(), dictId, [this](AcDbObjectId newId) {
+        assertWriteEnabled();
+        m_extDict = newId;
+    });
     if (es != Acad::eOk) {
         delete dict;
         return es;
     }
-    assertWriteEnabled();
-    m_extDict = dictId;
-    db->tarnFireAppended(dict);
     dict->close();
     return Acad::eOk;
 }

@@ -140,15 +140,8 @@ Acad::ErrorStatus AcDbSymbolTable::add(AcDbObjectId& id, AcDbSymbolTableRecord* 
     if (es != Acad::eOk) {
         return es;
     }
-    AcDbObjectId newId;
-    es = db->tarnAddObject(record, objectId(), newId);
-    if (es != Acad::eOk) {
-        return es;
-    }
-    m_records.push_back(newId);
-    id = newId;
-    db->tarnFireAppended(record);
-    return Acad::eOk;
+    return db->tarnAppendObject(record, objectId(), id,
+                                [this](AcDbObjectId newId) { m_records.push_back(newId); });
 }
 
 Acad::ErrorStatus AcDbSymbolTable::add(AcDbSymbolTableRecord* record) {

@@ -3,30 +3,29 @@
 #include "platform/arx/acdb/dxffile.h"
 
 #include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/win32/core/paths.h"
+#include "platform/win32/core/unicode.h"
+#include "platform/win32/sys/sys_api.h"
 
 namespace platform {
 
 namespace {
 
-constexpr std::uintmax_t kMaxFileSize = 1ull << 30;
+constexpr int64_t kMaxFileSize = int64_t{1} << 30;
 
 Acad::ErrorStatus Failed(Acad::ErrorStatus status, const std::string& message) {
     SetLastDxfError(status, 0, message);
     return status;
 }
 
-// The host path of a Windows or POSIX path, made absolute.
-bool HostPath(const ACHAR* path, std::string& host) {
+// The path made absolute, in Windows form, for the file services; false for no path.
+bool FullPath(const ACHAR* path, std::u16string& full, std::string& host) {
     if (path == nullptr || *path == 0 || !ToHostPath(path, host) || host.empty()) {
         return false;
     }
@@ -35,73 +34,95 @@ bool HostPath(const ACHAR* path, std::string& host) {
     if (!error) {
         host = absolute.lexically_normal().string();
     }
+    full = ToWindowsPath(host);
     return true;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(n);
+Acad::ErrorStatus StatusOfErrno(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return Acad::eFileNotFound;
+        case ENOSPC:
+            return Acad::eOutOfDisk;
+        default:
+            return Acad::eFileAccessErr;
     }
-    return true;
+}
+
+// A fresh name beside the target for the file being written.
+std::u16string TemporaryBeside(const std::u16string& target) {
+    static unsigned counter = 0;
+    return target + u".tmp" + Utf8ToUtf16(std::to_string(::getpid()) + "-" + std::to_string(++counter));
 }
 
 }  // namespace
 
 Acad::ErrorStatus ReadDxfFile(AcDbDatabase* db, const ACHAR* path) {
+    std::u16string full;
     std::string host;
-    if (db == nullptr || !HostPath(path, host)) {
+    if (db == nullptr || !FullPath(path, full, host)) {
         return Failed(Acad::eInvalidInput, "no file name");
     }
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(host, error);
-    if (!std::filesystem::exists(status)) {
-        return Failed(Acad::eFileNotFound, "file not found: " + host);
+    struct _stat64 status {};
+    if (_wstat64(full.c_str(), &status) != 0) {
+        return Failed(
+            StatusOfErrno(errno) == Acad::eFileNotFound ? Acad::eFileNotFound : Acad::eFileAccessErr,
+            "file not found: " + host);
     }
-    if (!std::filesystem::is_regular_file(status)) {
+    if ((status.st_mode & _S_IFMT) != _S_IFREG) {
         return Failed(Acad::eFileAccessErr, "not a file: " + host);
     }
-    const std::uintmax_t size = std::filesystem::file_size(host, error);
-    if (error || size > kMaxFileSize) {
+    if (status.st_size > kMaxFileSize) {
         return Failed(Acad::eFileAccessErr, "file too large to be a drawing: " + host);
     }
-    std::ifstream in(host, std::ios::binary);
-    std::string text(static_cast<size_t>(size), '\0');
-    if (!in || !in.read(text.data(), static_cast<std::streamsize>(size))) {
+    FILE* in = _wfopen(full.c_str(), u"rb");
+    if (in == nullptr) {
+        const Acad::ErrorStatus es = StatusOfErrno(errno);
+        return Failed(es == Acad::eOutOfDisk ? Acad::eFileAccessErr : es, "cannot read " + host);
+    }
+    std::string text;
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0 &&
+           text.size() <= static_cast<size_t>(kMaxFileSize)) {
+        text.append(buffer, n);
+    }
+    const bool failed = std::ferror(in) != 0 || text.size() > static_cast<size_t>(kMaxFileSize);
+    std::fclose(in);
+    if (failed) {
         return Failed(Acad::eFileAccessErr, "cannot read " + host);
     }
     return ReadDxf(db, text);
 }
 
 Acad::ErrorStatus SaveDxfFile(const AcDbDatabase* db, const ACHAR* path) {
+    std::u16string full;
     std::string host;
-    if (db == nullptr || !HostPath(path, host)) {
+    if (db == nullptr || !FullPath(path, full, host)) {
         return Failed(Acad::eInvalidInput, "no file name");
     }
     const std::string text = WriteDxf(db);
-    const std::filesystem::path target(host);
-    std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        return Failed(Acad::eFileAccessErr, "cannot write in the folder of " + host);
+    // Written beside the target and moved over it only when complete, so a failed save leaves the old file.
+    const std::u16string temp = TemporaryBeside(full);
+    FILE* out = _wfopen(temp.c_str(), u"wbx");
+    if (out == nullptr) {
+        const Acad::ErrorStatus es = StatusOfErrno(errno);
+        return Failed(es == Acad::eOutOfDisk ? es : Acad::eFileAccessErr,
+                      "cannot write in the folder of " + host);
     }
-    // The new file takes the old one's permissions, or the usual ones for a new file.
-    struct stat old {};
-    ::fchmod(fd, ::stat(host.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    const bool written = WriteAll(fd, text);
+    bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    written = std::fflush(out) == 0 && written;
     const int writeErrno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || std::rename(temp.c_str(), host.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return Failed(!written && writeErrno == ENOSPC ? Acad::eOutOfDisk : Acad::eFileAccessErr,
+    const bool closed = std::fclose(out) == 0;
+    if (!written || !closed) {
+        _wremove(temp.c_str());
+        return Failed(writeErrno == ENOSPC || errno == ENOSPC ? Acad::eOutOfDisk : Acad::eFileAccessErr,
                       "cannot save " + host);
+    }
+    if (!MoveFileExW(temp.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        _wremove(temp.c_str());
+        return Failed(Acad::eFileAccessErr, "cannot save " + host);
     }
     SetLastDxfError(Acad::eOk, 0, std::string());
     return Acad::eOk;

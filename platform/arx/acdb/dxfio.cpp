@@ -1,13 +1,13 @@
 #include "platform/arx/acdb/dxfio.h"
 
-#include <iconv.h>
-
 #include <charconv>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
 #include "platform/win32/core/unicode.h"
+#include "platform/win32/sys/sys_api.h"
 
 namespace platform::dxf {
 
@@ -54,43 +54,23 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-// Bytes of a code page through iconv; unknown pages read as GBK, the stand-in's ANSI code page.
+// Bytes of a code page through the system's conversion; pages it does not know read as the ANSI code page.
 std::u16string FromCodePage(std::string_view bytes, int codePage) {
-    char name[32];
-    if (codePage == 936 || codePage <= 0) {
-        std::snprintf(name, sizeof(name), "GBK");
-    } else {
-        std::snprintf(name, sizeof(name), "CP%d", codePage);
+    if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) {
+        return std::u16string();
     }
-    iconv_t cd = iconv_open("UTF-16LE", name);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        cd = iconv_open("UTF-16LE", "GBK");
+    const int length = static_cast<int>(bytes.size());
+    UINT page = codePage > 0 ? static_cast<UINT>(codePage) : CP_ACP;
+    int needed = MultiByteToWideChar(page, 0, bytes.data(), length, nullptr, 0);
+    if (needed == 0 && page != CP_ACP) {
+        page = CP_ACP;
+        needed = MultiByteToWideChar(page, 0, bytes.data(), length, nullptr, 0);
     }
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    if (needed <= 0) {
         return Utf8ToUtf16(bytes);
     }
-    std::u16string out;
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    char buffer[512];
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        size_t outLeft = sizeof(buffer);
-        const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        const size_t produced = (sizeof(buffer) - outLeft) / 2;
-        for (size_t i = 0; i < produced; ++i) {
-            out.push_back(static_cast<char16_t>(static_cast<unsigned char>(buffer[2 * i]) |
-                                                static_cast<unsigned char>(buffer[2 * i + 1]) << 8));
-        }
-        if (rc == static_cast<size_t>(-1) && outLeft >= 4) {
-            // A byte the page does not define: '?' for it, as the host's conversion does.
-            out.push_back(u'?');
-            ++in;
-            --inLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    iconv_close(cd);
+    std::u16string out(static_cast<size_t>(needed), u'\0');
+    out.resize(static_cast<size_t>(MultiByteToWideChar(page, 0, bytes.data(), length, out.data(), needed)));
     return out;
 }
 

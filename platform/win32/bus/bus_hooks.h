@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/win32/bus/bus_api.h"
 
@@ -35,6 +38,27 @@ bool HasPendingMessages();
 size_t LiveWindowCount();
 // The screen GetSystemMetrics reports (1920 x 1080 until set).
 void SetScreenSize(int width, int height);
+
+// What a window leaves queued when it goes (destroyed, or dropped by the reset): its drop hook sees each
+// posted message dropped, so that whoever posted a payload (a heap block in lParam) frees it. One hook per
+// window; it goes with the window.
+using DropHook = std::function<void(const MSG& message)>;
+void SetDropHook(HWND hwnd, DropHook hook);
+
+// Live windows and timers, for finding those whose code lies in a module about to be unloaded.
+struct WindowRecord {
+    HWND hwnd = nullptr;
+    std::u16string className;
+    std::u16string text;
+    WNDPROC proc = nullptr;
+};
+std::vector<WindowRecord> LiveWindows();
+struct TimerRecord {
+    HWND hwnd = nullptr;  // null for a thread timer
+    UINT_PTR id = 0;
+    TIMERPROC proc = nullptr;
+};
+std::vector<TimerRecord> LiveTimers();
 
 // Whether PostQuitMessage was called (and its exit code); the host's loop ends on it.
 bool QuitPosted(int* exitCode);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/bus/bus_api.h"
+#include "platform/win32/bus/bus_hooks.h"
 
 namespace platform::bus {
 
@@ -68,6 +70,7 @@ struct State {
     std::deque<QueuedMessage> posted;
     std::vector<Timer> timers;
     std::set<HWND> timesOut;
+    std::map<HWND, DropHook> dropHooks;
     std::map<std::u16string, UINT> atoms;  // folded name -> atom; shared by classes and registered messages
     uintptr_t nextHandle = 0x20000;        // never reused, so a stale handle never names a newer window
     uint64_t nextZ = 0;
@@ -88,7 +91,8 @@ std::shared_ptr<Window> LookupOrFail(HWND hwnd);
 // Calls the window's procedure, keeping the record alive for the call.
 LRESULT CallProc(const std::shared_ptr<Window>& w, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Drops the timers, queued messages and time-out mode of a window that is gone.
+// Drops the timers, queued messages and time-out mode of a window that is gone; its drop hook sees each
+// posted message dropped.
 void DropWindowTraffic(HWND hwnd);
 
 // Atom of a name in the shared table, added from 0xC000 when new; 0 when the table is full.

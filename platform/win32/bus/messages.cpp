@@ -114,8 +114,24 @@ void DropWindowTraffic(HWND hwnd) {
     State& s = S();
     std::erase_if(s.timers, [hwnd](const Timer& t) { return t.hwnd == hwnd; });
     std::erase_if(s.late, [hwnd](const QueuedMessage& q) { return q.hwnd == hwnd; });
+    std::vector<MSG> dropped;
+    for (const QueuedMessage& q : s.posted) {
+        if (q.hwnd == hwnd) {
+            dropped.push_back(MSG{q.hwnd, q.message, q.wParam, q.lParam, 0, {0, 0}});
+        }
+    }
     std::erase_if(s.posted, [hwnd](const QueuedMessage& q) { return q.hwnd == hwnd; });
     s.timesOut.erase(hwnd);
+    // The hook runs once the queue is consistent again: it may post or destroy in turn.
+    auto hook = s.dropHooks.find(hwnd);
+    if (hook == s.dropHooks.end()) {
+        return;
+    }
+    const DropHook run = std::move(hook->second);
+    s.dropHooks.erase(hook);
+    for (const MSG& message : dropped) {
+        run(message);
+    }
 }
 
 }  // namespace platform::bus
@@ -289,3 +305,22 @@ bool QuitPosted(int* exitCode) {
 }
 
 }  // namespace platform
+
+void platform::SetDropHook(HWND hwnd, DropHook hook) {
+    if (!platform::bus::Lookup(hwnd)) {
+        return;
+    }
+    if (hook) {
+        S().dropHooks[hwnd] = std::move(hook);
+    } else {
+        S().dropHooks.erase(hwnd);
+    }
+}
+
+std::vector<platform::TimerRecord> platform::LiveTimers() {
+    std::vector<TimerRecord> timers;
+    for (const platform::bus::Timer& t : S().timers) {
+        timers.push_back(TimerRecord{t.hwnd, t.id, t.proc});
+    }
+    return timers;
+}

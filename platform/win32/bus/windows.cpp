@@ -31,8 +31,21 @@ void AddPredefinedClasses(State& s) {
 }
 
 void ResetState(State& s) {
-    // Windows are dropped without messages: their owners may already be gone when the platform resets.
+    // Windows are destroyed as the platform would at the end of a session, top-level ones first (each takes
+    // its children along), so that their owners and drop hooks see them go.
+    std::vector<HWND> topLevel;
+    for (const auto& [key, w] : s.windows) {
+        if (!w->destroying && (w->parent == nullptr || w->parent == HWND_MESSAGE || !Lookup(w->parent))) {
+            topLevel.push_back(w->handle);
+        }
+    }
+    for (HWND hwnd : topLevel) {
+        if (Lookup(hwnd)) {
+            DestroyWindow(hwnd);
+        }
+    }
     s.windows.clear();
+    s.dropHooks.clear();
     s.late.clear();
     s.posted.clear();
     s.timers.clear();
@@ -477,6 +490,14 @@ void SetScreenSize(int width, int height) {
 
 size_t LiveWindowCount() {
     return bus::S().windows.size();
+}
+
+std::vector<WindowRecord> LiveWindows() {
+    std::vector<WindowRecord> windows;
+    for (const auto& [key, w] : bus::S().windows) {
+        windows.push_back(WindowRecord{w->handle, w->className, w->text, w->proc});
+    }
+    return windows;
 }
 
 HWND TopWindow() {

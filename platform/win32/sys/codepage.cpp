@@ -1,5 +1,7 @@
 // Code-page conversions. CP_ACP (and the OEM code page) is 936, converted by iconv as GBK; CP_UTF8 uses the
-// stand-in's own UTF-8 converter. Counts follow the real platform: -1 means "to and including the NUL".
+// stand-in's own UTF-8 converter; the other Windows code pages that drawing files name (874, 932, 949, 950,
+// 1250 to 1258) go through iconv under their "CPnnn" names. Counts follow the real platform: -1 means "to and
+// including the NUL".
 #include <errno.h>
 #include <iconv.h>
 
@@ -11,7 +13,7 @@
 
 namespace {
 
-enum class Page { kAnsi, kUtf8, kUnknown };
+enum class Page { kAnsi, kUtf8, kOther, kUnknown };
 
 Page PageOf(UINT codePage) {
     switch (codePage) {
@@ -21,9 +23,19 @@ Page PageOf(UINT codePage) {
             return Page::kAnsi;
         case CP_UTF8:
             return Page::kUtf8;
+        case 874:
+        case 932:
+        case 949:
+        case 950:
+            return Page::kOther;
         default:
-            return Page::kUnknown;
+            return codePage >= 1250 && codePage <= 1258 ? Page::kOther : Page::kUnknown;
     }
+}
+
+// The iconv name of a code page that is not UTF-8.
+std::string CharsetOf(UINT codePage) {
+    return PageOf(codePage) == Page::kAnsi ? std::string("GBK") : "CP" + std::to_string(codePage);
 }
 
 // One iconv descriptor per call keeps the functions thread-safe; glibc caches the conversion modules.
@@ -44,10 +56,11 @@ private:
     iconv_t m_cd;
 };
 
-// GBK bytes to UTF-16. A byte sequence that GBK does not define fails when strict, otherwise gives '?' for
-// its first byte and the conversion goes on with the next byte.
-bool GbkToUtf16(const char* text, size_t length, bool strict, std::u16string& out) {
-    Iconv cd("UTF-16LE", "GBK");
+// Code-page bytes to UTF-16. A byte sequence that the page does not define fails when strict, otherwise
+// gives '?' for its first byte and the conversion goes on with the next byte.
+bool PageToUtf16(const std::string& charset, const char* text, size_t length, bool strict,
+                 std::u16string& out) {
+    Iconv cd("UTF-16LE", charset.c_str());
     if (!cd.ok()) {
         return false;
     }
@@ -74,10 +87,11 @@ bool GbkToUtf16(const char* text, size_t length, bool strict, std::u16string& ou
     return true;
 }
 
-// UTF-16 to GBK; each character GBK cannot hold (and each unpaired surrogate) becomes the default text.
-bool Utf16ToGbk(const char16_t* text, size_t length, const std::string& defaultText, bool* usedDefault,
-                std::string& out) {
-    Iconv cd("GBK", "UTF-16LE");
+// UTF-16 to a code page; each character the page cannot hold (and each unpaired surrogate) becomes the
+// default text.
+bool Utf16ToPage(const std::string& charset, const char16_t* text, size_t length,
+                 const std::string& defaultText, bool* usedDefault, std::string& out) {
+    Iconv cd(charset.c_str(), "UTF-16LE");
     if (!cd.ok()) {
         return false;
     }
@@ -153,7 +167,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int count, LPWS
             SetLastError(ERROR_NO_UNICODE_TRANSLATION);
             return 0;
         }
-    } else if (!GbkToUtf16(text, length, strict, converted)) {
+    } else if (!PageToUtf16(CharsetOf(codePage), text, length, strict, converted)) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
@@ -185,7 +199,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int count, LPS
         const std::string fallback = defaultChar != nullptr && defaultChar[0] != '\0'
                                          ? std::string(1, defaultChar[0])
                                          : std::string("?");
-        if (!Utf16ToGbk(text, length, fallback, &used, converted)) {
+        if (!Utf16ToPage(CharsetOf(codePage), text, length, fallback, &used, converted)) {
             SetLastError(ERROR_NO_UNICODE_TRANSLATION);
             return 0;
         }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -173,6 +174,51 @@ std::set<FindState*>& Finds() {
     return *g_finds;
 }
 
+// Injected failures: opens of one file fail with an errno; files opened for writing in a folder write as on a
+// full disk.
+struct FileFailures {
+    std::vector<std::pair<std::string, int>> opens;
+    std::vector<std::string> fullFolders;
+};
+
+std::mutex g_failureMutex;
+
+FileFailures& Failures() {
+    static auto* failures = [] {
+        platform::RegisterReset("win32.sys.filefailures", [] {
+            std::lock_guard<std::mutex> lock(g_failureMutex);
+            Failures() = FileFailures{};
+        });
+        return new FileFailures;
+    }();
+    return *failures;
+}
+
+std::string Absolute(const std::string& hostPath) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(hostPath, error);
+    return error ? hostPath : absolute.lexically_normal().string();
+}
+
+// The errno an injected failure gives an open of the file, or 0.
+int InjectedOpenError(const std::string& hostPath) {
+    const std::string absolute = Absolute(hostPath);
+    std::lock_guard<std::mutex> lock(g_failureMutex);
+    for (const auto& [path, error] : Failures().opens) {
+        if (path == absolute) {
+            return error;
+        }
+    }
+    return 0;
+}
+
+bool OnFullDisk(const std::string& hostPath) {
+    const std::string folder = std::filesystem::path(Absolute(hostPath)).parent_path().string();
+    std::lock_guard<std::mutex> lock(g_failureMutex);
+    return std::find(Failures().fullFolders.begin(), Failures().fullFolders.end(), folder) !=
+           Failures().fullFolders.end();
+}
+
 // Matches a name against a pattern with '*' and '?', ignoring case; "*.*" matches every name.
 bool Matches(std::u16string_view pattern, std::u16string_view name) {
     if (pattern == u"*.*") {
@@ -235,6 +281,20 @@ FILE* _wfopen(const WCHAR* path, const WCHAR* mode) {
     if (platform::sys::IsFolder(hostPath)) {
         errno = EACCES;  // the real runtime refuses to open a folder as a file
         return nullptr;
+    }
+    if (const int error = InjectedOpenError(hostPath); error != 0) {
+        errno = error;
+        return nullptr;
+    }
+    const bool writing = narrow.find_first_of("wa+") != std::string::npos;
+    if (writing && OnFullDisk(hostPath)) {
+        // The file is made, and its writes fail as on a full disk.
+        FILE* made = std::fopen(hostPath.c_str(), narrow.c_str());
+        if (made == nullptr) {
+            return nullptr;
+        }
+        std::fclose(made);
+        return std::fopen("/dev/full", "wb");
     }
     return std::fopen(hostPath.c_str(), narrow.c_str());
 }
@@ -347,6 +407,28 @@ BOOL MoveFileW(LPCWSTR from, LPCWSTR to) {
     }
     ::unlink(source.c_str());
     return TRUE;
+}
+
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+        return MoveFileW(from, to);
+    }
+    std::string source, target;
+    struct stat lst;
+    if (!HostPathOf(from, source) || !HostPathOf(to, target)) {
+        return FALSE;
+    }
+    if (::lstat(source.c_str(), &lst) != 0) {
+        return Fail(ErrorFromErrno(errno, source));
+    }
+    struct stat existing;
+    if (::lstat(target.c_str(), &existing) == 0 && (S_ISDIR(existing.st_mode) || IsReadOnly(existing))) {
+        return Fail(ERROR_ACCESS_DENIED);  // a folder or a read-only file is not replaced
+    }
+    if (const int error = InjectedOpenError(target); error != 0) {
+        return Fail(ErrorFromErrno(error, target));
+    }
+    return ::rename(source.c_str(), target.c_str()) == 0 ? TRUE : Fail(ErrorFromErrno(errno, target));
 }
 
 BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
@@ -467,6 +549,18 @@ BOOL FindClose(HANDLE find) {
     }
     delete state;
     return TRUE;
+}
+
+void platform::InjectFileOpenFailure(const std::string& hostPath, int error) {
+    const std::string absolute = Absolute(hostPath);
+    std::lock_guard<std::mutex> lock(g_failureMutex);
+    Failures().opens.emplace_back(absolute, error);
+}
+
+void platform::InjectDiskFull(const std::string& hostFolder) {
+    const std::string absolute = Absolute(hostFolder);
+    std::lock_guard<std::mutex> lock(g_failureMutex);
+    Failures().fullFolders.push_back(absolute);
 }
 
 size_t platform::OpenFindHandleCount() {

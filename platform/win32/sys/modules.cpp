@@ -29,6 +29,7 @@ namespace {
 struct LoadedModule {
     uintptr_t low = 0;  // the address range of its loaded segments
     uintptr_t high = 0;
+    uint64_t loaded = 0;  // load order
     const TarnResourceEntry* entries = nullptr;
     size_t count = 0;
 };
@@ -147,6 +148,8 @@ HMODULE AttachModule(void* dlHandle, std::string* error) {
     // As on Windows, the instance handle is the address the module is loaded at.
     const HMODULE instance = reinterpret_cast<HMODULE>(module.low);
     std::lock_guard<std::mutex> lock(g_mutex);
+    static uint64_t loads = 0;
+    module.loaded = ++loads;
     Modules()[instance] = module;
     return instance;
 }
@@ -158,9 +161,14 @@ void DetachModule(HMODULE instance) {
 
 std::vector<HMODULE> LoadedModules() {
     std::lock_guard<std::mutex> lock(g_mutex);
+    std::vector<std::pair<uint64_t, HMODULE>> ordered;
+    for (const auto& [instance, module] : Modules()) {
+        ordered.emplace_back(module.loaded, instance);
+    }
+    std::sort(ordered.begin(), ordered.end());
     std::vector<HMODULE> all;
-    for (const auto& entry : Modules()) {
-        all.push_back(entry.first);
+    for (const auto& entry : ordered) {
+        all.push_back(entry.second);
     }
     return all;
 }

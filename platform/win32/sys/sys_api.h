@@ -39,7 +39,8 @@ struct SECURITY_ATTRIBUTES {
 };
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
-// Code pages: CP_ACP is 936 (GBK, through iconv), CP_UTF8 is UTF-8. Unmappable characters become '?'.
+// Code pages: CP_ACP is 936 (GBK, through iconv), CP_UTF8 is UTF-8; 874, 932, 949, 950 and 1250-1258
+// through iconv as well; any other page fails with ERROR_INVALID_PARAMETER. Unmappable characters become '?'.
 // With a count of -1 the input runs to and includes its NUL. A zero capacity asks for the size needed.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int count, LPWSTR out, int capacity);
 // MB_ERR_INVALID_CHARS makes MultiByteToWideChar fail on malformed input (1113); without it each bad byte
@@ -92,6 +93,9 @@ BOOL DeleteFileW(LPCWSTR path);
 BOOL CreateDirectoryW(LPCWSTR path, void* securityAttributes);
 BOOL RemoveDirectoryW(LPCWSTR path);
 BOOL MoveFileW(LPCWSTR from, LPCWSTR to);
+// MOVEFILE_REPLACE_EXISTING replaces a file in one step (never a folder, nor a read-only file).
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists);
 DWORD GetFileAttributesW(LPCWSTR path);
 // Patterns are a folder followed by "\*" or "\name" with '*' and '?' in the last element; "." and ".." come

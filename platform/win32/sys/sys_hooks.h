@@ -33,10 +33,15 @@ void SetPluginModuleHandle(HMODULE module);
 // module's file cannot be read. Detach before dlclose.
 HMODULE AttachModule(void* dlHandle, std::string* error);
 void DetachModule(HMODULE instance);
-std::vector<HMODULE> LoadedModules();
+std::vector<HMODULE> LoadedModules();  // in load order
 // The attached module whose loaded image holds the address (code, data), or null.
 HMODULE ModuleOfAddress(const void* address);
 bool ModuleHasAddress(HMODULE instance, const void* address);
+
+// File failures (host paths): opens of the file (_wfopen, and a move onto it) fail with the errno given;
+// files opened for writing in the folder are made, but their writes fail as on a full disk (ENOSPC).
+void InjectFileOpenFailure(const std::string& hostPath, int error);
+void InjectDiskFull(const std::string& hostFolder);
 
 // Disk space for GetDiskFreeSpaceExW: the override with the longest host-path prefix that matches the
 // (mapped) path wins; an empty prefix matches every path. A non-zero error makes the call fail with it.

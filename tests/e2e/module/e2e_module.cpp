@@ -4,6 +4,8 @@
 // remove). Built with E2E_MODULE_FAILS_INIT it refuses to initialise after registering its commands; built
 // with E2E_MODULE_SECOND it is a second application beside the first (group "E2E2", commands E2E2HELLO and
 // E2E2LEFT, reports "[e2e2] <what>"). Its resources: string 101 names the variant, PNG 8315, dialog 9100.
+// E2ELEAVE leaves a window, a timer and reactors behind that it never removes.
+#include "platform/arx/acap/acapdoc.h"
 #include "platform/arx/acap/rxapp.h"
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbline.h"
@@ -55,6 +57,41 @@ void HelloCommand() {
     space->close();
 }
 
+// Leaves behind what an unload must find: a window with its own procedure, a timer procedure, and editor
+// and database reactors, none removed at unload.
+LRESULT LeftWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void LeftTimerProc(HWND, UINT, UINT_PTR, DWORD) {}
+
+class LeftReactor : public AcEditorReactor {};
+
+// Reports documents going, to show the host's quit order.
+class DocReactor : public AcApDocManagerReactor {
+public:
+    void documentToBeDestroyed(AcApDocument*) override {
+        acutPrintf(u"\n" E2E_TAG u" documentToBeDestroyed");
+    }
+};
+DocReactor g_docReactor;
+class LeftDbReactor : public AcDbDatabaseReactor {};
+
+void LeaveCommand() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &LeftWindowProc;
+    wc.hInstance = AfxGetInstanceHandle();
+    wc.lpszClassName = u"E2ELeftWindow";
+    RegisterClassW(&wc);
+    CreateWindowExW(0, u"E2ELeftWindow", u"left", 0, 0, 0, 0, 0, nullptr, nullptr, AfxGetInstanceHandle(),
+                    nullptr);
+    SetTimer(nullptr, 0, 1000, &LeftTimerProc);
+    static LeftReactor editorReactor;
+    acedEditor->addReactor(&editorReactor);
+    static LeftDbReactor dbReactor;
+    acdbHostApplicationServices()->workingDatabase()->addReactor(&dbReactor);
+}
+
 void LeftCommand() {
     acutPrintf(u"\n" E2E_TAG u" left");
     // Its own instance handle finds its own resources.
@@ -72,6 +109,8 @@ AcRx::AppRetCode Init(void* appId) {
     acedRegCmds->addCommand(E2E_GROUP, E2E_NAME(u"HELLO"), E2E_NAME(u"HELLO"), ACRX_CMD_MODAL, HelloCommand);
     acedRegCmds->addCommand(E2E_NAME(u"LEFT"), E2E_NAME(u"LEFT"), E2E_NAME(u"LEFT"), ACRX_CMD_MODAL,
                             LeftCommand);
+    acDocManager->addReactor(&g_docReactor);
+    acedRegCmds->addCommand(E2E_GROUP, E2E_NAME(u"LEAVE"), E2E_NAME(u"LEAVE"), ACRX_CMD_MODAL, LeaveCommand);
 #ifdef E2E_MODULE_FAILS_INIT
     return AcRx::kRetError;
 #else
@@ -88,6 +127,7 @@ extern "C" __attribute__((visibility("default"))) AcRx::AppRetCode acrxEntryPoin
             return Init(appId);
         case AcRx::kUnloadAppMsg:
             acedRegCmds->removeGroup(E2E_GROUP);
+            acDocManager->removeReactor(&g_docReactor);
             acutPrintf(u"\n" E2E_TAG u" unload");
             return AcRx::kRetOK;
         case AcRx::kLoadDwgMsg:

@@ -33,6 +33,7 @@ protected:
     void TearDown() override {
         EXPECT_EQ(platform::OpenObjectCount(), 0) << "objects left open";
         EXPECT_EQ(platform::CheckDatabase(db), "");
+        EXPECT_EQ(platform::ReactorViolations(), std::vector<std::string>());
         delete db;
         EXPECT_EQ(platform::LiveNonResidentObjectCount(), 0) << "non-resident objects leaked";
     }

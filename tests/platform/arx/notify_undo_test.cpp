@@ -207,5 +207,49 @@ TEST_F(Notify, PersistentReactorsHearModifications) {
     EXPECT_EQ(Follower::heard, 1);
 }
 
+// A reactor that writes inside a notification breaks the host's rule: each such write is recorded (and the
+// fixture fails on any); reading, and writing after the notification, are not.
+class WritingReactor : public AcDbDatabaseReactor {
+public:
+    void objectAppended(const AcDbDatabase*, const AcDbObject* object) override {
+        if (AcDbCircle::cast(object) != nullptr) {
+            pending.push_back(object->objectId());
+        }
+    }
+    void objectModified(const AcDbDatabase* db, const AcDbObject* object) override {
+        if (writeNow && AcDbPoint::cast(object) != nullptr) {
+            writeNow = false;
+            // Writes in place: a new entity beside it, and its own erase.
+            PostTo(const_cast<AcDbDatabase*>(db), new AcDbLine());
+            AcDbObject* again = nullptr;
+            EXPECT_EQ(acdbOpenObject(again, object->objectId(), AcDb::kForWrite), Acad::eWasNotifying);
+        }
+    }
+    bool writeNow = false;
+    std::vector<AcDbObjectId> pending;
+};
+
+TEST_F(Notify, WritesInsideANotificationAreViolationsDeferredOnesAreNot) {
+    WritingReactor reactor;
+    db->addReactor(&reactor);
+    // Deferred: the reactor notes the id and edits after the notification, as a posted message would.
+    Post(new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 1));
+    ASSERT_EQ(reactor.pending.size(), 1u);
+    EXPECT_TRUE(platform::ReactorViolations().empty());
+    AcDbCircle* circle = nullptr;
+    ASSERT_EQ(acdbOpenObject(circle, reactor.pending[0], AcDb::kForWrite), Acad::eOk);
+    circle->setRadius(2);
+    circle->close();
+    EXPECT_TRUE(platform::ReactorViolations().empty());
+
+    reactor.writeNow = true;
+    Post(new AcDbPoint(AcGePoint3d(1, 1, 0)));
+    db->removeReactor(&reactor);
+    ASSERT_FALSE(platform::ReactorViolations().empty());
+    EXPECT_EQ(platform::ReactorViolations()[0],
+              "write to the database inside its objectModified notification");
+    platform::ClearReactorViolations();
+}
+
 }  // namespace
 }  // namespace tarntest

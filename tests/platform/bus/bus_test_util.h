@@ -7,13 +7,23 @@
 #include <vector>
 
 #include "platform/win32/bus/bus_api.h"
+#include "platform/win32/bus/bus_hooks.h"
+#include "platform/win32/core/testhooks.h"
 
 namespace bustest {
 
 using Handler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
 
+// The handlers capture a test's locals: they go at the end of the test, before the bus reset destroys the
+// windows left (which then get the default procedure).
 inline std::map<HWND, Handler>& Handlers() {
     static std::map<HWND, Handler> handlers;
+    static const bool registered = [] {
+        platform::LiveWindowCount();  // the bus registers its reset first, so that it runs after this one
+        platform::RegisterReset("bustest.handlers", [] { handlers.clear(); });
+        return true;
+    }();
+    (void)registered;
     return handlers;
 }
 

@@ -286,4 +286,70 @@ TEST_F(Bus, TimersFireInDueOrderOnTheVirtualClock) {
     EXPECT_EQ(SetTimer(w, 1, 100, nullptr), 0u);
 }
 
+// Payloads posted to a window that goes before the pump reaches them are handed to its drop hook, when it is
+// destroyed and when the reset takes what is left; the reset destroys windows with their messages.
+TEST_F(Bus, DroppedPostsGoToTheDropHookAndTheResetDestroysWindows) {
+    int freed = 0;
+    auto post = [](HWND to) {
+        PostMessageW(to, WM_APP + 48, 0, reinterpret_cast<LPARAM>(new std::vector<int>{1, 2, 3}));
+    };
+    auto freeing = [&freed](const MSG& m) {
+        if (m.message == WM_APP + 48) {
+            delete reinterpret_cast<std::vector<int>*>(m.lParam);
+            ++freed;
+        }
+    };
+    HWND first = MakeWindow(u"Poster", u"first");
+    platform::SetDropHook(first, freeing);
+    post(first);
+    post(first);
+    PostMessageW(first, WM_APP + 1, 0, 0);
+    DestroyWindow(first);
+    EXPECT_EQ(freed, 2);
+    EXPECT_EQ(platform::PumpMessages(), 0);
+
+    freed = 0;
+    HWND second = MakeWindow(u"Poster", u"second");
+    HWND child = MakeWindow(u"Poster", u"child", {}, second, WS_CHILD);
+    platform::SetDropHook(second, freeing);
+    post(second);
+    platform::ResetAll();
+    EXPECT_EQ(freed, 1);
+    EXPECT_FALSE(IsWindow(second));
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(platform::LiveWindowCount(), 0u);
+}
+
+// The reset sends WM_DESTROY and WM_NCDESTROY to a window left alive, as the platform does at the end.
+LRESULT CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    static int* counts = nullptr;
+    if (message == WM_NULL) {
+        counts = reinterpret_cast<int*>(lParam);
+        return 0;
+    }
+    if (counts != nullptr && message == WM_DESTROY) {
+        ++counts[0];
+    }
+    if (counts != nullptr && message == WM_NCDESTROY) {
+        ++counts[1];
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST_F(Bus, TheResetDestroysWindowsAsThePlatformWould) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &CountingProc;
+    wc.lpszClassName = u"Counting";
+    ASSERT_NE(RegisterClassW(&wc), 0);
+    HWND top = CreateWindowExW(0, u"Counting", u"top", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    CreateWindowExW(0, u"Counting", u"child", WS_CHILD, 0, 0, 0, 0, top, nullptr, nullptr, nullptr);
+    int counts[2] = {0, 0};
+    SendMessageW(top, WM_NULL, 0, reinterpret_cast<LPARAM>(counts));
+    platform::ResetAll();
+    EXPECT_EQ(counts[0], 2);
+    EXPECT_EQ(counts[1], 2);
+    SendMessageW(top, WM_NULL, 0, 0);  // gone: nothing
+    CountingProc(nullptr, WM_NULL, 0, 0);
+}
+
 }  // namespace

@@ -1,10 +1,13 @@
 // The reader on damaged files and on files written by other programs.
+#include <errno.h>
+
 #include <filesystem>
 
 #include "dxf_fixture.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/acdb/dbunknown.h"
 #include "platform/arx/acdb/dxffields.h"
+#include "platform/win32/sys/sys_hooks.h"
 
 namespace tarntest {
 namespace {
@@ -944,8 +947,7 @@ TEST_F(DxfReader, SavingThatCannotWriteLeavesTheOldFileAndTheSampleDrawingLoads)
     EXPECT_EQ(std::u16string(name), platform::ToWindowsPath(Path("keep.dxf")));
 
     // The sample drawing in examples/.
-    const std::filesystem::path sample =
-        std::filesystem::path(TARN_SOURCE_DIR) / "examples/dxf_sample.dxf";
+    const std::filesystem::path sample = std::filesystem::path(TARN_SOURCE_DIR) / "examples/dxf_sample.dxf";
     reopened = std::make_unique<AcDbDatabase>(false, true);
     ASSERT_EQ(reopened->readDwgFile(platform::Utf8ToUtf16(sample.lexically_normal().string()).c_str()),
               Acad::eOk)
@@ -957,6 +959,33 @@ TEST_F(DxfReader, SavingThatCannotWriteLeavesTheOldFileAndTheSampleDrawingLoads)
     EXPECT_GE(model->tarnEntityIds().size(), 8u);
     model->close();
     blocks->close();
+}
+
+// Drawing and linetype files go through the system's file services, so their injected failures reach them.
+TEST_F(DxfReader, FileFailuresOfTheSystemReachDrawingAndLinetypeFiles) {
+    Post(new AcDbPoint(AcGePoint3d(1, 2, 3)));
+    const std::u16string path = platform::Utf8ToUtf16(Path("keep.dxf"));
+    WriteText(Path("keep.dxf"), "old contents");
+    platform::InjectDiskFull(TempDir());
+    EXPECT_EQ(db->saveAs(path.c_str()), Acad::eOutOfDisk);
+    EXPECT_EQ(ReadText(Path("keep.dxf")), "old contents");
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(TempDir())) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1u);  // no temporary file left behind
+
+    platform::InjectFileOpenFailure(Path("keep.dxf"), EACCES);
+    auto other = std::make_unique<AcDbDatabase>(false, true);
+    EXPECT_EQ(other->readDwgFile(path.c_str()), Acad::eFileAccessErr);
+
+    WriteText(Path("my.lin"), "*DASHY,Dashes __ __\nA,1,-0.5\n");
+    platform::InjectFileOpenFailure(Path("my.lin"), EACCES);
+    EXPECT_EQ(acdbLoadLineTypeFile(u"DASHY", platform::Utf8ToUtf16(Path("my.lin")).c_str(), db.get()),
+              Acad::eFileNotFound);
+    WriteText(Path("your.lin"), "*DASHY,Dashes __ __\nA,1,-0.5\n");
+    EXPECT_EQ(acdbLoadLineTypeFile(u"DASHY", platform::Utf8ToUtf16(Path("your.lin")).c_str(), db.get()),
+              Acad::eOk);
 }
 
 }  // namespace

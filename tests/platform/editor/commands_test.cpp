@@ -165,4 +165,164 @@ TEST_F(CommandsTest, SentStringsWaitForTheHostAndFeedTheCommandsPrompts) {
     EXPECT_EQ(platform::ExecuteSentStrings(), 0);
 }
 
+// Edits made outside commands under a write lock (a deferred reactor edit, a timer's work) are one undo group
+// per lock, so one undo takes back the last of them only; MUNDO and MREDO undo and redo a group.
+TEST_F(CommandsTest, EachWriteLockOutsideACommandIsOneUndoGroup) {
+    auto edit = [&](double y) {
+        EXPECT_EQ(acDocManager->lockDocument(doc, AcAp::kWrite), Acad::eOk);
+        AddLine(AcGePoint3d(0, y, 0), AcGePoint3d(1, y, 0));
+        AddLine(AcGePoint3d(1, y, 0), AcGePoint3d(2, y, 0));
+        EXPECT_EQ(acDocManager->unlockDocument(doc), Acad::eOk);
+    };
+    auto lines = [&] {
+        int count = 0;
+        platform::ForEachObjectId(doc->database(), [&](AcDbObjectId id) {
+            AcDbObject* object = nullptr;
+            if (acdbOpenObject(object, id, AcDb::kForRead) == Acad::eOk) {
+                count += AcDbLine::cast(object) != nullptr ? 1 : 0;
+                object->close();
+            }
+        });
+        return count;
+    };
+    EXPECT_EQ(platform::RunCommand(u"LINE"), CommandOutcome::kEnded);
+    edit(1);
+    edit(2);
+    EXPECT_EQ(lines(), 6);
+    EXPECT_TRUE(platform::LockViolations().empty());
+    EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 4);
+    EXPECT_EQ(platform::RunCommand(u"MUNDO"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 2);
+    EXPECT_EQ(platform::RunCommand(u"MREDO"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 4);
+    // A write lock inside a command adds no group of its own.
+    platform::DefineHostCommand(u"LOCKED", [&] {
+        edit(3);
+        return CommandOutcome::kEnded;
+    });
+    EXPECT_EQ(platform::RunCommand(u"LOCKED"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 6);
+    const int groups = platform::UndoGroupCount(doc->database());
+    EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 4);
+    EXPECT_EQ(platform::UndoGroupCount(doc->database()), groups - 1);
+}
+
+// The host does not undo a save: what reactors write at its start stays, and U takes back the command
+// before it.
+class SaveReactor : public AcEditorReactor {
+public:
+    void commandWillStart(const ACHAR* name) override {
+        if (std::u16string(name) == u"QSAVE") {
+            AddLine(AcGePoint3d(5, 5, 0), AcGePoint3d(6, 6, 0));  // a record brought up to date for the save
+        }
+    }
+};
+
+TEST_F(CommandsTest, ASaveIsNotUndoneAndWhatChangedInItStays) {
+    SaveReactor reactor;
+    acedEditor->addReactor(&reactor);
+    platform::DefineHostCommand(u"QSAVE", [] { return CommandOutcome::kEnded; });
+    EXPECT_EQ(platform::RunCommand(u"LINE"), CommandOutcome::kEnded);
+    const int groups = platform::UndoGroupCount(doc->database());
+    EXPECT_EQ(platform::RunCommand(u"QSAVE"), CommandOutcome::kEnded);
+    acedEditor->removeReactor(&reactor);
+    EXPECT_EQ(platform::UndoGroupCount(doc->database()), groups);
+    rec.Take();
+    EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
+    // The LINE command's two lines are erased; the save's line is not.
+    std::vector<std::string> log = Relevant(rec.Take());
+    EXPECT_EQ(std::count(log.begin(), log.end(), "erased AcDbLine"), 2) << testing::PrintToString(log);
+    int live = 0;
+    platform::ForEachObjectId(doc->database(), [&](AcDbObjectId id) {
+        AcDbLine* line = nullptr;
+        if (acdbOpenObject(line, id, AcDb::kForRead) == Acad::eOk) {
+            ++live;
+            EXPECT_EQ(line->startPoint(), AcGePoint3d(5, 5, 0));
+            line->close();
+        }
+    });
+    EXPECT_EQ(live, 1);
+}
+
+// An aborted transaction takes back what changed since it started (through the undo journal) and leaves
+// nothing to undo; ended ones keep their changes. With the switch on, notifications wait for the outermost
+// transaction's end, and an abort drops those of what it rolled back.
+TEST_F(CommandsTest, AnAbortedTransactionRollsBackAndNotificationsCanWaitForTheEnd) {
+    AcDbObjectId kept;
+    EXPECT_EQ(platform::RunCommand(u"FIRST",
+                                   [&] {
+                                       kept = AddLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+                                       return CommandOutcome::kEnded;
+                                   }),
+              CommandOutcome::kEnded);
+    const int groups = platform::UndoGroupCount(doc->database());
+    auto endOf = [&] {
+        AcDbLine* line = nullptr;
+        EXPECT_EQ(acdbOpenObject(line, kept, AcDb::kForRead), Acad::eOk);
+        const AcGePoint3d end = line->endPoint();
+        line->close();
+        return end;
+    };
+    auto setEnd = [&](double x) {
+        AcDbLine* line = nullptr;
+        EXPECT_EQ(acdbOpenObject(line, kept, AcDb::kForWrite), Acad::eOk);
+        line->setEndPoint(AcGePoint3d(x, 0, 0));
+        line->close();
+    };
+    AcTransactionManager* tm = doc->transactionManager();
+    AcDbObjectId added;
+    rec.Take();
+    EXPECT_EQ(platform::RunCommand(u"ABORTED",
+                                   [&] {
+                                       setEnd(2);  // before the transaction: stays
+                                       tm->startTransaction();
+                                       setEnd(3);
+                                       added = AddLine(AcGePoint3d(0, 1, 0), AcGePoint3d(1, 1, 0));
+                                       tm->startTransaction();
+                                       setEnd(4);
+                                       EXPECT_EQ(tm->endTransaction(), Acad::eOk);
+                                       // An object open when the abort comes: it refuses, changing nothing.
+                                       AcDbLine* open = nullptr;
+                                       EXPECT_EQ(acdbOpenObject(open, kept, AcDb::kForRead), Acad::eOk);
+                                       EXPECT_EQ(tm->abortTransaction(), Acad::eWasOpenedForRead);
+                                       open->close();
+                                       EXPECT_EQ(tm->abortTransaction(), Acad::eOk);
+                                       EXPECT_EQ(tm->numActiveTransactions(), 0);
+                                       return CommandOutcome::kEnded;
+                                   }),
+              CommandOutcome::kEnded);
+    EXPECT_EQ(endOf(), AcGePoint3d(2, 0, 0));
+    EXPECT_TRUE(added.isErased());
+    EXPECT_EQ(tm->abortTransaction(), Acad::eNotApplicable);
+    // The reactors heard the rollback as an undo.
+    const std::vector<std::string> log = Relevant(rec.Take());
+    EXPECT_EQ(log.back(), "ended ABORTED");
+    EXPECT_NE(std::find(log.begin(), log.end(), "erased AcDbLine"), log.end());
+    // One group for the command; its undo restores the line as it was before it.
+    EXPECT_EQ(platform::UndoGroupCount(doc->database()), groups + 1);
+    EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
+    EXPECT_EQ(endOf(), AcGePoint3d(1, 0, 0));
+
+    // Held to the outermost end; an abort of an inner one drops only its own.
+    platform::DeferNotificationsToTransactionEnd(true);
+    rec.Take();
+    EXPECT_EQ(platform::RunCommand(
+                  u"HELD",
+                  [&] {
+                      tm->startTransaction();
+                      setEnd(5);
+                      tm->startTransaction();
+                      AddLine(AcGePoint3d(0, 2, 0), AcGePoint3d(1, 2, 0));
+                      EXPECT_EQ(tm->abortTransaction(), Acad::eOk);
+                      EXPECT_EQ(Relevant(rec.Take()), std::vector<std::string>{"willStart HELD"});
+                      EXPECT_EQ(tm->endTransaction(), Acad::eOk);
+                      EXPECT_EQ(Relevant(rec.Take()), std::vector<std::string>{"modified AcDbLine"});
+                      return CommandOutcome::kEnded;
+                  }),
+              CommandOutcome::kEnded);
+    EXPECT_EQ(endOf(), AcGePoint3d(5, 0, 0));
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/mfc/afxwin.h"
+#include "platform/mfc/uidriver.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/modres.h"
 #include "platform/win32/core/paths.h"

@@ -39,7 +39,17 @@ TEST(CodePages, GbkRoundTripAndCounts) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, gbk, -1, wide, -1), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(MultiByteToWideChar(1252, 0, gbk, -1, wide, 8), 0);  // only 936 and UTF-8 exist here
+    EXPECT_EQ(MultiByteToWideChar(12345, 0, gbk, -1, wide, 8), 0);  // no such page
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    // The other pages drawing files name, both ways.
+    const char latin[] = "caf\xE9";
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, latin, -1, wide, 8), 5);
+    EXPECT_EQ(std::u16string(wide), u"café");
+    char western[16] = {};
+    EXPECT_EQ(WideCharToMultiByte(1252, 0, u"café€日", -1, western, 16, nullptr, nullptr), 7);
+    EXPECT_EQ(std::string(western), "caf\xE9\x80?");
+    EXPECT_EQ(MultiByteToWideChar(950, 0, "\xA4\xA4", 2, wide, 8), 1);
+    EXPECT_EQ(wide[0], u'中');
 }
 
 TEST(CodePages, UnmappableCharactersBecomeTheDefault) {
