@@ -7,7 +7,9 @@ const std::vector<Entry>& Entries() {
         {"map_records", RunMapRecords},       {"dxf_read", RunDxfRead},
         {"dxf_values", RunDxfValues},         {"profile", RunProfile},
         {"linetype_file", RunLinetypeFile},   {"text_conversions", RunTextConversions},
-        {"mapsim_readers", RunMapsimReaders},
+        {"mapsim_readers", RunMapsimReaders}, {"settings_file", RunSettingsFile},
+        {"png_loading", RunPngLoading},       {"window_messages", RunWindowMessages},
+        {"send_answer", RunSendAnswer},
     };
     return kEntries;
 }

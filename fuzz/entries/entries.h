@@ -20,9 +20,7 @@ struct Entry {
 };
 
 // Every target, in one table walked by the replay test and by tarn.sh's fuzz job.
-// Parsers that get their targets as they land: the settings file, PNG loading, the property text and the
-// hidden window's incoming messages (received-objects packet, answers, notifications). Each adds one entry
-// function in a file of its own under fuzz/entries/ and one row here.
+// A target added later is one entry function in a file of its own under fuzz/entries/ and one row here.
 const std::vector<Entry>& Entries();
 const Entry* FindEntry(const std::string& name);
 
@@ -40,5 +38,16 @@ std::string RunLinetypeFile(const std::uint8_t* data, std::size_t size);
 std::string RunTextConversions(const std::uint8_t* data, std::size_t size);
 // The simulator's readers of request headers, serialised objects, packets and map-file records.
 std::string RunMapsimReaders(const std::uint8_t* data, std::size_t size);
+// The settings file: the first byte picks the current or the older file, the rest is the file.
+std::string RunSettingsFile(const std::uint8_t* data, std::size_t size);
+// PNG loading: the input is the file, read by the plug-in's decoder and by a raster-image definition.
+std::string RunPngLoading(const std::uint8_t* data, std::size_t size);
+// The hidden window's incoming messages: the first byte says whether the map application runs and sets the
+// view following and the online base map, then each
+// message is a selector (a routed code, a code of the input's, a progress message or a timer step), its
+// payload's length and the payload.
+std::string RunWindowMessages(const std::uint8_t* data, std::size_t size);
+// The send road's answer: the input is the map application's answer to a send of a small drawing.
+std::string RunSendAnswer(const std::uint8_t* data, std::size_t size);
 
 }  // namespace tarnfuzz

@@ -363,7 +363,7 @@ void CMapImageItem::ShowExtractProgress(int32_t position, int32_t total) {
     }
     if (position == 20) {
         acedSetStatusBarProgressMeter(u"正在提取图片", 0, total);
-    } else if (total - position < 30) {
+    } else if (int64_t(total) - position < 30) {  // both come from the map application as they stand
         acedRestoreStatusBar();
         acedSetStatusBarProgressMeter(u"正在生成图片（耗时，请耐心等待）", 0, 100);
         acedSetStatusBarProgressMeterPos(50);

@@ -62,6 +62,9 @@ TEST_F(MeterTest, ExtractProgressFollowsTheRenderingAndTotalsBelowSixtyOnlyHideT
     ASSERT_GE(Events().size(), 3u);
     EXPECT_EQ(Events()[Events().size() - 2].label, u"正在生成图片（耗时，请耐心等待）");
     EXPECT_EQ(Events().back().pos, 50);
+    // A position far below the total (both as the map application sends them) is still a position.
+    item.ShowExtractProgress(-2000000000, 2000000000);
+    EXPECT_EQ(Events().back().kind, StatusBarEvent::kPos);
 }
 
 }  // namespace
