@@ -1,6 +1,7 @@
 #include "fuzz/entries/session.h"
 
 #include "fuzz/entries/files.h"
+#include "platform/arx/aced/acedframe.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/clock.h"
 #include "platform/win32/core/paths.h"
@@ -45,6 +46,8 @@ PluginSession::PluginSession(bool simulator) {
                                 platform::ToWindowsPath((m_base / "plugin" / "TarnArx.arx").string()));
     Forget();
     MapApiLinkInit(&g_MapApiLink);
+    // The host's main frame is the host's, there before the plug-in and after it.
+    acedGetAcadFrame();
     m_windowsBefore = platform::LiveWindowCount();
     if (simulator) {
         mapsim::MapSim::RecordInstall(u"C:\\Tarn\\tarn.exe", 785);
