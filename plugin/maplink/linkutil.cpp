@@ -26,10 +26,6 @@ CString ModuleFolder() {
     return cut < 0 ? CString() : folder.Left(cut);
 }
 
-bool IsCont(unsigned char c) {
-    return c >= 0x80 && c <= 0xBF;
-}
-
 }  // namespace
 
 void InitDebugLog() {
@@ -75,84 +71,13 @@ void WriteDebugLogF(const char16_t* format, ...) {
     WriteDebugLog(text);
 }
 
+// The link's converters are the utility library's: the same rules on both sides of the link.
 WCHAR* MapApiUtf8ToUtf16(const char* utf8, WCHAR* out, int* count) {
-    const size_t len = utf8 != nullptr ? std::strlen(utf8) : 0;
-    if (out == nullptr) {
-        out = static_cast<WCHAR*>(std::malloc(2 * len + 2));
-        if (out == nullptr) {
-            return nullptr;
-        }
-    }
-    const auto* b = reinterpret_cast<const unsigned char*>(utf8);
-    size_t i = 0;
-    int n = 0;
-    while (i < len) {
-        const unsigned c = b[i];
-        if (c < 0x80) {
-            out[n++] = static_cast<WCHAR>(c);
-            i += 1;
-        } else if (c >= 0xC0 && c <= 0xDF) {
-            if (i + 1 >= len || !IsCont(b[i + 1])) {
-                break;
-            }
-            out[n++] = static_cast<WCHAR>(((c - 0xC0) << 6) + (b[i + 1] - 0x80));
-            i += 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            if (i + 2 >= len || !IsCont(b[i + 1]) || !IsCont(b[i + 2])) {
-                break;
-            }
-            out[n++] = static_cast<WCHAR>(((c - 0xE0) << 12) + (b[i + 1] - 0x80) * 64 + (b[i + 2] - 0x80));
-            i += 3;
-        } else {
-            // Longer sequences are skipped whole (no 16-bit unit holds them), never past the text's end.
-            const size_t skip = (c >= 0xF0 && c <= 0xF7)   ? 4
-                                : (c >= 0xF8 && c <= 0xFB) ? 5
-                                : (c == 0xFC || c == 0xFD) ? 6
-                                                           : 0;
-            if (skip == 0 || i + skip > len) {
-                break;
-            }
-            i += skip;
-        }
-    }
-    out[n] = 0;
-    if (count != nullptr) {
-        *count = n;
-    }
-    return out;
+    return Utf8ToUtf16Lib(utf8, out, count);
 }
 
 int MapApiUtf16ToUtf8(const WCHAR* utf16, char* out, int size) {
-    if (out == nullptr || size < 1) {
-        return 0;
-    }
-    int n = 0;
-    for (const WCHAR* p = utf16; p != nullptr && *p != 0; ++p) {
-        const unsigned u = *p;
-        const int room = size - n;
-        if (room < 2) {
-            break;
-        }
-        if (u < 0x80) {
-            out[n++] = static_cast<char>(u);
-        } else if (u < 0x800) {
-            if (room < 3) {
-                break;
-            }
-            out[n++] = static_cast<char>(0xC0 | (u >> 6));
-            out[n++] = static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            if (room < 4) {
-                break;
-            }
-            // Surrogates go out one by one as three bytes each, as the map application expects.
-            out[n++] = static_cast<char>(0xE0 | (u >> 12));
-            out[n++] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out[n++] = static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
-    out[n] = '\0';
-    return n;
+    return Utf16ToUtf8Lib(utf16, out, size);
 }
 
 CString MultiByteToCString(const char* utf8) {
