@@ -1,6 +1,8 @@
 #include "platform/arx/acdb/dxfio.h"
 
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -76,7 +78,9 @@ std::u16string FromCodePage(std::string_view bytes, int codePage) {
 
 }  // namespace
 
-ValueType ValueTypeOf(int code) {
+namespace {
+
+ValueType ValueTypeBySearch(int code) {
     struct Range {
         int from;
         int to;
@@ -102,6 +106,21 @@ ValueType ValueTypeOf(int code) {
         }
     }
     return ValueType::kUnknown;
+}
+
+}  // namespace
+
+ValueType ValueTypeOf(int code) {
+    // Asked for every group of a file: the ranges above laid out once as a table.
+    static const auto kTable = [] {
+        std::array<ValueType, 1072> table{};
+        for (int c = 0; c < static_cast<int>(table.size()); ++c) {
+            table[static_cast<size_t>(c)] = ValueTypeBySearch(c);
+        }
+        return table;
+    }();
+    return code >= 0 && code < static_cast<int>(kTable.size()) ? kTable[static_cast<size_t>(code)]
+                                                               : ValueType::kUnknown;
 }
 
 bool IsPointCode(int code) {
@@ -278,10 +297,20 @@ bool ParseFinite(std::string_view text, T& value) {
     if (!IsDecimal(text) || text.size() > 4096) {
         return false;
     }
-    const std::string copy(text);
+    // The copy is terminated, and ordinary numbers need no heap for it.
+    char small[64];
+    std::string large;
+    const char* copy = small;
+    if (text.size() < sizeof small) {
+        std::memcpy(small, text.data(), text.size());
+        small[text.size()] = 0;
+    } else {
+        large.assign(text);
+        copy = large.c_str();
+    }
     T parsed = 0;
-    const auto result = std::from_chars(copy.data(), copy.data() + copy.size(), parsed);
-    if (result.ec != std::errc() || result.ptr != copy.data() + copy.size() || !std::isfinite(parsed)) {
+    const auto result = std::from_chars(copy, copy + text.size(), parsed);
+    if (result.ec != std::errc() || result.ptr != copy + text.size() || !std::isfinite(parsed)) {
         return false;
     }
     value = parsed;
@@ -353,6 +382,19 @@ bool ParseBinary(std::string_view text, std::string& bytes) {
     return true;
 }
 
+bool IsBinary(std::string_view text) {
+    text = Trim(text);
+    if (text.size() % 2 != 0) {
+        return false;
+    }
+    for (char c : text) {
+        if (HexDigit(c) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void Writer::raw(int code, std::string_view value) {
     char buffer[16];
     std::snprintf(buffer, sizeof(buffer), "%3d\n", code);
@@ -374,87 +416,162 @@ bool Fail(Error& error, int line, const std::string& what, Acad::ErrorStatus sta
     return false;
 }
 
-bool Tokenize(std::string_view file, std::vector<Group>& groups, Error& error) {
-    groups.clear();
-    if (file.size() >= 3 && file.substr(0, 3) == "\xEF\xBB\xBF") {
-        file.remove_prefix(3);
+void GroupStore::add(int code, std::string_view value) {
+    if (m_count % (size_t{1} << kGroupShift) == 0) {
+        m_groups.push_back(std::make_unique<Packed[]>(size_t{1} << kGroupShift));
+    }
+    Packed& p = m_groups.back()[m_count & kGroupMask];
+    p.code = static_cast<std::uint16_t>(code);
+    constexpr size_t kBlock = size_t{1} << kValueShift;
+    // Values too long for a block's share, or beyond what the offsets reach, are kept apart.
+    const bool full = m_used + value.size() > kBlock && m_values.size() >= (size_t{1} << (32 - kValueShift));
+    if (value.size() >= kLong || full) {
+        p.length = kLong;
+        p.offset = static_cast<std::uint32_t>(m_long.size());
+        m_long.emplace_back(value);
+    } else {
+        if (m_used + value.size() > kBlock) {
+            m_values.push_back(std::make_unique<char[]>(kBlock));
+            m_used = 0;
+        }
+        std::memcpy(m_values.back().get() + m_used, value.data(), value.size());
+        p.length = static_cast<std::uint16_t>(value.size());
+        p.offset = static_cast<std::uint32_t>(((m_values.size() - 1) << kValueShift) | m_used);
+        m_used += value.size();
+    }
+    ++m_count;
+}
+
+bool Tokenizer::feed(std::string_view block) {
+    if (m_failed) {
+        return false;
+    }
+    if (!m_started) {
+        // Enough of the head to see a byte-order mark and the NUL bytes of a binary file.
+        m_head.append(block.data(), block.size());
+        return m_head.size() < 3 + 64 || start();
+    }
+    return lines(block);
+}
+
+bool Tokenizer::start() {
+    m_started = true;
+    std::string head;
+    head.swap(m_head);
+    std::string_view data(head);
+    if (data.size() >= 3 && data.substr(0, 3) == "\xEF\xBB\xBF") {
+        data.remove_prefix(3);
     }
     // Text files have no NUL bytes; binary drawing files have one within their first line or two.
-    if (file.substr(0, 64).find('\0') != std::string_view::npos) {
-        return Fail(error, 1, "not an ASCII drawing file (binary files are not supported)",
+    if (data.substr(0, 64).find('\0') != std::string_view::npos) {
+        m_failed = true;
+        return Fail(m_error, 1, "not an ASCII drawing file (binary files are not supported)",
                     Acad::eInvalidDwgVersion);
     }
-    size_t at = 0;
-    int line = 0;
-    auto nextLine = [&](std::string_view& text) {
-        if (at >= file.size()) {
-            return false;
+    return lines(data);
+}
+
+bool Tokenizer::lines(std::string_view data) {
+    while (!data.empty()) {
+        const void* found = std::memchr(data.data(), '\n', data.size());
+        if (found == nullptr) {
+            m_carry.append(data.data(), data.size());
+            return true;
         }
-        size_t end = file.find('\n', at);
-        if (end == std::string_view::npos) {
-            end = file.size();
-        }
-        text = file.substr(at, end - at);
-        if (!text.empty() && text.back() == '\r') {
-            text.remove_suffix(1);
-        }
-        at = end + 1;
-        ++line;
-        return true;
-    };
-    std::string_view codeText;
-    std::string_view valueText;
-    while (nextLine(codeText)) {
-        const int codeLine = line;
-        if (Trim(codeText).empty() && at >= file.size()) {
-            break;  // a blank last line
-        }
-        long long code = 0;
-        const std::string_view trimmed = Trim(codeText);
-        const auto parsed = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), code);
-        if (trimmed.empty() || parsed.ec != std::errc() || parsed.ptr != trimmed.data() + trimmed.size() ||
-            ValueTypeOf(static_cast<int>(code)) == ValueType::kUnknown || code > 1071) {
-            return Fail(error, codeLine, "invalid group code \"" + std::string(trimmed.substr(0, 40)) + "\"");
-        }
-        if (!nextLine(valueText)) {
-            return Fail(error, codeLine,
-                        "group code " + std::to_string(code) + " without a value (file truncated)");
-        }
-        Group group;
-        group.code = static_cast<int>(code);
-        group.line = codeLine;
-        group.value = valueText;
-        double real = 0.0;
-        long long integer = 0;
-        std::uint64_t handle = 0;
-        std::string bytes;
+        const size_t end = static_cast<size_t>(static_cast<const char*>(found) - data.data());
         bool ok = true;
-        switch (ValueTypeOf(group.code)) {
-            case ValueType::kReal:
-                ok = ParseReal(valueText, real);
-                break;
-            case ValueType::kInteger:
-                ok = ParseInteger(valueText, integer);
-                break;
-            case ValueType::kHandle:
-                ok = ParseHandle(valueText, handle);
-                break;
-            case ValueType::kBinary:
-                ok = ParseBinary(valueText, bytes);
-                break;
-            default:
-                break;
+        if (m_carry.empty()) {
+            ok = line(data.substr(0, end));
+        } else {
+            m_carry.append(data.data(), end);
+            ok = line(m_carry);
+            m_carry.clear();
         }
         if (!ok) {
-            return Fail(error, line,
-                        "bad value \"" + std::string(Trim(valueText).substr(0, 40)) + "\" for group code " +
-                            std::to_string(code));
+            m_failed = true;
+            return false;
         }
-        if (ValueTypeOf(group.code) != ValueType::kText) {
-            group.value = Trim(valueText);
-        }
-        groups.push_back(group);
+        data.remove_prefix(end + 1);
     }
+    return true;
+}
+
+bool Tokenizer::finish() {
+    if (m_failed || (!m_started && !start())) {
+        return false;
+    }
+    if (!m_carry.empty()) {
+        const std::string last = std::move(m_carry);
+        m_carry.clear();
+        if (!line(last)) {
+            m_failed = true;
+            return false;
+        }
+    }
+    if (m_haveCode) {
+        m_failed = true;
+        return Fail(m_error, m_codeLine,
+                    "group code " + std::to_string(m_code) + " without a value (file truncated)");
+    }
+    return true;  // a blank last line is no group
+}
+
+bool Tokenizer::line(std::string_view text) {
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    ++m_line;
+    if (m_blankLine != 0) {
+        return Fail(m_error, m_blankLine, "invalid group code \"\"");
+    }
+    if (!m_haveCode) {
+        const std::string_view trimmed = Trim(text);
+        if (trimmed.empty()) {
+            m_blankLine = m_line;
+            return true;
+        }
+        long long code = 0;
+        const auto parsed = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), code);
+        if (parsed.ec != std::errc() || parsed.ptr != trimmed.data() + trimmed.size() || code < 0 ||
+            code > 1071 || ValueTypeOf(static_cast<int>(code)) == ValueType::kUnknown) {
+            return Fail(m_error, m_line, "invalid group code \"" + std::string(trimmed.substr(0, 40)) + "\"");
+        }
+        m_haveCode = true;
+        m_code = static_cast<int>(code);
+        m_codeLine = m_line;
+        return true;
+    }
+    m_haveCode = false;
+    bool ok = true;
+    const ValueType type = ValueTypeOf(m_code);
+    switch (type) {
+        case ValueType::kReal: {
+            double real = 0.0;
+            ok = ParseReal(text, real);
+            break;
+        }
+        case ValueType::kInteger: {
+            long long integer = 0;
+            ok = ParseInteger(text, integer);
+            break;
+        }
+        case ValueType::kHandle: {
+            std::uint64_t handle = 0;
+            ok = ParseHandle(text, handle);
+            break;
+        }
+        case ValueType::kBinary:
+            ok = IsBinary(text);
+            break;
+        default:
+            break;
+    }
+    if (!ok) {
+        return Fail(m_error, m_line,
+                    "bad value \"" + std::string(Trim(text).substr(0, 40)) + "\" for group code " +
+                        std::to_string(m_code));
+    }
+    m_groups.add(m_code, type != ValueType::kText ? Trim(text) : text);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,8 @@ bool ParseInteger(std::string_view text, long long& value);
 bool ParseHandle(std::string_view text, std::uint64_t& handle);
 bool ParseDegrees(std::string_view text, double& radians);
 bool ParseBinary(std::string_view text, std::string& bytes);
+// Whether ParseBinary would take the text.
+bool IsBinary(std::string_view text);
 
 std::string_view Trim(std::string_view text);
 
@@ -88,9 +91,75 @@ struct Error {
     std::string message;
 };
 
-// Splits the file into groups and checks every numeric value against its group code. The groups point into
-// file, which must outlive them.
-bool Tokenize(std::string_view file, std::vector<Group>& groups, Error& error);
+// The groups of a file as the reader keeps them until the drawing is built: the values packed one after
+// another in blocks, eight bytes of bookkeeping per group, the line of group i being 2i + 1. Values are
+// trimmed for numbers, untrimmed (without the line end) for texts.
+class GroupStore {
+public:
+    GroupStore() = default;
+    GroupStore(const GroupStore&) = delete;
+    GroupStore& operator=(const GroupStore&) = delete;
+
+    size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    Group operator[](size_t i) const {
+        const Packed& p = m_groups[i >> kGroupShift][i & kGroupMask];
+        const std::string_view value =
+            p.length != kLong ? std::string_view(m_values[p.offset >> kValueShift].get() +
+                                                     (p.offset & kValueMask),
+                                                 p.length)
+                              : std::string_view(m_long[p.offset]);
+        return Group{p.code, value, static_cast<int>(2 * i + 1)};
+    }
+    Group back() const { return (*this)[m_count - 1]; }
+    void add(int code, std::string_view value);
+
+private:
+    struct Packed {
+        std::uint32_t offset;  // into the value blocks, or m_long for long values
+        std::uint16_t code;
+        std::uint16_t length;
+    };
+    static constexpr std::uint16_t kLong = 0xFFFF;
+    static constexpr unsigned kGroupShift = 16;
+    static constexpr size_t kGroupMask = (size_t{1} << kGroupShift) - 1;
+    static constexpr unsigned kValueShift = 20;
+    static constexpr size_t kValueMask = (size_t{1} << kValueShift) - 1;
+
+    std::vector<std::unique_ptr<Packed[]>> m_groups;
+    std::vector<std::unique_ptr<char[]>> m_values;
+    size_t m_used = size_t{1} << kValueShift;  // bytes taken in the last value block
+    std::vector<std::string> m_long;
+    size_t m_count = 0;
+};
+
+// Splits a file into groups as its bytes come, in blocks of any size (a line may straddle blocks), and
+// checks every numeric value against its group code.
+class Tokenizer {
+public:
+    Tokenizer(GroupStore& groups, Error& error) : m_groups(groups), m_error(error) {}
+    // False once the file is found damaged (error says where).
+    bool feed(std::string_view block);
+    // The end of the file.
+    bool finish();
+
+private:
+    bool start();
+    bool lines(std::string_view data);
+    bool line(std::string_view text);
+
+    GroupStore& m_groups;
+    Error& m_error;
+    bool m_started = false;
+    bool m_failed = false;
+    std::string m_head;   // the first bytes, until there are enough to tell a text file
+    std::string m_carry;  // a line not yet ended
+    int m_line = 0;
+    bool m_haveCode = false;
+    int m_code = 0;
+    int m_codeLine = 0;
+    int m_blankLine = 0;  // a blank code line, fine only as the file's last line
+};
 
 // Sets error to "line N: what" (status eDxfReadAborted unless given) and returns false.
 bool Fail(Error& error, int line, const std::string& what, Acad::ErrorStatus status = Acad::eDxfReadAborted);

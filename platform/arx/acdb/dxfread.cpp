@@ -5,9 +5,12 @@
 // codec with every reference resolvable. All of it goes into a fresh database that replaces the target's
 // contents only at the end.
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 
@@ -94,11 +97,11 @@ struct Record {
 
 class Loader {
 public:
-    Loader(std::string_view text, dxf::Error& error) : m_text(text), m_error(error) {}
+    Loader(const dxf::GroupStore& groups, dxf::Error& error) : m_groups(groups), m_error(error) {}
 
     bool run(AcDbDatabase* db) {
         m_db = db;
-        return dxf::Tokenize(m_text, m_groups, m_error) && splitSections() && prepare() && build();
+        return splitSections() && prepare() && build();
     }
 
     // One line per kind of entity that was left out.
@@ -264,7 +267,7 @@ private:
                 m_header[name] = i;
             }
         }
-        if (const Group* page = headerGroup("$DWGCODEPAGE")) {
+        if (const std::optional<Group> page = headerGroup("$DWGCODEPAGE")) {
             const std::string value = Upper(page->value);
             if (value.rfind("ANSI_", 0) == 0) {
                 long long number = 0;
@@ -273,7 +276,7 @@ private:
                 }
             }
         }
-        if (const Group* seed = headerGroup("$HANDSEED")) {
+        if (const std::optional<Group> seed = headerGroup("$HANDSEED")) {
             if (!dxf::ParseHandle(seed->value, m_seed)) {
                 return fail(seed->line, "bad handle \"" + std::string(dxf::Trim(seed->value)) + "\"");
             }
@@ -286,9 +289,9 @@ private:
         return true;
     }
 
-    const Group* headerGroup(const std::string& name) const {
+    std::optional<Group> headerGroup(const std::string& name) const {
         auto it = m_header.find(name);
-        return it != m_header.end() ? &m_groups[it->second] : nullptr;
+        return it != m_header.end() ? std::optional<Group>(m_groups[it->second]) : std::nullopt;
     }
 
     std::string_view firstValue(const Record& r, int code) const {
@@ -300,16 +303,25 @@ private:
         return {};
     }
 
-    const Group* firstGroup(const Record& r, int code, bool headOnly) const {
+    std::optional<Group> firstGroup(const Record& r, int code, bool headOnly) const {
         for (size_t i = r.begin; i < r.end; ++i) {
             if (headOnly && m_groups[i].code == 100) {
                 break;
             }
             if (m_groups[i].code == code) {
-                return &m_groups[i];
+                return m_groups[i];
             }
         }
-        return nullptr;
+        return std::nullopt;
+    }
+
+    std::vector<Group> groupsOf(size_t begin, size_t end) const {
+        std::vector<Group> groups;
+        groups.reserve(end - begin);
+        for (size_t i = begin; i < end; ++i) {
+            groups.push_back(m_groups[i]);
+        }
+        return groups;
     }
 
     // The groups after the first subclass marker, or all of them in files without markers.
@@ -319,8 +331,7 @@ private:
             ++from;
         }
         from = from < r.end ? from + 1 : r.begin;
-        return std::vector<Group>(m_groups.begin() + static_cast<std::ptrdiff_t>(from),
-                                  m_groups.begin() + static_cast<std::ptrdiff_t>(r.end));
+        return groupsOf(from, r.end);
     }
 
     // ---- step 2: classes, names and handles ----
@@ -332,7 +343,7 @@ private:
         for (size_t index = 0; index < m_records.size(); ++index) {
             Record& r = m_records[index];
             const bool dimstyle = r.kind == Kind::kTableRecord && r.table == "DIMSTYLE";
-            if (const Group* h = firstGroup(r, dimstyle ? 105 : 5, true)) {
+            if (const std::optional<Group> h = firstGroup(r, dimstyle ? 105 : 5, true)) {
                 if (!dxf::ParseHandle(h->value, r.handle)) {
                     return fail(h->line,
                                 "bad handle \"" + std::string(dxf::Trim(h->value).substr(0, 40)) + "\"");
@@ -762,9 +773,9 @@ private:
             if (r.block >= 0) {
                 owner = blockNamed(m_records[static_cast<size_t>(r.block)].name);
             } else {
-                const Group* ownerGroup = firstGroup(r, 330, true);
+                const std::optional<Group> ownerGroup = firstGroup(r, 330, true);
                 const AcDbObjectId claimed =
-                    ownerGroup != nullptr ? m_context.id(*ownerGroup) : AcDbObjectId();
+                    ownerGroup ? m_context.id(*ownerGroup) : AcDbObjectId();
                 const std::string_view space = firstValue(r, 67);
                 if (claimed == model || claimed == paper) {
                     owner = claimed;
@@ -897,11 +908,11 @@ private:
     // A kept entity's layer and colour, from its groups (the layer made when the tables lack it, as for any
     // entity), so that layer locks and listings treat it as the file says.
     void keepProperties(Record& r, AcDbEntity* entity) {
-        if (const Group* color = firstGroup(r, 62, false)) {
+        if (const std::optional<Group> color = firstGroup(r, 62, false)) {
             entity->setColorIndex(
                 static_cast<Adesk::UInt16>(std::clamp<long long>(ReadContext::integer(*color), 0, 256)));
         }
-        if (const Group* layer = firstGroup(r, 8, false)) {
+        if (const std::optional<Group> layer = firstGroup(r, 8, false)) {
             const std::u16string name = m_context.text(*layer);
             if (AcDbSymbolTableRecord::tarnIsValidName(name.c_str())) {
                 entity->setLayer(ensureRecord<AcDbLayerTable>(m_db->layerTableId(), name.c_str(),
@@ -928,7 +939,7 @@ private:
         }
         readHead(r);
         if (withOwner && r.kind == Kind::kObject) {
-            if (const Group* owner = firstGroup(r, 330, true)) {
+            if (const std::optional<Group> owner = firstGroup(r, 330, true)) {
                 r.object->tarnSetOwner(m_context.id(*owner));
             }
         }
@@ -949,8 +960,7 @@ private:
         std::vector<std::vector<Group>> followers;
         for (int index : r.followers) {
             const Record& f = m_records[static_cast<size_t>(index)];
-            followers.emplace_back(m_groups.begin() + static_cast<std::ptrdiff_t>(f.begin),
-                                   m_groups.begin() + static_cast<std::ptrdiff_t>(f.end));
+            followers.push_back(groupsOf(f.begin, f.end));
         }
         m_context.followers = &followers;
         readClass(r.object->isA(), r.object, groups);
@@ -1039,9 +1049,9 @@ private:
             }
         }
         auto current = [&](const char* variable, AcDbObjectId tableId) {
-            const Group* g = headerGroup(variable);
+            const std::optional<Group> g = headerGroup(variable);
             const auto* table = AcDbSymbolTable::cast(detail::Peek(tableId));
-            return g != nullptr ? table->tarnFind(m_context.text(*g).c_str()) : AcDbObjectId();
+            return g ? table->tarnFind(m_context.text(*g).c_str()) : AcDbObjectId();
         };
         if (const AcDbObjectId layer = current("$CLAYER", m_db->layerTableId()); !layer.isNull()) {
             m_db->setClayer(layer);
@@ -1052,7 +1062,7 @@ private:
         if (const AcDbObjectId style = current("$TEXTSTYLE", m_db->textStyleTableId()); !style.isNull()) {
             m_db->setTextstyle(style);
         }
-        if (const Group* color = headerGroup("$CECOLOR"); color != nullptr && color->code == 62) {
+        if (const std::optional<Group> color = headerGroup("$CECOLOR"); color && color->code == 62) {
             AcCmColor value;
             if (value.setColorIndex(static_cast<Adesk::UInt16>(ReadContext::integer(*color) & 0x1FF)) ==
                 Acad::eOk) {
@@ -1114,10 +1124,9 @@ private:
         }
     }
 
-    std::string_view m_text;
+    const dxf::GroupStore& m_groups;
     dxf::Error& m_error;
     AcDbDatabase* m_db = nullptr;
-    std::vector<Group> m_groups;
     std::vector<Record> m_records;
     std::vector<Record> m_extra;
     std::map<std::string, size_t> m_header;
@@ -1154,14 +1163,56 @@ void SetLastDxfError(Acad::ErrorStatus status, int line, const std::string& mess
     error.message = message;
 }
 
-Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text) {
+namespace {
+
+size_t g_blockSize = 0;  // 0: the default
+
+size_t BlockSize() {
+    constexpr size_t kDefaultBlock = 64 * 1024;
+    return g_blockSize != 0 ? g_blockSize : kDefaultBlock;
+}
+
+}  // namespace
+
+void SetDxfReadBlockSize(size_t bytes) {
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        RegisterReset("acdb.dxf.block", [] { g_blockSize = 0; });
+    }
+    g_blockSize = bytes;
+}
+
+Acad::ErrorStatus ReadDxfBlocks(AcDbDatabase* db, const std::function<long long(char*, size_t)>& read,
+                                const std::string& readError) {
     if (db == nullptr) {
         SetLastDxfError(Acad::eNullObjectPointer, 0, "no database");
         return Acad::eNullObjectPointer;
     }
     dxf::Error error;
+    dxf::GroupStore groups;
+    {
+        // The bytes are split into groups as they come; only the groups are kept.
+        dxf::Tokenizer tokenizer(groups, error);
+        std::vector<char> buffer(BlockSize());
+        for (;;) {
+            const long long n = read(buffer.data(), buffer.size());
+            if (n < 0) {
+                SetLastDxfError(Acad::eFileAccessErr, 0, readError);
+                return Acad::eFileAccessErr;
+            }
+            if (n == 0 ? !tokenizer.finish()
+                       : !tokenizer.feed(std::string_view(buffer.data(), static_cast<size_t>(n)))) {
+                SetLastDxfError(error.status, error.line, error.message);
+                return error.status;
+            }
+            if (n == 0) {
+                break;
+            }
+        }
+    }
     auto fresh = std::make_unique<AcDbDatabase>(false, true);
-    Loader loader(text, error);
+    Loader loader(groups, error);
     if (!loader.run(fresh.get())) {
         SetLastDxfError(error.status, error.line, error.message);
         return error.status;
@@ -1170,6 +1221,19 @@ Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text) {
     SetLastDxfError(Acad::eOk, 0, std::string());
     loader.reportSkipped();
     return Acad::eOk;
+}
+
+Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text) {
+    size_t at = 0;
+    return ReadDxfBlocks(
+        db,
+        [&](char* buffer, size_t size) {
+            const size_t n = std::min(size, text.size() - at);
+            std::memcpy(buffer, text.data() + at, n);
+            at += n;
+            return static_cast<long long>(n);
+        },
+        std::string());
 }
 
 }  // namespace platform
