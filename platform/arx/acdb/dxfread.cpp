@@ -13,6 +13,7 @@
 #include <optional>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/acdb/dbattrib.h"
@@ -77,22 +78,29 @@ AcDbObjectId TableOf(const AcDbDatabase* db, const std::string& name) {
 
 enum class Kind { kTableHead, kTableRecord, kBlockBegin, kEntity, kObject };
 
+const std::string kNoName;
+const std::u16string kNoName16;
+
+// One per record of the file, so kept small: names, types and lists live in the loader.
 struct Record {
     Kind kind = Kind::kObject;
-    std::string type;
-    size_t begin = 0;  // the group after the record's 0 group
-    size_t end = 0;
+    bool synthetic = false;                // a block record the file lacks (its BLOCK came without one)
+    const std::string* typeName = &kNoName;  // interned by the loader
+    const std::string* tableName = &kNoName;  // table records and heads: the table's name
+    std::uint32_t begin = 0;               // the group after the record's 0 group
+    std::uint32_t end = 0;
     int line = 0;
-    std::string table;         // table records and heads: the table's name
-    int block = -1;            // entities in BLOCKS: their BLOCK record
-    int parent = -1;           // followers (VERTEX, SEQEND, ATTRIB): the entity they belong to
-    std::u16string name;       // table records and blocks
+    int block = -1;         // entities in BLOCKS: their BLOCK record
+    int parent = -1;        // followers (VERTEX, SEQEND, ATTRIB): the entity they belong to
+    int nameIndex = -1;     // table records and blocks: their name among the loader's names
+    int followerList = -1;  // the loader's list of the records that follow this one
     std::uint64_t handle = 0;  // 0 when the file gives none
     AcRxClass* cls = nullptr;
     AcDbObject* object = nullptr;
     AcDbObjectId id;
-    bool synthetic = false;  // a block record the file lacks (its BLOCK came without one)
-    std::vector<int> followers;
+
+    const std::string& type() const { return *typeName; }
+    const std::string& table() const { return *tableName; }
 };
 
 class Loader {
@@ -116,6 +124,55 @@ private:
     // ---- step 1: sections and records ----
 
     bool fail(int line, const std::string& what) { return dxf::Fail(m_error, line, what); }
+
+    // A type or table name, trimmed and upper-cased, kept once however many records carry it.
+    const std::string* intern(std::string_view text) {
+        text = dxf::Trim(text);
+        m_scratch.assign(text.data(), text.size());
+        for (char& c : m_scratch) {
+            if (c >= 'a' && c <= 'z') {
+                c = static_cast<char>(c - 'a' + 'A');
+            }
+        }
+        return &*m_interned.insert(m_scratch).first;
+    }
+
+    const std::u16string& nameOf(const Record& r) const {
+        return r.nameIndex >= 0 ? m_names[static_cast<size_t>(r.nameIndex)] : kNoName16;
+    }
+    void setName(Record& r, std::u16string name) {
+        r.nameIndex = static_cast<int>(m_names.size());
+        m_names.push_back(std::move(name));
+    }
+
+    const std::vector<int>& followersOf(const Record& r) const {
+        static const std::vector<int> kNone;
+        return r.followerList >= 0 ? m_followerLists[static_cast<size_t>(r.followerList)] : kNone;
+    }
+    void addFollower(Record& r, int index) {
+        if (r.followerList < 0) {
+            r.followerList = static_cast<int>(m_followerLists.size());
+            m_followerLists.emplace_back();
+        }
+        m_followerLists[static_cast<size_t>(r.followerList)].push_back(index);
+    }
+
+    // The runtime class of a file type name, looked up once per name.
+    AcRxClass* classNamed(const std::string& type) {
+        auto it = m_classByType.find(type);
+        if (it == m_classByType.end()) {
+            it = m_classByType.emplace(type, AcRxClass::findByDxfName(Utf8ToUtf16(type).c_str())).first;
+        }
+        return it->second;
+    }
+
+    const dxf::Codec* codecOf(const AcRxClass* cls) {
+        auto it = m_codecs.find(cls);
+        if (it == m_codecs.end()) {
+            it = m_codecs.emplace(cls, dxf::FindCodec(cls)).first;
+        }
+        return it->second;
+    }
 
     int lastLine() const { return m_groups.empty() ? 1 : m_groups.back().line + 1; }
 
@@ -191,27 +248,27 @@ private:
                 ++next;
             }
             Record r;
-            r.type = Upper(g.value);
+            r.typeName = intern(g.value);
             r.begin = i + 1;
             r.end = next;
             r.line = g.line;
             i = next;
             if (name == "TABLES") {
-                if (r.type == "TABLE") {
+                if (r.type() == "TABLE") {
                     r.kind = Kind::kTableHead;
                     table = Upper(firstValue(r, 2));
-                    r.table = table;
-                } else if (r.type == "ENDTAB") {
+                    r.tableName = intern(table);
+                } else if (r.type() == "ENDTAB") {
                     table.clear();
                     continue;
                 } else if (table.empty()) {
                     continue;
                 } else {
                     r.kind = Kind::kTableRecord;
-                    r.table = table;
+                    r.tableName = intern(table);
                 }
-            } else if (name == "BLOCKS" && (r.type == "BLOCK" || r.type == "ENDBLK")) {
-                if (r.type == "ENDBLK") {
+            } else if (name == "BLOCKS" && (r.type() == "BLOCK" || r.type() == "ENDBLK")) {
+                if (r.type() == "ENDBLK") {
                     block = -1;
                     continue;
                 }
@@ -223,7 +280,7 @@ private:
                 }
                 r.kind = Kind::kEntity;
                 r.block = block;
-                if (r.type == "VERTEX" || r.type == "SEQEND" || r.type == "ATTRIB") {
+                if (r.type() == "VERTEX" || r.type() == "SEQEND" || r.type() == "ATTRIB") {
                     r.parent = lastEntity;
                     if (r.parent < 0) {
                         continue;
@@ -338,11 +395,13 @@ private:
 
     bool prepare() {
         std::map<std::string, std::vector<std::u16string>> names;  // accepted record names per table
-        std::set<std::uint64_t> seen;
+        std::unordered_set<std::uint64_t> seen;
+        seen.reserve(m_records.size());
+        m_map.reserve(m_records.size());
         bool nodFound = false;
         for (size_t index = 0; index < m_records.size(); ++index) {
             Record& r = m_records[index];
-            const bool dimstyle = r.kind == Kind::kTableRecord && r.table == "DIMSTYLE";
+            const bool dimstyle = r.kind == Kind::kTableRecord && r.table() == "DIMSTYLE";
             if (const std::optional<Group> h = firstGroup(r, dimstyle ? 105 : 5, true)) {
                 if (!dxf::ParseHandle(h->value, r.handle)) {
                     return fail(h->line,
@@ -354,64 +413,63 @@ private:
             }
             switch (r.kind) {
                 case Kind::kTableHead:
-                    if (const AcDbObjectId table = TableOf(m_db, r.table); !table.isNull() && r.handle != 0) {
+                    if (const AcDbObjectId table = TableOf(m_db, r.table()); !table.isNull() && r.handle != 0) {
                         m_map[r.handle] = table;
                     }
                     break;
                 case Kind::kTableRecord: {
-                    const AcDbObjectId tableId = TableOf(m_db, r.table);
+                    const AcDbObjectId tableId = TableOf(m_db, r.table());
                     if (tableId.isNull()) {
                         break;
                     }
-                    r.name = m_context.text(Group{2, firstValue(r, 2), r.line});
-                    auto& taken = names[r.table];
+                    setName(r, m_context.text(Group{2, firstValue(r, 2), r.line}));
+                    auto& taken = names[r.table()];
                     const bool duplicate =
                         std::any_of(taken.begin(), taken.end(),
-                                    [&](const std::u16string& n) { return EqualsNoCase(n, r.name); });
-                    if (!AcDbSymbolTableRecord::tarnIsValidName(r.name.c_str()) || duplicate) {
+                                    [&](const std::u16string& n) { return EqualsNoCase(n, nameOf(r)); });
+                    if (!AcDbSymbolTableRecord::tarnIsValidName(nameOf(r).c_str()) || duplicate) {
                         break;  // a record the database could not hold under that name
                     }
-                    taken.push_back(r.name);
+                    taken.push_back(nameOf(r));
                     r.cls = AcDbSymbolTable::cast(detail::Peek(tableId))->tarnRecordClass();
                     break;
                 }
                 case Kind::kBlockBegin: {
-                    r.name = m_context.text(Group{2, firstValue(r, 2), r.line});
+                    setName(r, m_context.text(Group{2, firstValue(r, 2), r.line}));
                     auto& blocks = names["BLOCK_RECORD"];
                     const bool known =
                         std::any_of(blocks.begin(), blocks.end(),
-                                    [&](const std::u16string& n) { return EqualsNoCase(n, r.name); });
-                    if (!known && AcDbSymbolTableRecord::tarnIsValidName(r.name.c_str())) {
+                                    [&](const std::u16string& n) { return EqualsNoCase(n, nameOf(r)); });
+                    if (!known && AcDbSymbolTableRecord::tarnIsValidName(nameOf(r).c_str())) {
                         // Older files have blocks without records.
                         Record record;
                         record.kind = Kind::kTableRecord;
-                        record.table = "BLOCK_RECORD";
-                        record.name = r.name;
+                        record.tableName = intern("BLOCK_RECORD");
+                        record.nameIndex = r.nameIndex;
                         record.line = r.line;
                         record.synthetic = true;
                         record.cls = AcDbBlockTableRecord::desc();
-                        blocks.push_back(r.name);
+                        blocks.push_back(nameOf(r));
                         m_extra.push_back(record);
                     }
                     break;
                 }
                 case Kind::kEntity:
                     if (r.parent >= 0) {
-                        if (r.type == "ATTRIB" &&
+                        if (r.type() == "ATTRIB" &&
                             m_records[static_cast<size_t>(r.parent)].cls == AcDbBlockReference::desc()) {
                             r.cls = AcDbAttribute::desc();  // an object of its own, owned by the reference
                             break;
                         }
                         // A kept entity keeps its whole sequence, the end marker too.
-                        if (r.type != "SEQEND" ||
+                        if (r.type() != "SEQEND" ||
                             m_records[static_cast<size_t>(r.parent)].cls == AcDbUnknownEntity::desc()) {
-                            m_records[static_cast<size_t>(r.parent)].followers.push_back(
-                                static_cast<int>(index));
+                            addFollower(m_records[static_cast<size_t>(r.parent)], static_cast<int>(index));
                         }
                         break;  // read by its entity's codec
                     }
-                    r.cls = AcRxClass::findByDxfName(Utf8ToUtf16(r.type).c_str());
-                    if (r.type == "POLYLINE") {
+                    r.cls = classNamed(r.type());
+                    if (r.type() == "POLYLINE") {
                         // One file name for both kinds; meshes and polyface meshes are kept as read.
                         long long flags = 0;
                         dxf::ParseInteger(firstValue(r, 70), flags);
@@ -419,7 +477,7 @@ private:
                                 : (flags & 8) != 0       ? AcDb3dPolyline::desc()
                                                          : AcDb2dPolyline::desc();
                     }
-                    if (r.type == "DIMENSION") {
+                    if (r.type() == "DIMENSION") {
                         // One file name for every kind; the type code says which. One that names its
                         // picture block, as other programs write them, is kept as read: the block is not
                         // modelled, and saving must not lose it.
@@ -434,13 +492,13 @@ private:
                         // from another program loses none of its content.
                         r.cls = r.end - r.begin <= dxf::kMaxListItems ? AcDbUnknownEntity::desc() : nullptr;
                         if (r.cls == nullptr) {
-                            ++m_unknownEntities[r.type];
+                            ++m_unknownEntities[r.type()];
                         }
                     }
                     break;
                 case Kind::kObject: {
-                    const std::string type = r.type == "ACDBDICTIONARYWDFLT" ? "DICTIONARY" : r.type;
-                    r.cls = AcRxClass::findByDxfName(Utf8ToUtf16(type).c_str());
+                    const std::string type = r.type() == "ACDBDICTIONARYWDFLT" ? "DICTIONARY" : r.type();
+                    r.cls = classNamed(type);
                     if (r.cls == nullptr) {
                         // Kinds the database does not model are kept as they are, so that what lists them
                         // (dictionaries, layouts) still finds them after a save; an object with more
@@ -523,8 +581,8 @@ private:
                 m_map[r.handle] = r.id;
             }
             if (r.kind == Kind::kTableRecord) {
-                static_cast<AcDbSymbolTableRecord*>(object)->setName(r.name.c_str());
-                AcDbObjectId tableId = TableOf(m_db, r.table);
+                static_cast<AcDbSymbolTableRecord*>(object)->setName(nameOf(r).c_str());
+                AcDbObjectId tableId = TableOf(m_db, r.table());
                 object->tarnSetOwner(tableId);
                 AcDbSymbolTable::cast(detail::Peek(tableId))->tarnAddRecordId(r.id);
             }
@@ -534,7 +592,7 @@ private:
         std::uint64_t keptTop = 0;
         for (const Record& r : m_records) {
             if (r.cls == AcDbUnknownEntity::desc() && r.object != nullptr) {
-                for (int index : r.followers) {
+                for (int index : followersOf(r)) {
                     keptTop = std::max(keptTop, m_records[static_cast<size_t>(index)].handle);
                 }
             }
@@ -746,7 +804,7 @@ private:
         const AcDbObjectId paper = blockNamed(kPaperSpace);
         for (Record& r : m_records) {
             if (r.kind == Kind::kBlockBegin) {
-                auto* block = AcDbBlockTableRecord::cast(detail::Peek(blockNamed(r.name)));
+                auto* block = AcDbBlockTableRecord::cast(detail::Peek(blockNamed(nameOf(r))));
                 FieldValue origin;
                 for (const Group& g : body(r)) {
                     if ((g.code == 10 || g.code == 20 || g.code == 30) && block != nullptr) {
@@ -771,7 +829,7 @@ private:
             }
             AcDbObjectId owner;
             if (r.block >= 0) {
-                owner = blockNamed(m_records[static_cast<size_t>(r.block)].name);
+                owner = blockNamed(nameOf(m_records[static_cast<size_t>(r.block)]));
             } else {
                 const std::optional<Group> ownerGroup = firstGroup(r, 330, true);
                 const AcDbObjectId claimed =
@@ -872,10 +930,10 @@ private:
             }
             pairs.push_back(keptPair(g));
         }
-        for (int index : r.followers) {
+        for (int index : followersOf(r)) {
             const Record& f = m_records[static_cast<size_t>(index)];
             AcDbUnknownObject::Pair start;
-            start.value = f.type;
+            start.value = f.type();
             pairs.push_back(start);
             bool ownHandle = true;
             for (size_t i = f.begin; i < f.end; ++i) {
@@ -895,14 +953,14 @@ private:
             }
         }
         std::vector<AcDbUnknownObject::Pair> classPairs;
-        if (auto it = m_classes.find(r.type); it != m_classes.end()) {
+        if (auto it = m_classes.find(r.type()); it != m_classes.end()) {
             for (size_t i = it->second.begin; i < it->second.end; ++i) {
                 if (m_groups[i].code != 999) {
                     classPairs.push_back(keptPair(m_groups[i]));
                 }
             }
         }
-        object->tarnSetContents(r.type, std::move(pairs), std::move(classPairs));
+        object->tarnSetContents(r.type(), std::move(pairs), std::move(classPairs));
     }
 
     // A kept entity's layer and colour, from its groups (the layer made when the tables lack it, as for any
@@ -958,7 +1016,7 @@ private:
             }
         }
         std::vector<std::vector<Group>> followers;
-        for (int index : r.followers) {
+        for (int index : followersOf(r)) {
             const Record& f = m_records[static_cast<size_t>(index)];
             followers.push_back(groupsOf(f.begin, f.end));
         }
@@ -1034,7 +1092,7 @@ private:
                 field.set(object, value);
             }
         }
-        if (const dxf::Codec* codec = dxf::FindCodec(cls); codec != nullptr && codec->read != nullptr) {
+        if (const dxf::Codec* codec = codecOf(cls); codec != nullptr && codec->read != nullptr) {
             codec->read(object, groups, m_context);
         }
     }
@@ -1127,7 +1185,7 @@ private:
     const dxf::GroupStore& m_groups;
     dxf::Error& m_error;
     AcDbDatabase* m_db = nullptr;
-    std::vector<Record> m_records;
+    std::deque<Record> m_records;  // no reallocation of all of them as they grow
     std::vector<Record> m_extra;
     std::map<std::string, size_t> m_header;
     std::uint64_t m_seed = 0;
@@ -1136,6 +1194,12 @@ private:
     std::vector<AcDbObject*> m_open;
     std::map<std::string, int> m_unknownEntities;
     std::map<std::string, Record> m_classes;
+    std::unordered_set<std::string> m_interned;
+    std::string m_scratch;
+    std::deque<std::u16string> m_names;
+    std::vector<std::vector<int>> m_followerLists;
+    std::unordered_map<std::string, AcRxClass*> m_classByType;
+    std::unordered_map<const AcRxClass*, const dxf::Codec*> m_codecs;
     std::unordered_map<const AcDbObject*, const AcDbObject*> m_owners;  // claimOwners
     int m_nod = -1;
 };
