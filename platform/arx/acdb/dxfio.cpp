@@ -323,6 +323,18 @@ bool ParseReal(std::string_view text, double& value) {
     return ParseFinite(text, value);
 }
 
+bool IsReal(std::string_view text) {
+    // Plain decimals without an exponent are finite whatever their digits: only the others need the parse.
+    const std::string_view trimmed = Trim(text);
+    if (trimmed.size() < 300 && trimmed.find_first_of("eE") == std::string_view::npos) {
+        const std::string_view number =
+            !trimmed.empty() && trimmed.front() == '+' ? trimmed.substr(1) : trimmed;
+        return !number.empty() && number.front() != '+' && IsDecimal(number);
+    }
+    double value = 0.0;
+    return ParseReal(text, value);
+}
+
 bool ParseInteger(std::string_view text, long long& value) {
     if (ParseWhole(text, value)) {
         return true;
@@ -545,11 +557,9 @@ bool Tokenizer::line(std::string_view text) {
     bool ok = true;
     const ValueType type = ValueTypeOf(m_code);
     switch (type) {
-        case ValueType::kReal: {
-            double real = 0.0;
-            ok = ParseReal(text, real);
+        case ValueType::kReal:
+            ok = IsReal(text);
             break;
-        }
         case ValueType::kInteger: {
             long long integer = 0;
             ok = ParseInteger(text, integer);

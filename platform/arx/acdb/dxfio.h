@@ -40,6 +40,8 @@ std::string FormatBinary(std::string_view bytes);
 
 // Strict parses of trimmed text; false for anything else.
 bool ParseReal(std::string_view text, double& value);
+// Whether ParseReal would take the text.
+bool IsReal(std::string_view text);
 bool ParseInteger(std::string_view text, long long& value);
 bool ParseHandle(std::string_view text, std::uint64_t& handle);
 bool ParseDegrees(std::string_view text, double& radians);
@@ -121,9 +123,9 @@ private:
         std::uint16_t length;
     };
     static constexpr std::uint16_t kLong = 0xFFFF;
-    static constexpr unsigned kGroupShift = 16;
+    static constexpr unsigned kGroupShift = 12;
     static constexpr size_t kGroupMask = (size_t{1} << kGroupShift) - 1;
-    static constexpr unsigned kValueShift = 20;
+    static constexpr unsigned kValueShift = 16;
     static constexpr size_t kValueMask = (size_t{1} << kValueShift) - 1;
 
     std::vector<std::unique_ptr<Packed[]>> m_groups;

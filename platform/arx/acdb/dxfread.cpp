@@ -5,6 +5,7 @@
 // codec with every reference resolvable. All of it goes into a fresh database that replaces the target's
 // contents only at the end.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <deque>
@@ -105,7 +106,9 @@ struct Record {
 
 class Loader {
 public:
-    Loader(const dxf::GroupStore& groups, dxf::Error& error) : m_groups(groups), m_error(error) {}
+    Loader(const dxf::GroupStore& groups, dxf::Error& error) : m_groups(groups), m_error(error) {
+        m_firstOf.fill(-1);
+    }
 
     bool run(AcDbDatabase* db) {
         m_db = db;
@@ -383,12 +386,20 @@ private:
 
     // The groups after the first subclass marker, or all of them in files without markers.
     std::vector<Group> body(const Record& r) const {
+        std::vector<Group> groups;
+        bodyInto(r, groups);
+        return groups;
+    }
+    void bodyInto(const Record& r, std::vector<Group>& groups) const {
         size_t from = r.begin;
         while (from < r.end && m_groups[from].code != 100) {
             ++from;
         }
         from = from < r.end ? from + 1 : r.begin;
-        return groupsOf(from, r.end);
+        groups.reserve(r.end - from);
+        for (size_t i = from; i < r.end; ++i) {
+            groups.push_back(m_groups[i]);
+        }
     }
 
     // ---- step 2: classes, names and handles ----
@@ -1001,15 +1012,22 @@ private:
                 r.object->tarnSetOwner(m_context.id(*owner));
             }
         }
-        const std::vector<Group> groups = body(r);
+        std::vector<Group>& groups = m_body;  // reused: one record is filled at a time
+        groups.clear();
+        bodyInto(r, groups);
         if (r.kind == Kind::kEntity) {
             // Entities name their layer; a layer the tables lack is made, as other programs do.
             for (const Group& g : groups) {
                 if (g.code == 8) {
+                    // Most entities name a layer an earlier one named: the raw name says so without a lookup.
+                    if (m_layersMade.count(std::string(g.value)) != 0) {
+                        break;
+                    }
                     const std::u16string layer = m_context.text(g);
                     if (AcDbSymbolTableRecord::tarnIsValidName(layer.c_str())) {
                         ensureRecord<AcDbLayerTable>(m_db->layerTableId(), layer.c_str(),
                                                      new AcDbLayerTableRecord());
+                        m_layersMade.emplace(g.value);
                     }
                     break;
                 }
@@ -1021,7 +1039,7 @@ private:
             followers.push_back(groupsOf(f.begin, f.end));
         }
         m_context.followers = &followers;
-        readClass(r.object->isA(), r.object, groups);
+        readFields(r.object, groups);
         m_context.followers = nullptr;
         if (auto* entity = AcDbEntity::cast(r.object)) {
             if (entity->layerId().isNull()) {
@@ -1041,6 +1059,29 @@ private:
 
     // The field walk: the value of each field is its first group in the body (Y and Z at +10 and +20);
     // setters run in table order, root class first, each class's codec after its fields.
+    void readFields(AcDbObject* object, const std::vector<Group>& groups) {
+        for (size_t i = 0; i < groups.size(); ++i) {
+            int& first = m_firstOf[static_cast<size_t>(groups[i].code)];
+            if (first < 0) {
+                first = static_cast<int>(i);
+                m_codesSeen.push_back(groups[i].code);
+            }
+        }
+        readClass(object->isA(), object, groups);
+        for (int code : m_codesSeen) {
+            m_firstOf[static_cast<size_t>(code)] = -1;
+        }
+        m_codesSeen.clear();
+    }
+
+    const Group* firstOfCode(const std::vector<Group>& groups, int code) const {
+        if (code < 0 || code >= static_cast<int>(m_firstOf.size())) {
+            return nullptr;
+        }
+        const int at = m_firstOf[static_cast<size_t>(code)];
+        return at >= 0 ? &groups[static_cast<size_t>(at)] : nullptr;
+    }
+
     void readClass(const AcRxClass* cls, AcDbObject* object, const std::vector<Group>& groups) {
         if (cls == nullptr) {
             return;
@@ -1055,36 +1096,30 @@ private:
                                field.kind == FieldKind::kPoint2d;
             FieldValue value;
             bool found = false;
-            bool have[3] = {false, false, false};
-            for (const Group& g : groups) {
-                const int axis = point ? (g.code - field.code) / 10 : 0;
-                const bool match = point ? (g.code - field.code) % 10 == 0 && g.code >= field.code && axis < 3
-                                         : g.code == field.code;
-                if (!match || (point && have[axis]) || (!point && found)) {
-                    continue;
+            if (point) {
+                for (int axis = 0; axis < 3; ++axis) {
+                    if (const Group* g = firstOfCode(groups, field.code + 10 * axis)) {
+                        value.point[axis] = ReadContext::real(*g);
+                        found = found || axis == 0;
+                    }
                 }
-                if (point) {
-                    have[axis] = true;
-                    value.point[axis] = ReadContext::real(g);
-                    found = found || axis == 0;
-                    continue;
-                }
+            } else if (const Group* g = firstOfCode(groups, field.code)) {
                 found = true;
                 switch (field.kind) {
                     case FieldKind::kString:
-                        value.text = m_context.text(g);
+                        value.text = m_context.text(*g);
                         break;
                     case FieldKind::kReal:
-                        value.real = ReadContext::real(g);
+                        value.real = ReadContext::real(*g);
                         break;
                     case FieldKind::kAngle:
-                        value.real = ReadContext::degrees(g);
+                        value.real = ReadContext::degrees(*g);
                         break;
                     case FieldKind::kHandle:
-                        value.integer = static_cast<std::int64_t>(m_context.id(g).handle().value());
+                        value.integer = static_cast<std::int64_t>(m_context.id(*g).handle().value());
                         break;
                     default:
-                        value.integer = ReadContext::integer(g);
+                        value.integer = ReadContext::integer(*g);
                         break;
                 }
             }
@@ -1195,6 +1230,10 @@ private:
     std::map<std::string, int> m_unknownEntities;
     std::map<std::string, Record> m_classes;
     std::unordered_set<std::string> m_interned;
+    std::unordered_set<std::string> m_layersMade;  // raw layer names of entities whose layer stands
+    std::vector<Group> m_body;
+    std::array<int, 1072> m_firstOf;  // readFields: the first group of each code in the body, or -1
+    std::vector<int> m_codesSeen;
     std::string m_scratch;
     std::deque<std::u16string> m_names;
     std::vector<std::vector<int>> m_followerLists;
