@@ -1,5 +1,6 @@
 #include "platform/arx/acdb/dxfio.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -429,30 +430,94 @@ bool Fail(Error& error, int line, const std::string& what, Acad::ErrorStatus sta
 }
 
 void GroupStore::add(int code, std::string_view value) {
-    if (m_count % (size_t{1} << kGroupShift) == 0) {
-        m_groups.push_back(std::make_unique<Packed[]>(size_t{1} << kGroupShift));
+    const bool shortValue = value.size() < 0xFF;
+    const size_t size = 2 + (shortValue ? 1 : 5) + value.size();
+    if (m_blocks.empty() || m_used.back() + size > kBlockSize) {
+        // A value longer than a block gets a block of its own size.
+        const size_t capacity = std::max(kBlockSize, size);
+        m_blocks.push_back(std::unique_ptr<char[]>(new char[capacity]));
+        m_used.push_back(0);
     }
-    Packed& p = m_groups.back()[m_count & kGroupMask];
-    p.code = static_cast<std::uint16_t>(code);
-    constexpr size_t kBlock = size_t{1} << kValueShift;
-    // Values too long for a block's share, or beyond what the offsets reach, are kept apart.
-    const bool full = m_used + value.size() > kBlock && m_values.size() >= (size_t{1} << (32 - kValueShift));
-    if (value.size() >= kLong || full) {
-        p.length = kLong;
-        p.offset = static_cast<std::uint32_t>(m_long.size());
-        m_long.emplace_back(value);
+    char* out = m_blocks.back().get() + m_used.back();
+    if (m_count % (size_t{1} << kMarkShift) == 0) {
+        m_marks.push_back(Place{static_cast<std::uint32_t>(m_blocks.size() - 1), m_used.back()});
+    }
+    const auto code16 = static_cast<std::uint16_t>(code);
+    std::memcpy(out, &code16, 2);
+    if (shortValue) {
+        out[2] = static_cast<char>(value.size());
+        std::memcpy(out + 3, value.data(), value.size());
     } else {
-        if (m_used + value.size() > kBlock) {
-            m_values.push_back(std::make_unique<char[]>(kBlock));
-            m_used = 0;
-        }
-        std::memcpy(m_values.back().get() + m_used, value.data(), value.size());
-        p.length = static_cast<std::uint16_t>(value.size());
-        p.offset = static_cast<std::uint32_t>(((m_values.size() - 1) << kValueShift) | m_used);
-        m_used += value.size();
+        out[2] = static_cast<char>(0xFF);
+        const auto length = static_cast<std::uint32_t>(value.size());
+        std::memcpy(out + 3, &length, 4);
+        std::memcpy(out + 7, value.data(), value.size());
     }
+    m_used.back() += static_cast<std::uint32_t>(size);
     ++m_count;
 }
+
+size_t GroupStore::entrySize(Place place) const {
+    const char* entry = m_blocks[place.block].get() + place.at;
+    const auto length = static_cast<unsigned char>(entry[2]);
+    if (length != 0xFF) {
+        return 3 + length;
+    }
+    std::uint32_t longLength = 0;
+    std::memcpy(&longLength, entry + 3, 4);
+    return 7 + size_t{longLength};
+}
+
+Group GroupStore::operator[](size_t i) const {
+    Place place;
+    size_t index = 0;
+    if (m_haveLast && m_lastIndex <= i && i - m_lastIndex <= (size_t{1} << kMarkShift)) {
+        place = m_last;
+        index = m_lastIndex;
+    } else {
+        place = m_marks[i >> kMarkShift];
+        index = i & ~((size_t{1} << kMarkShift) - 1);
+    }
+    for (; index < i; ++index) {
+        place.at += static_cast<std::uint32_t>(entrySize(place));
+        if (place.at >= m_used[place.block]) {
+            ++place.block;
+            place.at = 0;
+        }
+    }
+    m_last = place;
+    m_lastIndex = i;
+    m_haveLast = true;
+    const char* entry = m_blocks[place.block].get() + place.at;
+    std::uint16_t code = 0;
+    std::memcpy(&code, entry, 2);
+    const size_t size = entrySize(place);
+    const size_t head = static_cast<unsigned char>(entry[2]) != 0xFF ? 3 : 7;
+    return Group{code, std::string_view(entry + head, size - head), static_cast<int>(2 * i + 1)};
+}
+
+namespace {
+
+// The usual form of a number in a file, told without parsing it: an optional minus, up to 18 digits and, for
+// reals, a point among them. Anything else goes to the full check.
+bool IsPlainNumber(std::string_view text, bool real) {
+    size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
+    size_t digits = 0;
+    bool point = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c >= '0' && c <= '9') {
+            ++digits;
+        } else if (c == '.' && real && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return digits > 0 && digits <= 18;
+}
+
+}  // namespace
 
 bool Tokenizer::feed(std::string_view block) {
     if (m_failed) {
@@ -485,12 +550,15 @@ bool Tokenizer::start() {
 
 bool Tokenizer::lines(std::string_view data) {
     while (!data.empty()) {
-        const void* found = std::memchr(data.data(), '\n', data.size());
-        if (found == nullptr) {
+        // Lines are short: a plain scan beats a library call per line.
+        size_t end = 0;
+        while (end < data.size() && data[end] != '\n') {
+            ++end;
+        }
+        if (end == data.size()) {
             m_carry.append(data.data(), data.size());
             return true;
         }
-        const size_t end = static_cast<size_t>(static_cast<const char*>(found) - data.data());
         bool ok = true;
         if (m_carry.empty()) {
             ok = line(data.substr(0, end));
@@ -537,6 +605,23 @@ bool Tokenizer::line(std::string_view text) {
         return Fail(m_error, m_blankLine, "invalid group code \"\"");
     }
     if (!m_haveCode) {
+        // The usual form first: blanks, then up to four digits.
+        size_t at = 0;
+        while (at < text.size() && text[at] == ' ') {
+            ++at;
+        }
+        int fast = 0;
+        size_t digits = 0;
+        for (; at < text.size() && digits < 5 && text[at] >= '0' && text[at] <= '9'; ++at, ++digits) {
+            fast = fast * 10 + (text[at] - '0');
+        }
+        if (digits > 0 && digits < 5 && at == text.size() && fast <= 1071 &&
+            ValueTypeOf(fast) != ValueType::kUnknown) {
+            m_haveCode = true;
+            m_code = fast;
+            m_codeLine = m_line;
+            return true;
+        }
         const std::string_view trimmed = Trim(text);
         if (trimmed.empty()) {
             m_blankLine = m_line;
@@ -558,11 +643,11 @@ bool Tokenizer::line(std::string_view text) {
     const ValueType type = ValueTypeOf(m_code);
     switch (type) {
         case ValueType::kReal:
-            ok = IsReal(text);
+            ok = IsPlainNumber(text, true) || IsReal(text);
             break;
         case ValueType::kInteger: {
             long long integer = 0;
-            ok = ParseInteger(text, integer);
+            ok = IsPlainNumber(text, false) || ParseInteger(text, integer);
             break;
         }
         case ValueType::kHandle: {

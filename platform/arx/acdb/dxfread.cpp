@@ -77,7 +77,7 @@ AcDbObjectId TableOf(const AcDbDatabase* db, const std::string& name) {
     return AcDbObjectId();
 }
 
-enum class Kind { kTableHead, kTableRecord, kBlockBegin, kEntity, kObject };
+enum class Kind : std::uint8_t { kTableHead, kTableRecord, kBlockBegin, kEntity, kObject };
 
 const std::string kNoName;
 const std::u16string kNoName16;
@@ -85,12 +85,11 @@ const std::u16string kNoName16;
 // One per record of the file, so kept small: names, types and lists live in the loader.
 struct Record {
     Kind kind = Kind::kObject;
-    bool synthetic = false;                // a block record the file lacks (its BLOCK came without one)
-    const std::string* typeName = &kNoName;  // interned by the loader
-    const std::string* tableName = &kNoName;  // table records and heads: the table's name
-    std::uint32_t begin = 0;               // the group after the record's 0 group
+    bool synthetic = false;       // a block record the file lacks (its BLOCK came without one)
+    std::uint16_t tableName = 0;  // table records and heads: the table's name among the loader's
+    std::uint32_t typeName = 0;   // the loader's interned names
+    std::uint32_t begin = 0;      // the group after the record's 0 group
     std::uint32_t end = 0;
-    int line = 0;
     int block = -1;         // entities in BLOCKS: their BLOCK record
     int parent = -1;        // followers (VERTEX, SEQEND, ATTRIB): the entity they belong to
     int nameIndex = -1;     // table records and blocks: their name among the loader's names
@@ -100,8 +99,68 @@ struct Record {
     AcDbObject* object = nullptr;
     AcDbObjectId id;
 
-    const std::string& type() const { return *typeName; }
-    const std::string& table() const { return *tableName; }
+    // The line of the record's 0 group.
+    int line() const { return static_cast<int>(2 * begin) - 1; }
+};
+
+// File handles to the objects made for them: filled while the objects are made, then laid out once for
+// lookups. Handles are usually dense, so most files get a table indexed by handle.
+class HandleMap {
+public:
+    void reserve(size_t count) { m_entries.reserve(count); }
+    void set(std::uint64_t handle, AcDbObjectId id) {
+        m_entries.emplace_back(handle, id);
+        m_ready = false;
+    }
+    AcDbObjectId find(std::uint64_t handle) const {
+        if (!m_ready) {
+            layOut();
+        }
+        if (!m_dense.empty() || m_entries.empty()) {
+            return handle >= m_low && handle - m_low < m_dense.size() ? m_dense[handle - m_low] : AcDbObjectId();
+        }
+        auto it = std::lower_bound(m_entries.begin(), m_entries.end(), handle,
+                                   [](const auto& entry, std::uint64_t h) { return entry.first < h; });
+        return it != m_entries.end() && it->first == handle ? it->second : AcDbObjectId();
+    }
+
+private:
+    void layOut() const {
+        m_ready = true;
+        for (const auto& [handle, id] : m_dense.empty() ? decltype(m_entries)() : DenseEntries()) {
+            m_entries.emplace_back(handle, id);  // a table from before: back to a list with what came since
+        }
+        m_dense.clear();
+        if (m_entries.empty()) {
+            return;
+        }
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](const auto& x, const auto& y) { return x.first < y.first; });
+        const std::uint64_t low = m_entries.front().first;
+        const std::uint64_t span = m_entries.back().first - low + 1;
+        if (span <= 2 * m_entries.size() + 1024) {
+            m_low = low;
+            m_dense.assign(span, AcDbObjectId());
+            for (const auto& [handle, id] : m_entries) {
+                m_dense[handle - low] = id;
+            }
+            decltype(m_entries)().swap(m_entries);
+        }
+    }
+    std::vector<std::pair<std::uint64_t, AcDbObjectId>> DenseEntries() const {
+        std::vector<std::pair<std::uint64_t, AcDbObjectId>> entries;
+        for (size_t i = 0; i < m_dense.size(); ++i) {
+            if (!m_dense[i].isNull()) {
+                entries.emplace_back(m_low + i, m_dense[i]);
+            }
+        }
+        return entries;
+    }
+
+    mutable std::vector<std::pair<std::uint64_t, AcDbObjectId>> m_entries;
+    mutable std::vector<AcDbObjectId> m_dense;
+    mutable std::uint64_t m_low = 0;
+    mutable bool m_ready = true;
 };
 
 class Loader {
@@ -128,8 +187,8 @@ private:
 
     bool fail(int line, const std::string& what) { return dxf::Fail(m_error, line, what); }
 
-    // A type or table name, trimmed and upper-cased, kept once however many records carry it.
-    const std::string* intern(std::string_view text) {
+    // A type name, trimmed and upper-cased, kept once however many records carry it.
+    std::uint32_t intern(std::string_view text) {
         text = dxf::Trim(text);
         m_scratch.assign(text.data(), text.size());
         for (char& c : m_scratch) {
@@ -137,8 +196,27 @@ private:
                 c = static_cast<char>(c - 'a' + 'A');
             }
         }
-        return &*m_interned.insert(m_scratch).first;
+        auto [it, added] = m_interned.emplace(m_scratch, static_cast<std::uint32_t>(m_internedNames.size()));
+        if (added) {
+            m_internedNames.push_back(&it->first);
+        }
+        return it->second;
     }
+    // A table name (upper-cased). Only a handful are known; past what a record can number, a name reads as
+    // none, like any table the database does not keep.
+    std::uint16_t tableCode(const std::string& name) {
+        auto it = std::find(m_tableNames.begin(), m_tableNames.end(), name);
+        if (it != m_tableNames.end()) {
+            return static_cast<std::uint16_t>(it - m_tableNames.begin());
+        }
+        if (m_tableNames.size() > 0xFFFF) {
+            return 0;
+        }
+        m_tableNames.push_back(name);
+        return static_cast<std::uint16_t>(m_tableNames.size() - 1);
+    }
+    const std::string& typeOf(const Record& r) const { return *m_internedNames[r.typeName]; }
+    const std::string& tableNameOf(const Record& r) const { return m_tableNames[r.tableName]; }
 
     const std::u16string& nameOf(const Record& r) const {
         return r.nameIndex >= 0 ? m_names[static_cast<size_t>(r.nameIndex)] : kNoName16;
@@ -254,24 +332,23 @@ private:
             r.typeName = intern(g.value);
             r.begin = i + 1;
             r.end = next;
-            r.line = g.line;
             i = next;
             if (name == "TABLES") {
-                if (r.type() == "TABLE") {
+                if (typeOf(r) == "TABLE") {
                     r.kind = Kind::kTableHead;
                     table = Upper(firstValue(r, 2));
-                    r.tableName = intern(table);
-                } else if (r.type() == "ENDTAB") {
+                    r.tableName = tableCode(table);
+                } else if (typeOf(r) == "ENDTAB") {
                     table.clear();
                     continue;
                 } else if (table.empty()) {
                     continue;
                 } else {
                     r.kind = Kind::kTableRecord;
-                    r.tableName = intern(table);
+                    r.tableName = tableCode(table);
                 }
-            } else if (name == "BLOCKS" && (r.type() == "BLOCK" || r.type() == "ENDBLK")) {
-                if (r.type() == "ENDBLK") {
+            } else if (name == "BLOCKS" && (typeOf(r) == "BLOCK" || typeOf(r) == "ENDBLK")) {
+                if (typeOf(r) == "ENDBLK") {
                     block = -1;
                     continue;
                 }
@@ -283,7 +360,7 @@ private:
                 }
                 r.kind = Kind::kEntity;
                 r.block = block;
-                if (r.type() == "VERTEX" || r.type() == "SEQEND" || r.type() == "ATTRIB") {
+                if (typeOf(r) == "VERTEX" || typeOf(r) == "SEQEND" || typeOf(r) == "ATTRIB") {
                     r.parent = lastEntity;
                     if (r.parent < 0) {
                         continue;
@@ -408,11 +485,11 @@ private:
         std::map<std::string, std::vector<std::u16string>> names;  // accepted record names per table
         std::unordered_set<std::uint64_t> seen;
         seen.reserve(m_records.size());
-        m_map.reserve(m_records.size());
+        m_map.reserve(m_records.size() + 64);
         bool nodFound = false;
         for (size_t index = 0; index < m_records.size(); ++index) {
             Record& r = m_records[index];
-            const bool dimstyle = r.kind == Kind::kTableRecord && r.table() == "DIMSTYLE";
+            const bool dimstyle = r.kind == Kind::kTableRecord && tableNameOf(r) == "DIMSTYLE";
             if (const std::optional<Group> h = firstGroup(r, dimstyle ? 105 : 5, true)) {
                 if (!dxf::ParseHandle(h->value, r.handle)) {
                     return fail(h->line,
@@ -424,17 +501,17 @@ private:
             }
             switch (r.kind) {
                 case Kind::kTableHead:
-                    if (const AcDbObjectId table = TableOf(m_db, r.table()); !table.isNull() && r.handle != 0) {
-                        m_map[r.handle] = table;
+                    if (const AcDbObjectId table = TableOf(m_db, tableNameOf(r)); !table.isNull() && r.handle != 0) {
+                        m_map.set(r.handle, table);
                     }
                     break;
                 case Kind::kTableRecord: {
-                    const AcDbObjectId tableId = TableOf(m_db, r.table());
+                    const AcDbObjectId tableId = TableOf(m_db, tableNameOf(r));
                     if (tableId.isNull()) {
                         break;
                     }
-                    setName(r, m_context.text(Group{2, firstValue(r, 2), r.line}));
-                    auto& taken = names[r.table()];
+                    setName(r, m_context.text(Group{2, firstValue(r, 2), r.line()}));
+                    auto& taken = names[tableNameOf(r)];
                     const bool duplicate =
                         std::any_of(taken.begin(), taken.end(),
                                     [&](const std::u16string& n) { return EqualsNoCase(n, nameOf(r)); });
@@ -446,7 +523,7 @@ private:
                     break;
                 }
                 case Kind::kBlockBegin: {
-                    setName(r, m_context.text(Group{2, firstValue(r, 2), r.line}));
+                    setName(r, m_context.text(Group{2, firstValue(r, 2), r.line()}));
                     auto& blocks = names["BLOCK_RECORD"];
                     const bool known =
                         std::any_of(blocks.begin(), blocks.end(),
@@ -455,9 +532,10 @@ private:
                         // Older files have blocks without records.
                         Record record;
                         record.kind = Kind::kTableRecord;
-                        record.tableName = intern("BLOCK_RECORD");
+                        record.tableName = tableCode("BLOCK_RECORD");
                         record.nameIndex = r.nameIndex;
-                        record.line = r.line;
+                        record.begin = r.begin;  // no groups, the line of its BLOCK
+                        record.end = r.begin;
                         record.synthetic = true;
                         record.cls = AcDbBlockTableRecord::desc();
                         blocks.push_back(nameOf(r));
@@ -467,20 +545,20 @@ private:
                 }
                 case Kind::kEntity:
                     if (r.parent >= 0) {
-                        if (r.type() == "ATTRIB" &&
+                        if (typeOf(r) == "ATTRIB" &&
                             m_records[static_cast<size_t>(r.parent)].cls == AcDbBlockReference::desc()) {
                             r.cls = AcDbAttribute::desc();  // an object of its own, owned by the reference
                             break;
                         }
                         // A kept entity keeps its whole sequence, the end marker too.
-                        if (r.type() != "SEQEND" ||
+                        if (typeOf(r) != "SEQEND" ||
                             m_records[static_cast<size_t>(r.parent)].cls == AcDbUnknownEntity::desc()) {
                             addFollower(m_records[static_cast<size_t>(r.parent)], static_cast<int>(index));
                         }
                         break;  // read by its entity's codec
                     }
-                    r.cls = classNamed(r.type());
-                    if (r.type() == "POLYLINE") {
+                    r.cls = classNamed(typeOf(r));
+                    if (typeOf(r) == "POLYLINE") {
                         // One file name for both kinds; meshes and polyface meshes are kept as read.
                         long long flags = 0;
                         dxf::ParseInteger(firstValue(r, 70), flags);
@@ -488,7 +566,7 @@ private:
                                 : (flags & 8) != 0       ? AcDb3dPolyline::desc()
                                                          : AcDb2dPolyline::desc();
                     }
-                    if (r.type() == "DIMENSION") {
+                    if (typeOf(r) == "DIMENSION") {
                         // One file name for every kind; the type code says which. One that names its
                         // picture block, as other programs write them, is kept as read: the block is not
                         // modelled, and saving must not lose it.
@@ -503,12 +581,12 @@ private:
                         // from another program loses none of its content.
                         r.cls = r.end - r.begin <= dxf::kMaxListItems ? AcDbUnknownEntity::desc() : nullptr;
                         if (r.cls == nullptr) {
-                            ++m_unknownEntities[r.type()];
+                            ++m_unknownEntities[typeOf(r)];
                         }
                     }
                     break;
                 case Kind::kObject: {
-                    const std::string type = r.type() == "ACDBDICTIONARYWDFLT" ? "DICTIONARY" : r.type();
+                    const std::string type = typeOf(r) == "ACDBDICTIONARYWDFLT" ? "DICTIONARY" : typeOf(r);
                     r.cls = classNamed(type);
                     if (r.cls == nullptr) {
                         // Kinds the database does not model are kept as they are, so that what lists them
@@ -532,7 +610,7 @@ private:
                         r.id = m_db->namedObjectsDictionaryId();
                         r.object = detail::Peek(r.id);
                         if (r.handle != 0) {
-                            m_map[r.handle] = r.id;
+                            m_map.set(r.handle, r.id);
                         }
                         m_nod = static_cast<int>(index);
                     }
@@ -584,16 +662,16 @@ private:
             const std::uint64_t handle = fresh ? next++ : r.handle;
             if (AddObjectWithHandle(m_db, object, AcDbObjectId(), AcDbHandle(handle), r.id) != Acad::eOk) {
                 delete object;
-                return fail(r.line, "cannot place handle " + dxf::FormatHandle(handle));
+                return fail(r.line(), "cannot place handle " + dxf::FormatHandle(handle));
             }
             r.object = object;
             m_open.push_back(object);
             if (r.handle != 0) {
-                m_map[r.handle] = r.id;
+                m_map.set(r.handle, r.id);
             }
             if (r.kind == Kind::kTableRecord) {
                 static_cast<AcDbSymbolTableRecord*>(object)->setName(nameOf(r).c_str());
-                AcDbObjectId tableId = TableOf(m_db, r.table());
+                AcDbObjectId tableId = TableOf(m_db, tableNameOf(r));
                 object->tarnSetOwner(tableId);
                 AcDbSymbolTable::cast(detail::Peek(tableId))->tarnAddRecordId(r.id);
             }
@@ -612,8 +690,7 @@ private:
             SetHandseed(m_db, AcDbHandle(keptTop + 1));
         }
         m_context.resolve = [this](std::uint64_t handle) {
-            auto it = m_map.find(handle);
-            return it != m_map.end() ? it->second : AcDbObjectId();
+            return m_map.find(handle);
         };
         claimOwners();
         m_context.mayList = [this](const AcDbObject* dict, const AcDbObject* member) {
@@ -944,7 +1021,7 @@ private:
         for (int index : followersOf(r)) {
             const Record& f = m_records[static_cast<size_t>(index)];
             AcDbUnknownObject::Pair start;
-            start.value = f.type();
+            start.value = typeOf(f);
             pairs.push_back(start);
             bool ownHandle = true;
             for (size_t i = f.begin; i < f.end; ++i) {
@@ -964,14 +1041,14 @@ private:
             }
         }
         std::vector<AcDbUnknownObject::Pair> classPairs;
-        if (auto it = m_classes.find(r.type()); it != m_classes.end()) {
+        if (auto it = m_classes.find(typeOf(r)); it != m_classes.end()) {
             for (size_t i = it->second.begin; i < it->second.end; ++i) {
                 if (m_groups[i].code != 999) {
                     classPairs.push_back(keptPair(m_groups[i]));
                 }
             }
         }
-        object->tarnSetContents(r.type(), std::move(pairs), std::move(classPairs));
+        object->tarnSetContents(typeOf(r), std::move(pairs), std::move(classPairs));
     }
 
     // A kept entity's layer and colour, from its groups (the layer made when the tables lack it, as for any
@@ -1225,11 +1302,13 @@ private:
     std::map<std::string, size_t> m_header;
     std::uint64_t m_seed = 0;
     ReadContext m_context;
-    std::unordered_map<std::uint64_t, AcDbObjectId> m_map;
+    HandleMap m_map;
     std::vector<AcDbObject*> m_open;
     std::map<std::string, int> m_unknownEntities;
     std::map<std::string, Record> m_classes;
-    std::unordered_set<std::string> m_interned;
+    std::unordered_map<std::string, std::uint32_t> m_interned;
+    std::vector<std::string> m_tableNames{std::string()};
+    std::vector<const std::string*> m_internedNames{&kNoName};
     std::unordered_set<std::string> m_layersMade;  // raw layer names of entities whose layer stands
     std::vector<Group> m_body;
     std::array<int, 1072> m_firstOf;  // readFields: the first group of each code in the body, or -1
