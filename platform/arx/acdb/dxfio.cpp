@@ -235,6 +235,25 @@ std::string_view Trim(std::string_view text) {
 
 namespace {
 
+// The usual form of a number in a file, told without parsing it: an optional minus, up to 18 digits and, for
+// reals, a point among them. Anything else goes to the full check.
+bool IsPlainNumber(std::string_view text, bool real) {
+    size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
+    size_t digits = 0;
+    bool point = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c >= '0' && c <= '9') {
+            ++digits;
+        } else if (c == '.' && real && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return digits > 0 && digits <= 18;
+}
+
 // A number that fills the text, blanks around it and one leading '+' allowed; text is left without them.
 template <class T>
 bool ParseWhole(std::string_view& text, T& value) {
@@ -321,6 +340,16 @@ bool ParseFinite(std::string_view text, T& value) {
 }  // namespace
 
 bool ParseReal(std::string_view text, double& value) {
+    if (IsPlainNumber(text, true)) {
+        // Finite and well formed as it stands; a terminated copy all the same, and on the stack.
+        char copy[24];
+        std::memcpy(copy, text.data(), text.size());
+        copy[text.size()] = 0;
+        const auto result = std::from_chars(copy, copy + text.size(), value);
+        if (result.ec == std::errc() && result.ptr == copy + text.size()) {
+            return true;
+        }
+    }
     return ParseFinite(text, value);
 }
 
@@ -439,7 +468,7 @@ void GroupStore::add(int code, std::string_view value) {
         m_used.push_back(0);
     }
     char* out = m_blocks.back().get() + m_used.back();
-    if (m_count % (size_t{1} << kMarkShift) == 0) {
+    if (m_count % kMarkSpan == 0) {
         m_marks.push_back(Place{static_cast<std::uint32_t>(m_blocks.size() - 1), m_used.back()});
     }
     const auto code16 = static_cast<std::uint16_t>(code);
@@ -456,68 +485,6 @@ void GroupStore::add(int code, std::string_view value) {
     m_used.back() += static_cast<std::uint32_t>(size);
     ++m_count;
 }
-
-size_t GroupStore::entrySize(Place place) const {
-    const char* entry = m_blocks[place.block].get() + place.at;
-    const auto length = static_cast<unsigned char>(entry[2]);
-    if (length != 0xFF) {
-        return 3 + length;
-    }
-    std::uint32_t longLength = 0;
-    std::memcpy(&longLength, entry + 3, 4);
-    return 7 + size_t{longLength};
-}
-
-Group GroupStore::operator[](size_t i) const {
-    Place place;
-    size_t index = 0;
-    if (m_haveLast && m_lastIndex <= i && i - m_lastIndex <= (size_t{1} << kMarkShift)) {
-        place = m_last;
-        index = m_lastIndex;
-    } else {
-        place = m_marks[i >> kMarkShift];
-        index = i & ~((size_t{1} << kMarkShift) - 1);
-    }
-    for (; index < i; ++index) {
-        place.at += static_cast<std::uint32_t>(entrySize(place));
-        if (place.at >= m_used[place.block]) {
-            ++place.block;
-            place.at = 0;
-        }
-    }
-    m_last = place;
-    m_lastIndex = i;
-    m_haveLast = true;
-    const char* entry = m_blocks[place.block].get() + place.at;
-    std::uint16_t code = 0;
-    std::memcpy(&code, entry, 2);
-    const size_t size = entrySize(place);
-    const size_t head = static_cast<unsigned char>(entry[2]) != 0xFF ? 3 : 7;
-    return Group{code, std::string_view(entry + head, size - head), static_cast<int>(2 * i + 1)};
-}
-
-namespace {
-
-// The usual form of a number in a file, told without parsing it: an optional minus, up to 18 digits and, for
-// reals, a point among them. Anything else goes to the full check.
-bool IsPlainNumber(std::string_view text, bool real) {
-    size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
-    size_t digits = 0;
-    bool point = false;
-    for (; at < text.size(); ++at) {
-        const char c = text[at];
-        if (c >= '0' && c <= '9') {
-            ++digits;
-        } else if (c == '.' && real && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    return digits > 0 && digits <= 18;
-}
-
-}  // namespace
 
 bool Tokenizer::feed(std::string_view block) {
     if (m_failed) {

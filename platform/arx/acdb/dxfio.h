@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -105,7 +106,32 @@ public:
 
     size_t size() const { return m_count; }
     bool empty() const { return m_count == 0; }
-    Group operator[](size_t i) const;
+    Group operator[](size_t i) const {
+        Cursor at;
+        if (m_last.index <= i && i - m_last.index <= kMarkSpan) {
+            at = m_last;
+        } else {
+            if (m_anchor.index <= i && i - m_anchor.index <= kMarkSpan) {
+                at = m_anchor;
+            } else {
+                at = Cursor{i & ~(kMarkSpan - 1), m_marks[i >> kMarkShift]};
+            }
+            walk(at, i);
+            m_anchor = at;  // a scan that starts here again starts without a walk
+        }
+        walk(at, i);
+        m_last = at;
+        const char* entry = m_blocks[at.place.block].get() + at.place.at;
+        std::uint16_t code = 0;
+        std::memcpy(&code, entry, 2);
+        const auto length = static_cast<unsigned char>(entry[2]);
+        if (length != 0xFF) {
+            return Group{code, std::string_view(entry + 3, length), static_cast<int>(2 * i + 1)};
+        }
+        std::uint32_t longLength = 0;
+        std::memcpy(&longLength, entry + 3, 4);
+        return Group{code, std::string_view(entry + 7, longLength), static_cast<int>(2 * i + 1)};
+    }
     Group back() const { return (*this)[m_count - 1]; }
     void add(int code, std::string_view value);
 
@@ -114,19 +140,42 @@ private:
         std::uint32_t block;
         std::uint32_t at;
     };
+    struct Cursor {
+        size_t index;
+        Place place;
+    };
     static constexpr unsigned kMarkShift = 3;
+    static constexpr size_t kMarkSpan = size_t{1} << kMarkShift;
     static constexpr size_t kBlockSize = 64 * 1024;
 
-    size_t entrySize(Place place) const;
+    size_t entrySize(Place place) const {
+        const char* entry = m_blocks[place.block].get() + place.at;
+        const auto length = static_cast<unsigned char>(entry[2]);
+        if (length != 0xFF) {
+            return 3 + size_t{length};
+        }
+        std::uint32_t longLength = 0;
+        std::memcpy(&longLength, entry + 3, 4);
+        return 7 + size_t{longLength};
+    }
+    // Moves the cursor forward to group i.
+    void walk(Cursor& cursor, size_t i) const {
+        for (; cursor.index < i; ++cursor.index) {
+            cursor.place.at += static_cast<std::uint32_t>(entrySize(cursor.place));
+            if (cursor.place.at >= m_used[cursor.place.block]) {
+                ++cursor.place.block;
+                cursor.place.at = 0;
+            }
+        }
+    }
 
     std::vector<std::unique_ptr<char[]>> m_blocks;
     std::vector<std::uint32_t> m_used;  // bytes taken in each block
-    std::vector<Place> m_marks;         // where groups 0, 32, 64, ... are
+    std::vector<Place> m_marks;         // where groups 0, 8, 16, ... are
     size_t m_count = 0;
-    // The last group found, where the next one is looked for from.
-    mutable size_t m_lastIndex = 0;
-    mutable Place m_last{0, 0};
-    mutable bool m_haveLast = false;
+    // Where the last group was found, and where the last scan began: the next one is looked for from there.
+    mutable Cursor m_last{0, Place{0, 0}};
+    mutable Cursor m_anchor{0, Place{0, 0}};
 };
 
 // Splits a file into groups as its bytes come, in blocks of any size (a line may straddle blocks), and

@@ -54,6 +54,21 @@ std::string Upper(std::string_view text) {
     return out;
 }
 
+// Whether a value is the word, in any case, blanks around it allowed.
+bool IsWord(std::string_view value, std::string_view word) {
+    value = dxf::Trim(value);
+    if (value.size() != word.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i] >= 'a' && value[i] <= 'z' ? static_cast<char>(value[i] - 'a' + 'A') : value[i];
+        if (c != word[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The database table of a file table name; null for tables the database does not keep.
 AcDbObjectId TableOf(const AcDbDatabase* db, const std::string& name) {
     if (name == "BLOCK_RECORD") {
@@ -282,11 +297,11 @@ private:
                 if (m_groups[j].code != 0) {
                     continue;
                 }
-                const std::string type = Upper(m_groups[j].value);
-                if (type == "ENDSEC") {
+                const std::string_view type = m_groups[j].value;
+                if (IsWord(type, "ENDSEC")) {
                     break;
                 }
-                if (type == "SECTION" || type == "EOF") {
+                if (IsWord(type, "SECTION") || IsWord(type, "EOF")) {
                     return fail(m_groups[j].line, "section " + name + " is not closed");
                 }
             }
