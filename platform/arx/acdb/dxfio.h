@@ -121,18 +121,35 @@ public:
         }
         walk(at, i);
         m_last = at;
-        const char* entry = m_blocks[at.place.block].get() + at.place.at;
-        std::uint16_t code = 0;
-        std::memcpy(&code, entry, 2);
-        const auto length = static_cast<unsigned char>(entry[2]);
-        if (length != 0xFF) {
-            return Group{code, std::string_view(entry + 3, length), static_cast<int>(2 * i + 1)};
-        }
-        std::uint32_t longLength = 0;
-        std::memcpy(&longLength, entry + 3, 4);
-        return Group{code, std::string_view(entry + 7, longLength), static_cast<int>(2 * i + 1)};
+        return groupAt(at);
     }
     Group back() const { return (*this)[m_count - 1]; }
+    // Calls visit(group) on the groups from begin on, before end, until it returns false; the index of the
+    // group it stopped at, or end. The way to walk many groups.
+    template <class Visit>
+    size_t scan(size_t begin, size_t end, Visit&& visit) const {
+        if (begin >= end) {
+            return end;
+        }
+        (void)(*this)[begin];
+        Cursor at = m_last;
+        for (;;) {
+            if (!visit(groupAt(at))) {
+                m_last = at;
+                return at.index;
+            }
+            if (at.index + 1 >= end) {
+                m_last = at;
+                return end;
+            }
+            at.place.at += static_cast<std::uint32_t>(entrySize(at.place));
+            if (at.place.at >= m_used[at.place.block]) {
+                ++at.place.block;
+                at.place.at = 0;
+            }
+            ++at.index;
+        }
+    }
     void add(int code, std::string_view value);
 
 private:
@@ -148,6 +165,19 @@ private:
     static constexpr size_t kMarkSpan = size_t{1} << kMarkShift;
     static constexpr size_t kBlockSize = 64 * 1024;
 
+    Group groupAt(const Cursor& at) const {
+        const char* entry = m_blocks[at.place.block].get() + at.place.at;
+        std::uint16_t code = 0;
+        std::memcpy(&code, entry, 2);
+        const auto length = static_cast<unsigned char>(entry[2]);
+        const int line = static_cast<int>(2 * at.index + 1);
+        if (length != 0xFF) {
+            return Group{code, std::string_view(entry + 3, length), line};
+        }
+        std::uint32_t longLength = 0;
+        std::memcpy(&longLength, entry + 3, 4);
+        return Group{code, std::string_view(entry + 7, longLength), line};
+    }
     size_t entrySize(Place place) const {
         const char* entry = m_blocks[place.block].get() + place.at;
         const auto length = static_cast<unsigned char>(entry[2]);

@@ -292,18 +292,13 @@ private:
                 return fail(g.line, "section without a name");
             }
             const std::string name = Upper(m_groups[i + 1].value);
-            size_t j = i + 2;
-            for (; j < m_groups.size(); ++j) {
-                if (m_groups[j].code != 0) {
-                    continue;
-                }
-                const std::string_view type = m_groups[j].value;
-                if (IsWord(type, "ENDSEC")) {
-                    break;
-                }
-                if (IsWord(type, "SECTION") || IsWord(type, "EOF")) {
-                    return fail(m_groups[j].line, "section " + name + " is not closed");
-                }
+            bool closed = false;
+            const size_t j = m_groups.scan(i + 2, m_groups.size(), [&](const Group& g) {
+                closed = g.code == 0 && IsWord(g.value, "ENDSEC");
+                return !closed && (g.code != 0 || !(IsWord(g.value, "SECTION") || IsWord(g.value, "EOF")));
+            });
+            if (j < m_groups.size() && !closed) {
+                return fail(m_groups[j].line, "section " + name + " is not closed");
             }
             if (j >= m_groups.size()) {
                 return fail(lastLine(), "section " + name + " is not closed (file truncated)");
@@ -339,10 +334,7 @@ private:
             if (g.code != 0) {
                 return fail(g.line, "group code " + std::to_string(g.code) + " outside of any object");
             }
-            size_t next = i + 1;
-            while (next < end && m_groups[next].code != 0) {
-                ++next;
-            }
+            const size_t next = m_groups.scan(i + 1, end, [](const Group& group) { return group.code != 0; });
             Record r;
             r.typeName = intern(g.value);
             r.begin = i + 1;
@@ -447,24 +439,28 @@ private:
     }
 
     std::string_view firstValue(const Record& r, int code) const {
-        for (size_t i = r.begin; i < r.end; ++i) {
-            if (m_groups[i].code == code) {
-                return m_groups[i].value;
+        std::string_view value;
+        m_groups.scan(r.begin, r.end, [&](const Group& g) {
+            if (g.code == code) {
+                value = g.value;
             }
-        }
-        return {};
+            return g.code != code;
+        });
+        return value;
     }
 
     std::optional<Group> firstGroup(const Record& r, int code, bool headOnly) const {
-        for (size_t i = r.begin; i < r.end; ++i) {
-            if (headOnly && m_groups[i].code == 100) {
-                break;
+        std::optional<Group> found;
+        m_groups.scan(r.begin, r.end, [&](const Group& g) {
+            if (headOnly && g.code == 100) {
+                return false;
             }
-            if (m_groups[i].code == code) {
-                return m_groups[i];
+            if (g.code == code) {
+                found = g;
             }
-        }
-        return std::nullopt;
+            return g.code != code;
+        });
+        return found;
     }
 
     std::vector<Group> groupsOf(size_t begin, size_t end) const {
@@ -483,15 +479,13 @@ private:
         return groups;
     }
     void bodyInto(const Record& r, std::vector<Group>& groups) const {
-        size_t from = r.begin;
-        while (from < r.end && m_groups[from].code != 100) {
-            ++from;
-        }
+        size_t from = m_groups.scan(r.begin, r.end, [](const Group& g) { return g.code != 100; });
         from = from < r.end ? from + 1 : r.begin;
         groups.reserve(r.end - from);
-        for (size_t i = from; i < r.end; ++i) {
-            groups.push_back(m_groups[i]);
-        }
+        m_groups.scan(from, r.end, [&](const Group& g) {
+            groups.push_back(g);
+            return true;
+        });
     }
 
     // ---- step 2: classes, names and handles ----
@@ -937,11 +931,10 @@ private:
                 const std::optional<Group> ownerGroup = firstGroup(r, 330, true);
                 const AcDbObjectId claimed =
                     ownerGroup ? m_context.id(*ownerGroup) : AcDbObjectId();
-                const std::string_view space = firstValue(r, 67);
                 if (claimed == model || claimed == paper) {
                     owner = claimed;
                 } else {
-                    owner = dxf::Trim(space) == "1" ? paper : model;
+                    owner = dxf::Trim(firstValue(r, 67)) == "1" ? paper : model;
                 }
             }
             if (owner.isNull()) {
@@ -1286,18 +1279,31 @@ private:
         }
         // Other objects own as the file says, so an owner chain may run in a circle. Owners given above never
         // do, so every circle holds an object whose owner only the file gave: the circle is cut there.
+        // Owners whose chain is known to end are not walked again (cutting owners never makes a chain longer).
+        std::unordered_set<Adesk::Int64> ending;
+        std::vector<Adesk::Int64> path;
         for (AcDbObject* object : m_open) {
             if (m_owners.count(object) != 0) {
                 continue;
             }
+            path.clear();
             AcDbObjectId up = object->ownerId();
-            for (size_t steps = 0; !up.isNull() && steps <= m_open.size() + 16; ++steps) {
+            bool ends = false;
+            for (size_t steps = 0; steps <= m_open.size() + 16; ++steps) {
+                if (up.isNull() || ending.count(up.asOldId()) != 0) {
+                    ends = true;
+                    break;
+                }
                 if (up == object->objectId()) {
                     object->tarnSetOwner(AcDbObjectId());
                     break;
                 }
+                path.push_back(up.asOldId());
                 const AcDbObject* owner = detail::Peek(up);
                 up = owner != nullptr ? owner->ownerId() : AcDbObjectId();
+            }
+            if (ends) {
+                ending.insert(path.begin(), path.end());
             }
         }
         for (AcDbObject* object : m_open) {
