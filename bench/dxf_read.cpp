@@ -35,9 +35,9 @@ constexpr size_t kHeader = 2 * sizeof(std::max_align_t) > 16 ? 2 * sizeof(std::m
 
 void* Allocate(size_t size, size_t align, bool nothrow) {
     const size_t header = align > kHeader ? align : kHeader;
-    void* block = align > alignof(std::max_align_t) ? std::aligned_alloc(align, (header + size + align - 1) /
-                                                                                    align * align)
-                                                    : std::malloc(header + size);
+    void* block = align > alignof(std::max_align_t)
+                      ? std::aligned_alloc(align, (header + size + align - 1) / align * align)
+                      : std::malloc(header + size);
     if (block == nullptr) {
         if (nothrow) {
             return nullptr;
@@ -236,7 +236,9 @@ int main(int argc, char** argv) {
     // Each size runs for both before the next, so the two sides of a ratio see the same machine.
     for (int count : kCounts) {
         benchmark::RegisterBenchmark("dxf_read/tarn", BM_TarnRead)->Arg(count)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("dxf_read/dxflib", BM_DxflibRead)->Arg(count)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("dxf_read/dxflib", BM_DxflibRead)
+            ->Arg(count)
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
@@ -246,8 +248,9 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios({"dxflib"}, tarnbench::Compare::kThroughput, 3.0);
     for (const auto& [count, ratio] : MemoryRatios()) {
-        std::printf("heap   dxf_read/%-13d %6.2fx the file size beyond the drawing (goal: at most %.2fx)  %s\n",
-                    count, ratio, kMemoryGoal, ratio <= kMemoryGoal ? "met" : "MISSED");
+        std::printf(
+            "heap   dxf_read/%-13d %6.2fx the file size beyond the drawing (goal: at most %.2fx)  %s\n",
+            count, ratio, kMemoryGoal, ratio <= kMemoryGoal ? "met" : "MISSED");
     }
     std::fflush(stdout);
     reporter.WriteTimes();

@@ -41,8 +41,8 @@ std::string WriteDxf(const AcDbDatabase* db);
 // why. The file name of db is not touched.
 Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text);
 
-// The drawing in the bytes read gives, block by block into its buffer: the count it put there, 0 at the end of
-// the file, -1 when the bytes cannot be read (readError is then the message). ReadDxf and ReadDxfFile go
+// The drawing in the bytes read gives, block by block into its buffer: the count it put there, 0 at the end
+// of the file, -1 when the bytes cannot be read (readError is then the message). ReadDxf and ReadDxfFile go
 // through here.
 Acad::ErrorStatus ReadDxfBlocks(AcDbDatabase* db, const std::function<long long(char*, size_t)>& read,
                                 const std::string& readError);

@@ -61,7 +61,8 @@ bool IsWord(std::string_view value, std::string_view word) {
         return false;
     }
     for (size_t i = 0; i < value.size(); ++i) {
-        const char c = value[i] >= 'a' && value[i] <= 'z' ? static_cast<char>(value[i] - 'a' + 'A') : value[i];
+        const char c =
+            value[i] >= 'a' && value[i] <= 'z' ? static_cast<char>(value[i] - 'a' + 'A') : value[i];
         if (c != word[i]) {
             return false;
         }
@@ -105,10 +106,10 @@ struct Record {
     std::uint32_t typeName = 0;   // the loader's interned names
     std::uint32_t begin = 0;      // the group after the record's 0 group
     std::uint32_t end = 0;
-    int block = -1;         // entities in BLOCKS: their BLOCK record
-    int parent = -1;        // followers (VERTEX, SEQEND, ATTRIB): the entity they belong to
-    int nameIndex = -1;     // table records and blocks: their name among the loader's names
-    int followerList = -1;  // the loader's list of the records that follow this one
+    int block = -1;            // entities in BLOCKS: their BLOCK record
+    int parent = -1;           // followers (VERTEX, SEQEND, ATTRIB): the entity they belong to
+    int nameIndex = -1;        // table records and blocks: their name among the loader's names
+    int followerList = -1;     // the loader's list of the records that follow this one
     std::uint64_t handle = 0;  // 0 when the file gives none
     AcRxClass* cls = nullptr;
     AcDbObject* object = nullptr;
@@ -132,7 +133,8 @@ public:
             layOut();
         }
         if (!m_dense.empty() || m_entries.empty()) {
-            return handle >= m_low && handle - m_low < m_dense.size() ? m_dense[handle - m_low] : AcDbObjectId();
+            return handle >= m_low && handle - m_low < m_dense.size() ? m_dense[handle - m_low]
+                                                                      : AcDbObjectId();
         }
         auto it = std::lower_bound(m_entries.begin(), m_entries.end(), handle,
                                    [](const auto& entry, std::uint64_t h) { return entry.first < h; });
@@ -510,7 +512,8 @@ private:
             }
             switch (r.kind) {
                 case Kind::kTableHead:
-                    if (const AcDbObjectId table = TableOf(m_db, tableNameOf(r)); !table.isNull() && r.handle != 0) {
+                    if (const AcDbObjectId table = TableOf(m_db, tableNameOf(r));
+                        !table.isNull() && r.handle != 0) {
                         m_map.set(r.handle, table);
                     }
                     break;
@@ -698,9 +701,7 @@ private:
         if (keptTop >= m_db->handseed().value()) {
             SetHandseed(m_db, AcDbHandle(keptTop + 1));
         }
-        m_context.resolve = [this](std::uint64_t handle) {
-            return m_map.find(handle);
-        };
+        m_context.resolve = [this](std::uint64_t handle) { return m_map.find(handle); };
         claimOwners();
         m_context.mayList = [this](const AcDbObject* dict, const AcDbObject* member) {
             auto it = m_owners.find(member);
@@ -929,8 +930,7 @@ private:
                 owner = blockNamed(nameOf(m_records[static_cast<size_t>(r.block)]));
             } else {
                 const std::optional<Group> ownerGroup = firstGroup(r, 330, true);
-                const AcDbObjectId claimed =
-                    ownerGroup ? m_context.id(*ownerGroup) : AcDbObjectId();
+                const AcDbObjectId claimed = ownerGroup ? m_context.id(*ownerGroup) : AcDbObjectId();
                 if (claimed == model || claimed == paper) {
                     owner = claimed;
                 } else {
@@ -1279,7 +1279,8 @@ private:
         }
         // Other objects own as the file says, so an owner chain may run in a circle. Owners given above never
         // do, so every circle holds an object whose owner only the file gave: the circle is cut there.
-        // Owners whose chain is known to end are not walked again (cutting owners never makes a chain longer).
+        // Owners whose chain is known to end are not walked again (cutting owners never makes a chain
+        // longer).
         std::unordered_set<Adesk::Int64> ending;
         std::vector<Adesk::Int64> path;
         for (AcDbObject* object : m_open) {

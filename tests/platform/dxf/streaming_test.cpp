@@ -12,7 +12,8 @@ namespace {
 using DxfStreaming = DxfTest;
 
 int LineOf(const std::string& text, size_t at) {
-    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+    return 1 +
+           static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
 }
 
 std::string WithCrLf(const std::string& text) {
