@@ -475,7 +475,9 @@ void GroupStore::add(int code, std::string_view value) {
     std::memcpy(out, &code16, 2);
     if (shortValue) {
         out[2] = static_cast<char>(value.size());
-        std::memcpy(out + 3, value.data(), value.size());
+        if (!value.empty()) {
+            std::memcpy(out + 3, value.data(), value.size());
+        }
     } else {
         out[2] = static_cast<char>(0xFF);
         const auto length = static_cast<std::uint32_t>(value.size());

@@ -1433,7 +1433,9 @@ Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text) {
         db,
         [&](char* buffer, size_t size) {
             const size_t n = std::min(size, text.size() - at);
-            std::memcpy(buffer, text.data() + at, n);
+            if (n > 0) {  // an empty text may have no data at all
+                std::memcpy(buffer, text.data() + at, n);
+            }
             at += n;
             return static_cast<long long>(n);
         },
