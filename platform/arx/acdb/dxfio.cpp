@@ -81,13 +81,13 @@ std::u16string FromCodePage(std::string_view bytes, int codePage) {
 
 namespace {
 
-ValueType ValueTypeBySearch(int code) {
+constexpr ValueType ValueTypeBySearch(int code) {
     struct Range {
         int from;
         int to;
         ValueType type;
     };
-    static const Range kRanges[] = {
+    constexpr Range kRanges[] = {
         // Handles as texts (5, 105, 320-329, 1005) are checked where they are used: an Xrecord may hold
         // any text under those codes.
         {0, 9, ValueType::kText},          {10, 59, ValueType::kReal},      {60, 79, ValueType::kInteger},
@@ -109,19 +109,20 @@ ValueType ValueTypeBySearch(int code) {
     return ValueType::kUnknown;
 }
 
+// Asked for every group of a file: the ranges above laid out as a table when the program is built.
+constexpr auto kValueTypes = [] {
+    std::array<ValueType, 1072> table{};
+    for (int c = 0; c < static_cast<int>(table.size()); ++c) {
+        table[static_cast<size_t>(c)] = ValueTypeBySearch(c);
+    }
+    return table;
+}();
+
 }  // namespace
 
 ValueType ValueTypeOf(int code) {
-    // Asked for every group of a file: the ranges above laid out once as a table.
-    static const auto kTable = [] {
-        std::array<ValueType, 1072> table{};
-        for (int c = 0; c < static_cast<int>(table.size()); ++c) {
-            table[static_cast<size_t>(c)] = ValueTypeBySearch(c);
-        }
-        return table;
-    }();
-    return code >= 0 && code < static_cast<int>(kTable.size()) ? kTable[static_cast<size_t>(code)]
-                                                               : ValueType::kUnknown;
+    return code >= 0 && code < static_cast<int>(kValueTypes.size()) ? kValueTypes[static_cast<size_t>(code)]
+                                                                    : ValueType::kUnknown;
 }
 
 bool IsPointCode(int code) {
