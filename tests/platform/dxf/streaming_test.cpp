@@ -52,6 +52,13 @@ AcDbObjectId PostLineWithData(AcDbDatabase* db, AcDbObjectId& dictId) {
 TEST_F(DxfStreaming, BlocksOfAnySizeAndEitherLineEndReadTheSameDrawing) {
     Post(new AcDbCircle(AcGePoint3d(5, 5, 0), AcGeVector3d::kZAxis, 2.5));
     Post(new AcDbText(AcGePoint3d(3, 4, 0), u"\u9053\u8DEF label", AcDbObjectId(), 2.0));
+    // Values longer than the reader keeps in its usual form, one longer than a block of its store.
+    const std::u16string longer(300, u'x');
+    const std::u16string longest(70000, u'y');
+    const AcDbObjectId longerId =
+        Post(new AcDbText(AcGePoint3d(0, 1, 0), longer.c_str(), AcDbObjectId(), 1.0));
+    const AcDbObjectId longestId =
+        Post(new AcDbText(AcGePoint3d(0, 2, 0), longest.c_str(), AcDbObjectId(), 1.0));
     auto* polyline = new AcDbPolyline();
     polyline->addVertexAt(0, AcGePoint2d(0, 0));
     polyline->addVertexAt(1, AcGePoint2d(10, 0), 0.5);
@@ -64,6 +71,14 @@ TEST_F(DxfStreaming, BlocksOfAnySizeAndEitherLineEndReadTheSameDrawing) {
     AcDbDatabase reference(false, true);
     ASSERT_EQ(platform::ReadDxf(&reference, lf), Acad::eOk) << platform::LastDxfError().message;
     const std::string expected = platform::WriteDxf(&reference);
+    for (const auto& [id, text] : {std::pair(longerId, &longer), std::pair(longestId, &longest)}) {
+        AcDbObjectId twin;
+        ASSERT_EQ(reference.getAcDbObjectId(twin, false, id.handle()), Acad::eOk);
+        AcDbText* read = nullptr;
+        ASSERT_EQ(acdbOpenObject(read, twin, AcDb::kForRead), Acad::eOk);
+        EXPECT_EQ(std::u16string(read->textStringConst()), *text);
+        read->close();
+    }
 
     const std::string crlf = WithCrLf(lf);
     const std::string bom = "\xEF\xBB\xBF" + crlf + "  \n";  // a byte-order mark and a blank last line
