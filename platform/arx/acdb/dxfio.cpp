@@ -609,15 +609,21 @@ bool Tokenizer::line(std::string_view text) {
         return true;
     }
     m_haveCode = false;
-    bool ok = true;
     const ValueType type = ValueTypeOf(m_code);
+    // Numbers in their usual form have no blanks to trim.
+    if ((type == ValueType::kReal || type == ValueType::kInteger) &&
+        IsPlainNumber(text, type == ValueType::kReal)) {
+        m_groups.add(m_code, text);
+        return true;
+    }
+    bool ok = true;
     switch (type) {
         case ValueType::kReal:
-            ok = IsPlainNumber(text, true) || IsReal(text);
+            ok = IsReal(text);
             break;
         case ValueType::kInteger: {
             long long integer = 0;
-            ok = IsPlainNumber(text, false) || ParseInteger(text, integer);
+            ok = ParseInteger(text, integer);
             break;
         }
         case ValueType::kHandle: {
