@@ -31,6 +31,8 @@ TARN_RX_DEFINE(AcDbPolyline, AcDbCurve, u"LWPOLYLINE", kFields, std::size(kField
 AcDbPolyline::AcDbPolyline(unsigned int numVerts) {
     m_path.points.reserve(numVerts);
     m_path.bulges.reserve(numVerts);
+    m_startWidths.reserve(numVerts);
+    m_endWidths.reserve(numVerts);
 }
 
 Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2d& point, double bulge,
@@ -40,6 +42,14 @@ Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2
         return es;
     }
     const size_t at = std::min<size_t>(index, m_path.points.size());
+    if (m_path.points.size() == m_path.points.capacity() || m_endWidths.size() == m_endWidths.capacity()) {
+        // The four lists grow together, and from a few vertices on: polylines are built a vertex at a time.
+        const size_t room = std::max<size_t>(4, 2 * m_path.points.size());
+        m_path.points.reserve(room);
+        m_path.bulges.reserve(room);
+        m_startWidths.reserve(room);
+        m_endWidths.reserve(room);
+    }
     m_path.points.insert(m_path.points.begin() + static_cast<long>(at), point);
     m_path.bulges.insert(m_path.bulges.begin() + static_cast<long>(at), bulge);
     m_startWidths.insert(m_startWidths.begin() + static_cast<long>(at), std::max(0.0, startWidth));

@@ -93,6 +93,12 @@ AcDbObjectId TableOf(const AcDbDatabase* db, const std::string& name) {
     return AcDbObjectId();
 }
 
+// Lets maps of names be searched with views.
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+
 enum class Kind : std::uint8_t { kTableHead, kTableRecord, kBlockBegin, kEntity, kObject };
 
 const std::string kNoName;
@@ -178,6 +184,28 @@ private:
     mutable std::vector<AcDbObjectId> m_dense;
     mutable std::uint64_t m_low = 0;
     mutable bool m_ready = true;
+};
+
+// The handles taken so far. Files number their objects densely from low handles, so a bit per handle up to
+// a bound the record count sets does for most; the rest go to a hash set.
+class HandleSet {
+public:
+    explicit HandleSet(size_t records) : m_bits((4 * records + 4096) / 64 + 1, 0) {}
+    // False when the handle was taken before.
+    bool insert(std::uint64_t handle) {
+        if (handle / 64 < m_bits.size()) {
+            std::uint64_t& word = m_bits[handle / 64];
+            const std::uint64_t bit = std::uint64_t{1} << (handle % 64);
+            const bool fresh = (word & bit) == 0;
+            word |= bit;
+            return fresh;
+        }
+        return m_others.insert(handle).second;
+    }
+
+private:
+    std::vector<std::uint64_t> m_bits;
+    std::unordered_set<std::uint64_t> m_others;
 };
 
 class Loader {
@@ -494,8 +522,7 @@ private:
 
     bool prepare() {
         std::map<std::string, std::vector<std::u16string>> names;  // accepted record names per table
-        std::unordered_set<std::uint64_t> seen;
-        seen.reserve(m_records.size());
+        HandleSet seen(m_records.size());
         m_map.reserve(m_records.size() + 64);
         bool nodFound = false;
         for (size_t index = 0; index < m_records.size(); ++index) {
@@ -506,7 +533,7 @@ private:
                     return fail(h->line,
                                 "bad handle \"" + std::string(dxf::Trim(h->value).substr(0, 40)) + "\"");
                 }
-                if (r.handle != 0 && !seen.insert(r.handle).second) {
+                if (r.handle != 0 && !seen.insert(r.handle)) {
                     return fail(h->line, "handle " + dxf::FormatHandle(r.handle) + " is used twice");
                 }
             }
@@ -710,13 +737,25 @@ private:
         addDefaults();
         placeEntities();
         // Hatches last: an associative one rebuilds its loops from boundary objects filled before it.
-        for (bool late : {false, true}) {
-            for (Record& r : m_records) {
-                if (r.object != nullptr && r.cls != nullptr &&
-                    (AcDbHatch::cast(r.object) != nullptr) == late) {
-                    fill(r);
-                }
+        std::vector<Record*> hatches;
+        const AcRxClass* lastClass = nullptr;
+        bool lastIsHatch = false;
+        for (Record& r : m_records) {
+            if (r.object == nullptr || r.cls == nullptr) {
+                continue;
             }
+            if (r.object->isA() != lastClass) {
+                lastClass = r.object->isA();
+                lastIsHatch = lastClass->isDerivedFrom(AcDbHatch::desc());
+            }
+            if (lastIsHatch) {
+                hatches.push_back(&r);
+            } else {
+                fill(r);
+            }
+        }
+        for (Record* r : hatches) {
+            fill(*r);
         }
         if (m_nod >= 0) {
             Record& nod = m_records[static_cast<size_t>(m_nod)];
@@ -1105,14 +1144,14 @@ private:
             for (const Group& g : groups) {
                 if (g.code == 8) {
                     // Most entities name a layer an earlier one named: the raw name says so without a lookup.
-                    if (m_layersMade.count(std::string(g.value)) != 0) {
+                    if (m_layersMade.find(g.value) != m_layersMade.end()) {
                         break;
                     }
                     const std::u16string layer = m_context.text(g);
                     if (AcDbSymbolTableRecord::tarnIsValidName(layer.c_str())) {
-                        ensureRecord<AcDbLayerTable>(m_db->layerTableId(), layer.c_str(),
-                                                     new AcDbLayerTableRecord());
-                        m_layersMade.emplace(g.value);
+                        const AcDbObjectId id = ensureRecord<AcDbLayerTable>(
+                            m_db->layerTableId(), layer.c_str(), new AcDbLayerTableRecord());
+                        m_layersMade.emplace(std::string(g.value), id);
                     }
                     break;
                 }
@@ -1167,53 +1206,109 @@ private:
         return at >= 0 ? &groups[static_cast<size_t>(at)] : nullptr;
     }
 
+    // What the field walk does for a class, root class first: its fields with setters, each class's codec
+    // after its fields. Laid out once per class.
+    struct Step {
+        const FieldDesc* field = nullptr;  // null: the codec's step
+        const dxf::Codec* codec = nullptr;
+        bool point = false;
+        bool layer = false;  // an entity's layer, set by the id its name was found under
+    };
+    const std::vector<Step>& planOf(const AcRxClass* cls) {
+        auto it = m_plans.find(cls);
+        if (it != m_plans.end()) {
+            return it->second;
+        }
+        std::vector<const AcRxClass*> chain;
+        for (const AcRxClass* c = cls; c != nullptr; c = c->myParent()) {
+            chain.push_back(c);
+        }
+        std::vector<Step> steps;
+        for (auto c = chain.rbegin(); c != chain.rend(); ++c) {
+            for (size_t f = 0; f < (*c)->fieldCount(); ++f) {
+                const FieldDesc& field = (*c)->fields()[f];
+                if (field.set == nullptr || field.code == 100) {
+                    continue;
+                }
+                Step step;
+                step.field = &field;
+                step.point = field.kind == FieldKind::kPoint3d || field.kind == FieldKind::kVector3d ||
+                             field.kind == FieldKind::kPoint2d;
+                step.layer = *c == AcDbEntity::desc() && field.code == 8 && field.kind == FieldKind::kString;
+                steps.push_back(step);
+            }
+            if (const dxf::Codec* codec = codecOf(*c); codec != nullptr && codec->read != nullptr) {
+                Step step;
+                step.codec = codec;
+                steps.push_back(step);
+            }
+        }
+        return m_plans.emplace(cls, std::move(steps)).first->second;
+    }
+
+    void clearValue() {
+        m_value.real = 0.0;
+        m_value.integer = 0;
+        m_value.point[0] = m_value.point[1] = m_value.point[2] = 0.0;
+        m_value.text.clear();
+        m_value.skip = false;
+    }
+
     void readClass(const AcRxClass* cls, AcDbObject* object, const std::vector<Group>& groups) {
         if (cls == nullptr) {
             return;
         }
-        readClass(cls->myParent(), object, groups);
-        for (size_t f = 0; f < cls->fieldCount(); ++f) {
-            const FieldDesc& field = cls->fields()[f];
-            if (field.set == nullptr || field.code == 100) {
+        for (const Step& step : planOf(cls)) {
+            if (step.field == nullptr) {
+                step.codec->read(object, groups, m_context);
                 continue;
             }
-            const bool point = field.kind == FieldKind::kPoint3d || field.kind == FieldKind::kVector3d ||
-                               field.kind == FieldKind::kPoint2d;
-            FieldValue value;
-            bool found = false;
-            if (point) {
-                for (int axis = 0; axis < 3; ++axis) {
-                    if (const Group* g = firstOfCode(groups, field.code + 10 * axis)) {
-                        value.point[axis] = ReadContext::real(*g);
-                        found = found || axis == 0;
-                    }
+            const FieldDesc& field = *step.field;
+            if (step.point) {
+                const Group* x = firstOfCode(groups, field.code);
+                if (x == nullptr) {
+                    continue;
                 }
-            } else if (const Group* g = firstOfCode(groups, field.code)) {
-                found = true;
-                switch (field.kind) {
-                    case FieldKind::kString:
-                        value.text = m_context.text(*g);
-                        break;
-                    case FieldKind::kReal:
-                        value.real = ReadContext::real(*g);
-                        break;
-                    case FieldKind::kAngle:
-                        value.real = ReadContext::degrees(*g);
-                        break;
-                    case FieldKind::kHandle:
-                        value.integer = static_cast<std::int64_t>(m_context.id(*g).handle().value());
-                        break;
-                    default:
-                        value.integer = ReadContext::integer(*g);
-                        break;
+                clearValue();
+                m_value.point[0] = ReadContext::real(*x);
+                const Group* y = firstOfCode(groups, field.code + 10);
+                m_value.point[1] = y != nullptr ? ReadContext::real(*y) : 0.0;
+                const Group* z = firstOfCode(groups, field.code + 20);
+                m_value.point[2] = z != nullptr ? ReadContext::real(*z) : 0.0;
+                field.set(object, m_value);
+                continue;
+            }
+            const Group* g = firstOfCode(groups, field.code);
+            if (g == nullptr) {
+                continue;
+            }
+            if (step.layer) {
+                // The layer was found or made under this raw name before the walk: no lookup by name.
+                if (auto it = m_layersMade.find(g->value); it != m_layersMade.end()) {
+                    static_cast<AcDbEntity*>(object)->setLayer(it->second);
+                    continue;
                 }
             }
-            if (found) {
-                field.set(object, value);
+            clearValue();
+            FieldValue& value = m_value;
+            switch (field.kind) {
+                case FieldKind::kString:
+                    value.text = m_context.text(*g);
+                    break;
+                case FieldKind::kReal:
+                    value.real = ReadContext::real(*g);
+                    break;
+                case FieldKind::kAngle:
+                    value.real = ReadContext::degrees(*g);
+                    break;
+                case FieldKind::kHandle:
+                    value.integer = static_cast<std::int64_t>(m_context.id(*g).handle().value());
+                    break;
+                default:
+                    value.integer = ReadContext::integer(*g);
+                    break;
             }
-        }
-        if (const dxf::Codec* codec = codecOf(cls); codec != nullptr && codec->read != nullptr) {
-            codec->read(object, groups, m_context);
+            field.set(object, value);
         }
     }
 
@@ -1331,7 +1426,10 @@ private:
     std::unordered_map<std::string, std::uint32_t> m_interned;
     std::vector<std::string> m_tableNames{std::string()};
     std::vector<const std::string*> m_internedNames{&kNoName};
-    std::unordered_set<std::string> m_layersMade;  // raw layer names of entities whose layer stands
+    // Raw layer names of entities whose layer stands, with that layer.
+    std::unordered_map<std::string, AcDbObjectId, TextHash, std::equal_to<>> m_layersMade;
+    FieldValue m_value;  // readClass: reused, so that texts keep their room
+    std::unordered_map<const AcRxClass*, std::vector<Step>> m_plans;
     std::vector<Group> m_body;
     std::array<int, 1072> m_firstOf;  // readFields: the first group of each code in the body, or -1
     std::vector<int> m_codesSeen;
