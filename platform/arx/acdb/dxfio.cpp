@@ -340,7 +340,44 @@ bool ParseFinite(std::string_view text, T& value) {
 
 }  // namespace
 
+namespace {
+
+// The usual form of a real with at most 15 digits: the digits as an integer and the power of ten below them
+// are both exact doubles, so one division gives the correctly rounded value, as a full parse would.
+bool ParseShortDecimal(std::string_view text, double& value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
+    std::uint64_t digits = 0;
+    int count = 0;
+    int decimals = -1;  // digits after the point, once one is seen
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (static_cast<unsigned>(c - '0') < 10) {
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            ++count;
+            decimals += decimals >= 0 ? 1 : 0;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0 || count > 15) {
+        return false;
+    }
+    const double magnitude =
+        static_cast<double>(digits) / kPowers[decimals > 0 ? static_cast<size_t>(decimals) : 0];
+    value = text[0] == '-' ? -magnitude : magnitude;
+    return true;
+}
+
+}  // namespace
+
 bool ParseReal(std::string_view text, double& value) {
+    if (ParseShortDecimal(text, value)) {
+        return true;
+    }
     if (IsPlainNumber(text, true)) {
         // Finite and well formed as it stands; a terminated copy all the same, and on the stack.
         char copy[24];
@@ -459,7 +496,7 @@ bool Fail(Error& error, int line, const std::string& what, Acad::ErrorStatus sta
     return false;
 }
 
-void GroupStore::add(int code, std::string_view value) {
+void GroupStore::addSlowly(int code, std::string_view value) {
     const bool shortValue = value.size() < 0xFF;
     const size_t size = 2 + (shortValue ? 1 : 5) + value.size();
     if (m_blocks.empty() || m_used.back() + size > kBlockSize) {
@@ -487,6 +524,9 @@ void GroupStore::add(int code, std::string_view value) {
     }
     m_used.back() += static_cast<std::uint32_t>(size);
     ++m_count;
+    const size_t capacity = std::max(kBlockSize, size_t{m_used.back()});
+    m_tail = m_blocks.back().get() + m_used.back();
+    m_room = capacity - m_used.back();
 }
 
 bool Tokenizer::feed(std::string_view block) {
@@ -519,21 +559,57 @@ bool Tokenizer::start() {
 }
 
 bool Tokenizer::lines(std::string_view data) {
-    while (!data.empty()) {
-        // Lines are short: a plain scan beats a library call per line.
-        size_t end = 0;
-        while (end < data.size() && data[end] != '\n') {
-            ++end;
+    const char* at = data.data();
+    const char* const end = at + data.size();
+    while (at < end) {
+        if (m_carry.empty() && !m_haveCode && m_blankLine == 0) {
+            // The usual pair whole in the block: a code of blanks and up to four digits, then its value.
+            const char* p = at;
+            while (p < end && *p == ' ') {
+                ++p;
+            }
+            int code = 0;
+            const char* digits = p;
+            while (p < end && p - digits < 5 && static_cast<unsigned>(*p - '0') < 10) {
+                code = code * 10 + (*p - '0');
+                ++p;
+            }
+            const ptrdiff_t count = p - digits;
+            if (p < end && *p == '\r') {
+                ++p;
+            }
+            if (p < end && *p == '\n' && count > 0 && count < 5 && code <= 1071 &&
+                ValueTypeOf(code) != ValueType::kUnknown) {
+                const char* value = p + 1;
+                const auto* newline =
+                    static_cast<const char*>(std::memchr(value, '\n', static_cast<size_t>(end - value)));
+                if (newline != nullptr) {
+                    std::string_view text(value, static_cast<size_t>(newline - value));
+                    if (!text.empty() && text.back() == '\r') {
+                        text.remove_suffix(1);
+                    }
+                    m_code = code;
+                    m_codeLine = ++m_line;
+                    ++m_line;
+                    if (!valueLine(text)) {
+                        m_failed = true;
+                        return false;
+                    }
+                    at = newline + 1;
+                    continue;
+                }
+            }
         }
-        if (end == data.size()) {
-            m_carry.append(data.data(), data.size());
+        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+        if (newline == nullptr) {
+            m_carry.append(at, static_cast<size_t>(end - at));
             return true;
         }
         bool ok = true;
         if (m_carry.empty()) {
-            ok = line(data.substr(0, end));
+            ok = line(std::string_view(at, static_cast<size_t>(newline - at)));
         } else {
-            m_carry.append(data.data(), end);
+            m_carry.append(at, static_cast<size_t>(newline - at));
             ok = line(m_carry);
             m_carry.clear();
         }
@@ -541,7 +617,7 @@ bool Tokenizer::lines(std::string_view data) {
             m_failed = true;
             return false;
         }
-        data.remove_prefix(end + 1);
+        at = newline + 1;
     }
     return true;
 }
@@ -609,6 +685,10 @@ bool Tokenizer::line(std::string_view text) {
         return true;
     }
     m_haveCode = false;
+    return valueLine(text);
+}
+
+bool Tokenizer::valueLine(std::string_view text) {
     const ValueType type = ValueTypeOf(m_code);
     // Numbers in their usual form have no blanks to trim.
     if ((type == ValueType::kReal || type == ValueType::kInteger) &&

@@ -150,9 +150,28 @@ public:
             ++at.index;
         }
     }
-    void add(int code, std::string_view value);
+    void add(int code, std::string_view value) {
+        // Most values are short and fit the block being filled.
+        const size_t size = 3 + value.size();
+        if (value.size() >= 0xFF || size > m_room || m_count % kMarkSpan == 0) {
+            addSlowly(code, value);
+            return;
+        }
+        const auto code16 = static_cast<std::uint16_t>(code);
+        std::memcpy(m_tail, &code16, 2);
+        m_tail[2] = static_cast<char>(value.size());
+        if (!value.empty()) {
+            std::memcpy(m_tail + 3, value.data(), value.size());
+        }
+        m_tail += size;
+        m_room -= size;
+        m_used.back() += static_cast<std::uint32_t>(size);
+        ++m_count;
+    }
 
 private:
+    void addSlowly(int code, std::string_view value);
+
     struct Place {
         std::uint32_t block;
         std::uint32_t at;
@@ -203,6 +222,8 @@ private:
     std::vector<std::uint32_t> m_used;  // bytes taken in each block
     std::vector<Place> m_marks;         // where groups 0, 8, 16, ... are
     size_t m_count = 0;
+    char* m_tail = nullptr;  // the free room of the last block
+    size_t m_room = 0;
     // Where the last group was found, and where the last scan began: the next one is looked for from there.
     mutable Cursor m_last{0, Place{0, 0}};
     mutable Cursor m_anchor{0, Place{0, 0}};
@@ -222,6 +243,8 @@ private:
     bool start();
     bool lines(std::string_view data);
     bool line(std::string_view text);
+    // The value of the group whose code was read (m_code), on line m_line.
+    bool valueLine(std::string_view text);
 
     GroupStore& m_groups;
     Error& m_error;

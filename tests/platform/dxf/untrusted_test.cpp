@@ -1,5 +1,10 @@
 // Drawing files as untrusted input: ownership a file cannot grant, numbers that are not finite, handles at
 // the end of their range. Whatever reads must be sound and save to a file that reopens.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -177,6 +182,54 @@ TEST_F(DxfUntrusted, HandlesNeverWrap) {
     EXPECT_EQ(db->addAcDbObject(id, xrecord), Acad::eOutOfRange);
     delete xrecord;
     EXPECT_EQ(platform::CheckDatabase(db.get()), "");
+}
+
+TEST_F(DxfUntrusted, AHandleTakenTwiceRefusesTheFileLowOrHigh) {
+    // Low handles and handles far above the others are kept apart by the reader: a clash counts in both.
+    for (const char* handle : {"1F0", "FFFFFFFFFFFFFF0"}) {
+        const Pairs entities =
+            Section("ENTITIES", Join({Line("1E0"), Line(handle), Line("1E1"), Line(handle)}));
+        EXPECT_EQ(platform::ReadDxf(db.get(), Dxf({entities})), Acad::eDxfReadAborted) << handle;
+        EXPECT_NE(platform::LastDxfError().message.find("is used twice"), std::string::npos) << handle;
+    }
+    const Pairs distinct =
+        Section("ENTITIES", Join({Line("1E0"), Line("FFFFFFFFFFFFFF0"), Line("FFFFFFFFFFFFFF1")}));
+    EXPECT_EQ(platform::ReadDxf(db.get(), Dxf({distinct})), Acad::eOk);
+}
+
+TEST(DxfValues, ShortDecimalsReadAsTheFullParseDoes) {
+    std::mt19937_64 random(17);
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "5.",
+                                      ".5",
+                                      "-.5",
+                                      "123456789012345",
+                                      "1234567890123456",
+                                      "0.000000000000001",
+                                      "99999999999999.9",
+                                      "-4503599627370497",
+                                      "9007199254740993",
+                                      "0.1",
+                                      "1.7976931348623157"};
+    for (int i = 0; i < 20000; ++i) {
+        const double magnitude = std::pow(10.0, static_cast<double>(random() % 16) - 6.0);
+        const double value = (static_cast<double>(random() % 2000001) - 1000000.0) / 1000000.0 * magnitude;
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(random() % 12), value);
+        texts.emplace_back(buffer);
+    }
+    for (const std::string& text : texts) {
+        double expected = 0.0;
+        ASSERT_EQ(std::from_chars(text.data(), text.data() + text.size(), expected).ec, std::errc()) << text;
+        double read = 1.0;
+        ASSERT_TRUE(platform::dxf::ParseReal(text, read)) << text;
+        EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << text << " " << read << " " << expected;
+    }
+    for (const char* bad : {"", "-", ".", "1.2.3", "1-", "--1", "1 2", "0x10"}) {
+        double read = 0.0;
+        EXPECT_FALSE(platform::dxf::ParseReal(bad, read)) << bad;
+    }
 }
 
 TEST_F(DxfUntrusted, LinetypeFilesWithValuesThatAreNotNumbersLoadTheRest) {
