@@ -212,6 +212,15 @@ class Loader {
 public:
     Loader(const dxf::GroupStore& groups, dxf::Error& error) : m_groups(groups), m_error(error) {
         m_firstOf.fill(-1);
+        m_typeTable = intern("TABLE");
+        m_typeEndtab = intern("ENDTAB");
+        m_typeBlock = intern("BLOCK");
+        m_typeEndblk = intern("ENDBLK");
+        m_typeVertex = intern("VERTEX");
+        m_typeSeqend = intern("SEQEND");
+        m_typeAttrib = intern("ATTRIB");
+        m_typePolyline = intern("POLYLINE");
+        m_typeDimension = intern("DIMENSION");
     }
 
     bool run(AcDbDatabase* db) {
@@ -240,6 +249,9 @@ private:
             if (c >= 'a' && c <= 'z') {
                 c = static_cast<char>(c - 'a' + 'A');
             }
+        }
+        if (auto known = m_interned.find(m_scratch); known != m_interned.end()) {
+            return known->second;
         }
         auto [it, added] = m_interned.emplace(m_scratch, static_cast<std::uint32_t>(m_internedNames.size()));
         if (added) {
@@ -290,6 +302,19 @@ private:
             it = m_classByType.emplace(type, AcRxClass::findByDxfName(Utf8ToUtf16(type).c_str())).first;
         }
         return it->second;
+    }
+
+    // classNamed by the interned name.
+    AcRxClass* classOfType(std::uint32_t type) {
+        if (type >= m_classOfType.size()) {
+            m_classOfType.resize(m_internedNames.size(), nullptr);
+            m_typeLookedUp.resize(m_internedNames.size(), false);
+        }
+        if (!m_typeLookedUp[type]) {
+            m_typeLookedUp[type] = true;
+            m_classOfType[type] = classNamed(*m_internedNames[type]);
+        }
+        return m_classOfType[type];
     }
 
     const dxf::Codec* codecOf(const AcRxClass* cls) {
@@ -352,6 +377,9 @@ private:
         if (name != "TABLES" && name != "BLOCKS" && name != "ENTITIES" && name != "OBJECTS") {
             return true;  // THUMBNAILIMAGE, ACDSDATA, ...: nothing the database keeps
         }
+        const bool tables = name == "TABLES";
+        const bool blocks = name == "BLOCKS";
+        const bool entities = name == "ENTITIES";
         std::string table;
         int block = -1;
         int lastEntity = -1;
@@ -370,12 +398,12 @@ private:
             r.begin = i + 1;
             r.end = next;
             i = next;
-            if (name == "TABLES") {
-                if (typeOf(r) == "TABLE") {
+            if (tables) {
+                if (r.typeName == m_typeTable) {
                     r.kind = Kind::kTableHead;
                     table = Upper(firstValue(r, 2));
                     r.tableName = tableCode(table);
-                } else if (typeOf(r) == "ENDTAB") {
+                } else if (r.typeName == m_typeEndtab) {
                     table.clear();
                     continue;
                 } else if (table.empty()) {
@@ -384,20 +412,20 @@ private:
                     r.kind = Kind::kTableRecord;
                     r.tableName = tableCode(table);
                 }
-            } else if (name == "BLOCKS" && (typeOf(r) == "BLOCK" || typeOf(r) == "ENDBLK")) {
-                if (typeOf(r) == "ENDBLK") {
+            } else if (blocks && (r.typeName == m_typeBlock || r.typeName == m_typeEndblk)) {
+                if (r.typeName == m_typeEndblk) {
                     block = -1;
                     continue;
                 }
                 r.kind = Kind::kBlockBegin;
                 block = static_cast<int>(m_records.size());
-            } else if (name == "BLOCKS" || name == "ENTITIES") {
-                if (name == "BLOCKS" && block < 0) {
+            } else if (blocks || entities) {
+                if (blocks && block < 0) {
                     continue;
                 }
                 r.kind = Kind::kEntity;
                 r.block = block;
-                if (typeOf(r) == "VERTEX" || typeOf(r) == "SEQEND" || typeOf(r) == "ATTRIB") {
+                if (r.typeName == m_typeVertex || r.typeName == m_typeSeqend || r.typeName == m_typeAttrib) {
                     r.parent = lastEntity;
                     if (r.parent < 0) {
                         continue;
@@ -584,20 +612,20 @@ private:
                 }
                 case Kind::kEntity:
                     if (r.parent >= 0) {
-                        if (typeOf(r) == "ATTRIB" &&
+                        if (r.typeName == m_typeAttrib &&
                             m_records[static_cast<size_t>(r.parent)].cls == AcDbBlockReference::desc()) {
                             r.cls = AcDbAttribute::desc();  // an object of its own, owned by the reference
                             break;
                         }
                         // A kept entity keeps its whole sequence, the end marker too.
-                        if (typeOf(r) != "SEQEND" ||
+                        if (r.typeName != m_typeSeqend ||
                             m_records[static_cast<size_t>(r.parent)].cls == AcDbUnknownEntity::desc()) {
                             addFollower(m_records[static_cast<size_t>(r.parent)], static_cast<int>(index));
                         }
                         break;  // read by its entity's codec
                     }
-                    r.cls = classNamed(typeOf(r));
-                    if (typeOf(r) == "POLYLINE") {
+                    r.cls = classOfType(r.typeName);
+                    if (r.typeName == m_typePolyline) {
                         // One file name for both kinds; meshes and polyface meshes are kept as read.
                         long long flags = 0;
                         dxf::ParseInteger(firstValue(r, 70), flags);
@@ -605,7 +633,7 @@ private:
                                 : (flags & 8) != 0       ? AcDb3dPolyline::desc()
                                                          : AcDb2dPolyline::desc();
                     }
-                    if (typeOf(r) == "DIMENSION") {
+                    if (r.typeName == m_typeDimension) {
                         // One file name for every kind; the type code says which. One that names its
                         // picture block, as other programs write them, is kept as read: the block is not
                         // modelled, and saving must not lose it.
@@ -804,18 +832,21 @@ private:
                 continue;
             }
             std::string group;
-            for (size_t i = r.begin; i < r.end && m_groups[i].code != 100; ++i) {
-                const Group& g = m_groups[i];
+            m_groups.scan(r.begin, r.end, [&](const Group& g) {
+                if (g.code == 100) {
+                    return false;
+                }
                 if (g.code == 102) {
                     const std::string value(dxf::Trim(g.value));
                     group = value == "}" ? std::string() : value;
                 } else if (group == "{ACAD_XDICTIONARY" && g.code == 360) {
                     const AcDbObject* dict = AcDbDictionary::cast(detail::Peek(m_context.id(g)));
                     if (dict != nullptr && claim(r.object, dict)) {
-                        break;
+                        return false;
                     }
                 }
-            }
+                return true;
+            });
         }
         // The objects a dictionary record lists, in its order.
         auto entries = [&](const Record& r) {
@@ -987,12 +1018,14 @@ private:
     // Extension dictionary and persistent reactors from the 102 groups of the head.
     void readHead(Record& r) {
         std::string group;
-        for (size_t i = r.begin; i < r.end && m_groups[i].code != 100; ++i) {
-            const Group& g = m_groups[i];
+        m_groups.scan(r.begin, r.end, [&](const Group& g) {
+            if (g.code == 100) {
+                return false;
+            }
             if (g.code == 102) {
                 const std::string value(dxf::Trim(g.value));
                 group = value == "}" ? std::string() : value;
-                continue;
+                return true;
             }
             if (group == "{ACAD_XDICTIONARY" && g.code == 360) {
                 const AcDbObjectId dict = m_context.id(g);
@@ -1006,7 +1039,8 @@ private:
                     r.object->addPersistentReactor(reactor);
                 }
             }
-        }
+            return true;
+        });
     }
 
     // A group of a kept object as it is written back.
@@ -1343,8 +1377,14 @@ private:
             }
         }
         // Dictionaries own what they list, whatever the listed objects said.
+        const AcRxClass* lastClass = nullptr;
+        bool lastIsDictionary = false;
         for (AcDbObject* object : m_open) {
-            if (const auto* dict = AcDbDictionary::cast(object)) {
+            if (object->isA() != lastClass) {
+                lastClass = object->isA();
+                lastIsDictionary = lastClass->isDerivedFrom(AcDbDictionary::desc());
+            }
+            if (const auto* dict = lastIsDictionary ? static_cast<const AcDbDictionary*>(object) : nullptr) {
                 for (const AcDbDictionary::Entry& entry : dict->tarnEntries()) {
                     if (AcDbObject* member = detail::Peek(entry.id)) {
                         member->tarnSetOwner(dict->objectId());
@@ -1433,10 +1473,23 @@ private:
     std::vector<Group> m_body;
     std::array<int, 1072> m_firstOf;  // readFields: the first group of each code in the body, or -1
     std::vector<int> m_codesSeen;
+    // The type names the steps ask about, interned.
+    std::uint32_t m_typeTable = 0;
+    std::uint32_t m_typeEndtab = 0;
+    std::uint32_t m_typeBlock = 0;
+    std::uint32_t m_typeEndblk = 0;
+    std::uint32_t m_typeVertex = 0;
+    std::uint32_t m_typeSeqend = 0;
+    std::uint32_t m_typeAttrib = 0;
+    std::uint32_t m_typePolyline = 0;
+    std::uint32_t m_typeDimension = 0;
+
     std::string m_scratch;
     std::deque<std::u16string> m_names;
     std::vector<std::vector<int>> m_followerLists;
     std::unordered_map<std::string, AcRxClass*> m_classByType;
+    std::vector<AcRxClass*> m_classOfType;  // by interned name
+    std::vector<bool> m_typeLookedUp;
     std::unordered_map<const AcRxClass*, const dxf::Codec*> m_codecs;
     std::unordered_map<const AcDbObject*, const AcDbObject*> m_owners;  // claimOwners
     int m_nod = -1;
