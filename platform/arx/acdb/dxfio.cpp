@@ -578,9 +578,32 @@ bool Tokenizer::lines(std::string_view data) {
             if (p < end && *p == '\r') {
                 ++p;
             }
-            if (p < end && *p == '\n' && count > 0 && count < 5 && code <= 1071 &&
-                ValueTypeOf(code) != ValueType::kUnknown) {
+            const ValueType type = code <= 1071 ? ValueTypeOf(code) : ValueType::kUnknown;
+            if (p < end && *p == '\n' && count > 0 && count < 5 && type != ValueType::kUnknown) {
                 const char* value = p + 1;
+                if (type == ValueType::kReal || type == ValueType::kInteger) {
+                    // A number in its usual form, told as its line is scanned for its end.
+                    const char* q = value < end && *value == '-' ? value + 1 : value;
+                    const char* const first = q;
+                    bool point = type != ValueType::kReal;  // integers take no point
+                    for (; q < end; ++q) {
+                        if (*q == '.' && !point) {
+                            point = true;
+                        } else if (static_cast<unsigned>(*q - '0') >= 10) {
+                            break;
+                        }
+                    }
+                    const ptrdiff_t length = q - first;
+                    const ptrdiff_t digitCount = length - (point && type == ValueType::kReal ? 1 : 0);
+                    const char* newline = q < end && *q == '\r' ? q + 1 : q;
+                    if (newline < end && *newline == '\n' && digitCount > 0 && digitCount <= 18) {
+                        m_codeLine = ++m_line;
+                        ++m_line;
+                        m_groups.add(code, std::string_view(value, static_cast<size_t>(q - value)));
+                        at = newline + 1;
+                        continue;
+                    }
+                }
                 const auto* newline =
                     static_cast<const char*>(std::memchr(value, '\n', static_cast<size_t>(end - value)));
                 if (newline != nullptr) {
