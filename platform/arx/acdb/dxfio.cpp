@@ -147,6 +147,10 @@ std::string EncodeText(std::u16string_view text) {
 }
 
 std::u16string DecodeText(std::string_view raw, int codePage) {
+    // Plain ASCII without escapes, as most values are, reads as it stands.
+    if (IsAscii(raw) && raw.find('\\') == std::string_view::npos) {
+        return std::u16string(raw.begin(), raw.end());
+    }
     std::u16string units;
     if (IsAscii(raw)) {
         units.assign(raw.begin(), raw.end());
