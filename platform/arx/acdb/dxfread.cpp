@@ -1173,19 +1173,21 @@ private:
         std::vector<Group>& groups = m_body;  // reused: one record is filled at a time
         groups.clear();
         bodyInto(r, groups);
+        m_entityLayer = AcDbObjectId();
         if (r.kind == Kind::kEntity) {
             // Entities name their layer; a layer the tables lack is made, as other programs do.
             for (const Group& g : groups) {
                 if (g.code == 8) {
                     // Most entities name a layer an earlier one named: the raw name says so without a lookup.
-                    if (m_layersMade.find(g.value) != m_layersMade.end()) {
+                    if (auto it = m_layersMade.find(g.value); it != m_layersMade.end()) {
+                        m_entityLayer = it->second;
                         break;
                     }
                     const std::u16string layer = m_context.text(g);
                     if (AcDbSymbolTableRecord::tarnIsValidName(layer.c_str())) {
-                        const AcDbObjectId id = ensureRecord<AcDbLayerTable>(
-                            m_db->layerTableId(), layer.c_str(), new AcDbLayerTableRecord());
-                        m_layersMade.emplace(std::string(g.value), id);
+                        m_entityLayer = ensureRecord<AcDbLayerTable>(m_db->layerTableId(), layer.c_str(),
+                                                                     new AcDbLayerTableRecord());
+                        m_layersMade.emplace(std::string(g.value), m_entityLayer);
                     }
                     break;
                 }
@@ -1316,12 +1318,10 @@ private:
             if (g == nullptr) {
                 continue;
             }
-            if (step.layer) {
-                // The layer was found or made under this raw name before the walk: no lookup by name.
-                if (auto it = m_layersMade.find(g->value); it != m_layersMade.end()) {
-                    static_cast<AcDbEntity*>(object)->setLayer(it->second);
-                    continue;
-                }
+            if (step.layer && !m_entityLayer.isNull()) {
+                // The layer was found or made for this name before the walk: no lookup by name.
+                static_cast<AcDbEntity*>(object)->setLayer(m_entityLayer);
+                continue;
             }
             clearValue();
             FieldValue& value = m_value;
@@ -1468,7 +1468,8 @@ private:
     std::vector<const std::string*> m_internedNames{&kNoName};
     // Raw layer names of entities whose layer stands, with that layer.
     std::unordered_map<std::string, AcDbObjectId, TextHash, std::equal_to<>> m_layersMade;
-    FieldValue m_value;  // readClass: reused, so that texts keep their room
+    AcDbObjectId m_entityLayer;  // fill: the layer of the entity being filled, when its name was found
+    FieldValue m_value;          // readClass: reused, so that texts keep their room
     std::unordered_map<const AcRxClass*, std::vector<Step>> m_plans;
     std::vector<Group> m_body;
     std::array<int, 1072> m_firstOf;  // readFields: the first group of each code in the body, or -1
