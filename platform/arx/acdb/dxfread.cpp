@@ -1032,6 +1032,7 @@ private:
                 auto owner = m_owners.find(detail::Peek(dict));
                 if (owner != m_owners.end() && owner->second == r.object) {
                     r.object->tarnSetExtensionDictionary(dict);
+                    m_withDictionary.push_back(r.object);
                 }
             } else if (group == "{ACAD_REACTORS" && g.code == 330) {
                 const AcDbObjectId reactor = m_context.id(g);
@@ -1392,8 +1393,8 @@ private:
                 }
             }
         }
-        // An extension dictionary belongs to the object that has it.
-        for (AcDbObject* object : m_open) {
+        // An extension dictionary belongs to the object that has it (only the head gives one).
+        for (AcDbObject* object : m_withDictionary) {
             if (AcDbObject* dict = detail::Peek(object->extensionDictionary())) {
                 dict->tarnSetOwner(object->objectId());
             }
@@ -1418,16 +1419,19 @@ private:
         // longer).
         std::unordered_set<Adesk::Int64> ending;
         std::vector<Adesk::Int64> path;
+        AcDbObjectId lastEnding;  // most objects share their owner with the one before
         for (AcDbObject* object : m_open) {
-            if (m_owners.count(object) != 0) {
+            if (!m_owners.empty() && m_owners.count(object) != 0) {
                 continue;
             }
             path.clear();
             AcDbObjectId up = object->ownerId();
             bool ends = false;
             for (size_t steps = 0; steps <= m_open.size() + 16; ++steps) {
-                if (up.isNull() || ending.count(up.asOldId()) != 0) {
+                if (up.isNull() || (up == lastEnding && up != object->objectId()) ||
+                    ending.count(up.asOldId()) != 0) {
                     ends = true;
+                    lastEnding = up;
                     break;
                 }
                 if (up == object->objectId()) {
@@ -1461,6 +1465,7 @@ private:
     ReadContext m_context;
     HandleMap m_map;
     std::vector<AcDbObject*> m_open;
+    std::vector<AcDbObject*> m_withDictionary;  // objects given an extension dictionary
     std::map<std::string, int> m_unknownEntities;
     std::map<std::string, Record> m_classes;
     std::unordered_map<std::string, std::uint32_t> m_interned;
