@@ -549,7 +549,15 @@ private:
     // ---- step 2: classes, names and handles ----
 
     bool prepare() {
-        std::map<std::string, std::vector<std::u16string>> names;  // accepted record names per table
+        // Accepted record names per table, folded as the tables compare names.
+        std::map<std::string, std::unordered_set<std::u16string>> names;
+        auto folded = [](const std::u16string& name) {
+            std::u16string key(name);
+            for (char16_t& c : key) {
+                c = ToLowerChar(c);
+            }
+            return key;
+        };
         HandleSet seen(m_records.size());
         m_map.reserve(m_records.size() + 64);
         bool nodFound = false;
@@ -579,22 +587,18 @@ private:
                     }
                     setName(r, m_context.text(Group{2, firstValue(r, 2), r.line()}));
                     auto& taken = names[tableNameOf(r)];
-                    const bool duplicate =
-                        std::any_of(taken.begin(), taken.end(),
-                                    [&](const std::u16string& n) { return EqualsNoCase(n, nameOf(r)); });
+                    const bool duplicate = taken.count(folded(nameOf(r))) != 0;
                     if (!AcDbSymbolTableRecord::tarnIsValidName(nameOf(r).c_str()) || duplicate) {
                         break;  // a record the database could not hold under that name
                     }
-                    taken.push_back(nameOf(r));
+                    taken.insert(folded(nameOf(r)));
                     r.cls = AcDbSymbolTable::cast(detail::Peek(tableId))->tarnRecordClass();
                     break;
                 }
                 case Kind::kBlockBegin: {
                     setName(r, m_context.text(Group{2, firstValue(r, 2), r.line()}));
                     auto& blocks = names["BLOCK_RECORD"];
-                    const bool known =
-                        std::any_of(blocks.begin(), blocks.end(),
-                                    [&](const std::u16string& n) { return EqualsNoCase(n, nameOf(r)); });
+                    const bool known = blocks.count(folded(nameOf(r))) != 0;
                     if (!known && AcDbSymbolTableRecord::tarnIsValidName(nameOf(r).c_str())) {
                         // Older files have blocks without records.
                         Record record;
@@ -605,7 +609,7 @@ private:
                         record.end = r.begin;
                         record.synthetic = true;
                         record.cls = AcDbBlockTableRecord::desc();
-                        blocks.push_back(nameOf(r));
+                        blocks.insert(folded(nameOf(r)));
                         m_extra.push_back(record);
                     }
                     break;
@@ -970,6 +974,8 @@ private:
     void placeEntities() {
         const AcDbObjectId model = blockNamed(kModelSpace);
         const AcDbObjectId paper = blockNamed(kPaperSpace);
+        int lastBlock = -1;
+        AcDbObjectId lastBlockId;
         for (Record& r : m_records) {
             if (r.kind == Kind::kBlockBegin) {
                 auto* block = AcDbBlockTableRecord::cast(detail::Peek(blockNamed(nameOf(r))));
@@ -997,7 +1003,12 @@ private:
             }
             AcDbObjectId owner;
             if (r.block >= 0) {
-                owner = blockNamed(nameOf(m_records[static_cast<size_t>(r.block)]));
+                // The entities of a block come together: its record is looked up once for them.
+                if (r.block != lastBlock) {
+                    lastBlock = r.block;
+                    lastBlockId = blockNamed(nameOf(m_records[static_cast<size_t>(r.block)]));
+                }
+                owner = lastBlockId;
             } else {
                 const std::optional<Group> ownerGroup = firstGroup(r, 330, true);
                 const AcDbObjectId claimed = ownerGroup ? m_context.id(*ownerGroup) : AcDbObjectId();

@@ -197,6 +197,32 @@ TEST_F(DxfUntrusted, AHandleTakenTwiceRefusesTheFileLowOrHigh) {
     EXPECT_EQ(platform::ReadDxf(db.get(), Dxf({distinct})), Acad::eOk);
 }
 
+TEST_F(DxfUntrusted, RecordNamesThatDifferOnlyInCaseKeepTheFirst) {
+    auto layer = [](const std::string& handle, const std::string& name, const std::string& color) {
+        return Pairs{{0, "LAYER"},
+                     {5, handle},
+                     {100, "AcDbSymbolTableRecord"},
+                     {100, "AcDbLayerTableRecord"},
+                     {2, name},
+                     {70, "0"},
+                     {62, color}};
+    };
+    const Pairs tables = Section("TABLES", Join({Pairs{{0, "TABLE"}, {2, "LAYER"}}, layer("A0", "Roads", "1"),
+                                                 layer("A1", "ROADS", "2"), layer("A2", "r\\U+00D6ads", "3"),
+                                                 layer("A3", "R\\U+00F6ADS", "4"), Pairs{{0, "ENDTAB"}}}));
+    ASSERT_EQ(platform::ReadDxf(db.get(), Dxf({tables})), Acad::eOk);
+    const auto* layers = AcDbLayerTable::cast(platform::detail::Peek(db->layerTableId()));
+    const auto* roads = AcDbLayerTableRecord::cast(platform::detail::Peek(layers->tarnFind(u"rOADS")));
+    ASSERT_NE(roads, nullptr);
+    EXPECT_EQ(std::u16string(roads->tarnName()), u"Roads");
+    EXPECT_EQ(roads->color().colorIndex(), 1);
+    const auto* umlaut = AcDbLayerTableRecord::cast(platform::detail::Peek(layers->tarnFind(u"R\u00d6ADS")));
+    ASSERT_NE(umlaut, nullptr);
+    EXPECT_EQ(umlaut->color().colorIndex(), 3);
+    EXPECT_EQ(layers->tarnRecordIds().size(), 3u);  // "0", "Roads" and the one with an umlaut
+    EXPECT_EQ(platform::CheckDatabase(db.get()), "");
+}
+
 TEST(DxfValues, ShortDecimalsReadAsTheFullParseDoes) {
     std::mt19937_64 random(17);
     std::vector<std::string> texts = {"0",
