@@ -1,17 +1,15 @@
 // tarnhost's SELECT all, MOVE all, ROTATE all, ERASE all then U, and MOVE all then U on drawings of 100k and
 // 500k points: each must grow linearly with the drawing, and the undo journal must keep what a change needs
-// to be undone, not copies of whole objects. The journal's share is counted as the heap bytes a command
-// leaves behind, per entity.
+// to be undone, not copies of whole objects: the bytes it gains per entity (its own count) are printed beside
+// the heap bytes the commands leave behind.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,45 +22,18 @@
 
 namespace {
 
-// Heap bytes live now, counted by the replaced global allocation functions below.
-std::atomic<long long> g_liveBytes{0};
-
-void* CountedAlloc(std::size_t size) {
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr) {
-        throw std::bad_alloc();
-    }
-    g_liveBytes.fetch_add(static_cast<long long>(malloc_usable_size(p)), std::memory_order_relaxed);
-    return p;
+// Heap bytes in use now (malloc's own count: everything new and malloc hand out, mapped chunks included).
+long long HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<long long>(info.uordblks + info.hblkhd);
 }
 
-void CountedFree(void* p) {
-    if (p != nullptr) {
-        g_liveBytes.fetch_sub(static_cast<long long>(malloc_usable_size(p)), std::memory_order_relaxed);
-        std::free(p);
-    }
+long long JournalBytes() {
+    return static_cast<long long>(
+        platform::UndoJournalHolds(acdbHostApplicationServices()->workingDatabase()).bytes);
 }
 
 }  // namespace
-
-void* operator new(std::size_t size) {
-    return CountedAlloc(size);
-}
-void* operator new[](std::size_t size) {
-    return CountedAlloc(size);
-}
-void operator delete(void* p) noexcept {
-    CountedFree(p);
-}
-void operator delete[](void* p) noexcept {
-    CountedFree(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    CountedFree(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    CountedFree(p);
-}
 
 namespace {
 
@@ -95,21 +66,29 @@ private:
     tarnhost::Host m_host;
 };
 
-// Runs the commands once per iteration; reports the heap bytes they leave behind per entity.
+// Runs the commands once per iteration; reports per entity the bytes the undo journal gained and the heap
+// bytes the commands left behind.
 void RunEach(benchmark::State& state, const std::vector<std::string>& commands) {
     HostWithPoints drawing(static_cast<int>(state.range(0)));
-    long long kept = 0;
+    long long journal = 0;
+    long long heap = 0;
     for (auto _ : state) {
-        const long long before = g_liveBytes.load(std::memory_order_relaxed);
+        state.PauseTiming();
+        const long long journalBefore = JournalBytes();
+        const long long heapBefore = HeapInUse();
+        state.ResumeTiming();
         for (const std::string& command : commands) {
             drawing.host().Run(command);
         }
-        kept += g_liveBytes.load(std::memory_order_relaxed) - before;
+        state.PauseTiming();
+        journal += JournalBytes() - journalBefore;
+        heap += HeapInUse() - heapBefore;
+        state.ResumeTiming();
     }
+    const double per = static_cast<double>(state.iterations()) * static_cast<double>(state.range(0));
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
-    state.counters["journal_B/entity"] = static_cast<double>(kept) /
-                                         static_cast<double>(state.iterations()) /
-                                         static_cast<double>(state.range(0));
+    state.counters["journal_B/entity"] = static_cast<double>(journal) / per;
+    state.counters["heap_B/entity"] = static_cast<double>(heap) / per;
 }
 
 void BM_SelectAll(benchmark::State& state) {
@@ -148,7 +127,8 @@ class Collector : public benchmark::ConsoleReporter {
 public:
     struct Entry {
         double ms = 0.0;
-        double bytes = 0.0;
+        double journal = 0.0;
+        double heap = 0.0;
     };
 
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -160,8 +140,10 @@ public:
             }
             Entry entry;
             entry.ms = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
-            const auto bytes = run.counters.find("journal_B/entity");
-            entry.bytes = bytes != run.counters.end() ? bytes->second.value : 0.0;
+            const auto journal = run.counters.find("journal_B/entity");
+            entry.journal = journal != run.counters.end() ? journal->second.value : 0.0;
+            const auto heap = run.counters.find("heap_B/entity");
+            entry.heap = heap != run.counters.end() ? heap->second.value : 0.0;
             Entry& slot = m_runs[run.run_name.function_name][run.run_name.args];
             if (median || !m_median[run.run_name.function_name]) {
                 slot = entry;
@@ -186,8 +168,9 @@ public:
             std::printf("ratio %-16s 500k/100k %6.2fx the time (goal: linear, at most %.1fx)  %s\n",
                         name.c_str(), ratio, kLinearGoal, ratio <= kLinearGoal ? "met" : "MISSED");
             if (name != "BM_SelectAll") {
-                std::printf("      %-16s journal %7.1f bytes per entity at 100k, %7.1f at 500k\n", name.c_str(),
-                            small->second.bytes, large->second.bytes);
+                std::printf("      %-16s journal %6.1f / heap %6.1f bytes per entity at 100k, %6.1f / %6.1f at 500k\n",
+                            name.c_str(), small->second.journal, small->second.heap, large->second.journal,
+                            large->second.heap);
             }
             if (name == "BM_MoveAll") {
                 std::printf("      %-16s %7.1f ms at 500k (goal: under %.0f ms)  %s\n", name.c_str(),

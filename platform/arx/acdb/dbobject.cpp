@@ -30,6 +30,16 @@ AcDbObject& AcDbObject::operator=(const AcDbObject& other) {
     return *this;
 }
 
+void AcDbObject::tarnWriteState(platform::detail::StateWriter& out) const {
+    out.put(m_ownerId, m_extDict);
+    out.put(m_reactors);
+}
+
+void AcDbObject::tarnReadState(platform::detail::StateReader& in) {
+    in.get(m_ownerId, m_extDict);
+    in.get(m_reactors);
+}
+
 AcDbObject::~AcDbObject() {
     if (m_slot != nullptr) {
         // A resident object deleted by its user: the database forgets it rather than keep a dangling pointer.

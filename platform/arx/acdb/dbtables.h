@@ -11,6 +11,7 @@
 #define TARN_DECLARE_SYMBOL_TABLE(TABLE, RECORD)     \
     class TABLE : public AcDbSymbolTableOf<RECORD> { \
         TARN_DB_DECLARE_MEMBERS(TABLE)               \
+        TARN_DB_STATE(TABLE, AcDbSymbolTableOf<RECORD>) \
     public:                                          \
         TABLE() = default;                           \
     };                                               \

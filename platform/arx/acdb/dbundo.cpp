@@ -3,6 +3,9 @@
 // of an aborted transaction.
 #include "platform/arx/acdb/dbundo.h"
 
+#include <cstring>
+#include <limits>
+
 #include "platform/arx/acdb/dbimpl.h"
 
 namespace platform::detail {
@@ -35,8 +38,255 @@ void SetErased(AcDbDatabase* db, DbSlot* slot, bool erased, bool notify) {
     }
 }
 
-// Undoes one record (newest first), as undo does.
-void UndoRecordOf(AcDbDatabase* db, UndoRecord& record, bool notify) {
+// Passes of close(): a slot met again in the same pass has a later record in the group.
+std::uint64_t g_closePass = 0;
+
+// Buffers are read and written with memcpy: they have no alignment.
+std::uint32_t Load32(const char* at) {
+    std::uint32_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+std::uint64_t Load64(const char* at) {
+    std::uint64_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+// A closed entry is a width w (1, 2 or 4 bytes: what the larger of the two states' sizes needs) and numbers of
+// that width: the range count and the size of the state it applies to; per range its offset, its length in
+// that state, the length of the bytes kept for it and the room they have. Then each range's room.
+constexpr size_t kFieldsPerRange = 4;
+// Ranges closer than this are kept as one: a range's head costs about as much.
+constexpr size_t kJoinGap = 8;
+
+size_t WidthFor(size_t largest) {
+    return largest <= 0xFF ? 1 : largest <= 0xFFFF ? 2 : 4;
+}
+
+size_t LoadN(const char* at, size_t width) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, at, width);  // little-endian, as everything here
+    return value;
+}
+
+void StoreN(char* at, size_t width, size_t value) {
+    const auto v = static_cast<std::uint32_t>(value);
+    std::memcpy(at, &v, width);
+}
+
+struct Range {
+    size_t offset, length, stored;
+};
+
+// The ranges where `after` differs from `before`, compared a word at a time.
+void DiffRanges(const char* before, const char* after, size_t size, std::vector<Range>& ranges) {
+    ranges.clear();
+    constexpr size_t kWord = sizeof(std::uint64_t);
+    size_t i = 0;
+    while (i < size) {
+        size_t n = kWord;
+        if (size - i >= kWord) {
+            if (Load64(before + i) == Load64(after + i)) {
+                i += kWord;
+                continue;
+            }
+        } else {
+            n = size - i;
+            if (std::memcmp(before + i, after + i, n) == 0) {
+                break;
+            }
+        }
+        if (!ranges.empty() && i - (ranges.back().offset + ranges.back().length) < kJoinGap) {
+            ranges.back().length = i + n - ranges.back().offset;
+        } else {
+            ranges.push_back(Range{i, n, n});
+        }
+        ranges.back().stored = ranges.back().length;
+        i += n;
+    }
+}
+
+// Appends the entry that turns the state `after` back into `before`.
+void WriteEntry(ByteBuffer& arena, const char* before, size_t beforeSize, const char* after, size_t afterSize,
+                std::vector<Range>& ranges) {
+    if (beforeSize == afterSize) {
+        DiffRanges(before, after, afterSize, ranges);
+    } else {
+        // The state grew or shrank (a polyline's vertices): one range between the common head and tail.
+        const size_t common = std::min(beforeSize, afterSize);
+        size_t head = 0;
+        while (head < common && before[head] == after[head]) {
+            ++head;
+        }
+        size_t tail = 0;
+        while (tail < common - head && before[beforeSize - 1 - tail] == after[afterSize - 1 - tail]) {
+            ++tail;
+        }
+        ranges.assign(1, Range{head, afterSize - head - tail, beforeSize - head - tail});
+    }
+    const size_t w = WidthFor(std::max(beforeSize, afterSize));
+    size_t rooms = 0;
+    for (const Range& r : ranges) {
+        rooms += std::max(r.length, r.stored);
+    }
+    char* at = arena.extend(1 + w * (2 + kFieldsPerRange * ranges.size()) + rooms);
+    *at++ = static_cast<char>(w);
+    StoreN(at, w, ranges.size());
+    StoreN(at + w, w, afterSize);
+    at += 2 * w;
+    for (const Range& r : ranges) {
+        StoreN(at, w, r.offset);
+        StoreN(at + w, w, r.length);
+        StoreN(at + 2 * w, w, r.stored);
+        StoreN(at + 3 * w, w, std::max(r.length, r.stored));
+        at += kFieldsPerRange * w;
+    }
+    for (const Range& r : ranges) {
+        std::memcpy(at, before + r.offset, r.stored);
+        std::memset(at + r.stored, 0, std::max(r.length, r.stored) - r.stored);
+        at += std::max(r.length, r.stored);
+    }
+}
+
+void WriteState(const AcDbObject* object, ByteBuffer& out) {
+    out.clear();
+    StateWriter writer(out);
+    object->tarnWriteState(writer);
+}
+
+}  // namespace
+
+AcDbObject* Snapshot(const AcDbObject* object) {
+    AcDbObject* copy = object->tarnCopyData();
+    copy->tarnMarkSnapshot();
+    return copy;
+}
+
+void UndoJournal::keepBefore(UndoGroup& group, DbSlot* slot) {
+    const AcDbObject* object = slot->object;
+    if (object->tarnHasState() && m_open.size() < std::numeric_limits<std::uint32_t>::max() / 2) {
+        // The size goes before the state: write the state in place, then its size.
+        const size_t at = m_open.size();
+        m_open.extend(4);
+        StateWriter out(m_open);
+        object->tarnWriteState(out);
+        const auto size = static_cast<std::uint32_t>(m_open.size() - at - 4);
+        std::memcpy(m_open.data() + at, &size, sizeof size);
+        group.records.push_back(UndoRecord{slot, static_cast<std::uint32_t>(at), Change::kModify});
+        return;
+    }
+    group.records.push_back(
+        UndoRecord{slot, static_cast<std::uint32_t>(group.copies.size()), Change::kModify, true});
+    group.copies.emplace_back(Snapshot(object));
+}
+
+void UndoJournal::close() {
+    if (m_undo.empty() || !m_undo.back().open) {
+        return;
+    }
+    UndoGroup& group = m_undo.back();
+    group.open = false;
+    const std::uint64_t pass = ++g_closePass;
+    ByteBuffer arena;
+    arena.reserve(group.records.size() * 24);
+    std::vector<Range> ranges;
+    // Newest first: the state after a record is the state before the object's next record in the group, or
+    // the object's state now.
+    for (auto it = group.records.rbegin(); it != group.records.rend(); ++it) {
+        if (it->change != Change::kModify || it->whole) {
+            continue;
+        }
+        DbSlot* slot = it->slot;
+        const std::uint32_t beforeAt = it->at + 4;
+        const std::uint32_t beforeSize = Load32(m_open.data() + it->at);
+        it->at = static_cast<std::uint32_t>(arena.size());
+        if (slot->closePass == pass) {
+            WriteEntry(arena, m_open.data() + beforeAt, beforeSize, m_open.data() + slot->laterAt,
+                       slot->laterSize, ranges);
+        } else if (slot->object != nullptr) {
+            WriteState(slot->object, m_scratch);
+            WriteEntry(arena, m_open.data() + beforeAt, beforeSize, m_scratch.data(), m_scratch.size(), ranges);
+        } else {
+            const char gone[3] = {1, 0, 0};  // the object is gone: nothing to restore
+            arena.append(gone, sizeof gone);
+        }
+        slot->closePass = pass;
+        slot->laterAt = beforeAt;
+        slot->laterSize = beforeSize;
+    }
+    arena.shrinkToFit();
+    group.arena = std::move(arena);
+    m_open.clear();  // its room serves the next group
+}
+
+void UndoJournal::swap(UndoGroup& group, UndoRecord& record) {
+    AcDbObject* object = record.slot->object;
+    if (record.whole) {
+        std::unique_ptr<AcDbObject>& copy = group.copies[record.at];
+        std::unique_ptr<AcDbObject> now(Snapshot(object));
+        object->tarnRestoreData(*copy);
+        copy = std::move(now);
+        return;
+    }
+    if (group.open) {
+        // A rollback within the open group: the whole state before.
+        const char* at = m_open.data() + record.at;
+        StateReader in(at + 4, Load32(at));
+        object->tarnReadState(in);
+        return;
+    }
+    char* entry = group.arena.data() + record.at;
+    const size_t w = static_cast<unsigned char>(entry[0]);
+    const size_t count = LoadN(entry + 1, w);
+    if (count == 0) {
+        return;
+    }
+    WriteState(object, m_scratch);
+    const char* now = m_scratch.data();
+    const size_t nowSize = m_scratch.size();
+    if (nowSize != LoadN(entry + 1 + w, w)) {
+        return;  // not the state the entry was made against: nothing here can be restored exactly
+    }
+    m_next.clear();
+    char* head = entry + 1 + 2 * w;
+    char* data = head + count * kFieldsPerRange * w;
+    size_t from = 0;
+    for (size_t i = 0; i < count; ++i, head += kFieldsPerRange * w) {
+        const size_t offset = LoadN(head, w);
+        const size_t length = LoadN(head + w, w);
+        const size_t stored = LoadN(head + 2 * w, w);
+        const size_t room = LoadN(head + 3 * w, w);
+        m_next.append(now + from, offset - from);
+        // The range's offset in the state that results, for the way back.
+        StoreN(head, w, m_next.size());
+        m_next.append(data, stored);
+        std::memcpy(data, now + offset, length);
+        StoreN(head + w, w, stored);
+        StoreN(head + 2 * w, w, length);
+        from = offset + length;
+        data += room;
+    }
+    m_next.append(now + from, nowSize - from);
+    StoreN(entry + 1 + w, w, m_next.size());
+    StateReader in(m_next.data(), m_next.size());
+    object->tarnReadState(in);
+}
+
+platform::UndoJournalSize UndoJournal::holds() const {
+    platform::UndoJournalSize size;
+    size.bytes = m_open.size();
+    for (const std::vector<UndoGroup>* list : {&m_undo, &m_redo}) {
+        for (const UndoGroup& group : *list) {
+            size.bytes += group.records.size() * sizeof(UndoRecord) + group.arena.size();
+            size.wholeCopies += static_cast<int>(group.copies.size());
+        }
+    }
+    return size;
+}
+
+void UndoJournal::revert(AcDbDatabase* db, UndoGroup& group, UndoRecord& record, bool notify) {
     DbSlot* slot = record.slot;
     if (slot->object == nullptr) {
         return;
@@ -50,22 +300,13 @@ void UndoRecordOf(AcDbDatabase* db, UndoRecord& record, bool notify) {
             SetErased(db, slot, false, notify);
             break;
         case Change::kModify:
-            record.after.reset(Snapshot(slot->object));
-            slot->object->tarnRestoreData(*record.before);
+            swap(group, record);
             if (notify) {
                 db->tarnFireModified(slot->object);
             }
             break;
     }
     slot->snapshotGroup = 0;
-}
-
-}  // namespace
-
-AcDbObject* Snapshot(const AcDbObject* object) {
-    AcDbObject* copy = object->tarnCopyData();
-    copy->tarnMarkSnapshot();
-    return copy;
 }
 
 UndoGroup* UndoJournal::openGroup() {
@@ -83,6 +324,7 @@ UndoGroup* UndoJournal::openGroup() {
 
 void UndoJournal::begin() {
     if (m_depth++ == 0) {
+        close();
         m_implicitOpen = false;
         m_group = ++g_nextGroup;
         m_undo.emplace_back();
@@ -93,10 +335,12 @@ void UndoJournal::begin() {
 void UndoJournal::end() {
     if (m_depth > 0 && --m_depth == 0) {
         m_group = 0;
+        close();
     }
 }
 
 void UndoJournal::clear() {
+    m_open.release();
     m_undo.clear();
     m_redo.clear();
     m_implicitOpen = false;
@@ -111,6 +355,7 @@ Acad::ErrorStatus UndoJournal::undo(AcDbDatabase* db) {
     if (m_depth > 0) {
         return Acad::eInvalidContext;
     }
+    close();
     m_implicitOpen = false;
     if (m_undo.empty()) {
         return Acad::eNotApplicable;
@@ -122,7 +367,7 @@ Acad::ErrorStatus UndoJournal::undo(AcDbDatabase* db) {
     UndoGroup group = std::move(m_undo.back());
     m_undo.pop_back();
     for (auto it = group.records.rbegin(); it != group.records.rend(); ++it) {
-        UndoRecordOf(db, *it, true);
+        revert(db, group, *it, true);
     }
     m_redo.push_back(std::move(group));
     return Acad::eOk;
@@ -132,6 +377,7 @@ Acad::ErrorStatus UndoJournal::redo(AcDbDatabase* db) {
     if (m_depth > 0) {
         return Acad::eInvalidContext;
     }
+    close();
     m_implicitOpen = false;
     if (m_redo.empty()) {
         return Acad::eNotApplicable;
@@ -156,9 +402,7 @@ Acad::ErrorStatus UndoJournal::redo(AcDbDatabase* db) {
                 SetErased(db, slot, true, true);
                 break;
             case Change::kModify:
-                if (record.after) {
-                    slot->object->tarnRestoreData(*record.after);
-                }
+                swap(group, record);
                 db->tarnFireModified(slot->object);
                 break;
         }
@@ -190,9 +434,18 @@ void UndoJournal::rollBack(AcDbDatabase* db, const Mark& at, bool notify) {
     if (m_undo.size() != at.groups || m_undo.empty()) {
         return;
     }
-    std::vector<UndoRecord>& records = m_undo.back().records;
+    UndoGroup& group = m_undo.back();
+    std::vector<UndoRecord>& records = group.records;
     while (records.size() > at.records) {
-        UndoRecordOf(db, records.back(), notify);
+        UndoRecord& record = records.back();
+        revert(db, group, record, notify);
+        if (record.change == Change::kModify) {
+            if (record.whole) {
+                group.copies.pop_back();
+            } else if (group.open) {
+                m_open.truncate(record.at);
+            }
+        }
         records.pop_back();
     }
     // The transaction's changes are gone; what the group held before stays undoable.
@@ -217,8 +470,7 @@ void JournalModify(DbSlot* slot) {
         return;
     }
     slot->snapshotGroup = impl->journal.group();
-    group->records.push_back(
-        UndoRecord{Change::kModify, slot, std::unique_ptr<AcDbObject>(Snapshot(slot->object)), nullptr});
+    impl->journal.keepBefore(*group, slot);
 }
 
 void JournalErase(DbSlot* slot, bool erasing) {
@@ -226,7 +478,7 @@ void JournalErase(DbSlot* slot, bool erasing) {
     if (group == nullptr) {
         return;
     }
-    group->records.push_back(UndoRecord{erasing ? Change::kErase : Change::kUnerase, slot, nullptr, nullptr});
+    group->records.push_back(UndoRecord{slot, 0, erasing ? Change::kErase : Change::kUnerase});
 }
 
 void JournalAppend(DbSlot* slot) {
@@ -237,7 +489,7 @@ void JournalAppend(DbSlot* slot) {
     }
     // A new object's later changes in the same group need no before-state: undo erases it.
     slot->snapshotGroup = impl->journal.group();
-    group->records.push_back(UndoRecord{Change::kAppend, slot, nullptr, nullptr});
+    group->records.push_back(UndoRecord{slot, 0, Change::kAppend});
 }
 
 }  // namespace platform::detail
@@ -274,6 +526,10 @@ Acad::ErrorStatus RedoLastGroup(AcDbDatabase* db) {
 
 void SuspendUndo(AcDbDatabase* db, bool on) {
     db->tarnImpl()->journal.suspend(on);
+}
+
+UndoJournalSize UndoJournalHolds(const AcDbDatabase* db) {
+    return db->tarnImpl()->journal.holds();
 }
 
 }  // namespace platform

@@ -6,21 +6,30 @@
 #include <memory>
 #include <vector>
 
+#include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbobject.h"
 
 namespace platform::detail {
 
-enum class Change { kAppend, kErase, kUnerase, kModify };
+enum class Change : std::uint8_t { kAppend, kErase, kUnerase, kModify };
 
+// One change. An append, erase or unerase needs nothing but the object's flag. A change of data keeps, for a
+// class with a compact state, an entry in its group's arena (the whole state before the change while the
+// group is open; once it closes, only the byte ranges that differ from the state after, with the other
+// state's bytes); for a class without one, a whole copy. Undo and redo swap what the entry keeps with what the
+// object holds, so the same entry serves both ways.
 struct UndoRecord {
-    Change change;
     DbSlot* slot;
-    std::unique_ptr<AcDbObject> before;
-    std::unique_ptr<AcDbObject> after;
+    std::uint32_t at = 0;  // the entry's place in the arena, or the copy's index
+    Change change;
+    bool whole = false;    // a whole copy
 };
 
 struct UndoGroup {
     std::vector<UndoRecord> records;
+    ByteBuffer arena;  // the entries of a closed group
+    std::vector<std::unique_ptr<AcDbObject>> copies;
+    bool open = true;   // its entries are whole states in the journal's open arena
 };
 
 // A notification a transaction holds back: the object by its id, and what happened to it.
@@ -63,7 +72,21 @@ public:
     // Drops the last group when it is closed and holds no change (a rolled-back transaction's own group).
     void dropEmptyLast();
 
+    // Journals the data of an object before its change (once a group and transaction).
+    void keepBefore(UndoGroup& group, DbSlot* slot);
+    platform::UndoJournalSize holds() const;
+
 private:
+    // Ends the last group's open form: its entries become the ranges that differ from the state after.
+    void close();
+    // Undoes or redoes one change of data (the entry then holds the state the object had).
+    void swap(UndoGroup& group, UndoRecord& record);
+    // Undoes one change (newest first), as undo does.
+    void revert(AcDbDatabase* db, UndoGroup& group, UndoRecord& record, bool notify);
+
+    ByteBuffer m_open;     // the open group's whole before-states, each a size and its bytes
+    ByteBuffer m_scratch;  // a state being written
+    ByteBuffer m_next;     // a state being put together
     std::vector<UndoGroup> m_undo;
     std::vector<UndoGroup> m_redo;
     int m_depth = 0;
