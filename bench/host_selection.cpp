@@ -168,9 +168,11 @@ public:
             std::printf("ratio %-16s 500k/100k %6.2fx the time (goal: linear, at most %.1fx)  %s\n",
                         name.c_str(), ratio, kLinearGoal, ratio <= kLinearGoal ? "met" : "MISSED");
             if (name != "BM_SelectAll") {
-                std::printf("      %-16s journal %6.1f / heap %6.1f bytes per entity at 100k, %6.1f / %6.1f at 500k\n",
-                            name.c_str(), small->second.journal, small->second.heap, large->second.journal,
-                            large->second.heap);
+                std::printf(
+                    "      %-16s journal %6.1f / heap %6.1f bytes per entity at 100k, %6.1f / %6.1f at "
+                    "500k\n",
+                    name.c_str(), small->second.journal, small->second.heap, large->second.journal,
+                    large->second.heap);
             }
             if (name == "BM_MoveAll") {
                 std::printf("      %-16s %7.1f ms at 500k (goal: under %.0f ms)  %s\n", name.c_str(),

@@ -20,9 +20,9 @@ using platform::detail::DbSlot;
 
 namespace {
 
-// The slots by id. Ids are drawn from one counter, so a table indexed by the serial finds a slot with one array
-// step (a hash map of half a million ids spends an edit's time on cache misses); the table is cut in pages
-// that are freed once every id on them is gone, so ids of closed drawings cost nothing.
+// The slots by id. Ids are drawn from one counter, so a table indexed by the serial finds a slot with one
+// array step (a hash map of half a million ids spends an edit's time on cache misses); the table is cut in
+// pages that are freed once every id on them is gone, so ids of closed drawings cost nothing.
 class SlotRegistry {
 public:
     explicit SlotRegistry(std::uint64_t base) : m_base(base) {}

@@ -134,6 +134,9 @@ Acad::ErrorStatus AcDbObject::close() {
     DbSlot* slot = m_slot;
     if (slot->writer) {
         slot->writer = false;
+        if (slot->modified) {
+            platform::detail::JournalWriteClosed(slot);
+        }
         if (slot->modified || platform::detail::NotifyEveryWriteClose()) {
             slot->modified = false;
             slot->db->tarnFireModified(this);

@@ -40,10 +40,11 @@ struct DbSlot {
     bool notifying = false;
     bool modified = false;            // a setter ran in the current write-open
     std::uint64_t snapshotGroup = 0;  // undo group whose before-state of this object is recorded
-    // Where the journal, closing a group, found this object's state after a record (internal to it).
-    std::uint64_t closePass = 0;
-    std::uint32_t laterAt = 0;
-    std::uint32_t laterSize = 0;
+    // The undo journal's latest record of this object (internal to it): the group it is in, its index, and
+    // whether it already holds only the ranges a write-open changed.
+    std::uint64_t journalGroup = 0;
+    std::uint32_t journalRecord = 0;
+    bool journalRanges = false;
 };
 
 }  // namespace platform::detail

@@ -1,6 +1,6 @@
-// The compact state of a database object for the undo journal (not part of the host's surface): the fields its
-// copy and restore handle, written one after another as raw bytes, so that two states of one object compare
-// byte by byte and a state read back gives the very same values.
+// The compact state of a database object for the undo journal (not part of the host's surface): the fields
+// its copy and restore handle, written one after another as raw bytes, so that two states of one object
+// compare byte by byte and a state read back gives the very same values.
 #pragma once
 
 #include <algorithm>
@@ -215,18 +215,18 @@ private:
 
 // Gives a class a compact state of its own fields after its base class's (written right after
 // TARN_DB_DECLARE_MEMBERS). A class derived from it without one of its own is journaled by whole copies.
-#define TARN_DB_STATE(CLASS, BASE, ...)                                                  \
-public:                                                                                  \
-    bool tarnHasState() const override {                                                 \
-        return isA() == CLASS::desc();                                                   \
-    }                                                                                    \
-    void tarnWriteState(platform::detail::StateWriter& out) const override {             \
-        BASE::tarnWriteState(out);                                                       \
-        out.put(__VA_ARGS__);                                                            \
-    }                                                                                    \
-    void tarnReadState(platform::detail::StateReader& in) override {                     \
-        BASE::tarnReadState(in);                                                         \
-        in.get(__VA_ARGS__);                                                             \
-    }                                                                                    \
-                                                                                         \
+#define TARN_DB_STATE(CLASS, BASE, ...)                                      \
+public:                                                                      \
+    bool tarnHasState() const override {                                     \
+        return isA() == CLASS::desc();                                       \
+    }                                                                        \
+    void tarnWriteState(platform::detail::StateWriter& out) const override { \
+        BASE::tarnWriteState(out);                                           \
+        out.put(__VA_ARGS__);                                                \
+    }                                                                        \
+    void tarnReadState(platform::detail::StateReader& in) override {         \
+        BASE::tarnReadState(in);                                             \
+        in.get(__VA_ARGS__);                                                 \
+    }                                                                        \
+                                                                             \
 public:

@@ -38,8 +38,8 @@ void SetErased(AcDbDatabase* db, DbSlot* slot, bool erased, bool notify) {
     }
 }
 
-// Passes of close(): a slot met again in the same pass has a later record in the group.
-std::uint64_t g_closePass = 0;
+// Group ids never repeat either: a slot's note of its latest record names the group it is in.
+std::uint64_t g_nextGroupId = 0;
 
 // Buffers are read and written with memcpy: they have no alignment.
 std::uint32_t Load32(const char* at) {
@@ -54,8 +54,8 @@ std::uint64_t Load64(const char* at) {
     return value;
 }
 
-// A closed entry is a width w (1, 2 or 4 bytes: what the larger of the two states' sizes needs) and numbers of
-// that width: the range count and the size of the state it applies to; per range its offset, its length in
+// A closed entry is a width w (1, 2 or 4 bytes: what the larger of the two states' sizes needs) and numbers
+// of that width: the range count and the size of the state it applies to; per range its offset, its length in
 // that state, the length of the bytes kept for it and the room they have. Then each range's room.
 constexpr size_t kFieldsPerRange = 4;
 // Ranges closer than this are kept as one: a range's head costs about as much.
@@ -109,13 +109,20 @@ void DiffRanges(const char* before, const char* after, size_t size, std::vector<
 }
 
 // Appends the entry that turns the state `after` back into `before`.
-void WriteEntry(ByteBuffer& arena, const char* before, size_t beforeSize, const char* after, size_t afterSize,
-                std::vector<Range>& ranges) {
-    if (beforeSize == afterSize) {
-        DiffRanges(before, after, afterSize, ranges);
-    } else {
-        // The state grew or shrank (a polyline's vertices): one range between the common head and tail.
-        const size_t common = std::min(beforeSize, afterSize);
+void WriteEntry(ByteBuffer& arena, const char* before, size_t beforeSize, const char* after,
+                size_t afterSize) {
+    thread_local std::vector<Range> ranges;
+    const size_t common = std::min(beforeSize, afterSize);
+    DiffRanges(before, after, common, ranges);
+    if (beforeSize != afterSize) {
+        // The state grew or shrank (a polyline's vertices, a block's entities). Compared place by place, with
+        // the rest as one more range, a list that grew at its end costs its count and its new items; one
+        // range between the common head and tail serves better where items came or went in the middle.
+        size_t kept = 0;
+        for (const Range& r : ranges) {
+            kept += r.stored;
+        }
+        kept += beforeSize - common;
         size_t head = 0;
         while (head < common && before[head] == after[head]) {
             ++head;
@@ -124,7 +131,14 @@ void WriteEntry(ByteBuffer& arena, const char* before, size_t beforeSize, const 
         while (tail < common - head && before[beforeSize - 1 - tail] == after[afterSize - 1 - tail]) {
             ++tail;
         }
-        ranges.assign(1, Range{head, afterSize - head - tail, beforeSize - head - tail});
+        if (beforeSize - head - tail + kFieldsPerRange * 4 < kept + kFieldsPerRange * 4 * ranges.size()) {
+            ranges.assign(1, Range{head, afterSize - head - tail, beforeSize - head - tail});
+        } else if (!ranges.empty() && ranges.back().offset + ranges.back().length == common) {
+            ranges.back().length += afterSize - common;
+            ranges.back().stored += beforeSize - common;
+        } else {
+            ranges.push_back(Range{common, afterSize - common, beforeSize - common});
+        }
     }
     const size_t w = WidthFor(std::max(beforeSize, afterSize));
     size_t rooms = 0;
@@ -150,6 +164,44 @@ void WriteEntry(ByteBuffer& arena, const char* before, size_t beforeSize, const 
     }
 }
 
+// Puts together in `next` the other state of an entry made against the state `now`: the entry's kept bytes
+// in place of its ranges. With exchange, the entry then keeps the ranges' bytes of `now` instead, so that it
+// leads back. False, with nothing done, when `now` is not the state the entry was made against.
+bool Compose(char* entry, const char* now, size_t nowSize, ByteBuffer& next, bool exchange) {
+    const size_t w = static_cast<unsigned char>(entry[0]);
+    const size_t count = LoadN(entry + 1, w);
+    if (nowSize != LoadN(entry + 1 + w, w)) {
+        return false;
+    }
+    next.clear();
+    char* head = entry + 1 + 2 * w;
+    char* data = head + count * kFieldsPerRange * w;
+    size_t from = 0;
+    for (size_t i = 0; i < count; ++i, head += kFieldsPerRange * w) {
+        const size_t offset = LoadN(head, w);
+        const size_t length = LoadN(head + w, w);
+        const size_t stored = LoadN(head + 2 * w, w);
+        const size_t room = LoadN(head + 3 * w, w);
+        next.append(now + from, offset - from);
+        const size_t placed = next.size();
+        next.append(data, stored);
+        if (exchange) {
+            // The range's offset and lengths in the state that results, for the way back.
+            std::memcpy(data, now + offset, length);
+            StoreN(head, w, placed);
+            StoreN(head + w, w, stored);
+            StoreN(head + 2 * w, w, length);
+        }
+        from = offset + length;
+        data += room;
+    }
+    next.append(now + from, nowSize - from);
+    if (exchange) {
+        StoreN(entry + 1 + w, w, next.size());
+    }
+    return true;
+}
+
 void WriteState(const AcDbObject* object, ByteBuffer& out) {
     out.clear();
     StateWriter writer(out);
@@ -164,8 +216,27 @@ AcDbObject* Snapshot(const AcDbObject* object) {
     return copy;
 }
 
+UndoRecord* UndoJournal::recordOf(DbSlot* slot) {
+    if (m_undo.empty() || !m_undo.back().open || slot->journalGroup != m_undo.back().id) {
+        return nullptr;
+    }
+    std::vector<UndoRecord>& records = m_undo.back().records;
+    if (slot->journalRecord >= records.size()) {
+        return nullptr;
+    }
+    UndoRecord& record = records[slot->journalRecord];
+    return record.slot == slot && record.change == Change::kModify ? &record : nullptr;
+}
+
 void UndoJournal::keepBefore(UndoGroup& group, DbSlot* slot) {
+    // An earlier record of the object in this group (a transaction's fresh start) ends where this one begins.
+    if (UndoRecord* earlier = recordOf(slot); earlier != nullptr && earlier->kept == Kept::kState) {
+        keepRanges(group, *earlier);
+    }
     const AcDbObject* object = slot->object;
+    slot->journalGroup = group.id;
+    slot->journalRecord = static_cast<std::uint32_t>(group.records.size());
+    slot->journalRanges = false;
     if (object->tarnHasState() && m_open.size() < std::numeric_limits<std::uint32_t>::max() / 2) {
         // The size goes before the state: write the state in place, then its size.
         const size_t at = m_open.size();
@@ -174,12 +245,74 @@ void UndoJournal::keepBefore(UndoGroup& group, DbSlot* slot) {
         object->tarnWriteState(out);
         const auto size = static_cast<std::uint32_t>(m_open.size() - at - 4);
         std::memcpy(m_open.data() + at, &size, sizeof size);
-        group.records.push_back(UndoRecord{slot, static_cast<std::uint32_t>(at), Change::kModify});
+        push(group, UndoRecord{slot, static_cast<std::uint32_t>(at), Change::kModify});
         return;
     }
-    group.records.push_back(
-        UndoRecord{slot, static_cast<std::uint32_t>(group.copies.size()), Change::kModify, true});
+    push(group,
+         UndoRecord{slot, static_cast<std::uint32_t>(group.copies.size()), Change::kModify, Kept::kCopy});
     group.copies.emplace_back(Snapshot(object));
+}
+
+void UndoJournal::keepRanges(UndoGroup& group, UndoRecord& record) {
+    DbSlot* slot = record.slot;
+    const std::uint32_t at = record.at;
+    const std::uint32_t size = Load32(m_open.data() + at);
+    // Places in an arena are 32 bits: past that, the state before becomes a whole copy.
+    if (slot->object != nullptr && group.arena.size() + 2 * size_t(size) + 4096 > 0xFFFFFFFFu) {
+        std::unique_ptr<AcDbObject> copy(Snapshot(slot->object));
+        StateReader in(m_open.data() + at + 4, size);
+        copy->tarnReadState(in);
+        record.at = static_cast<std::uint32_t>(group.copies.size());
+        record.kept = Kept::kCopy;
+        group.copies.push_back(std::move(copy));
+        return;
+    }
+    record.at = static_cast<std::uint32_t>(group.arena.size());
+    record.kept = Kept::kRanges;
+    if (slot->object != nullptr) {
+        WriteState(slot->object, m_scratch);
+        WriteEntry(group.arena, m_open.data() + at + 4, size, m_scratch.data(), m_scratch.size());
+    } else {
+        const char gone[3] = {1, 0, 0};  // the object is gone: nothing to restore
+        group.arena.append(gone, sizeof gone);
+    }
+    if (at + 4 + size == m_open.size()) {
+        m_open.truncate(at);  // the usual case: the state written last is the one no longer needed
+    }
+    slot->journalRanges = true;
+}
+
+void UndoJournal::writeClosed(DbSlot* slot) {
+    // An object opened again and again in one group (a block taking entities) keeps its whole state to the
+    // group's end instead: rebuilding it at each open would make the group quadratic.
+    if (UndoRecord* record = recordOf(slot);
+        record != nullptr && record->kept == Kept::kState && !record->reopened) {
+        keepRanges(m_undo.back(), *record);
+    }
+}
+
+void UndoJournal::reopened(DbSlot* slot) {
+    slot->journalRanges = false;
+    UndoRecord* record = recordOf(slot);
+    if (record == nullptr || record->kept != Kept::kRanges || slot->object == nullptr) {
+        return;
+    }
+    UndoGroup& group = m_undo.back();
+    WriteState(slot->object, m_scratch);
+    const size_t at = m_open.size();
+    if (Compose(group.arena.data() + record->at, m_scratch.data(), m_scratch.size(), m_next, false)) {
+        const auto size = static_cast<std::uint32_t>(m_next.size());
+        m_open.append(&size, sizeof size);
+        m_open.append(m_next.data(), m_next.size());
+    } else {
+        // Changed behind the journal's back since: the state now is the best before-state left.
+        const auto size = static_cast<std::uint32_t>(m_scratch.size());
+        m_open.append(&size, sizeof size);
+        m_open.append(m_scratch.data(), m_scratch.size());
+    }
+    record->at = static_cast<std::uint32_t>(at);
+    record->kept = Kept::kState;
+    record->reopened = true;
 }
 
 void UndoJournal::close() {
@@ -187,91 +320,56 @@ void UndoJournal::close() {
         return;
     }
     UndoGroup& group = m_undo.back();
-    group.open = false;
-    const std::uint64_t pass = ++g_closePass;
-    ByteBuffer arena;
-    arena.reserve(group.records.size() * 24);
-    std::vector<Range> ranges;
-    // Newest first: the state after a record is the state before the object's next record in the group, or
-    // the object's state now.
-    for (auto it = group.records.rbegin(); it != group.records.rend(); ++it) {
-        if (it->change != Change::kModify || it->whole) {
-            continue;
+    // Each object has at most one record still holding a whole state, its latest: the state after it is the
+    // object's state now.
+    for (UndoRecord& record : group.records) {
+        if (record.change == Change::kModify && record.kept == Kept::kState) {
+            keepRanges(group, record);
         }
-        DbSlot* slot = it->slot;
-        const std::uint32_t beforeAt = it->at + 4;
-        const std::uint32_t beforeSize = Load32(m_open.data() + it->at);
-        it->at = static_cast<std::uint32_t>(arena.size());
-        if (slot->closePass == pass) {
-            WriteEntry(arena, m_open.data() + beforeAt, beforeSize, m_open.data() + slot->laterAt,
-                       slot->laterSize, ranges);
-        } else if (slot->object != nullptr) {
-            WriteState(slot->object, m_scratch);
-            WriteEntry(arena, m_open.data() + beforeAt, beforeSize, m_scratch.data(), m_scratch.size(), ranges);
-        } else {
-            const char gone[3] = {1, 0, 0};  // the object is gone: nothing to restore
-            arena.append(gone, sizeof gone);
-        }
-        slot->closePass = pass;
-        slot->laterAt = beforeAt;
-        slot->laterSize = beforeSize;
     }
-    arena.shrinkToFit();
-    group.arena = std::move(arena);
-    m_open.clear();  // its room serves the next group
+    group.open = false;
+    if (group.records.size() > kBigGroup) {
+        m_lastRecords = group.records.size();
+        m_lastArena = group.arena.size();
+    }
+    group.arena.shrinkToFit();
+    if (group.records.capacity() > group.records.size() + group.records.size() / 4) {
+        group.records.shrink_to_fit();
+    }
+    m_open.clear();
 }
 
 void UndoJournal::swap(UndoGroup& group, UndoRecord& record) {
     AcDbObject* object = record.slot->object;
-    if (record.whole) {
-        std::unique_ptr<AcDbObject>& copy = group.copies[record.at];
-        std::unique_ptr<AcDbObject> now(Snapshot(object));
-        object->tarnRestoreData(*copy);
-        copy = std::move(now);
-        return;
+    switch (record.kept) {
+        case Kept::kCopy: {
+            std::unique_ptr<AcDbObject>& copy = group.copies[record.at];
+            std::unique_ptr<AcDbObject> now(Snapshot(object));
+            object->tarnRestoreData(*copy);
+            copy = std::move(now);
+            return;
+        }
+        case Kept::kState: {
+            // A rollback within the open group: the whole state before. The record goes with it.
+            const char* at = m_open.data() + record.at;
+            StateReader in(at + 4, Load32(at));
+            object->tarnReadState(in);
+            return;
+        }
+        case Kept::kRanges: {
+            char* entry = group.arena.data() + record.at;
+            if (LoadN(entry + 1, static_cast<unsigned char>(entry[0])) == 0) {
+                return;  // nothing changed
+            }
+            WriteState(object, m_scratch);
+            // Not the state the entry was made against: nothing here can be restored exactly.
+            if (Compose(entry, m_scratch.data(), m_scratch.size(), m_next, true)) {
+                StateReader in(m_next.data(), m_next.size());
+                object->tarnReadState(in);
+            }
+            return;
+        }
     }
-    if (group.open) {
-        // A rollback within the open group: the whole state before.
-        const char* at = m_open.data() + record.at;
-        StateReader in(at + 4, Load32(at));
-        object->tarnReadState(in);
-        return;
-    }
-    char* entry = group.arena.data() + record.at;
-    const size_t w = static_cast<unsigned char>(entry[0]);
-    const size_t count = LoadN(entry + 1, w);
-    if (count == 0) {
-        return;
-    }
-    WriteState(object, m_scratch);
-    const char* now = m_scratch.data();
-    const size_t nowSize = m_scratch.size();
-    if (nowSize != LoadN(entry + 1 + w, w)) {
-        return;  // not the state the entry was made against: nothing here can be restored exactly
-    }
-    m_next.clear();
-    char* head = entry + 1 + 2 * w;
-    char* data = head + count * kFieldsPerRange * w;
-    size_t from = 0;
-    for (size_t i = 0; i < count; ++i, head += kFieldsPerRange * w) {
-        const size_t offset = LoadN(head, w);
-        const size_t length = LoadN(head + w, w);
-        const size_t stored = LoadN(head + 2 * w, w);
-        const size_t room = LoadN(head + 3 * w, w);
-        m_next.append(now + from, offset - from);
-        // The range's offset in the state that results, for the way back.
-        StoreN(head, w, m_next.size());
-        m_next.append(data, stored);
-        std::memcpy(data, now + offset, length);
-        StoreN(head + w, w, stored);
-        StoreN(head + 2 * w, w, length);
-        from = offset + length;
-        data += room;
-    }
-    m_next.append(now + from, nowSize - from);
-    StoreN(entry + 1 + w, w, m_next.size());
-    StateReader in(m_next.data(), m_next.size());
-    object->tarnReadState(in);
 }
 
 platform::UndoJournalSize UndoJournal::holds() const {
@@ -309,6 +407,12 @@ void UndoJournal::revert(AcDbDatabase* db, UndoGroup& group, UndoRecord& record,
     slot->snapshotGroup = 0;
 }
 
+UndoGroup& UndoJournal::startGroup() {
+    UndoGroup& group = m_undo.emplace_back();
+    group.id = ++g_nextGroupId;
+    return group;
+}
+
 UndoGroup* UndoJournal::openGroup() {
     if (m_suspended > 0) {
         return nullptr;
@@ -316,7 +420,7 @@ UndoGroup* UndoJournal::openGroup() {
     if (m_depth == 0 && !m_implicitOpen) {
         m_implicitOpen = true;
         m_group = ++g_nextGroup;
-        m_undo.emplace_back();
+        startGroup();
         m_redo.clear();
     }
     return &m_undo.back();
@@ -327,7 +431,7 @@ void UndoJournal::begin() {
         close();
         m_implicitOpen = false;
         m_group = ++g_nextGroup;
-        m_undo.emplace_back();
+        startGroup();
         m_redo.clear();
     }
 }
@@ -347,7 +451,7 @@ void UndoJournal::clear() {
     m_group = 0;
     if (m_depth > 0) {
         m_group = ++g_nextGroup;
-        m_undo.emplace_back();
+        startGroup();
     }
 }
 
@@ -439,12 +543,8 @@ void UndoJournal::rollBack(AcDbDatabase* db, const Mark& at, bool notify) {
     while (records.size() > at.records) {
         UndoRecord& record = records.back();
         revert(db, group, record, notify);
-        if (record.change == Change::kModify) {
-            if (record.whole) {
-                group.copies.pop_back();
-            } else if (group.open) {
-                m_open.truncate(record.at);
-            }
+        if (record.change == Change::kModify && record.kept == Kept::kCopy) {
+            group.copies.pop_back();
         }
         records.pop_back();
     }
@@ -466,11 +566,24 @@ void JournalModify(DbSlot* slot) {
     if (group == nullptr) {
         return;
     }
-    if (slot->snapshotGroup == impl->journal.group() || slot->object == nullptr) {
+    if (slot->object == nullptr) {
+        return;
+    }
+    if (slot->snapshotGroup == impl->journal.group()) {
+        if (slot->journalRanges) {
+            impl->journal.reopened(slot);
+        }
         return;
     }
     slot->snapshotGroup = impl->journal.group();
     impl->journal.keepBefore(*group, slot);
+}
+
+void JournalWriteClosed(DbSlot* slot) {
+    AcDbDatabase::Impl* impl = slot->db->tarnImpl();
+    if (slot->snapshotGroup == impl->journal.group() && impl->journal.group() != 0) {
+        impl->journal.writeClosed(slot);
+    }
 }
 
 void JournalErase(DbSlot* slot, bool erasing) {
@@ -478,7 +591,8 @@ void JournalErase(DbSlot* slot, bool erasing) {
     if (group == nullptr) {
         return;
     }
-    group->records.push_back(UndoRecord{slot, 0, erasing ? Change::kErase : Change::kUnerase});
+    slot->db->tarnImpl()->journal.push(*group,
+                                       UndoRecord{slot, 0, erasing ? Change::kErase : Change::kUnerase});
 }
 
 void JournalAppend(DbSlot* slot) {
@@ -489,7 +603,7 @@ void JournalAppend(DbSlot* slot) {
     }
     // A new object's later changes in the same group need no before-state: undo erases it.
     slot->snapshotGroup = impl->journal.group();
-    group->records.push_back(UndoRecord{slot, 0, Change::kAppend});
+    impl->journal.push(*group, UndoRecord{slot, 0, Change::kAppend});
 }
 
 }  // namespace platform::detail
