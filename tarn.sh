@@ -6,7 +6,8 @@
 #                    simulated map application on the sample drawing
 #   ./tarn.sh build  installs and builds the normal build only
 #   ./tarn.sh bench  installs, builds the normal build and runs every benchmark, each ending with the ratios
-#                    of the project's times to its anchor's (OpenSSL's MD5, memcpy)
+#                    of the project's times to its anchor's (OpenSSL's MD5, memcpy, dxflib; then ezdxf by
+#                    bench/ezdxf_read.py); the drawing files they read are made first if missing
 #   ./tarn.sh fuzz [seconds]  installs clang, builds the fuzz targets with libFuzzer, ASan and UBSan in
 #                    build/fuzz and runs each for the given time (default 60); new finds stay in
 #                    build/fuzz/found/<target>, crash inputs in build/fuzz/crashes/<target>
@@ -14,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config libpng-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
-    libssl-dev)
+    libssl-dev libdxflib-dev python3)
 
 install_packages() {
     local missing=()
@@ -102,8 +103,12 @@ case "$job" in
         fuzz "${2:-60}"
         ;;
     bench)
+        # ezdxf is an anchor of the drawing-file benchmark alone, timed by a script outside the build.
+        packages+=(python3-ezdxf)
         install_packages
         configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        drawings=build/release/bench/drawings
+        /usr/bin/python3 bench/make_dxf.py "$drawings"
         # One at a time: benchmarks running side by side would time each other. Each ratio is of medians of
         # five runs taken in shuffled order, so that a passing load on the machine moves both of its sides.
         for bench in build/release/bench/bench_*; do
@@ -111,6 +116,8 @@ case "$job" in
             "$bench" --benchmark_color=false --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
                 --benchmark_report_aggregates_only=true
         done
+        echo "== ezdxf_read"
+        /usr/bin/python3 bench/ezdxf_read.py "$drawings"
         ;;
     *)
         echo "usage: $0 test|demo|build|bench|fuzz [seconds]" >&2

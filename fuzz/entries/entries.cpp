@@ -9,7 +9,8 @@ const std::vector<Entry>& Entries() {
         {"linetype_file", RunLinetypeFile},   {"text_conversions", RunTextConversions},
         {"mapsim_readers", RunMapsimReaders}, {"settings_file", RunSettingsFile},
         {"png_loading", RunPngLoading},       {"window_messages", RunWindowMessages},
-        {"send_answer", RunSendAnswer},
+        {"send_answer", RunSendAnswer},       {"received_objects", RunReceivedObjects},
+        {"property_text", RunPropertyText},
     };
     return kEntries;
 }

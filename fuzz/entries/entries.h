@@ -49,5 +49,9 @@ std::string RunPngLoading(const std::uint8_t* data, std::size_t size);
 std::string RunWindowMessages(const std::uint8_t* data, std::size_t size);
 // The send road's answer: the input is the map application's answer to a send of a small drawing.
 std::string RunSendAnswer(const std::uint8_t* data, std::size_t size);
+// The receive road: the input is the map application's answer to the selection request, received twice.
+std::string RunReceivedObjects(const std::uint8_t* data, std::size_t size);
+// The property text of a remark: the input is the text in UTF-16 units.
+std::string RunPropertyText(const std::uint8_t* data, std::size_t size);
 
 }  // namespace tarnfuzz

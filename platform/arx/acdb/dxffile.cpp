@@ -81,19 +81,22 @@ Acad::ErrorStatus ReadDxfFile(AcDbDatabase* db, const ACHAR* path) {
         const Acad::ErrorStatus es = StatusOfErrno(errno);
         return Failed(es == Acad::eOutOfDisk ? Acad::eFileAccessErr : es, "cannot read " + host);
     }
-    std::string text;
-    char buffer[65536];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0 &&
-           text.size() <= static_cast<size_t>(kMaxFileSize)) {
-        text.append(buffer, n);
-    }
-    const bool failed = std::ferror(in) != 0 || text.size() > static_cast<size_t>(kMaxFileSize);
+    // Read in blocks, never whole: the reader keeps only the groups. The cap holds for a file that grows
+    // while it is read.
+    size_t total = 0;
+    const Acad::ErrorStatus es = ReadDxfBlocks(
+        db,
+        [&](char* buffer, size_t size) -> long long {
+            const size_t n = std::fread(buffer, 1, size, in);
+            total += n;
+            if (std::ferror(in) != 0 || total > static_cast<size_t>(kMaxFileSize)) {
+                return -1;
+            }
+            return static_cast<long long>(n);
+        },
+        "cannot read " + host);
     std::fclose(in);
-    if (failed) {
-        return Failed(Acad::eFileAccessErr, "cannot read " + host);
-    }
-    return ReadDxf(db, text);
+    return es;
 }
 
 Acad::ErrorStatus SaveDxfFile(const AcDbDatabase* db, const ACHAR* path) {

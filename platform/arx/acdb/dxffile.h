@@ -12,6 +12,8 @@
 // file leaves nothing behind.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +40,14 @@ std::string WriteDxf(const AcDbDatabase* db);
 // Replaces the contents of db with the drawing in text; on failure db is unchanged and LastDxfError says
 // why. The file name of db is not touched.
 Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text);
+
+// The drawing in the bytes read gives, block by block into its buffer: the count it put there, 0 at the end
+// of the file, -1 when the bytes cannot be read (readError is then the message). ReadDxf and ReadDxfFile go
+// through here.
+Acad::ErrorStatus ReadDxfBlocks(AcDbDatabase* db, const std::function<long long(char*, size_t)>& read,
+                                const std::string& readError);
+// Test hook: the size of the blocks a drawing is read in (0: the default).
+void SetDxfReadBlockSize(size_t bytes);
 
 // Files (Windows or POSIX paths). Reading caps files at 1 GiB.
 Acad::ErrorStatus ReadDxfFile(AcDbDatabase* db, const ACHAR* path);

@@ -1,6 +1,9 @@
 #include "platform/arx/acdb/dxfio.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -76,13 +79,15 @@ std::u16string FromCodePage(std::string_view bytes, int codePage) {
 
 }  // namespace
 
-ValueType ValueTypeOf(int code) {
+namespace {
+
+constexpr ValueType ValueTypeBySearch(int code) {
     struct Range {
         int from;
         int to;
         ValueType type;
     };
-    static const Range kRanges[] = {
+    constexpr Range kRanges[] = {
         // Handles as texts (5, 105, 320-329, 1005) are checked where they are used: an Xrecord may hold
         // any text under those codes.
         {0, 9, ValueType::kText},          {10, 59, ValueType::kReal},      {60, 79, ValueType::kInteger},
@@ -102,6 +107,22 @@ ValueType ValueTypeOf(int code) {
         }
     }
     return ValueType::kUnknown;
+}
+
+// Asked for every group of a file: the ranges above laid out as a table when the program is built.
+constexpr auto kValueTypes = [] {
+    std::array<ValueType, 1072> table{};
+    for (int c = 0; c < static_cast<int>(table.size()); ++c) {
+        table[static_cast<size_t>(c)] = ValueTypeBySearch(c);
+    }
+    return table;
+}();
+
+}  // namespace
+
+ValueType ValueTypeOf(int code) {
+    return code >= 0 && code < static_cast<int>(kValueTypes.size()) ? kValueTypes[static_cast<size_t>(code)]
+                                                                    : ValueType::kUnknown;
 }
 
 bool IsPointCode(int code) {
@@ -215,6 +236,25 @@ std::string_view Trim(std::string_view text) {
 
 namespace {
 
+// The usual form of a number in a file, told without parsing it: an optional minus, up to 18 digits and, for
+// reals, a point among them. Anything else goes to the full check.
+bool IsPlainNumber(std::string_view text, bool real) {
+    size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
+    size_t digits = 0;
+    bool point = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c >= '0' && c <= '9') {
+            ++digits;
+        } else if (c == '.' && real && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return digits > 0 && digits <= 18;
+}
+
 // A number that fills the text, blanks around it and one leading '+' allowed; text is left without them.
 template <class T>
 bool ParseWhole(std::string_view& text, T& value) {
@@ -278,10 +318,20 @@ bool ParseFinite(std::string_view text, T& value) {
     if (!IsDecimal(text) || text.size() > 4096) {
         return false;
     }
-    const std::string copy(text);
+    // The copy is terminated, and ordinary numbers need no heap for it.
+    char small[64];
+    std::string large;
+    const char* copy = small;
+    if (text.size() < sizeof small) {
+        std::memcpy(small, text.data(), text.size());
+        small[text.size()] = 0;
+    } else {
+        large.assign(text);
+        copy = large.c_str();
+    }
     T parsed = 0;
-    const auto result = std::from_chars(copy.data(), copy.data() + copy.size(), parsed);
-    if (result.ec != std::errc() || result.ptr != copy.data() + copy.size() || !std::isfinite(parsed)) {
+    const auto result = std::from_chars(copy, copy + text.size(), parsed);
+    if (result.ec != std::errc() || result.ptr != copy + text.size() || !std::isfinite(parsed)) {
         return false;
     }
     value = parsed;
@@ -291,7 +341,29 @@ bool ParseFinite(std::string_view text, T& value) {
 }  // namespace
 
 bool ParseReal(std::string_view text, double& value) {
+    if (IsPlainNumber(text, true)) {
+        // Finite and well formed as it stands; a terminated copy all the same, and on the stack.
+        char copy[24];
+        std::memcpy(copy, text.data(), text.size());
+        copy[text.size()] = 0;
+        const auto result = std::from_chars(copy, copy + text.size(), value);
+        if (result.ec == std::errc() && result.ptr == copy + text.size()) {
+            return true;
+        }
+    }
     return ParseFinite(text, value);
+}
+
+bool IsReal(std::string_view text) {
+    // Plain decimals without an exponent are finite whatever their digits: only the others need the parse.
+    const std::string_view trimmed = Trim(text);
+    if (trimmed.size() < 300 && trimmed.find_first_of("eE") == std::string_view::npos) {
+        const std::string_view number =
+            !trimmed.empty() && trimmed.front() == '+' ? trimmed.substr(1) : trimmed;
+        return !number.empty() && number.front() != '+' && IsDecimal(number);
+    }
+    double value = 0.0;
+    return ParseReal(text, value);
 }
 
 bool ParseInteger(std::string_view text, long long& value) {
@@ -353,6 +425,19 @@ bool ParseBinary(std::string_view text, std::string& bytes) {
     return true;
 }
 
+bool IsBinary(std::string_view text) {
+    text = Trim(text);
+    if (text.size() % 2 != 0) {
+        return false;
+    }
+    for (char c : text) {
+        if (HexDigit(c) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void Writer::raw(int code, std::string_view value) {
     char buffer[16];
     std::snprintf(buffer, sizeof(buffer), "%3d\n", code);
@@ -374,87 +459,190 @@ bool Fail(Error& error, int line, const std::string& what, Acad::ErrorStatus sta
     return false;
 }
 
-bool Tokenize(std::string_view file, std::vector<Group>& groups, Error& error) {
-    groups.clear();
-    if (file.size() >= 3 && file.substr(0, 3) == "\xEF\xBB\xBF") {
-        file.remove_prefix(3);
+void GroupStore::add(int code, std::string_view value) {
+    const bool shortValue = value.size() < 0xFF;
+    const size_t size = 2 + (shortValue ? 1 : 5) + value.size();
+    if (m_blocks.empty() || m_used.back() + size > kBlockSize) {
+        // A value longer than a block gets a block of its own size.
+        const size_t capacity = std::max(kBlockSize, size);
+        m_blocks.push_back(std::unique_ptr<char[]>(new char[capacity]));
+        m_used.push_back(0);
+    }
+    char* out = m_blocks.back().get() + m_used.back();
+    if (m_count % kMarkSpan == 0) {
+        m_marks.push_back(Place{static_cast<std::uint32_t>(m_blocks.size() - 1), m_used.back()});
+    }
+    const auto code16 = static_cast<std::uint16_t>(code);
+    std::memcpy(out, &code16, 2);
+    if (shortValue) {
+        out[2] = static_cast<char>(value.size());
+        if (!value.empty()) {
+            std::memcpy(out + 3, value.data(), value.size());
+        }
+    } else {
+        out[2] = static_cast<char>(0xFF);
+        const auto length = static_cast<std::uint32_t>(value.size());
+        std::memcpy(out + 3, &length, 4);
+        std::memcpy(out + 7, value.data(), value.size());
+    }
+    m_used.back() += static_cast<std::uint32_t>(size);
+    ++m_count;
+}
+
+bool Tokenizer::feed(std::string_view block) {
+    if (m_failed) {
+        return false;
+    }
+    if (!m_started) {
+        // Enough of the head to see a byte-order mark and the NUL bytes of a binary file.
+        m_head.append(block.data(), block.size());
+        return m_head.size() < 3 + 64 || start();
+    }
+    return lines(block);
+}
+
+bool Tokenizer::start() {
+    m_started = true;
+    std::string head;
+    head.swap(m_head);
+    std::string_view data(head);
+    if (data.size() >= 3 && data.substr(0, 3) == "\xEF\xBB\xBF") {
+        data.remove_prefix(3);
     }
     // Text files have no NUL bytes; binary drawing files have one within their first line or two.
-    if (file.substr(0, 64).find('\0') != std::string_view::npos) {
-        return Fail(error, 1, "not an ASCII drawing file (binary files are not supported)",
+    if (data.substr(0, 64).find('\0') != std::string_view::npos) {
+        m_failed = true;
+        return Fail(m_error, 1, "not an ASCII drawing file (binary files are not supported)",
                     Acad::eInvalidDwgVersion);
     }
-    size_t at = 0;
-    int line = 0;
-    auto nextLine = [&](std::string_view& text) {
-        if (at >= file.size()) {
-            return false;
+    return lines(data);
+}
+
+bool Tokenizer::lines(std::string_view data) {
+    while (!data.empty()) {
+        // Lines are short: a plain scan beats a library call per line.
+        size_t end = 0;
+        while (end < data.size() && data[end] != '\n') {
+            ++end;
         }
-        size_t end = file.find('\n', at);
-        if (end == std::string_view::npos) {
-            end = file.size();
+        if (end == data.size()) {
+            m_carry.append(data.data(), data.size());
+            return true;
         }
-        text = file.substr(at, end - at);
-        if (!text.empty() && text.back() == '\r') {
-            text.remove_suffix(1);
-        }
-        at = end + 1;
-        ++line;
-        return true;
-    };
-    std::string_view codeText;
-    std::string_view valueText;
-    while (nextLine(codeText)) {
-        const int codeLine = line;
-        if (Trim(codeText).empty() && at >= file.size()) {
-            break;  // a blank last line
-        }
-        long long code = 0;
-        const std::string_view trimmed = Trim(codeText);
-        const auto parsed = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), code);
-        if (trimmed.empty() || parsed.ec != std::errc() || parsed.ptr != trimmed.data() + trimmed.size() ||
-            ValueTypeOf(static_cast<int>(code)) == ValueType::kUnknown || code > 1071) {
-            return Fail(error, codeLine, "invalid group code \"" + std::string(trimmed.substr(0, 40)) + "\"");
-        }
-        if (!nextLine(valueText)) {
-            return Fail(error, codeLine,
-                        "group code " + std::to_string(code) + " without a value (file truncated)");
-        }
-        Group group;
-        group.code = static_cast<int>(code);
-        group.line = codeLine;
-        group.value = valueText;
-        double real = 0.0;
-        long long integer = 0;
-        std::uint64_t handle = 0;
-        std::string bytes;
         bool ok = true;
-        switch (ValueTypeOf(group.code)) {
-            case ValueType::kReal:
-                ok = ParseReal(valueText, real);
-                break;
-            case ValueType::kInteger:
-                ok = ParseInteger(valueText, integer);
-                break;
-            case ValueType::kHandle:
-                ok = ParseHandle(valueText, handle);
-                break;
-            case ValueType::kBinary:
-                ok = ParseBinary(valueText, bytes);
-                break;
-            default:
-                break;
+        if (m_carry.empty()) {
+            ok = line(data.substr(0, end));
+        } else {
+            m_carry.append(data.data(), end);
+            ok = line(m_carry);
+            m_carry.clear();
         }
         if (!ok) {
-            return Fail(error, line,
-                        "bad value \"" + std::string(Trim(valueText).substr(0, 40)) + "\" for group code " +
-                            std::to_string(code));
+            m_failed = true;
+            return false;
         }
-        if (ValueTypeOf(group.code) != ValueType::kText) {
-            group.value = Trim(valueText);
-        }
-        groups.push_back(group);
+        data.remove_prefix(end + 1);
     }
+    return true;
+}
+
+bool Tokenizer::finish() {
+    if (m_failed || (!m_started && !start())) {
+        return false;
+    }
+    if (!m_carry.empty()) {
+        const std::string last = std::move(m_carry);
+        m_carry.clear();
+        if (!line(last)) {
+            m_failed = true;
+            return false;
+        }
+    }
+    if (m_haveCode) {
+        m_failed = true;
+        return Fail(m_error, m_codeLine,
+                    "group code " + std::to_string(m_code) + " without a value (file truncated)");
+    }
+    return true;  // a blank last line is no group
+}
+
+bool Tokenizer::line(std::string_view text) {
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    ++m_line;
+    if (m_blankLine != 0) {
+        return Fail(m_error, m_blankLine, "invalid group code \"\"");
+    }
+    if (!m_haveCode) {
+        // The usual form first: blanks, then up to four digits.
+        size_t at = 0;
+        while (at < text.size() && text[at] == ' ') {
+            ++at;
+        }
+        int fast = 0;
+        size_t digits = 0;
+        for (; at < text.size() && digits < 5 && text[at] >= '0' && text[at] <= '9'; ++at, ++digits) {
+            fast = fast * 10 + (text[at] - '0');
+        }
+        if (digits > 0 && digits < 5 && at == text.size() && fast <= 1071 &&
+            ValueTypeOf(fast) != ValueType::kUnknown) {
+            m_haveCode = true;
+            m_code = fast;
+            m_codeLine = m_line;
+            return true;
+        }
+        const std::string_view trimmed = Trim(text);
+        if (trimmed.empty()) {
+            m_blankLine = m_line;
+            return true;
+        }
+        long long code = 0;
+        const auto parsed = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), code);
+        if (parsed.ec != std::errc() || parsed.ptr != trimmed.data() + trimmed.size() || code < 0 ||
+            code > 1071 || ValueTypeOf(static_cast<int>(code)) == ValueType::kUnknown) {
+            return Fail(m_error, m_line, "invalid group code \"" + std::string(trimmed.substr(0, 40)) + "\"");
+        }
+        m_haveCode = true;
+        m_code = static_cast<int>(code);
+        m_codeLine = m_line;
+        return true;
+    }
+    m_haveCode = false;
+    const ValueType type = ValueTypeOf(m_code);
+    // Numbers in their usual form have no blanks to trim.
+    if ((type == ValueType::kReal || type == ValueType::kInteger) &&
+        IsPlainNumber(text, type == ValueType::kReal)) {
+        m_groups.add(m_code, text);
+        return true;
+    }
+    bool ok = true;
+    switch (type) {
+        case ValueType::kReal:
+            ok = IsReal(text);
+            break;
+        case ValueType::kInteger: {
+            long long integer = 0;
+            ok = ParseInteger(text, integer);
+            break;
+        }
+        case ValueType::kHandle: {
+            std::uint64_t handle = 0;
+            ok = ParseHandle(text, handle);
+            break;
+        }
+        case ValueType::kBinary:
+            ok = IsBinary(text);
+            break;
+        default:
+            break;
+    }
+    if (!ok) {
+        return Fail(m_error, m_line,
+                    "bad value \"" + std::string(Trim(text).substr(0, 40)) + "\" for group code " +
+                        std::to_string(m_code));
+    }
+    m_groups.add(m_code, type != ValueType::kText ? Trim(text) : text);
     return true;
 }
 

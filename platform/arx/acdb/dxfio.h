@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,10 +41,14 @@ std::string FormatBinary(std::string_view bytes);
 
 // Strict parses of trimmed text; false for anything else.
 bool ParseReal(std::string_view text, double& value);
+// Whether ParseReal would take the text.
+bool IsReal(std::string_view text);
 bool ParseInteger(std::string_view text, long long& value);
 bool ParseHandle(std::string_view text, std::uint64_t& handle);
 bool ParseDegrees(std::string_view text, double& radians);
 bool ParseBinary(std::string_view text, std::string& bytes);
+// Whether ParseBinary would take the text.
+bool IsBinary(std::string_view text);
 
 std::string_view Trim(std::string_view text);
 
@@ -88,9 +94,147 @@ struct Error {
     std::string message;
 };
 
-// Splits the file into groups and checks every numeric value against its group code. The groups point into
-// file, which must outlive them.
-bool Tokenize(std::string_view file, std::vector<Group>& groups, Error& error);
+// The groups of a file as the reader keeps them until the drawing is built, packed one after another in
+// blocks: the code in two bytes, the length in one (five when long), then the value; the line of group i is
+// 2i + 1. Values are trimmed for numbers, untrimmed (without the line end) for texts. Access is fastest in
+// order, as the reader walks them; a place is kept for every 8 groups for the rest.
+class GroupStore {
+public:
+    GroupStore() = default;
+    GroupStore(const GroupStore&) = delete;
+    GroupStore& operator=(const GroupStore&) = delete;
+
+    size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    Group operator[](size_t i) const {
+        Cursor at;
+        if (m_last.index <= i && i - m_last.index <= kMarkSpan) {
+            at = m_last;
+        } else {
+            if (m_anchor.index <= i && i - m_anchor.index <= kMarkSpan) {
+                at = m_anchor;
+            } else {
+                at = Cursor{i & ~(kMarkSpan - 1), m_marks[i >> kMarkShift]};
+            }
+            walk(at, i);
+            m_anchor = at;  // a scan that starts here again starts without a walk
+        }
+        walk(at, i);
+        m_last = at;
+        return groupAt(at);
+    }
+    Group back() const { return (*this)[m_count - 1]; }
+    // Calls visit(group) on the groups from begin on, before end, until it returns false; the index of the
+    // group it stopped at, or end. The way to walk many groups.
+    template <class Visit>
+    size_t scan(size_t begin, size_t end, Visit&& visit) const {
+        if (begin >= end) {
+            return end;
+        }
+        (void)(*this)[begin];
+        Cursor at = m_last;
+        for (;;) {
+            if (!visit(groupAt(at))) {
+                m_last = at;
+                return at.index;
+            }
+            if (at.index + 1 >= end) {
+                m_last = at;
+                return end;
+            }
+            at.place.at += static_cast<std::uint32_t>(entrySize(at.place));
+            if (at.place.at >= m_used[at.place.block]) {
+                ++at.place.block;
+                at.place.at = 0;
+            }
+            ++at.index;
+        }
+    }
+    void add(int code, std::string_view value);
+
+private:
+    struct Place {
+        std::uint32_t block;
+        std::uint32_t at;
+    };
+    struct Cursor {
+        size_t index;
+        Place place;
+    };
+    static constexpr unsigned kMarkShift = 3;
+    static constexpr size_t kMarkSpan = size_t{1} << kMarkShift;
+    static constexpr size_t kBlockSize = 64 * 1024;
+
+    Group groupAt(const Cursor& at) const {
+        const char* entry = m_blocks[at.place.block].get() + at.place.at;
+        std::uint16_t code = 0;
+        std::memcpy(&code, entry, 2);
+        const auto length = static_cast<unsigned char>(entry[2]);
+        const int line = static_cast<int>(2 * at.index + 1);
+        if (length != 0xFF) {
+            return Group{code, std::string_view(entry + 3, length), line};
+        }
+        std::uint32_t longLength = 0;
+        std::memcpy(&longLength, entry + 3, 4);
+        return Group{code, std::string_view(entry + 7, longLength), line};
+    }
+    size_t entrySize(Place place) const {
+        const char* entry = m_blocks[place.block].get() + place.at;
+        const auto length = static_cast<unsigned char>(entry[2]);
+        if (length != 0xFF) {
+            return 3 + size_t{length};
+        }
+        std::uint32_t longLength = 0;
+        std::memcpy(&longLength, entry + 3, 4);
+        return 7 + size_t{longLength};
+    }
+    // Moves the cursor forward to group i.
+    void walk(Cursor& cursor, size_t i) const {
+        for (; cursor.index < i; ++cursor.index) {
+            cursor.place.at += static_cast<std::uint32_t>(entrySize(cursor.place));
+            if (cursor.place.at >= m_used[cursor.place.block]) {
+                ++cursor.place.block;
+                cursor.place.at = 0;
+            }
+        }
+    }
+
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::vector<std::uint32_t> m_used;  // bytes taken in each block
+    std::vector<Place> m_marks;         // where groups 0, 8, 16, ... are
+    size_t m_count = 0;
+    // Where the last group was found, and where the last scan began: the next one is looked for from there.
+    mutable Cursor m_last{0, Place{0, 0}};
+    mutable Cursor m_anchor{0, Place{0, 0}};
+};
+
+// Splits a file into groups as its bytes come, in blocks of any size (a line may straddle blocks), and
+// checks every numeric value against its group code.
+class Tokenizer {
+public:
+    Tokenizer(GroupStore& groups, Error& error) : m_groups(groups), m_error(error) {}
+    // False once the file is found damaged (error says where).
+    bool feed(std::string_view block);
+    // The end of the file.
+    bool finish();
+
+private:
+    bool start();
+    bool lines(std::string_view data);
+    bool line(std::string_view text);
+
+    GroupStore& m_groups;
+    Error& m_error;
+    bool m_started = false;
+    bool m_failed = false;
+    std::string m_head;   // the first bytes, until there are enough to tell a text file
+    std::string m_carry;  // a line not yet ended
+    int m_line = 0;
+    bool m_haveCode = false;
+    int m_code = 0;
+    int m_codeLine = 0;
+    int m_blankLine = 0;  // a blank code line, fine only as the file's last line
+};
 
 // Sets error to "line N: what" (status eDxfReadAborted unless given) and returns false.
 bool Fail(Error& error, int line, const std::string& what, Acad::ErrorStatus status = Acad::eDxfReadAborted);

@@ -5,11 +5,16 @@
 // codec with every reference resolvable. All of it goes into a fresh database that replaces the target's
 // contents only at the end.
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <functional>
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/arx/acdb/dbattrib.h"
@@ -49,6 +54,22 @@ std::string Upper(std::string_view text) {
     return out;
 }
 
+// Whether a value is the word, in any case, blanks around it allowed.
+bool IsWord(std::string_view value, std::string_view word) {
+    value = dxf::Trim(value);
+    if (value.size() != word.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c =
+            value[i] >= 'a' && value[i] <= 'z' ? static_cast<char>(value[i] - 'a' + 'A') : value[i];
+        if (c != word[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The database table of a file table name; null for tables the database does not keep.
 AcDbObjectId TableOf(const AcDbDatabase* db, const std::string& name) {
     if (name == "BLOCK_RECORD") {
@@ -72,33 +93,102 @@ AcDbObjectId TableOf(const AcDbDatabase* db, const std::string& name) {
     return AcDbObjectId();
 }
 
-enum class Kind { kTableHead, kTableRecord, kBlockBegin, kEntity, kObject };
+enum class Kind : std::uint8_t { kTableHead, kTableRecord, kBlockBegin, kEntity, kObject };
 
+const std::string kNoName;
+const std::u16string kNoName16;
+
+// One per record of the file, so kept small: names, types and lists live in the loader.
 struct Record {
     Kind kind = Kind::kObject;
-    std::string type;
-    size_t begin = 0;  // the group after the record's 0 group
-    size_t end = 0;
-    int line = 0;
-    std::string table;         // table records and heads: the table's name
+    bool synthetic = false;       // a block record the file lacks (its BLOCK came without one)
+    std::uint16_t tableName = 0;  // table records and heads: the table's name among the loader's
+    std::uint32_t typeName = 0;   // the loader's interned names
+    std::uint32_t begin = 0;      // the group after the record's 0 group
+    std::uint32_t end = 0;
     int block = -1;            // entities in BLOCKS: their BLOCK record
     int parent = -1;           // followers (VERTEX, SEQEND, ATTRIB): the entity they belong to
-    std::u16string name;       // table records and blocks
+    int nameIndex = -1;        // table records and blocks: their name among the loader's names
+    int followerList = -1;     // the loader's list of the records that follow this one
     std::uint64_t handle = 0;  // 0 when the file gives none
     AcRxClass* cls = nullptr;
     AcDbObject* object = nullptr;
     AcDbObjectId id;
-    bool synthetic = false;  // a block record the file lacks (its BLOCK came without one)
-    std::vector<int> followers;
+
+    // The line of the record's 0 group.
+    int line() const { return static_cast<int>(2 * begin) - 1; }
+};
+
+// File handles to the objects made for them: filled while the objects are made, then laid out once for
+// lookups. Handles are usually dense, so most files get a table indexed by handle.
+class HandleMap {
+public:
+    void reserve(size_t count) { m_entries.reserve(count); }
+    void set(std::uint64_t handle, AcDbObjectId id) {
+        m_entries.emplace_back(handle, id);
+        m_ready = false;
+    }
+    AcDbObjectId find(std::uint64_t handle) const {
+        if (!m_ready) {
+            layOut();
+        }
+        if (!m_dense.empty() || m_entries.empty()) {
+            return handle >= m_low && handle - m_low < m_dense.size() ? m_dense[handle - m_low]
+                                                                      : AcDbObjectId();
+        }
+        auto it = std::lower_bound(m_entries.begin(), m_entries.end(), handle,
+                                   [](const auto& entry, std::uint64_t h) { return entry.first < h; });
+        return it != m_entries.end() && it->first == handle ? it->second : AcDbObjectId();
+    }
+
+private:
+    void layOut() const {
+        m_ready = true;
+        for (const auto& [handle, id] : m_dense.empty() ? decltype(m_entries)() : DenseEntries()) {
+            m_entries.emplace_back(handle, id);  // a table from before: back to a list with what came since
+        }
+        m_dense.clear();
+        if (m_entries.empty()) {
+            return;
+        }
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](const auto& x, const auto& y) { return x.first < y.first; });
+        const std::uint64_t low = m_entries.front().first;
+        const std::uint64_t span = m_entries.back().first - low + 1;
+        if (span <= 2 * m_entries.size() + 1024) {
+            m_low = low;
+            m_dense.assign(span, AcDbObjectId());
+            for (const auto& [handle, id] : m_entries) {
+                m_dense[handle - low] = id;
+            }
+            decltype(m_entries)().swap(m_entries);
+        }
+    }
+    std::vector<std::pair<std::uint64_t, AcDbObjectId>> DenseEntries() const {
+        std::vector<std::pair<std::uint64_t, AcDbObjectId>> entries;
+        for (size_t i = 0; i < m_dense.size(); ++i) {
+            if (!m_dense[i].isNull()) {
+                entries.emplace_back(m_low + i, m_dense[i]);
+            }
+        }
+        return entries;
+    }
+
+    mutable std::vector<std::pair<std::uint64_t, AcDbObjectId>> m_entries;
+    mutable std::vector<AcDbObjectId> m_dense;
+    mutable std::uint64_t m_low = 0;
+    mutable bool m_ready = true;
 };
 
 class Loader {
 public:
-    Loader(std::string_view text, dxf::Error& error) : m_text(text), m_error(error) {}
+    Loader(const dxf::GroupStore& groups, dxf::Error& error) : m_groups(groups), m_error(error) {
+        m_firstOf.fill(-1);
+    }
 
     bool run(AcDbDatabase* db) {
         m_db = db;
-        return dxf::Tokenize(m_text, m_groups, m_error) && splitSections() && prepare() && build();
+        return splitSections() && prepare() && build();
     }
 
     // One line per kind of entity that was left out.
@@ -113,6 +203,74 @@ private:
     // ---- step 1: sections and records ----
 
     bool fail(int line, const std::string& what) { return dxf::Fail(m_error, line, what); }
+
+    // A type name, trimmed and upper-cased, kept once however many records carry it.
+    std::uint32_t intern(std::string_view text) {
+        text = dxf::Trim(text);
+        m_scratch.assign(text.data(), text.size());
+        for (char& c : m_scratch) {
+            if (c >= 'a' && c <= 'z') {
+                c = static_cast<char>(c - 'a' + 'A');
+            }
+        }
+        auto [it, added] = m_interned.emplace(m_scratch, static_cast<std::uint32_t>(m_internedNames.size()));
+        if (added) {
+            m_internedNames.push_back(&it->first);
+        }
+        return it->second;
+    }
+    // A table name (upper-cased). Only a handful are known; past what a record can number, a name reads as
+    // none, like any table the database does not keep.
+    std::uint16_t tableCode(const std::string& name) {
+        auto it = std::find(m_tableNames.begin(), m_tableNames.end(), name);
+        if (it != m_tableNames.end()) {
+            return static_cast<std::uint16_t>(it - m_tableNames.begin());
+        }
+        if (m_tableNames.size() > 0xFFFF) {
+            return 0;
+        }
+        m_tableNames.push_back(name);
+        return static_cast<std::uint16_t>(m_tableNames.size() - 1);
+    }
+    const std::string& typeOf(const Record& r) const { return *m_internedNames[r.typeName]; }
+    const std::string& tableNameOf(const Record& r) const { return m_tableNames[r.tableName]; }
+
+    const std::u16string& nameOf(const Record& r) const {
+        return r.nameIndex >= 0 ? m_names[static_cast<size_t>(r.nameIndex)] : kNoName16;
+    }
+    void setName(Record& r, std::u16string name) {
+        r.nameIndex = static_cast<int>(m_names.size());
+        m_names.push_back(std::move(name));
+    }
+
+    const std::vector<int>& followersOf(const Record& r) const {
+        static const std::vector<int> kNone;
+        return r.followerList >= 0 ? m_followerLists[static_cast<size_t>(r.followerList)] : kNone;
+    }
+    void addFollower(Record& r, int index) {
+        if (r.followerList < 0) {
+            r.followerList = static_cast<int>(m_followerLists.size());
+            m_followerLists.emplace_back();
+        }
+        m_followerLists[static_cast<size_t>(r.followerList)].push_back(index);
+    }
+
+    // The runtime class of a file type name, looked up once per name.
+    AcRxClass* classNamed(const std::string& type) {
+        auto it = m_classByType.find(type);
+        if (it == m_classByType.end()) {
+            it = m_classByType.emplace(type, AcRxClass::findByDxfName(Utf8ToUtf16(type).c_str())).first;
+        }
+        return it->second;
+    }
+
+    const dxf::Codec* codecOf(const AcRxClass* cls) {
+        auto it = m_codecs.find(cls);
+        if (it == m_codecs.end()) {
+            it = m_codecs.emplace(cls, dxf::FindCodec(cls)).first;
+        }
+        return it->second;
+    }
 
     int lastLine() const { return m_groups.empty() ? 1 : m_groups.back().line + 1; }
 
@@ -136,18 +294,13 @@ private:
                 return fail(g.line, "section without a name");
             }
             const std::string name = Upper(m_groups[i + 1].value);
-            size_t j = i + 2;
-            for (; j < m_groups.size(); ++j) {
-                if (m_groups[j].code != 0) {
-                    continue;
-                }
-                const std::string type = Upper(m_groups[j].value);
-                if (type == "ENDSEC") {
-                    break;
-                }
-                if (type == "SECTION" || type == "EOF") {
-                    return fail(m_groups[j].line, "section " + name + " is not closed");
-                }
+            bool closed = false;
+            const size_t j = m_groups.scan(i + 2, m_groups.size(), [&](const Group& g) {
+                closed = g.code == 0 && IsWord(g.value, "ENDSEC");
+                return !closed && (g.code != 0 || !(IsWord(g.value, "SECTION") || IsWord(g.value, "EOF")));
+            });
+            if (j < m_groups.size() && !closed) {
+                return fail(m_groups[j].line, "section " + name + " is not closed");
             }
             if (j >= m_groups.size()) {
                 return fail(lastLine(), "section " + name + " is not closed (file truncated)");
@@ -183,32 +336,28 @@ private:
             if (g.code != 0) {
                 return fail(g.line, "group code " + std::to_string(g.code) + " outside of any object");
             }
-            size_t next = i + 1;
-            while (next < end && m_groups[next].code != 0) {
-                ++next;
-            }
+            const size_t next = m_groups.scan(i + 1, end, [](const Group& group) { return group.code != 0; });
             Record r;
-            r.type = Upper(g.value);
+            r.typeName = intern(g.value);
             r.begin = i + 1;
             r.end = next;
-            r.line = g.line;
             i = next;
             if (name == "TABLES") {
-                if (r.type == "TABLE") {
+                if (typeOf(r) == "TABLE") {
                     r.kind = Kind::kTableHead;
                     table = Upper(firstValue(r, 2));
-                    r.table = table;
-                } else if (r.type == "ENDTAB") {
+                    r.tableName = tableCode(table);
+                } else if (typeOf(r) == "ENDTAB") {
                     table.clear();
                     continue;
                 } else if (table.empty()) {
                     continue;
                 } else {
                     r.kind = Kind::kTableRecord;
-                    r.table = table;
+                    r.tableName = tableCode(table);
                 }
-            } else if (name == "BLOCKS" && (r.type == "BLOCK" || r.type == "ENDBLK")) {
-                if (r.type == "ENDBLK") {
+            } else if (name == "BLOCKS" && (typeOf(r) == "BLOCK" || typeOf(r) == "ENDBLK")) {
+                if (typeOf(r) == "ENDBLK") {
                     block = -1;
                     continue;
                 }
@@ -220,7 +369,7 @@ private:
                 }
                 r.kind = Kind::kEntity;
                 r.block = block;
-                if (r.type == "VERTEX" || r.type == "SEQEND" || r.type == "ATTRIB") {
+                if (typeOf(r) == "VERTEX" || typeOf(r) == "SEQEND" || typeOf(r) == "ATTRIB") {
                     r.parent = lastEntity;
                     if (r.parent < 0) {
                         continue;
@@ -264,7 +413,7 @@ private:
                 m_header[name] = i;
             }
         }
-        if (const Group* page = headerGroup("$DWGCODEPAGE")) {
+        if (const std::optional<Group> page = headerGroup("$DWGCODEPAGE")) {
             const std::string value = Upper(page->value);
             if (value.rfind("ANSI_", 0) == 0) {
                 long long number = 0;
@@ -273,7 +422,7 @@ private:
                 }
             }
         }
-        if (const Group* seed = headerGroup("$HANDSEED")) {
+        if (const std::optional<Group> seed = headerGroup("$HANDSEED")) {
             if (!dxf::ParseHandle(seed->value, m_seed)) {
                 return fail(seed->line, "bad handle \"" + std::string(dxf::Trim(seed->value)) + "\"");
             }
@@ -286,53 +435,73 @@ private:
         return true;
     }
 
-    const Group* headerGroup(const std::string& name) const {
+    std::optional<Group> headerGroup(const std::string& name) const {
         auto it = m_header.find(name);
-        return it != m_header.end() ? &m_groups[it->second] : nullptr;
+        return it != m_header.end() ? std::optional<Group>(m_groups[it->second]) : std::nullopt;
     }
 
     std::string_view firstValue(const Record& r, int code) const {
-        for (size_t i = r.begin; i < r.end; ++i) {
-            if (m_groups[i].code == code) {
-                return m_groups[i].value;
+        std::string_view value;
+        m_groups.scan(r.begin, r.end, [&](const Group& g) {
+            if (g.code == code) {
+                value = g.value;
             }
-        }
-        return {};
+            return g.code != code;
+        });
+        return value;
     }
 
-    const Group* firstGroup(const Record& r, int code, bool headOnly) const {
-        for (size_t i = r.begin; i < r.end; ++i) {
-            if (headOnly && m_groups[i].code == 100) {
-                break;
+    std::optional<Group> firstGroup(const Record& r, int code, bool headOnly) const {
+        std::optional<Group> found;
+        m_groups.scan(r.begin, r.end, [&](const Group& g) {
+            if (headOnly && g.code == 100) {
+                return false;
             }
-            if (m_groups[i].code == code) {
-                return &m_groups[i];
+            if (g.code == code) {
+                found = g;
             }
+            return g.code != code;
+        });
+        return found;
+    }
+
+    std::vector<Group> groupsOf(size_t begin, size_t end) const {
+        std::vector<Group> groups;
+        groups.reserve(end - begin);
+        for (size_t i = begin; i < end; ++i) {
+            groups.push_back(m_groups[i]);
         }
-        return nullptr;
+        return groups;
     }
 
     // The groups after the first subclass marker, or all of them in files without markers.
     std::vector<Group> body(const Record& r) const {
-        size_t from = r.begin;
-        while (from < r.end && m_groups[from].code != 100) {
-            ++from;
-        }
+        std::vector<Group> groups;
+        bodyInto(r, groups);
+        return groups;
+    }
+    void bodyInto(const Record& r, std::vector<Group>& groups) const {
+        size_t from = m_groups.scan(r.begin, r.end, [](const Group& g) { return g.code != 100; });
         from = from < r.end ? from + 1 : r.begin;
-        return std::vector<Group>(m_groups.begin() + static_cast<std::ptrdiff_t>(from),
-                                  m_groups.begin() + static_cast<std::ptrdiff_t>(r.end));
+        groups.reserve(r.end - from);
+        m_groups.scan(from, r.end, [&](const Group& g) {
+            groups.push_back(g);
+            return true;
+        });
     }
 
     // ---- step 2: classes, names and handles ----
 
     bool prepare() {
         std::map<std::string, std::vector<std::u16string>> names;  // accepted record names per table
-        std::set<std::uint64_t> seen;
+        std::unordered_set<std::uint64_t> seen;
+        seen.reserve(m_records.size());
+        m_map.reserve(m_records.size() + 64);
         bool nodFound = false;
         for (size_t index = 0; index < m_records.size(); ++index) {
             Record& r = m_records[index];
-            const bool dimstyle = r.kind == Kind::kTableRecord && r.table == "DIMSTYLE";
-            if (const Group* h = firstGroup(r, dimstyle ? 105 : 5, true)) {
+            const bool dimstyle = r.kind == Kind::kTableRecord && tableNameOf(r) == "DIMSTYLE";
+            if (const std::optional<Group> h = firstGroup(r, dimstyle ? 105 : 5, true)) {
                 if (!dxf::ParseHandle(h->value, r.handle)) {
                     return fail(h->line,
                                 "bad handle \"" + std::string(dxf::Trim(h->value).substr(0, 40)) + "\"");
@@ -343,64 +512,65 @@ private:
             }
             switch (r.kind) {
                 case Kind::kTableHead:
-                    if (const AcDbObjectId table = TableOf(m_db, r.table); !table.isNull() && r.handle != 0) {
-                        m_map[r.handle] = table;
+                    if (const AcDbObjectId table = TableOf(m_db, tableNameOf(r));
+                        !table.isNull() && r.handle != 0) {
+                        m_map.set(r.handle, table);
                     }
                     break;
                 case Kind::kTableRecord: {
-                    const AcDbObjectId tableId = TableOf(m_db, r.table);
+                    const AcDbObjectId tableId = TableOf(m_db, tableNameOf(r));
                     if (tableId.isNull()) {
                         break;
                     }
-                    r.name = m_context.text(Group{2, firstValue(r, 2), r.line});
-                    auto& taken = names[r.table];
+                    setName(r, m_context.text(Group{2, firstValue(r, 2), r.line()}));
+                    auto& taken = names[tableNameOf(r)];
                     const bool duplicate =
                         std::any_of(taken.begin(), taken.end(),
-                                    [&](const std::u16string& n) { return EqualsNoCase(n, r.name); });
-                    if (!AcDbSymbolTableRecord::tarnIsValidName(r.name.c_str()) || duplicate) {
+                                    [&](const std::u16string& n) { return EqualsNoCase(n, nameOf(r)); });
+                    if (!AcDbSymbolTableRecord::tarnIsValidName(nameOf(r).c_str()) || duplicate) {
                         break;  // a record the database could not hold under that name
                     }
-                    taken.push_back(r.name);
+                    taken.push_back(nameOf(r));
                     r.cls = AcDbSymbolTable::cast(detail::Peek(tableId))->tarnRecordClass();
                     break;
                 }
                 case Kind::kBlockBegin: {
-                    r.name = m_context.text(Group{2, firstValue(r, 2), r.line});
+                    setName(r, m_context.text(Group{2, firstValue(r, 2), r.line()}));
                     auto& blocks = names["BLOCK_RECORD"];
                     const bool known =
                         std::any_of(blocks.begin(), blocks.end(),
-                                    [&](const std::u16string& n) { return EqualsNoCase(n, r.name); });
-                    if (!known && AcDbSymbolTableRecord::tarnIsValidName(r.name.c_str())) {
+                                    [&](const std::u16string& n) { return EqualsNoCase(n, nameOf(r)); });
+                    if (!known && AcDbSymbolTableRecord::tarnIsValidName(nameOf(r).c_str())) {
                         // Older files have blocks without records.
                         Record record;
                         record.kind = Kind::kTableRecord;
-                        record.table = "BLOCK_RECORD";
-                        record.name = r.name;
-                        record.line = r.line;
+                        record.tableName = tableCode("BLOCK_RECORD");
+                        record.nameIndex = r.nameIndex;
+                        record.begin = r.begin;  // no groups, the line of its BLOCK
+                        record.end = r.begin;
                         record.synthetic = true;
                         record.cls = AcDbBlockTableRecord::desc();
-                        blocks.push_back(r.name);
+                        blocks.push_back(nameOf(r));
                         m_extra.push_back(record);
                     }
                     break;
                 }
                 case Kind::kEntity:
                     if (r.parent >= 0) {
-                        if (r.type == "ATTRIB" &&
+                        if (typeOf(r) == "ATTRIB" &&
                             m_records[static_cast<size_t>(r.parent)].cls == AcDbBlockReference::desc()) {
                             r.cls = AcDbAttribute::desc();  // an object of its own, owned by the reference
                             break;
                         }
                         // A kept entity keeps its whole sequence, the end marker too.
-                        if (r.type != "SEQEND" ||
+                        if (typeOf(r) != "SEQEND" ||
                             m_records[static_cast<size_t>(r.parent)].cls == AcDbUnknownEntity::desc()) {
-                            m_records[static_cast<size_t>(r.parent)].followers.push_back(
-                                static_cast<int>(index));
+                            addFollower(m_records[static_cast<size_t>(r.parent)], static_cast<int>(index));
                         }
                         break;  // read by its entity's codec
                     }
-                    r.cls = AcRxClass::findByDxfName(Utf8ToUtf16(r.type).c_str());
-                    if (r.type == "POLYLINE") {
+                    r.cls = classNamed(typeOf(r));
+                    if (typeOf(r) == "POLYLINE") {
                         // One file name for both kinds; meshes and polyface meshes are kept as read.
                         long long flags = 0;
                         dxf::ParseInteger(firstValue(r, 70), flags);
@@ -408,7 +578,7 @@ private:
                                 : (flags & 8) != 0       ? AcDb3dPolyline::desc()
                                                          : AcDb2dPolyline::desc();
                     }
-                    if (r.type == "DIMENSION") {
+                    if (typeOf(r) == "DIMENSION") {
                         // One file name for every kind; the type code says which. One that names its
                         // picture block, as other programs write them, is kept as read: the block is not
                         // modelled, and saving must not lose it.
@@ -423,13 +593,13 @@ private:
                         // from another program loses none of its content.
                         r.cls = r.end - r.begin <= dxf::kMaxListItems ? AcDbUnknownEntity::desc() : nullptr;
                         if (r.cls == nullptr) {
-                            ++m_unknownEntities[r.type];
+                            ++m_unknownEntities[typeOf(r)];
                         }
                     }
                     break;
                 case Kind::kObject: {
-                    const std::string type = r.type == "ACDBDICTIONARYWDFLT" ? "DICTIONARY" : r.type;
-                    r.cls = AcRxClass::findByDxfName(Utf8ToUtf16(type).c_str());
+                    const std::string type = typeOf(r) == "ACDBDICTIONARYWDFLT" ? "DICTIONARY" : typeOf(r);
+                    r.cls = classNamed(type);
                     if (r.cls == nullptr) {
                         // Kinds the database does not model are kept as they are, so that what lists them
                         // (dictionaries, layouts) still finds them after a save; an object with more
@@ -452,7 +622,7 @@ private:
                         r.id = m_db->namedObjectsDictionaryId();
                         r.object = detail::Peek(r.id);
                         if (r.handle != 0) {
-                            m_map[r.handle] = r.id;
+                            m_map.set(r.handle, r.id);
                         }
                         m_nod = static_cast<int>(index);
                     }
@@ -504,16 +674,16 @@ private:
             const std::uint64_t handle = fresh ? next++ : r.handle;
             if (AddObjectWithHandle(m_db, object, AcDbObjectId(), AcDbHandle(handle), r.id) != Acad::eOk) {
                 delete object;
-                return fail(r.line, "cannot place handle " + dxf::FormatHandle(handle));
+                return fail(r.line(), "cannot place handle " + dxf::FormatHandle(handle));
             }
             r.object = object;
             m_open.push_back(object);
             if (r.handle != 0) {
-                m_map[r.handle] = r.id;
+                m_map.set(r.handle, r.id);
             }
             if (r.kind == Kind::kTableRecord) {
-                static_cast<AcDbSymbolTableRecord*>(object)->setName(r.name.c_str());
-                AcDbObjectId tableId = TableOf(m_db, r.table);
+                static_cast<AcDbSymbolTableRecord*>(object)->setName(nameOf(r).c_str());
+                AcDbObjectId tableId = TableOf(m_db, tableNameOf(r));
                 object->tarnSetOwner(tableId);
                 AcDbSymbolTable::cast(detail::Peek(tableId))->tarnAddRecordId(r.id);
             }
@@ -523,7 +693,7 @@ private:
         std::uint64_t keptTop = 0;
         for (const Record& r : m_records) {
             if (r.cls == AcDbUnknownEntity::desc() && r.object != nullptr) {
-                for (int index : r.followers) {
+                for (int index : followersOf(r)) {
                     keptTop = std::max(keptTop, m_records[static_cast<size_t>(index)].handle);
                 }
             }
@@ -531,10 +701,7 @@ private:
         if (keptTop >= m_db->handseed().value()) {
             SetHandseed(m_db, AcDbHandle(keptTop + 1));
         }
-        m_context.resolve = [this](std::uint64_t handle) {
-            auto it = m_map.find(handle);
-            return it != m_map.end() ? it->second : AcDbObjectId();
-        };
+        m_context.resolve = [this](std::uint64_t handle) { return m_map.find(handle); };
         claimOwners();
         m_context.mayList = [this](const AcDbObject* dict, const AcDbObject* member) {
             auto it = m_owners.find(member);
@@ -735,7 +902,7 @@ private:
         const AcDbObjectId paper = blockNamed(kPaperSpace);
         for (Record& r : m_records) {
             if (r.kind == Kind::kBlockBegin) {
-                auto* block = AcDbBlockTableRecord::cast(detail::Peek(blockNamed(r.name)));
+                auto* block = AcDbBlockTableRecord::cast(detail::Peek(blockNamed(nameOf(r))));
                 FieldValue origin;
                 for (const Group& g : body(r)) {
                     if ((g.code == 10 || g.code == 20 || g.code == 30) && block != nullptr) {
@@ -760,16 +927,14 @@ private:
             }
             AcDbObjectId owner;
             if (r.block >= 0) {
-                owner = blockNamed(m_records[static_cast<size_t>(r.block)].name);
+                owner = blockNamed(nameOf(m_records[static_cast<size_t>(r.block)]));
             } else {
-                const Group* ownerGroup = firstGroup(r, 330, true);
-                const AcDbObjectId claimed =
-                    ownerGroup != nullptr ? m_context.id(*ownerGroup) : AcDbObjectId();
-                const std::string_view space = firstValue(r, 67);
+                const std::optional<Group> ownerGroup = firstGroup(r, 330, true);
+                const AcDbObjectId claimed = ownerGroup ? m_context.id(*ownerGroup) : AcDbObjectId();
                 if (claimed == model || claimed == paper) {
                     owner = claimed;
                 } else {
-                    owner = dxf::Trim(space) == "1" ? paper : model;
+                    owner = dxf::Trim(firstValue(r, 67)) == "1" ? paper : model;
                 }
             }
             if (owner.isNull()) {
@@ -861,10 +1026,10 @@ private:
             }
             pairs.push_back(keptPair(g));
         }
-        for (int index : r.followers) {
+        for (int index : followersOf(r)) {
             const Record& f = m_records[static_cast<size_t>(index)];
             AcDbUnknownObject::Pair start;
-            start.value = f.type;
+            start.value = typeOf(f);
             pairs.push_back(start);
             bool ownHandle = true;
             for (size_t i = f.begin; i < f.end; ++i) {
@@ -884,24 +1049,24 @@ private:
             }
         }
         std::vector<AcDbUnknownObject::Pair> classPairs;
-        if (auto it = m_classes.find(r.type); it != m_classes.end()) {
+        if (auto it = m_classes.find(typeOf(r)); it != m_classes.end()) {
             for (size_t i = it->second.begin; i < it->second.end; ++i) {
                 if (m_groups[i].code != 999) {
                     classPairs.push_back(keptPair(m_groups[i]));
                 }
             }
         }
-        object->tarnSetContents(r.type, std::move(pairs), std::move(classPairs));
+        object->tarnSetContents(typeOf(r), std::move(pairs), std::move(classPairs));
     }
 
     // A kept entity's layer and colour, from its groups (the layer made when the tables lack it, as for any
     // entity), so that layer locks and listings treat it as the file says.
     void keepProperties(Record& r, AcDbEntity* entity) {
-        if (const Group* color = firstGroup(r, 62, false)) {
+        if (const std::optional<Group> color = firstGroup(r, 62, false)) {
             entity->setColorIndex(
                 static_cast<Adesk::UInt16>(std::clamp<long long>(ReadContext::integer(*color), 0, 256)));
         }
-        if (const Group* layer = firstGroup(r, 8, false)) {
+        if (const std::optional<Group> layer = firstGroup(r, 8, false)) {
             const std::u16string name = m_context.text(*layer);
             if (AcDbSymbolTableRecord::tarnIsValidName(name.c_str())) {
                 entity->setLayer(ensureRecord<AcDbLayerTable>(m_db->layerTableId(), name.c_str(),
@@ -928,32 +1093,38 @@ private:
         }
         readHead(r);
         if (withOwner && r.kind == Kind::kObject) {
-            if (const Group* owner = firstGroup(r, 330, true)) {
+            if (const std::optional<Group> owner = firstGroup(r, 330, true)) {
                 r.object->tarnSetOwner(m_context.id(*owner));
             }
         }
-        const std::vector<Group> groups = body(r);
+        std::vector<Group>& groups = m_body;  // reused: one record is filled at a time
+        groups.clear();
+        bodyInto(r, groups);
         if (r.kind == Kind::kEntity) {
             // Entities name their layer; a layer the tables lack is made, as other programs do.
             for (const Group& g : groups) {
                 if (g.code == 8) {
+                    // Most entities name a layer an earlier one named: the raw name says so without a lookup.
+                    if (m_layersMade.count(std::string(g.value)) != 0) {
+                        break;
+                    }
                     const std::u16string layer = m_context.text(g);
                     if (AcDbSymbolTableRecord::tarnIsValidName(layer.c_str())) {
                         ensureRecord<AcDbLayerTable>(m_db->layerTableId(), layer.c_str(),
                                                      new AcDbLayerTableRecord());
+                        m_layersMade.emplace(g.value);
                     }
                     break;
                 }
             }
         }
         std::vector<std::vector<Group>> followers;
-        for (int index : r.followers) {
+        for (int index : followersOf(r)) {
             const Record& f = m_records[static_cast<size_t>(index)];
-            followers.emplace_back(m_groups.begin() + static_cast<std::ptrdiff_t>(f.begin),
-                                   m_groups.begin() + static_cast<std::ptrdiff_t>(f.end));
+            followers.push_back(groupsOf(f.begin, f.end));
         }
         m_context.followers = &followers;
-        readClass(r.object->isA(), r.object, groups);
+        readFields(r.object, groups);
         m_context.followers = nullptr;
         if (auto* entity = AcDbEntity::cast(r.object)) {
             if (entity->layerId().isNull()) {
@@ -973,6 +1144,29 @@ private:
 
     // The field walk: the value of each field is its first group in the body (Y and Z at +10 and +20);
     // setters run in table order, root class first, each class's codec after its fields.
+    void readFields(AcDbObject* object, const std::vector<Group>& groups) {
+        for (size_t i = 0; i < groups.size(); ++i) {
+            int& first = m_firstOf[static_cast<size_t>(groups[i].code)];
+            if (first < 0) {
+                first = static_cast<int>(i);
+                m_codesSeen.push_back(groups[i].code);
+            }
+        }
+        readClass(object->isA(), object, groups);
+        for (int code : m_codesSeen) {
+            m_firstOf[static_cast<size_t>(code)] = -1;
+        }
+        m_codesSeen.clear();
+    }
+
+    const Group* firstOfCode(const std::vector<Group>& groups, int code) const {
+        if (code < 0 || code >= static_cast<int>(m_firstOf.size())) {
+            return nullptr;
+        }
+        const int at = m_firstOf[static_cast<size_t>(code)];
+        return at >= 0 ? &groups[static_cast<size_t>(at)] : nullptr;
+    }
+
     void readClass(const AcRxClass* cls, AcDbObject* object, const std::vector<Group>& groups) {
         if (cls == nullptr) {
             return;
@@ -987,36 +1181,30 @@ private:
                                field.kind == FieldKind::kPoint2d;
             FieldValue value;
             bool found = false;
-            bool have[3] = {false, false, false};
-            for (const Group& g : groups) {
-                const int axis = point ? (g.code - field.code) / 10 : 0;
-                const bool match = point ? (g.code - field.code) % 10 == 0 && g.code >= field.code && axis < 3
-                                         : g.code == field.code;
-                if (!match || (point && have[axis]) || (!point && found)) {
-                    continue;
+            if (point) {
+                for (int axis = 0; axis < 3; ++axis) {
+                    if (const Group* g = firstOfCode(groups, field.code + 10 * axis)) {
+                        value.point[axis] = ReadContext::real(*g);
+                        found = found || axis == 0;
+                    }
                 }
-                if (point) {
-                    have[axis] = true;
-                    value.point[axis] = ReadContext::real(g);
-                    found = found || axis == 0;
-                    continue;
-                }
+            } else if (const Group* g = firstOfCode(groups, field.code)) {
                 found = true;
                 switch (field.kind) {
                     case FieldKind::kString:
-                        value.text = m_context.text(g);
+                        value.text = m_context.text(*g);
                         break;
                     case FieldKind::kReal:
-                        value.real = ReadContext::real(g);
+                        value.real = ReadContext::real(*g);
                         break;
                     case FieldKind::kAngle:
-                        value.real = ReadContext::degrees(g);
+                        value.real = ReadContext::degrees(*g);
                         break;
                     case FieldKind::kHandle:
-                        value.integer = static_cast<std::int64_t>(m_context.id(g).handle().value());
+                        value.integer = static_cast<std::int64_t>(m_context.id(*g).handle().value());
                         break;
                     default:
-                        value.integer = ReadContext::integer(g);
+                        value.integer = ReadContext::integer(*g);
                         break;
                 }
             }
@@ -1024,7 +1212,7 @@ private:
                 field.set(object, value);
             }
         }
-        if (const dxf::Codec* codec = dxf::FindCodec(cls); codec != nullptr && codec->read != nullptr) {
+        if (const dxf::Codec* codec = codecOf(cls); codec != nullptr && codec->read != nullptr) {
             codec->read(object, groups, m_context);
         }
     }
@@ -1039,9 +1227,9 @@ private:
             }
         }
         auto current = [&](const char* variable, AcDbObjectId tableId) {
-            const Group* g = headerGroup(variable);
+            const std::optional<Group> g = headerGroup(variable);
             const auto* table = AcDbSymbolTable::cast(detail::Peek(tableId));
-            return g != nullptr ? table->tarnFind(m_context.text(*g).c_str()) : AcDbObjectId();
+            return g ? table->tarnFind(m_context.text(*g).c_str()) : AcDbObjectId();
         };
         if (const AcDbObjectId layer = current("$CLAYER", m_db->layerTableId()); !layer.isNull()) {
             m_db->setClayer(layer);
@@ -1052,7 +1240,7 @@ private:
         if (const AcDbObjectId style = current("$TEXTSTYLE", m_db->textStyleTableId()); !style.isNull()) {
             m_db->setTextstyle(style);
         }
-        if (const Group* color = headerGroup("$CECOLOR"); color != nullptr && color->code == 62) {
+        if (const std::optional<Group> color = headerGroup("$CECOLOR"); color && color->code == 62) {
             AcCmColor value;
             if (value.setColorIndex(static_cast<Adesk::UInt16>(ReadContext::integer(*color) & 0x1FF)) ==
                 Acad::eOk) {
@@ -1091,18 +1279,32 @@ private:
         }
         // Other objects own as the file says, so an owner chain may run in a circle. Owners given above never
         // do, so every circle holds an object whose owner only the file gave: the circle is cut there.
+        // Owners whose chain is known to end are not walked again (cutting owners never makes a chain
+        // longer).
+        std::unordered_set<Adesk::Int64> ending;
+        std::vector<Adesk::Int64> path;
         for (AcDbObject* object : m_open) {
             if (m_owners.count(object) != 0) {
                 continue;
             }
+            path.clear();
             AcDbObjectId up = object->ownerId();
-            for (size_t steps = 0; !up.isNull() && steps <= m_open.size() + 16; ++steps) {
+            bool ends = false;
+            for (size_t steps = 0; steps <= m_open.size() + 16; ++steps) {
+                if (up.isNull() || ending.count(up.asOldId()) != 0) {
+                    ends = true;
+                    break;
+                }
                 if (up == object->objectId()) {
                     object->tarnSetOwner(AcDbObjectId());
                     break;
                 }
+                path.push_back(up.asOldId());
                 const AcDbObject* owner = detail::Peek(up);
                 up = owner != nullptr ? owner->ownerId() : AcDbObjectId();
+            }
+            if (ends) {
+                ending.insert(path.begin(), path.end());
             }
         }
         for (AcDbObject* object : m_open) {
@@ -1114,19 +1316,30 @@ private:
         }
     }
 
-    std::string_view m_text;
+    const dxf::GroupStore& m_groups;
     dxf::Error& m_error;
     AcDbDatabase* m_db = nullptr;
-    std::vector<Group> m_groups;
-    std::vector<Record> m_records;
+    std::deque<Record> m_records;  // no reallocation of all of them as they grow
     std::vector<Record> m_extra;
     std::map<std::string, size_t> m_header;
     std::uint64_t m_seed = 0;
     ReadContext m_context;
-    std::unordered_map<std::uint64_t, AcDbObjectId> m_map;
+    HandleMap m_map;
     std::vector<AcDbObject*> m_open;
     std::map<std::string, int> m_unknownEntities;
     std::map<std::string, Record> m_classes;
+    std::unordered_map<std::string, std::uint32_t> m_interned;
+    std::vector<std::string> m_tableNames{std::string()};
+    std::vector<const std::string*> m_internedNames{&kNoName};
+    std::unordered_set<std::string> m_layersMade;  // raw layer names of entities whose layer stands
+    std::vector<Group> m_body;
+    std::array<int, 1072> m_firstOf;  // readFields: the first group of each code in the body, or -1
+    std::vector<int> m_codesSeen;
+    std::string m_scratch;
+    std::deque<std::u16string> m_names;
+    std::vector<std::vector<int>> m_followerLists;
+    std::unordered_map<std::string, AcRxClass*> m_classByType;
+    std::unordered_map<const AcRxClass*, const dxf::Codec*> m_codecs;
     std::unordered_map<const AcDbObject*, const AcDbObject*> m_owners;  // claimOwners
     int m_nod = -1;
 };
@@ -1154,14 +1367,56 @@ void SetLastDxfError(Acad::ErrorStatus status, int line, const std::string& mess
     error.message = message;
 }
 
-Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text) {
+namespace {
+
+size_t g_blockSize = 0;  // 0: the default
+
+size_t BlockSize() {
+    constexpr size_t kDefaultBlock = 64 * 1024;
+    return g_blockSize != 0 ? g_blockSize : kDefaultBlock;
+}
+
+}  // namespace
+
+void SetDxfReadBlockSize(size_t bytes) {
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        RegisterReset("acdb.dxf.block", [] { g_blockSize = 0; });
+    }
+    g_blockSize = bytes;
+}
+
+Acad::ErrorStatus ReadDxfBlocks(AcDbDatabase* db, const std::function<long long(char*, size_t)>& read,
+                                const std::string& readError) {
     if (db == nullptr) {
         SetLastDxfError(Acad::eNullObjectPointer, 0, "no database");
         return Acad::eNullObjectPointer;
     }
     dxf::Error error;
+    dxf::GroupStore groups;
+    {
+        // The bytes are split into groups as they come; only the groups are kept.
+        dxf::Tokenizer tokenizer(groups, error);
+        std::vector<char> buffer(BlockSize());
+        for (;;) {
+            const long long n = read(buffer.data(), buffer.size());
+            if (n < 0) {
+                SetLastDxfError(Acad::eFileAccessErr, 0, readError);
+                return Acad::eFileAccessErr;
+            }
+            if (n == 0 ? !tokenizer.finish()
+                       : !tokenizer.feed(std::string_view(buffer.data(), static_cast<size_t>(n)))) {
+                SetLastDxfError(error.status, error.line, error.message);
+                return error.status;
+            }
+            if (n == 0) {
+                break;
+            }
+        }
+    }
     auto fresh = std::make_unique<AcDbDatabase>(false, true);
-    Loader loader(text, error);
+    Loader loader(groups, error);
     if (!loader.run(fresh.get())) {
         SetLastDxfError(error.status, error.line, error.message);
         return error.status;
@@ -1170,6 +1425,21 @@ Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text) {
     SetLastDxfError(Acad::eOk, 0, std::string());
     loader.reportSkipped();
     return Acad::eOk;
+}
+
+Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text) {
+    size_t at = 0;
+    return ReadDxfBlocks(
+        db,
+        [&](char* buffer, size_t size) {
+            const size_t n = std::min(size, text.size() - at);
+            if (n > 0) {  // an empty text may have no data at all
+                std::memcpy(buffer, text.data() + at, n);
+            }
+            at += n;
+            return static_cast<long long>(n);
+        },
+        std::string());
 }
 
 }  // namespace platform

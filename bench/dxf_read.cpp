@@ -1,0 +1,259 @@
+// Reading drawing files of 20k to 500k entities (made by bench/make_dxf.py) into a fresh database, beside
+// dxflib reading the same file into a creation interface that only counts what it is given. Also the heap
+// the reader needs beyond the drawing it builds: (peak during the read - live once read) / file size, from
+// this program's own operator new and delete.
+//
+// The files are looked for in TARN_DXF_FOLDER (the environment), else in the build's folder for them;
+// ./tarn.sh bench makes them there first. The project's median times are written to times.txt in that
+// folder for bench/ezdxf_read.py.
+#include <dl_creationadapter.h>
+#include <dl_dxf.h>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <string>
+
+#include "bench/ratio.h"
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dxffile.h"
+#include "platform/win32/core/unicode.h"
+
+// ---- heap accounting: every operator new carries its size in front of the block ----
+
+namespace {
+
+std::atomic<size_t> g_live{0};
+std::atomic<size_t> g_peak{0};
+
+constexpr size_t kHeader = 2 * sizeof(std::max_align_t) > 16 ? 2 * sizeof(std::max_align_t) : 16;
+
+void* Allocate(size_t size, size_t align, bool nothrow) {
+    const size_t header = align > kHeader ? align : kHeader;
+    void* block = align > alignof(std::max_align_t)
+                      ? std::aligned_alloc(align, (header + size + align - 1) / align * align)
+                      : std::malloc(header + size);
+    if (block == nullptr) {
+        if (nothrow) {
+            return nullptr;
+        }
+        throw std::bad_alloc();
+    }
+    char* user = static_cast<char*>(block) + header;
+    reinterpret_cast<size_t*>(user)[-1] = size;
+    reinterpret_cast<size_t*>(user)[-2] = header;
+    const size_t live = g_live.fetch_add(size, std::memory_order_relaxed) + size;
+    size_t peak = g_peak.load(std::memory_order_relaxed);
+    while (live > peak && !g_peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
+    }
+    return user;
+}
+
+void Release(void* user) {
+    if (user == nullptr) {
+        return;
+    }
+    const size_t size = static_cast<size_t*>(user)[-1];
+    const size_t header = static_cast<size_t*>(user)[-2];
+    g_live.fetch_sub(size, std::memory_order_relaxed);
+    std::free(static_cast<char*>(user) - header);
+}
+
+}  // namespace
+
+void* operator new(size_t size) {
+    return Allocate(size, 0, false);
+}
+void* operator new[](size_t size) {
+    return Allocate(size, 0, false);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size, 0, true);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size, 0, true);
+}
+void* operator new(size_t size, std::align_val_t align) {
+    return Allocate(size, static_cast<size_t>(align), false);
+}
+void* operator new[](size_t size, std::align_val_t align) {
+    return Allocate(size, static_cast<size_t>(align), false);
+}
+void operator delete(void* p) noexcept {
+    Release(p);
+}
+void operator delete[](void* p) noexcept {
+    Release(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    Release(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept {
+    Release(p);
+}
+
+namespace {
+
+constexpr double kMemoryGoal = 2.0;
+constexpr int kCounts[] = {20000, 100000, 500000};
+
+std::string Folder() {
+    const char* folder = std::getenv("TARN_DXF_FOLDER");
+    return folder != nullptr && *folder != 0 ? folder : TARN_DXF_FOLDER;
+}
+
+std::string FileOf(int count) {
+    return Folder() + "/drawing-" + std::to_string(count) + ".dxf";
+}
+
+// The heap the last read of each file needed beyond its drawing, per byte of the file.
+std::map<int, double>& MemoryRatios() {
+    static std::map<int, double> ratios;
+    return ratios;
+}
+
+void BM_TarnRead(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::string path = FileOf(count);
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) {
+        state.SkipWithError(("no " + path + ": run bench/make_dxf.py " + Folder()).c_str());
+        return;
+    }
+    const std::u16string wide = platform::Utf8ToUtf16(path);
+    double ratio = 0.0;
+    for (auto _ : state) {
+        auto db = std::make_unique<AcDbDatabase>(false, true);
+        const size_t before = g_live.load();
+        g_peak.store(before);
+        const Acad::ErrorStatus es = platform::ReadDxfFile(db.get(), wide.c_str());
+        const size_t after = g_live.load();
+        ratio = static_cast<double>(g_peak.load() - after) / static_cast<double>(size);
+        if (es != Acad::eOk) {
+            state.SkipWithError(platform::LastDxfError().message.c_str());
+            return;
+        }
+        state.PauseTiming();
+        db.reset();
+        state.ResumeTiming();
+    }
+    state.counters["heap_per_file_byte"] = ratio;
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
+    MemoryRatios()[count] = ratio;
+}
+
+// Receives every entity and keeps a count, so that the anchor pays for parsing only.
+class Counter : public DL_CreationAdapter {
+public:
+    void addPoint(const DL_PointData&) override { ++m_count; }
+    void addLine(const DL_LineData&) override { ++m_count; }
+    void addArc(const DL_ArcData&) override { ++m_count; }
+    void addCircle(const DL_CircleData&) override { ++m_count; }
+    void addPolyline(const DL_PolylineData&) override { ++m_count; }
+    void addVertex(const DL_VertexData&) override { ++m_count; }
+    void addText(const DL_TextData&) override { ++m_count; }
+    void addInsert(const DL_InsertData&) override { ++m_count; }
+    size_t count() const { return m_count; }
+
+private:
+    size_t m_count = 0;
+};
+
+void BM_DxflibRead(benchmark::State& state) {
+    const std::string path = FileOf(static_cast<int>(state.range(0)));
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) {
+        state.SkipWithError(("no " + path).c_str());
+        return;
+    }
+    for (auto _ : state) {
+        Counter counter;
+        DL_Dxf dxf;
+        if (!dxf.in(path, &counter)) {
+            state.SkipWithError("dxflib could not read the file");
+            return;
+        }
+        benchmark::DoNotOptimize(counter.count());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
+}
+
+// The project's median times, for bench/ezdxf_read.py.
+class TimesReporter : public tarnbench::RatioReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        RatioReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const std::string name = run.run_name.str();
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.error_occurred || name.find("/tarn/") == std::string::npos ||
+                (run.run_type == Run::RT_Aggregate && !median)) {
+                continue;
+            }
+            const int count = std::atoi(name.substr(name.rfind('/') + 1).c_str());
+            m_times[count] = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        }
+    }
+
+    void WriteTimes() const {
+        if (m_times.empty()) {
+            return;
+        }
+        if (FILE* out = std::fopen((Folder() + "/times.txt").c_str(), "w")) {
+            for (const auto& [count, seconds] : m_times) {
+                std::fprintf(out, "%d %.6f\n", count, seconds);
+            }
+            std::fclose(out);
+        }
+    }
+
+private:
+    std::map<int, double> m_times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Each size runs for both before the next, so the two sides of a ratio see the same machine.
+    for (int count : kCounts) {
+        benchmark::RegisterBenchmark("dxf_read/tarn", BM_TarnRead)->Arg(count)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("dxf_read/dxflib", BM_DxflibRead)
+            ->Arg(count)
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    TimesReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios({"dxflib"}, tarnbench::Compare::kThroughput, 3.0);
+    for (const auto& [count, ratio] : MemoryRatios()) {
+        std::printf(
+            "heap   dxf_read/%-13d %6.2fx the file size beyond the drawing (goal: at most %.2fx)  %s\n",
+            count, ratio, kMemoryGoal, ratio <= kMemoryGoal ? "met" : "MISSED");
+    }
+    std::fflush(stdout);
+    reporter.WriteTimes();
+    benchmark::Shutdown();
+    return 0;
+}
