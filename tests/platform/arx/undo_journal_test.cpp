@@ -193,6 +193,24 @@ TEST_F(Journal, AMoveKeepsAboutTheGeometryNotTheObject) {
     EXPECT_LT(perPoint, 48.0);
     EXPECT_GT(sizeof(AcDbPoint), 3 * 48u);
 
+    // A block reference has a compact state too.
+    AcDbObjectId paper;
+    {
+        AcDbBlockTable* table = nullptr;
+        ASSERT_EQ(db->getBlockTable(table, AcDb::kForRead), Acad::eOk);
+        ASSERT_EQ(table->getAt(ACDB_PAPER_SPACE, paper), Acad::eOk);
+        table->close();
+    }
+    const AcDbObjectId insert = Post(new AcDbBlockReference(AcGePoint3d(1, 2, 0), paper));
+    Group<AcDbBlockReference>(insert, [](AcDbBlockReference* r) { r->setPosition(AcGePoint3d(7, 8, 0)); });
+    EXPECT_EQ(platform::UndoJournalHolds(db).wholeCopies, after.wholeCopies);
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    EXPECT_EQ(Read<AcDbBlockReference>(insert, [](AcDbBlockReference* r) { return r->position(); }),
+              AcGePoint3d(1, 2, 0));
+    ASSERT_EQ(platform::RedoLastGroup(db), Acad::eOk);
+    EXPECT_EQ(Read<AcDbBlockReference>(insert, [](AcDbBlockReference* r) { return r->position(); }),
+              AcGePoint3d(7, 8, 0));
+
     // A class without a compact state is kept as a whole copy, and still comes back.
     const AcDbObjectId ellipse =
         Post(new AcDbEllipse(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, AcGeVector3d(2, 0, 0), 0.5));
@@ -201,7 +219,9 @@ TEST_F(Journal, AMoveKeepsAboutTheGeometryNotTheObject) {
     ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
     EXPECT_EQ(Read<AcDbEllipse>(ellipse, [](AcDbEllipse* e) { return e->center(); }), AcGePoint3d(0, 0, 0));
     ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);  // the ellipse's append
-    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);  // the move
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);  // the reference's move
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);  // its append
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);  // the points' move
     EXPECT_EQ(Read<AcDbPoint>(ids.back(), [](AcDbPoint* p) { return p->position(); }),
               AcGePoint3d(kCount - 1, kCount - 1, 0));
 }
