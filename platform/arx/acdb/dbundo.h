@@ -27,6 +27,7 @@ struct UndoRecord {
     Kept kept = Kept::kState;
     bool reopened = false;  // changed again after a write-open ended: kept whole to the group's end
 };
+static_assert(sizeof(UndoRecord) == 16, "a record a change: the journal of a big edit is mostly these");
 
 struct UndoGroup {
     std::uint64_t id = 0;
