@@ -239,12 +239,21 @@ bool TerminalSource::ReadLine(std::string& line) {
 
 bool ParseSelection(AcDbDatabase* db, const std::string& text, std::vector<AcDbObjectId>& ids,
                     std::string* bad) {
-    // An entity is selected once however many words name it; a set keeps "all" on a big drawing linear.
+    // An entity is selected once however many words name it; a set keeps "all" on a big drawing linear. The
+    // set is made only once a second word may repeat an entity: "all" alone takes the model space as it is.
     std::unordered_set<Adesk::Int64> taken;
-    for (AcDbObjectId id : ids) {
-        taken.insert(id.asOldId());
-    }
-    auto add = [&ids, &taken](AcDbObjectId id) {
+    bool tracked = false;
+    auto track = [&ids, &taken, &tracked] {
+        if (!tracked) {
+            tracked = true;
+            taken.reserve(ids.size());
+            for (AcDbObjectId id : ids) {
+                taken.insert(id.asOldId());
+            }
+        }
+    };
+    auto add = [&ids, &taken, &track](AcDbObjectId id) {
+        track();
         if (taken.insert(id.asOldId()).second) {
             ids.push_back(id);
         }
@@ -252,6 +261,10 @@ bool ParseSelection(AcDbDatabase* db, const std::string& text, std::vector<AcDbO
     for (const std::string& word : Words(text)) {
         const std::string lower = Lower(word);
         if (lower == "all") {
+            if (ids.empty() && !tracked) {
+                ids = ModelSpaceIds(db);  // ids of one block, each once
+                continue;
+            }
             for (AcDbObjectId id : ModelSpaceIds(db)) {
                 add(id);
             }

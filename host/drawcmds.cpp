@@ -620,6 +620,7 @@ std::vector<AcDbObjectId> ModelSpaceIds(AcDbDatabase* db) {
     if (es != Acad::eOk) {
         return ids;
     }
+    ids.reserve(space->tarnEntityIds().size());
     for (AcDbObjectId id : space->tarnEntityIds()) {
         if (!id.isErased()) {
             ids.push_back(id);
@@ -709,13 +710,12 @@ bool SelectEntities(std::vector<AcDbObjectId>& ids, CommandOutcome& outcome) {
 
 CommandTable DrawingCommands() {
     return {
-        {u"LINE", LineCommand},           {u"CIRCLE", CircleCommand}, {u"ARC", ArcCommand},
-        {u"PLINE", PlineCommand},         {u"TEXT", TextCommand},     {u"POINT", PointCommand},
-        {u"ERASE", EraseCommand},         {u"MOVE", MoveCommand},     {u"ROTATE", RotateCommand},
-        {u"SELECT", SelectCommand},       {u"ZOOM", ZoomCommand},     {u"-LAYER", LayerCommand},
-        {u"COPY", CopyCommand},           {u"SCALE", ScaleCommand},   {u"GRIP_STRETCH", GripStretchCommand},
-        {u"EXPORTDWF", ExportDwfCommand},
-        {u"RECTANG", RectangCommand},
+        {u"LINE", LineCommand},           {u"CIRCLE", CircleCommand},   {u"ARC", ArcCommand},
+        {u"PLINE", PlineCommand},         {u"TEXT", TextCommand},       {u"POINT", PointCommand},
+        {u"ERASE", EraseCommand},         {u"MOVE", MoveCommand},       {u"ROTATE", RotateCommand},
+        {u"SELECT", SelectCommand},       {u"ZOOM", ZoomCommand},       {u"-LAYER", LayerCommand},
+        {u"COPY", CopyCommand},           {u"SCALE", ScaleCommand},     {u"GRIP_STRETCH", GripStretchCommand},
+        {u"EXPORTDWF", ExportDwfCommand}, {u"RECTANG", RectangCommand},
     };
 }
 

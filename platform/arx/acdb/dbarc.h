@@ -6,6 +6,7 @@
 
 class AcDbArc : public AcDbCurve {
     TARN_DB_DECLARE_MEMBERS(AcDbArc)
+    TARN_DB_STATE(AcDbArc, AcDbCurve, m_center, m_normal, m_radius, m_start, m_end, m_thickness)
 public:
     AcDbArc() = default;
     AcDbArc(const AcGePoint3d& center, double radius, double startAngle, double endAngle);

@@ -253,3 +253,15 @@ void AcDbBlockReference::tarnBecameResident() {
         }
     }
 }
+
+void AcDbBlockReference::tarnWriteState(platform::detail::StateWriter& out) const {
+    AcDbEntity::tarnWriteState(out);
+    out.put(m_position, m_block, m_scale, m_rotation, m_normal);
+    out.put(m_blockName, m_attributes);
+}
+
+void AcDbBlockReference::tarnReadState(platform::detail::StateReader& in) {
+    AcDbEntity::tarnReadState(in);
+    in.get(m_position, m_block, m_scale, m_rotation, m_normal);
+    in.get(m_blockName, m_attributes);
+}

@@ -14,6 +14,14 @@
 class AcDbBlockReference : public AcDbEntity {
     TARN_DB_DECLARE_MEMBERS(AcDbBlockReference)
 public:
+    // Attributes waiting for the reference's append are owned objects: a reference holding some is
+    // journaled by a whole copy.
+    bool tarnHasState() const override {
+        return isA() == AcDbBlockReference::desc() && m_pending.items.empty();
+    }
+    void tarnWriteState(platform::detail::StateWriter& out) const override;
+    void tarnReadState(platform::detail::StateReader& in) override;
+
     AcDbBlockReference() = default;
     AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId blockTableRecord)
         : m_position(position), m_block(blockTableRecord) {}

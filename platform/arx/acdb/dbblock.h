@@ -12,6 +12,7 @@ class AcDbSortentsTable;
 
 class AcDbBlockTableRecord : public AcDbSymbolTableRecord {
     TARN_DB_DECLARE_MEMBERS(AcDbBlockTableRecord)
+    TARN_DB_STATE(AcDbBlockTableRecord, AcDbSymbolTableRecord, m_entities, m_origin)
 public:
     AcDbBlockTableRecord() = default;
 

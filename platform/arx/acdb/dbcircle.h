@@ -5,6 +5,7 @@
 
 class AcDbCircle : public AcDbCurve {
     TARN_DB_DECLARE_MEMBERS(AcDbCircle)
+    TARN_DB_STATE(AcDbCircle, AcDbCurve, m_center, m_normal, m_radius, m_thickness)
 public:
     AcDbCircle() = default;
     // A radius of zero or less makes a circle that appends but measures nothing (extents fail).

@@ -177,6 +177,13 @@ int RedoGroupCount(const AcDbDatabase* db);
 Acad::ErrorStatus UndoLastGroup(AcDbDatabase* db);
 // Replays the last undone group, oldest change first, with the inverse notifications.
 Acad::ErrorStatus RedoLastGroup(AcDbDatabase* db);
+// What the journal holds: the bytes of its records and kept states, and how many objects it keeps as whole
+// copies (classes without a compact state).
+struct UndoJournalSize {
+    size_t bytes = 0;
+    int wholeCopies = 0;
+};
+UndoJournalSize UndoJournalHolds(const AcDbDatabase* db);
 // Transactions, as the document's transaction manager drives them. A transaction's changes are one undo
 // group with the command's (or one of their own outside a command). Ending the outermost one fires the
 // notifications held back (below). Aborting rolls back, newest first, every change made since its start

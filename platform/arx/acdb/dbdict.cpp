@@ -223,3 +223,22 @@ bool AcDbDictionaryIterator::next() {
     }
     return !done();
 }
+
+void AcDbDictionary::tarnWriteState(platform::detail::StateWriter& out) const {
+    AcDbObject::tarnWriteState(out);
+    out.put(static_cast<std::uint32_t>(m_entries.size()));
+    for (const Entry& entry : m_entries) {
+        out.put(entry.key, entry.id);
+    }
+}
+
+void AcDbDictionary::tarnReadState(platform::detail::StateReader& in) {
+    AcDbObject::tarnReadState(in);
+    std::uint32_t count = 0;
+    in.get(count);
+    m_entries.clear();
+    for (std::uint32_t i = 0; i < count && !in.failed(); ++i) {
+        Entry& entry = m_entries.emplace_back();
+        in.get(entry.key, entry.id);
+    }
+}

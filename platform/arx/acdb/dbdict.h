@@ -42,6 +42,9 @@ public:
     };
     // Every entry, erased objects included (writers and checks).
     const std::vector<Entry>& tarnEntries() const { return m_entries; }
+    bool tarnHasState() const override { return isA() == AcDbDictionary::desc(); }
+    void tarnWriteState(platform::detail::StateWriter& out) const override;
+    void tarnReadState(platform::detail::StateReader& in) override;
 
 private:
     int find(const ACHAR* key) const;

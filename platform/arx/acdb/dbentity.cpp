@@ -301,3 +301,13 @@ Acad::ErrorStatus acdbOpenAcDbObject(AcDbObject*& object, AcDbObjectId id, AcDb:
                                      bool openErased) {
     return acdbOpenObject(object, id, mode, openErased);
 }
+
+void AcDbEntity::tarnWriteState(platform::detail::StateWriter& out) const {
+    AcDbObject::tarnWriteState(out);
+    out.put(m_layer, m_linetype, m_color, m_transparency, m_linetypeScale, m_visibility);
+}
+
+void AcDbEntity::tarnReadState(platform::detail::StateReader& in) {
+    AcDbObject::tarnReadState(in);
+    in.get(m_layer, m_linetype, m_color, m_transparency, m_linetypeScale, m_visibility);
+}

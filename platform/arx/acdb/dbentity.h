@@ -79,6 +79,8 @@ public:
     virtual Acad::ErrorStatus explode(AcDbVoidPtrArray& entities) const;
 
     bool tarnOnLockedLayer() const override;
+    void tarnWriteState(platform::detail::StateWriter& out) const override;
+    void tarnReadState(platform::detail::StateReader& in) override;
     // Fills what was not set before from the database (at the append).
     void tarnApplyUnsetDefaults(AcDbDatabase* db);
 

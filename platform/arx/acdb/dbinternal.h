@@ -19,6 +19,8 @@ bool NotifyEveryWriteClose();
 void NotifyWrite(AcDbDatabase* db);
 // Journals the data of an object before its first change in the open undo group.
 void JournalModify(DbSlot* slot);
+// Tells the journal that a write-open in which the object changed has ended: what changed is known now.
+void JournalWriteClosed(DbSlot* slot);
 // Journals an erase (erasing true) or unerase.
 void JournalErase(DbSlot* slot, bool erasing);
 // Journals a new object.

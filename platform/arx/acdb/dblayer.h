@@ -7,6 +7,8 @@
 
 class AcDbLayerTableRecord : public AcDbSymbolTableRecord {
     TARN_DB_DECLARE_MEMBERS(AcDbLayerTableRecord)
+    TARN_DB_STATE(AcDbLayerTableRecord, AcDbSymbolTableRecord, m_color, m_linetype, m_locked, m_off, m_frozen,
+                  m_plottable, m_transparency)
 public:
     AcDbLayerTableRecord();
 

@@ -5,6 +5,7 @@
 
 class AcDbLine : public AcDbCurve {
     TARN_DB_DECLARE_MEMBERS(AcDbLine)
+    TARN_DB_STATE(AcDbLine, AcDbCurve, m_start, m_end, m_normal, m_thickness)
 public:
     AcDbLine() = default;
     AcDbLine(const AcGePoint3d& start, const AcGePoint3d& end) : m_start(start), m_end(end) {}

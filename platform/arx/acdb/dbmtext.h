@@ -8,6 +8,8 @@
 
 class AcDbMText : public AcDbEntity {
     TARN_DB_DECLARE_MEMBERS(AcDbMText)
+    TARN_DB_STATE(AcDbMText, AcDbEntity, m_location, m_contents, m_height, m_width, m_rotation, m_attachment,
+                  m_style, m_normal)
 public:
     enum AttachmentPoint {
         kTopLeft = 1,

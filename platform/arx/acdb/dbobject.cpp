@@ -30,6 +30,16 @@ AcDbObject& AcDbObject::operator=(const AcDbObject& other) {
     return *this;
 }
 
+void AcDbObject::tarnWriteState(platform::detail::StateWriter& out) const {
+    out.put(m_ownerId, m_extDict);
+    out.put(m_reactors);
+}
+
+void AcDbObject::tarnReadState(platform::detail::StateReader& in) {
+    in.get(m_ownerId, m_extDict);
+    in.get(m_reactors);
+}
+
 AcDbObject::~AcDbObject() {
     if (m_slot != nullptr) {
         // A resident object deleted by its user: the database forgets it rather than keep a dangling pointer.
@@ -124,6 +134,9 @@ Acad::ErrorStatus AcDbObject::close() {
     DbSlot* slot = m_slot;
     if (slot->writer) {
         slot->writer = false;
+        if (slot->modified) {
+            platform::detail::JournalWriteClosed(slot);
+        }
         if (slot->modified || platform::detail::NotifyEveryWriteClose()) {
             slot->modified = false;
             slot->db->tarnFireModified(this);

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "platform/arx/acdb/dbid.h"
+#include "platform/arx/acdb/dbstate.h"
 #include "platform/arx/acdb/dbstatus.h"
 #include "platform/arx/acdb/rxobject.h"
 
@@ -23,6 +24,9 @@ class AcDbObject;
 class AcDbDatabase;
 
 namespace platform::detail {
+
+class StateWriter;
+class StateReader;
 
 // The database's bookkeeping of one resident object (what the object id stands for).
 struct DbSlot {
@@ -36,6 +40,11 @@ struct DbSlot {
     bool notifying = false;
     bool modified = false;            // a setter ran in the current write-open
     std::uint64_t snapshotGroup = 0;  // undo group whose before-state of this object is recorded
+    // The undo journal's latest record of this object (internal to it): the group it is in, its index, and
+    // whether it already holds only the ranges a write-open changed.
+    std::uint64_t journalGroup = 0;
+    std::uint32_t journalRecord = 0;
+    bool journalRanges = false;
 };
 
 }  // namespace platform::detail
@@ -119,6 +128,12 @@ public:
     void tarnSetOwner(AcDbObjectId id) { m_ownerId = id; }
     virtual AcDbObject* tarnCopyData() const = 0;
     virtual void tarnRestoreData(const AcDbObject& from) = 0;
+    // The compact state the undo journal keeps of classes that have one (TARN_DB_STATE): exactly the data
+    // the copy and restore handle, written and read back field by field. Classes without one are journaled
+    // by whole copies.
+    virtual bool tarnHasState() const { return false; }
+    virtual void tarnWriteState(platform::detail::StateWriter& out) const;
+    virtual void tarnReadState(platform::detail::StateReader& in);
     // Entities refuse write-opens on locked layers.
     virtual bool tarnOnLockedLayer() const { return false; }
     // A class's veto of an erase (default records, current layer).

@@ -9,6 +9,8 @@
 
 class AcDbPolyline : public AcDbCurve {
     TARN_DB_DECLARE_MEMBERS(AcDbPolyline)
+    TARN_DB_STATE(AcDbPolyline, AcDbCurve, m_path.points, m_path.bulges, m_path.closed, m_path.elevation,
+                  m_path.normal, m_startWidths, m_endWidths, m_thickness)
 public:
     enum SegType { kLine, kArc, kCoincident, kPoint, kEmpty };
 

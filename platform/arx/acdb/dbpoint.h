@@ -5,6 +5,7 @@
 
 class AcDbPoint : public AcDbEntity {
     TARN_DB_DECLARE_MEMBERS(AcDbPoint)
+    TARN_DB_STATE(AcDbPoint, AcDbEntity, m_position, m_normal, m_thickness, m_ecsRotation)
 public:
     AcDbPoint() = default;
     explicit AcDbPoint(const AcGePoint3d& position) : m_position(position) {}

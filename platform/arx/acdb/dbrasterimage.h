@@ -10,6 +10,8 @@
 
 class AcDbRasterImage : public AcDbEntity {
     TARN_DB_DECLARE_MEMBERS(AcDbRasterImage)
+    TARN_DB_STATE(AcDbRasterImage, AcDbEntity, m_imageDefId, m_reactorId, m_origin, m_u, m_v, m_displayOpts,
+                  m_clipType, m_clip, m_brightness, m_contrast, m_fade, m_fileSize)
 public:
     enum ImageDisplayOpt { kShow = 1, kShowUnAligned = 2, kClip = 4, kTransparent = 8 };
     enum ClipBoundaryType { kInvalid = 0, kRect = 1, kPoly = 2 };

@@ -227,3 +227,23 @@ Acad::ErrorStatus IdListCursor::seek(AcDbObjectId id) {
 }
 
 }  // namespace platform::detail
+
+void AcDbSymbolTableRecord::tarnWriteState(platform::detail::StateWriter& out) const {
+    AcDbObject::tarnWriteState(out);
+    out.put(m_name);
+}
+
+void AcDbSymbolTableRecord::tarnReadState(platform::detail::StateReader& in) {
+    AcDbObject::tarnReadState(in);
+    in.get(m_name);
+}
+
+void AcDbSymbolTable::tarnWriteState(platform::detail::StateWriter& out) const {
+    AcDbObject::tarnWriteState(out);
+    out.put(m_records);
+}
+
+void AcDbSymbolTable::tarnReadState(platform::detail::StateReader& in) {
+    AcDbObject::tarnReadState(in);
+    in.get(m_records);
+}

@@ -25,6 +25,8 @@ public:
 
     // Stand-in: the name rule of setName.
     static bool tarnIsValidName(const ACHAR* name);
+    void tarnWriteState(platform::detail::StateWriter& out) const override;
+    void tarnReadState(platform::detail::StateReader& in) override;
 
 private:
     std::u16string m_name;
@@ -88,6 +90,8 @@ public:
     // A live record of the name other than except; null id when none.
     AcDbObjectId tarnFind(const ACHAR* name, bool getErased = false,
                           AcDbObjectId except = AcDbObjectId()) const;
+    void tarnWriteState(platform::detail::StateWriter& out) const override;
+    void tarnReadState(platform::detail::StateReader& in) override;
 
 private:
     std::vector<AcDbObjectId> m_records;

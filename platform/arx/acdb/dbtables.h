@@ -8,12 +8,13 @@
 #include "platform/arx/acdb/dbtextstyle.h"
 #include "platform/arx/acdb/dbviewrec.h"
 
-#define TARN_DECLARE_SYMBOL_TABLE(TABLE, RECORD)     \
-    class TABLE : public AcDbSymbolTableOf<RECORD> { \
-        TARN_DB_DECLARE_MEMBERS(TABLE)               \
-    public:                                          \
-        TABLE() = default;                           \
-    };                                               \
+#define TARN_DECLARE_SYMBOL_TABLE(TABLE, RECORD)        \
+    class TABLE : public AcDbSymbolTableOf<RECORD> {    \
+        TARN_DB_DECLARE_MEMBERS(TABLE)                  \
+        TARN_DB_STATE(TABLE, AcDbSymbolTableOf<RECORD>) \
+    public:                                             \
+        TABLE() = default;                              \
+    };                                                  \
     typedef AcDbSymbolTableIteratorOf<RECORD> TABLE##Iterator;
 
 TARN_DECLARE_SYMBOL_TABLE(AcDbBlockTable, AcDbBlockTableRecord)

@@ -22,6 +22,8 @@ enum TextVertMode { kTextBase = 0, kTextBottom = 1, kTextVertMid = 2, kTextTop =
 
 class AcDbText : public AcDbEntity {
     TARN_DB_DECLARE_MEMBERS(AcDbText)
+    TARN_DB_STATE(AcDbText, AcDbEntity, m_position, m_alignment, m_text, m_height, m_rotation, m_widthFactor,
+                  m_oblique, m_style, m_horizontal, m_vertical, m_normal)
 public:
     AcDbText() = default;
     // A null text is empty; a null style and a zero height are filled at the append.

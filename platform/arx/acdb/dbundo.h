@@ -6,21 +6,35 @@
 #include <memory>
 #include <vector>
 
+#include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbobject.h"
 
 namespace platform::detail {
 
-enum class Change { kAppend, kErase, kUnerase, kModify };
+enum class Change : std::uint8_t { kAppend, kErase, kUnerase, kModify };
 
+// How a change of data is kept: the whole state before it (in the journal's open arena, while the object may
+// still change in its group), the byte ranges that differ between the states before and after (in the group's
+// arena), or a whole copy (classes without a compact state).
+enum class Kept : std::uint8_t { kState, kRanges, kCopy };
+
+// One change. An append, erase or unerase needs nothing but the object's flag. Undoing or redoing a change of
+// data swaps what the record keeps with what the object holds, so the same record serves both ways.
 struct UndoRecord {
-    Change change;
     DbSlot* slot;
-    std::unique_ptr<AcDbObject> before;
-    std::unique_ptr<AcDbObject> after;
+    std::uint32_t at = 0;  // the entry's place in its arena, or the copy's index
+    Change change;
+    Kept kept = Kept::kState;
+    bool reopened = false;  // changed again after a write-open ended: kept whole to the group's end
 };
+static_assert(sizeof(UndoRecord) == 16, "a record a change: the journal of a big edit is mostly these");
 
 struct UndoGroup {
+    std::uint64_t id = 0;
     std::vector<UndoRecord> records;
+    ByteBuffer arena;  // the ranges entries
+    std::vector<std::unique_ptr<AcDbObject>> copies;
+    bool open = true;  // it may still hold whole states
 };
 
 // A notification a transaction holds back: the object by its id, and what happened to it.
@@ -63,7 +77,43 @@ public:
     // Drops the last group when it is closed and holds no change (a rolled-back transaction's own group).
     void dropEmptyLast();
 
+    // Adds a change to the group. A big group is given at once the room the last big one needed (a command
+    // repeated on a big selection), rather than grown step by step.
+    void push(UndoGroup& group, const UndoRecord& record) {
+        if (group.records.size() == kBigGroup && m_lastRecords > kBigGroup) {
+            group.records.reserve(m_lastRecords);
+            group.arena.reserve(m_lastArena);
+        }
+        group.records.push_back(record);
+    }
+    // Journals the data of an object before its change (once a group and transaction).
+    void keepBefore(UndoGroup& group, DbSlot* slot);
+    // The object's write-open ended: its record keeps only what changed.
+    void writeClosed(DbSlot* slot);
+    // The object changes again in its group after a write-open ended: its record keeps the whole state
+    // before again.
+    void reopened(DbSlot* slot);
+    platform::UndoJournalSize holds() const;
+
 private:
+    // Ends the last group's open form: its whole states become the ranges that differ from the state after.
+    void close();
+    // The open group's latest record of the object, or null.
+    UndoRecord* recordOf(DbSlot* slot);
+    // Turns a whole state into the ranges that differ from the object's state now.
+    void keepRanges(UndoGroup& group, UndoRecord& record);
+    UndoGroup& startGroup();
+    // Undoes or redoes one change of data (the entry then holds the state the object had).
+    void swap(UndoGroup& group, UndoRecord& record);
+    // Undoes one change (newest first), as undo does.
+    void revert(AcDbDatabase* db, UndoGroup& group, UndoRecord& record, bool notify);
+
+    static constexpr size_t kBigGroup = 4096;
+    size_t m_lastRecords = 0;  // the size of the last big group closed
+    size_t m_lastArena = 0;
+    ByteBuffer m_open;     // the open group's whole before-states, each a size and its bytes
+    ByteBuffer m_scratch;  // a state being written
+    ByteBuffer m_next;     // a state being put together
     std::vector<UndoGroup> m_undo;
     std::vector<UndoGroup> m_redo;
     int m_depth = 0;
