@@ -565,9 +565,18 @@ Acad::ErrorStatus AcDbDatabase::tarnAddObject(AcDbObject* object, AcDbObjectId o
         return Acad::eAlreadyInDb;
     }
     Impl& d = *m_impl;
-    if (handle.isNull()) {
+    const bool given = !handle.isNull();
+    if (!given) {
         handle = AcDbHandle(d.seed);
-    } else if (d.slots.count(handle.value()) != 0) {
+    }
+    // Handles mostly come rising (the seed, a file's objects): their place is the end, found without a
+    // search.
+    const auto place = [&d](Adesk::UInt64 value) {
+        return d.slots.empty() || value > d.slots.rbegin()->first ? d.slots.end()
+                                                                  : d.slots.lower_bound(value);
+    };
+    auto at = place(handle.value());
+    if (given && at != d.slots.end() && at->first == handle.value()) {
         return Acad::eHandleInUse;
     }
     if (handle.value() >= platform::kHandleLimit) {
@@ -585,7 +594,12 @@ Acad::ErrorStatus AcDbDatabase::tarnAddObject(AcDbObject* object, AcDbObjectId o
     slot->modified = true;
     DbSlot* raw = slot.get();
     g.registry.add(raw);
-    d.slots[handle.value()] = std::move(slot);
+    at = place(handle.value());  // the write observer may have changed the database
+    if (at != d.slots.end() && at->first == handle.value()) {
+        at->second = std::move(slot);
+    } else {
+        d.slots.emplace_hint(at, handle.value(), std::move(slot));
+    }
     object->tarnAttach(raw);
     object->tarnSetOwner(ownerId);
     platform::detail::JournalAppend(raw);

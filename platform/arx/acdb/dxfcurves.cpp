@@ -1,5 +1,6 @@
 // Codecs of the curve classes whose file form is lists and values set together: lightweight polylines,
 // 2D and 3D polylines with their VERTEX records, ellipses, splines, hatches and regions.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -129,7 +130,10 @@ void ReadLwPolyline(AcDbObject* object, const std::vector<Group>& body, const Re
     struct Vertex {
         double x = 0.0, y = 0.0, bulge = 0.0, start = -1.0, end = -1.0;
     };
-    std::vector<Vertex> vertices;
+    // Reused from polyline to polyline: their lists keep their room.
+    static thread_local std::vector<Vertex> vertices;
+    static thread_local platform::detail::PlinePath path;
+    vertices.clear();
     double constant = -1.0;
     for (const Group& g : body) {
         if (g.code == 10 && vertices.size() < kMaxListItems) {
@@ -157,10 +161,20 @@ void ReadLwPolyline(AcDbObject* object, const std::vector<Group>& body, const Re
             }
         }
     }
+    // The vertices in one go, so that the polyline's lists are made at their size; widths are mostly none.
+    path.points.clear();
+    path.bulges.clear();
     for (const Vertex& v : vertices) {
-        const double start = v.start >= 0.0 ? v.start : constant;
-        const double end = v.end >= 0.0 ? v.end : constant;
-        pline->addVertexAt(pline->numVerts(), AcGePoint2d(v.x, v.y), v.bulge, start, end);
+        path.points.emplace_back(v.x, v.y);
+        path.bulges.push_back(v.bulge);
+    }
+    pline->tarnSetPath(path);
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        const double start = std::max(0.0, vertices[i].start >= 0.0 ? vertices[i].start : constant);
+        const double end = std::max(0.0, vertices[i].end >= 0.0 ? vertices[i].end : constant);
+        if (start > 0.0 || end > 0.0) {
+            pline->setWidthsAt(static_cast<unsigned int>(i), start, end);
+        }
     }
     pline->setClosed((FindInteger(body, 70, 0) & 1) != 0);
     pline->setElevation(FindReal(body, 38, 0.0));
