@@ -247,5 +247,51 @@ TEST_F(DxfCurves, HatchLoopsAndRegionsSurvive) {
     region2->close();
 }
 
+TEST_F(DxfCurves, LightweightPolylinesTakeAConstantWidthWhereTheirVerticesGiveNone) {
+    // As other programs write them: a constant width (43), one vertex with widths of its own; then a polyline
+    // of fewer vertices and no widths, which must not take anything of the one before.
+    const std::string text =
+        "  0\nSECTION\n  2\nENTITIES\n"
+        "  0\nLWPOLYLINE\n  5\nA0\n  8\n0\n 90\n3\n 70\n1\n 43\n1.5\n"
+        " 10\n0\n 20\n0\n 10\n1\n 20\n0\n 40\n0.5\n 42\n0.25\n 10\n2\n 20\n1\n"
+        "  0\nLWPOLYLINE\n  5\nA1\n  8\n0\n 90\n1\n 10\n7\n 20\n8\n"
+        "  0\nENDSEC\n  0\nEOF\n";
+    ASSERT_EQ(platform::ReadDxf(db.get(), text), Acad::eOk) << platform::LastDxfError().message;
+    auto open = [&](Adesk::UInt64 handle) {
+        AcDbObjectId id;
+        EXPECT_EQ(db->getAcDbObjectId(id, false, AcDbHandle(handle)), Acad::eOk);
+        AcDbPolyline* pline = nullptr;
+        EXPECT_EQ(acdbOpenObject(pline, id, AcDb::kForRead), Acad::eOk);
+        return pline;
+    };
+    AcDbPolyline* first = open(0xA0);
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(first->numVerts(), 3u);
+    const double widths[3][2] = {{1.5, 1.5}, {0.5, 1.5}, {1.5, 1.5}};
+    const double bulges[3] = {0.0, 0.25, 0.0};
+    for (unsigned int i = 0; i < 3; ++i) {
+        double start = 0.0, end = 0.0, bulge = 1.0;
+        first->getWidthsAt(i, start, end);
+        first->getBulgeAt(i, bulge);
+        EXPECT_EQ(start, widths[i][0]) << i;
+        EXPECT_EQ(end, widths[i][1]) << i;
+        EXPECT_EQ(bulge, bulges[i]) << i;
+    }
+    EXPECT_TRUE(first->isClosed());
+    first->close();
+    AcDbPolyline* second = open(0xA1);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->numVerts(), 1u);
+    AcGePoint2d point;
+    double start = 1.0, end = 1.0, bulge = 1.0;
+    second->getPointAt(0, point);
+    second->getWidthsAt(0, start, end);
+    second->getBulgeAt(0, bulge);
+    EXPECT_EQ(point, AcGePoint2d(7, 8));
+    EXPECT_EQ(start + end + bulge, 0.0);
+    EXPECT_FALSE(second->isClosed());
+    second->close();
+}
+
 }  // namespace
 }  // namespace tarntest
