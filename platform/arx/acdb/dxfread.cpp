@@ -107,7 +107,8 @@ const std::u16string kNoName16;
 // One per record of the file, so kept small: names, types and lists live in the loader.
 struct Record {
     Kind kind = Kind::kObject;
-    bool synthetic = false;       // a block record the file lacks (its BLOCK came without one)
+    bool synthetic : 1 = false;   // a block record the file lacks (its BLOCK came without one)
+    bool braces : 1 = false;      // a 102 group among its groups (extension dictionary, reactors)
     std::uint16_t tableName = 0;  // table records and heads: the table's name among the loader's
     std::uint32_t typeName = 0;   // the loader's interned names
     std::uint32_t begin = 0;      // the group after the record's 0 group
@@ -392,8 +393,13 @@ private:
             if (g.code != 0) {
                 return fail(g.line, "group code " + std::to_string(g.code) + " outside of any object");
             }
-            const size_t next = m_groups.scan(i + 1, end, [](const Group& group) { return group.code != 0; });
+            bool braces = false;
+            const size_t next = m_groups.scan(i + 1, end, [&braces](const Group& group) {
+                braces = braces || group.code == 102;
+                return group.code != 0;
+            });
             Record r;
+            r.braces = braces;
             r.typeName = intern(g.value);
             r.begin = i + 1;
             r.end = next;
@@ -832,7 +838,7 @@ private:
             return true;
         };
         for (const Record& r : m_records) {
-            if (r.object == nullptr) {
+            if (r.object == nullptr || !r.braces) {
                 continue;
             }
             std::string group;
@@ -1028,6 +1034,9 @@ private:
 
     // Extension dictionary and persistent reactors from the 102 groups of the head.
     void readHead(Record& r) {
+        if (!r.braces) {
+            return;
+        }
         std::string group;
         m_groups.scan(r.begin, r.end, [&](const Group& g) {
             if (g.code == 100) {
