@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -111,18 +112,27 @@ void BM_SendMixed(benchmark::State& state) {
 
 BENCHMARK(BM_SendMixed)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Keeps the CPU time per iteration of each size.
+// Keeps the CPU time per iteration of each size (the median when repeated).
 class Collector : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
+            // With repetitions the median stands for the size; a single run stands for itself.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.error_occurred || (run.run_type == Run::RT_Aggregate && !median)) {
+                continue;
+            }
+            if (median || m_medians.count(run.run_name.args) == 0) {
                 m_seconds[run.run_name.args] = run.GetAdjustedCPUTime();
+            }
+            if (median) {
+                m_medians.insert(run.run_name.args);
             }
         }
     }
     std::map<std::string, double> m_seconds;
+    std::set<std::string> m_medians;
 };
 
 }  // namespace
