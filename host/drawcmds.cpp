@@ -218,9 +218,10 @@ CommandOutcome PointCommand() {
                                                               : CommandOutcome::kEnded;
 }
 
-// Opens each entity for write and applies the edit; entities on locked layers are counted and skipped.
-CommandOutcome EditEach(const std::vector<AcDbObjectId>& ids,
-                        const std::function<Acad::ErrorStatus(AcDbEntity*)>& edit) {
+// Opens each entity for write and applies the edit; entities on locked layers are counted and skipped. The
+// edit is called directly, not through a std::function: it runs once an entity, on selections of millions.
+template <class Edit>
+CommandOutcome EditEach(const std::vector<AcDbObjectId>& ids, const Edit& edit) {
     int locked = 0;
     for (AcDbObjectId id : ids) {
         AcDbEntity* entity = nullptr;

@@ -39,6 +39,21 @@ public:
         return m_pages[page]->slots[at & kPageMask];
     }
 
+    // Starts loading the slots and objects of the ids after `serial` into the cache: a command working
+    // through a selection takes them in the order they were drawn, and each would otherwise be a wait on
+    // memory. Only a hint: nothing is read that may not be there.
+    void prefetchAfter(std::uint64_t serial) const {
+        if (const DbSlot* far = find(serial + kSlotAhead); far != nullptr) {
+            __builtin_prefetch(far);
+        }
+        if (const DbSlot* near = find(serial + kObjectAhead); near != nullptr && near->object != nullptr) {
+            const char* object = reinterpret_cast<const char*>(near->object);
+            __builtin_prefetch(object);
+            __builtin_prefetch(object + 64);
+            __builtin_prefetch(object + 128);
+        }
+    }
+
     void add(DbSlot* slot) {
         const std::uint64_t at = slot->serial - m_base;
         const std::uint64_t page = at >> kPageBits;
@@ -87,6 +102,8 @@ public:
     }
 
 private:
+    static constexpr std::uint64_t kSlotAhead = 8;
+    static constexpr std::uint64_t kObjectAhead = 4;
     static constexpr unsigned kPageBits = 12;
     static constexpr std::uint64_t kPageMask = (1u << kPageBits) - 1;
     struct Page {
@@ -140,6 +157,10 @@ DbSlot* FindSlot(AcDbObjectId id) {
         return nullptr;
     }
     return G().registry.find(id.serial());
+}
+
+void PrefetchAfter(AcDbObjectId id) {
+    G().registry.prefetchAfter(id.serial());
 }
 
 AcDbObject* Peek(AcDbObjectId id) {
@@ -648,6 +669,9 @@ namespace {
 // Persistent reactors hear of changes to the objects they are attached to.
 template <class Call>
 void TellPersistentReactors(AcDbObject* object, Call&& call) {
+    if (object->persistentReactorIds().isEmpty()) {
+        return;
+    }
     const AcDbObjectIdArray reactors = object->persistentReactorIds();
     for (const AcDbObjectId& id : reactors) {
         const DbSlot* slot = platform::detail::FindSlot(id);

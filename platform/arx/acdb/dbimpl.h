@@ -39,6 +39,9 @@ struct AcDbDatabase::Impl {
 
     template <class Fire>
     void fire(const char* name, AcDbObject* object, Fire&& call) {
+        if (reactors.empty()) {
+            return;  // nobody to tell: the flags set below would only be cleared again
+        }
         platform::detail::DbSlot* slot = object->tarnSlot();
         const bool wasNotifying = slot != nullptr && slot->notifying;
         if (slot != nullptr) {
