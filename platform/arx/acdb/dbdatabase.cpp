@@ -43,14 +43,19 @@ public:
     // through a selection takes them in the order they were drawn, and each would otherwise be a wait on
     // memory. Only a hint: nothing is read that may not be there.
     void prefetchAfter(std::uint64_t serial) const {
-        if (const DbSlot* far = find(serial + kSlotAhead); far != nullptr) {
-            __builtin_prefetch(far);
-        }
+        prefetchSlotAfter(serial);
         if (const DbSlot* near = find(serial + kObjectAhead); near != nullptr && near->object != nullptr) {
             const char* object = reinterpret_cast<const char*>(near->object);
             __builtin_prefetch(object);
             __builtin_prefetch(object + 64);
             __builtin_prefetch(object + 128);
+        }
+    }
+
+    // The same for a walk that reads only the slots (erased flags).
+    void prefetchSlotAfter(std::uint64_t serial) const {
+        if (const DbSlot* far = find(serial + kSlotAhead); far != nullptr) {
+            __builtin_prefetch(far);
         }
     }
 
@@ -213,7 +218,11 @@ bool AcDbObjectId::isValid() const {
 
 bool AcDbObjectId::isErased() const {
     const DbSlot* slot = platform::detail::FindSlot(*this);
-    return slot != nullptr && slot->erased;
+    if (slot == nullptr) {
+        return false;
+    }
+    G().registry.prefetchSlotAfter(serial());  // a selection tests a block's ids one after another
+    return slot->erased;
 }
 
 AcDbHandle AcDbObjectId::handle() const {
