@@ -39,26 +39,6 @@ public:
         return m_pages[page]->slots[at & kPageMask];
     }
 
-    // Starts loading the slots and objects of the ids after `serial` into the cache: a command working
-    // through a selection takes them in the order they were drawn, and each would otherwise be a wait on
-    // memory. Only a hint: nothing is read that may not be there.
-    void prefetchAfter(std::uint64_t serial) const {
-        prefetchSlotAfter(serial);
-        if (const DbSlot* near = find(serial + kObjectAhead); near != nullptr && near->object != nullptr) {
-            const char* object = reinterpret_cast<const char*>(near->object);
-            __builtin_prefetch(object);
-            __builtin_prefetch(object + 64);
-            __builtin_prefetch(object + 128);
-        }
-    }
-
-    // The same for a walk that reads only the slots (erased flags).
-    void prefetchSlotAfter(std::uint64_t serial) const {
-        if (const DbSlot* far = find(serial + kSlotAhead); far != nullptr) {
-            __builtin_prefetch(far);
-        }
-    }
-
     void add(DbSlot* slot) {
         const std::uint64_t at = slot->serial - m_base;
         const std::uint64_t page = at >> kPageBits;
@@ -107,8 +87,6 @@ public:
     }
 
 private:
-    static constexpr std::uint64_t kSlotAhead = 8;
-    static constexpr std::uint64_t kObjectAhead = 4;
     static constexpr unsigned kPageBits = 12;
     static constexpr std::uint64_t kPageMask = (1u << kPageBits) - 1;
     struct Page {
@@ -164,10 +142,6 @@ DbSlot* FindSlot(AcDbObjectId id) {
     return G().registry.find(id.serial());
 }
 
-void PrefetchAfter(AcDbObjectId id) {
-    G().registry.prefetchAfter(id.serial());
-}
-
 AcDbObject* Peek(AcDbObjectId id) {
     DbSlot* slot = FindSlot(id);
     return slot != nullptr ? slot->object : nullptr;
@@ -218,11 +192,7 @@ bool AcDbObjectId::isValid() const {
 
 bool AcDbObjectId::isErased() const {
     const DbSlot* slot = platform::detail::FindSlot(*this);
-    if (slot == nullptr) {
-        return false;
-    }
-    G().registry.prefetchSlotAfter(serial());  // a selection tests a block's ids one after another
-    return slot->erased;
+    return slot != nullptr && slot->erased;
 }
 
 AcDbHandle AcDbObjectId::handle() const {

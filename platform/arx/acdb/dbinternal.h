@@ -9,8 +9,6 @@ namespace platform::detail {
 
 // The slot behind an id, or null for null and stale ids.
 DbSlot* FindSlot(AcDbObjectId id);
-// Hints that the ids drawn after this one are about to be opened.
-void PrefetchAfter(AcDbObjectId id);
 // The object behind an id whatever its open state (internal peeks: tables, iterators, checks).
 AcDbObject* Peek(AcDbObjectId id);
 // Live non-resident object count.

@@ -285,7 +285,6 @@ Acad::ErrorStatus acdbOpenObject(AcDbObject*& object, AcDbObjectId id, AcDb::Ope
     if (slot == nullptr || slot->object == nullptr) {
         return Acad::eNotInDatabase;
     }
-    platform::detail::PrefetchAfter(id);
     if (slot->erased && !openErased) {
         return Acad::eWasErased;
     }
