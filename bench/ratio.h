@@ -114,4 +114,51 @@ inline int RunWithRatios(int argc, char** argv, const std::vector<std::string>& 
     return 0;
 }
 
+// Keeps each size's CPU time per iteration (by the run's arguments; the median when runs are repeated) and
+// prints how the large size's time compares with the small one's: a road that must grow linearly.
+class SizeRatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.error_occurred || (run.run_type == Run::RT_Aggregate && !median)) {
+                continue;
+            }
+            auto [found, added] = m_seconds.emplace(run.run_name.args, std::make_pair(0.0, false));
+            if (added || median || !found->second.second) {
+                found->second = {run.GetAdjustedCPUTime(), median};
+            }
+        }
+    }
+
+    void PrintRatio(const std::string& small, const std::string& large, double goal) const {
+        const auto s = m_seconds.find(small);
+        const auto l = m_seconds.find(large);
+        if (s == m_seconds.end() || l == m_seconds.end() || !(s->second.first > 0.0)) {
+            return;
+        }
+        const double ratio = l->second.first / s->second.first;
+        std::printf("\nratio %s/%s entities %6.2fx the time (goal: at most %.2fx)  %s\n", large.c_str(),
+                    small.c_str(), ratio, goal, ratio <= goal ? "met" : "MISSED");
+    }
+
+private:
+    std::map<std::string, std::pair<double, bool>> m_seconds;  // seconds, whether a median
+};
+
+// The body of main for a benchmark of two sizes: runs what the command line selects and prints the ratio.
+inline int RunWithSizeRatio(int argc, char** argv, const std::string& small, const std::string& large,
+                            double goal) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    SizeRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio(small, large, goal);
+    benchmark::Shutdown();
+    return 0;
+}
+
 }  // namespace tarnbench

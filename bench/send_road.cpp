@@ -8,14 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "host/host.h"
 #include "host/hostcmds.h"
 #include "platform/arx/aced/acedss.h"
+#include "bench/ratio.h"
 #include "platform/arx/arxheaders.h"
 
 namespace {
@@ -112,48 +111,12 @@ void BM_SendMixed(benchmark::State& state) {
 
 BENCHMARK(BM_SendMixed)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Keeps the CPU time per iteration of each size (the median when repeated).
-class Collector : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            // With repetitions the median stands for the size; a single run stands for itself.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.error_occurred || (run.run_type == Run::RT_Aggregate && !median)) {
-                continue;
-            }
-            if (median || m_medians.count(run.run_name.args) == 0) {
-                m_seconds[run.run_name.args] = run.GetAdjustedCPUTime();
-            }
-            if (median) {
-                m_medians.insert(run.run_name.args);
-            }
-        }
-    }
-    std::map<std::string, double> m_seconds;
-    std::set<std::string> m_medians;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    Collector reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto small = reporter.m_seconds.find("10000");
-    const auto large = reporter.m_seconds.find("100000");
-    if (small != reporter.m_seconds.end() && large != reporter.m_seconds.end() && small->second > 0.0) {
-        const double ratio = large->second / small->second;
-        std::printf("\nratio 100000/10000 entities %6.2fx the time (goal: at most %.2fx)  %s\n", ratio, kGoal,
-                    ratio <= kGoal ? "met" : "MISSED");
-    }
+    const int status = tarnbench::RunWithSizeRatio(argc, argv, "10000", "100000", kGoal);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak memory %.1f MiB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
-    benchmark::Shutdown();
-    return 0;
+    return status;
 }
