@@ -21,7 +21,7 @@
 #include "platform/arx/arxheaders.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/paths.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/RasterImage.h"
 #include "plugin/basemap/TileScheme.h"
 
 namespace {

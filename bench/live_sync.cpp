@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/exchange/Reactors.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "platform/arx/acap/commands.h"
 #include "bench/ratio.h"
 #include "platform/arx/arxheaders.h"

@@ -13,8 +13,8 @@
 
 #include "platform/arx/arxheaders.h"
 #include "platform/win32/core/paths.h"
-#include "plugin/basemap/PngCodec.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/PngCodec.h"
+#include "plugin/core/RasterImage.h"
 #include "ratio.h"
 
 namespace {

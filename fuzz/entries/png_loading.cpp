@@ -11,7 +11,7 @@
 #include "platform/arx/acdb/dbrasterimagedef.h"
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/testhooks.h"
-#include "plugin/basemap/PngCodec.h"
+#include "plugin/core/PngCodec.h"
 
 namespace tarnfuzz {
 

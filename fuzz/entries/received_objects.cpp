@@ -6,7 +6,7 @@
 #include "fuzz/entries/entries.h"
 #include "fuzz/entries/session.h"
 #include "platform/win32/bus/bus_hooks.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 
 namespace tarnfuzz {
 

@@ -8,7 +8,7 @@
 #include "platform/win32/core/testhooks.h"
 #include "platform/win32/sys/sys_hooks.h"
 #include "plugin/app/MessageDlg.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/maplink.h"

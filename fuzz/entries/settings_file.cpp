@@ -11,7 +11,7 @@
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/testhooks.h"
 #include "platform/win32/sys/sys_hooks.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/maplink/mapapp.h"
 
 namespace tarnfuzz {

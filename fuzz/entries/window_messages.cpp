@@ -9,7 +9,7 @@
 #include "fuzz/entries/session.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "plugin/app/MessageDlg.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/maplink/maplink.h"
 

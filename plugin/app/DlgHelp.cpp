@@ -1,6 +1,6 @@
 #include "plugin/app/DlgHelp.h"
 
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/res/dlg_help.h"
 
 namespace {

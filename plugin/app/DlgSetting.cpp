@@ -2,11 +2,12 @@
 
 #include "platform/arx/arxheaders.h"
 #include "plugin/app/DlgHelp.h"
-#include "plugin/app/HostEnv.h"
+#include "plugin/core/HostEnv.h"
 #include "plugin/app/PathDialog.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/app/TarnArxApp.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapreq.h"
 #include "plugin/res/dlg_setting.h"
@@ -166,13 +167,13 @@ void CDlgSetting::ApplyCacheFolder(CString folder) {
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; it != nullptr && !it->done(); it->step()) {
         if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document(), false)) {
-            state->m_baseMap.PurgeImages();
-            state->m_baseMap.m_bLoaded = false;
+            BaseMapOf(*state).PurgeImages();
+            BaseMapOf(*state).m_bLoaded = false;
         }
     }
     delete it;
     if (CDocSyncState* state = CurrentDocState()) {
-        state->m_baseMap.Load();
+        BaseMapOf(*state).Load();
     }
     const CString oldCache = oldRoot + u"\\MapTemp";
     if (!IsSameFolder(folder, oldCache) && !IsFolderWithin(folder, oldCache)) {

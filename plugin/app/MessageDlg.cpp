@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/app/HostEnv.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/HostEnv.h"
+#include "plugin/core/Settings.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/app/ToolBar.h"
 #include "plugin/arxutil/ViewUtil.h"
@@ -18,7 +18,7 @@
 #include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/ReceiveRoad.h"
 #include "plugin/exchange/SendRoad.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/mapobj.h"
@@ -26,8 +26,8 @@
 
 CMessageDlg* g_pMessageDlg = nullptr;
 
-HWND GetMessageWindow() {
-    return g_pMessageDlg != nullptr ? g_pMessageDlg->GetSafeHwnd() : nullptr;
+HWND CMessageDlg::WindowHandle() const {
+    return GetSafeHwnd();
 }
 
 namespace {
@@ -55,7 +55,7 @@ bool ViewMoved(const ViewRectInfo& a, const ViewRectInfo& b) {
 
 CBaseMapLayer* CurrentBaseMap() {
     CDocSyncState* state = CurrentDocState();
-    return state != nullptr ? &state->m_baseMap : nullptr;
+    return state != nullptr ? &BaseMapOf(*state) : nullptr;
 }
 
 }  // namespace

@@ -8,36 +8,13 @@
 
 #include "platform/arx/arxheaders.h"
 #include "plugin/basemap/MapFileRequest.h"
+#include "plugin/core/MessageWindow.h"
 #include "platform/mfc/acui.h"
 
 inline constexpr const char16_t* kMessageWindowClass = u"TarnArxWin";
 inline constexpr UINT kMessageDlgResource = 8103;
 
-// Private messages (posted to the hidden window).
-inline constexpr UINT WM_TARN_RECEIVE = WM_APP + 43;      // fetch the map application's selection
-inline constexpr UINT WM_TARN_ECHO_ON = WM_APP + 44;      // echo flag on, off again after 100 ms
-inline constexpr UINT WM_TARN_ECHO_OFF = WM_APP + 45;     // echo flag off after 100 ms
-inline constexpr UINT WM_TARN_FLUSH = WM_APP + 46;        // flush the graphics
-inline constexpr UINT WM_TARN_SEND_IDS = WM_APP + 48;     // send a list of entities
-inline constexpr UINT WM_TARN_MARKER = WM_APP + 49;       // turn a point into an icon marker
-inline constexpr UINT WM_TARN_SET_COOR = WM_APP + 50;     // open the associated-point dialog
-inline constexpr UINT WM_TARN_UPDATE_NOTE = WM_APP + 51;  // show the update notice
-
-// Timers.
-enum : UINT_PTR {
-    kTimerMenuEntry = 5000,
-    kTimerCoordState = 1001,
-    kTimerHatchEnd = 1002,
-    kTimerUpdateCheck = 1003,
-    kTimerEchoOff = 1005,
-    kTimerViewTrack = 1006,
-    kTimerFlushRequests = 1007,
-    kTimerImageFrame = 1008,
-    kTimerPendingImages = 1009,
-    kTimerCaptureRetry = 1010,
-};
-
-class CMessageDlg : public CAcUiDialog {
+class CMessageDlg : public CAcUiDialog, public CMessageWindow {
 public:
     CMessageDlg();
     ~CMessageDlg() override;
@@ -51,12 +28,13 @@ public:
     void PostNcDestroy() override;
 
     // Starts a timer of the table with its own period (or the given one).
-    void StartTimer(UINT_PTR id, UINT periodMs = 0);
+    void StartTimer(UINT_PTR id, UINT periodMs = 0) override;
 
     // Payloads posted to the window: owned here from the post until their handler takes them, and freed
     // with the window when it goes first. The message carries a token, never a pointer.
-    BOOL PostEntityArray(std::unique_ptr<AcDbObjectIdArray> ids);
-    BOOL PostMarkerPoint(double x, double y);
+    BOOL PostEntityArray(std::unique_ptr<AcDbObjectIdArray> ids) override;
+    BOOL PostMarkerPoint(double x, double y) override;
+    HWND WindowHandle() const override;
     size_t QueuedPayloadCount() const { return m_entityArrays.size() + m_markerPoints.size(); }
 
     // The table of incoming codes: code, the shortest payload its handler reads, whether it needs the current

@@ -3,21 +3,24 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/app/HostEnv.h"
+#include "plugin/core/HostEnv.h"
 #include "plugin/app/MessageDlg.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/app/ToolBar.h"
 #include "plugin/arxutil/AppDirectoryUtil.h"
 #include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/basemap/BaseMapState.h"
 #include "plugin/basemap/MapCapture.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/RasterImage.h"
 #include "plugin/basemap/SetCoorDlg.h"
 #include "plugin/cutil/cutil.h"
 #include "plugin/exchange/Reactors.h"
 #include "plugin/exchange/SendRoad.h"
+#include "plugin/exchange/ExchangeState.h"
+#include "plugin/core/EditorView.h"
 #include "plugin/exchange/DocLockOps.h"
 #include "plugin/exchange/EntPropertyDlg.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/maplink.h"
@@ -27,36 +30,14 @@
 #define CS_GLOBALCLASS 0x4000
 #endif
 
-// ---- Process-wide objects, constructed when the module is loaded ----
-UINT g_nProgressMsg = 0;
+// ---- Process-wide objects, constructed when the module is loaded (the shared flags and mailboxes are the
+// core's, PluginState.h) ----
 CTarnArxApp theApp;
-CString g_strDrawingFolderName;
-std::vector<std::pair<DWORD, CString>> g_MapFolderList;
-AcDbObjectId g_idIconImageDef;
-CString g_strIconPath;
-CString g_strIconName;
-CString g_strFolderToFind;
-CString g_strLastFoundFolder;
-DWORD g_nFoundFolderId = 0;
-CUpdateNotice g_UpdateNotice;
-
-BYTE g_bEchoFlag = 0;
-DWORD g_nRegistered = 0;
-BYTE g_bLonLat = 0;
-DWORD g_nCoordType = 2;
-BYTE g_bHatchCommand = 0;
-BYTE g_bSendProgress = 0;
-BYTE g_bFolderPhase = 0;
-
-CEditorReactor* g_pEditorReactor = nullptr;
-CDocReactor* g_pDocReactor = nullptr;
-CDbReactor* g_pDbReactor = nullptr;
 
 namespace {
 
 constexpr int kFolderPathLimit = 191;  // characters; longer folders break the paths built under it
 constexpr ULONGLONG kMinFreeGiB = 2;
-constexpr UINT kIconResource = 8315;
 constexpr int kToolBarFromRight = 235;
 constexpr int kToolBarTop = 70;
 constexpr DWORD kFollowInterval = 500;
@@ -155,36 +136,10 @@ bool CheckFolderUsable(const CString& folder) {
     return true;
 }
 
-void LoadDocumentLinks(AcApDocument* doc) {
-    CDocSyncState* state = g_DocSyncRegistry.GetDocState(doc, true);
-    if (state == nullptr) {
-        return;
-    }
-    g_DocSyncRegistry.m_pCurrent = state;
-    std::vector<CBindingRecord*> records;
-    GetEntProperty(records, nullptr, doc->database());
-    for (const CBindingRecord* record : records) {
-        state->m_mapIds.Set(record->m_mapId, record->m_key);
-    }
-}
-
-void LoadIconImage() {
-    if (g_strIconPath.IsEmpty()) {
-        g_strIconPath = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle()) + u"\\Icon.png";
-    }
-    const std::string path = ToUtf8(g_strIconPath, 1000);
-    if (GetFileSizeU8(path.c_str()) < 0) {
-        WritePngResourceFile(kIconResource, g_strIconPath);
-    }
-    if (g_strIconName.IsEmpty()) {
-        g_strIconName = u"Icon";
-    }
-    g_idIconImageDef = GetRasterImgDefId(g_strIconName, g_strIconPath);
-}
-
 void CTarnArxApp::InitApplication() {
     SaveViewVariables();
     ResetMapAppLoadState();
+    RegisterPluginCallbacks();
     InitDebugLog();
     g_nProgressMsg = RegisterWindowMessageW(u"TARN_API_MSG_GET_MAP_FILE_PROGRESS");
     RegisterMessageWindowClass();
@@ -194,6 +149,7 @@ void CTarnArxApp::InitApplication() {
 
     // Reactors: the editor's, the document manager's, and one on every open drawing's database.
     g_pEditorReactor = new CEditorReactor;
+    g_pEditorView = g_pEditorReactor;
     acedEditor->addReactor(g_pEditorReactor);
     g_pDocReactor = new CDocReactor;
     acDocManager->addReactor(g_pDocReactor);
@@ -240,7 +196,7 @@ void CTarnArxApp::InitApplication() {
         if (g_Settings.m_bOnlineMap) {
             SetViewVariables(true);
             if (CDocSyncState* state = CurrentDocState()) {
-                state->m_baseMap.Load();
+                BaseMapOf(*state).Load();
             }
         }
     }
@@ -267,7 +223,7 @@ void CTarnArxApp::UnloadApplication() {
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; !it->done(); it->step()) {
         if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document(), false)) {
-            state->m_baseMap.Detach();
+            BaseMapOf(*state).Detach();
         }
     }
     delete it;
@@ -278,6 +234,7 @@ void CTarnArxApp::UnloadApplication() {
     acedRegCmds->removeGroup(kCommandGroup);
     if (g_pEditorReactor != nullptr) {
         acedEditor->removeReactor(g_pEditorReactor);
+        g_pEditorView = nullptr;
         delete g_pEditorReactor;
         g_pEditorReactor = nullptr;
     }
@@ -309,6 +266,19 @@ void CTarnArxApp::UnloadApplication() {
     g_nRegistered = 0;
     g_UpdateNotice = CUpdateNotice();
     m_bInitialised = false;
+}
+
+void RegisterPluginCallbacks() {
+    g_PluginCallbacks.switchOnlineMap = SwitchOnlineMap;
+}
+
+void ResetPluginState() {
+    ResetMapLinkState();
+    ResetCoreState();
+    ResetExchangeState();
+    ResetBaseMapState();
+    g_WholeViewRequestView = ViewRectInfo();
+    RegisterPluginCallbacks();
 }
 
 // ---- Commands ----

@@ -5,15 +5,17 @@
 
 #include "platform/mfc/acui.h"
 #include "plugin/app/DlgSetting.h"
-#include "plugin/app/HostEnv.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/HostEnv.h"
+#include "plugin/core/Settings.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/arxutil/SelectUtil.h"
 #include "plugin/basemap/MapCapture.h"
-#include "plugin/basemap/PointIcon.h"
+#include "plugin/core/PointIcon.h"
 #include "plugin/basemap/SetCoorDlg.h"
 #include "plugin/exchange/SendRoad.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/core/RasterImage.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapreq.h"
@@ -203,7 +205,7 @@ void SwitchOnlineMap() {
     if (state == nullptr) {
         return;
     }
-    if (!g_Settings.m_bOnlineMap && state->m_baseMap.m_captureItem.m_bMeterShown) {
+    if (!g_Settings.m_bOnlineMap && BaseMapOf(*state).m_captureItem.m_bMeterShown) {
         acutPrintf(kTextCaptureBusy);
         return;
     }
@@ -214,16 +216,16 @@ void SwitchOnlineMap() {
     SaveSettings();
     if (!g_Settings.m_bOnlineMap) {
         SetViewVariables(false);
-        state->m_baseMap.PurgeImages();
+        BaseMapOf(*state).PurgeImages();
     } else {
         SetViewVariables(true);
-        state->m_baseMap.Load();
+        BaseMapOf(*state).Load();
     }
 }
 
 void CAcToolBarWnd::OnDownloadMap() {
     if (CDocSyncState* state = CurrentDocState()) {
-        state->m_baseMap.StartCapture();
+        BaseMapOf(*state).StartCapture();
     }
 }
 

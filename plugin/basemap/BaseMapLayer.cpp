@@ -5,13 +5,14 @@
 #include <cstring>
 #include <set>
 
-#include "plugin/app/HostEnv.h"
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
+#include "plugin/core/HostEnv.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
 #include "plugin/arxutil/LayerUtil.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/cutil/cutil.h"
-#include "plugin/exchange/Reactors.h"
+#include "plugin/core/EditorView.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapreq.h"
@@ -38,8 +39,8 @@ int MaxLevel() {
 
 // The base map zooms the view itself: the editor must not record that as the user's move.
 void DisarmViewRecording() {
-    if (g_pEditorReactor != nullptr) {
-        g_pEditorReactor->m_bViewArmed = 0;
+    if (g_pEditorView != nullptr) {
+        g_pEditorView->m_bViewArmed = 0;
     }
 }
 
@@ -69,7 +70,16 @@ private:
     bool m_locked = false;
 };
 
+// Every sync state made from now on holds a base map of this folder.
+[[maybe_unused]] const bool g_makerRegistered =
+    (SetDocBaseMapMaker([]() -> std::unique_ptr<CDocBaseMap> { return std::make_unique<CBaseMapLayer>(); }),
+     true);
+
 }  // namespace
+
+CBaseMapLayer& BaseMapOf(CDocSyncState& state) {
+    return static_cast<CBaseMapLayer&>(*state.m_pBaseMap);
+}
 
 CBaseMapLayer::CBaseMapLayer() {
     LiveLayers().insert(this);
@@ -152,8 +162,8 @@ bool CBaseMapLayer::Load() {
     m_bLoaded = false;
     std::fill(std::begin(m_dResolutionX), std::end(m_dResolutionX), 0.0);
     std::fill(std::begin(m_dResolutionY), std::end(m_dResolutionY), 0.0);
-    if (g_pEditorReactor != nullptr) {
-        g_pEditorReactor->m_bFirstViewState = 0;
+    if (g_pEditorView != nullptr) {
+        g_pEditorView->m_bFirstViewState = 0;
     }
     MapApiGetMapState(&g_MapApiLink, 2);
     m_grid.m_nStartLevel = std::clamp(m_grid.m_nStartLevel, 5, 18);
@@ -307,7 +317,7 @@ bool CBaseMapLayer::Layout() {
     CViewUtil::GetCurViewRect(m_grid.m_doubledView, 2.0);
     RequestMissingTiles();
 
-    if (g_pEditorReactor == nullptr || !g_pEditorReactor->m_bInCommand) {
+    if (g_pEditorView == nullptr || !g_pEditorView->m_bInCommand) {
         // A copy: an insertion's message box may let a nested answer lay the grid out again.
         const std::vector<TileIndex> cached = m_cachedTiles;
         for (size_t k = cached.size(); k-- > 0;) {

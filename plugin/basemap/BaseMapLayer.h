@@ -11,6 +11,7 @@
 #include "plugin/arxutil/ViewRectInfo.h"
 #include "plugin/basemap/MapFileRequest.h"
 #include "plugin/basemap/TileScheme.h"
+#include "plugin/core/DocBaseMap.h"
 
 struct CTileGridInfo {
     AcGePoint3d m_ptReference;  // origin of the tile grid (z = 0): the centre of tile (0, 0)
@@ -40,10 +41,10 @@ struct CInsertedTile {
     uint64_t m_nCoordKey = 0;
 };
 
-class CBaseMapLayer {
+class CBaseMapLayer : public CDocBaseMap {
 public:
     CBaseMapLayer();
-    ~CBaseMapLayer();
+    ~CBaseMapLayer() override;
     CBaseMapLayer(const CBaseMapLayer&) = delete;
     CBaseMapLayer& operator=(const CBaseMapLayer&) = delete;
 
@@ -63,6 +64,9 @@ public:
     bool m_bLevelNotice = true;
     int m_nLastLevel = 0;
     AcDbObjectId m_mapLayerId;
+    double ResolutionX(int level) const override { return m_dResolutionX[level]; }
+    double ResolutionY(int level) const override { return m_dResolutionY[level]; }
+    AcDbObjectId MapLayerId() const override { return m_mapLayerId; }
     std::vector<CMapImageItem> m_pendingImages;
     CMapImageItem m_captureItem;
     std::vector<std::unique_ptr<MapFileRequest>> m_requestQueue;
@@ -74,7 +78,7 @@ public:
     bool Layout();
     // The level that suits the view, zooming it to fit that level exactly.
     int GetLevel(const ViewRectInfo& view);
-    int GetLevel();  // of the current view
+    int GetLevel() override;  // of the current view
     int FallbackLevel();
     bool CheckTile(int32_t i, int32_t j);
     void ScanCacheFolder(const CString& folder);
@@ -93,7 +97,7 @@ public:
     Acad::ErrorStatus InsertTileRaster(AcDbObjectId& imageId, const AcGePoint2d& lowerLeft,
                                        const AcGePoint2d& upperRight, const char* utf8Path,
                                        const CString& name, bool redraw);
-    void PurgeImages();
+    void PurgeImages() override;
     void ShowMapFileError(int32_t status);
     // Tiles that arrived while a command ran (10 ms after it ended).
     void InsertPendingImages();
@@ -108,7 +112,7 @@ public:
     void StartCapture();
     // The entity's extents become the capture's region (erased when asked: the drawn rectangle) and the
     // capture is asked for; false when nothing was sent.
-    bool UseEntityExtents(const ads_name entity, bool erase);
+    bool UseEntityExtents(const ads_name entity, bool erase) override;
     // Sends the capture's record (again); the link's result, negative when nothing went out.
     int RequestCaptureImage(int param);
     Acad::ErrorStatus InsertCaptureImage(const AcGePoint2d& min, const AcGePoint2d& max, const CString& path,
@@ -130,3 +134,7 @@ private:
     bool m_bRangeNoticeShown = false;  // the range notice was printed by the layout under way  // a walk over
                                        // the inserted tiles is under way
 };
+
+class CDocSyncState;
+// The base map a drawing's sync state holds (its maker is registered with this file).
+CBaseMapLayer& BaseMapOf(CDocSyncState& state);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/basemap/MapCapture.h"
 #include "plugin/basemap/TileScheme.h"
 #include "plugin/cutil/cutil.h"

@@ -1,6 +1,5 @@
 // Map captures: the region chosen (a drawn rectangle or a picked entity), asked for as one map-file record,
 // asked again while the map application is not ready, and the picture inserted under the current layer.
-// The whole-view map image: the picture of request 20301 written under the plug-in's folder and inserted.
 #include "plugin/basemap/MapCapture.h"
 
 #include <cmath>
@@ -9,17 +8,16 @@
 
 #include "platform/mfc/acui.h"
 
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
-#include "plugin/app/ToolBar.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
 #include "plugin/arxutil/AppDirectoryUtil.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/basemap/BaseMapLayer.h"
 #include "plugin/basemap/CaptureMapSetting.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/RasterImage.h"
 #include "plugin/cutil/cutil.h"
-#include "plugin/exchange/Reactors.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/EditorView.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/maplink.h"
@@ -51,30 +49,6 @@ private:
 
 std::string Utf8(const CString& text) {
     return PathToUtf8(text, std::numeric_limits<size_t>::max());
-}
-
-AcApDocument* DocumentOf(AcDbDatabase* db) {
-    AcApDocument* doc = db != nullptr ? acDocManager->document(db) : nullptr;
-    return doc != nullptr ? doc : acDocManager->curDocument();
-}
-
-CString FileNameOf(const CString& path) {
-    const int slash = path.ReverseFind(u'\\');
-    return slash < 0 ? path : path.Mid(slash + 1);
-}
-
-// The whole-view file of the database: its own document's name and its own current layer.
-CString WholeViewFileOf(AcDbDatabase* db) {
-    AcApDocument* doc = DocumentOf(db);
-    const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
-    uint32_t layerKey = 0;
-    AcDbLayerTableRecord* layer = nullptr;
-    if (db != nullptr && acdbOpenObject(layer, db->clayer(), AcDb::kForRead) == Acad::eOk) {
-        layerKey = HandleToUInt32(layer->objectId().handle());
-        layer->close();
-    }
-    return WholeViewFileName(pluginFolder, doc != nullptr ? FileNameOf(doc->fileName()) : CString(),
-                             layerKey);
 }
 
 }  // namespace
@@ -117,13 +91,6 @@ bool CapturePixels(double resolution, double minX, double minY, double maxX, dou
     return true;
 }
 
-CString WholeViewFileName(const CString& pluginFolder, const CString& drawingName, uint32_t layerKey) {
-    CString file;
-    file.Format(u"%s\\MapTemp\\%s_%d.png", pluginFolder.GetString(), drawingName.GetString(),
-                static_cast<int>(layerKey));
-    return file;
-}
-
 // ---- The capture
 
 void CBaseMapLayer::StartCapture() {
@@ -159,8 +126,8 @@ void CBaseMapLayer::StartCapture() {
             return;
         }
     }
-    if (g_Settings.m_bOnlineMap) {
-        SwitchOnlineMap();
+    if (g_Settings.m_bOnlineMap && g_PluginCallbacks.switchOnlineMap != nullptr) {
+        g_PluginCallbacks.switchOnlineMap();
     }
     m_captureItem.m_nLevel = dialog.m_nLevel;
     m_captureItem.m_nMapId = m_grid.m_nMapId;
@@ -174,8 +141,8 @@ void CBaseMapLayer::StartCapture() {
         }
         return;
     }
-    if (g_pEditorReactor != nullptr) {
-        g_pEditorReactor->ArmRectCapture();
+    if (g_pEditorView != nullptr) {
+        g_pEditorView->ArmRectCapture();
     }
     acDocManager->sendStringToExecute(doc, u"_rectang ", true, false, true);
 }
@@ -299,68 +266,4 @@ Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d& min, cons
 
 bool CBaseMapLayer::IsCaptureAnswer(const MapFileRequest& answer) const {
     return m_captureItem.m_bRunning && m_captureItem.m_nId != 0 && answer.m_nId == m_captureItem.m_nId;
-}
-
-// ---- The whole-view map image
-
-bool ClearMapImages(AcDbDatabase* db) {
-    if (db == nullptr) {
-        return false;
-    }
-    CCaptureDocLock lock(DocumentOf(db));
-    const bool had = !g_WholeViewImages[db].isNull();
-    ClearCurMapImage(db);
-    const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
-    CreateDirU8(Utf8(pluginFolder + u"\\MapTemp").c_str());
-    const std::string file = Utf8(WholeViewFileOf(db));
-    if (GetFileSizeU8(file.c_str()) > 0) {
-        DeleteFileU8(file.c_str());
-    }
-    return had;
-}
-
-int InsertMapImage(const BYTE* image, DWORD length, const AcGePoint2d& min, const AcGePoint2d& max) {
-    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
-    if (db == nullptr || image == nullptr || length == 0) {
-        return Acad::eInvalidInput;
-    }
-    ClearMapImages(db);
-    CCaptureDocLock lock(DocumentOf(db));
-    const CString file = WholeViewFileOf(db);
-    const std::string utf8 = Utf8(file);
-    if (WriteFileData(utf8.c_str(), image, length) != 1) {
-        return Acad::eFileAccessErr;
-    }
-    AcDbObjectId imageId;
-    const Acad::ErrorStatus es = InsertIMGFile(imageId, db->clayer(), file, g_strImageName, min, max);
-    if (es == Acad::eOk) {
-        CViewUtil::UpdateDisplay();
-    }
-    return es;
-}
-
-AcGePoint3d& GetEntityExtents(AcGePoint3d& point, const AcDbEntity* entity) {
-    point = AcGePoint3d(0.0, 0.0, 0.0);
-    if (entity == nullptr) {
-        return point;
-    }
-    if (const AcDbRasterImage* image = AcDbRasterImage::cast(entity)) {
-        AcGePoint3d origin;
-        AcGeVector3d u;
-        AcGeVector3d v;
-        image->getOrientation(origin, u, v);
-        point = AcGePoint3d(origin.x, origin.y, 0.0);
-        return point;
-    }
-    AcDbExtents box;
-    if (entity->getGeomExtents(box) != Acad::eOk) {
-        return point;
-    }
-    AcGePoint3d lo = box.minPoint();
-    const AcGePoint3d hi = box.maxPoint();
-    if (lo.x == 0.0 && lo.y == 0.0) {
-        lo = hi;
-    }
-    point = AcGePoint3d((lo.x + hi.x) / 2.0, (lo.y + hi.y) / 2.0, 0.0);
-    return point;
 }

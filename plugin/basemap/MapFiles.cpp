@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "plugin/app/HostEnv.h"
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
+#include "plugin/core/HostEnv.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/basemap/BaseMapLayer.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/RasterImage.h"
 #include "plugin/cutil/cutil.h"
-#include "plugin/exchange/Reactors.h"
+#include "plugin/core/EditorView.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapreq.h"

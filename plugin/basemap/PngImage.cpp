@@ -5,26 +5,14 @@
 #include "platform/mfc/afxwin.h"
 #include "platform/mfc/msgbox.h"
 #include "platform/win32/windows.h"
-#include "plugin/basemap/PngCodec.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/PngCodec.h"
+#include "plugin/core/PngResource.h"
+#include "plugin/core/RasterImage.h"
 
 namespace {
 
 AcDbDatabase* WorkingDatabase() {
     return acdbHostApplicationServices()->workingDatabase();
-}
-
-// The bytes of a PNG resource of the plug-in's module; false when there is none.
-bool FindPngResource(UINT resourceId, const BYTE*& data, DWORD& size) {
-    const HINSTANCE module = AfxGetResourceHandle();
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resourceId), _T("PNG"));
-    if (found == nullptr) {
-        return false;
-    }
-    HGLOBAL loaded = LoadResource(module, found);
-    size = SizeofResource(module, found);
-    data = loaded != nullptr ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
-    return data != nullptr && size > 0;
 }
 
 // Resource pictures keep their colours; their background (pure white) and outline (pure black) let the
@@ -284,17 +272,4 @@ Acad::ErrorStatus InsertImg(const BYTE* bytes, UINT count, const AcGePoint2d& lo
     }
     g_WholeViewImages[db] = imageId;
     return moved;
-}
-
-bool WritePngResourceFile(UINT resourceId, const CString& path) {
-    const BYTE* data = nullptr;
-    DWORD size = 0;
-    if (path.IsEmpty() || !FindPngResource(resourceId, data, size)) {
-        return false;
-    }
-    // Decoded and written anew: a damaged resource gives no file rather than a file no one can load.
-    CPngImage image;
-    std::vector<BYTE> png;
-    return DecodePng(data, size, image) == PNG_STATUS_OK && EncodePng(image, png) == PNG_STATUS_OK &&
-           WritePngFile(path, png) == PNG_STATUS_OK;
 }

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "plugin/app/HostEnv.h"
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
+#include "plugin/core/HostEnv.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
 #include "plugin/arxutil/GetInputUtil.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/maplink.h"

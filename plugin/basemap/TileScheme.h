@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/mfc/cstring.h"
+#include "plugin/core/DocBaseMap.h"  // kMaxTileLevel
 
-inline constexpr int kMaxTileLevel = 28;
 inline constexpr int kMinRequestLevel = 5;
 // The longest tile path the record carries with its NUL inside the path field.
 inline constexpr size_t kMaxTilePathBytes = 255;

@@ -2,8 +2,8 @@
 
 #include "plugin/arxutil/EntityUtil.h"
 #include "plugin/arxutil/SelectUtil.h"
-#include "plugin/basemap/RasterImage.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/RasterImage.h"
+#include "plugin/core/LinkRecord.h"
 #include "plugin/exchange/MapFolderTree.h"
 #include "platform/mfc/msgbox.h"
 
@@ -177,4 +177,17 @@ void GetEntProperty(std::vector<CBindingRecord*>& records, const ACHAR* layer, A
     }
     delete it;
     model->close();
+}
+
+void LoadDocumentLinks(AcApDocument* doc) {
+    CDocSyncState* state = g_DocSyncRegistry.GetDocState(doc, true);
+    if (state == nullptr) {
+        return;
+    }
+    g_DocSyncRegistry.m_pCurrent = state;
+    std::vector<CBindingRecord*> records;
+    GetEntProperty(records, nullptr, doc->database());
+    for (const CBindingRecord* record : records) {
+        state->m_mapIds.Set(record->m_mapId, record->m_key);
+    }
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/cstring.h"
 
@@ -24,3 +24,5 @@ bool MoveEntToTop(const AcGePoint2d& corner1, const AcGePoint2d& corner2);
 // its drawing's binding table; the bound ones go to records (owned by the table), and bound grouped points
 // and polylines rejoin their groups.
 void GetEntProperty(std::vector<CBindingRecord*>& records, const ACHAR* layer, AcDbDatabase* db);
+// Makes the drawing's sync state current (created when missing) and rebuilds its links from its own database.
+void LoadDocumentLinks(AcApDocument* doc);

@@ -3,13 +3,14 @@
 // documents.
 #include <string>
 
-#include "plugin/app/HostEnv.h"
-#include "plugin/app/MessageDlg.h"
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
-#include "plugin/basemap/MapCapture.h"
+#include "plugin/core/HostEnv.h"
+#include "plugin/core/MessageWindow.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
+#include "plugin/core/WholeViewImage.h"
+#include "plugin/exchange/DocLockOps.h"
 #include "plugin/exchange/Reactors.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/mapreq.h"
 
 BYTE g_bFirstCommand = 1;
@@ -54,8 +55,8 @@ void SwitchBaseMapOff() {
     g_Settings.m_bOnlineMap = 0;
     SaveSettings();
     SetViewVariables(false);
-    if (CDocSyncState* state = CurrentDocState()) {
-        state->m_baseMap.PurgeImages();
+    if (CDocSyncState* state = CurrentDocState(); state != nullptr && state->m_pBaseMap) {
+        state->m_pBaseMap->PurgeImages();
     }
 }
 
@@ -121,15 +122,15 @@ void CEditorReactor::commandEnded(const ACHAR* command) {
         }
         g_bCommandStarted = 0;
     }
-    if (name == u"HATCH" && g_pMessageDlg != nullptr) {
-        g_pMessageDlg->StartTimer(kTimerHatchEnd, 300);
+    if (name == u"HATCH" && g_pMessageWindow != nullptr) {
+        g_pMessageWindow->StartTimer(kTimerHatchEnd, 300);
     }
 }
 
 void CDocReactor::documentCreated(AcApDocument* doc) {
     AttachDocReactors(doc);
-    if (g_pMessageDlg != nullptr) {
-        g_pMessageDlg->StartTimer(kTimerImageFrame, 2000);
+    if (g_pMessageWindow != nullptr) {
+        g_pMessageWindow->StartTimer(kTimerImageFrame, 2000);
     }
     // Every drawing, named or not, has a state of its own, read back from its own entities.
     g_DocSyncRegistry.m_pCurrent = nullptr;

@@ -2,18 +2,18 @@
 // and the view the user moved to. Its command start and end are beside the links' own steps.
 #include <string>
 
-#include "plugin/app/MessageDlg.h"
+#include "plugin/core/MessageWindow.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/exchange/Reactors.h"
-#include "plugin/app/TarnArxApp.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/PluginState.h"
+#include "plugin/core/SyncState.h"
 
 // Tiles that arrived during the command go in 10 ms after it, however it ended: an Esc must not leave them
 // waiting for the next command that ends normally.
 void CEditorReactor::CommandOver() {
     m_bInCommand = 0;
-    if (g_pMessageDlg != nullptr) {
-        g_pMessageDlg->StartTimer(kTimerPendingImages);
+    if (g_pMessageWindow != nullptr) {
+        g_pMessageWindow->StartTimer(kTimerPendingImages);
     }
 }
 
@@ -97,8 +97,8 @@ void CEditorReactor::RectCaptureEnded(const ACHAR* command) {
     entity->close();
     CDocSyncState* state = CurrentDocState();
     ads_name name = {0, 0};
-    if (polyline && state != nullptr && acdbGetAdsName(name, last) == Acad::eOk) {
-        state->m_baseMap.UseEntityExtents(name, true);
+    if (polyline && state != nullptr && state->m_pBaseMap && acdbGetAdsName(name, last) == Acad::eOk) {
+        state->m_pBaseMap->UseEntityExtents(name, true);
     }
 }
 

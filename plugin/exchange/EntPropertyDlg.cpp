@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "plugin/app/MessageDlg.h"
+#include "plugin/core/MessageWindow.h"
 #include "plugin/exchange/DocLockOps.h"
 #include "plugin/res/dlg_entproperty.h"
 
@@ -196,9 +196,9 @@ void EntPropertyCommand() {
     dialog.m_pEntity = entity;
     const INT_PTR result = dialog.DoModal();
     entity->close();
-    if (result == IDOK && g_pMessageDlg != nullptr) {
+    if (result == IDOK && g_pMessageWindow != nullptr) {
         auto ids = std::make_unique<AcDbObjectIdArray>(0, 1);
         ids->append(id);
-        g_pMessageDlg->PostEntityArray(std::move(ids));
+        g_pMessageWindow->PostEntityArray(std::move(ids));
     }
 }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "plugin/exchange/PropertyText.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/acui.h"
 #include "platform/mfc/listview.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
 #include "plugin/arxutil/ArcUtil.h"
 #include "plugin/arxutil/CircleUtil.h"
 #include "plugin/arxutil/DwgDatabaseUtil.h"
@@ -14,9 +14,9 @@
 #include "plugin/arxutil/LineUtil.h"
 #include "plugin/arxutil/PolylineUtil.h"
 #include "plugin/arxutil/SplineUtil.h"
-#include "plugin/basemap/PointIcon.h"
-#include "plugin/exchange/LinkRecord.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/PointIcon.h"
+#include "plugin/core/LinkRecord.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/mapobj.h"
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <limits>
 
-#include "plugin/app/Settings.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/LinkRecord.h"
 #include "plugin/exchange/SendRoad.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/maplink.h"

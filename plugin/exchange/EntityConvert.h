@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/mapobj.h"
 #include "platform/arx/arxheaders.h"
 

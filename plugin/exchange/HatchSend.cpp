@@ -8,7 +8,7 @@
 #include "plugin/arxutil/EntityUtil.h"
 #include "plugin/arxutil/HatchUtil.h"
 #include "plugin/exchange/EntityConvert.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/LinkRecord.h"
 #include "plugin/exchange/SendRoad.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/maplink.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/app/TarnArxApp.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/PluginState.h"
+#include "plugin/core/LinkRecord.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapobj.h"

@@ -5,7 +5,7 @@
 
 #include "plugin/arxutil/EntityUtil.h"
 #include "plugin/exchange/EntityConvert.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/LinkRecord.h"
 #include "plugin/exchange/SendRoad.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/maplink.h"

@@ -5,9 +5,10 @@
 #pragma once
 
 #include "plugin/arxutil/ViewRectInfo.h"
+#include "plugin/core/EditorView.h"
 #include "platform/arx/arxheaders.h"
 
-class CEditorReactor : public AcEditorReactor {
+class CEditorReactor : public AcEditorReactor, public CEditorView {
 public:
     ~CEditorReactor() override { RestoreDblClkEdit(); }
     void commandWillStart(const ACHAR* command) override;
@@ -20,9 +21,6 @@ public:
 
     ViewRectInfo m_viewRect;      // recorded by the view-change notification
     ViewRectInfo m_lastViewRect;  // read at the previous view-tracking tick
-    BYTE m_bViewArmed = 1;        // cleared by the base map before a zoom of its own
-    BYTE m_bFirstViewState = 0;   // no map view state yet: the first one does not move the drawing
-    BYTE m_bInCommand = 0;
     CString m_lastCommand;
     int m_nUserDblClkEdit = -1;  // the user's DBLCLKEDIT while a double click holds it changed
 
@@ -33,7 +31,7 @@ public:
 
     // The capture's rectangle: the next RECTANG's new polyline becomes the region and is erased. Any other
     // command, or a RECTANG that is cancelled, fails or draws nothing, disarms it and erases nothing.
-    void ArmRectCapture();
+    void ArmRectCapture() override;
     void RectCaptureWillStart(const ACHAR* command);
     void RectCaptureEnded(const ACHAR* command);
     BYTE m_rectCapture = 0;

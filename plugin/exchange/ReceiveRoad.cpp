@@ -3,15 +3,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "plugin/app/DlgMsg.h"
-#include "plugin/app/MessageDlg.h"
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
+#include "plugin/exchange/DlgMsg.h"
+#include "plugin/core/MessageWindow.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
 #include "plugin/arxutil/EntityUtil.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/exchange/EntityBuilders.h"
 #include "plugin/exchange/MapFolderTree.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapobj.h"
@@ -294,8 +294,8 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
         }
     }
     // The echo flag stays set until the notifications of the new entities have passed.
-    if (g_pMessageDlg != nullptr) {
-        g_pMessageDlg->StartTimer(kTimerEchoOff);
+    if (g_pMessageWindow != nullptr) {
+        g_pMessageWindow->StartTimer(kTimerEchoOff);
     }
     acedRestoreStatusBar();
     return true;
@@ -324,15 +324,15 @@ void ZoomToReceivedObjects(AcDbObjectId id) {
     }
     ViewRectInfo view;
     CDocSyncState* state = CurrentDocState();
-    if (state == nullptr || !CViewUtil::GetCurViewRect(view, 1.0)) {
+    if (state == nullptr || !state->m_pBaseMap || !CViewUtil::GetCurViewRect(view, 1.0)) {
         return;
     }
-    const int level = state->m_baseMap.GetLevel();
+    const int level = state->m_pBaseMap->GetLevel();
     if (level < 0 || level > kMaxTileLevel) {
         return;
     }
-    const double rx = state->m_baseMap.m_dResolutionX[level];
-    const double ry = state->m_baseMap.m_dResolutionY[level];
+    const double rx = state->m_pBaseMap->ResolutionX(level);
+    const double ry = state->m_pBaseMap->ResolutionY(level);
     // Without the level's resolutions the window would have no size.
     if (!(rx > 0) || !(ry > 0) || !std::isfinite(rx) || !std::isfinite(ry)) {
         return;

@@ -7,17 +7,17 @@
 #include <map>
 #include <set>
 
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
 #include "plugin/arxutil/LayerEntityList.h"
 #include "plugin/arxutil/LayerUtil.h"
 #include "plugin/arxutil/SelectUtil.h"
 #include "plugin/arxutil/ViewUtil.h"
-#include "plugin/basemap/MapCapture.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/WholeViewImage.h"
+#include "plugin/core/RasterImage.h"
 #include "plugin/exchange/DocLockOps.h"
 #include "plugin/exchange/EntityConvert.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/LinkRecord.h"
 #include "plugin/exchange/MapFolderTree.h"
 #include "plugin/exchange/Reactors.h"
 #include "plugin/maplink/linkutil.h"
@@ -116,11 +116,11 @@ void FollowView(AcDbObjectId lastId) {
     ViewRectInfo view;
     CViewUtil::GetCurViewRect(view, 1.0);
     int level = 0;
-    if (CDocSyncState* state = CurrentDocState()) {
-        level = state->m_baseMap.GetLevel();
+    if (CDocSyncState* state = CurrentDocState(); state != nullptr && state->m_pBaseMap) {
+        level = state->m_pBaseMap->GetLevel();
     }
-    if (g_pEditorReactor != nullptr) {
-        g_pEditorReactor->m_bFirstViewState = 0;
+    if (g_pEditorView != nullptr) {
+        g_pEditorView->m_bFirstViewState = 0;
     }
     ShowApiError(MapApiMoveMapView(&g_MapApiLink, 0, static_cast<DWORD>(level), p.x, p.y, 0, 2, 1));
 }
@@ -530,4 +530,10 @@ void PairSendAnswer(const BYTE* records, DWORD count) {
 
 void RegisterTemporaryGroupKey(uint32_t key) {
     g_tempGroupKeys.insert(key);
+}
+
+void ResetSendRoadState() {
+    g_idLastLayer = AcDbObjectId();
+    g_sentKeys.clear();
+    g_tempGroupKeys.clear();
 }

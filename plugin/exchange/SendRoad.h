@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/mapobj.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/cstring.h"
@@ -38,8 +38,8 @@ inline constexpr DWORD kObjectHeaderBytes = 64;
 inline constexpr int kProgressThreshold = 1000;  // ids above which a send shows its progress
 inline constexpr int kMaxTrackPoints = 60000;
 
-// Set by the send roads while a send shows its progress, and while its folders are being created.
-extern BYTE g_bSendProgress;
-extern BYTE g_bFolderPhase;
 // The layer whose folder was looked up last.
 extern AcDbObjectId g_idLastLayer;
+
+// Forgets the last layer looked up and the keys of the last send.
+void ResetSendRoadState();

@@ -3,15 +3,18 @@
 #include <memory>
 #include <string>
 
-#include "plugin/app/MessageDlg.h"
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
+#include "plugin/core/MessageWindow.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
 #include "plugin/exchange/EntPropertyDlg.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/LinkRecord.h"
 #include "plugin/exchange/Reactors.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/linkutil.h"
 
+CEditorReactor* g_pEditorReactor = nullptr;
+CDocReactor* g_pDocReactor = nullptr;
+CDbReactor* g_pDbReactor = nullptr;
 CTarnSelectFilter* g_pSelectFilter = nullptr;
 CEntHilightReactor* g_pHilightFilter = nullptr;
 
@@ -63,8 +66,8 @@ const SyncCommand* FindSyncCommand(const std::u16string& name) {
 
 void Post(std::unique_ptr<AcDbObjectIdArray> ids) {
     // Without the window the array is simply dropped with the pointer.
-    if (g_pMessageDlg != nullptr) {
-        g_pMessageDlg->PostEntityArray(std::move(ids));
+    if (g_pMessageWindow != nullptr) {
+        g_pMessageWindow->PostEntityArray(std::move(ids));
     }
 }
 
@@ -94,8 +97,8 @@ CDocSyncState* CurrentStateOf(const AcDbDatabase* db) {
 }
 
 AcDbObjectId BaseMapLayerId(CDocSyncState& state) {
-    if (!state.m_baseMap.m_mapLayerId.isNull()) {
-        return state.m_baseMap.m_mapLayerId;
+    if (state.m_pBaseMap && !state.m_pBaseMap->MapLayerId().isNull()) {
+        return state.m_pBaseMap->MapLayerId();
     }
     AcDbDatabase* db =
         state.m_pDb != nullptr ? state.m_pDb : acdbHostApplicationServices()->workingDatabase();
@@ -149,8 +152,8 @@ void TurnPointIntoMarker(CDocSyncState& state) {
         const AcGePoint3d at = point->position();
         point->erase();
         point->close();
-        if (g_pMessageDlg != nullptr) {
-            g_pMessageDlg->PostMarkerPoint(at.x, at.y);
+        if (g_pMessageWindow != nullptr) {
+            g_pMessageWindow->PostMarkerPoint(at.x, at.y);
         }
     }
 }

@@ -4,10 +4,15 @@
 #include <cstring>
 
 #include "platform/mfc/afxwin.h"
+#include "plugin/maplink/mapapp.h"
 
 const char16_t* const kMapAppWindowClass = u"tarnWin";
 
 MapApiLink g_MapApiLink = {};
+
+namespace {
+DWORD s_regId = 0;  // the id the map application gave at the last registration
+}  // namespace
 
 namespace {
 
@@ -194,7 +199,6 @@ void ShowApiError(int code) {
 }
 
 LRESULT SendMapAppRequest(DWORD code, const void* data, DWORD count) {
-    static DWORD s_regId = 0;
     HWND hwnd = FindMapAppWindow();
     if (hwnd == nullptr) {
         return 0;
@@ -214,4 +218,11 @@ LRESULT SendMapAppRequest(DWORD code, const void* data, DWORD count) {
         r = SendCopyData(hwnd, MapApiMakeDwData(s_regId, code), data, count);
     }
     return r;
+}
+
+void ResetMapLinkState() {
+    MapApiLinkInit(&g_MapApiLink);
+    s_regId = 0;
+    SetMapNoticeHooks(MapNoticeHooks());
+    ResetMapAppLoadState();
 }

@@ -64,3 +64,6 @@ void ShowApiError(int code);
 // Stand-alone sender with its own registration, kept beside the link: brings the map application's window
 // forward, sends blocking and re-registers once on a negative answer. Returns the answer; 0 without window.
 LRESULT SendMapAppRequest(DWORD code, const void* data, DWORD count);
+
+// The link, its registration id, the notice hooks and the install-data cache of a fresh load.
+void ResetMapLinkState();

@@ -5,7 +5,7 @@
 #include "app/frame_fixture.h"
 #include "platform/win32/sys/sys_hooks.h"
 #include "plugin/app/DlgSetting.h"
-#include "plugin/app/HostEnv.h"
+#include "plugin/core/HostEnv.h"
 #include "plugin/app/PathDialog.h"
 #include "plugin/res/dlg_setting.h"
 

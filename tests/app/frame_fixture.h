@@ -9,9 +9,10 @@
 
 #include "mapsim/mapsim.h"
 #include "plugin/app/MessageDlg.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/app/TarnArxApp.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/core/SyncState.h"
 #include "plugin/maplink/maplink.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/afxdlg.h"
@@ -73,7 +74,7 @@ protected:
         return SendMessageW(GetMessageWindow(), WM_COPYDATA, wParam, reinterpret_cast<LPARAM>(&cds));
     }
 
-    CBaseMapLayer& BaseMap() { return CurrentDocState()->m_baseMap; }
+    CBaseMapLayer& BaseMap() { return BaseMapOf(*CurrentDocState()); }
 
     std::string dir;
     std::string moduleFolder;

@@ -3,8 +3,9 @@
 #include <unistd.h>
 
 #include "frame_fixture.h"
-#include "plugin/app/Settings.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PointIcon.h"
+#include "plugin/core/RasterImage.h"
 #include "plugin/exchange/Reactors.h"
 
 namespace {

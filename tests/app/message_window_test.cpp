@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "frame_fixture.h"
-#include "plugin/app/HostEnv.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/HostEnv.h"
+#include "plugin/core/Settings.h"
 #include "plugin/exchange/Reactors.h"
 #include "plugin/maplink/mapobj.h"
 

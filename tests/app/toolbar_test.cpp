@@ -5,10 +5,10 @@
 #include "app/frame_fixture.h"
 #include "platform/arx/acap/statusbar.h"
 #include "platform/arx/aced/acedcmdline.h"
-#include "plugin/app/HostEnv.h"
+#include "plugin/core/HostEnv.h"
 #include "plugin/app/ToolBar.h"
-#include "plugin/basemap/PointIcon.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/PointIcon.h"
+#include "plugin/core/RasterImage.h"
 #include "plugin/basemap/SetCoorDlg.h"
 
 namespace {

@@ -3,7 +3,8 @@
 #include "raster_fixture.h"
 
 #include "plugin/arxutil/EntityProperty.h"
-#include "plugin/basemap/PointIcon.h"
+#include "plugin/core/PointIcon.h"
+#include "plugin/core/PngResource.h"
 #include "plugin/res/icons.h"
 
 namespace rastertest {

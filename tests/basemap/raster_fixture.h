@@ -13,8 +13,8 @@
 #include "platform/mfc/uidriver.h"
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
-#include "plugin/basemap/PngCodec.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/PngCodec.h"
+#include "plugin/core/RasterImage.h"
 #include "support/testdirs.h"
 
 namespace rastertest {

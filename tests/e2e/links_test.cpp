@@ -4,9 +4,10 @@
 #include "../exchange/link_fixture.h"
 #include "host_fixture.h"
 #include "plugin/app/TarnArxApp.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/LinkRecord.h"
+#include "plugin/exchange/DocLockOps.h"
 #include "plugin/exchange/Reactors.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 
 namespace {
 

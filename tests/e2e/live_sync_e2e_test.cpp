@@ -1,7 +1,7 @@
 // Live synchronisation end to end: the plug-in module loaded into tarnhost with the user's auto-sync on, the
 // host's own commands drawing, erasing and undoing, the simulated map application storing and deleting.
 #include "host_fixture.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // document's lock, as the base map does, they stay under the user's drawing through a save, a close and a
 // reopen, and go with their definitions when erased.
 #include "host_fixture.h"
-#include "plugin/basemap/PngCodec.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/PngCodec.h"
+#include "plugin/core/RasterImage.h"
 
 namespace {
 

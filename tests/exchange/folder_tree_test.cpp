@@ -3,7 +3,7 @@
 #include "app/frame_fixture.h"
 #include "platform/win32/core/unicode.h"
 #include "plugin/exchange/DocLockOps.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/LinkRecord.h"
 #include "plugin/exchange/MapFolderTree.h"
 
 namespace {

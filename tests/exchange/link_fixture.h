@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "plugin/exchange/LinkRecord.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/LinkRecord.h"
+#include "plugin/core/SyncState.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/win32/core/paths.h"
 #include "support/testdirs.h"

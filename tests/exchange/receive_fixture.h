@@ -10,7 +10,7 @@
 #include "mapsim/samples.h"
 #include "plugin/arxutil/DwgDatabaseUtil.h"
 #include "plugin/exchange/MapFolderTree.h"
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "platform/win32/core/unicode.h"
 
 namespace receivetest {

@@ -1,6 +1,6 @@
 // The receive road end to end in-process: the map user sends the selection, the plug-in asks for it, and
 // the answer becomes entities, layers and bindings in the drawing.
-#include "plugin/app/DlgMsg.h"
+#include "plugin/exchange/DlgMsg.h"
 #include "plugin/exchange/ReceiveRoad.h"
 #include "plugin/res/dlg_msg.h"
 #include "receive_fixture.h"

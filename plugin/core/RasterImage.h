@@ -14,6 +14,8 @@
 extern CString g_strImageName;
 extern std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
 extern AcCmColor g_ImageColor;
+// The name, the table and the colour of a fresh load.
+void ResetRasterImageState();
 
 // Inserts the PNG file into model space of the working database as a raster image stretched from the
 // lower-left to the upper-right corner, on the layer, at the bottom of the draw order. eOk exactly when the
@@ -41,6 +43,3 @@ void ClearCurMapImage(AcDbDatabase* db = nullptr);
 
 // The current document's file name after its last backslash (the whole name when it has none).
 CString GetCurDwgFileName();
-
-// Writes one of the plug-in's own PNG resources to a file, as the point icon's file is made on first use.
-bool WritePngResourceFile(UINT resourceId, const CString& path);

@@ -1,4 +1,4 @@
-#include "plugin/basemap/PngCodec.h"
+#include "plugin/core/PngCodec.h"
 
 #include <png.h>
 

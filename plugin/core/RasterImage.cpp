@@ -1,4 +1,4 @@
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/core/RasterImage.h"
 
 #include <functional>
 
@@ -7,6 +7,12 @@
 CString g_strImageName = _T("TARN_IMG");
 std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
 AcCmColor g_ImageColor;
+
+void ResetRasterImageState() {
+    g_strImageName = _T("TARN_IMG");
+    g_WholeViewImages.clear();
+    g_ImageColor = AcCmColor();
+}
 
 namespace {
 

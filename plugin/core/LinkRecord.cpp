@@ -1,9 +1,9 @@
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/LinkRecord.h"
 
 #include <cstring>
 #include <string>
 
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/arxutil/MathUtil.h"
 #include "plugin/cutil/cutil.h"
 #include "plugin/maplink/linkutil.h"
@@ -162,6 +162,8 @@ bool ParseLinkChain(const resbuf* chain, CBindingRecord& record) {
     return true;
 }
 
+CBindingTable g_unownedBindings;  // of objects of no open drawing: a record still has an owner
+
 // The state whose table an object's binding belongs in: its own drawing's.
 CBindingTable* TableFor(const AcDbObject* object) {
     AcDbDatabase* db = object->database();
@@ -172,8 +174,7 @@ CBindingTable* TableFor(const AcDbObject* object) {
     if (state == nullptr) {
         state = CurrentDocState();
     }
-    static CBindingTable s_unowned;  // an object of no open drawing: the record still has an owner
-    return state != nullptr ? &state->m_bindings : &s_unowned;
+    return state != nullptr ? &state->m_bindings : &g_unownedBindings;
 }
 
 AcDbObjectId IdOfHandle(AcDbDatabase* db, uint64_t key) {
@@ -430,4 +431,8 @@ uint64_t StringKey63(const CString& text) {
     uint8_t digest[16];
     Md5Buffer(digest, utf8.data(), static_cast<uint32_t>(utf8.size()));
     return DigestToKey63(digest);
+}
+
+void ResetLinkRecordState() {
+    g_unownedBindings.Clear();
 }

@@ -1,6 +1,6 @@
 // The FILE_MD5 entries (a drawing's key and the map application's coordinate setting at its last close) and
 // the reopen check that compares them with the setting the map application reports now.
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 
 #include <cstdio>
 #include <vector>
@@ -9,6 +9,11 @@
 
 CMapAppState g_MapAppState;
 BYTE g_bAfterClose = 0;
+
+void ResetMapAppState() {
+    g_MapAppState = CMapAppState();
+    g_bAfterClose = 0;
+}
 
 namespace {
 

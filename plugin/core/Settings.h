@@ -9,6 +9,7 @@
 
 #include "platform/mfc/afxwin.h"
 #include "platform/mfc/cstring.h"
+#include "plugin/core/MessageWindow.h"
 #include "plugin/maplink/mapreq.h"  // kPluginVersion
 
 // The record is the file format: every offset below is stored as is, little-endian.
@@ -62,6 +63,8 @@ static_assert(offsetof(CSettingsRecord, m_nAnnouncedPluginVersion) == 72);
 extern CSettingsRecord g_Settings;
 extern CString g_strSettingsPath;  // local application data + "\\TarnArx_setting.ini"
 extern CString g_strMapTempRoot;   // cache root, no trailing backslash; tiles lie in its "\\MapTemp"
+// The record, its path and the cache root of a fresh load (nothing read yet).
+void ResetSettingsState();
 
 // Fills the settings path, the record and the cache root (upgrade, defaults, the move of an older
 // "setting.ini"), and points the map link's notices at the record.
@@ -89,10 +92,8 @@ public:
 };
 extern CMapAppState g_MapAppState;
 extern BYTE g_bAfterClose;  // set before the coordinate state is asked for at a close; cleared by the answer
-
-// The hidden message window the settings reach for their timer and posted message. The plug-in frame owns
-// the window; null while it does not exist.
-HWND GetMessageWindow();
+// The coordinate state of a fresh load (no answer yet).
+void ResetMapAppState();
 
 // The 63-bit key of a 16-byte digest: its first 8 bytes little-endian, top bit cleared.
 ULONGLONG DigestToKey63(const BYTE digest[16]);

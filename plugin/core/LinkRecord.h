@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/cstring.h"
 
@@ -51,3 +51,6 @@ const char16_t* LineStyleName(uint32_t code);
 
 // The 63-bit key of a text: MD5 of its whole UTF-8 form, through DigestToKey63.
 uint64_t StringKey63(const CString& text);
+
+// Forgets the records of objects of no open drawing.
+void ResetLinkRecordState();

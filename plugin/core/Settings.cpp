@@ -1,12 +1,12 @@
 // The settings record: its field table (defaults and the ranges enforced at load), loading with upgrade and
 // the move of an older file, saving, and the link to the map application's notices.
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "plugin/app/DlgHint.h"
-#include "plugin/app/HostEnv.h"
+#include "plugin/core/DlgHint.h"
+#include "plugin/core/HostEnv.h"
 #include "plugin/arxutil/AppDirectoryUtil.h"
 #include "plugin/cutil/cutil.h"
 #include "plugin/maplink/mapapp.h"
@@ -14,6 +14,12 @@
 CSettingsRecord g_Settings = {};
 CString g_strSettingsPath;
 CString g_strMapTempRoot;
+
+void ResetSettingsState() {
+    g_Settings = CSettingsRecord{};
+    g_strSettingsPath.Empty();
+    g_strMapTempRoot.Empty();
+}
 
 namespace {
 

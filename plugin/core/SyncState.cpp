@@ -1,16 +1,35 @@
-#include "plugin/exchange/SyncState.h"
+#include "plugin/core/SyncState.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "plugin/app/Settings.h"
-#include "plugin/app/TarnArxApp.h"
+#include "plugin/core/Settings.h"
+#include "plugin/core/PluginState.h"
 #include "plugin/cutil/cutil.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/LinkRecord.h"
+
+namespace {
+DocBaseMapMaker g_baseMapMaker = nullptr;
+}  // namespace
+
+void SetDocBaseMapMaker(DocBaseMapMaker maker) {
+    g_baseMapMaker = maker;
+}
+
+std::unique_ptr<CDocBaseMap> MakeDocBaseMap() {
+    return g_baseMapMaker != nullptr ? g_baseMapMaker() : nullptr;
+}
 
 CDocSyncRegistry g_DocSyncRegistry;
 CBindingTable g_FolderBindings;
+
+void ResetSyncState() {
+    g_DocSyncRegistry.ClearAll();
+    g_DocSyncRegistry.m_nSaveTotal = 0;
+    g_DocSyncRegistry.m_nSaveCount = 0;
+    g_FolderBindings.Clear();
+}
 
 namespace {
 
@@ -309,7 +328,7 @@ bool CMapObjLinkTable::SetLinkModified(uint32_t id, bool modified) {
 // ---- CDocSyncState ----
 
 CDocSyncState::CDocSyncState(AcApDocument* doc)
-    : m_pDoc(doc), m_pDb(doc != nullptr ? doc->database() : nullptr) {
+    : m_pBaseMap(MakeDocBaseMap()), m_pDoc(doc), m_pDb(doc != nullptr ? doc->database() : nullptr) {
     m_lines.setGrowLength(8);
     m_texts.setGrowLength(8);
     m_modified.setGrowLength(8);

@@ -12,3 +12,5 @@ void SetImgPointOrientation(AcDbRasterImage* image, const AcGePoint3d& point, in
 // new image's id (also left in imageId), null on failure. Icons keep their place in the draw order.
 AcDbObjectId AddImgPoint(AcDbObjectId& imageId, AcDbObjectId imageDefId, const AcGePoint3d& point, int size,
                          const CEntityProperty& properties);
+// Makes the point icon's image definition ready in the working database (its file written on first use).
+void LoadIconImage();

@@ -20,6 +20,8 @@ extern CViewVarBackup g_ViewVarBackup;
 extern BYTE g_bZoomMatch;
 extern int32_t g_nMapImageWidth;
 extern int32_t g_nMapImageHeight;
+// The backup and the zoom match of a fresh load.
+void ResetHostEnvState();
 
 void MatchMapZoom();
 void SaveViewVariables();

@@ -1,4 +1,4 @@
-#include "plugin/app/DlgHint.h"
+#include "plugin/core/DlgHint.h"
 
 #include "plugin/res/dlg_hint.h"
 

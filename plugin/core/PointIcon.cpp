@@ -1,7 +1,28 @@
-#include "plugin/basemap/PointIcon.h"
+#include "plugin/core/PointIcon.h"
+
+#include <cstring>
+#include <string>
 
 #include "platform/mfc/msgbox.h"
-#include "plugin/basemap/RasterImage.h"
+#include "plugin/arxutil/AppDirectoryUtil.h"
+#include "plugin/core/PluginState.h"
+#include "plugin/core/PngResource.h"
+#include "plugin/core/RasterImage.h"
+#include "plugin/cutil/cutil.h"
+#include "plugin/maplink/linkutil.h"
+
+namespace {
+
+constexpr UINT kIconResource = 8315;
+
+std::string ToUtf8(const CString& text, int maxBytes) {
+    std::string utf8(size_t(maxBytes) + 1, '\0');
+    CStringToMultiByte(text, utf8.data(), maxBytes + 1, maxBytes);
+    utf8.resize(strnlen(utf8.c_str(), utf8.size()));
+    return utf8;
+}
+
+}  // namespace
 
 void SetImgPointOrientation(AcDbRasterImage* image, const AcGePoint3d& point, int size) {
     if (image == nullptr) {
@@ -64,4 +85,18 @@ AcDbObjectId AddImgPoint(AcDbObjectId& imageId, AcDbObjectId imageDefId, const A
     table->close();
     imageId = newId;
     return newId;
+}
+
+void LoadIconImage() {
+    if (g_strIconPath.IsEmpty()) {
+        g_strIconPath = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle()) + u"\\Icon.png";
+    }
+    const std::string path = ToUtf8(g_strIconPath, 1000);
+    if (GetFileSizeU8(path.c_str()) < 0) {
+        WritePngResourceFile(kIconResource, g_strIconPath);
+    }
+    if (g_strIconName.IsEmpty()) {
+        g_strIconName = u"Icon";
+    }
+    g_idIconImageDef = GetRasterImgDefId(g_strIconName, g_strIconPath);
 }

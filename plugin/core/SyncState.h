@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/core/DocBaseMap.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/cstring.h"
 
@@ -144,7 +144,8 @@ public:
     CMapIdTable m_mapIds;
     CMapObjLinkTable m_pointGroups;
     CMapObjLinkTable m_trackGroups;
-    CBaseMapLayer m_baseMap;
+    // The drawing's base map, made by the maker the base map registered (null without one).
+    std::unique_ptr<CDocBaseMap> m_pBaseMap;
 
     // The reactors' scratch.
     AcDbObjectId m_lastModified;
@@ -202,6 +203,8 @@ private:
 extern CDocSyncRegistry g_DocSyncRegistry;
 // The send road's scratch table of folder records, keyed by their place in the send.
 extern CBindingTable g_FolderBindings;
+// Drops every drawing's state (memory only, as at program exit) and the send road's folder records.
+void ResetSyncState();
 
 // The current drawing's state, null when there is none.
 inline CDocSyncState* CurrentDocState() {

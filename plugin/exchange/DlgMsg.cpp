@@ -1,4 +1,4 @@
-#include "plugin/app/DlgMsg.h"
+#include "plugin/exchange/DlgMsg.h"
 
 #include "plugin/res/dlg_msg.h"
 

@@ -1,13 +1,13 @@
 // Host environment operations: the zoom match with the map application, the view variables kept while the
 // base map is shown, the demand-load registration, the user's folders and the removal of the tile cache.
-#include "plugin/app/HostEnv.h"
+#include "plugin/core/HostEnv.h"
 
 #include <algorithm>
 
 #include "platform/arx/acap/appinfo.h"
 #include "platform/arx/acgs/gsmanager.h"
 #include "platform/win32/sys/curdir.h"
-#include "plugin/app/Settings.h"
+#include "plugin/core/Settings.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/cutil/cutil.h"
 #include "plugin/maplink/mapapp.h"
@@ -18,6 +18,13 @@ CViewVarBackup g_ViewVarBackup;
 BYTE g_bZoomMatch = 0;
 int32_t g_nMapImageWidth = 0;
 int32_t g_nMapImageHeight = 0;
+
+void ResetHostEnvState() {
+    g_ViewVarBackup = CViewVarBackup();
+    g_bZoomMatch = 0;
+    g_nMapImageWidth = 0;
+    g_nMapImageHeight = 0;
+}
 
 namespace {
 

@@ -1,0 +1,137 @@
+// The whole-view map image: the picture of request 20301 written under the plug-in's folder and inserted
+// under the current layer, and removed again with its file.
+#include "plugin/core/WholeViewImage.h"
+
+#include <string>
+
+#include "plugin/arxutil/AppDirectoryUtil.h"
+#include "plugin/arxutil/ViewUtil.h"
+#include "plugin/core/RasterImage.h"
+#include "plugin/core/SyncState.h"
+#include "plugin/cutil/cutil.h"
+#include "plugin/maplink/linkutil.h"
+
+namespace {
+
+class CWholeViewDocLock {
+public:
+    explicit CWholeViewDocLock(AcApDocument* doc) : m_doc(doc) {
+        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
+    }
+    ~CWholeViewDocLock() {
+        if (m_locked) {
+            acDocManager->unlockDocument(m_doc);
+        }
+    }
+    CWholeViewDocLock(const CWholeViewDocLock&) = delete;
+    CWholeViewDocLock& operator=(const CWholeViewDocLock&) = delete;
+
+private:
+    AcApDocument* m_doc;
+    bool m_locked = false;
+};
+
+// Three bytes a unit is the most UTF-8 a UTF-16 unit can take.
+std::string Utf8(const CString& text) {
+    std::string utf8(size_t(text.GetLength()) * 3 + 1, '\0');
+    const int n = MapApiUtf16ToUtf8(text, utf8.data(), static_cast<int>(utf8.size()));
+    utf8.resize(size_t(n));
+    return utf8;
+}
+
+AcApDocument* DocumentOf(AcDbDatabase* db) {
+    AcApDocument* doc = db != nullptr ? acDocManager->document(db) : nullptr;
+    return doc != nullptr ? doc : acDocManager->curDocument();
+}
+
+CString FileNameOf(const CString& path) {
+    const int slash = path.ReverseFind(u'\\');
+    return slash < 0 ? path : path.Mid(slash + 1);
+}
+
+// The whole-view file of the database: its own document's name and its own current layer.
+CString WholeViewFileOf(AcDbDatabase* db) {
+    AcApDocument* doc = DocumentOf(db);
+    const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
+    uint32_t layerKey = 0;
+    AcDbLayerTableRecord* layer = nullptr;
+    if (db != nullptr && acdbOpenObject(layer, db->clayer(), AcDb::kForRead) == Acad::eOk) {
+        layerKey = HandleToUInt32(layer->objectId().handle());
+        layer->close();
+    }
+    return WholeViewFileName(pluginFolder, doc != nullptr ? FileNameOf(doc->fileName()) : CString(),
+                             layerKey);
+}
+
+}  // namespace
+
+CString WholeViewFileName(const CString& pluginFolder, const CString& drawingName, uint32_t layerKey) {
+    CString file;
+    file.Format(u"%s\\MapTemp\\%s_%d.png", pluginFolder.GetString(), drawingName.GetString(),
+                static_cast<int>(layerKey));
+    return file;
+}
+
+// ---- The whole-view map image
+
+bool ClearMapImages(AcDbDatabase* db) {
+    if (db == nullptr) {
+        return false;
+    }
+    CWholeViewDocLock lock(DocumentOf(db));
+    const bool had = !g_WholeViewImages[db].isNull();
+    ClearCurMapImage(db);
+    const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
+    CreateDirU8(Utf8(pluginFolder + u"\\MapTemp").c_str());
+    const std::string file = Utf8(WholeViewFileOf(db));
+    if (GetFileSizeU8(file.c_str()) > 0) {
+        DeleteFileU8(file.c_str());
+    }
+    return had;
+}
+
+int InsertMapImage(const BYTE* image, DWORD length, const AcGePoint2d& min, const AcGePoint2d& max) {
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    if (db == nullptr || image == nullptr || length == 0) {
+        return Acad::eInvalidInput;
+    }
+    ClearMapImages(db);
+    CWholeViewDocLock lock(DocumentOf(db));
+    const CString file = WholeViewFileOf(db);
+    const std::string utf8 = Utf8(file);
+    if (WriteFileData(utf8.c_str(), image, length) != 1) {
+        return Acad::eFileAccessErr;
+    }
+    AcDbObjectId imageId;
+    const Acad::ErrorStatus es = InsertIMGFile(imageId, db->clayer(), file, g_strImageName, min, max);
+    if (es == Acad::eOk) {
+        CViewUtil::UpdateDisplay();
+    }
+    return es;
+}
+
+AcGePoint3d& GetEntityExtents(AcGePoint3d& point, const AcDbEntity* entity) {
+    point = AcGePoint3d(0.0, 0.0, 0.0);
+    if (entity == nullptr) {
+        return point;
+    }
+    if (const AcDbRasterImage* image = AcDbRasterImage::cast(entity)) {
+        AcGePoint3d origin;
+        AcGeVector3d u;
+        AcGeVector3d v;
+        image->getOrientation(origin, u, v);
+        point = AcGePoint3d(origin.x, origin.y, 0.0);
+        return point;
+    }
+    AcDbExtents box;
+    if (entity->getGeomExtents(box) != Acad::eOk) {
+        return point;
+    }
+    AcGePoint3d lo = box.minPoint();
+    const AcGePoint3d hi = box.maxPoint();
+    if (lo.x == 0.0 && lo.y == 0.0) {
+        lo = hi;
+    }
+    point = AcGePoint3d((lo.x + hi.x) / 2.0, (lo.y + hi.y) / 2.0, 0.0);
+    return point;
+}
