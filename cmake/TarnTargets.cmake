@@ -51,4 +51,8 @@ function(tarn_add_test folder)
     target_compile_definitions(${target} PRIVATE TARN_SOURCE_DIR="${TARN_ROOT}")
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} tarn_testsupport GTest::gtest GTest::gmock)
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300)
+    # The whole program once more in one process, in a shuffled order: a test that leans on what another
+    # left behind fails here (the seed is printed, --gtest_random_seed=N repeats the order).
+    add_test(NAME ${target}.WholeShuffled COMMAND ${target} --gtest_shuffle)
+    set_tests_properties(${target}.WholeShuffled PROPERTIES TIMEOUT 900)
 endfunction()

@@ -13,6 +13,7 @@
 #include "platform/win32/sys/sys_hooks.h"
 #include "plugin/core/HostEnv.h"
 #include "plugin/app/MessageDlg.h"
+#include "plugin/app/TarnArxApp.h"
 #include "plugin/core/Settings.h"
 #include "plugin/maplink/mapapp.h"
 #include "support/testdirs.h"
@@ -20,19 +21,9 @@
 
 namespace apptest {
 
-// A fresh load of the plug-in's settings state (the globals outlive the platform's reset).
+// A fresh load of the plug-in's state, settings included (the globals outlive the platform's reset).
 inline void ForgetSettings() {
-    g_Settings = CSettingsRecord{};
-    g_strSettingsPath.Empty();
-    g_strMapTempRoot.Empty();
-    g_MapAppState = CMapAppState();
-    g_bAfterClose = 0;
-    g_ViewVarBackup = CViewVarBackup();
-    g_bZoomMatch = 0;
-    g_nMapImageWidth = 0;
-    g_nMapImageHeight = 0;
-    SetMapNoticeHooks(MapNoticeHooks());
-    ResetMapAppLoadState();
+    ResetPluginState();
 }
 
 class AppTest : public ::testing::Test {

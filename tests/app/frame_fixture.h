@@ -39,9 +39,15 @@ void Put(Bytes& bytes, size_t offset, T value) {
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetPluginState();
         dir = tarntest::TempDir();
         moduleFolder = dir + "/plugin";
         std::filesystem::create_directories(moduleFolder);
+        // The settings file and the cache are the test's own: a switch one test saves is not the next one's.
+        std::filesystem::create_directories(dir + "/appdata");
+        std::filesystem::create_directories(dir + "/temp");
+        platform::SetLocalAppDataFolder(dir + "/appdata");
+        platform::SetTempFolder(dir + "/temp");
         platform::SetModuleFileName(platform::PluginModuleHandle(),
                                     platform::ToWindowsPath(moduleFolder + "/TarnArx.arx"));
         platform::SetUiDriver(&user);
@@ -60,6 +66,7 @@ protected:
         std::string report;
         EXPECT_TRUE(user.Verify(&report)) << report;
         platform::SetUiDriver(nullptr);
+        ResetPluginState();
     }
 
     void Load() {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/arx/acap/statusbar.h"
+#include "plugin/app/TarnArxApp.h"
 #include "plugin/basemap/MapFileRequest.h"
 
 namespace {
@@ -11,10 +12,14 @@ using platform::StatusBarEvent;
 class MeterTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetPluginState();
         acedRestoreStatusBar();
         platform::ClearStatusBarEvents();
     }
-    void TearDown() override { acedRestoreStatusBar(); }
+    void TearDown() override {
+        acedRestoreStatusBar();
+        ResetPluginState();
+    }
     const std::vector<StatusBarEvent>& Events() { return platform::StatusBarEvents(); }
 };
 

@@ -14,6 +14,7 @@
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
 #include "plugin/core/PngCodec.h"
+#include "plugin/app/TarnArxApp.h"
 #include "plugin/core/RasterImage.h"
 #include "support/testdirs.h"
 
@@ -59,6 +60,7 @@ inline std::string RawPng(uint32_t width, uint32_t height, int bitDepth, int col
 class RasterTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetPluginState();
         platform::SetUiDriver(&driver);
         doc = platform::NewDocument(u"C:\\proj\\site.dwg");
         acDocManager->lockDocument(doc);
@@ -76,7 +78,7 @@ protected:
         platform::CloseAllDocuments();
         platform::SetUiDriver(nullptr);
         EXPECT_EQ(platform::LiveNonResidentObjectCount(), 0) << "non-resident objects leaked";
-        g_WholeViewImages.clear();
+        ResetPluginState();
     }
 
     // A PNG file of the test's folder (Windows form): RGB, or RGBA with alpha.

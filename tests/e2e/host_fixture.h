@@ -9,6 +9,7 @@
 
 #include "host/host.h"
 #include "host/hostcmds.h"
+#include "plugin/app/TarnArxApp.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/win32/core/clock.h"
 #include "platform/win32/core/paths.h"
@@ -32,6 +33,7 @@ inline int Count(const std::string& text, const std::string& what) {
 class HostTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetPluginState();
         dir = tarntest::TempDir();
         options.home = dir + "/home";
         options.out = &out;
@@ -42,6 +44,7 @@ protected:
         host.Stop();
         EXPECT_EQ(host.Modules().Leftovers(), std::vector<std::string>());
         EXPECT_EQ(platform::ReactorViolations(), std::vector<std::string>());
+        ResetPluginState();
     }
 
     // What the command line printed since the mark.

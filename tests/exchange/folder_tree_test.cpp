@@ -18,14 +18,10 @@ class FolderTreeTest : public frametest::FrameTest {
 protected:
     void SetUp() override {
         FrameTest::SetUp();
-        Reset();
         Load();
         map.ClearRecords();
     }
-    void TearDown() override {
-        Reset();
-        FrameTest::TearDown();
-    }
+    // The tree loaded afresh while the plug-in stays loaded.
     static void Reset() {
         g_MapFolderTree.Clear();
         g_MapFolderTree.m_idToName.clear();

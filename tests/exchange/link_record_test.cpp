@@ -16,6 +16,7 @@ using linktest::IdOf;
 class LinkRecordTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetPluginState();
         dir = tarntest::TempDir();
         doc = platform::NewDocument(platform::ToWindowsPath(dir + "/a.dxf"));
         state = g_DocSyncRegistry.GetDocState(doc);
@@ -24,6 +25,7 @@ protected:
     void TearDown() override {
         g_DocSyncRegistry.ClearAll();
         platform::CloseAllDocuments();
+        ResetPluginState();
         EXPECT_EQ(platform::OpenObjectCount(), 0);
     }
 

@@ -147,6 +147,7 @@ TEST(GroupLinks, CollectModifiedTakesNonEmptyModifiedLinksInIdOrder) {
 class SaveAllTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetPluginState();
         dir = tarntest::TempDir();
         doc = platform::NewDocument(platform::ToWindowsPath(dir + "/a.dxf"));
         state = g_DocSyncRegistry.GetDocState(doc);
@@ -156,6 +157,7 @@ protected:
     void TearDown() override {
         g_DocSyncRegistry.ClearAll();
         platform::CloseAllDocuments();
+        ResetPluginState();
     }
     std::string dir;
     AcApDocument* doc = nullptr;
