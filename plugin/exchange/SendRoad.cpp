@@ -180,7 +180,8 @@ void SendObjectPacket(MapApiBuf* packet, uint32_t drawingFolderId) {
     DropUnansweredGroups();
 }
 
-// The object pass shared by both roads: steps 9 to 13.
+// The object pass shared by both roads: each layer's entities converted into one packet under the layer's
+// folder, the map objects they replace deleted, the packet sent, and the map view moved to the last entity.
 void SendObjectPass(const CLayerEntityList& list, uint32_t drawingFolderId, bool sizeFilter) {
     MapApiBuf packet{};
     if (!StartMapPacket(&packet, drawingFolderId)) {
@@ -224,7 +225,7 @@ void SendObjectPass(const CLayerEntityList& list, uint32_t drawingFolderId, bool
     g_bSendProgress = 0;
 }
 
-// Workspace and drawing folder; false (with the message where the Part gives one) when the send can't go on.
+// Workspace and drawing folder; false (with a message to the user where one fits) when the send can't go on.
 bool PrepareFolders(uint32_t& drawingFolderId) {
     if (!g_MapFolderTree.LoadTree()) {
         return false;

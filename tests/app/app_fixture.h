@@ -73,7 +73,7 @@ protected:
 namespace apptest {
 
 // The plug-in frame's hidden window "TarnArxWin" on its own, counting the coordinate-state timer and the
-// requests to open the associated-point dialog (whose dialog is another Part's).
+// requests to open the associated-point dialog (the dialog itself is the base map's, tested with it).
 class FrameStandIn {
 public:
     FrameStandIn() {
