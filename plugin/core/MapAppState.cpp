@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "plugin/core/MessageWindow.h"
 #include "plugin/cutil/cutil.h"
 
 CMapAppState g_MapAppState;
@@ -18,8 +19,6 @@ void ResetMapAppState() {
 namespace {
 
 const char16_t* const kSectionFileMd5 = u"FILE_MD5";
-constexpr UINT_PTR kTimerMapStateCheck = 1001;
-constexpr UINT kMsgShowAssocPoints = WM_APP + 50;
 constexpr DWORD kKeyUnits = 20;  // the longest 63-bit decimal has 19 digits
 
 // The drawing's key hashes its path in the ANSI code page, as earlier versions wrote it.
@@ -83,7 +82,7 @@ void CMapAppState::StartDocumentCheck(const CString& drawingPath, UINT delayMs) 
     m_nStoredKey = ReadFileMd5(drawingPath);
     if (delayMs > 0) {
         const HWND window = GetMessageWindow();
-        if (window == nullptr || SetTimer(window, kTimerMapStateCheck, delayMs, nullptr) == 0) {
+        if (window == nullptr || SetTimer(window, kTimerCoordState, delayMs, nullptr) == 0) {
             m_bCheckPending =
                 0;  // nothing would ever end the check, and every later drawing would be skipped
         }
@@ -92,7 +91,7 @@ void CMapAppState::StartDocumentCheck(const CString& drawingPath, UINT delayMs) 
 
 void CMapAppState::CheckMapStateDigest(HWND hMessageWnd) {
     if (m_nCoordType == 2 || m_nReceivedKey != m_nStoredKey) {
-        PostMessageW(hMessageWnd, kMsgShowAssocPoints, 0, 0);
+        PostMessageW(hMessageWnd, WM_TARN_SET_COOR, 0, 0);
     }
     m_bCheckPending = 0;
 }
