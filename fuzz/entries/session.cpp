@@ -19,13 +19,7 @@ namespace {
 
 // The plug-in's globals outlive the platform's reset.
 void Forget() {
-    g_Settings = CSettingsRecord{};
-    g_strSettingsPath.Empty();
-    g_strMapTempRoot.Empty();
-    g_MapAppState = CMapAppState();
-    g_bAfterClose = 0;
-    SetMapNoticeHooks(MapNoticeHooks());
-    ResetMapAppLoadState();
+    ResetPluginState();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/testhooks.h"
 #include "platform/win32/sys/sys_hooks.h"
+#include "plugin/app/TarnArxApp.h"
 #include "plugin/core/Settings.h"
 #include "plugin/maplink/mapapp.h"
 
@@ -18,11 +19,9 @@ namespace tarnfuzz {
 
 namespace {
 
+// The plug-in's globals outlive the platform's reset.
 void Forget() {
-    g_Settings = CSettingsRecord{};
-    g_strSettingsPath.Empty();
-    g_strMapTempRoot.Empty();
-    SetMapNoticeHooks(MapNoticeHooks());
+    ResetPluginState();
 }
 
 std::string CheckRecord(const CSettingsRecord& r) {
