@@ -291,6 +291,101 @@ bool IsExplodedClass(const AcDbEntity* entity) {
     return name == u"AcDbZombieEntity" || name == u"AcDbProxyObject";
 }
 
+namespace {
+
+// What a converter works with besides the entity.
+struct ConvertCall {
+    MapApiBuf* packet;
+    CBindingRecord* binding;
+    CConvertLists& lists;
+    uint32_t& childCount;
+    bool nested;
+};
+
+// A record written for a part of an exploded entity counts as one of the entity's children.
+uint8_t Counted(uint8_t result, ConvertCall& call) {
+    if (call.nested && result != 0) {
+        ++call.childCount;
+    }
+    return result;
+}
+
+uint8_t PointEntity(AcDbEntity* entity, ConvertCall& call) {
+    auto* point = static_cast<AcDbPoint*>(entity);
+    if (!call.nested && g_Settings.m_bPointAsIcon) {
+        return ConvertPoint(point, call.packet, call.binding);
+    }
+    // Points of exploded parts have no key in the drawing: their positions travel instead.
+    if (call.nested) {
+        call.lists.m_partPoints.push_back(point->position());
+    } else {
+        call.lists.m_pointKeys.push_back(HandleToUInt32(point->handle()));
+    }
+    return 1;
+}
+
+uint8_t ImageEntity(AcDbEntity* entity, ConvertCall& call) {
+    AcGePoint3d origin;
+    AcGeVector3d u;
+    AcGeVector3d v;
+    static_cast<AcDbRasterImage*>(entity)->getOrientation(origin, u, v);
+    AcDbPoint temp(AcGePoint3d(origin.x + u.x / 2.0, origin.y, origin.z));
+    return Counted(ConvertPoint(&temp, call.packet, call.binding), call);
+}
+
+// Polylines of a polyline group are sent later with their whole group.
+template <class Polyline, uint8_t (*Convert)(Polyline*, MapApiBuf*, CBindingRecord*)>
+uint8_t PolylineEntity(AcDbEntity* entity, ConvertCall& call) {
+    if (!call.nested && call.binding->m_groupMember) {
+        call.lists.m_deferredKeys.push_back(call.binding->m_key);
+        return 1;
+    }
+    return Counted(Convert(static_cast<Polyline*>(entity), call.packet, call.binding), call);
+}
+
+template <class Entity, uint8_t (*Convert)(Entity*, MapApiBuf*, CBindingRecord*)>
+uint8_t RecordEntity(AcDbEntity* entity, ConvertCall& call) {
+    return Counted(Convert(static_cast<Entity*>(entity), call.packet, call.binding), call);
+}
+
+struct EntityConverter {
+    AcRxClass* (*desc)();
+    uint8_t (*convert)(AcDbEntity* entity, ConvertCall& call);
+};
+
+// The converter of each class the map takes as records. An entity goes by the nearest of its classes
+// listed here (an attribute definition by its own entry, not by the text's).
+const EntityConverter kConverters[] = {
+    {AcDbPoint::desc, PointEntity},
+    {AcDbAttributeDefinition::desc, RecordEntity<AcDbAttributeDefinition, ConvertAttributeDefinition>},
+    {AcDbText::desc, RecordEntity<AcDbText, ConvertText>},
+    {AcDbMText::desc, RecordEntity<AcDbMText, ConvertMText>},
+    {AcDbRasterImage::desc, ImageEntity},
+    {AcDbEllipse::desc, RecordEntity<AcDbEllipse, ConvertEllipse>},
+    {AcDbLine::desc, RecordEntity<AcDbLine, ConvertLine>},
+    {AcDbCircle::desc, RecordEntity<AcDbCircle, ConvertCircle>},
+    {AcDbArc::desc, RecordEntity<AcDbArc, ConvertArc>},
+    {AcDbSpline::desc, RecordEntity<AcDbSpline, ConvertSpline>},
+    {AcDbPolyline::desc, PolylineEntity<AcDbPolyline, ConvertPolyline>},
+    {AcDb3dPolyline::desc, PolylineEntity<AcDb3dPolyline, Convert3dPolyline>},
+    {AcDb2dPolyline::desc, PolylineEntity<AcDb2dPolyline, Convert2dPolyline>},
+    {AcDbMline::desc, RecordEntity<AcDbMline, ConvertMline>},
+    {AcDbHatch::desc, RecordEntity<AcDbHatch, ConvertHatch>},
+};
+
+const EntityConverter* FindConverter(const AcRxClass* cls) {
+    for (; cls != nullptr; cls = cls->myParent()) {
+        for (const EntityConverter& converter : kConverters) {
+            if (converter.desc() == cls) {
+                return &converter;
+            }
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 uint8_t ConvertEntity(AcDbEntity* entity, MapApiBuf* packet, CBindingRecord* binding, CConvertLists& lists,
                       uint32_t& childCount, std::vector<uint32_t>& deleteIds, bool nested) {
     if (entity == nullptr) {
@@ -299,64 +394,12 @@ uint8_t ConvertEntity(AcDbEntity* entity, MapApiBuf* packet, CBindingRecord* bin
     g_nCurrentColor = GetEntityRgb(entity);
     binding->m_opacity = GetMapOpacity(entity);
     binding->m_lineStyle = GetMapLineStyle(entity);
-    uint8_t result = 0;
-    if (auto* point = AcDbPoint::cast(entity)) {
-        if (!nested && g_Settings.m_bPointAsIcon) {
-            return ConvertPoint(point, packet, binding);
-        }
-        // Points of exploded parts have no key in the drawing: their positions travel instead.
-        if (nested) {
-            lists.m_partPoints.push_back(point->position());
-        } else {
-            lists.m_pointKeys.push_back(HandleToUInt32(point->handle()));
-        }
-        return 1;
+    if (const EntityConverter* converter = FindConverter(entity->isA())) {
+        ConvertCall call{packet, binding, lists, childCount, nested};
+        return converter->convert(entity, call);
     }
-    if (auto* attdef = AcDbAttributeDefinition::cast(entity)) {
-        result = ConvertAttributeDefinition(attdef, packet, binding);
-    } else if (auto* text = AcDbText::cast(entity)) {
-        result = ConvertText(text, packet, binding);
-    } else if (auto* mtext = AcDbMText::cast(entity)) {
-        result = ConvertMText(mtext, packet, binding);
-    } else if (auto* image = AcDbRasterImage::cast(entity)) {
-        AcGePoint3d origin;
-        AcGeVector3d u;
-        AcGeVector3d v;
-        image->getOrientation(origin, u, v);
-        AcDbPoint temp(AcGePoint3d(origin.x + u.x / 2.0, origin.y, origin.z));
-        result = ConvertPoint(&temp, packet, binding);
-    } else if (auto* ellipse = AcDbEllipse::cast(entity)) {
-        result = ConvertEllipse(ellipse, packet, binding);
-    } else if (auto* line = AcDbLine::cast(entity)) {
-        result = ConvertLine(line, packet, binding);
-    } else if (auto* circle = AcDbCircle::cast(entity)) {
-        result = ConvertCircle(circle, packet, binding);
-    } else if (auto* arc = AcDbArc::cast(entity)) {
-        result = ConvertArc(arc, packet, binding);
-    } else if (auto* spline = AcDbSpline::cast(entity)) {
-        result = ConvertSpline(spline, packet, binding);
-    } else if (AcDbPolyline::cast(entity) || AcDb3dPolyline::cast(entity) || AcDb2dPolyline::cast(entity)) {
-        if (!nested && binding->m_groupMember) {
-            lists.m_deferredKeys.push_back(binding->m_key);
-            return 1;
-        }
-        if (auto* lw = AcDbPolyline::cast(entity)) {
-            result = ConvertPolyline(lw, packet, binding);
-        } else if (auto* p3 = AcDb3dPolyline::cast(entity)) {
-            result = Convert3dPolyline(p3, packet, binding);
-        } else {
-            result = Convert2dPolyline(AcDb2dPolyline::cast(entity), packet, binding);
-        }
-    } else if (auto* mline = AcDbMline::cast(entity)) {
-        result = ConvertMline(mline, packet, binding);
-    } else if (auto* hatch = AcDbHatch::cast(entity)) {
-        result = ConvertHatch(hatch, packet, binding);
-    } else if (IsExplodedClass(entity)) {
+    if (IsExplodedClass(entity)) {
         ConvertExploded(entity, packet, binding, childCount, deleteIds, nested);
-        return 0;
     }
-    if (nested && result != 0) {
-        ++childCount;
-    }
-    return result;
+    return 0;
 }

@@ -372,6 +372,47 @@ TEST_F(SendRoadTest, EveryPolylineKindAndMultilines) {
     }
 }
 
+TEST_F(SendRoadTest, SplinesAndImagesGoByTheirClassesAndDimensionsNotAtAll) {
+    // A spline of degree 1 goes as the track of its control points.
+    AcGePoint3dArray controls;
+    controls.append(AcGePoint3d(1, 1, 0));
+    controls.append(AcGePoint3d(5, 3, 2));
+    controls.append(AcGePoint3d(9, 1, 0));
+    AcGeDoubleArray knots;
+    for (double k : {0.0, 0.0, 1.0, 2.0, 2.0}) {
+        knots.append(k);
+    }
+    const uint64_t spline = Add(new AcDbSpline(1, false, false, false, controls, knots, AcGeDoubleArray()));
+    // An image 8 wide and 4 high at (2, 3): a mark at (2 + 8 / 2, 3).
+    auto* picture = new AcDbRasterImage;
+    ASSERT_TRUE(picture->setOrientation(AcGePoint3d(2, 3, 0), AcGeVector3d(8, 0, 0), AcGeVector3d(0, 4, 0)));
+    const uint64_t image = Add(picture);
+    const uint64_t dimension =
+        Add(new AcDbAlignedDimension(AcGePoint3d(1, 1, 0), AcGePoint3d(9, 1, 0), AcGePoint3d(5, 3, 0)));
+    Send({spline, image, dimension});
+
+    ASSERT_NE(Stored(spline), nullptr);
+    {
+        Track t(Stored(spline)->bytes);
+        ASSERT_NE(t.obj, nullptr);
+        EXPECT_EQ(t.obj->m_byGeomKind, 10);
+        ASSERT_EQ(t.obj->m_nCount, 3);
+        EXPECT_EQ(t.obj->m_pPoints[1].m_dX, 5.0);
+        EXPECT_EQ(t.obj->m_pPoints[1].m_dY, 3.0);
+        EXPECT_EQ(t.obj->m_pPoints[1].m_nHeight, 2);
+        EXPECT_EQ(t.obj->m_pPoints[2].m_dX, 9.0);
+    }
+    ASSERT_NE(Stored(image), nullptr);
+    {
+        Label m(Stored(image)->bytes);
+        ASSERT_NE(m.obj, nullptr);
+        EXPECT_EQ(m.obj->m_dX, 6.0);
+        EXPECT_EQ(m.obj->m_dY, 3.0);
+        EXPECT_EQ(m.obj->m_nIcon, 4u);
+    }
+    EXPECT_EQ(Stored(dimension), nullptr);
+}
+
 TEST_F(SendRoadTest, UnboundPointsGoAsOneGroupThatTheAnswerRekeys) {
     const uint64_t p1 = Add(new AcDbPoint(AcGePoint3d(1, 1, 0)));
     const uint64_t p2 = Add(new AcDbPoint(AcGePoint3d(2, 2, 0)));

@@ -1,10 +1,16 @@
 #include "platform/arx/acdb/dbellipse.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dbplinepath.h"
+#include "platform/arx/acdb/dxfcodec.h"
+#include "platform/arx/acdb/dxfgroups.h"
 
 namespace {
 
@@ -292,3 +298,77 @@ Acad::ErrorStatus AcDbEllipse::getGeomExtents(AcDbExtents& extents) const {
     extents = box;
     return Acad::eOk;
 }
+
+// ---- ellipses: 10 centre, 11 major axis, 210 normal, 40 ratio, 41/42 start and end parameters ----
+
+namespace {
+
+using platform::dxf::EllipseAngleOf;
+using platform::dxf::EllipseParamOf;
+using platform::dxf::Find;
+using platform::dxf::FindNormal;
+using platform::dxf::FindReal;
+using platform::dxf::FormatReal;
+using platform::dxf::Group;
+using platform::dxf::kFullTurn;
+using platform::dxf::ReadContext;
+using platform::dxf::Trim;
+using platform::dxf::WritePoint;
+using platform::dxf::Writer;
+using platform::dxf::WriteVector;
+
+long double ParseParam(std::string_view text) {
+    text = Trim(text);
+    long double value = 0.0L;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+// The parameter of an angle with enough digits that the reader gets the very same angle back.
+std::string FormatParam(double angle, double ratio) {
+    const long double param = EllipseParamOf(angle, ratio);
+    char buffer[64];
+    for (int precision = 17; precision <= 21; ++precision) {
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof(buffer), param, std::chars_format::general, precision);
+        const std::string text(buffer, end.ptr);
+        if (EllipseAngleOf(ParseParam(text), ratio) == angle) {
+            return text;
+        }
+    }
+    return FormatReal(static_cast<double>(param));
+}
+
+void WriteEllipse(const AcDbObject* object, Writer& out) {
+    const auto* shape = static_cast<const AcDbEllipse*>(object);
+    out.raw(100, "AcDbEllipse");
+    WritePoint(out, 10, shape->center());
+    WriteVector(out, 11, shape->majorAxis());
+    WriteVector(out, 210, shape->normal());
+    out.real(40, shape->radiusRatio());
+    out.raw(41, FormatParam(shape->startAngle(), shape->radiusRatio()));
+    out.raw(42, FormatParam(shape->endAngle(), shape->radiusRatio()));
+}
+
+void ReadEllipse(AcDbObject* object, const std::vector<Group>& body, const ReadContext&) {
+    auto* shape = static_cast<AcDbEllipse*>(object);
+    AcGePoint3d center(0.0, 0.0, 0.0), major(1.0, 0.0, 0.0);
+    Find(body, 10, center);
+    Find(body, 11, major);
+    const AcGeVector3d axis(major.x, major.y, major.z);
+    const double ratio = FindReal(body, 40, 1.0);
+    double start = 0.0, end = kFullTurn;
+    for (const Group& g : body) {
+        if (g.code == 41) {
+            start = EllipseAngleOf(ParseParam(g.value), ratio);
+        } else if (g.code == 42) {
+            end = EllipseAngleOf(ParseParam(g.value), ratio);
+        }
+    }
+    shape->set(center, FindNormal(body), axis, ratio, start, end);
+}
+
+const platform::dxf::Codec kCodec = {u"AcDbEllipse", WriteEllipse, ReadEllipse};
+const platform::dxf::CodecRegistration kRegistration(&kCodec);
+
+}  // namespace

@@ -1,8 +1,15 @@
 #include "platform/arx/acdb/dbhatch.h"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
+#include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbloop.h"
 #include "platform/arx/acdb/dbregion.h"
+#include "platform/arx/acdb/dxfcodec.h"
+#include "platform/arx/acdb/dxfgroups.h"
+#include "platform/arx/acdb/dxfloops.h"
 #include "platform/win32/core/unicode.h"
 
 namespace {
@@ -245,3 +252,126 @@ Acad::ErrorStatus AcDbHatch::getGeomExtents(AcDbExtents& extents) const {
     extents = box;
     return Acad::eOk;
 }
+
+// ---- hatches ----
+
+namespace {
+
+using platform::dxf::Find;
+using platform::dxf::FindInteger;
+using platform::dxf::Group;
+using platform::dxf::kMaxListItems;
+using platform::dxf::ParseLoop;
+using platform::dxf::ReadContext;
+using platform::dxf::ReadLoop;
+using platform::dxf::WriteLoop;
+using platform::dxf::WritePoint;
+using platform::dxf::Writer;
+using platform::dxf::WriteVector;
+
+void WriteHatch(const AcDbObject* object, Writer& out) {
+    const auto* hatch = static_cast<const AcDbHatch*>(object);
+    out.raw(100, "AcDbHatch");
+    WritePoint(out, 10, AcGePoint3d(0.0, 0.0, hatch->elevation()));
+    WriteVector(out, 210, hatch->normal());
+    out.text(2, hatch->patternName());
+    out.integer(70, hatch->isSolidFill() ? 1 : 0);
+    out.integer(71, hatch->associative() ? 1 : 0);
+    out.integer(91, hatch->numLoops());
+    for (int i = 0; i < hatch->numLoops(); ++i) {
+        platform::detail::CurveLoop loop;
+        Adesk::Int32 type = 0;
+        AcDbObjectIdArray ids;
+        if (hatch->associative()) {
+            hatch->getAssocObjIdsAt(i, ids);
+        }
+        AcGePoint2dArray vertices;
+        AcGeDoubleArray bulges;
+        if (hatch->getLoopAt(i, type, vertices, bulges) == Acad::eOk) {
+            loop.polylineForm = true;
+            loop.vertices = vertices;
+            loop.bulges = bulges;
+        } else {
+            AcGeVoidPointerArray edges;
+            AcGeIntArray kinds;
+            hatch->getLoopAt(i, type, edges, kinds);
+            for (void* edge : edges) {
+                loop.edges.emplace_back(static_cast<AcGeCurve2d*>(static_cast<AcGeCurve2d*>(edge)->copy()));
+            }
+        }
+        WriteLoop(type, loop, ids, hatch->database(), out);
+    }
+    out.integer(75, 0);
+    out.integer(76, hatch->patternType());
+    if (!hatch->isSolidFill()) {
+        out.degrees(52, 0.0);
+        out.real(41, 1.0);
+        out.integer(77, 0);
+        out.integer(78, 0);
+    }
+    out.integer(98, 0);
+}
+
+void ReadHatch(AcDbObject* object, const std::vector<Group>& body, const ReadContext& context) {
+    auto* hatch = static_cast<AcDbHatch*>(object);
+    AcGePoint3d elevation(0.0, 0.0, 0.0);
+    Find(body, 10, elevation);
+    hatch->setElevation(elevation.z);
+    const long long patternType = FindInteger(body, 76, AcDbHatch::kPreDefined);
+    for (const Group& g : body) {
+        if (g.code == 2) {
+            hatch->setPattern(patternType >= 0 && patternType <= 2
+                                  ? static_cast<AcDbHatch::HatchPatternType>(patternType)
+                                  : AcDbHatch::kPreDefined,
+                              context.text(g).c_str());
+            break;
+        }
+    }
+    const bool associative = FindInteger(body, 71, 0) != 0;
+    bool allAssociated = associative;
+    size_t i = 0;
+    while (i < body.size() && body[i].code != 91) {
+        ++i;
+    }
+    std::vector<ReadLoop> loops;
+    if (i < body.size()) {
+        const long long count = ReadContext::integer(body[i++]);
+        for (long long k = 0; k < count && loops.size() < kMaxListItems; ++k) {
+            ReadLoop loop;
+            if (!ParseLoop(body, i, elevation.z, context, loop)) {
+                break;
+            }
+            loops.push_back(std::move(loop));
+        }
+    }
+    // Edge loops are rebuilt from entities; ones the file does not tie to live boundary objects go through
+    // a scratch database that ends here.
+    AcDbDatabase scratch(false, true);
+    for (ReadLoop& loop : loops) {
+        if (loop.polyline) {
+            hatch->appendLoop(loop.type & ~AcDbHatch::kPolyline, loop.vertices, loop.bulges);
+            allAssociated = allAssociated && !loop.sources.isEmpty();
+            continue;
+        }
+        if (associative && !loop.sources.isEmpty() &&
+            hatch->appendLoop(loop.type, loop.sources) == Acad::eOk) {
+            continue;
+        }
+        allAssociated = false;
+        AcDbObjectIdArray ids;
+        for (auto& edge : loop.edges) {
+            AcDbObjectId id;
+            if (scratch.tarnAddObject(edge.get(), AcDbObjectId(), id) == Acad::eOk) {
+                edge.release()->close();
+                ids.append(id);
+            }
+        }
+        hatch->appendLoop(loop.type, ids);
+    }
+    hatch->setAssociative(allAssociated);
+}
+
+const platform::dxf::Codec kCodec = {u"AcDbHatch", WriteHatch, ReadHatch};
+const platform::dxf::CodecRegistration kRegistration(&kCodec);
+
+}  // namespace

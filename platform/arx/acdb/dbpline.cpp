@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/arx/acdb/dbarc.h"
 #include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dbline.h"
+#include "platform/arx/acdb/dxfcodec.h"
+#include "platform/arx/acdb/dxffields.h"
+#include "platform/arx/acdb/dxfgroups.h"
 
 namespace {
 
@@ -372,3 +376,112 @@ void platform::detail::ExplodePath(const PlinePath& path, const AcDbEntity* sour
         }
     }
 }
+
+// ---- lightweight polylines: 90 count, 70 flags (1 closed), 38 elevation, 39 thickness, 43 constant width,
+// then per vertex 10/20, 40/41 widths and 42 bulge ----
+
+namespace {
+
+using platform::dxf::FindInteger;
+using platform::dxf::FindNormal;
+using platform::dxf::FindReal;
+using platform::dxf::Group;
+using platform::dxf::IsZAxis;
+using platform::dxf::kMaxListItems;
+using platform::dxf::ReadContext;
+using platform::dxf::Writer;
+using platform::dxf::WriteVector;
+
+void WriteLwPolyline(const AcDbObject* object, Writer& out) {
+    const auto* pline = static_cast<const AcDbPolyline*>(object);
+    out.raw(100, "AcDbPolyline");
+    out.integer(90, pline->numVerts());
+    out.integer(70, pline->isClosed() ? 1 : 0);
+    if (pline->elevation() != 0.0) {
+        out.real(38, pline->elevation());
+    }
+    if (pline->thickness() != 0.0) {
+        out.real(39, pline->thickness());
+    }
+    for (unsigned int i = 0; i < pline->numVerts(); ++i) {
+        AcGePoint2d p;
+        double bulge = 0.0, start = 0.0, end = 0.0;
+        pline->getPointAt(i, p);
+        pline->getBulgeAt(i, bulge);
+        pline->getWidthsAt(i, start, end);
+        const double xy[2] = {p.x, p.y};
+        out.point(10, xy, 2);
+        if (start != 0.0 || end != 0.0) {
+            out.real(40, start);
+            out.real(41, end);
+        }
+        if (bulge != 0.0) {
+            out.real(42, bulge);
+        }
+    }
+    if (!IsZAxis(pline->normal())) {
+        WriteVector(out, 210, pline->normal());
+    }
+}
+
+void ReadLwPolyline(AcDbObject* object, const std::vector<Group>& body, const ReadContext&) {
+    auto* pline = static_cast<AcDbPolyline*>(object);
+    struct Vertex {
+        double x = 0.0, y = 0.0, bulge = 0.0, start = -1.0, end = -1.0;
+    };
+    // Reused from polyline to polyline: their lists keep their room.
+    static thread_local std::vector<Vertex> vertices;
+    static thread_local platform::detail::PlinePath path;
+    vertices.clear();
+    double constant = -1.0;
+    for (const Group& g : body) {
+        if (g.code == 10 && vertices.size() < kMaxListItems) {
+            vertices.emplace_back();
+            vertices.back().x = ReadContext::real(g);
+        } else if (g.code == 43) {
+            constant = ReadContext::real(g);
+        } else if (!vertices.empty()) {
+            Vertex& v = vertices.back();
+            switch (g.code) {
+                case 20:
+                    v.y = ReadContext::real(g);
+                    break;
+                case 40:
+                    v.start = ReadContext::real(g);
+                    break;
+                case 41:
+                    v.end = ReadContext::real(g);
+                    break;
+                case 42:
+                    v.bulge = ReadContext::real(g);
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+    // The vertices in one go, so that the polyline's lists are made at their size; widths are mostly none.
+    path.points.clear();
+    path.bulges.clear();
+    for (const Vertex& v : vertices) {
+        path.points.emplace_back(v.x, v.y);
+        path.bulges.push_back(v.bulge);
+    }
+    pline->tarnSetPath(path);
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        const double start = std::max(0.0, vertices[i].start >= 0.0 ? vertices[i].start : constant);
+        const double end = std::max(0.0, vertices[i].end >= 0.0 ? vertices[i].end : constant);
+        if (start > 0.0 || end > 0.0) {
+            pline->setWidthsAt(static_cast<unsigned int>(i), start, end);
+        }
+    }
+    pline->setClosed((FindInteger(body, 70, 0) & 1) != 0);
+    pline->setElevation(FindReal(body, 38, 0.0));
+    pline->setThickness(FindReal(body, 39, 0.0));
+    pline->setNormal(FindNormal(body));
+}
+
+const platform::dxf::Codec kCodec = {u"AcDbPolyline", WriteLwPolyline, ReadLwPolyline};
+const platform::dxf::CodecRegistration kRegistration(&kCodec);
+
+}  // namespace

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dbline.h"
 #include "platform/arx/acdb/dbpline.h"
+#include "platform/arx/acdb/dxfcodec.h"
+#include "platform/arx/acdb/dxffields.h"
+#include "platform/arx/acdb/dxfgroups.h"
 
 namespace {
 
@@ -377,3 +382,170 @@ Acad::ErrorStatus AcDb3dPolyline::explode(AcDbVoidPtrArray& entities) const {
     }
     return Acad::eOk;
 }
+
+// ---- 2D and 3D polylines: the POLYLINE record, a VERTEX record for each vertex, SEQEND ----
+
+namespace {
+
+using platform::dxf::AdoptGeometry;
+using platform::dxf::Find;
+using platform::dxf::FindInteger;
+using platform::dxf::FindNormal;
+using platform::dxf::FindReal;
+using platform::dxf::Group;
+using platform::dxf::IsZAxis;
+using platform::dxf::kMaxListItems;
+using platform::dxf::ReadContext;
+using platform::dxf::WritePoint;
+using platform::dxf::Writer;
+using platform::dxf::WriteVector;
+
+void WriteVertexHead(const AcDbEntity* owner, Writer& out, const char* type) {
+    out.raw(0, type);
+    out.handle(5, out.takeHandle());
+    out.handle(330, owner->handle().value());
+    out.raw(100, "AcDbEntity");
+    out.text(8, owner->layer().str());
+}
+
+void WritePolyline2d(const AcDbObject* object, Writer& out) {
+    const auto* pline = static_cast<const AcDb2dPolyline*>(object);
+    const int type = pline->polyType();
+    out.raw(100, "AcDb2dPolyline");
+    out.integer(66, 1);
+    WritePoint(out, 10, AcGePoint3d(0.0, 0.0, pline->elevation()));
+    out.integer(70, (pline->isClosed() ? 1 : 0) | (type == AcDb::k2dFitCurvePoly ? 2 : 0) |
+                        (type == AcDb::k2dQuadSplinePoly || type == AcDb::k2dCubicSplinePoly ? 4 : 0));
+    out.real(40, pline->defaultStartWidth());
+    out.real(41, pline->defaultEndWidth());
+    if (type == AcDb::k2dQuadSplinePoly || type == AcDb::k2dCubicSplinePoly) {
+        out.integer(75, type == AcDb::k2dQuadSplinePoly ? 5 : 6);
+    }
+    if (!IsZAxis(pline->normal())) {
+        WriteVector(out, 210, pline->normal());
+    }
+    std::unique_ptr<AcDbObjectIterator> it(pline->vertexIterator());
+    for (it->start(); !it->done(); it->step()) {
+        const auto* vertex = AcDb2dVertex::cast(it->entity());
+        WriteVertexHead(pline, out, "VERTEX");
+        out.raw(100, "AcDbVertex");
+        out.raw(100, "AcDb2dVertex");
+        WritePoint(out, 10, vertex->position());
+        out.real(40, vertex->startWidth());
+        out.real(41, vertex->endWidth());
+        out.real(42, vertex->bulge());
+        const int kind = vertex->vertexType();
+        out.integer(70, kind == AcDb::k2dCurveFitVertex    ? 1
+                        : kind == AcDb::k2dSplineFitVertex ? 8
+                        : kind == AcDb::k2dSplineCtlVertex ? 16
+                                                           : 0);
+    }
+    WriteVertexHead(pline, out, "SEQEND");
+}
+
+void ReadPolyline2d(AcDbObject* object, const std::vector<Group>& body, const ReadContext& context) {
+    auto* pline = static_cast<AcDb2dPolyline*>(object);
+    const long long flags = FindInteger(body, 70, 0);
+    const long long curve = FindInteger(body, 75, 0);
+    const AcDb::Poly2dType type = (flags & 4) != 0
+                                      ? (curve == 5 ? AcDb::k2dQuadSplinePoly : AcDb::k2dCubicSplinePoly)
+                                  : (flags & 2) != 0 ? AcDb::k2dFitCurvePoly
+                                                     : AcDb::k2dSimplePoly;
+    AcGePoint3d dummy(0.0, 0.0, 0.0);
+    Find(body, 10, dummy);
+    AcGePoint3dArray points;
+    AcGeDoubleArray bulges;
+    std::vector<double> starts, ends;
+    std::vector<long long> kinds;
+    const double defStart = FindReal(body, 40, 0.0);
+    const double defEnd = FindReal(body, 41, 0.0);
+    if (context.followers != nullptr) {
+        for (const std::vector<Group>& vertex : *context.followers) {
+            if (points.length() >= static_cast<int>(kMaxListItems)) {
+                break;
+            }
+            AcGePoint3d p(0.0, 0.0, 0.0);
+            Find(vertex, 10, p);
+            points.append(p);
+            bulges.append(FindReal(vertex, 42, 0.0));
+            starts.push_back(FindReal(vertex, 40, defStart));
+            ends.push_back(FindReal(vertex, 41, defEnd));
+            kinds.push_back(FindInteger(vertex, 70, 0));
+        }
+    }
+    AcDb2dPolyline built(type, points, dummy.z, (flags & 1) != 0, defStart, defEnd, &bulges);
+    built.setNormal(FindNormal(body));
+    std::unique_ptr<AcDbObjectIterator> it(built.vertexIterator());
+    size_t i = 0;
+    for (it->start(); !it->done() && i < starts.size(); it->step(), ++i) {
+        auto* vertex = AcDb2dVertex::cast(it->entity());
+        vertex->setStartWidth(starts[i]);
+        vertex->setEndWidth(ends[i]);
+        vertex->tarnSetVertexType((kinds[i] & 16) != 0  ? AcDb::k2dSplineCtlVertex
+                                  : (kinds[i] & 8) != 0 ? AcDb::k2dSplineFitVertex
+                                  : (kinds[i] & 1) != 0 ? AcDb::k2dCurveFitVertex
+                                                        : AcDb::k2dVertex);
+    }
+    AdoptGeometry(pline, built);
+}
+
+void WritePolyline3d(const AcDbObject* object, Writer& out) {
+    const auto* pline = static_cast<const AcDb3dPolyline*>(object);
+    out.raw(100, "AcDb3dPolyline");
+    out.integer(66, 1);
+    WritePoint(out, 10, AcGePoint3d(0.0, 0.0, 0.0));
+    out.integer(70, 8 | (pline->isClosed() ? 1 : 0) | (pline->polyType() != AcDb::k3dSimplePoly ? 4 : 0));
+    if (pline->polyType() != AcDb::k3dSimplePoly) {
+        out.integer(75, pline->polyType() == AcDb::k3dQuadSplinePoly ? 5 : 6);
+    }
+    std::unique_ptr<AcDbObjectIterator> it(pline->vertexIterator());
+    for (it->start(); !it->done(); it->step()) {
+        const auto* vertex = AcDb3dPolylineVertex::cast(it->entity());
+        WriteVertexHead(pline, out, "VERTEX");
+        out.raw(100, "AcDbVertex");
+        out.raw(100, "AcDb3dPolylineVertex");
+        WritePoint(out, 10, vertex->position());
+        const int kind = vertex->vertexType();
+        out.integer(70, 32 | (kind == AcDb::k3dControlVertex ? 16 : kind == AcDb::k3dFitVertex ? 8 : 0));
+    }
+    WriteVertexHead(pline, out, "SEQEND");
+}
+
+void ReadPolyline3d(AcDbObject* object, const std::vector<Group>& body, const ReadContext& context) {
+    auto* pline = static_cast<AcDb3dPolyline*>(object);
+    const long long flags = FindInteger(body, 70, 8);
+    const long long curve = FindInteger(body, 75, 0);
+    const AcDb::Poly3dType type = (flags & 4) == 0 ? AcDb::k3dSimplePoly
+                                  : curve == 5     ? AcDb::k3dQuadSplinePoly
+                                                   : AcDb::k3dCubicSplinePoly;
+    AcGePoint3dArray points;
+    std::vector<long long> kinds;
+    if (context.followers != nullptr) {
+        for (const std::vector<Group>& vertex : *context.followers) {
+            if (points.length() >= static_cast<int>(kMaxListItems)) {
+                break;
+            }
+            AcGePoint3d p(0.0, 0.0, 0.0);
+            Find(vertex, 10, p);
+            points.append(p);
+            kinds.push_back(FindInteger(vertex, 70, 32));
+        }
+    }
+    AcDb3dPolyline built(type, points, (flags & 1) != 0);
+    std::unique_ptr<AcDbObjectIterator> it(built.vertexIterator());
+    size_t i = 0;
+    for (it->start(); !it->done() && i < kinds.size(); it->step(), ++i) {
+        AcDb3dPolylineVertex::cast(it->entity())
+            ->tarnSetVertexType((kinds[i] & 16) != 0  ? AcDb::k3dControlVertex
+                                : (kinds[i] & 8) != 0 ? AcDb::k3dFitVertex
+                                                      : AcDb::k3dSimpleVertex);
+    }
+    AdoptGeometry(pline, built);
+}
+
+const platform::dxf::Codec k2dCodec = {u"AcDb2dPolyline", WritePolyline2d, ReadPolyline2d};
+const platform::dxf::Codec k3dCodec = {u"AcDb3dPolyline", WritePolyline3d, ReadPolyline3d};
+const platform::dxf::CodecRegistration k2dRegistration(&k2dCodec);
+const platform::dxf::CodecRegistration k3dRegistration(&k3dCodec);
+
+}  // namespace

@@ -1,8 +1,14 @@
 #include "platform/arx/acdb/dbregion.h"
 
 #include <cmath>
+#include <vector>
 
 #include "platform/arx/acdb/dbgeom.h"
+#include "platform/arx/acdb/dbhatch.h"
+#include "platform/arx/acdb/dbpline.h"
+#include "platform/arx/acdb/dxfcodec.h"
+#include "platform/arx/acdb/dxfgroups.h"
+#include "platform/arx/acdb/dxfloops.h"
 
 namespace {
 
@@ -116,3 +122,65 @@ Acad::ErrorStatus AcDbRegion::explode(AcDbVoidPtrArray& entities) const {
     }
     return Acad::eOk;
 }
+
+// ---- regions: their one boundary as a loop (the host's solid-modeller data is not written) ----
+
+namespace {
+
+using platform::dxf::AdoptGeometry;
+using platform::dxf::FindReal;
+using platform::dxf::Group;
+using platform::dxf::ParseLoop;
+using platform::dxf::ReadContext;
+using platform::dxf::ReadLoop;
+using platform::dxf::WriteLoop;
+using platform::dxf::Writer;
+
+void WriteRegion(const AcDbObject* object, Writer& out) {
+    const auto* region = static_cast<const AcDbRegion*>(object);
+    out.raw(100, "AcDbModelerGeometry");
+    out.integer(70, 1);
+    out.raw(100, "AcDbRegion");
+    out.real(30, region->elevation());
+    const platform::detail::CurveLoop& loop = region->tarnLoop();
+    WriteLoop(loop.polylineForm ? AcDbHatch::kPolyline | AcDbHatch::kExternal : AcDbHatch::kExternal, loop,
+              AcDbObjectIdArray(), region->database(), out);
+}
+
+void ReadRegion(AcDbObject* object, const std::vector<Group>& body, const ReadContext& context) {
+    auto* region = static_cast<AcDbRegion*>(object);
+    size_t i = 0;
+    while (i < body.size() && body[i].code != 92) {
+        ++i;
+    }
+    ReadLoop loop;
+    if (!ParseLoop(body, i, FindReal(body, 30, 0.0), context, loop)) {
+        return;
+    }
+    AcDbVoidPtrArray curves;
+    AcDbPolyline outline;
+    if (loop.polyline) {
+        for (int k = 0; k < loop.vertices.length(); ++k) {
+            outline.addVertexAt(static_cast<unsigned int>(k), loop.vertices[k], loop.bulges[k]);
+        }
+        outline.setClosed(true);
+        outline.setElevation(FindReal(body, 30, 0.0));
+        curves.append(&outline);
+    } else {
+        for (auto& edge : loop.edges) {
+            curves.append(edge.get());
+        }
+    }
+    AcDbVoidPtrArray regions;
+    if (AcDbRegion::createFromCurves(curves, regions) == Acad::eOk && !regions.isEmpty()) {
+        AdoptGeometry(region, *static_cast<AcDbRegion*>(regions[0]));
+    }
+    for (void* made : regions) {
+        delete static_cast<AcDbRegion*>(made);
+    }
+}
+
+const platform::dxf::Codec kCodec = {u"AcDbRegion", WriteRegion, ReadRegion};
+const platform::dxf::CodecRegistration kRegistration(&kCodec);
+
+}  // namespace

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
+
+#include "platform/arx/acdb/dxfcodec.h"
+#include "platform/arx/acdb/dxfgroups.h"
 
 namespace {
 
@@ -311,3 +315,111 @@ Acad::ErrorStatus AcDbSpline::getGeomExtents(AcDbExtents& extents) const {
     extents = box;
     return Acad::eOk;
 }
+
+// ---- splines: 70 flags (1 closed, 2 periodic, 4 rational, 8 planar), 71 degree, 72-74 counts, 42-44
+// tolerances, 40 knots, 10 control points, 41 weights, 11 fit points ----
+
+namespace {
+
+using platform::dxf::AdoptGeometry;
+using platform::dxf::FindInteger;
+using platform::dxf::FindReal;
+using platform::dxf::Group;
+using platform::dxf::kMaxListItems;
+using platform::dxf::PointAt;
+using platform::dxf::ReadContext;
+using platform::dxf::WritePoint;
+using platform::dxf::Writer;
+
+void WriteSpline(const AcDbObject* object, Writer& out) {
+    const auto* spline = static_cast<const AcDbSpline*>(object);
+    int degree = 0;
+    bool rational = false, closed = false, periodic = false;
+    AcGePoint3dArray points;
+    AcGeDoubleArray knots, weights;
+    double pointTol = 0.0, knotTol = 0.0;
+    spline->getNurbsData(degree, rational, closed, periodic, points, knots, weights, pointTol, knotTol);
+    out.raw(100, "AcDbSpline");
+    out.integer(70, (closed ? 1 : 0) | (periodic ? 2 : 0) | (rational ? 4 : 0));
+    out.integer(71, degree);
+    out.integer(72, knots.length());
+    out.integer(73, points.length());
+    out.integer(74, spline->numFitPoints());
+    out.real(42, knotTol);
+    out.real(43, pointTol);
+    for (double k : knots) {
+        out.real(40, k);
+    }
+    for (const AcGePoint3d& p : points) {
+        WritePoint(out, 10, p);
+    }
+    if (rational) {
+        for (double w : weights) {
+            out.real(41, w);
+        }
+    }
+    for (int i = 0; i < spline->numFitPoints(); ++i) {
+        AcGePoint3d p;
+        spline->getFitPointAt(i, p);
+        WritePoint(out, 11, p);
+    }
+}
+
+void ReadSpline(AcDbObject* object, const std::vector<Group>& body, const ReadContext&) {
+    auto* spline = static_cast<AcDbSpline*>(object);
+    const long long flags = FindInteger(body, 70, 0);
+    AcGePoint3dArray points, fit;
+    AcGeDoubleArray knots, weights;
+    for (size_t i = 0; i < body.size(); ++i) {
+        const Group& g = body[i];
+        if (static_cast<size_t>(points.length() + fit.length() + knots.length() + weights.length()) >=
+            kMaxListItems) {
+            break;
+        }
+        if (g.code == 40) {
+            knots.append(ReadContext::real(g));
+        } else if (g.code == 41) {
+            weights.append(ReadContext::real(g));
+        } else if (g.code == 10) {
+            points.append(PointAt(body, i, 10));
+        } else if (g.code == 11) {
+            fit.append(PointAt(body, i, 11));
+        }
+    }
+    const int degree = static_cast<int>(FindInteger(body, 71, 3) & 0xFFFF);
+    const bool rational = (flags & 4) != 0;
+    const bool closed = (flags & 1) != 0;
+    const bool periodic = (flags & 2) != 0;
+    const double knotTol = FindReal(body, 42, 0.0);
+    const double pointTol = FindReal(body, 43, 0.0);
+    // A spline through fit points is rebuilt from them when that gives the file's control data again, or
+    // when the file gives only the fit points (other programs write such splines).
+    if (fit.length() >= 2) {
+        AcDbSpline built(fit, AcGeVector3d(0.0, 0.0, 0.0), AcGeVector3d(0.0, 0.0, 0.0));
+        int d = 0;
+        bool r = false, c = false, p = false;
+        AcGePoint3dArray builtPoints;
+        AcGeDoubleArray builtKnots, builtWeights;
+        double pt = 0.0, kt = 0.0;
+        built.getNurbsData(d, r, c, p, builtPoints, builtKnots, builtWeights, pt, kt);
+        bool same =
+            d == degree && builtPoints.length() == points.length() && builtKnots.length() == knots.length();
+        for (int i = 0; same && i < points.length(); ++i) {
+            same = builtPoints[i] == points[i];
+        }
+        for (int i = 0; same && i < knots.length(); ++i) {
+            same = builtKnots[i] == knots[i];
+        }
+        if (same || (points.isEmpty() && knots.isEmpty())) {
+            AdoptGeometry(spline, built);
+            return;
+        }
+    }
+    spline->setNurbsData(degree, rational, closed, periodic, points, knots,
+                         rational ? weights : AcGeDoubleArray(), pointTol, knotTol);
+}
+
+const platform::dxf::Codec kCodec = {u"AcDbSpline", WriteSpline, ReadSpline};
+const platform::dxf::CodecRegistration kRegistration(&kCodec);
+
+}  // namespace

@@ -269,7 +269,7 @@ const Codec* FindCodec(const AcRxClass* cls) {
             return codec;
         }
     }
-    return FindCurveCodec(cls);
+    return nullptr;
 }
 
 const std::vector<AnnouncedClass>& AnnouncedClasses() {

@@ -53,8 +53,6 @@ const Codec* FindCodec(const AcRxClass* cls);
 struct CodecRegistration {
     explicit CodecRegistration(const Codec* codec);
 };
-// The curve classes' codecs (dxfcurves.cpp).
-const Codec* FindCurveCodec(const AcRxClass* cls);
 
 // A class that must be announced in CLASSES: its file name, runtime class name and whether it is an entity.
 struct AnnouncedClass {
