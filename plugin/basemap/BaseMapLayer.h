@@ -12,6 +12,8 @@
 #include "plugin/basemap/MapFileRequest.h"
 #include "plugin/basemap/TileScheme.h"
 
+struct MapViewStateAnswer;
+
 struct CTileGridInfo {
     AcGePoint3d m_ptReference;  // origin of the tile grid (z = 0): the centre of tile (0, 0)
     AcGePoint3d m_ptViewCenter;
@@ -78,8 +80,8 @@ public:
     int FallbackLevel();
     bool CheckTile(int32_t i, int32_t j);
     void ScanCacheFolder(const CString& folder);
-    // The map application's view moved (20012 payload); previousMapId is the map shown before it.
-    void OnMapViewState(const BYTE* data, DWORD length, uint32_t previousMapId);
+    // The map application's view moved (20012); previousMapId is the map shown before it.
+    void OnMapViewState(const MapViewStateAnswer& answer, uint32_t previousMapId);
     // The drawing is closing or the plug-in unloading: its tiles go, then its map layer.
     void Detach();
 

@@ -43,6 +43,17 @@ TEST_F(FrameTest, EveryCodeOfTheTableIsRefusedBelowItsMinimumAndOthersPassThroug
         }
     }
     EXPECT_EQ(routed, 17);
+    // The answers read as fixed heads need all of their fields: the last field read ends at these sizes.
+    const std::pair<DWORD, DWORD> heads[] = {
+        {20110, 16 + 64 + 64},  // request header, group header, one object header
+        {20203, 64},            // version at 4, change text from 64
+        {20211, 32 + 8},        // y of the origin at 32
+        {20012, 48 + 4},        // map id at 48
+        {20202, 72},            // digest at 44 to 60, name from 72
+    };
+    for (const auto& [code, size] : heads) {
+        EXPECT_EQ(CMessageDlg::FindCopyDataRoute(code)->minLength, size) << code;
+    }
     // Unchanged by the refused ones.
     EXPECT_EQ(g_nRegistered, 1u);  // the map application's answer at start-up
     EXPECT_FALSE(g_UpdateNotice.m_bPending);
