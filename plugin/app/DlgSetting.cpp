@@ -166,8 +166,7 @@ void CDlgSetting::ApplyCacheFolder(CString folder) {
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; it != nullptr && !it->done(); it->step()) {
         if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document(), false)) {
-            state->m_baseMap.PurgeImages();
-            state->m_baseMap.m_bLoaded = false;
+            state->m_baseMap.Unload();
         }
     }
     delete it;

@@ -270,8 +270,7 @@ LRESULT CMessageDlg::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
     if (g_nProgressMsg != 0 && message == g_nProgressMsg) {
         if (CBaseMapLayer* baseMap = CurrentBaseMap()) {
-            baseMap->m_captureItem.ShowExtractProgress(static_cast<int32_t>(lParam),
-                                                       static_cast<int32_t>(wParam));
+            baseMap->ShowCaptureProgress(static_cast<int32_t>(lParam), static_cast<int32_t>(wParam));
         }
         return 0;
     }
@@ -360,7 +359,7 @@ bool CMessageDlg::OnGridOrigin(const BYTE* data, DWORD length) {
     if (!ReadWireStruct(data, length, answer)) {
         return false;
     }
-    CurrentBaseMap()->m_grid.m_ptReference = AcGePoint3d(answer.m_dX, answer.m_dY, 0.0);
+    CurrentBaseMap()->SetGridOrigin(AcGePoint3d(answer.m_dX, answer.m_dY, 0.0));
     return true;
 }
 
@@ -370,9 +369,8 @@ bool CMessageDlg::OnMapViewState(const BYTE* data, DWORD length) {
         return false;
     }
     CBaseMapLayer* baseMap = CurrentBaseMap();
-    const uint32_t previousMapId = baseMap->m_grid.m_nMapId;
-    baseMap->m_grid.m_nMapId = answer.m_nMapId;
-    baseMap->m_grid.m_nStartLevel = static_cast<int>(std::min<uint32_t>(answer.m_nLevel, 1000));
+    const uint32_t previousMapId = baseMap->Grid().m_nMapId;
+    baseMap->SetMapState(answer.m_nMapId, static_cast<int>(std::min<uint32_t>(answer.m_nLevel, 1000)));
     if (g_pEditorReactor != nullptr) {
         if (g_Settings.m_nViewFollowMode != 0 && g_pEditorReactor->m_bFirstViewState) {
             baseMap->OnMapViewState(answer, previousMapId);
@@ -388,8 +386,7 @@ bool CMessageDlg::OnResolutions(const BYTE* data, DWORD length) {
     const DWORD count = std::min<DWORD>(length / sizeof(MapResolutionRecord), kMaxTileLevel);
     for (DWORD i = 0; i < count; ++i) {
         const auto record = ReadWire<MapResolutionRecord>(data, size_t(i) * sizeof(MapResolutionRecord));
-        baseMap->m_dResolutionX[i + 1] = record.m_dX;
-        baseMap->m_dResolutionY[i + 1] = record.m_dY;
+        baseMap->SetResolution(static_cast<int>(i) + 1, record.m_dX, record.m_dY);
     }
     return true;
 }
@@ -414,19 +411,9 @@ void CMessageDlg::OnMapFileRecord(const MapFileRequest& answer) {
     CBaseMapLayer* owner = CBaseMapLayer::FindOwner(path, current);
     // The capture is known by its id: a picture of any size, and its progress and errors, end it here.
     if (current->IsCaptureAnswer(answer)) {
-        CMapImageItem& capture = current->m_captureItem;
-        if (answer.m_nStatus == 1) {
-            capture.m_bRunning = false;
-            CString name;
-            name.Format(u"%I64d", static_cast<long long>(answer.m_nId));
-            current->InsertCaptureImage(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
-                                        AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, name);
-        } else if (answer.m_nStatus == -3) {
-            capture.UpdateFetchProgress(answer.m_nDone, answer.m_nTotal);
-            StartTimer(kTimerCaptureRetry, capture.m_nRetryMs);
-        } else {
-            capture.m_bRunning = false;
-            current->ShowMapFileError(answer.m_nStatus);
+        uint32_t retryMs = 0;
+        if (current->OnCaptureAnswer(answer, path, &retryMs)) {
+            StartTimer(kTimerCaptureRetry, retryMs);
         }
         return;
     }
@@ -437,7 +424,7 @@ void CMessageDlg::OnMapFileRecord(const MapFileRequest& answer) {
         }
     } else if (answer.m_nStatus == -3) {
         // A tile's: asked again while the base map is on, dropped when it is off; never capture progress.
-        const uint32_t tilePixels = owner != nullptr ? owner->m_nTilePixels : current->m_nTilePixels;
+        const uint32_t tilePixels = owner != nullptr ? owner->TilePixels() : current->TilePixels();
         const bool tileSized = answer.m_nPixelWidth == tilePixels && answer.m_nPixelHeight == tilePixels;
         if (owner != nullptr && tileSized && g_Settings.m_bOnlineMap) {
             owner->RequeueRequest(answer);
@@ -572,13 +559,7 @@ bool CMessageDlg::OnCoordState(const BYTE* data, DWORD length) {
     const BYTE* digest = answer.m_digest;
     const ULONGLONG key = DigestToKey63(digest);
     if (CBaseMapLayer* baseMap = CurrentBaseMap()) {
-        if (key != baseMap->m_nCoordKey) {
-            const ULONGLONG oldKey = baseMap->m_nCoordKey;
-            baseMap->m_nCoordKey = key;
-            if (oldKey != 0) {
-                baseMap->Load();
-            }
-        }
+        baseMap->ChangeCoordKey(key);
     }
     const DWORD type = answer.m_nCoordType;
     g_nCoordType = type;
@@ -636,13 +617,13 @@ void CMessageDlg::OnEchoOffTimer() {
 
 void CMessageDlg::OnViewTrackTimer() {
     CBaseMapLayer* baseMap = CurrentBaseMap();
-    if (baseMap == nullptr || !baseMap->m_bEnabled || g_pEditorReactor == nullptr) {
+    if (baseMap == nullptr || !baseMap->IsEnabled() || g_pEditorReactor == nullptr) {
         return;
     }
     CEditorReactor& editor = *g_pEditorReactor;
     if (ViewMoved(editor.m_viewRect, editor.m_lastViewRect)) {
         editor.m_viewRect = editor.m_lastViewRect;
-        if (!baseMap->m_bLoaded) {
+        if (!baseMap->IsLoaded()) {
             baseMap->Load();
         } else {
             baseMap->Layout();
@@ -676,9 +657,9 @@ void CMessageDlg::OnImageFrameTimer() {
     acDocManager->sendStringToExecute(doc, u"IMAGEFRAME 1 ", true, false, true);
     acDocManager->sendStringToExecute(doc, u"IMAGEFRAME 0 ", true, false, true);
     acedRedraw(nullptr, 1);
-    baseMap->m_bEnabled = true;
+    baseMap->Enable();
     // The start-up load came before the frames were set up and did nothing: the base map starts now.
-    if (g_Settings.m_bOnlineMap && !baseMap->m_bLoaded) {
+    if (g_Settings.m_bOnlineMap && !baseMap->IsLoaded()) {
         baseMap->Load();
     }
 }
@@ -691,7 +672,7 @@ void CMessageDlg::OnPendingImagesTimer() {
 
 void CMessageDlg::OnCaptureRetryTimer() {
     CBaseMapLayer* baseMap = CurrentBaseMap();
-    if (baseMap != nullptr && baseMap->m_captureItem.m_bRunning) {
+    if (baseMap != nullptr && baseMap->CaptureItem().m_bRunning) {
         baseMap->RequestCaptureImage(20);
     }
 }

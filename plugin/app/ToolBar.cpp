@@ -203,7 +203,7 @@ void SwitchOnlineMap() {
     if (state == nullptr) {
         return;
     }
-    if (!g_Settings.m_bOnlineMap && state->m_baseMap.m_captureItem.m_bMeterShown) {
+    if (!g_Settings.m_bOnlineMap && state->m_baseMap.CaptureItem().m_bMeterShown) {
         acutPrintf(kTextCaptureBusy);
         return;
     }

@@ -104,6 +104,47 @@ void CBaseMapLayer::Detach() {
     m_bLoaded = false;
 }
 
+void CBaseMapLayer::Unload() {
+    PurgeImages();
+    m_bLoaded = false;
+}
+
+void CBaseMapLayer::SetGridOrigin(const AcGePoint3d& origin) {
+    m_grid.m_ptReference = origin;
+}
+
+void CBaseMapLayer::SetMapState(uint32_t mapId, int startLevel) {
+    m_grid.m_nMapId = mapId;
+    m_grid.m_nStartLevel = startLevel;
+}
+
+void CBaseMapLayer::SetResolution(int level, double x, double y) {
+    if (level >= 1 && level <= kMaxTileLevel) {
+        m_dResolutionX[level] = x;
+        m_dResolutionY[level] = y;
+    }
+}
+
+double CBaseMapLayer::ResolutionX(int level) const {
+    return level >= 0 && level <= kMaxTileLevel ? m_dResolutionX[level] : 0.0;
+}
+
+double CBaseMapLayer::ResolutionY(int level) const {
+    return level >= 0 && level <= kMaxTileLevel ? m_dResolutionY[level] : 0.0;
+}
+
+void CBaseMapLayer::ChangeCoordKey(uint64_t key) {
+    if (key == m_nCoordKey) {
+        return;
+    }
+    const uint64_t oldKey = m_nCoordKey;
+    m_nCoordKey = key;
+    // The first key only tells the setting; a change of setting makes every tile and table stale.
+    if (oldKey != 0) {
+        Load();
+    }
+}
+
 void CBaseMapLayer::AskTables() {
     MapApiGetGridOrigin(&g_MapApiLink);
     MapApiGetResolutionTable(&g_MapApiLink, m_grid.m_ptReference.x, m_grid.m_ptReference.y);

@@ -320,8 +320,8 @@ void ZoomToReceivedObjects(AcDbObjectId id) {
     if (level < 0 || level > kMaxTileLevel) {
         return;
     }
-    const double rx = state->m_baseMap.m_dResolutionX[level];
-    const double ry = state->m_baseMap.m_dResolutionY[level];
+    const double rx = state->m_baseMap.ResolutionX(level);
+    const double ry = state->m_baseMap.ResolutionY(level);
     // Without the level's resolutions the window would have no size.
     if (!(rx > 0) || !(ry > 0) || !std::isfinite(rx) || !std::isfinite(ry)) {
         return;

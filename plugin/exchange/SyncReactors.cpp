@@ -94,8 +94,8 @@ CDocSyncState* CurrentStateOf(const AcDbDatabase* db) {
 }
 
 AcDbObjectId BaseMapLayerId(CDocSyncState& state) {
-    if (!state.m_baseMap.m_mapLayerId.isNull()) {
-        return state.m_baseMap.m_mapLayerId;
+    if (!state.m_baseMap.MapLayerId().isNull()) {
+        return state.m_baseMap.MapLayerId();
     }
     AcDbDatabase* db =
         state.m_pDb != nullptr ? state.m_pDb : acdbHostApplicationServices()->workingDatabase();
