@@ -167,8 +167,7 @@ void CDlgSetting::ApplyCacheFolder(CString folder) {
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; it != nullptr && !it->done(); it->step()) {
         if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document(), false)) {
-            BaseMapOf(*state).PurgeImages();
-            BaseMapOf(*state).m_bLoaded = false;
+            BaseMapOf(*state).Unload();
         }
     }
     delete it;

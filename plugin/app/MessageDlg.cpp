@@ -23,6 +23,7 @@
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/mapobj.h"
 #include "plugin/maplink/mapreq.h"
+#include "plugin/maplink/mapwire.h"
 
 CMessageDlg* g_pMessageDlg = nullptr;
 
@@ -32,15 +33,7 @@ HWND CMessageDlg::WindowHandle() const {
 
 namespace {
 
-constexpr DWORD kFolderEntryNameBytes = 100;
-
-// Payload fields are read by copy: the map application's buffer has no alignment to rely on.
-template <typename T>
-T Read(const BYTE* data, size_t offset) {
-    T value{};
-    std::memcpy(&value, data + offset, sizeof value);
-    return value;
-}
+static_assert(sizeof(MapListEntry) == kMapListEntrySize);
 
 // A UTF-8 text field that ends at its NUL or at the end of the field, whichever comes first.
 CString Utf8Field(const BYTE* data, size_t maxBytes) {
@@ -64,13 +57,13 @@ CBaseMapLayer* CurrentBaseMap() {
 const CMessageDlg::CopyDataRoute CMessageDlg::s_copyDataRoutes[] = {
     {20001, 24, false, false, &CMessageDlg::OnPickedPoint},
     {20112, 0, false, false, &CMessageDlg::OnSendAnswer},
-    {20110, 144, false, false, &CMessageDlg::OnSelection},
+    {20110, sizeof(MapPacketHead) + sizeof(MapObjHeader), false, false, &CMessageDlg::OnSelection},
     {20401, 4, false, false, &CMessageDlg::OnMenuEntryState},
-    {20203, 64, false, false, &CMessageDlg::OnUpdateAnswer},
+    {20203, sizeof(MapUpdateAnswer), false, false, &CMessageDlg::OnUpdateAnswer},
     {20402, 0, false, false, &CMessageDlg::OnSendToCad},
     {20009, 0, false, false, &CMessageDlg::OnNothing},
-    {20211, 40, true, false, &CMessageDlg::OnGridOrigin},
-    {20012, 52, true, true, &CMessageDlg::OnMapViewState},
+    {20211, sizeof(MapGridOriginAnswer), true, false, &CMessageDlg::OnGridOrigin},
+    {20012, sizeof(MapViewStateAnswer), true, true, &CMessageDlg::OnMapViewState},
     {20212, 0, true, false, &CMessageDlg::OnResolutions},
     {20302, sizeof(MapFileRequest), true, false, &CMessageDlg::OnMapFile},
     {20301, 1, false, false, &CMessageDlg::OnRenderedView},
@@ -78,7 +71,7 @@ const CMessageDlg::CopyDataRoute CMessageDlg::s_copyDataRoutes[] = {
     {20101, 0, false, false, &CMessageDlg::OnFolderChecked},
     {20100, 1, false, false, &CMessageDlg::OnFolderList},
     {20201, 4, false, false, &CMessageDlg::OnAssocPointsAnswer},
-    {20202, 72, false, false, &CMessageDlg::OnCoordState},
+    {20202, sizeof(MapCoordStateAnswer), false, false, &CMessageDlg::OnCoordState},
 };
 
 const CMessageDlg::TimerRoute CMessageDlg::s_timerRoutes[] = {
@@ -277,8 +270,7 @@ LRESULT CMessageDlg::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
     if (g_nProgressMsg != 0 && message == g_nProgressMsg) {
         if (CBaseMapLayer* baseMap = CurrentBaseMap()) {
-            baseMap->m_captureItem.ShowExtractProgress(static_cast<int32_t>(lParam),
-                                                       static_cast<int32_t>(wParam));
+            baseMap->ShowCaptureProgress(static_cast<int32_t>(lParam), static_cast<int32_t>(wParam));
         }
         return 0;
     }
@@ -330,17 +322,21 @@ bool CMessageDlg::OnSelection(const BYTE* data, DWORD length) {
 }
 
 bool CMessageDlg::OnMenuEntryState(const BYTE* data, DWORD) {
-    g_nRegistered = Read<DWORD>(data, 0);
+    g_nRegistered = ReadWire<DWORD>(data);
     return true;
 }
 
 bool CMessageDlg::OnUpdateAnswer(const BYTE* data, DWORD length) {
     KillTimer(kTimerUpdateCheck);
-    const int32_t version = Read<int32_t>(data, 4);
+    MapUpdateAnswer answer;
+    if (!ReadWireStruct(data, length, answer)) {
+        return false;
+    }
+    const int32_t version = answer.m_nVersion;
     if (version > static_cast<int32_t>(kPluginVersion) && !g_UpdateNotice.m_bPending) {
-        g_UpdateNotice.m_nValue = Read<DWORD>(data, 0);
+        g_UpdateNotice.m_nValue = answer.m_nValue;
         g_UpdateNotice.m_nVersion = static_cast<DWORD>(version);
-        g_UpdateNotice.m_strText = Utf8Field(data + 64, length - 64);
+        g_UpdateNotice.m_strText = Utf8Field(data + sizeof answer, length - sizeof answer);
         g_UpdateNotice.m_bPending = 1;
         PostMessage(WM_TARN_UPDATE_NOTE);
     }
@@ -358,19 +354,26 @@ bool CMessageDlg::OnNothing(const BYTE*, DWORD) {
     return true;
 }
 
-bool CMessageDlg::OnGridOrigin(const BYTE* data, DWORD) {
-    CurrentBaseMap()->m_grid.m_ptReference = AcGePoint3d(Read<double>(data, 24), Read<double>(data, 32), 0.0);
+bool CMessageDlg::OnGridOrigin(const BYTE* data, DWORD length) {
+    MapGridOriginAnswer answer;
+    if (!ReadWireStruct(data, length, answer)) {
+        return false;
+    }
+    CurrentBaseMap()->SetGridOrigin(AcGePoint3d(answer.m_dX, answer.m_dY, 0.0));
     return true;
 }
 
 bool CMessageDlg::OnMapViewState(const BYTE* data, DWORD length) {
+    MapViewStateAnswer answer;
+    if (!ReadWireStruct(data, length, answer)) {
+        return false;
+    }
     CBaseMapLayer* baseMap = CurrentBaseMap();
-    const uint32_t previousMapId = baseMap->m_grid.m_nMapId;
-    baseMap->m_grid.m_nMapId = Read<uint32_t>(data, 48);
-    baseMap->m_grid.m_nStartLevel = static_cast<int>(std::min<uint32_t>(Read<uint32_t>(data, 44), 1000));
+    const uint32_t previousMapId = baseMap->Grid().m_nMapId;
+    baseMap->SetMapState(answer.m_nMapId, static_cast<int>(std::min<uint32_t>(answer.m_nLevel, 1000)));
     if (g_pEditorReactor != nullptr) {
         if (g_Settings.m_nViewFollowMode != 0 && g_pEditorReactor->m_bFirstViewState) {
-            baseMap->OnMapViewState(data, length, previousMapId);
+            baseMap->OnMapViewState(answer, previousMapId);
         }
         g_pEditorReactor->m_bFirstViewState = 1;
     }
@@ -380,10 +383,10 @@ bool CMessageDlg::OnMapViewState(const BYTE* data, DWORD length) {
 bool CMessageDlg::OnResolutions(const BYTE* data, DWORD length) {
     CBaseMapLayer* baseMap = CurrentBaseMap();
     // The tables hold levels 1 to 28; records beyond them are ignored.
-    const DWORD count = std::min<DWORD>(length / 104, kMaxTileLevel);
+    const DWORD count = std::min<DWORD>(length / sizeof(MapResolutionRecord), kMaxTileLevel);
     for (DWORD i = 0; i < count; ++i) {
-        baseMap->m_dResolutionX[i + 1] = Read<double>(data, size_t(i) * 104);
-        baseMap->m_dResolutionY[i + 1] = Read<double>(data, size_t(i) * 104 + 8);
+        const auto record = ReadWire<MapResolutionRecord>(data, size_t(i) * sizeof(MapResolutionRecord));
+        baseMap->SetResolution(static_cast<int>(i) + 1, record.m_dX, record.m_dY);
     }
     return true;
 }
@@ -408,19 +411,9 @@ void CMessageDlg::OnMapFileRecord(const MapFileRequest& answer) {
     CBaseMapLayer* owner = CBaseMapLayer::FindOwner(path, current);
     // The capture is known by its id: a picture of any size, and its progress and errors, end it here.
     if (current->IsCaptureAnswer(answer)) {
-        CMapImageItem& capture = current->m_captureItem;
-        if (answer.m_nStatus == 1) {
-            capture.m_bRunning = false;
-            CString name;
-            name.Format(u"%I64d", static_cast<long long>(answer.m_nId));
-            current->InsertCaptureImage(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
-                                        AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, name);
-        } else if (answer.m_nStatus == -3) {
-            capture.UpdateFetchProgress(answer.m_nDone, answer.m_nTotal);
-            StartTimer(kTimerCaptureRetry, capture.m_nRetryMs);
-        } else {
-            capture.m_bRunning = false;
-            current->ShowMapFileError(answer.m_nStatus);
+        uint32_t retryMs = 0;
+        if (current->OnCaptureAnswer(answer, path, &retryMs)) {
+            StartTimer(kTimerCaptureRetry, retryMs);
         }
         return;
     }
@@ -431,7 +424,7 @@ void CMessageDlg::OnMapFileRecord(const MapFileRequest& answer) {
         }
     } else if (answer.m_nStatus == -3) {
         // A tile's: asked again while the base map is on, dropped when it is off; never capture progress.
-        const uint32_t tilePixels = owner != nullptr ? owner->m_nTilePixels : current->m_nTilePixels;
+        const uint32_t tilePixels = owner != nullptr ? owner->TilePixels() : current->TilePixels();
         const bool tileSized = answer.m_nPixelWidth == tilePixels && answer.m_nPixelHeight == tilePixels;
         if (owner != nullptr && tileSized && g_Settings.m_bOnlineMap) {
             owner->RequeueRequest(answer);
@@ -445,24 +438,27 @@ bool CMessageDlg::OnRenderedView(const BYTE* data, DWORD length) {
     if (g_bZoomMatch) {
         // The zoom match reads only the picture's size; the flag goes whether or not the size came whole.
         g_bZoomMatch = 0;
-        if (length >= 76) {
-            g_nMapImageWidth = Read<int32_t>(data, 68);
-            g_nMapImageHeight = Read<int32_t>(data, 72);
+        if (length >= offsetof(MapRenderedViewHead, m_nHeight) + sizeof(INT32)) {
+            MapRenderedViewHead head{};
+            std::memcpy(&head, data, std::min<size_t>(length, sizeof head));
+            g_nMapImageWidth = head.m_nWidth;
+            g_nMapImageHeight = head.m_nHeight;
         }
         return false;
     }
     acedSetStatusBarProgressMeterPos(20);
-    if (length <= 112) {
+    MapRenderedViewHead head;
+    if (length <= sizeof head || !ReadWireStruct(data, length, head)) {
         return false;
     }
-    const AcGePoint2d min(Read<double>(data, 16), Read<double>(data, 24));
-    const AcGePoint2d max(Read<double>(data, 32), Read<double>(data, 40));
-    const int error = InsertMapImage(data + 112, length - 112, min, max);
+    const AcGePoint2d min(head.m_dMinX, head.m_dMinY);
+    const AcGePoint2d max(head.m_dMaxX, head.m_dMaxY);
+    const int error = InsertMapImage(data + sizeof head, length - sizeof head, min, max);
     if (error != 0) {
         acutPrintf(u"错误代码：%d(加载底图失败)！\n", error);
     } else if (const int32_t screenWidth = g_WholeViewRequestView.screenW; screenWidth > 0) {
         // Without a recorded view there is nothing to compare the picture with.
-        double ratio = static_cast<double>(Read<int32_t>(data, 68)) / screenWidth;
+        double ratio = static_cast<double>(head.m_nWidth) / screenWidth;
         while (ratio > 1.5) {
             ratio /= 2.0;
         }
@@ -484,15 +480,15 @@ bool CMessageDlg::OnFolderFound(const BYTE* data, DWORD length) {
     if (length < 16) {
         return true;
     }
-    const DWORD count = (length - 16) / kMapListEntrySize;
+    const DWORD count = (length - 16) / sizeof(MapListEntry);
     for (DWORD i = 0; i < count; ++i) {
-        const BYTE* entry = data + 16 + size_t(i) * kMapListEntrySize;
-        if (Read<DWORD>(entry, 4) != kMapTypeFolder) {
+        const auto entry = ReadWire<MapListEntry>(data, 16 + size_t(i) * sizeof(MapListEntry));
+        if (entry.m_nType != kMapTypeFolder) {
             continue;
         }
-        const CString name = Utf8Field(entry + 8, kFolderEntryNameBytes);
+        const CString name = Utf8Field(reinterpret_cast<const BYTE*>(entry.m_szName), sizeof entry.m_szName);
         if (name == g_strFolderToFind) {
-            g_nFoundFolderId = Read<DWORD>(entry, 0);
+            g_nFoundFolderId = entry.m_nId;
             g_strLastFoundFolder = name;
             break;
         }
@@ -506,11 +502,11 @@ bool CMessageDlg::OnFolderChecked(const BYTE* data, DWORD length) {
         return true;
     }
     g_strLastFoundFolder.Empty();
-    if (length < 16 || data[2] != kMapTypeFolder) {
+    if (length < sizeof(MapApiMsgHeader) || ReadWire<MapApiMsgHeader>(data).m_byObjType != kMapTypeFolder) {
         return true;
     }
     if (MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, data + 16, length - 16)) {
-        g_nFoundFolderId = Read<DWORD>(data, 8);
+        g_nFoundFolderId = ReadWire<MapApiMsgHeader>(data).m_nObjectId;
         g_strLastFoundFolder = Utf8Field(reinterpret_cast<const BYTE*>(folder->m_szName), kMapNameBytes);
         MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
     }
@@ -522,18 +518,19 @@ bool CMessageDlg::OnFolderList(const BYTE* data, DWORD length) {
     if (length < 16) {
         return true;
     }
-    const DWORD count = (length - 16) / kMapListEntrySize;
+    const DWORD count = (length - 16) / sizeof(MapListEntry);
     for (DWORD i = 0; i < count; ++i) {
-        const BYTE* entry = data + 16 + size_t(i) * kMapListEntrySize;
-        if (Read<DWORD>(entry, 4) == kMapTypeFolder) {
-            g_MapFolderList.emplace_back(Read<DWORD>(entry, 0), Utf8Field(entry + 8, kFolderEntryNameBytes));
+        const auto entry = ReadWire<MapListEntry>(data, 16 + size_t(i) * sizeof(MapListEntry));
+        if (entry.m_nType == kMapTypeFolder) {
+            g_MapFolderList.emplace_back(
+                entry.m_nId, Utf8Field(reinterpret_cast<const BYTE*>(entry.m_szName), sizeof entry.m_szName));
         }
     }
     return true;
 }
 
 bool CMessageDlg::OnAssocPointsAnswer(const BYTE* data, DWORD) {
-    const int32_t result = Read<int32_t>(data, 0);
+    const int32_t result = ReadWire<int32_t>(data);
     if (result == -1) {
         // The resend's own answer arrives inside it: one resend, never a chain of them.
         if (!m_bResendingAssoc) {
@@ -555,22 +552,19 @@ bool CMessageDlg::OnAssocPointsAnswer(const BYTE* data, DWORD) {
 }
 
 bool CMessageDlg::OnCoordState(const BYTE* data, DWORD length) {
-    BYTE digest[16];
-    std::memcpy(digest, data + 44, sizeof digest);
+    MapCoordStateAnswer answer;
+    if (!ReadWireStruct(data, length, answer)) {
+        return false;
+    }
+    const BYTE* digest = answer.m_digest;
     const ULONGLONG key = DigestToKey63(digest);
     if (CBaseMapLayer* baseMap = CurrentBaseMap()) {
-        if (key != baseMap->m_nCoordKey) {
-            const ULONGLONG oldKey = baseMap->m_nCoordKey;
-            baseMap->m_nCoordKey = key;
-            if (oldKey != 0) {
-                baseMap->Load();
-            }
-        }
+        baseMap->ChangeCoordKey(key);
     }
-    const DWORD type = Read<DWORD>(data, 40);
+    const DWORD type = answer.m_nCoordType;
     g_nCoordType = type;
     g_bLonLat = type == 2 ? 1 : 0;
-    g_MapAppState.m_strMapName = Utf8Field(data + 72, length - 72);
+    g_MapAppState.m_strMapName = Utf8Field(data + sizeof answer, length - sizeof answer);
     g_MapAppState.m_nReceivedKey = key;
     g_MapAppState.m_nCoordType = type;
     if (g_MapAppState.m_bCheckPending) {
@@ -623,13 +617,13 @@ void CMessageDlg::OnEchoOffTimer() {
 
 void CMessageDlg::OnViewTrackTimer() {
     CBaseMapLayer* baseMap = CurrentBaseMap();
-    if (baseMap == nullptr || !baseMap->m_bEnabled || g_pEditorReactor == nullptr) {
+    if (baseMap == nullptr || !baseMap->IsEnabled() || g_pEditorReactor == nullptr) {
         return;
     }
     CEditorReactor& editor = *g_pEditorReactor;
     if (ViewMoved(editor.m_viewRect, editor.m_lastViewRect)) {
         editor.m_viewRect = editor.m_lastViewRect;
-        if (!baseMap->m_bLoaded) {
+        if (!baseMap->IsLoaded()) {
             baseMap->Load();
         } else {
             baseMap->Layout();
@@ -663,9 +657,9 @@ void CMessageDlg::OnImageFrameTimer() {
     acDocManager->sendStringToExecute(doc, u"IMAGEFRAME 1 ", true, false, true);
     acDocManager->sendStringToExecute(doc, u"IMAGEFRAME 0 ", true, false, true);
     acedRedraw(nullptr, 1);
-    baseMap->m_bEnabled = true;
+    baseMap->Enable();
     // The start-up load came before the frames were set up and did nothing: the base map starts now.
-    if (g_Settings.m_bOnlineMap && !baseMap->m_bLoaded) {
+    if (g_Settings.m_bOnlineMap && !baseMap->IsLoaded()) {
         baseMap->Load();
     }
 }
@@ -678,7 +672,7 @@ void CMessageDlg::OnPendingImagesTimer() {
 
 void CMessageDlg::OnCaptureRetryTimer() {
     CBaseMapLayer* baseMap = CurrentBaseMap();
-    if (baseMap != nullptr && baseMap->m_captureItem.m_bRunning) {
+    if (baseMap != nullptr && baseMap->CaptureItem().m_bRunning) {
         baseMap->RequestCaptureImage(20);
     }
 }

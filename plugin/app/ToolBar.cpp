@@ -205,7 +205,7 @@ void SwitchOnlineMap() {
     if (state == nullptr) {
         return;
     }
-    if (!g_Settings.m_bOnlineMap && BaseMapOf(*state).m_captureItem.m_bMeterShown) {
+    if (!g_Settings.m_bOnlineMap && BaseMapOf(*state).CaptureItem().m_bMeterShown) {
         acutPrintf(kTextCaptureBusy);
         return;
     }

@@ -16,6 +16,7 @@
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapreq.h"
+#include "plugin/maplink/mapwire.h"
 
 namespace {
 
@@ -23,13 +24,6 @@ namespace {
 std::set<CBaseMapLayer*>& LiveLayers() {
     static std::set<CBaseMapLayer*> layers;
     return layers;
-}
-
-template <typename T>
-T Read(const BYTE* data, size_t offset) {
-    T value{};
-    std::memcpy(&value, data + offset, sizeof value);
-    return value;
 }
 
 int MaxLevel() {
@@ -118,6 +112,47 @@ void CBaseMapLayer::Detach() {
     m_mapLayerId = AcDbObjectId();
     m_pDb = nullptr;
     m_bLoaded = false;
+}
+
+void CBaseMapLayer::Unload() {
+    PurgeImages();
+    m_bLoaded = false;
+}
+
+void CBaseMapLayer::SetGridOrigin(const AcGePoint3d& origin) {
+    m_grid.m_ptReference = origin;
+}
+
+void CBaseMapLayer::SetMapState(uint32_t mapId, int startLevel) {
+    m_grid.m_nMapId = mapId;
+    m_grid.m_nStartLevel = startLevel;
+}
+
+void CBaseMapLayer::SetResolution(int level, double x, double y) {
+    if (level >= 1 && level <= kMaxTileLevel) {
+        m_dResolutionX[level] = x;
+        m_dResolutionY[level] = y;
+    }
+}
+
+double CBaseMapLayer::ResolutionX(int level) const {
+    return level >= 0 && level <= kMaxTileLevel ? m_dResolutionX[level] : 0.0;
+}
+
+double CBaseMapLayer::ResolutionY(int level) const {
+    return level >= 0 && level <= kMaxTileLevel ? m_dResolutionY[level] : 0.0;
+}
+
+void CBaseMapLayer::ChangeCoordKey(uint64_t key) {
+    if (key == m_nCoordKey) {
+        return;
+    }
+    const uint64_t oldKey = m_nCoordKey;
+    m_nCoordKey = key;
+    // The first key only tells the setting; a change of setting makes every tile and table stale.
+    if (oldKey != 0) {
+        Load();
+    }
 }
 
 void CBaseMapLayer::AskTables() {
@@ -394,17 +429,14 @@ void CBaseMapLayer::ScanCacheFolder(const CString& folder) {
     FindClose(find);
 }
 
-void CBaseMapLayer::OnMapViewState(const BYTE* data, DWORD length, uint32_t previousMapId) {
-    if (length < 52) {
-        return;
-    }
-    if (Read<uint32_t>(data, 48) != previousMapId || !g_Settings.m_bOnlineMap) {
+void CBaseMapLayer::OnMapViewState(const MapViewStateAnswer& answer, uint32_t previousMapId) {
+    if (answer.m_nMapId != previousMapId || !g_Settings.m_bOnlineMap) {
         AskTables();
         PurgeImages();
     }
     const int follow = g_Settings.m_nViewFollowMode;
     if (follow == 2 || follow == 3) {
-        const uint32_t level = Read<uint32_t>(data, 44);
+        const uint32_t level = answer.m_nLevel;
         if (!HasResolutionTable(m_dResolutionX)) {
             AskTables();
         }
@@ -413,8 +445,8 @@ void CBaseMapLayer::OnMapViewState(const BYTE* data, DWORD length, uint32_t prev
             IsUsableResolution(m_dResolutionX[level]) && IsUsableResolution(m_dResolutionY[level])) {
             ViewRectInfo view;
             CViewUtil::GetCurViewRect(view, 1.0);
-            const double cx = Read<double>(data, 24);
-            const double cy = Read<double>(data, 32);
+            const double cx = answer.m_dCenterX;
+            const double cy = answer.m_dCenterY;
             const double hx = m_dResolutionX[level] * view.screenW / 2.0;
             const double hy = m_dResolutionY[level] * view.screenH / 2.0;
             if (std::isfinite(cx) && std::isfinite(cy) && hx > 0.0 && hy > 0.0) {

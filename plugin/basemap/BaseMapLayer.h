@@ -13,6 +13,8 @@
 #include "plugin/basemap/TileScheme.h"
 #include "plugin/core/DocBaseMap.h"
 
+struct MapViewStateAnswer;
+
 struct CTileGridInfo {
     AcGePoint3d m_ptReference;  // origin of the tile grid (z = 0): the centre of tile (0, 0)
     AcGePoint3d m_ptViewCenter;
@@ -48,28 +50,28 @@ public:
     CBaseMapLayer(const CBaseMapLayer&) = delete;
     CBaseMapLayer& operator=(const CBaseMapLayer&) = delete;
 
-    std::vector<TileIndex> m_cachedTiles;           // known on disk, not inserted yet
-    std::vector<TileIndex> m_missingTiles;          // to be requested
-    double m_dResolutionX[kMaxTileLevel + 1] = {};  // drawing units per pixel, by level; [0] unused
-    double m_dResolutionY[kMaxTileLevel + 1] = {};
-    uint64_t m_nCoordKey = 0;
-    uint32_t m_nTilePixels = 256;
-    CTileGridInfo m_grid;
-    std::map<uint64_t, std::unique_ptr<CInsertedTile>> m_insertedTiles;
-    std::map<uint64_t, CString> m_knownFiles;
-    bool m_bLoaded = false;
-    bool m_bEnabled = false;
-    bool m_bPurging = false;
-    bool m_bRangeNotice = true;
-    bool m_bLevelNotice = true;
-    int m_nLastLevel = 0;
-    AcDbObjectId m_mapLayerId;
-    double ResolutionX(int level) const override { return m_dResolutionX[level]; }
-    double ResolutionY(int level) const override { return m_dResolutionY[level]; }
+    // ---- What the map application's answers set, and what the other roads read
+    const CTileGridInfo& Grid() const { return m_grid; }
+    // The tile grid's origin (20211).
+    void SetGridOrigin(const AcGePoint3d& origin);
+    // The map and its level that the map application shows (20012).
+    void SetMapState(uint32_t mapId, int startLevel);
+    // Drawing units per pixel at a level (20212); a level outside 1 to 28 is ignored.
+    void SetResolution(int level, double x, double y);
+    // 0 for a level whose resolution is unknown or outside the tables.
+    double ResolutionX(int level) const override;
+    double ResolutionY(int level) const override;
+    // The coordinate setting's key (20202): a new key is kept, and a base map that had one is loaded again.
+    void ChangeCoordKey(uint64_t key);
+    uint64_t CoordKey() const { return m_nCoordKey; }
+    uint32_t TilePixels() const { return m_nTilePixels; }
     AcDbObjectId MapLayerId() const override { return m_mapLayerId; }
-    std::vector<CMapImageItem> m_pendingImages;
-    CMapImageItem m_captureItem;
-    std::vector<std::unique_ptr<MapFileRequest>> m_requestQueue;
+    bool IsLoaded() const { return m_bLoaded; }
+    // The drawing's image frames are set: from now on the base map may load.
+    void Enable() { m_bEnabled = true; }
+    bool IsEnabled() const { return m_bEnabled; }
+    // The tiles go and the base map counts as not loaded: the next Load starts afresh (a new cache root).
+    void Unload();
 
     // ---- Tile scheme
     // Loads the base map for the current drawing and lays it out; false when it could not.
@@ -82,8 +84,8 @@ public:
     int FallbackLevel();
     bool CheckTile(int32_t i, int32_t j);
     void ScanCacheFolder(const CString& folder);
-    // The map application's view moved (20012 payload); previousMapId is the map shown before it.
-    void OnMapViewState(const BYTE* data, DWORD length, uint32_t previousMapId);
+    // The map application's view moved (20012); previousMapId is the map shown before it.
+    void OnMapViewState(const MapViewStateAnswer& answer, uint32_t previousMapId);
     // The drawing is closing or the plug-in unloading: its tiles go, then its map layer.
     void Detach();
 
@@ -115,24 +117,51 @@ public:
     bool UseEntityExtents(const ads_name entity, bool erase) override;
     // Sends the capture's record (again); the link's result, negative when nothing went out.
     int RequestCaptureImage(int param);
-    Acad::ErrorStatus InsertCaptureImage(const AcGePoint2d& min, const AcGePoint2d& max, const CString& path,
-                                         const CString& name);
     // The answer is to this drawing's running capture: known by its id, never by its picture's size.
     bool IsCaptureAnswer(const MapFileRequest& answer) const;
+    // The capture's answer: the picture inserted, its progress shown or its error. True when the capture is
+    // to be asked again after retryMs.
+    bool OnCaptureAnswer(const MapFileRequest& answer, const CString& path, uint32_t* retryMs);
+    // The map application's rendering progress of the capture.
+    void ShowCaptureProgress(int32_t position, int32_t total);
+    const CMapImageItem& CaptureItem() const { return m_captureItem; }
 
 private:
+    // Tests set up and look into the tile state without an answer to reach it.
+    friend struct CBaseMapLayerTestAccess;
+
     // Bounds of grid tile (i, j) as the lattice places it.
     void TileBounds(int32_t i, int32_t j, AcGePoint2d& lowerLeft, AcGePoint2d& upperRight) const;
     CString GridTilePath(int32_t i, int32_t j) const;
     void AskTables();
     void ZoomToLevel(const AcGePoint3d& centre, int level, const ViewRectInfo& view);
+    Acad::ErrorStatus InsertCaptureImage(const AcGePoint2d& min, const AcGePoint2d& max, const CString& path,
+                                         const CString& name);
 
+    std::vector<TileIndex> m_cachedTiles;           // known on disk, not inserted yet
+    std::vector<TileIndex> m_missingTiles;          // to be requested
+    double m_dResolutionX[kMaxTileLevel + 1] = {};  // drawing units per pixel, by level; [0] unused
+    double m_dResolutionY[kMaxTileLevel + 1] = {};
+    uint64_t m_nCoordKey = 0;
+    uint32_t m_nTilePixels = 256;
+    CTileGridInfo m_grid;
+    std::map<uint64_t, std::unique_ptr<CInsertedTile>> m_insertedTiles;
+    std::map<uint64_t, CString> m_knownFiles;
+    bool m_bLoaded = false;
+    bool m_bEnabled = false;
+    bool m_bPurging = false;
+    bool m_bRangeNotice = true;
+    bool m_bLevelNotice = true;
+    int m_nLastLevel = 0;
+    AcDbObjectId m_mapLayerId;
+    std::vector<CMapImageItem> m_pendingImages;
+    CMapImageItem m_captureItem;
+    std::vector<std::unique_ptr<MapFileRequest>> m_requestQueue;
     AcDbDatabase* m_pDb = nullptr;  // the drawing the tiles are in
     bool m_bInLoad = false;         // guards against the nested answers of Load's own requests
     bool m_bInLayout = false;
-    bool m_bWalking = false;
-    bool m_bRangeNoticeShown = false;  // the range notice was printed by the layout under way  // a walk over
-                                       // the inserted tiles is under way
+    bool m_bWalking = false;           // a walk over the inserted tiles is under way
+    bool m_bRangeNoticeShown = false;  // the range notice was printed by the layout under way
 };
 
 class CDocSyncState;

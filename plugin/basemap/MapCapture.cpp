@@ -267,3 +267,27 @@ Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d& min, cons
 bool CBaseMapLayer::IsCaptureAnswer(const MapFileRequest& answer) const {
     return m_captureItem.m_bRunning && m_captureItem.m_nId != 0 && answer.m_nId == m_captureItem.m_nId;
 }
+
+bool CBaseMapLayer::OnCaptureAnswer(const MapFileRequest& answer, const CString& path, uint32_t* retryMs) {
+    if (answer.m_nStatus == 1) {
+        m_captureItem.m_bRunning = false;
+        CString name;
+        name.Format(u"%I64d", static_cast<long long>(answer.m_nId));
+        InsertCaptureImage(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
+                           AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, name);
+        return false;
+    }
+    if (answer.m_nStatus == -3) {
+        // Not ready yet: its progress shows, and it is asked for again.
+        m_captureItem.UpdateFetchProgress(answer.m_nDone, answer.m_nTotal);
+        *retryMs = m_captureItem.m_nRetryMs;
+        return true;
+    }
+    m_captureItem.m_bRunning = false;
+    ShowMapFileError(answer.m_nStatus);
+    return false;
+}
+
+void CBaseMapLayer::ShowCaptureProgress(int32_t position, int32_t total) {
+    m_captureItem.ShowExtractProgress(position, total);
+}

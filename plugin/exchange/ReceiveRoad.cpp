@@ -15,36 +15,25 @@
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapobj.h"
+#include "plugin/maplink/mapwire.h"
 
 namespace {
 
-constexpr DWORD kPacketHead = 80;                 // request header and group header
-constexpr DWORD kRecordHead = 64;                 // object header in front of every serialised object
-constexpr uint64_t kLargeHandleKey = 0xFFFFFFFF;  // the key every handle above 32 bits shares
-constexpr double kNoPosition = 2.0;               // a reference point this close to the origin counts as none
+constexpr DWORD kPacketHead = sizeof(MapPacketHead);  // request header and group header
+constexpr DWORD kRecordHead = sizeof(MapObjHeader);   // object header in front of every serialised object
+constexpr uint64_t kLargeHandleKey = 0xFFFFFFFF;      // the key every handle above 32 bits shares
+constexpr double kNoPosition = 2.0;  // a reference point this close to the origin counts as none
 constexpr const char16_t* kIgnoredHeading = u"以下[块/面域]对象被系统忽略：\r\n";
 
-template <class T>
-T ReadAt(const BYTE* data, DWORD offset) {
-    T value;
-    std::memcpy(&value, data + offset, sizeof value);
-    return value;
-}
-
 // One record's object header, read only once its 64 bytes are known to lie inside the limit.
-struct RecordHead {
-    int32_t size = 0;
-    uint32_t type = 0;
-    uint32_t id = 0;
-    uint32_t parent = 0;
-};
+using RecordHead = MapObjHeader;
 
 // The records of one answer, walked within min(total, received): a header or a payload that does not fit,
 // or a negative size, ends the walk.
 class CRecordReader {
 public:
     CRecordReader(const BYTE* data, DWORD length) : m_data(data) {
-        const uint64_t total = ReadAt<uint32_t>(data, 16);
+        const uint64_t total = ReadWire<MapPacketHead>(data).m_group.m_nTotal;
         m_end = kPacketHead + std::min<uint64_t>(total, length - kPacketHead);
     }
 
@@ -53,15 +42,14 @@ public:
         if (m_pos + kRecordHead > m_end) {
             return false;
         }
-        head.size = ReadAt<int32_t>(m_data, DWORD(m_pos));
-        head.type = ReadAt<uint32_t>(m_data, DWORD(m_pos + 4));
-        head.id = ReadAt<uint32_t>(m_data, DWORD(m_pos + 8));
-        head.parent = ReadAt<uint32_t>(m_data, DWORD(m_pos + 12));
-        return head.size >= 0 && m_pos + kRecordHead + uint64_t(head.size) <= m_end;
+        head = ReadWire<MapObjHeader>(m_data, m_pos);
+        return head.m_nSize >= 0 && m_pos + kRecordHead + uint64_t(head.m_nSize) <= m_end;
     }
     const BYTE* Payload() const { return m_data + m_pos + kRecordHead; }
-    void Skip(const RecordHead& head) { m_pos += kRecordHead + uint64_t(head.size); }
-    bool AtLast(const RecordHead& head) const { return m_pos + kRecordHead + uint64_t(head.size) >= m_end; }
+    void Skip(const RecordHead& head) { m_pos += kRecordHead + uint64_t(head.m_nSize); }
+    bool AtLast(const RecordHead& head) const {
+        return m_pos + kRecordHead + uint64_t(head.m_nSize) >= m_end;
+    }
 
 private:
     const BYTE* m_data;
@@ -111,8 +99,8 @@ void TakeTexts(const T* obj, BuiltObject& built) {
 
 BuiltObject BuildRecord(const RecordHead& head, const BYTE* payload, const CString& layer) {
     BuiltObject built;
-    const DWORD size = DWORD(head.size);
-    switch (head.type) {
+    const DWORD size = DWORD(head.m_nSize);
+    switch (head.m_nType) {
         case kMapTypeMark:
             if (MapMarkObj* marker = MapApiParseMarker(&g_MapApiLink, payload, size)) {
                 built.id = CreateSignEntities(marker, layer, false);
@@ -122,7 +110,7 @@ BuiltObject BuildRecord(const RecordHead& head, const BYTE* payload, const CStri
             break;
         case kMapTypeTrack:
             if (MapTrackObj* track = MapApiParseTrack(&g_MapApiLink, payload, size)) {
-                built.id = CreateTrackEntities(track, layer, head.id, &built.kind);
+                built.id = CreateTrackEntities(track, layer, head.m_nMapId, &built.kind);
                 TakeTexts(track, built);
                 MapApiFreeObj(&g_MapApiLink, track, kMapTypeTrack);
             }
@@ -195,17 +183,18 @@ bool LayerExists(const CString& name) {
 // (the records after it that name it as their parent, as many as it counts) passed over.
 void IgnoreExplodedFolder(CRecordReader& reader, const RecordHead& head, CString& ignored) {
     DWORD children = 0;
-    if (MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, reader.Payload(), DWORD(head.size))) {
+    if (MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, reader.Payload(), DWORD(head.m_nSize))) {
         const CString name = MultiByteToCString(folder->m_szName);
-        g_MapFolderTree.RecordFolder(name, head.id, false);
+        g_MapFolderTree.RecordFolder(name, head.m_nMapId, false);
         ignored += u"\r\n";
         ignored += name;
         children = folder->m_nChildCount;
         MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
     }
     reader.Skip(head);
-    RecordHead part;
-    for (DWORD i = 0; i < children && reader.Peek(part) && (part.parent == head.id || part.parent == 0);
+    RecordHead part{};
+    for (DWORD i = 0;
+         i < children && reader.Peek(part) && (part.m_nParentId == head.m_nMapId || part.m_nParentId == 0);
          ++i) {
         reader.Skip(part);
     }
@@ -235,30 +224,30 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
     const int followMode = g_Settings.m_nViewFollowMode;
 
     CRecordReader reader(data, length);
-    RecordHead head;
+    RecordHead head{};
     while (reader.Peek(head)) {
-        if (head.size == 0) {
+        if (head.m_nSize == 0) {
             reader.Skip(head);
             continue;
         }
         uint64_t key = 0;
-        const bool known = head.id != 0 && state->m_mapIds.Get(head.id, key);
-        if (known && head.type == kMapTypeFolder) {
+        const bool known = head.m_nMapId != 0 && state->m_mapIds.Get(head.m_nMapId, key);
+        if (known && head.m_nType == kMapTypeFolder) {
             IgnoreExplodedFolder(reader, head, ignored);
             anyIgnored = true;
             continue;
         }
         // A part of an entity this drawing exploded and sent.
-        if (!known && head.parent != 0 && state->m_mapIds.Get(head.parent, key)) {
+        if (!known && head.m_nParentId != 0 && state->m_mapIds.Get(head.m_nParentId, key)) {
             reader.Skip(head);
             continue;
         }
         const bool last = reader.AtLast(head);
-        if (head.type == kMapTypeFolder) {
-            if (g_MapFolderTree.GetIdMap().count(head.id) == 0) {
+        if (head.m_nType == kMapTypeFolder) {
+            if (g_MapFolderTree.GetIdMap().count(head.m_nMapId) == 0) {
                 if (MapFolderObj* folder =
-                        MapApiParseFolder(&g_MapApiLink, reader.Payload(), DWORD(head.size))) {
-                    g_MapFolderTree.RecordFolder(MultiByteToCString(folder->m_szName), head.id, true);
+                        MapApiParseFolder(&g_MapApiLink, reader.Payload(), DWORD(head.m_nSize))) {
+                    g_MapFolderTree.RecordFolder(MultiByteToCString(folder->m_szName), head.m_nMapId, true);
                     MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
                 }
             }
@@ -267,12 +256,12 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
         }
         CString layer;
         const auto& names = g_MapFolderTree.GetIdMap();
-        if (auto it = names.find(head.parent); it != names.end() && LayerExists(it->second)) {
+        if (auto it = names.find(head.m_nParentId); it != names.end() && LayerExists(it->second)) {
             layer = it->second;
         }
         const BuiltObject built = BuildRecord(head, reader.Payload(), layer);
         if (built.kind != CBuildKind::kNothing) {
-            Rebind(*state, head.id, built);
+            Rebind(*state, head.m_nMapId, built);
         }
         if (last && !built.id.isNull() && (followMode == 2 || followMode == 3)) {
             zoomTo = built.id;

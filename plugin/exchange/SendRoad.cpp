@@ -23,6 +23,7 @@
 #include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapreq.h"
+#include "plugin/maplink/mapwire.h"
 
 AcDbObjectId g_idLastLayer;
 
@@ -61,17 +62,8 @@ private:
     AcApDocument* m_doc;
 };
 
-template <class T>
-void Put(BYTE* at, T value) {
-    std::memcpy(at, &value, sizeof(T));
-}
-
-template <class T>
-T Get(const BYTE* at) {
-    T value;
-    std::memcpy(&value, at, sizeof(T));
-    return value;
-}
+static_assert(kPacketHeadBytes == sizeof(MapPacketHead));
+static_assert(kObjectHeaderBytes == sizeof(MapObjHeader));
 
 int CountIds(const CLayerEntityList& list) {
     int count = 0;
@@ -128,12 +120,12 @@ void FollowView(AcDbObjectId lastId) {
 void RecordSentKeys(const MapApiBuf& packet) {
     g_sentKeys.clear();
     for (DWORD at = kPacketHeadBytes; at + kObjectHeaderBytes <= packet.m_nUsed;) {
-        const BYTE* header = packet.m_pData + at;
-        const DWORD size = Get<DWORD>(header);
-        const uint64_t key = Get<uint64_t>(header + 16);
+        const auto header = ReadWire<MapObjHeader>(packet.m_pData, at);
+        const DWORD size = static_cast<DWORD>(header.m_nSize);
+        const uint64_t key = static_cast<uint64_t>(header.m_nKey);
         if (key != 0) {
             SentKind kind = SentKind::kEntity;
-            if (Get<DWORD>(header + 4) == kMapTypeFolder && g_bFolderPhase) {
+            if (header.m_nType == kMapTypeFolder && g_bFolderPhase) {
                 kind = SentKind::kLayer;
             } else if (g_tempGroupKeys.count(static_cast<uint32_t>(key)) != 0) {
                 kind = SentKind::kGroup;
@@ -323,10 +315,10 @@ bool StartMapPacket(MapApiBuf* packet, uint32_t drawingFolderId) {
 }
 
 int SendMapPacket(MapApiBuf* packet, uint32_t drawingFolderId) {
-    BYTE group[kObjectHeaderBytes] = {};
-    Put<DWORD>(group, packet->m_nUsed - kPacketHeadBytes);
-    Put<DWORD>(group + 12, drawingFolderId);
-    std::memcpy(packet->m_pData + sizeof(MapApiMsgHeader), group, sizeof(group));
+    MapGroupHeader group{};
+    group.m_nTotal = packet->m_nUsed - kPacketHeadBytes;
+    group.m_nFolderId = drawingFolderId;
+    WriteWire(packet->m_pData, offsetof(MapPacketHead, m_group), group);
     const int result = MapApiSendBuffer(&g_MapApiLink, 20112, packet, true);
     FreePacket(packet);
     ShowApiError(result);
@@ -343,16 +335,16 @@ void WriteMapObject(void* record, int type, MapApiBuf* packet, CBindingRecord* b
         binding->m_name = MultiByteToCString(static_cast<const char*>(record));
     }
     const DWORD start = packet->m_nUsed;
-    BYTE header[kObjectHeaderBytes] = {};
-    if (MapApiBufAppend(packet, header, sizeof(header))) {
+    MapObjHeader header{};
+    if (MapApiBufAppend(packet, &header, sizeof(header))) {
         DWORD size = 0;
         if (MapApiBufAppendObj(&g_MapApiLink, packet, record, type, &size)) {
-            BYTE* at = packet->m_pData + start;
-            Put<DWORD>(at, size);
-            Put<DWORD>(at + 4, static_cast<DWORD>(type));
-            Put<DWORD>(at + 8, binding->m_mapId);
-            Put<DWORD>(at + 12, binding->m_parentId);
-            Put<uint64_t>(at + 16, binding->m_key);
+            header.m_nSize = static_cast<INT32>(size);
+            header.m_nType = static_cast<DWORD>(type);
+            header.m_nMapId = binding->m_mapId;
+            header.m_nParentId = binding->m_parentId;
+            header.m_nKey = static_cast<INT64>(binding->m_key);
+            WriteWire(packet->m_pData, start, header);
         } else {
             packet->m_nUsed = start;  // no half record
         }
@@ -479,10 +471,10 @@ void PairSendAnswer(const BYTE* records, DWORD count) {
     }
     CDocSyncState* state = CurrentDocState();
     for (DWORD i = 0; i < count; ++i) {
-        const BYTE* record = records + size_t(i) * kObjectHeaderBytes;
-        const DWORD type = Get<DWORD>(record + 4);
-        const DWORD mapId = Get<DWORD>(record + 8);
-        const int64_t key = Get<int64_t>(record + 16);
+        const auto record = ReadWire<MapObjHeader>(records, size_t(i) * sizeof(MapObjHeader));
+        const DWORD type = record.m_nType;
+        const DWORD mapId = record.m_nMapId;
+        const int64_t key = record.m_nKey;
         auto sent = g_sentKeys.find(static_cast<uint64_t>(key));
         if (key <= 0 || sent == g_sentKeys.end()) {
             continue;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "plugin/maplink/mapwire.h"
+
 namespace {
 
 constexpr uint64_t kMaxWire = std::numeric_limits<DWORD>::max();
@@ -17,16 +19,6 @@ constexpr uint64_t kMultiFixed = sizeof(MapMultiObj);  // 480
 
 uint64_t Round8(uint64_t v) {
     return (v + 7) & ~uint64_t{7};
-}
-
-DWORD ReadU32(const BYTE* p) {
-    DWORD v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-void WriteU32(BYTE* p, DWORD v) {
-    std::memcpy(p, &v, sizeof v);
 }
 
 uint64_t TextLength(const char* text) {
@@ -101,7 +93,7 @@ void WriteFixedAndText(BYTE* out, const void* obj, uint64_t fixed, uint64_t poin
                        const WirePlan& plan) {
     std::memcpy(out, obj, fixed);
     std::memset(out + offsetof(MapTrackObj, m_pText), 0, pointerBytes);  // same offset in every record
-    WriteU32(out + fixed, static_cast<DWORD>(plan.m_textLen));
+    WriteWire(out, fixed, static_cast<DWORD>(plan.m_textLen));
     if (plan.m_textLen > 0) {
         std::memcpy(out + fixed + 4, text, plan.m_textLen);
     }
@@ -179,7 +171,7 @@ uint64_t CheckedHead(const BYTE* bytes, uint64_t count, uint64_t fixed, bool pad
     if (count < fixed + 4) {
         return 0;
     }
-    *textLen = ReadU32(bytes + fixed);
+    *textLen = ReadWire<DWORD>(bytes, fixed);
     const uint64_t end = fixed + 4 + *textLen;
     const uint64_t head = padded ? Round8(end) : end;
     return head <= count ? head : 0;

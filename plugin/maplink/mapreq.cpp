@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "plugin/cutil/cutil.h"
+#include "plugin/maplink/mapwire.h"
 
 const MapRequestInfo kMapRequestTable[] = {
     {20000, false, kMapSizeVaries, kAnswerReturn, "MapApiConnect"},
@@ -51,11 +52,6 @@ namespace {
 
 DWORD FixedSize(DWORD code) {
     return FindMapRequest(code)->m_nSize;
-}
-
-template <class T>
-void Put(void* block, size_t offset, T value) {
-    std::memcpy(static_cast<BYTE*>(block) + offset, &value, sizeof value);
 }
 
 // A headerless request block of the catalogue's size.
@@ -134,9 +130,9 @@ int SendIds(MapApiLink* link, DWORD code, const DWORD* ids, int count, DWORD fla
 int SendPoint(MapApiLink* link, DWORD code, double first, double second, bool flag) {
     BYTE* block = NewBlock(code);
     if (block != nullptr) {
-        Put(block, 0, first);
-        Put(block, 8, second);
-        Put<BYTE>(block, 16, flag ? 0 : 1);
+        WriteWire(block, 0, first);
+        WriteWire(block, 8, second);
+        WriteWire<BYTE>(block, 16, flag ? 0 : 1);
     }
     return SendAndFree(link, code, block, FixedSize(code), nullptr);
 }
@@ -147,12 +143,12 @@ int MapApiMoveMapView(MapApiLink* link, DWORD mapId, DWORD level, double x, doub
                       int timeoutMs) {
     BYTE* block = NewBlock(20011);
     if (block != nullptr) {
-        Put(block, 0, y);
-        Put(block, 8, x);
-        Put(block, 16, mode);
-        Put(block, 24, mapId);
-        Put(block, 28, level);
-        Put(block, 32, flag);
+        WriteWire(block, 0, y);
+        WriteWire(block, 8, x);
+        WriteWire(block, 16, mode);
+        WriteWire(block, 24, mapId);
+        WriteWire(block, 28, level);
+        WriteWire(block, 32, flag);
     }
     return SendAndFree(link, 20011, block, FixedSize(20011), nullptr, timeoutMs);
 }
@@ -160,7 +156,7 @@ int MapApiMoveMapView(MapApiLink* link, DWORD mapId, DWORD level, double x, doub
 int MapApiGetMapState(MapApiLink*, BYTE kind) {
     BYTE* block = NewBlock(20012);
     if (block != nullptr) {
-        Put(block, 40, kind);
+        WriteWire(block, 40, kind);
     }
     return SendAndFree(&g_MapApiLink, 20012, block, FixedSize(20012), nullptr);
 }
@@ -304,7 +300,7 @@ int MapApiSetAssocPoints(MapApiLink* link, DWORD kind, const void* items, int co
     if (msg == nullptr) {
         return kMapNoWindow;
     }
-    Put(msg, 16, kind);
+    WriteWire(msg, 16, kind);
     std::memcpy(reinterpret_cast<BYTE*>(msg) + 56, items, itemBytes);
     return SendAndFree(link, 20201, msg, 56 + itemBytes, nullptr);
 }
@@ -320,8 +316,8 @@ int MapApiGetGridOrigin(MapApiLink*) {
 int MapApiGetResolutionTable(MapApiLink*, double originX, double originY) {
     BYTE* block = NewBlock(20212);
     if (block != nullptr) {
-        Put(block, 24, originX);
-        Put(block, 32, originY);
+        WriteWire(block, 24, originX);
+        WriteWire(block, 32, originY);
     }
     return SendAndFree(&g_MapApiLink, 20212, block, FixedSize(20212), nullptr);
 }
@@ -330,13 +326,13 @@ int MapApiRenderView(MapApiLink* link, double minX, double minY, double maxX, do
                      DWORD level) {
     MapApiMsgHeader* msg = NewMsg(FixedSize(20301) - 16);
     if (msg != nullptr) {
-        Put(msg, 16, minX);  // x before y in this request
-        Put(msg, 24, minY);
-        Put(msg, 32, maxX);
-        Put(msg, 40, maxY);
-        Put<BYTE>(msg, 48, 2);
-        Put(msg, 56, pixelBudget);
-        Put(msg, 64, level);
+        WriteWire(msg, 16, minX);  // x before y in this request
+        WriteWire(msg, 24, minY);
+        WriteWire(msg, 32, maxX);
+        WriteWire(msg, 40, maxY);
+        WriteWire<BYTE>(msg, 48, 2);
+        WriteWire(msg, 56, pixelBudget);
+        WriteWire(msg, 64, level);
     }
     return SendAndFree(link, 20301, msg, FixedSize(20301), nullptr);
 }
@@ -357,9 +353,9 @@ int MapApiRequestMapFiles(MapApiLink* link, const void* records, int count) {
 int MapApiCheckUpdate(MapApiLink* link) {
     BYTE* block = NewBlock(20203);
     if (block != nullptr) {
-        Put<DWORD>(block, 0, 1);
-        Put<DWORD>(block, 4, kPluginVersion);
-        Put<DWORD>(block, 24, 1);
+        WriteWire<DWORD>(block, 0, 1);
+        WriteWire<DWORD>(block, 4, kPluginVersion);
+        WriteWire<DWORD>(block, 24, 1);
     }
     return SendAndFree(link, 20203, block, FixedSize(20203), nullptr);
 }
@@ -367,7 +363,7 @@ int MapApiCheckUpdate(MapApiLink* link) {
 int MapApiSetMenuEntry(MapApiLink* link, INT32 action, const char* text, int timeoutMs) {
     MapApiMsgHeader* msg = NewMsg(FixedSize(20401) - 16);
     if (msg != nullptr) {
-        Put(msg, 20, action);
+        WriteWire(msg, 20, action);
         PutCutText(msg, 24, text, kMenuEntryTextBytes);
     }
     return SendAndFree(link, 20401, msg, FixedSize(20401), nullptr, timeoutMs);
@@ -384,10 +380,10 @@ int MapApiSendPointEx(MapApiLink* link, double first, double second, bool flag) 
 int MapApiSendValues(MapApiLink* link, double first, double second, DWORD a, DWORD b) {
     BYTE* block = NewBlock(20007);
     if (block != nullptr) {
-        Put(block, 0, second);
-        Put(block, 8, first);
-        Put(block, 24, a);
-        Put(block, 28, b);
+        WriteWire(block, 0, second);
+        WriteWire(block, 8, first);
+        WriteWire(block, 24, a);
+        WriteWire(block, 28, b);
     }
     return SendAndFree(link, 20007, block, FixedSize(20007), nullptr);
 }
@@ -399,7 +395,7 @@ int MapApiSendPlain(MapApiLink* link) {
 int MapApiSendOneId(MapApiLink* link, DWORD id) {
     MapApiMsgHeader* msg = MapApiAllocMsg(4);
     if (msg != nullptr) {
-        Put(msg, 16, id);
+        WriteWire(msg, 16, id);
     }
     return SendAndFree(link, 20104, msg, 20, nullptr);
 }

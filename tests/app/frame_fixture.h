@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "mapsim/mapsim.h"
 #include "plugin/app/MessageDlg.h"
@@ -22,6 +25,16 @@
 #include "platform/win32/core/paths.h"
 #include "platform/win32/sys/sys_hooks.h"
 #include "support/testdirs.h"
+
+// The base map's tile state that tests set up, or look into, without a map-application answer to reach it.
+struct CBaseMapLayerTestAccess {
+    static CTileGridInfo& Grid(CBaseMapLayer& layer) { return layer.m_grid; }
+    static void SetTilePixels(CBaseMapLayer& layer, uint32_t pixels) { layer.m_nTilePixels = pixels; }
+    static std::map<uint64_t, CString>& KnownFiles(CBaseMapLayer& layer) { return layer.m_knownFiles; }
+    static std::vector<CMapImageItem>& PendingImages(CBaseMapLayer& layer) { return layer.m_pendingImages; }
+    static size_t QueuedRequests(const CBaseMapLayer& layer) { return layer.m_requestQueue.size(); }
+    static CMapImageItem& CaptureItem(CBaseMapLayer& layer) { return layer.m_captureItem; }
+};
 
 namespace frametest {
 
@@ -82,6 +95,7 @@ protected:
     }
 
     CBaseMapLayer& BaseMap() { return BaseMapOf(*CurrentDocState()); }
+    using BaseMapAccess = CBaseMapLayerTestAccess;
 
     std::string dir;
     std::string moduleFolder;

@@ -43,6 +43,17 @@ TEST_F(FrameTest, EveryCodeOfTheTableIsRefusedBelowItsMinimumAndOthersPassThroug
         }
     }
     EXPECT_EQ(routed, 17);
+    // The answers read as fixed heads need all of their fields: the last field read ends at these sizes.
+    const std::pair<DWORD, DWORD> heads[] = {
+        {20110, 16 + 64 + 64},  // request header, group header, one object header
+        {20203, 64},            // version at 4, change text from 64
+        {20211, 32 + 8},        // y of the origin at 32
+        {20012, 48 + 4},        // map id at 48
+        {20202, 72},            // digest at 44 to 60, name from 72
+    };
+    for (const auto& [code, size] : heads) {
+        EXPECT_EQ(CMessageDlg::FindCopyDataRoute(code)->minLength, size) << code;
+    }
     // Unchanged by the refused ones.
     EXPECT_EQ(g_nRegistered, 1u);  // the map application's answer at start-up
     EXPECT_FALSE(g_UpdateNotice.m_bPending);
@@ -98,7 +109,7 @@ TEST_F(FrameTest, BaseMapAnswersFillTheCurrentDrawingsState) {
     Put(origin, 24, 500.0);
     Put(origin, 32, -250.0);
     EXPECT_EQ(Send(20211, origin), 0);
-    EXPECT_EQ(BaseMap().m_grid.m_ptReference, AcGePoint3d(500.0, -250.0, 0.0));
+    EXPECT_EQ(BaseMap().Grid().m_ptReference, AcGePoint3d(500.0, -250.0, 0.0));
 
     Bytes table = Zeros(30 * 104);
     for (size_t i = 0; i < 30; ++i) {
@@ -106,16 +117,16 @@ TEST_F(FrameTest, BaseMapAnswersFillTheCurrentDrawingsState) {
         Put(table, i * 104 + 8, -double(i + 1));
     }
     EXPECT_EQ(Send(20212, table), 0);
-    EXPECT_EQ(BaseMap().m_dResolutionX[0], 0.0);
-    EXPECT_EQ(BaseMap().m_dResolutionX[1], 1.0);
-    EXPECT_EQ(BaseMap().m_dResolutionY[28], -28.0);
+    EXPECT_EQ(BaseMap().ResolutionX(0), 0.0);
+    EXPECT_EQ(BaseMap().ResolutionX(1), 1.0);
+    EXPECT_EQ(BaseMap().ResolutionY(28), -28.0);
 
     Bytes view = Zeros(52);
     Put(view, 44, DWORD{15});
     Put(view, 48, DWORD{3});
     EXPECT_EQ(Send(20012, view), 0);
-    EXPECT_EQ(BaseMap().m_grid.m_nMapId, 3u);
-    EXPECT_EQ(BaseMap().m_grid.m_nStartLevel, 15);
+    EXPECT_EQ(BaseMap().Grid().m_nMapId, 3u);
+    EXPECT_EQ(BaseMap().Grid().m_nStartLevel, 15);
     EXPECT_TRUE(g_pEditorReactor->m_bFirstViewState);
 
     // The coordinate state: its key, its type and the map name, which ends at the payload's end.
@@ -125,7 +136,7 @@ TEST_F(FrameTest, BaseMapAnswersFillTheCurrentDrawingsState) {
     Put(coord, 40, DWORD{2});
     std::memcpy(coord.data() + 72, "Plane", 5);
     EXPECT_EQ(Send(20202, coord), 0);
-    EXPECT_EQ(BaseMap().m_nCoordKey, 0x7F00000000000011ull);
+    EXPECT_EQ(BaseMap().CoordKey(), 0x7F00000000000011ull);
     EXPECT_EQ(g_nCoordType, 2u);
     EXPECT_TRUE(g_bLonLat);
     EXPECT_EQ(g_MapAppState.m_strMapName, CString(u"Plane"));
@@ -152,7 +163,7 @@ TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     const std::u16string path = platform::ToWindowsPath(tile);
     const CStringA utf8(CString(path.c_str()));
     // A tile belongs to the drawing whose cache folder holds it.
-    BaseMap().m_grid.m_strCacheFolder = CString(platform::ToWindowsPath(dir).c_str());
+    BaseMapAccess::Grid(BaseMap()).m_strCacheFolder = CString(platform::ToWindowsPath(dir).c_str());
     const uint64_t key = StringKey63(CString(path.c_str()));
     std::memcpy(answer.data() + 24, utf8.GetString(), utf8.GetLength());
     answer[280] = 1;
@@ -161,22 +172,22 @@ TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     Put(answer, 352, DWORD{256});
     g_pEditorReactor->m_bInCommand = 1;
     EXPECT_EQ(Send(20302, answer), 0);
-    ASSERT_EQ(BaseMap().m_pendingImages.size(), 1u);
-    EXPECT_EQ(BaseMap().m_knownFiles.count(key), 1u);
+    ASSERT_EQ(BaseMapAccess::PendingImages(BaseMap()).size(), 1u);
+    EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).count(key), 1u);
     // Another level during the command is kept too; the command's end inserts only the view's level.
     Put(answer, 340, DWORD{2});
     EXPECT_EQ(Send(20302, answer), 0);
-    EXPECT_EQ(BaseMap().m_pendingImages.size(), 2u);
+    EXPECT_EQ(BaseMapAccess::PendingImages(BaseMap()).size(), 2u);
     g_pEditorReactor->m_bInCommand = 0;
     g_pMessageDlg->StartTimer(kTimerPendingImages);
     platform::AdvanceClock(10);
-    EXPECT_TRUE(BaseMap().m_pendingImages.empty());
+    EXPECT_TRUE(BaseMapAccess::PendingImages(BaseMap()).empty());
 
     // A missing file is not taken for a tile.
     std::filesystem::remove(tile);
-    BaseMap().m_knownFiles.clear();
+    BaseMapAccess::KnownFiles(BaseMap()).clear();
     EXPECT_EQ(Send(20302, answer), 0);
-    EXPECT_TRUE(BaseMap().m_knownFiles.empty());
+    EXPECT_TRUE(BaseMapAccess::KnownFiles(BaseMap()).empty());
     g_Settings.m_bOnlineMap = 0;
 }
 
@@ -272,9 +283,9 @@ TEST_F(FrameTest, TheTimerTableRunsOnTheClock) {
     g_bEchoFlag = 0;
 
     // The image frames of the current drawing are set 2 s after start-up.
-    EXPECT_FALSE(BaseMap().m_bEnabled);
+    EXPECT_FALSE(BaseMap().IsEnabled());
     platform::AdvanceClock(2000);
-    EXPECT_TRUE(BaseMap().m_bEnabled);
+    EXPECT_TRUE(BaseMap().IsEnabled());
 
     // The menu entry is asked for every 5 s, and offered while the map application says it is missing.
     map.ClearRecords();

@@ -150,14 +150,14 @@ TEST_F(ToolBarTest, TheBaseMapSwitchSavesEachChangeAndRestoresTheViewAndIsRefuse
     const short startZoom = ZoomFactor();
     ASSERT_EQ(g_Settings.m_bOnlineMap, 0);
 
-    BaseMap().m_captureItem.m_bMeterShown = true;
+    BaseMapAccess::CaptureItem(BaseMap()).m_bMeterShown = true;
     platform::CommandLineTranscript().clear();
     EXPECT_TRUE(Press(ID_TARN_ONLINE_MAP));
     EXPECT_NE(platform::CommandLineUtf8().find("当前系统正在进行取图(耗时)，无法进行在线加载地图！"),
               std::string::npos);
     EXPECT_EQ(g_Settings.m_bOnlineMap, 0);
     EXPECT_EQ(Images()[1], kImageOnlineMapOff);
-    BaseMap().m_captureItem.m_bMeterShown = false;
+    BaseMapAccess::CaptureItem(BaseMap()).m_bMeterShown = false;
 
     EXPECT_TRUE(Press(ID_TARN_ONLINE_MAP));
     EXPECT_EQ(g_Settings.m_bOnlineMap, 1);

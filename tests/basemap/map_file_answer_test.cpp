@@ -21,10 +21,11 @@ protected:
         FrameTest::SetUp();
         Load();
         g_Settings.m_bOnlineMap = 1;
-        BaseMap().m_grid.m_strCacheFolder = CString(platform::ToWindowsPath(dir + "/cache").c_str());
-        BaseMap().m_grid.m_nLevel = 15;
-        BaseMap().m_grid.m_nMapId = 1;
-        BaseMap().m_nTilePixels = 256;
+        BaseMapAccess::Grid(BaseMap()).m_strCacheFolder =
+            CString(platform::ToWindowsPath(dir + "/cache").c_str());
+        BaseMapAccess::Grid(BaseMap()).m_nLevel = 15;
+        BaseMapAccess::Grid(BaseMap()).m_nMapId = 1;
+        BaseMapAccess::SetTilePixels(BaseMap(), 256);
         acedRestoreStatusBar();
         platform::ClearStatusBarEvents();
     }
@@ -63,57 +64,57 @@ TEST_F(MapFileAnswerTest, ATileIsKnownByItsPlaceAndSizeNotTakenForACapture) {
     const std::string tile = Tile("1_2.png");
     g_pEditorReactor->m_bInCommand = 1;  // held, not inserted: only the classification is looked at
     EXPECT_EQ(Send(20302, Answer(tile, 1, 256, 300, true)), 0);
-    EXPECT_EQ(BaseMap().m_knownFiles.size(), 1u);
-    EXPECT_EQ(BaseMap().m_pendingImages.size(), 1u);
+    EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).size(), 1u);
+    EXPECT_EQ(BaseMapAccess::PendingImages(BaseMap()).size(), 1u);
     // Two records in one answer: both are taken.
     Bytes two = Answer(Tile("3_4.png"), 1, 256, 256, true);
     const Bytes second = Answer(Tile("5_6.png"), 1, 256, 256, true);
     two.insert(two.end(), second.begin(), second.end());
     EXPECT_EQ(Send(20302, two), 0);
-    EXPECT_EQ(BaseMap().m_knownFiles.size(), 3u);
+    EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).size(), 3u);
     // A written tile whose file is empty stays unknown.
     const std::string empty = dir + "/cache/1/15/7_8.png";
     std::ofstream(empty).close();
     EXPECT_EQ(Send(20302, Answer(empty, 1, 256, 256, true)), 0);
-    EXPECT_EQ(BaseMap().m_knownFiles.size(), 3u);
+    EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).size(), 3u);
     // A tile outside every drawing's cache folder is no drawing's.
     EXPECT_EQ(Send(20302, Answer(dir + "/elsewhere/1_1.png", 1, 256, 256, true)), 0);
-    EXPECT_EQ(BaseMap().m_knownFiles.size(), 3u);
+    EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).size(), 3u);
     g_pEditorReactor->m_bInCommand = 0;
-    BaseMap().m_pendingImages.clear();
+    BaseMapAccess::PendingImages(BaseMap()).clear();
 }
 
 TEST_F(MapFileAnswerTest, NotReadyTilesQueueOnceAndNeverShowCaptureProgress) {
     const std::string tile = dir + "/cache/1/15/1_1.png";
     EXPECT_EQ(Send(20302, Answer(tile, -3, 256, 256, false)), 0);
     EXPECT_EQ(Send(20302, Answer(tile, -3, 256, 256, false)), 0);
-    EXPECT_EQ(BaseMap().m_requestQueue.size(), 1u);
+    EXPECT_EQ(BaseMapAccess::QueuedRequests(BaseMap()), 1u);
     // Of another level than the layout's: not asked again.
     Bytes old = Answer(dir + "/cache/1/14/1_1.png", -3, 256, 256, false);
     Put(old, 340, DWORD{14});
     EXPECT_EQ(Send(20302, old), 0);
-    EXPECT_EQ(BaseMap().m_requestQueue.size(), 1u);
+    EXPECT_EQ(BaseMapAccess::QueuedRequests(BaseMap()), 1u);
     // The base map switched off: a tile's late "not ready" is dropped, and opens no fetch meter.
     g_Settings.m_bOnlineMap = 0;
     EXPECT_EQ(Send(20302, Answer(dir + "/cache/1/15/2_2.png", -3, 256, 256, false)), 0);
-    EXPECT_FALSE(BaseMap().m_captureItem.m_bMeterShown);
+    EXPECT_FALSE(BaseMapAccess::CaptureItem(BaseMap()).m_bMeterShown);
     EXPECT_FALSE(platform::ProgressMeterShown());
-    EXPECT_EQ(BaseMap().m_requestQueue.size(), 1u);
+    EXPECT_EQ(BaseMapAccess::QueuedRequests(BaseMap()), 1u);
     // A flush while off sends nothing and empties the queue.
     map.ClearRecords();
     platform::AdvanceClock(300);
-    EXPECT_TRUE(BaseMap().m_requestQueue.empty());
+    EXPECT_EQ(BaseMapAccess::QueuedRequests(BaseMap()), 0u);
     EXPECT_TRUE(map.RequestsOf(20302).empty());
     // A picture outside the cache is the capture's only by its id: a stranger's progress shows nothing.
     EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false)), 0);
-    EXPECT_FALSE(BaseMap().m_captureItem.m_bMeterShown);
-    BaseMap().m_captureItem.m_bRunning = true;
-    BaseMap().m_captureItem.m_nId =
+    EXPECT_FALSE(BaseMapAccess::CaptureItem(BaseMap()).m_bMeterShown);
+    BaseMapAccess::CaptureItem(BaseMap()).m_bRunning = true;
+    BaseMapAccess::CaptureItem(BaseMap()).m_nId =
         StringKey63(CString(platform::ToWindowsPath(dir + "/site/map.png").c_str()));
     EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false)), 0);
-    EXPECT_TRUE(BaseMap().m_captureItem.m_bMeterShown);
-    BaseMap().m_captureItem.RestoreMeter();
-    BaseMap().m_captureItem.m_bRunning = false;
+    EXPECT_TRUE(BaseMapAccess::CaptureItem(BaseMap()).m_bMeterShown);
+    BaseMapAccess::CaptureItem(BaseMap()).RestoreMeter();
+    BaseMapAccess::CaptureItem(BaseMap()).m_bRunning = false;
 }
 
 TEST_F(MapFileAnswerTest, ErrorStatusesPrintTheirLines) {

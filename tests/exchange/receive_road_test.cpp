@@ -266,8 +266,9 @@ TEST_F(ReceiveTest, TheViewFollowsOnlyInTheModesThatMoveTheDrawing) {
     EXPECT_NEAR(viewCentre().x, 500, 1e-6);
     // Without the levels' resolutions there is no scale to zoom to.
     map.SetResolutions({});
-    std::fill(std::begin(BaseMap().m_dResolutionX), std::end(BaseMap().m_dResolutionX), 0.0);
-    std::fill(std::begin(BaseMap().m_dResolutionY), std::end(BaseMap().m_dResolutionY), 0.0);
+    for (int level = 1; level <= kMaxTileLevel; ++level) {
+        BaseMap().SetResolution(level, 0.0, 0.0);
+    }
     packet.records[0].payload = labelAt(800, 800);
     ReceivePacket(packet);
     EXPECT_NEAR(viewCentre().x, 500, 1e-6);
