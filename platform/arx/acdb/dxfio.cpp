@@ -479,18 +479,92 @@ bool IsBinary(std::string_view text) {
     return true;
 }
 
-void Writer::raw(int code, std::string_view value) {
+void Writer::putCode(int code) {
     char buffer[16];
-    std::snprintf(buffer, sizeof(buffer), "%3d\n", code);
-    m_out += buffer;
-    m_out.append(value.data(), value.size());
-    m_out.push_back('\n');
+    char* end = buffer;
+    if (code >= 0 && code < 1000) {
+        // "%3d": right-aligned in three places.
+        buffer[0] = code >= 100 ? static_cast<char>('0' + code / 100) : ' ';
+        buffer[1] = code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ';
+        buffer[2] = static_cast<char>('0' + code % 10);
+        end = buffer + 3;
+    } else {
+        end = std::to_chars(buffer, buffer + sizeof buffer, code).ptr;
+        const auto length = static_cast<size_t>(end - buffer);
+        if (length < 3) {
+            m_out.append(3 - length, ' ');
+        }
+    }
+    *end++ = '\n';
+    m_out.append(buffer, static_cast<size_t>(end - buffer));
+}
+
+void Writer::text(int code, std::u16string_view value) {
+    // Printable ASCII without a backslash, as most values are, stands as it is.
+    bool plain = true;
+    for (const char16_t c : value) {
+        if (c < 0x20 || c >= 0x7F || c == u'\\') {
+            plain = false;
+            break;
+        }
+    }
+    if (!plain) {
+        raw(code, EncodeText(value));
+        return;
+    }
+    putCode(code);
+    const size_t at = m_out.size();
+    m_out.resize(at + value.size());
+    for (size_t i = 0; i < value.size(); ++i) {
+        m_out[at + i] = static_cast<char>(value[i]);
+    }
+    endValue();
+}
+
+void Writer::real(int code, double value) {
+    putCode(code);
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    m_out.append(buffer, result.ptr);
+    endValue();
+}
+
+void Writer::integer(int code, long long value) {
+    putCode(code);
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    m_out.append(buffer, result.ptr);
+    endValue();
+}
+
+void Writer::handle(int code, std::uint64_t value) {
+    putCode(code);
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
+    for (char* c = buffer; c < result.ptr; ++c) {
+        if (*c >= 'a') {
+            *c = static_cast<char>(*c - 'a' + 'A');
+        }
+    }
+    m_out.append(buffer, result.ptr);
+    endValue();
 }
 
 void Writer::point(int code, const double* xyz, int dimensions) {
     for (int i = 0; i < dimensions; ++i) {
         real(code + 10 * i, xyz[i]);
     }
+}
+
+bool Writer::flush() {
+    if (!m_sink || m_out.empty()) {
+        return !m_failed;
+    }
+    if (!m_failed && !m_sink(m_out)) {
+        m_failed = true;
+    }
+    m_out.clear();
+    return !m_failed;
 }
 
 bool Fail(Error& error, int line, const std::string& what, Acad::ErrorStatus status) {
