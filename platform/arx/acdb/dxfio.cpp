@@ -346,8 +346,41 @@ bool ParseFinite(std::string_view text, T& value) {
 
 namespace {
 
-// The usual form of a real with at most 15 digits: the digits as an integer and the power of ten below them
-// are both exact doubles, so one division gives the correctly rounded value, as a full parse would.
+#if (defined(__x86_64__) || defined(__i386__)) && LDBL_MANT_DIG == 64
+// digits / 10^scale correctly rounded to a double, through x87 extended precision (see below); false when the
+// value is left to the full parse.
+bool LongDivide(std::uint64_t digits, size_t scale, double& value) {
+    static constexpr long double kPowers[] = {
+        1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+        1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+    if (scale >= std::size(kPowers)) {
+        return false;  // 10^28 and up are not exact in 64 bits
+    }
+    const long double quotient = static_cast<long double>(digits) / kPowers[scale];
+    if (quotient != 0.0L) {
+        // The explicit 64-bit mantissa: its low 11 bits are what the double drops; exactly 100...0 is
+        // halfway.
+        std::uint64_t mantissa = 0;
+        std::memcpy(&mantissa, &quotient, sizeof mantissa);
+        if ((mantissa & 0x7FF) == 0x400) {
+            return false;
+        }
+    }
+    value = static_cast<double>(quotient);
+    return true;
+}
+#else
+bool LongDivide(std::uint64_t, size_t, double&) {
+    return false;
+}
+#endif
+
+// The usual form of a real: an optional minus, digits and at most one point. With at most 15 digits the
+// digits as an integer and the power of ten below them are both exact doubles, so one division gives the
+// correctly rounded value, as a full parse would. Up to 19 digits (as other programs write every double) the
+// same division in the 64-bit mantissa of x87 extended precision is exact in its operands and rounded once;
+// its rounding to a double then gives the correctly rounded value unless the extended result lies exactly
+// halfway between two doubles, which is left to the full parse.
 bool ParseShortDecimal(std::string_view text, double& value) {
     static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
@@ -358,8 +391,10 @@ bool ParseShortDecimal(std::string_view text, double& value) {
     for (; at < text.size(); ++at) {
         const char c = text[at];
         if (static_cast<unsigned>(c - '0') < 10) {
+            if (++count > 19) {
+                return false;
+            }
             digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-            ++count;
             decimals += decimals >= 0 ? 1 : 0;
         } else if (c == '.' && decimals < 0) {
             decimals = 0;
@@ -367,11 +402,16 @@ bool ParseShortDecimal(std::string_view text, double& value) {
             return false;
         }
     }
-    if (count == 0 || count > 15) {
+    if (count == 0) {
         return false;
     }
-    const double magnitude =
-        static_cast<double>(digits) / kPowers[decimals > 0 ? static_cast<size_t>(decimals) : 0];
+    const size_t scale = decimals > 0 ? static_cast<size_t>(decimals) : 0;
+    double magnitude = 0.0;
+    if (count <= 15) {
+        magnitude = static_cast<double>(digits) / kPowers[scale];
+    } else if (!LongDivide(digits, scale, magnitude)) {
+        return false;
+    }
     value = text[0] == '-' ? -magnitude : magnitude;
     return true;
 }
