@@ -2,11 +2,14 @@
 // map application rendering real tiles) for 256, 512 and 1024-pixel tiles over drawings of 0, 10k and 100k
 // entities; the parts of one tile (decode, insertion, draw-order move) against the drawing's size; and the
 // layout's own work against the grid's size. A tile's cost must not grow with the drawing: the ratio lines
-// compare the 100k-entity runs ("tarn") with the empty drawing's.
+// compare the 100k-entity runs ("tarn") with the empty drawing's. Before them, a long working day's panning
+// (10k tiles) in a fresh process: its peak resident memory must not grow with the tiles handled. Everything
+// runs on the virtual clock: the map application renders as soon as it is asked.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -20,6 +23,7 @@
 #include "platform/arx/acdb/dbpoint.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/win32/bus/bus_hooks.h"
+#include "platform/win32/core/clock.h"
 #include "platform/win32/core/paths.h"
 #include "plugin/core/RasterImage.h"
 #include "plugin/basemap/TileScheme.h"
@@ -236,6 +240,42 @@ void BM_LayoutCells(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<int64_t>(cells));
 }
 
+// Pans over new ground until `tiles` tiles have been written, printing the peak resident memory after a tenth
+// of them and after all: the base map keeps only the tiles in view, so the peak must not grow with the tiles
+// handled. Runs first, before any benchmark has grown the heap.
+void PanMemory(size_t tiles) {
+    if (tiles == 0) {
+        return;
+    }
+    BaseMapHost setup(1400, 0);
+    if (!setup.Loaded()) {
+        std::printf("pan memory: the plug-in did not load\n");
+        return;
+    }
+    const size_t first = tiles / 10;
+    double peakFirst = 0.0;
+    const size_t start = setup.FilesWritten();
+    size_t pans = 0;
+    while (setup.FilesWritten() - start < tiles) {
+        setup.Pan();
+        setup.Settle();
+        if (++pans > tiles) {
+            std::printf("pan memory: no tiles written\n");
+            return;
+        }
+        if (peakFirst == 0.0 && setup.FilesWritten() - start >= first) {
+            peakFirst = tarnbench::PeakResidentMiB();
+        }
+    }
+    const double peakAll = tarnbench::PeakResidentMiB();
+    const double ratio = peakFirst > 0.0 ? peakAll / peakFirst : 0.0;
+    char what[200];
+    std::snprintf(what, sizeof what,
+                  "memory pan %zuk tiles: peak %.1f MiB at %zuk tiles, %.1f MiB at %zuk, %.3fx", tiles / 1000,
+                  peakFirst, first / 1000, peakAll, tiles / 1000, ratio);
+    tarnbench::PrintGoal(what, "at most 1.10x", ratio > 0.0 && ratio <= 1.10);
+}
+
 // Names without arguments, so that each "tarn" run (100k entities) pairs with its "empty" one.
 void Register() {
     const std::pair<int, const char*> screens[] = {{1400, "256px"}, {1920, "512px"}, {3200, "1024px"}};
@@ -272,6 +312,20 @@ void Register() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::clock::UseVirtual(true);
+    // --pan_tiles=N: the tiles the memory row pans over (0 leaves it out).
+    size_t panTiles = 10000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--pan_tiles=", 12) == 0) {
+            panTiles = std::strtoul(argv[i] + 12, nullptr, 10);
+            for (int j = i; j + 1 < argc; ++j) {
+                argv[j] = argv[j + 1];
+            }
+            --argc;
+            --i;
+        }
+    }
+    PanMemory(panTiles);
     Register();
     // A tile in a drawing of 100k entities should cost about what it costs in an empty one.
     return tarnbench::RunWithRatios(argc, argv, {"empty"}, tarnbench::Compare::kTime, 1.5);

@@ -1,7 +1,9 @@
 // Reading drawing files of 20k to 500k entities (made by bench/make_dxf.py) into a fresh database, beside
-// dxflib reading the same file into a creation interface that only counts what it is given. Also the heap
-// the reader needs beyond the drawing it builds: (peak during the read - live once read) / file size, from
-// this program's own operator new and delete.
+// dxflib reading the same file into a creation interface that only counts what it is given: the files laid
+// out as the stand-in writes them, and (20k and 100k) files ezdxf wrote, whose coordinates are full doubles.
+// Also the heap the reader needs beyond the drawing it builds: (peak during the read - live once read) / file
+// size, from this program's own operator new and delete. Then writing each drawing read back to a file, and
+// the heap the writer needs beyond the drawing while it writes.
 //
 // The files are looked for in TARN_DXF_FOLDER (the environment), else in the build's folder for them;
 // ./tarn.sh bench makes them there first. The project's median times are written to times.txt in that
@@ -11,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +21,7 @@
 #include <map>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "bench/ratio.h"
 #include "platform/arx/acdb/dbdatabase.h"
@@ -112,15 +116,18 @@ void operator delete[](void* p, size_t, std::align_val_t) noexcept {
 namespace {
 
 constexpr double kMemoryGoal = 2.0;
+constexpr double kWriteHeapGoal = 1024.0 * 1024.0;  // bytes beyond the drawing while it is written
 constexpr int kCounts[] = {20000, 100000, 500000};
+constexpr int kEzdxfCounts[] = {20000, 100000};  // bench/make_dxf.py's EZDXF_MAX_COUNT
 
 std::string Folder() {
     const char* folder = std::getenv("TARN_DXF_FOLDER");
     return folder != nullptr && *folder != 0 ? folder : TARN_DXF_FOLDER;
 }
 
-std::string FileOf(int count) {
-    return Folder() + "/drawing-" + std::to_string(count) + ".dxf";
+// The files of each kind: "" the stand-in's layout, "-ezdxf" written by ezdxf.
+std::string FileOf(int count, const char* kind = "") {
+    return Folder() + "/drawing-" + std::to_string(count) + kind + ".dxf";
 }
 
 // The heap the last read of each file needed beyond its drawing, per byte of the file.
@@ -129,9 +136,9 @@ std::map<int, double>& MemoryRatios() {
     return ratios;
 }
 
-void BM_TarnRead(benchmark::State& state) {
+void BM_TarnRead(benchmark::State& state, const char* kind) {
     const int count = static_cast<int>(state.range(0));
-    const std::string path = FileOf(count);
+    const std::string path = FileOf(count, kind);
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (error) {
@@ -157,7 +164,45 @@ void BM_TarnRead(benchmark::State& state) {
     }
     state.counters["heap_per_file_byte"] = ratio;
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
-    MemoryRatios()[count] = ratio;
+    if (*kind == 0) {
+        MemoryRatios()[count] = ratio;
+    }
+}
+
+// The heap the last write of each drawing needed beyond the drawing, in bytes.
+std::map<int, size_t>& WriteHeap() {
+    static std::map<int, size_t> heap;
+    return heap;
+}
+
+// The drawing read from its file (untimed), then written to a file of its own.
+void BM_TarnWrite(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::string path = FileOf(count);
+    auto db = std::make_unique<AcDbDatabase>(false, true);
+    if (platform::ReadDxfFile(db.get(), platform::Utf8ToUtf16(path).c_str()) != Acad::eOk) {
+        state.SkipWithError(("cannot read " + path + ": run bench/make_dxf.py " + Folder()).c_str());
+        return;
+    }
+    const std::u16string target =
+        platform::Utf8ToUtf16(Folder() + "/written-" + std::to_string(count) + ".dxf");
+    size_t extra = 0;
+    for (auto _ : state) {
+        const size_t before = g_live.load();
+        g_peak.store(before);
+        if (platform::SaveDxfFile(db.get(), target.c_str()) != Acad::eOk) {
+            state.SkipWithError(platform::LastDxfError().message.c_str());
+            return;
+        }
+        extra = g_peak.load() - before;
+    }
+    std::error_code error;
+    const auto size = std::filesystem::file_size(platform::Utf16ToUtf8(target), error);
+    std::filesystem::remove(platform::Utf16ToUtf8(target), error);
+    state.counters["heap_KiB"] = static_cast<double>(extra) / 1024.0;
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(error ? 0 : size));
+    WriteHeap()[count] = extra;
 }
 
 // Receives every entity and keeps a count, so that the anchor pays for parsing only.
@@ -177,8 +222,8 @@ private:
     size_t m_count = 0;
 };
 
-void BM_DxflibRead(benchmark::State& state) {
-    const std::string path = FileOf(static_cast<int>(state.range(0)));
+void BM_DxflibRead(benchmark::State& state, const char* kind) {
+    const std::string path = FileOf(static_cast<int>(state.range(0)), kind);
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (error) {
@@ -205,12 +250,17 @@ public:
         for (const Run& run : runs) {
             const std::string name = run.run_name.str();
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.error_occurred || name.find("/tarn/") == std::string::npos ||
+            const size_t tarn = name.find("/tarn/");
+            if (run.error_occurred || tarn == std::string::npos ||
                 (run.run_type == Run::RT_Aggregate && !median)) {
                 continue;
             }
+            // "dxf_read" -> read, "dxf_read_ezdxf" -> read-ezdxf, "dxf_write" -> write.
+            std::string kind = name.substr(4, tarn - 4);
+            std::replace(kind.begin(), kind.end(), '_', '-');
             const int count = std::atoi(name.substr(name.rfind('/') + 1).c_str());
-            m_times[count] = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            m_times[{kind, count}] =
+                run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         }
     }
 
@@ -219,15 +269,15 @@ public:
             return;
         }
         if (FILE* out = std::fopen((Folder() + "/times.txt").c_str(), "w")) {
-            for (const auto& [count, seconds] : m_times) {
-                std::fprintf(out, "%d %.6f\n", count, seconds);
+            for (const auto& [key, seconds] : m_times) {
+                std::fprintf(out, "%s %d %.6f\n", key.first.c_str(), key.second, seconds);
             }
             std::fclose(out);
         }
     }
 
 private:
-    std::map<int, double> m_times;
+    std::map<std::pair<std::string, int>, double> m_times;  // (kind, count): seconds
 };
 
 }  // namespace
@@ -235,8 +285,23 @@ private:
 int main(int argc, char** argv) {
     // Each size runs for both before the next, so the two sides of a ratio see the same machine.
     for (int count : kCounts) {
-        benchmark::RegisterBenchmark("dxf_read/tarn", BM_TarnRead)->Arg(count)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("dxf_read/dxflib", BM_DxflibRead)
+        benchmark::RegisterBenchmark("dxf_read/tarn", BM_TarnRead, "")
+            ->Arg(count)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("dxf_read/dxflib", BM_DxflibRead, "")
+            ->Arg(count)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (int count : kEzdxfCounts) {
+        benchmark::RegisterBenchmark("dxf_read_ezdxf/tarn", BM_TarnRead, "-ezdxf")
+            ->Arg(count)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("dxf_read_ezdxf/dxflib", BM_DxflibRead, "-ezdxf")
+            ->Arg(count)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (int count : kCounts) {
+        benchmark::RegisterBenchmark("dxf_write/tarn", BM_TarnWrite)
             ->Arg(count)
             ->Unit(benchmark::kMillisecond);
     }
@@ -251,6 +316,13 @@ int main(int argc, char** argv) {
         std::printf(
             "heap   dxf_read/%-13d %6.2fx the file size beyond the drawing (goal: at most %.2fx)  %s\n",
             count, ratio, kMemoryGoal, ratio <= kMemoryGoal ? "met" : "MISSED");
+    }
+    for (const auto& [count, bytes] : WriteHeap()) {
+        std::printf(
+            "heap   dxf_write/%-12d %8.1f KiB beyond the drawing while it is written (goal: under %.0f KiB)  "
+            "%s\n",
+            count, static_cast<double>(bytes) / 1024.0, kWriteHeapGoal / 1024.0,
+            static_cast<double>(bytes) < kWriteHeapGoal ? "met" : "MISSED");
     }
     std::fflush(stdout);
     reporter.WriteTimes();

@@ -1,18 +1,20 @@
 #!/usr/bin/env python3
 """Writes the drawing files the drawing-file benchmarks read: ASCII R2000 drawings of N entities of the
 ordinary kinds (lines, circles, arcs, lightweight polylines, texts, points and a few block references) in
-model space, laid out as the stand-in writes its own files.
+model space, laid out as the stand-in writes its own files; and, where ezdxf is installed (python3-ezdxf), the
+same kinds of drawing as ezdxf writes them, every coordinate a full double (16-17 digits).
 
     bench/make_dxf.py FOLDER [COUNT...]     (default counts: 20000 100000 500000)
 
-Each file is FOLDER/drawing-COUNT.dxf; one that is already there is left as it is. The same count always
-gives the same file.
+Each file is FOLDER/drawing-COUNT.dxf and FOLDER/drawing-COUNT-ezdxf.dxf (the latter for counts up to
+EZDXF_MAX_COUNT); one that is already there is left as it is. The same count always gives the same file.
 """
 import os
 import random
 import sys
 
 DEFAULT_COUNTS = (20000, 100000, 500000)
+EZDXF_MAX_COUNT = 100000  # ezdxf takes minutes over the largest
 LAYERS = ("Roads", "Buildings", "Labels", "Water")
 
 
@@ -146,6 +148,47 @@ def write_drawing(out, count):
              (100, "AcDbDictionary"), (281, 1), (0, "ENDSEC"), (0, "EOF"))
 
 
+def write_ezdxf_drawing(path, count):
+    """The same kinds and mix of entities, built and saved by ezdxf: coordinates as doubles come."""
+    import ezdxf
+    rnd = random.Random(count)
+    doc = ezdxf.new("R2000")
+    for k, name in enumerate(LAYERS):
+        doc.layers.add(name, color=k + 1)
+    mark = doc.blocks.new("MARK")
+    mark.add_circle((0, 0), 1)
+    mark.add_line((-1, 0), (1, 0))
+    msp = doc.modelspace()
+    for i in range(count):
+        x = rnd.uniform(0, 100000)
+        y = rnd.uniform(0, 100000)
+        attribs = {"layer": LAYERS[i % len(LAYERS)]}
+        kind = i % 20
+        if kind < 6:
+            msp.add_line((x, y), (x + rnd.uniform(-50, 50), y + rnd.uniform(-50, 50)), dxfattribs=attribs)
+        elif kind < 9:
+            msp.add_circle((x, y), rnd.uniform(0.5, 30), dxfattribs=attribs)
+        elif kind < 11:
+            msp.add_arc((x, y), rnd.uniform(0.5, 30), rnd.uniform(0, 180), rnd.uniform(180, 360),
+                        dxfattribs=attribs)
+        elif kind < 15:
+            points = []
+            for _ in range(rnd.randint(2, 12)):
+                x += rnd.uniform(-20, 20)
+                y += rnd.uniform(-20, 20)
+                points.append((x, y))
+            msp.add_lwpolyline(points, close=rnd.choice((False, True)), dxfattribs=attribs)
+        elif kind < 17:
+            msp.add_text("Label %d" % i, dxfattribs={"layer": "Labels", "insert": (x, y),
+                                                       "height": rnd.uniform(1, 5)})
+        elif kind < 19 or i % 200 != 19:
+            msp.add_point((x, y), dxfattribs=attribs)
+        else:
+            msp.add_blockref("MARK", (x, y), dxfattribs=dict(attribs, xscale=2, yscale=2,
+                                                             rotation=rnd.uniform(0, 360)))
+    doc.saveas(path)
+
+
 def main(argv):
     if len(argv) < 2:
         sys.stderr.write(__doc__)
@@ -161,6 +204,19 @@ def main(argv):
         with open(temp, "w", newline="\n") as out:
             write_drawing(out, count)
         os.replace(temp, path)  # complete files only: a run cut short leaves none half-written
+        print("wrote", path)
+    try:
+        import ezdxf  # noqa: F401
+    except ImportError:
+        print("ezdxf is not installed (python3-ezdxf): no drawings written by it")
+        return 0
+    for count in counts:
+        path = os.path.join(folder, "drawing-%d-ezdxf.dxf" % count)
+        if count > EZDXF_MAX_COUNT or os.path.exists(path):
+            continue
+        temp = path + ".part"
+        write_ezdxf_drawing(temp, count)
+        os.replace(temp, path)
         print("wrote", path)
     return 0
 

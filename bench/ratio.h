@@ -7,7 +7,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <tuple>
@@ -15,6 +17,39 @@
 #include <vector>
 
 namespace tarnbench {
+
+// The process's peak resident memory in MiB since it started or since the last ResetPeakResident (Linux's
+// VmHWM); 0 where it cannot be read.
+inline double PeakResidentMiB() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) {
+        return 0.0;
+    }
+    char line[256];
+    double kib = 0.0;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0) {
+            kib = std::strtod(line + 6, nullptr);
+            break;
+        }
+    }
+    std::fclose(status);
+    return kib / 1024.0;
+}
+
+// Starts the peak over at the memory resident now.
+inline void ResetPeakResident() {
+    if (std::FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", refs);
+        std::fclose(refs);
+    }
+}
+
+// One goal's line after the table: what was measured, the goal, and whether it is met.
+inline void PrintGoal(const std::string& what, const std::string& goal, bool met) {
+    std::printf("%s (goal: %s)  %s\n", what.c_str(), goal.c_str(), met ? "met" : "MISSED");
+    std::fflush(stdout);
+}
 
 enum class Compare {
     kThroughput,  // anchor time / project time: the project's share of the anchor's speed

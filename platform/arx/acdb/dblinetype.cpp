@@ -106,14 +106,19 @@ std::vector<LinDef> ParseLin(const std::string& text) {
     return defs;
 }
 
-bool ReadLinFile(const ACHAR* fileName, std::string& text) {
-    std::u16string name(fileName);
+bool IsBuiltinLin(const std::u16string& name) {
     const size_t cut = name.find_last_of(u"\\/");
     const std::u16string base = cut == std::u16string::npos ? name : name.substr(cut + 1);
-    if (platform::EqualsNoCase(base, u"ACADISO.LIN") || platform::EqualsNoCase(base, u"ACAD.LIN")) {
-        text = kIsoLin;
-        return true;
-    }
+    return platform::EqualsNoCase(base, u"ACADISO.LIN") || platform::EqualsNoCase(base, u"ACAD.LIN");
+}
+
+// The built-in file never changes: it is parsed once (posting entities asks for it again and again).
+const std::vector<LinDef>& BuiltinDefs() {
+    static const std::vector<LinDef> defs = ParseLin(kIsoLin);
+    return defs;
+}
+
+bool ReadLinFile(const std::u16string& name, std::string& text) {
     FILE* file = _wfopen(name.c_str(), u"rb");
     if (file == nullptr) {
         return false;
@@ -211,11 +216,16 @@ Acad::ErrorStatus acdbLoadLineTypeFile(const ACHAR* linetypeName, const ACHAR* f
     if (linetypeName == nullptr || fileName == nullptr || db == nullptr) {
         return Acad::eInvalidInput;
     }
-    std::string text;
-    if (!ReadLinFile(fileName, text)) {
-        return Acad::eFileNotFound;
+    const std::u16string file(fileName);
+    std::vector<LinDef> read;
+    if (!IsBuiltinLin(file)) {
+        std::string text;
+        if (!ReadLinFile(file, text)) {
+            return Acad::eFileNotFound;
+        }
+        read = ParseLin(text);
     }
-    const std::vector<LinDef> defs = ParseLin(text);
+    const std::vector<LinDef>& defs = IsBuiltinLin(file) ? BuiltinDefs() : read;
     const bool all = std::u16string(linetypeName) == u"*";
     AcDbLinetypeTable* table = nullptr;
     Acad::ErrorStatus es = db->getLinetypeTable(table, AcDb::kForWrite);

@@ -75,11 +75,64 @@ Acad::ErrorStatus AcDbSortentsTable::setBlockId(AcDbObjectId blockId) {
 }
 
 AcDbSortentsTable::Place AcDbSortentsTable::placeOf(const AcDbObjectId& id) const {
-    auto it = m_places.find(id);
-    if (it != m_places.end()) {
-        return it->second;
+    auto it = m_index.find(id.serial());
+    if (it != m_index.end()) {
+        return m_slots[it->second].place;
     }
     return Place{static_cast<std::int64_t>(id.handle().value()), 0};
+}
+
+void AcDbSortentsTable::place(const AcDbObjectId& id, Place where) {
+    auto [it, added] = m_index.emplace(id.serial(), 0);
+    if (!added) {
+        m_slots[it->second].place = where;
+        return;
+    }
+    if (m_free.empty()) {
+        it->second = static_cast<std::uint32_t>(m_slots.size());
+        m_slots.push_back(Slot{id, where});
+        return;
+    }
+    it->second = m_free.back();
+    m_free.pop_back();
+    m_slots[it->second] = Slot{id, where};
+}
+
+void AcDbSortentsTable::dropErased() {
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        Slot& slot = m_slots[i];
+        if (slot.entity.isNull()) {
+            continue;
+        }
+        const platform::detail::DbSlot* db = platform::detail::FindSlot(slot.entity);
+        if (db == nullptr || db->object == nullptr || db->erased) {
+            m_index.erase(slot.entity.serial());
+            slot = Slot{};
+            m_free.push_back(static_cast<std::uint32_t>(i));
+        }
+    }
+}
+
+void AcDbSortentsTable::reindex() {
+    m_index.clear();
+    m_free.clear();
+    for (size_t i = m_slots.size(); i-- > 0;) {
+        if (m_slots[i].entity.isNull() || !m_index.emplace(m_slots[i].entity.serial(), i).second) {
+            m_slots[i] = Slot{};
+            m_free.push_back(static_cast<std::uint32_t>(i));
+        }
+    }
+}
+
+void AcDbSortentsTable::tarnWriteState(platform::detail::StateWriter& out) const {
+    AcDbObject::tarnWriteState(out);
+    out.put(m_blockId, m_slots, m_nextBottom, m_nextTop);
+}
+
+void AcDbSortentsTable::tarnReadState(platform::detail::StateReader& in) {
+    AcDbObject::tarnReadState(in);
+    in.get(m_blockId, m_slots, m_nextBottom, m_nextTop);
+    reindex();
 }
 
 // Entities the table places are drawn at their place, the others at their own handle's; equal places keep
@@ -109,7 +162,7 @@ std::vector<AcDbObjectId> AcDbSortentsTable::tarnOrder() const {
 // entity whose position's handle is not its own is listed with it.
 std::vector<AcDbSortentsTable::Entry> AcDbSortentsTable::tarnEntries() const {
     std::vector<Entry> entries;
-    if (m_places.empty()) {
+    if (m_index.empty()) {
         return entries;
     }
     const std::vector<AcDbObjectId> order = tarnOrder();
@@ -132,9 +185,11 @@ Acad::ErrorStatus AcDbSortentsTable::tarnSetEntries(std::vector<Entry> entries) 
     if (es != Acad::eOk) {
         return es;
     }
-    m_places.clear();
+    m_slots.clear();
+    m_index.clear();
+    m_free.clear();
     for (const Entry& entry : entries) {
-        m_places[entry.entity] = Place{static_cast<std::int64_t>(entry.sortHandle), 0};
+        place(entry.entity, Place{static_cast<std::int64_t>(entry.sortHandle), 0});
     }
     m_nextBottom = -1;
     m_nextTop = 0;
@@ -161,11 +216,12 @@ Acad::ErrorStatus AcDbSortentsTable::move(const AcDbObjectIdArray& entityIds, bo
     if (es != Acad::eOk) {
         return es;
     }
+    dropErased();
     if (toBottom) {
         // Below every handle (handles are positive) and below every earlier move to the bottom.
         const std::int64_t primary = m_nextBottom--;
         for (size_t i = 0; i < moved.size(); ++i) {
-            m_places[moved[i]] = Place{primary, static_cast<std::int64_t>(i)};
+            place(moved[i], Place{primary, static_cast<std::int64_t>(i)});
         }
     } else {
         // Above every handle given out so far, so entities appended later still come on top of them.
@@ -173,7 +229,7 @@ Acad::ErrorStatus AcDbSortentsTable::move(const AcDbObjectIdArray& entityIds, bo
         const std::int64_t primary =
             db != nullptr ? static_cast<std::int64_t>(db->handseed().value()) - 1 : INT64_MAX;
         for (const AcDbObjectId& id : moved) {
-            m_places[id] = Place{primary, ++m_nextTop};
+            place(id, Place{primary, ++m_nextTop});
         }
     }
     return Acad::eOk;
@@ -254,18 +310,35 @@ Acad::ErrorStatus AcDbBlockTableRecord::getSortentsTable(AcDbSortentsTable*& tab
     return Acad::eOk;
 }
 
+namespace {
+
+const AcDbSortentsTable* TableOf(const AcDbBlockTableRecord* block) {
+    const auto* dict = AcDbDictionary::cast(platform::detail::Peek(block->extensionDictionary()));
+    AcDbObjectId tableId;
+    if (dict == nullptr || dict->getAt(platform::kSortentsKey, tableId) != Acad::eOk) {
+        return nullptr;
+    }
+    const auto* table = AcDbSortentsTable::cast(platform::detail::Peek(tableId));
+    return table != nullptr && table->blockId() == block->objectId() ? table : nullptr;
+}
+
+}  // namespace
+
 std::vector<AcDbObjectId> platform::DrawOrderOf(const AcDbBlockTableRecord* block) {
     if (block == nullptr) {
         return {};
     }
-    const auto* dict = AcDbDictionary::cast(platform::detail::Peek(block->extensionDictionary()));
-    AcDbObjectId tableId;
-    if (dict == nullptr || dict->getAt(kSortentsKey, tableId) != Acad::eOk) {
-        return block->tarnEntityIds();
+    const AcDbSortentsTable* table = TableOf(block);
+    return table != nullptr ? table->tarnOrder() : block->tarnEntityIds();
+}
+
+const std::vector<AcDbObjectId>& platform::DrawOrderOf(const AcDbBlockTableRecord* block,
+                                                       std::vector<AcDbObjectId>& sorted) {
+    const AcDbSortentsTable* table = block != nullptr ? TableOf(block) : nullptr;
+    if (table == nullptr) {
+        sorted.clear();
+        return block != nullptr ? block->tarnEntityIds() : sorted;
     }
-    const auto* table = AcDbSortentsTable::cast(platform::detail::Peek(tableId));
-    if (table == nullptr || table->blockId() != block->objectId()) {
-        return block->tarnEntityIds();
-    }
-    return table->tarnOrder();
+    sorted = table->tarnOrder();
+    return sorted;
 }

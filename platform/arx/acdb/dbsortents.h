@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/arx/acdb/dbobject.h"
@@ -39,6 +39,14 @@ public:
     Acad::ErrorStatus tarnSetEntries(std::vector<Entry> entries);
     // The block's entities (erased ones included) in draw order.
     std::vector<AcDbObjectId> tarnOrder() const;
+    // How many entities the table places (a move drops the places of erased entities).
+    size_t tarnPlaced() const { return m_index.size(); }
+
+    // The undo journal keeps the table's places as they lie, so that a move's record holds only the places
+    // it changed.
+    bool tarnHasState() const override { return isA() == desc(); }
+    void tarnWriteState(platform::detail::StateWriter& out) const override;
+    void tarnReadState(platform::detail::StateReader& in) override;
 
 private:
     // A place in the draw order: entities the table does not list stand at (their handle, 0). A move gives
@@ -51,11 +59,23 @@ private:
             return primary != other.primary ? primary < other.primary : secondary < other.secondary;
         }
     };
+    // An entity's place; a free one (null entity) is taken by the next entity placed.
+    struct Slot {
+        AcDbObjectId entity;
+        Place place;
+    };
     Place placeOf(const AcDbObjectId& id) const;
     Acad::ErrorStatus move(const AcDbObjectIdArray& entityIds, bool toBottom);
+    void place(const AcDbObjectId& id, Place where);
+    // Frees the places of entities erased or gone.
+    void dropErased();
+    // The index and the free places, from the slots.
+    void reindex();
 
     AcDbObjectId m_blockId;
-    std::map<AcDbObjectId, Place> m_places;
+    std::vector<Slot> m_slots;
+    std::unordered_map<std::uint64_t, std::uint32_t> m_index;  // an entity's serial: its slot
+    std::vector<std::uint32_t> m_free;                         // free slots, the next taken last
     std::int64_t m_nextBottom = -1;  // each move to the bottom takes a lower primary than the last
     std::int64_t m_nextTop = 0;      // moves to the top under one handle seed follow each other
 };
@@ -67,5 +87,8 @@ constexpr const ACHAR* kSortentsKey = u"ACAD_SORTENTS";
 
 // A block's entities (erased ones included) in draw order: its table's order, or append order without one.
 std::vector<AcDbObjectId> DrawOrderOf(const AcDbBlockTableRecord* block);
+// The same without a copy where the block has no table: the block's own list, or `sorted` filled.
+const std::vector<AcDbObjectId>& DrawOrderOf(const AcDbBlockTableRecord* block,
+                                             std::vector<AcDbObjectId>& sorted);
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 
 class AcDbXrecord : public AcDbObject {
     TARN_DB_DECLARE_MEMBERS(AcDbXrecord)
+    TARN_DB_STATE(AcDbXrecord, AcDbObject, m_data)
 public:
     AcDbXrecord() = default;
 
@@ -35,8 +36,13 @@ public:
         AcDbObjectId id;
     };
     // The stored items (writers of drawing files and tests).
-    const std::vector<Item>& tarnItems() const { return m_items; }
+    std::vector<Item> tarnItems() const;
+    // The bytes the items take in memory.
+    size_t tarnDataBytes() const { return m_data.capacity(); }
 
 private:
-    std::vector<Item> m_items;
+    // The items packed one after another, each its code (2 bytes) and its value at its own size: a real 8
+    // bytes, a point 24, an integer 2, 4 or 8 as its kind, a name its id's 8; a text or binary chunk its
+    // length (4 bytes) and its units. A link of a dozen items takes about what its values do.
+    std::vector<char> m_data;
 };

@@ -105,8 +105,8 @@ Acad::ErrorStatus SaveDxfFile(const AcDbDatabase* db, const ACHAR* path) {
     if (db == nullptr || !FullPath(path, full, host)) {
         return Failed(Acad::eInvalidInput, "no file name");
     }
-    const std::string text = WriteDxf(db);
     // Written beside the target and moved over it only when complete, so a failed save leaves the old file.
+    // The text goes out in blocks as it is made.
     const std::u16string temp = TemporaryBeside(full);
     FILE* out = _wfopen(temp.c_str(), u"wbx");
     if (out == nullptr) {
@@ -114,9 +114,18 @@ Acad::ErrorStatus SaveDxfFile(const AcDbDatabase* db, const ACHAR* path) {
         return Failed(es == Acad::eOutOfDisk ? es : Acad::eFileAccessErr,
                       "cannot write in the folder of " + host);
     }
-    bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    written = std::fflush(out) == 0 && written;
-    const int writeErrno = errno;
+    int writeErrno = 0;
+    bool written = WriteDxfBlocks(db, [&](std::string_view block) {
+        if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) {
+            writeErrno = errno;
+            return false;
+        }
+        return true;
+    });
+    if (written && std::fflush(out) != 0) {
+        written = false;
+        writeErrno = errno;
+    }
     const bool closed = std::fclose(out) == 0;
     if (!written || !closed) {
         _wremove(temp.c_str());

@@ -37,6 +37,9 @@ void SetLastDxfError(Acad::ErrorStatus status, int line, const std::string& mess
 
 // The drawing as DXF text. The database is not changed (objects need not be closed).
 std::string WriteDxf(const AcDbDatabase* db);
+// The same text handed to write in blocks as it is made (a file of any size needs a block's memory); false
+// when write refused a block (nothing more is written).
+bool WriteDxfBlocks(const AcDbDatabase* db, const std::function<bool(std::string_view)>& write);
 // Replaces the contents of db with the drawing in text; on failure db is unchanged and LastDxfError says
 // why. The file name of db is not touched.
 Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text);

@@ -346,8 +346,41 @@ bool ParseFinite(std::string_view text, T& value) {
 
 namespace {
 
-// The usual form of a real with at most 15 digits: the digits as an integer and the power of ten below them
-// are both exact doubles, so one division gives the correctly rounded value, as a full parse would.
+#if (defined(__x86_64__) || defined(__i386__)) && LDBL_MANT_DIG == 64
+// digits / 10^scale correctly rounded to a double, through x87 extended precision (see below); false when the
+// value is left to the full parse.
+bool LongDivide(std::uint64_t digits, size_t scale, double& value) {
+    static constexpr long double kPowers[] = {
+        1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+        1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+    if (scale >= std::size(kPowers)) {
+        return false;  // 10^28 and up are not exact in 64 bits
+    }
+    const long double quotient = static_cast<long double>(digits) / kPowers[scale];
+    if (quotient != 0.0L) {
+        // The explicit 64-bit mantissa: its low 11 bits are what the double drops; exactly 100...0 is
+        // halfway.
+        std::uint64_t mantissa = 0;
+        std::memcpy(&mantissa, &quotient, sizeof mantissa);
+        if ((mantissa & 0x7FF) == 0x400) {
+            return false;
+        }
+    }
+    value = static_cast<double>(quotient);
+    return true;
+}
+#else
+bool LongDivide(std::uint64_t, size_t, double&) {
+    return false;
+}
+#endif
+
+// The usual form of a real: an optional minus, digits and at most one point. With at most 15 digits the
+// digits as an integer and the power of ten below them are both exact doubles, so one division gives the
+// correctly rounded value, as a full parse would. Up to 19 digits (as other programs write every double) the
+// same division in the 64-bit mantissa of x87 extended precision is exact in its operands and rounded once;
+// its rounding to a double then gives the correctly rounded value unless the extended result lies exactly
+// halfway between two doubles, which is left to the full parse.
 bool ParseShortDecimal(std::string_view text, double& value) {
     static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
@@ -358,8 +391,10 @@ bool ParseShortDecimal(std::string_view text, double& value) {
     for (; at < text.size(); ++at) {
         const char c = text[at];
         if (static_cast<unsigned>(c - '0') < 10) {
+            if (++count > 19) {
+                return false;
+            }
             digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-            ++count;
             decimals += decimals >= 0 ? 1 : 0;
         } else if (c == '.' && decimals < 0) {
             decimals = 0;
@@ -367,11 +402,16 @@ bool ParseShortDecimal(std::string_view text, double& value) {
             return false;
         }
     }
-    if (count == 0 || count > 15) {
+    if (count == 0) {
         return false;
     }
-    const double magnitude =
-        static_cast<double>(digits) / kPowers[decimals > 0 ? static_cast<size_t>(decimals) : 0];
+    const size_t scale = decimals > 0 ? static_cast<size_t>(decimals) : 0;
+    double magnitude = 0.0;
+    if (count <= 15) {
+        magnitude = static_cast<double>(digits) / kPowers[scale];
+    } else if (!LongDivide(digits, scale, magnitude)) {
+        return false;
+    }
     value = text[0] == '-' ? -magnitude : magnitude;
     return true;
 }
@@ -479,18 +519,92 @@ bool IsBinary(std::string_view text) {
     return true;
 }
 
-void Writer::raw(int code, std::string_view value) {
+void Writer::putCode(int code) {
     char buffer[16];
-    std::snprintf(buffer, sizeof(buffer), "%3d\n", code);
-    m_out += buffer;
-    m_out.append(value.data(), value.size());
-    m_out.push_back('\n');
+    char* end = buffer;
+    if (code >= 0 && code < 1000) {
+        // "%3d": right-aligned in three places.
+        buffer[0] = code >= 100 ? static_cast<char>('0' + code / 100) : ' ';
+        buffer[1] = code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ';
+        buffer[2] = static_cast<char>('0' + code % 10);
+        end = buffer + 3;
+    } else {
+        end = std::to_chars(buffer, buffer + sizeof buffer, code).ptr;
+        const auto length = static_cast<size_t>(end - buffer);
+        if (length < 3) {
+            m_out.append(3 - length, ' ');
+        }
+    }
+    *end++ = '\n';
+    m_out.append(buffer, static_cast<size_t>(end - buffer));
+}
+
+void Writer::text(int code, std::u16string_view value) {
+    // Printable ASCII without a backslash, as most values are, stands as it is.
+    bool plain = true;
+    for (const char16_t c : value) {
+        if (c < 0x20 || c >= 0x7F || c == u'\\') {
+            plain = false;
+            break;
+        }
+    }
+    if (!plain) {
+        raw(code, EncodeText(value));
+        return;
+    }
+    putCode(code);
+    const size_t at = m_out.size();
+    m_out.resize(at + value.size());
+    for (size_t i = 0; i < value.size(); ++i) {
+        m_out[at + i] = static_cast<char>(value[i]);
+    }
+    endValue();
+}
+
+void Writer::real(int code, double value) {
+    putCode(code);
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    m_out.append(buffer, result.ptr);
+    endValue();
+}
+
+void Writer::integer(int code, long long value) {
+    putCode(code);
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    m_out.append(buffer, result.ptr);
+    endValue();
+}
+
+void Writer::handle(int code, std::uint64_t value) {
+    putCode(code);
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
+    for (char* c = buffer; c < result.ptr; ++c) {
+        if (*c >= 'a') {
+            *c = static_cast<char>(*c - 'a' + 'A');
+        }
+    }
+    m_out.append(buffer, result.ptr);
+    endValue();
 }
 
 void Writer::point(int code, const double* xyz, int dimensions) {
     for (int i = 0; i < dimensions; ++i) {
         real(code + 10 * i, xyz[i]);
     }
+}
+
+bool Writer::flush() {
+    if (!m_sink || m_out.empty()) {
+        return !m_failed;
+    }
+    if (!m_failed && !m_sink(m_out)) {
+        m_failed = true;
+    }
+    m_out.clear();
+    return !m_failed;
 }
 
 bool Fail(Error& error, int line, const std::string& what, Acad::ErrorStatus status) {

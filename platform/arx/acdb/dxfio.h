@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -54,16 +55,34 @@ std::string_view Trim(std::string_view text);
 
 // ---- output ----
 
+// Writes groups into a buffer. Without a sink the buffer keeps the whole text (data()); with one, the text
+// goes to the sink in blocks of about kBlockSize as it is written, so a file of any size needs no more
+// memory than a block.
 class Writer {
 public:
-    void raw(int code, std::string_view value);
-    void text(int code, std::u16string_view value) { raw(code, EncodeText(value)); }
-    void real(int code, double value) { raw(code, FormatReal(value)); }
+    // Takes the next block of text; false when it cannot (the rest is not written).
+    using Sink = std::function<bool(std::string_view)>;
+    static constexpr size_t kBlockSize = 64 * 1024;
+
+    Writer() = default;
+    explicit Writer(Sink sink) : m_sink(std::move(sink)) { m_out.reserve(kBlockSize + 4096); }
+
+    void raw(int code, std::string_view value) {
+        putCode(code);
+        m_out.append(value.data(), value.size());
+        endValue();
+    }
+    void text(int code, std::u16string_view value);
+    void real(int code, double value);
     void degrees(int code, double radians) { raw(code, FormatDegrees(radians)); }
-    void integer(int code, long long value) { raw(code, FormatInteger(value)); }
-    void handle(int code, std::uint64_t value) { raw(code, FormatHandle(value)); }
+    void integer(int code, long long value);
+    void handle(int code, std::uint64_t value);
     // code, code + 10 and, for three coordinates, code + 20.
     void point(int code, const double* xyz, int dimensions = 3);
+
+    // Hands what is buffered to the sink; false once the sink has refused a block.
+    bool flush();
+    bool failed() const { return m_failed; }
 
     // Handles for what the file needs but the database does not hold (BLOCK and ENDBLK of each block,
     // empty tables, sequence ends): taken above every handle in use, so the file's seed moves past them.
@@ -71,11 +90,22 @@ public:
     std::uint64_t takeHandle() { return m_nextHandle++; }
     std::uint64_t nextFreeHandle() const { return m_nextHandle; }
 
+    // The whole text written (without a sink).
     const std::string& data() const { return m_out; }
     std::string& data() { return m_out; }
 
 private:
+    void putCode(int code);
+    void endValue() {
+        m_out.push_back('\n');
+        if (m_sink && m_out.size() >= kBlockSize) {
+            flush();
+        }
+    }
+
     std::string m_out;
+    Sink m_sink;
+    bool m_failed = false;
     std::uint64_t m_nextHandle = 1;
 };
 

@@ -1,6 +1,9 @@
 // The drawing-file writer: two walks, one over the database's containers (tables, blocks, the named-object
 // dictionary) and one over each object's field table, root class first.
+#include <memory>
 #include <set>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/arx/acdb/dbblkref.h"
@@ -9,6 +12,7 @@
 #include "platform/arx/acdb/dbdict.h"
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbinternal.h"
+#include "platform/arx/acdb/dbpoly.h"
 #include "platform/arx/acdb/dbsortents.h"
 #include "platform/arx/acdb/dbtables.h"
 #include "platform/arx/acdb/dbunknown.h"
@@ -36,6 +40,22 @@ std::uint64_t HandleOf(AcDbObjectId id, const AcDbDatabase* db) {
 
 std::string Ascii(const ACHAR* text) {
     return dxf::EncodeText(text != nullptr ? text : u"");
+}
+
+// What the writer looks up for each object, by its class, once a class and thread: the codec and the file
+// type.
+struct ClassFacts {
+    const dxf::Codec* codec = nullptr;
+    std::string type;
+};
+
+const ClassFacts& FactsOf(const AcRxClass* cls) {
+    thread_local std::unordered_map<const AcRxClass*, ClassFacts> facts;
+    auto found = facts.find(cls);
+    if (found == facts.end()) {
+        found = facts.emplace(cls, ClassFacts{dxf::FindCodec(cls), Ascii(cls->dxfName())}).first;
+    }
+    return found->second;
 }
 
 void WriteFields(const AcRxClass* cls, const AcDbObject* object, Writer& out) {
@@ -85,7 +105,7 @@ void WriteFields(const AcRxClass* cls, const AcDbObject* object, Writer& out) {
                 break;
         }
     }
-    if (const dxf::Codec* codec = dxf::FindCodec(cls); codec != nullptr && codec->write != nullptr) {
+    if (const dxf::Codec* codec = FactsOf(cls).codec; codec != nullptr && codec->write != nullptr) {
         codec->write(object, out);
     }
 }
@@ -158,32 +178,39 @@ void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
         WritePairs(object, *kept.pairs, owner, out);
         return;
     }
-    WriteHead(object, Ascii(object->isA()->dxfName()), owner, out);
+    WriteHead(object, FactsOf(object->isA()).type, owner, out);
     WriteFields(object->isA(), object, out);
 }
 
 bool Writable(const AcDbObject* object) {
-    return object != nullptr && !dxf::FileTypeOf(object).empty();
+    if (object == nullptr) {
+        return false;
+    }
+    if (AcDbUnknownObject::cast(object) != nullptr || AcDbUnknownEntity::cast(object) != nullptr) {
+        return !dxf::FileTypeOf(object).empty();
+    }
+    return !FactsOf(object->isA()).type.empty();
 }
 
 class DrawingWriter {
 public:
-    explicit DrawingWriter(const AcDbDatabase* db) : m_db(db) {}
+    DrawingWriter(const AcDbDatabase* db, Writer& out) : m_db(db), m_body(out) {}
 
-    std::string run() {
+    // The header first: its seed is worked out beforehand from the handles the rest will take, so that the
+    // file is written front to back in one go.
+    bool run() {
         collectBlocks();
-        m_body.setFirstFreeHandle(m_db->handseed().value());
+        const std::uint64_t first = m_db->handseed().value();
+        const std::uint64_t seed = first + handlesTaken();
+        writeHeader(seed);
+        m_body.setFirstFreeHandle(first);
         writeClasses();
         writeTables();
         writeBlocks();
         writeEntities();
         writeObjects();
         m_body.raw(0, "EOF");
-        Writer head;
-        writeHeader(head);
-        std::string text = std::move(head.data());
-        text += m_body.data();
-        return text;
+        return m_body.nextFreeHandle() == seed;
     }
 
 private:
@@ -201,7 +228,42 @@ private:
         }
     }
 
-    void writeHeader(Writer& out) const {
+    // What writeEmptyTable, writeBlockMarker and writeAttributesOf take, and the VERTEX and SEQEND records of
+    // 2D and 3D polylines (dxfcurves.cpp): every taker of handles is counted here.
+    std::uint64_t handlesTaken() const {
+        std::uint64_t taken = 4 + 2 * m_blocks.size();  // VIEW, UCS, DIMSTYLE and its record
+        for (const AcDbBlockTableRecord* block : m_blocks) {
+            for (const AcDbObjectId& id : block->tarnEntityIds()) {
+                const AcDbObject* entity = LiveObject(id);
+                if (const auto* reference = AcDbBlockReference::cast(entity)) {
+                    taken += !reference->tarnAttributeIds().empty() && Writable(reference) ? 1 : 0;
+                } else if (AcDb2dPolyline::cast(entity) != nullptr ||
+                           AcDb3dPolyline::cast(entity) != nullptr) {
+                    taken += Writable(entity) ? 1 + VertexCount(static_cast<const AcDbEntity*>(entity)) : 0;
+                }
+            }
+        }
+        return taken;
+    }
+
+    template <class Polyline>
+    static std::uint64_t VerticesOf(const Polyline* pline) {
+        std::uint64_t n = 0;
+        std::unique_ptr<AcDbObjectIterator> it(pline->vertexIterator());
+        for (it->start(); !it->done(); it->step()) {
+            ++n;
+        }
+        return n;
+    }
+    static std::uint64_t VertexCount(const AcDbEntity* entity) {
+        if (const auto* pline = AcDb2dPolyline::cast(entity)) {
+            return VerticesOf(pline);
+        }
+        return VerticesOf(AcDb3dPolyline::cast(entity));
+    }
+
+    void writeHeader(std::uint64_t seed) {
+        Writer& out = m_body;
         out.raw(0, "SECTION");
         out.raw(2, "HEADER");
         out.raw(9, "$ACADVER");
@@ -220,7 +282,7 @@ private:
         out.raw(9, "$CECOLOR");
         out.integer(62, m_db->cecolor().colorIndex());
         out.raw(9, "$HANDSEED");
-        out.handle(5, m_body.nextFreeHandle());
+        out.handle(5, seed);
         out.raw(0, "ENDSEC");
     }
 
@@ -228,13 +290,18 @@ private:
         m_body.raw(0, "SECTION");
         m_body.raw(2, "CLASSES");
         std::set<std::string> written;
+        std::set<const AcRxClass*> classes;
+        ForEachObjectId(m_db, [&](AcDbObjectId id) {
+            if (const AcDbObject* object = LiveObject(id)) {
+                classes.insert(object->isA());
+            }
+        });
+        std::set<std::string> present;
+        for (const AcRxClass* cls : classes) {
+            present.insert(Ascii(cls->dxfName()));
+        }
         for (const dxf::AnnouncedClass& entry : dxf::AnnouncedClasses()) {
-            bool present = false;
-            ForEachObjectId(m_db, [&](AcDbObjectId id) {
-                const AcDbObject* object = LiveObject(id);
-                present = present || (object != nullptr && Ascii(object->isA()->dxfName()) == entry.dxfName);
-            });
-            if (!present) {
+            if (present.count(entry.dxfName) == 0) {
                 continue;
             }
             m_body.raw(0, "CLASS");
@@ -320,7 +387,8 @@ private:
     }
 
     void writeEntitiesOf(const AcDbBlockTableRecord* block) {
-        for (const AcDbObjectId& id : DrawOrderOf(block)) {
+        std::vector<AcDbObjectId> sorted;
+        for (const AcDbObjectId& id : DrawOrderOf(block, sorted)) {
             const AcDbObject* entity = LiveObject(id);
             if (Writable(entity)) {
                 WriteObject(entity, block->handle().value(), m_body);
@@ -412,7 +480,7 @@ private:
     }
 
     const AcDbDatabase* m_db;
-    Writer m_body;
+    Writer& m_body;
     std::vector<const AcDbBlockTableRecord*> m_blocks;
     const AcDbBlockTableRecord* m_model = nullptr;
     const AcDbBlockTableRecord* m_paper = nullptr;
@@ -421,7 +489,15 @@ private:
 }  // namespace
 
 std::string WriteDxf(const AcDbDatabase* db) {
-    return DrawingWriter(db).run();
+    Writer out;
+    DrawingWriter(db, out).run();
+    return std::move(out.data());
+}
+
+bool WriteDxfBlocks(const AcDbDatabase* db, const std::function<bool(std::string_view)>& write) {
+    Writer out(write);
+    const bool complete = DrawingWriter(db, out).run();
+    return out.flush() && complete;
 }
 
 }  // namespace platform

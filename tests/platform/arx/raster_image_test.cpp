@@ -268,5 +268,74 @@ TEST_F(RasterImage, UndoRestoresTheDrawOrder) {
     EXPECT_EQ(DrawOrder(), (std::vector<AcDbObjectId>{b, a}));
 }
 
+// A map view's tiles come and go: each new one goes to the bottom in a command of its own and an old one is
+// erased. The table keeps places for the live entities only, each move's undo record keeps about the places
+// it changed, and undo still gives back each earlier order.
+TEST_F(RasterImage, TheDrawOrderKeepsLiveEntitiesOnlyAndAMoveJournalsWhatItChanged) {
+    const std::u16string png = WriteFile("a.png", PngBytes(2, 2));
+    constexpr int kLive = 20;
+    constexpr int kTiles = 300;
+    std::vector<AcDbObjectId> tiles;
+    std::vector<std::vector<AcDbObjectId>> orders;
+    size_t moveBytes = 0;
+    int moveCopies = 0;
+    for (int i = 0; i < kTiles; ++i) {
+        // The tile comes and an old one goes in one command, the move to the bottom follows in another.
+        platform::BeginUndoGroup(db);
+        const std::u16string key = u"tile" + platform::Utf8ToUtf16(std::to_string(i));
+        tiles.push_back(AddImage(AddDefinition(png, key.c_str()), AcGePoint3d(i, 0, 0), 1, 1));
+        if (tiles.size() > kLive) {
+            ASSERT_EQ(EraseObject(tiles[tiles.size() - kLive - 1]), Acad::eOk);
+        }
+        platform::EndUndoGroup(db);
+        orders.push_back(DrawOrder());
+        const platform::UndoJournalSize before = platform::UndoJournalHolds(db);
+        platform::BeginUndoGroup(db);
+        ASSERT_EQ(Move({tiles.back()}, true), Acad::eOk);
+        platform::EndUndoGroup(db);
+        const platform::UndoJournalSize after = platform::UndoJournalHolds(db);
+        if (i >= kLive) {
+            moveBytes += after.bytes - before.bytes;
+            moveCopies += after.wholeCopies - before.wholeCopies;
+        }
+        orders.push_back(DrawOrder());
+    }
+    AcDbBlockTable* table = nullptr;
+    db->getBlockTable(table, AcDb::kForRead);
+    AcDbBlockTableRecord* model = nullptr;
+    table->getAt(ACDB_MODEL_SPACE, model, AcDb::kForRead);
+    table->close();
+    AcDbSortentsTable* order = nullptr;
+    ASSERT_EQ(model->getSortentsTable(order, AcDb::kForRead, false), Acad::eOk);
+    model->close();
+    // The tile erased last was still live at the last move.
+    EXPECT_LE(order->tarnPlaced(), size_t{kLive + 1});
+    order->close();
+
+    // A whole table would be kLive places of 24 bytes each a move; the move's record keeps the place it took
+    // (a dropped one's), the seed of the next move and the heads of their ranges.
+    EXPECT_EQ(moveCopies, 0);
+    EXPECT_LT(static_cast<double>(moveBytes) / (kTiles - kLive), 120.0);
+
+    // The live tiles, newest at the bottom.
+    std::vector<AcDbObjectId> live(tiles.rbegin(), tiles.rbegin() + kLive);
+    std::vector<AcDbObjectId> drawn;
+    for (const AcDbObjectId& id : DrawOrder()) {
+        if (!id.isErased()) {
+            drawn.push_back(id);
+        }
+    }
+    EXPECT_EQ(drawn, live);
+    const int last = 2 * kTiles - 1;
+    for (int i = last; i > last - 60; --i) {
+        EXPECT_EQ(DrawOrder(), orders[static_cast<size_t>(i)]) << i;
+        ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    }
+    for (int i = last - 59; i <= last; ++i) {
+        ASSERT_EQ(platform::RedoLastGroup(db), Acad::eOk);
+        EXPECT_EQ(DrawOrder(), orders[static_cast<size_t>(i)]) << i;
+    }
+}
+
 }  // namespace
 }  // namespace tarntest

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "arx_fixture.h"
 #include "platform/arx/acut/acutads.h"
@@ -159,6 +160,43 @@ TEST_F(XrecordDict, NamedObjectsDictionaryAndRegApps) {
     }
     delete it;
     EXPECT_EQ(count, 2);  // "ACAD" and "TarnArx"
+}
+
+// A link's dozen items take about the bytes of their values, and a change of them is undone from what
+// changed, not from a copy of the record.
+TEST_F(XrecordDict, XrecordItemsTakeAboutTheirValuesAndUndoWithoutACopy) {
+    resbuf* chain = acutBuildList(1, u"123456", 1, u"line 123456", 1, u"", 1, u"", 90, 1, 90, 0, 90, 0, 90, 0,
+                                  40, 0.0, 40, 0.0, 40, 0.0, 40, 0.0, 0);
+    auto* record = new AcDbXrecord();
+    ASSERT_EQ(record->setFromRbChain(*chain), Acad::eOk);
+    acutRelRb(chain);
+    // 17 UTF-16 units of text, four 32-bit integers and four reals.
+    const size_t values = 17 * 2 + 4 * 4 + 4 * 8;
+    EXPECT_LT(record->tarnDataBytes(), 2 * values);
+    AcDbObjectId id;
+    ASSERT_EQ(db->addAcDbObject(id, record), Acad::eOk);
+    record->close();
+
+    const platform::UndoJournalSize before = platform::UndoJournalHolds(db);
+    platform::BeginUndoGroup(db);
+    AcDbXrecord* open = nullptr;
+    ASSERT_EQ(acdbOpenObject(open, id, AcDb::kForWrite), Acad::eOk);
+    chain = acutBuildList(1, u"7", 1, u"renamed", 90, 5, 0);
+    ASSERT_EQ(open->setFromRbChain(*chain), Acad::eOk);
+    acutRelRb(chain);
+    open->close();
+    platform::EndUndoGroup(db);
+    EXPECT_EQ(platform::UndoJournalHolds(db).wholeCopies, before.wholeCopies);
+
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    ASSERT_EQ(acdbOpenObject(open, id, AcDb::kForRead), Acad::eOk);
+    const std::vector<AcDbXrecord::Item> items = open->tarnItems();
+    open->close();
+    ASSERT_EQ(items.size(), 12u);
+    EXPECT_EQ(items[1].text, u"line 123456");
+    EXPECT_EQ(items[4].code, 90);
+    EXPECT_EQ(items[4].integer, 1);
+    EXPECT_EQ(items[11].code, 40);
 }
 
 }  // namespace

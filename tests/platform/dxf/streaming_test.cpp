@@ -1,9 +1,14 @@
 // The reader takes files block by block: what it builds must not depend on where the blocks end, on the
 // line ends, or on whether an object is referred to before the file reaches it.
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
 
 #include "dxf_fixture.h"
 #include "platform/arx/acdb/dbxrecord.h"
+#include "platform/arx/acdb/dxfio.h"
 #include "platform/arx/acut/acutads.h"
 
 namespace tarntest {
@@ -184,6 +189,70 @@ TEST_F(DxfStreaming, ReferencesToObjectsLaterInTheFileResolveOnceItIsRead) {
     ASSERT_NE(chain, nullptr);
     EXPECT_EQ(std::u16string(chain->resval.rstring), u"kept with the line");
     acutRelRb(chain);
+}
+
+// A save goes out in blocks as it is written: the file holds the very text of the whole drawing, and the
+// header's seed, written before anything else, lies above every handle the file gives out, also those of the
+// records the database does not hold (vertices, sequence ends, block markers).
+TEST_F(DxfStreaming, ASaveWrittenInBlocksIsTheWholeTextWithItsSeedAboveEveryHandle) {
+    for (int i = 0; i < 3000; ++i) {
+        Post(new AcDbLine(AcGePoint3d(i, i / 3.0, 0), AcGePoint3d(i + 0.5, i / 7.0, 1)));
+    }
+    AcGePoint3dArray points;
+    for (int i = 0; i < 40; ++i) {
+        points.append(AcGePoint3d(i, i * i, 0));
+    }
+    Post(new AcDb2dPolyline(AcDb::k2dSimplePoly, points, 0.0, false));
+    Post(new AcDb3dPolyline(AcDb::k3dSimplePoly, points, true));
+    AcDbObjectId paper;
+    {
+        AcDbBlockTable* table = nullptr;
+        ASSERT_EQ(db->getBlockTable(table, AcDb::kForRead), Acad::eOk);
+        ASSERT_EQ(table->getAt(ACDB_PAPER_SPACE, paper), Acad::eOk);
+        table->close();
+    }
+    for (int i = 0; i < 3; ++i) {
+        const AcDbObjectId insert = Post(new AcDbBlockReference(AcGePoint3d(i, 0, 0), paper));
+        AcDbBlockReference* reference = nullptr;
+        ASSERT_EQ(acdbOpenObject(reference, insert, AcDb::kForWrite), Acad::eOk);
+        auto* attribute = new AcDbAttribute(AcGePoint3d(i, 1, 0), u"value", u"TAG");
+        AcDbObjectId attributeId;
+        ASSERT_EQ(reference->appendAttribute(attributeId, attribute), Acad::eOk);
+        attribute->close();
+        reference->close();
+    }
+
+    const std::string whole = platform::WriteDxf(db.get());
+    ASSERT_GT(whole.size(), 4 * platform::dxf::Writer::kBlockSize);
+    const std::string path = Path("blocks.dxf");
+    ASSERT_EQ(platform::SaveDxfFile(db.get(), platform::Utf8ToUtf16(path).c_str()), Acad::eOk);
+    std::ifstream in(path, std::ios::binary);
+    const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(saved == whole);
+
+    // Handles are the values of group 5 (and 105, a table record's); the seed is the header's.
+    std::istringstream lines(saved);
+    std::string code;
+    std::string value;
+    uint64_t seed = 0;
+    uint64_t highest = 0;
+    bool inSeed = false;
+    while (std::getline(lines, code) && std::getline(lines, value)) {
+        if (code == "  9") {
+            inSeed = value == "$HANDSEED";
+            continue;
+        }
+        if (code == "  5" || code == "105") {
+            const uint64_t handle = std::stoull(value, nullptr, 16);
+            if (inSeed) {
+                seed = handle;
+                inSeed = false;
+            } else {
+                highest = std::max(highest, handle);
+            }
+        }
+    }
+    EXPECT_EQ(seed, highest + 1);
 }
 
 }  // namespace

@@ -245,6 +245,26 @@ TEST(DxfValues, ShortDecimalsReadAsTheFullParseDoes) {
         std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(random() % 12), value);
         texts.emplace_back(buffer);
     }
+    // Every double as other programs write it: 16 and 17 significant digits.
+    for (int i = 0; i < 20000; ++i) {
+        const double magnitude = std::pow(10.0, static_cast<double>(random() % 14) - 4.0);
+        const double value = static_cast<double>(random() >> 11) / 9007199254740992.0 * magnitude;
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(random() % 18), i % 2 ? value : -value);
+        texts.emplace_back(buffer);
+        std::snprintf(buffer, sizeof buffer, "%.17g", value);
+        if (std::strchr(buffer, 'e') == nullptr) {
+            texts.emplace_back(buffer);
+        }
+    }
+    // Exactly halfway between two doubles (2^53 + 1 and its neighbours scaled by powers of ten; halves of
+    // odd multiples of 2^-k), where a rounding twice would go wrong.
+    for (const char* halfway :
+         {"9007199254740993", "9007199254740995", "900719925474099.3", "90071992547409.93",
+          "18014398509481987", "18014398509481986", "1801439850948198.6", "4503599627370496.5",
+          "4503599627370497.5", "0.50000000000000005551115123125783", "1.0000000000000001110223024625157"}) {
+        texts.emplace_back(halfway);
+    }
     for (const std::string& text : texts) {
         double expected = 0.0;
         ASSERT_EQ(std::from_chars(text.data(), text.data() + text.size(), expected).ec, std::errc()) << text;

@@ -1,0 +1,152 @@
+// The receive road end to end on 10,000 and 100,000 map objects: the map application's user selects them and
+// chooses "send to CAD"; the plug-in loaded into the host reads the selection and builds the entities into
+// the drawing. Prints the time per object, the ratio between the two sizes (goal: per object at most 1.1
+// times the small size's, that is 11x the time for 10x the objects) and the peak memory.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/ratio.h"
+#include "host/host.h"
+#include "mapsim/samples.h"
+#include "platform/arx/arxheaders.h"
+
+namespace {
+
+constexpr double kGoal = 11.0;
+
+// Marks, roads and labels in turn, spread over a square kilometre.
+mapsim::Bytes MakeObject(int i, uint32_t* type) {
+    const double x = 1000.0 * (i % 1000) / 1000.0;
+    const double y = i / 1000;
+    if (i % 3 == 2) {
+        mapsim::SampleTrack road;
+        road.name = "road " + std::to_string(i);
+        road.text = "asphalt";
+        road.points = {{x, y}, {x + 0.5, y, 0, 0.5}, {x + 0.8, y + 0.3}};
+        *type = mapsim::kTypeTrack;
+        return mapsim::MakeTrackRecord(road);
+    }
+    mapsim::SampleMark mark;
+    mark.name = "mark " + std::to_string(i);
+    mark.text = "survey point";
+    mark.x = x;
+    mark.y = y;
+    mark.height = 3;
+    mark.style = i % 3 == 0 ? 1 : 3;
+    *type = mapsim::kTypeMark;
+    return mapsim::MakeMarkRecord(mark);
+}
+
+// A host with the plug-in loaded on a saved drawing, and the map application holding `count` objects in one
+// folder, all selected.
+class ReceiveHost {
+public:
+    explicit ReceiveHost(int count) {
+        char pattern[] = "/tmp/bench_receive_XXXXXX";
+        m_dir = ::mkdtemp(pattern) != nullptr ? pattern : "/tmp";
+        tarnhost::HostOptions options;
+        options.home = m_dir;
+        m_host.Start(options);
+        m_host.Run("SAVEAS " + m_dir + "/bench.dxf");
+        std::string error;
+        m_loaded = m_host.LoadModule(TARN_PLUGIN_MODULE, &error);
+        if (!m_loaded) {
+            std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
+        }
+        mapsim::MapSim& map = m_host.MapSim();
+        const uint32_t folder = map.AddFolder(mapsim::kRootFolder, "Survey");
+        std::vector<uint32_t> ids;
+        ids.reserve(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            uint32_t type = 0;
+            mapsim::Bytes bytes = MakeObject(i, &type);
+            ids.push_back(map.AddObject(type, folder, std::move(bytes)));
+        }
+        map.Select(std::move(ids));
+        map.ClearRecords();
+    }
+    ~ReceiveHost() {
+        m_host.Stop();
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+    bool Loaded() const { return m_loaded; }
+    void Receive() {
+        m_host.MapSim().NotifySendToCad(true);
+        m_host.Idle();
+    }
+    size_t Entities() {
+        size_t n = 0;
+        AcDbBlockTable* table = nullptr;
+        if (m_host.Drawing()->getBlockTable(table, AcDb::kForRead) != Acad::eOk) {
+            return 0;
+        }
+        AcDbBlockTableRecord* model = nullptr;
+        const Acad::ErrorStatus es = table->getAt(ACDB_MODEL_SPACE, model, AcDb::kForRead);
+        table->close();
+        if (es == Acad::eOk) {
+            AcDbBlockTableRecordIterator* it = nullptr;
+            model->newIterator(it);
+            for (; it != nullptr && !it->done(); it->step()) {
+                ++n;
+            }
+            delete it;
+            model->close();
+        }
+        return n;
+    }
+
+private:
+    std::string m_dir;
+    tarnhost::Host m_host;
+    bool m_loaded = false;
+};
+
+// One receive a run: a second one into the same drawing would only find its objects there already.
+void BM_ReceiveMixed(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto host = std::make_unique<ReceiveHost>(count);
+        if (!host->Loaded()) {
+            state.SkipWithError("the plug-in did not load");
+            return;
+        }
+        state.ResumeTiming();
+        host->Receive();
+        state.PauseTiming();
+        const size_t built = host->Entities();
+        if (built < static_cast<size_t>(count)) {
+            const std::string error = "not every object reached the drawing: " + std::to_string(built) +
+                                      " of " + std::to_string(count);
+            state.SkipWithError(error.c_str());
+        }
+        host.reset();
+        state.ResumeTiming();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["us_per_object"] =
+        benchmark::Counter(static_cast<double>(count),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * count);
+}
+
+BENCHMARK(BM_ReceiveMixed)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = tarnbench::RunWithSizeRatio(argc, argv, "10000", "100000", kGoal);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory %.1f MiB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    return status;
+}
