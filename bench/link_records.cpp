@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/ratio.h"
-#include "plugin/exchange/LinkRecord.h"
+#include "plugin/core/LinkRecord.h"
 #include "platform/arx/acap/commands.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/win32/core/paths.h"
