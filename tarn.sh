@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Set-up and jobs on a fresh Debian machine.
 #   ./tarn.sh test   installs what the build needs, builds, and runs the whole test suite twice: a normal
-#                    build and one under AddressSanitizer + UndefinedBehaviorSanitizer
+#                    build with g++ and one under AddressSanitizer + UndefinedBehaviorSanitizer with clang
 #   ./tarn.sh demo   installs, builds and runs the demo script: tarnhost (the stand-in CAD host) with the
 #                    simulated map application on the sample drawing
 #   ./tarn.sh build  installs and builds the normal build only
@@ -43,7 +43,8 @@ run_tests() {   # dir
     (cd "$1" && ctest -j "$jobs" --output-on-failure --timeout 600)
 }
 
-# The fuzz job alone needs clang and its runtime (libFuzzer); the other jobs build with g++.
+# clang and its runtime (sanitizers, libFuzzer) build the fuzz targets and the test job's sanitizer build;
+# everything else builds with g++.
 fuzz_packages=(clang libclang-rt-14-dev)
 
 fuzz() {   # seconds
@@ -74,13 +75,17 @@ fuzz() {   # seconds
 job=${1:-test}
 case "$job" in
     test)
+        # One build a compiler: each compiler's warnings are errors, so both must pass.
+        packages+=("${fuzz_packages[@]}")
         install_packages
-        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
-        configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON -DTARN_BENCH=OFF
+        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=gcc \
+            -DCMAKE_CXX_COMPILER=g++
+        configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON -DTARN_BENCH=OFF \
+            -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
         status=0
-        echo "== normal build"
+        echo "== normal build (g++)"
         run_tests build/release || status=1
-        echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+        echo "== AddressSanitizer + UndefinedBehaviorSanitizer build (clang)"
         ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
             run_tests build/asan || status=1
         exit $status

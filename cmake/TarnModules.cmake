@@ -9,6 +9,22 @@ set(TARN_PLATFORM_EXPORTS ${CMAKE_BINARY_DIR}/platform_exports.list)
 set(TARN_PLATFORM_STRONG ${CMAKE_BINARY_DIR}/platform_strong.txt)
 set(TARN_CHECK_EXPORTS ${CMAKE_CURRENT_LIST_DIR}/check_exports.sh)
 
+# clang links its sanitizer runtime into each program (gcc's is a shared library) and exports what the
+# runtime's .syms files list; the export check of a loading program takes those lists.
+set(TARN_RUNTIME_EXPORTS)
+if(TARN_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    foreach(runtime asan asan_cxx)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libclang_rt.${runtime}-${CMAKE_SYSTEM_PROCESSOR}.a
+            OUTPUT_VARIABLE archive OUTPUT_STRIP_TRAILING_WHITESPACE)
+        if(EXISTS "${archive}.syms")
+            list(APPEND TARN_RUNTIME_EXPORTS "${archive}.syms")
+        endif()
+    endforeach()
+    if(NOT TARN_RUNTIME_EXPORTS)
+        message(WARNING "clang's AddressSanitizer export lists were not found: the export checks will fail")
+    endif()
+endif()
+
 # The platform's symbol lists, made from its archives; call once the platform's targets exist.
 function(tarn_platform_symbols)
     set(files)
@@ -35,7 +51,8 @@ function(tarn_export_platform target)
         "LINKER:--dynamic-list=${TARN_PLATFORM_EXPORTS}")
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${TARN_PLATFORM_EXPORTS})
     add_test(NAME Exports.${target}
-        COMMAND bash ${TARN_CHECK_EXPORTS} host ${CMAKE_NM} $<TARGET_FILE:${target}> ${TARN_PLATFORM_EXPORTS})
+        COMMAND bash ${TARN_CHECK_EXPORTS} host ${CMAKE_NM} $<TARGET_FILE:${target}> ${TARN_PLATFORM_EXPORTS}
+                ${TARN_RUNTIME_EXPORTS})
 endfunction()
 
 # Fails the configuration when a library a module links carries the platform (directly or through its

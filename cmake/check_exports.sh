@@ -3,10 +3,14 @@
 #   check_exports.sh module <nm> <module> <platform strong names>
 #     exports exactly acrxEntryPoint and acrxGetApiVersion, and defines none of the platform's own functions
 #     or data (no platform archive inside).
-#   check_exports.sh host <nm> <program> <platform dynamic list>
-#     exports nothing but the platform's symbols and what the linker and the runtime add.
+#   check_exports.sh host <nm> <program> <platform dynamic list> [<runtime export list>...]
+#     exports nothing but the platform's symbols and what the linker and the runtime add. A sanitizer
+#     runtime linked statically into the program (clang's) exports what its own list (the .syms file beside
+#     its archive, names and name* patterns) names.
 set -euo pipefail
 mode=$1 nm=$2 file=$3 list=$4
+shift 4
+runtime_lists=("$@")
 fail=0
 exported=$("$nm" -D --defined-only "$file" | awk '{ print $NF }' | sed 's/@.*//' | sort -u)
 case "$mode" in
@@ -33,6 +37,10 @@ host)
     unversioned=$("$nm" -D --defined-only "$file" | awk '{ print $NF }' | grep -v '@' | sort -u)
     extra=$(echo "$unversioned" | comm -23 - <(sed -n 's/^  \(.*\);$/\1/p' "$list" | sort -u) | grep -Ev "$allowed" |
         grep -Ev '^_Z(Z|T[VIST])?N?K?(St|Sa|Sb|Ss|Si|So|Sd|9__gnu_cxx)' || true)
+    if [ -n "$extra" ] && [ ${#runtime_lists[@]} -gt 0 ]; then
+        patterns=$(sed -n 's/^ *\([A-Za-z0-9_.$*]*\);$/^\1$/p' "${runtime_lists[@]}" | sed 's/\*/.*/g')
+        extra=$(echo "$extra" | grep -Ev -f <(echo "$patterns") || true)
+    fi
     # What a shared library the program links also defines (its classes' tables, data by copy relocation)
     # is that library's.
     if [ -n "$extra" ]; then

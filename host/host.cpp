@@ -563,12 +563,12 @@ void Host::DefineCommands() {
     for (auto& [name, body] : HostCommandTable(*this)) {
         platform::CommandBody run = body;
         if (NeedsDrawing(name)) {
-            run = [this, body] {
+            run = [this, command = body] {
                 if (Document() == nullptr) {
                     acutPrintf(u"\nNo drawing is open.");
                     return platform::CommandOutcome::kFailed;
                 }
-                return body();
+                return command();
             };
         }
         platform::DefineHostCommand(name, run);

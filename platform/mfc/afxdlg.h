@@ -74,6 +74,7 @@ protected:
     int m_nModalResult = -1;
 
 private:
+    using CWnd::Create;  // hidden here: a dialog is made from its resource
     BOOL BuildDialog(UINT templateId, CWnd* parent, bool modal);
 };
 
@@ -84,6 +85,9 @@ public:
     int GetCheck() const;
     void SetCheck(int check);
     UINT GetState() const;
+
+private:
+    using CWnd::Create;  // hidden here: a button is made by its own Create
 };
 
 class CEdit : public CWnd {
@@ -94,12 +98,18 @@ public:
     void LimitText(int max = 0) { SetLimitText(static_cast<UINT>(max)); }
     void SetSel(int start, int end, BOOL noScroll = FALSE);
     BOOL SetReadOnly(BOOL readOnly = TRUE);
+
+private:
+    using CWnd::Create;  // hidden here: an edit control is made by its own Create
 };
 
 class CStatic : public CWnd {
     DECLARE_DYNAMIC(CStatic)
 public:
     BOOL Create(LPCTSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id = 0xffff);
+
+private:
+    using CWnd::Create;  // hidden here: a static control is made by its own Create
 };
 
 class CComboBox : public CWnd {
@@ -119,6 +129,9 @@ public:
     int FindStringExact(int startAfter, LPCTSTR text) const;
     int SetItemData(int index, DWORD_PTR data);
     DWORD_PTR GetItemData(int index) const;
+
+private:
+    using CWnd::Create;  // hidden here: a combo box is made by its own Create
 };
 
 class CListBox : public CWnd {
@@ -134,6 +147,9 @@ public:
     int SetCurSel(int index);
     void GetText(int index, CString& text) const;
     int FindStringExact(int startAfter, LPCTSTR text) const;
+
+private:
+    using CWnd::Create;  // hidden here: a list box is made by its own Create
 };
 
 // Tooltips have nothing to show here; the settings are kept so that tests can read them.
@@ -159,6 +175,9 @@ public:
     COLORREF m_backColor = 0xFFFFFF;
     bool m_active = false;
     HWND m_owner = nullptr;
+
+private:
+    using CWnd::Create;  // hidden here: a tooltip control is made by its own Create
 };
 
 namespace platform {

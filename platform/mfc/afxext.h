@@ -198,6 +198,10 @@ public:
     HINSTANCE m_hResources = nullptr;  // where the buttons' tips are found
 
 private:
+    // Hidden here: a toolbar is made by its own Create and CreateEx.
+    using CControlBar::Create;
+    using CControlBar::CreateEx;
+
     CToolBarCtrl m_ctrl;
     DWORD m_dwCtrlStyle = 0;
 };

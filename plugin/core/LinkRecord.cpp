@@ -13,10 +13,8 @@
 
 namespace {
 
-// Items of the link chain the reader needs, and what the writer lays down after them.
+// Items of the link chain the reader needs; the writer lays four integers and four reals after them.
 constexpr int kLinkStrings = 4;
-constexpr int kLinkInts = 4;
-constexpr int kLinkReals = 4;
 
 const char16_t* const kLineStyleNames[] = {u"Continuous", u"DOT",    u"JIS_02_1.0", u"DASHDOT",
                                            u"DIVIDE",     u"DASHED", u"DASHDOTX2",  u"DIVIDEX2"};

@@ -13,7 +13,6 @@ namespace {
 using platform::CommandOutcome;
 
 constexpr int kLevel = 15;
-constexpr int kLevelEntry = kLevel - 4;  // entry 1 of the level list is level 5
 
 double Res(int level) {
     return mapsim::MapSim::DefaultResolutions()[size_t(level - 1)].second;

@@ -9,7 +9,8 @@
 
 namespace AcRx {
 
-enum AppMsgCode {
+// A newer host sends codes this list does not name; int as the underlying type keeps them valid values.
+enum AppMsgCode : int {
     kNullMsg = 0,
     kInitAppMsg = 1,
     kUnloadAppMsg = 2,

@@ -20,7 +20,7 @@ using platform::detail::Peek;
 
 class Copier {
 public:
-    Copier(AcDbDatabase* source, AcDbDatabase* target) : m_source(source), m_target(target) {}
+    explicit Copier(AcDbDatabase* target) : m_target(target) {}
 
     // Copies the live entities of a source block into a target block.
     void copyEntities(AcDbObjectId sourceBlock, AcDbObjectId targetBlock) {
@@ -162,7 +162,6 @@ private:
         }
     }
 
-    AcDbDatabase* m_source;
     AcDbDatabase* m_target;
     std::map<AcDbObjectId, AcDbObjectId> m_blocks;
 };
@@ -185,7 +184,7 @@ Acad::ErrorStatus AcDbDatabase::wblock(AcDbDatabase*& output, AcDbObjectId block
         return Acad::eInvalidInput;
     }
     auto out = std::make_unique<AcDbDatabase>(true, true);
-    Copier(this, out.get()).copyEntities(blockId, ModelSpaceOf(out.get()));
+    Copier(out.get()).copyEntities(blockId, ModelSpaceOf(out.get()));
     output = out.release();
     return Acad::eOk;
 }
@@ -230,7 +229,7 @@ Acad::ErrorStatus AcDbDatabase::insert(AcDbObjectId& blockId, const ACHAR* name,
         record->close();
     }
     table->close();
-    Copier(source, this).copyEntities(ModelSpaceOf(source), id);
+    Copier(this).copyEntities(ModelSpaceOf(source), id);
     blockId = id;
     return Acad::eOk;
 }

@@ -35,8 +35,8 @@ AcDbSpline::AcDbSpline(int degree, bool rational, bool closed, bool periodic,
 // Each fit interval becomes one cubic Bezier piece with Catmull-Rom tangents (chord-length parameters);
 // the pieces share their ends, knots of multiplicity 3 join them.
 AcDbSpline::AcDbSpline(const AcGePoint3dArray& fitPoints, const AcGeVector3d& startTangent,
-                       const AcGeVector3d& endTangent, int order, double fitTolerance)
-    : m_fitPoints(fitPoints), m_order(order), m_fitTol(fitTolerance) {
+                       const AcGeVector3d& endTangent, int /*order*/, double /*fitTolerance*/)
+    : m_fitPoints(fitPoints) {
     const int n = fitPoints.length();
     if (n < 2) {
         return;

@@ -15,7 +15,8 @@ public:
                double knotTol = 0.0);
     // A cubic through the fit points (at least 2, consecutive ones distinct), leaving along the start
     // tangent and arriving along the end tangent; a zero tangent takes the direction of the nearest chord.
-    // The stand-in joins cubic pieces with matching tangents (the order asked for is kept but not used).
+    // The stand-in joins cubic pieces with matching tangents (the order and fit tolerance asked
+    // for are not used).
     AcDbSpline(const AcGePoint3dArray& fitPoints, const AcGeVector3d& startTangent,
                const AcGeVector3d& endTangent, int order = 4, double fitTolerance = 0.0);
 
@@ -76,6 +77,4 @@ private:
     double m_controlPtTol = 0.0;
     double m_knotTol = 0.0;
     AcGePoint3dArray m_fitPoints;
-    int m_order = 0;
-    double m_fitTol = 0.0;
 };
