@@ -438,7 +438,7 @@ bool Host::RunLines(LineSource& source, bool stopOnFailure, std::string* error) 
         }
         m_console.LineRead(source);
         if (source.Echoes()) {
-            m_console.Show(line);
+            m_console.EchoLine(line);
         }
         m_console.NoteSourceLine(line);
         const platform::CommandOutcome outcome = Run(line);

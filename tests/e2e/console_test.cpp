@@ -88,6 +88,37 @@ TEST_F(HostTest, TheConsoleAnswersBoxesDialogsAndPicksFromLines) {
     EXPECT_FALSE(tarnhost::ParseSelection(host.Drawing(), "h:" + platform::Utf16ToUtf8(handle), ids, &bad));
 }
 
+// A script's lines read as a session typed at the host: each echoed line ends before what its command
+// prints, texts printed without a leading line break start below the echo, and SELECT always asks (its
+// answer never runs as a command).
+TEST_F(HostTest, AScriptReadsAsTypedAndSelectAlwaysAsks) {
+    platform::DefineHostCommand(u"SAYTWICE", [] {
+        acutPrintf(u"Town hall");
+        acutPrintf(u"\nWater tower\n");
+        return CommandOutcome::kEnded;
+    });
+    e2e::WriteFile(dir + "/session.tarn",
+                   "POINT 1,1\nPOINT 2,2\nSAYTWICE\nSELECT\nall\nSELECT\nlast\nERASE\nDUMP\n");
+    tarnhost::ScriptSource script;
+    ASSERT_TRUE(script.Open(dir + "/session.tarn", nullptr));
+    std::string error;
+    const bool ran = host.RunLines(script, true, &error);
+    platform::RemoveHostCommand(u"SAYTWICE");
+    const std::string shown = out.str();
+    ASSERT_TRUE(ran) << error << "\n" << shown;
+    EXPECT_NE(shown.find("Command: SAYTWICE\nTown hall\nWater tower\nCommand: "), std::string::npos) << shown;
+    EXPECT_NE(
+        shown.find("Command: SELECT\nSelect objects: all\n2 found\nCommand: SELECT\nSelect objects: last\n"
+                   "1 found\nCommand: ERASE\n1 found\n"),
+        std::string::npos)
+        << shown;
+    EXPECT_EQ(shown.find("Unknown command"), std::string::npos) << shown;
+    // The second selection, not the first, went to ERASE: the first point stays.
+    ASSERT_EQ(Entities().size(), 1u);
+    EXPECT_NE(Describe(Entities()[0]).find("POINT at (1,1,0)"), std::string::npos) << Describe(Entities()[0]);
+    EXPECT_EQ(shown.find("\n\n"), std::string::npos) << shown;
+}
+
 TEST_F(HostTest, MapDirectivesAndSentStringsRunOutsideCommands) {
     Mark();
     EXPECT_EQ(Run("MAPSIM FOLDER Survey points"), CommandOutcome::kEnded);
