@@ -143,6 +143,7 @@ bool Host::Start(const HostOptions& options, std::string* error) {
     g_host = this;
     m_started = true;
     m_quit = false;
+    m_checks = CheckCount();
     // The host's main frame exists from the start, as the real host's does: modules dock their bars in it.
     acedGetAcadFrame();
     DefineCommands();
@@ -408,6 +409,13 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
             action.empty() ? (m_console.ShowDialog(dialog), true) : m_console.DialogAction(dialog, action);
         dialog.Pump();
         outcome = done ? platform::CommandOutcome::kEnded : platform::CommandOutcome::kFailed;
+        return true;
+    }
+    if (word == "CHECK") {
+        std::string rest;
+        std::getline(in, rest);
+        outcome = CheckDirective(*this, rest) ? platform::CommandOutcome::kEnded
+                                              : platform::CommandOutcome::kFailed;
         return true;
     }
     if (word == "MAPSIM") {

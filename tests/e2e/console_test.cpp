@@ -119,6 +119,33 @@ TEST_F(HostTest, AScriptReadsAsTypedAndSelectAlwaysAsks) {
     EXPECT_EQ(shown.find("\n\n"), std::string::npos) << shown;
 }
 
+// CHECK lines hold or print what they found instead; the summary fails when any failed or none ran.
+TEST_F(HostTest, ChecksCountWhatHoldsAndTheSummaryFailsOnAnyThatDoesNot) {
+    EXPECT_EQ(Run("CHECK SUMMARY"), CommandOutcome::kFailed);
+    const uint32_t roads = host.MapSim().AddFolder(mapsim::kRootFolder, "Roads");
+    host.MapSim().AddObject(8, roads, mapsim::Bytes(64, 0), 20);
+    ASSERT_EQ(Run("POINT 1,1"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CIRCLE 0,0 1"), CommandOutcome::kEnded);
+    Mark();
+    for (const char* holds : {"MAP OBJECT 20 IN Roads", "MAP OBJECT 21 NONE", "MAP OBJECT 20 RECEIVED 1",
+                              "MAP FOLDER Roads IN Nowhere", "LAYER 0 2", "layer 0 1 circle"}) {
+        EXPECT_EQ(Run(std::string("CHECK ") + holds), CommandOutcome::kEnded) << holds;
+    }
+    EXPECT_EQ(host.Checks().failed, 1) << Printed();  // Roads lies in the unnamed top folder
+    EXPECT_EQ(host.Checks().passed, 5) << Printed();
+    EXPECT_EQ(Run("CHECK MAP OBJECT 20 IN Buildings"), CommandOutcome::kEnded);
+    EXPECT_NE(Printed().find("Check FAILED: MAP OBJECT 20 IN Buildings (object 101 in \"Roads\" received 1)"),
+              std::string::npos)
+        << Printed();
+    for (const char* malformed :
+         {"MAP OBJECT x IN Roads", "MAP OBJECT 20 NONE Roads", "MAP OBJECT 20 RECEIVED", "MAP FOLDER Roads",
+          "LAYER 0", "LAYER 0 -1", "LAYER 0 1 LINE more", "FLY"}) {
+        EXPECT_EQ(Run(std::string("CHECK ") + malformed), CommandOutcome::kFailed) << malformed;
+    }
+    EXPECT_EQ(Run("CHECK SUMMARY Here"), CommandOutcome::kFailed);
+    EXPECT_NE(Printed().find("Here: 2 of 7 checks FAILED."), std::string::npos) << Printed();
+}
+
 TEST_F(HostTest, MapDirectivesAndSentStringsRunOutsideCommands) {
     Mark();
     EXPECT_EQ(Run("MAPSIM FOLDER Survey points"), CommandOutcome::kEnded);
