@@ -284,8 +284,12 @@ platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
             outcome = CommandOutcome::kCancelled;
         } else if (canonical == u"CLOSE") {
             outcome = CloseCurrent() ? CommandOutcome::kEnded : CommandOutcome::kFailed;
-        } else if ((canonical == u"U" || canonical == u"UNDO" || canonical == u"REDO") &&
-                   Document() == nullptr) {
+        } else if (Document() == nullptr &&
+                   (canonical == u"U" || canonical == u"UNDO" || canonical == u"REDO" ||
+                    acedRegCmds->lookupGlobalCmd(canonical.c_str()) != nullptr ||
+                    acedRegCmds->lookupLocalCmd(canonical.c_str()) != nullptr)) {
+            // The runner's own undo commands and the applications' commands work on a drawing, as the
+            // host's own do: without one they refuse before asking anything.
             acutPrintf(u"\nNo drawing is open.");
             outcome = CommandOutcome::kFailed;
         } else {

@@ -348,7 +348,8 @@ bool CMessageDlg::OnUpdateAnswer(const BYTE* data, DWORD length) {
 }
 
 bool CMessageDlg::OnSendToCad(const BYTE*, DWORD) {
-    if (acdbHostApplicationServices()->workingDatabase() != nullptr && CheckMapAppReady()) {
+    // Without a drawing the map's objects stay where they are, and the user learns why nothing came.
+    if (DrawingOpen() && CheckMapAppReady()) {
         PostMessage(WM_TARN_RECEIVE);
     }
     return true;
@@ -450,6 +451,9 @@ bool CMessageDlg::OnRenderedView(const BYTE* data, DWORD length) {
             g_nMapImageHeight = Read<int32_t>(data, 72);
         }
         return false;
+    }
+    if (!DrawingOpen()) {
+        return true;  // a picture for no drawing: nothing failed to load, there is nowhere to put it
     }
     acedSetStatusBarProgressMeterPos(20);
     if (length <= 112) {

@@ -178,8 +178,16 @@ void CAcToolBarWnd::OnClose() {
     Default();
 }
 
+bool DrawingOpen() {
+    if (WorkingDatabase() != nullptr && acDocManager->curDocument() != nullptr) {
+        return true;
+    }
+    acutPrintf(u"\nNo drawing is open.");
+    return false;
+}
+
 void CAcToolBarWnd::OnSendSelection() {
-    if (!CheckMapAppReady()) {
+    if (!DrawingOpen() || !CheckMapAppReady()) {
         return;
     }
     if (!g_MapAppState.m_bCheckPending && !g_bAfterClose) {
@@ -195,7 +203,9 @@ void CAcToolBarWnd::OnSendSelection() {
 }
 
 void CAcToolBarWnd::OnLoadOnlineMap() {
-    SwitchOnlineMap();
+    if (DrawingOpen()) {
+        SwitchOnlineMap();
+    }
 }
 
 void SwitchOnlineMap() {
@@ -222,6 +232,9 @@ void SwitchOnlineMap() {
 }
 
 void CAcToolBarWnd::OnDownloadMap() {
+    if (!DrawingOpen()) {
+        return;
+    }
     if (CDocSyncState* state = CurrentDocState()) {
         state->m_baseMap.StartCapture();
     }
@@ -232,6 +245,9 @@ void CAcToolBarWnd::OnClearMap() {
 }
 
 void CAcToolBarWnd::OnSetCoorPoints() {
+    if (!DrawingOpen()) {
+        return;
+    }
     g_MapAppState.m_bCheckPending = 0;
     MapApiGetCoordState(&g_MapApiLink);
     ShowSetCoorDlg(this);
