@@ -97,15 +97,28 @@ TEST_F(HostTest, AScriptReadsAsTypedAndSelectAlwaysAsks) {
         acutPrintf(u"\nWater tower\n");
         return CommandOutcome::kEnded;
     });
+    // An answer typed ahead on the command's line ends its line too.
+    platform::DefineHostCommand(u"ASKSAY", [] {
+        ACHAR name[64] = {};
+        if (acedGetString(0, u"\nName: ", name, 64) != RTNORM) {
+            return CommandOutcome::kFailed;
+        }
+        acutPrintf(u"%s", name);
+        acutPrintf(u"\nsaid\n");
+        return CommandOutcome::kEnded;
+    });
     e2e::WriteFile(dir + "/session.tarn",
-                   "POINT 1,1\nPOINT 2,2\nSAYTWICE\nSELECT\nall\nSELECT\nlast\nERASE\nDUMP\n");
+                   "POINT 1,1\nPOINT 2,2\nASKSAY Well\nSAYTWICE\nSELECT\nall\nSELECT\nlast\nERASE\nDUMP\n");
     tarnhost::ScriptSource script;
     ASSERT_TRUE(script.Open(dir + "/session.tarn", nullptr));
     std::string error;
     const bool ran = host.RunLines(script, true, &error);
     platform::RemoveHostCommand(u"SAYTWICE");
+    platform::RemoveHostCommand(u"ASKSAY");
     const std::string shown = out.str();
     ASSERT_TRUE(ran) << error << "\n" << shown;
+    EXPECT_NE(shown.find("Command: ASKSAY Well\nName: Well\nWell\nsaid\nCommand: "), std::string::npos)
+        << shown;
     EXPECT_NE(shown.find("Command: SAYTWICE\nTown hall\nWater tower\nCommand: "), std::string::npos) << shown;
     EXPECT_NE(
         shown.find("Command: SELECT\nSelect objects: all\n2 found\nCommand: SELECT\nSelect objects: last\n"
