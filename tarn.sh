@@ -30,7 +30,17 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
 }
 
+# Every core builds and runs tests unless TARN_JOBS asks for fewer (a shared machine).
 jobs=$(nproc 2>/dev/null || echo 2)
+if [ -n "${TARN_JOBS:-}" ]; then
+    if ! [[ "$TARN_JOBS" =~ ^[1-9][0-9]*$ ]]; then
+        echo "TARN_JOBS must be a whole number above 0, not \"$TARN_JOBS\"" >&2
+        exit 2
+    fi
+    if [ "$TARN_JOBS" -lt "$jobs" ]; then
+        jobs=$TARN_JOBS
+    fi
+fi
 
 configure_and_build() {   # dir, extra cmake args...
     local dir=$1

@@ -308,7 +308,9 @@ void ConsoleUi::Show(std::string text) {
         text.erase(0, 1);
     }
     if (!text.empty()) {
-        m_atLineStart = false;
+        // A text that ends its line leaves the cursor at a new one: a prompt's leading line break then
+        // starts no empty line.
+        m_atLineStart = text.back() == '\n';
     }
     if (m_out != nullptr && !text.empty()) {
         *m_out << text;
@@ -329,7 +331,7 @@ bool ConsoleUi::NextLine(std::string& line) {
         m_lastSourceLine = line;
         LineRead(*m_source);
         if (m_source->Echoes()) {
-            Show(line);
+            EchoLine(line);
         }
         return true;
     }
@@ -338,6 +340,11 @@ bool ConsoleUi::NextLine(std::string& line) {
 
 void ConsoleUi::LineRead(const LineSource& source) {
     m_atLineStart = !source.Echoes();
+}
+
+void ConsoleUi::EchoLine(const std::string& line) {
+    Show(line + "\n");
+    m_atLineStart = true;
 }
 
 int ConsoleUi::MessageBox(const platform::MessageBoxRequest& box) {

@@ -93,6 +93,9 @@ public:
     void Show(std::string text);
     // The line source was read: after a typed line the cursor already stands at a new line.
     void LineRead(const LineSource& source);
+    // Shows a line nobody typed (a script's) as if typed: the line ends, as Enter ends it, so what the
+    // command prints next starts below it.
+    void EchoLine(const std::string& line);
     // Strict (a script runs): a selection that names nothing is handed to the command, which fails, rather
     // than asked for again from the script's later lines.
     void SetStrict(bool strict) { m_strict = strict; }
@@ -114,7 +117,7 @@ private:
     LineSource* m_source = nullptr;
     std::ostream* m_out = nullptr;
     std::function<void()> m_flush;
-    bool m_atLineStart = false;  // a person just pressed Enter
+    bool m_atLineStart = false;  // the cursor stands at a new line (Enter pressed, or a line printed)
     bool m_strict = false;
     std::string m_lastSourceLine;
 };

@@ -370,10 +370,12 @@ CommandOutcome ExportDwfCommand() {
     return CommandOutcome::kEnded;
 }
 
-// SELECT makes the pick-first selection that the next editing command uses.
+// SELECT makes the pick-first selection that the next editing command uses. It always asks: a selection
+// made before is replaced, never taken as the answer.
 CommandOutcome SelectCommand() {
     std::vector<AcDbObjectId> ids;
     CommandOutcome outcome = CommandOutcome::kEnded;
+    platform::SetPickFirst({});
     const bool any = SelectEntities(ids, outcome);
     platform::SetPickFirst(any ? ids : std::vector<AcDbObjectId>());
     return outcome;

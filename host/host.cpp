@@ -143,6 +143,7 @@ bool Host::Start(const HostOptions& options, std::string* error) {
     g_host = this;
     m_started = true;
     m_quit = false;
+    m_checks = CheckCount();
     // The host's main frame exists from the start, as the real host's does: modules dock their bars in it.
     acedGetAcadFrame();
     DefineCommands();
@@ -283,8 +284,12 @@ platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
             outcome = CommandOutcome::kCancelled;
         } else if (canonical == u"CLOSE") {
             outcome = CloseCurrent() ? CommandOutcome::kEnded : CommandOutcome::kFailed;
-        } else if ((canonical == u"U" || canonical == u"UNDO" || canonical == u"REDO") &&
-                   Document() == nullptr) {
+        } else if (Document() == nullptr &&
+                   (canonical == u"U" || canonical == u"UNDO" || canonical == u"REDO" ||
+                    acedRegCmds->lookupGlobalCmd(canonical.c_str()) != nullptr ||
+                    acedRegCmds->lookupLocalCmd(canonical.c_str()) != nullptr)) {
+            // The runner's own undo commands and the applications' commands work on a drawing, as the
+            // host's own do: without one they refuse before asking anything.
             acutPrintf(u"\nNo drawing is open.");
             outcome = CommandOutcome::kFailed;
         } else {
@@ -410,6 +415,13 @@ bool Host::RunDirective(const std::string& line, platform::CommandOutcome& outco
         outcome = done ? platform::CommandOutcome::kEnded : platform::CommandOutcome::kFailed;
         return true;
     }
+    if (word == "CHECK") {
+        std::string rest;
+        std::getline(in, rest);
+        outcome = CheckDirective(*this, rest) ? platform::CommandOutcome::kEnded
+                                              : platform::CommandOutcome::kFailed;
+        return true;
+    }
     if (word == "MAPSIM") {
         std::string rest;
         std::getline(in, rest);
@@ -438,7 +450,7 @@ bool Host::RunLines(LineSource& source, bool stopOnFailure, std::string* error) 
         }
         m_console.LineRead(source);
         if (source.Echoes()) {
-            m_console.Show(line);
+            m_console.EchoLine(line);
         }
         m_console.NoteSourceLine(line);
         const platform::CommandOutcome outcome = Run(line);

@@ -83,6 +83,12 @@ public:
     ModuleSet& Modules() { return m_modules; }
 
     mapsim::MapSim& MapSim() { return *m_map; }
+    // The CHECK lines run since the start.
+    struct CheckCount {
+        int passed = 0;
+        int failed = 0;
+    };
+    CheckCount& Checks() { return m_checks; }
     ConsoleUi& Console() { return m_console; }
     // Writes what the command line printed since the last flush to the output.
     void FlushOutput();
@@ -107,6 +113,7 @@ private:
     std::unique_ptr<DocReactor> m_docReactor;
     std::vector<std::u16string> m_commandNames;
     size_t m_printed = 0;
+    CheckCount m_checks;
 };
 
 // The host, once started (commands reach it through this); null otherwise.

@@ -25,6 +25,10 @@ CommandTable HostCommandTable(Host& host);
 
 // "MAPSIM <what> ..." on the console (mapcmds.cpp).
 bool MapSimDirective(Host& host, const std::string& args);
+// "CHECK ..." on the console: asserts the drawing's or the map application's state (checkcmds.cpp).
+bool CheckDirective(Host& host, const std::string& args);
+// A text as the map application holds it, for showing (mapcmds.cpp).
+std::u16string FromMapText(const std::string& text);
 // "TOOLBAR ..." on the console: list the toolbars, press a button, dock or float (toolbarcmds.cpp).
 bool ToolBarDirective(Host& host, const std::string& args);
 
@@ -48,6 +52,8 @@ AcDbObjectId AppendToModelSpace(AcDbEntity* entity);
 // user's answer to "Select objects: ". False when the user cancelled or selected nothing.
 // The outcome (when false) is kCancelled for Esc, kFailed for an answer that names no entity, else kEnded.
 bool SelectEntities(std::vector<AcDbObjectId>& ids, platform::CommandOutcome& outcome);
+// The entity's kind as DUMP names it: LINE, CIRCLE, IMAGE, ..., or the class name of other kinds.
+std::u16string EntityKind(const AcDbEntity* entity);
 // One line describing an entity: its class, handle, layer and geometry.
 std::u16string DescribeEntity(const AcDbEntity* entity);
 // Model space's live entities in drawing order.

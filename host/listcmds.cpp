@@ -177,6 +177,11 @@ CommandOutcome DumpCommand() {
 
 }  // namespace
 
+std::u16string EntityKind(const AcDbEntity* entity) {
+    const std::u16string geometry = Geometry(entity);
+    return geometry.substr(0, geometry.find(u' '));
+}
+
 std::u16string DescribeEntity(const AcDbEntity* entity) {
     std::u16string text = u"h:" + HandleText(entity) + u" layer \"" + entity->layer().str() + u"\"";
     if (!entity->color().isByLayer()) {

@@ -106,6 +106,9 @@ int main(int argc, char** argv) {
         std::cerr << "\ntarnhost: " << script << " " << error << "\n";
         status = 1;
     }
+    if (host.Checks().failed > 0) {
+        status = 1;  // a CHECK that did not hold fails the run, summed up or not
+    }
     host.Stop();
     std::cout << "\n";
     return status;

@@ -46,6 +46,8 @@ std::string ToMapText(const std::u16string& text) {
     return out;
 }
 
+}  // namespace
+
 // And back, for showing them: a byte that starts no whole sequence shows as "?".
 std::u16string FromMapText(const std::string& text) {
     std::u16string out;
@@ -71,8 +73,6 @@ std::u16string FromMapText(const std::string& text) {
     }
     return out;
 }
-
-}  // namespace
 
 bool MapSimDirective(Host& host, const std::string& args) {
     mapsim::MapSim& map = host.MapSim();

@@ -331,10 +331,13 @@ Reply MapSim::OnReceivePacket(const Request& r) {
             }
             m_folders[id] = Folder{id, parent, std::move(record.payload)};
         } else {
-            if (m_objects.count(id) == 0) {
+            const auto old = m_objects.find(id);
+            const uint32_t received = old != m_objects.end() ? old->second.received + 1 : 1;
+            if (old == m_objects.end()) {
                 id = NewId();
             }
             StoredObject object;
+            object.received = received;
             object.id = id;
             object.type = record.type;
             object.parent = parent;

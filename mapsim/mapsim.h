@@ -64,6 +64,7 @@ struct StoredObject {
     uint64_t key = 0;
     Bytes bytes;             // the serialised object as received
     bool wellFormed = true;  // its length agrees with its counts
+    uint32_t received = 1;   // how often it came: once new, once more for each update in place
     std::string Name() const { return GetText(bytes, 0, kNameSize); }
 };
 

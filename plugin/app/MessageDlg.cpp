@@ -344,7 +344,8 @@ bool CMessageDlg::OnUpdateAnswer(const BYTE* data, DWORD length) {
 }
 
 bool CMessageDlg::OnSendToCad(const BYTE*, DWORD) {
-    if (acdbHostApplicationServices()->workingDatabase() != nullptr && CheckMapAppReady()) {
+    // Without a drawing the map's objects stay where they are, and the user learns why nothing came.
+    if (DrawingOpen() && CheckMapAppReady()) {
         PostMessage(WM_TARN_RECEIVE);
     }
     return true;
@@ -445,6 +446,9 @@ bool CMessageDlg::OnRenderedView(const BYTE* data, DWORD length) {
             g_nMapImageHeight = head.m_nHeight;
         }
         return false;
+    }
+    if (!DrawingOpen()) {
+        return true;  // a picture for no drawing: nothing failed to load, there is nowhere to put it
     }
     acedSetStatusBarProgressMeterPos(20);
     MapRenderedViewHead head;

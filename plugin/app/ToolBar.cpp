@@ -180,8 +180,16 @@ void CAcToolBarWnd::OnClose() {
     Default();
 }
 
+bool DrawingOpen() {
+    if (WorkingDatabase() != nullptr && acDocManager->curDocument() != nullptr) {
+        return true;
+    }
+    acutPrintf(u"\nNo drawing is open.");
+    return false;
+}
+
 void CAcToolBarWnd::OnSendSelection() {
-    if (!CheckMapAppReady()) {
+    if (!DrawingOpen() || !CheckMapAppReady()) {
         return;
     }
     if (!g_MapAppState.m_bCheckPending && !g_bAfterClose) {
@@ -197,7 +205,9 @@ void CAcToolBarWnd::OnSendSelection() {
 }
 
 void CAcToolBarWnd::OnLoadOnlineMap() {
-    SwitchOnlineMap();
+    if (DrawingOpen()) {
+        SwitchOnlineMap();
+    }
 }
 
 void SwitchOnlineMap() {
@@ -224,6 +234,9 @@ void SwitchOnlineMap() {
 }
 
 void CAcToolBarWnd::OnDownloadMap() {
+    if (!DrawingOpen()) {
+        return;
+    }
     if (CDocSyncState* state = CurrentDocState()) {
         BaseMapOf(*state).StartCapture();
     }
@@ -234,6 +247,9 @@ void CAcToolBarWnd::OnClearMap() {
 }
 
 void CAcToolBarWnd::OnSetCoorPoints() {
+    if (!DrawingOpen()) {
+        return;
+    }
     g_MapAppState.m_bCheckPending = 0;
     MapApiGetCoordState(&g_MapApiLink);
     ShowSetCoorDlg(this);

@@ -71,6 +71,8 @@ void SetOnlineMapButtonState(CToolBar* toolBar, BYTE on);
 // The base-map switch of the toolbar (what its button does): switches the online base map of the current
 // drawing on or off. The capture and the editor reactor switch the map off through it.
 void SwitchOnlineMap();
+// Whether a drawing is current; when none is, says so on the command line in the host's words.
+bool DrawingOpen();
 // Opens the associated-point dialog (owner: the toolbar window).
 void ShowSetCoorDlg(CWnd* owner);
 

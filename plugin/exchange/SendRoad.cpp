@@ -387,16 +387,18 @@ bool ConvertEntityGroup(MapApiBuf* packet, const CLayerEntityNode* group, uint32
     for (int i = 0; i < group->m_entIds.length(); ++i) {
         // Read is enough: converting changes the binding, never the entity, so locked layers are sent too.
         AcDbEntity* entity = nullptr;
+        ACHAR handle[17] = {};
+        group->m_entIds[i].handle().getIntoAsciiBuffer(handle, 17);
         const Acad::ErrorStatus es = acdbOpenAcDbEntity(entity, group->m_entIds[i], AcDb::kForRead);
         if (es != Acad::eOk) {
+            WriteDebugLogF(u"send h:%s: not opened (%d)", handle, static_cast<int>(es));
             if (entity != nullptr) {
-                WriteDebugLog(CString(entity->isA()->name()));
                 entity->close();
             }
             continue;
         }
-        WriteDebugLog(CString(entity->isA()->name()));
         if (sizeFilter && !AcDbPoint::cast(entity) && IsTinyAtOrigin(entity)) {
+            WriteDebugLogF(u"send h:%s %s: left out, tiny at the origin", handle, entity->isA()->name());
             entity->close();
             continue;
         }
@@ -404,7 +406,23 @@ bool ConvertEntityGroup(MapApiBuf* packet, const CLayerEntityNode* group, uint32
         g_nCurrentColor = GetEntityRgb(entity);
         binding->m_parentId = layerFolderId;
         uint32_t children = 0;
-        ConvertEntity(entity, packet, binding, lists, children, deleteIds, false);
+        const DWORD before = packet->m_nUsed;
+        const uint8_t converted = ConvertEntity(entity, packet, binding, lists, children, deleteIds, false);
+        // One line an entity, for whoever follows a send: which entity, under which key, and what went out.
+        CString target;
+        if (binding->m_mapId != 0) {
+            target.Format(u"map object %u", binding->m_mapId);
+        } else {
+            target = u"a new map object";
+        }
+        CString result;
+        if (packet->m_nUsed != before) {
+            result.Format(u"%u bytes in the packet", static_cast<unsigned>(packet->m_nUsed - before));
+        } else {
+            result = converted != 0 ? u"sent with its group" : u"nothing to send";
+        }
+        WriteDebugLogF(u"send h:%s %s key %I64u as %s: %s", handle, entity->isA()->name(), binding->m_key,
+                       target.GetString(), result.GetString());
         entity->close();
     }
     if (lists.m_pointKeys.size() >= 2) {

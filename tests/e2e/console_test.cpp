@@ -88,6 +88,77 @@ TEST_F(HostTest, TheConsoleAnswersBoxesDialogsAndPicksFromLines) {
     EXPECT_FALSE(tarnhost::ParseSelection(host.Drawing(), "h:" + platform::Utf16ToUtf8(handle), ids, &bad));
 }
 
+// A script's lines read as a session typed at the host: each echoed line ends before what its command
+// prints, texts printed without a leading line break start below the echo, and SELECT always asks (its
+// answer never runs as a command).
+TEST_F(HostTest, AScriptReadsAsTypedAndSelectAlwaysAsks) {
+    platform::DefineHostCommand(u"SAYTWICE", [] {
+        acutPrintf(u"Town hall");
+        acutPrintf(u"\nWater tower\n");
+        return CommandOutcome::kEnded;
+    });
+    // An answer typed ahead on the command's line ends its line too.
+    platform::DefineHostCommand(u"ASKSAY", [] {
+        ACHAR name[64] = {};
+        if (acedGetString(0, u"\nName: ", name, 64) != RTNORM) {
+            return CommandOutcome::kFailed;
+        }
+        acutPrintf(u"%s", name);
+        acutPrintf(u"\nsaid\n");
+        return CommandOutcome::kEnded;
+    });
+    e2e::WriteFile(dir + "/session.tarn",
+                   "POINT 1,1\nPOINT 2,2\nASKSAY Well\nSAYTWICE\nSELECT\nall\nSELECT\nlast\nERASE\nDUMP\n");
+    tarnhost::ScriptSource script;
+    ASSERT_TRUE(script.Open(dir + "/session.tarn", nullptr));
+    std::string error;
+    const bool ran = host.RunLines(script, true, &error);
+    platform::RemoveHostCommand(u"SAYTWICE");
+    platform::RemoveHostCommand(u"ASKSAY");
+    const std::string shown = out.str();
+    ASSERT_TRUE(ran) << error << "\n" << shown;
+    EXPECT_NE(shown.find("Command: ASKSAY Well\nName: Well\nWell\nsaid\nCommand: "), std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("Command: SAYTWICE\nTown hall\nWater tower\nCommand: "), std::string::npos) << shown;
+    EXPECT_NE(
+        shown.find("Command: SELECT\nSelect objects: all\n2 found\nCommand: SELECT\nSelect objects: last\n"
+                   "1 found\nCommand: ERASE\n1 found\n"),
+        std::string::npos)
+        << shown;
+    EXPECT_EQ(shown.find("Unknown command"), std::string::npos) << shown;
+    // The second selection, not the first, went to ERASE: the first point stays.
+    ASSERT_EQ(Entities().size(), 1u);
+    EXPECT_NE(Describe(Entities()[0]).find("POINT at (1,1,0)"), std::string::npos) << Describe(Entities()[0]);
+    EXPECT_EQ(shown.find("\n\n"), std::string::npos) << shown;
+}
+
+// CHECK lines hold or print what they found instead; the summary fails when any failed or none ran.
+TEST_F(HostTest, ChecksCountWhatHoldsAndTheSummaryFailsOnAnyThatDoesNot) {
+    EXPECT_EQ(Run("CHECK SUMMARY"), CommandOutcome::kFailed);
+    const uint32_t roads = host.MapSim().AddFolder(mapsim::kRootFolder, "Roads");
+    host.MapSim().AddObject(8, roads, mapsim::Bytes(64, 0), 20);
+    ASSERT_EQ(Run("POINT 1,1"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CIRCLE 0,0 1"), CommandOutcome::kEnded);
+    Mark();
+    for (const char* holds : {"MAP OBJECT 20 IN Roads", "MAP OBJECT 21 NONE", "MAP OBJECT 20 RECEIVED 1",
+                              "MAP FOLDER Roads IN Nowhere", "LAYER 0 2", "layer 0 1 circle"}) {
+        EXPECT_EQ(Run(std::string("CHECK ") + holds), CommandOutcome::kEnded) << holds;
+    }
+    EXPECT_EQ(host.Checks().failed, 1) << Printed();  // Roads lies in the unnamed top folder
+    EXPECT_EQ(host.Checks().passed, 5) << Printed();
+    EXPECT_EQ(Run("CHECK MAP OBJECT 20 IN Buildings"), CommandOutcome::kEnded);
+    EXPECT_NE(Printed().find("Check FAILED: MAP OBJECT 20 IN Buildings (object 101 in \"Roads\" received 1)"),
+              std::string::npos)
+        << Printed();
+    for (const char* malformed :
+         {"MAP OBJECT x IN Roads", "MAP OBJECT 20 NONE Roads", "MAP OBJECT 20 RECEIVED", "MAP FOLDER Roads",
+          "LAYER 0", "LAYER 0 -1", "LAYER 0 1 LINE more", "FLY"}) {
+        EXPECT_EQ(Run(std::string("CHECK ") + malformed), CommandOutcome::kFailed) << malformed;
+    }
+    EXPECT_EQ(Run("CHECK SUMMARY Here"), CommandOutcome::kFailed);
+    EXPECT_NE(Printed().find("Here: 2 of 7 checks FAILED."), std::string::npos) << Printed();
+}
+
 TEST_F(HostTest, MapDirectivesAndSentStringsRunOutsideCommands) {
     Mark();
     EXPECT_EQ(Run("MAPSIM FOLDER Survey points"), CommandOutcome::kEnded);

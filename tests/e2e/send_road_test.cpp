@@ -163,6 +163,20 @@ TEST_F(SendRoadTest, LayersGetTheirFoldersPairedByKeyAndBoundEntitiesKeepTheirMa
     EXPECT_EQ(objects.records[1].id, idA);  // the bound line goes with its id
     EXPECT_EQ(host.MapSim().Objects().size(), objectsBefore + 1);
     EXPECT_EQ(Stored(c)->parent, FolderNamed("C"));
+    // The debug log names each entity sent by its handle and key, and what went into the packet.
+    const std::string log = e2e::ReadFile(host.Options().moduleFolder + "/DebugLog.txt");
+    auto hex = [](uint64_t key) {
+        std::ostringstream text;
+        text << std::uppercase << std::hex << key;
+        return text.str();
+    };
+    const std::string lineC =
+        "send h:" + hex(c) + " AcDbLine key " + std::to_string(c) + " as a new map object: ";
+    const std::string lineA = "send h:" + hex(a) + " AcDbLine key " + std::to_string(a) + " as map object " +
+                              std::to_string(idA) + ": ";
+    EXPECT_NE(log.find(lineC), std::string::npos) << log;
+    EXPECT_NE(log.find(lineA), std::string::npos) << log;
+    EXPECT_NE(log.find(" bytes in the packet", log.find(lineA)), std::string::npos) << log;
 
     // The bindings the answers made reach the entities' links at the next save.
     EXPECT_EQ(Run("QSAVE"), CommandOutcome::kEnded);

@@ -193,3 +193,53 @@ TEST_F(ToolBarE2eTest, TheSettingsDialogMovesTheCacheAwayFromUnderADrawingThatSh
 }
 
 }  // namespace
+
+namespace {
+
+// With every drawing closed the roads that need one say so in the host's words and lose nothing: the buttons
+// and the plug-in's commands, the map user's "send to CAD" (its objects stay in the map, and arrive once a
+// drawing is open) and a rendered view, which reports no failure to load.
+TEST_F(ToolBarE2eTest, WithoutADrawingEachRoadSaysSoAndTheMapKeepsItsObjects) {
+    LoadPlugin();
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    ASSERT_EQ(host.Document(), nullptr);
+    for (const char* button : {"发送", "底图", "下载", "关联点"}) {
+        Mark();
+        EXPECT_EQ(Run(std::string("TOOLBAR ") + button), CommandOutcome::kEnded) << button;
+        EXPECT_EQ(e2e::Count(Printed(), "No drawing is open."), 1) << button << ": " << Printed();
+    }
+    for (const char* command : {"TARN", "TARNSEND", "MATCHTARN", "CLEARMAP", "TARNPROP", "test"}) {
+        Mark();
+        EXPECT_EQ(Run(command), CommandOutcome::kFailed) << command;
+        EXPECT_EQ(e2e::Count(Printed(), "No drawing is open."), 1) << command << ": " << Printed();
+    }
+    Mark();
+    EXPECT_EQ(Run("NOSUCHCOMMAND"), CommandOutcome::kUnknown);  // a typo is still a typo
+    EXPECT_EQ(Printed().find("No drawing is open."), std::string::npos) << Printed();
+
+    ASSERT_EQ(Run("MAPSIM SAMPLES"), CommandOutcome::kEnded);
+    const size_t objects = host.MapSim().Objects().size();
+    host.MapSim().ClearRecords();
+    Mark();
+    ASSERT_EQ(Run("MAPSIM SENDTOCAD"), CommandOutcome::kEnded);
+    host.Wait(500);
+    EXPECT_EQ(e2e::Count(Printed(), "No drawing is open."), 1) << Printed();
+    EXPECT_TRUE(host.MapSim().RequestsOf(20110).empty());  // the selection was not fetched
+    EXPECT_EQ(host.MapSim().Objects().size(), objects);
+
+    Mark();
+    ASSERT_EQ(Run("MAPSIM RENDER 0 0 10 10 15"), CommandOutcome::kEnded);
+    host.Wait(500);
+    EXPECT_EQ(Printed().find("加载底图失败"), std::string::npos) << Printed();
+    EXPECT_EQ(e2e::Count(Printed(), "No drawing is open."), 1) << Printed();
+
+    // A drawing again: the same choice brings the objects the map kept.
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    host.Wait(2500);
+    ASSERT_EQ(Run("MAPSIM SENDTOCAD"), CommandOutcome::kEnded);
+    host.Wait(500);
+    EXPECT_GE(Entities().size(), 21u);
+    EXPECT_EQ(host.MapSim().Objects().size(), objects);
+}
+
+}  // namespace

@@ -12,6 +12,7 @@ namespace {
 struct CommandLineState {
     std::u16string transcript;
     DisplayCounters display;
+    size_t answerEndsAt = std::u16string::npos;  // the transcript's size right after an answer ended its line
 };
 
 CommandLineState& State() {
@@ -36,6 +37,23 @@ DisplayCounters& Display() {
     return State().display;
 }
 
+void WriteCommandLine(const std::u16string& text) {
+    CommandLineState& state = State();
+    if (text.empty()) {
+        return;
+    }
+    const bool lineEnded = state.answerEndsAt == state.transcript.size();
+    state.answerEndsAt = std::u16string::npos;
+    state.transcript.append(text, lineEnded && text[0] == u'\n' ? 1 : 0);
+}
+
+void EchoCommandLineAnswer(const std::u16string& answer) {
+    CommandLineState& state = State();
+    state.transcript += answer;
+    state.transcript += u'\n';
+    state.answerEndsAt = state.transcript.size();
+}
+
 }  // namespace platform
 
 int acutPrintf(const ACHAR* format, ...) {
@@ -46,7 +64,7 @@ int acutPrintf(const ACHAR* format, ...) {
     va_start(args, format);
     const std::u16string text = platform::FormatWideV(format, args);
     va_end(args);
-    platform::CommandLineTranscript() += text;
+    platform::WriteCommandLine(text);
     return static_cast<int>(text.size());
 }
 

@@ -22,6 +22,12 @@ namespace platform {
 std::u16string& CommandLineTranscript();
 // The transcript as UTF-8, for test messages.
 std::string CommandLineUtf8();
+// Writes to the command line as the host does: a text starting with a line break right after the user's
+// answer ended the line starts no empty line.
+void WriteCommandLine(const std::u16string& text);
+// The user's answer typed ahead, shown after its prompt; it ends its line as Enter does, so what is printed
+// next starts on a new line.
+void EchoCommandLineAnswer(const std::u16string& answer);
 
 // What the display was asked to do.
 struct DisplayCounters {

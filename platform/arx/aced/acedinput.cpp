@@ -322,10 +322,10 @@ void SetRefusalEndsInput(bool ends) {
 static InputAnswer AskOnce(const char* kind, const ACHAR* prompt, const double* basePoint) {
     const std::u16string text = prompt != nullptr ? prompt : u"";
     State().prompts.push_back(text);
-    CommandLineTranscript() += text;
+    WriteCommandLine(text);
     std::u16string token;
     if (TakeTypeAhead(token)) {
-        CommandLineTranscript() += token;
+        EchoCommandLineAnswer(token);
         if (token.empty()) {
             return InputAnswer::None();
         }
