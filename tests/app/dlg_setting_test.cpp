@@ -247,4 +247,26 @@ TEST_F(DlgSettingTest, ANewCacheFolderIsTakenAtOkOnlyAndTheOldCacheGoesUnlessItH
     EXPECT_TRUE(fs::exists(newRoot + "/MapTemp/2"));
 }
 
+TEST_F(DlgSettingTest, TheHiddenValueIsRoundedToTheNearestHundredEachTimeTheDialogOpens) {
+    Load();
+    // value, then the multiple of 100 nearest it (a remainder of 50 or more goes up)
+    const std::pair<int32_t, int32_t> cases[] = {{0, 0},
+                                                 {49, 0},
+                                                 {50, 100},
+                                                 {99, 100},
+                                                 {100, 100},
+                                                 {149, 100},
+                                                 {150, 200},
+                                                 {1049, 1000},
+                                                 {1050, 1100},
+                                                 {123456, 123500},
+                                                 {2147483647, 2147483600}};
+    for (const auto& [value, rounded] : cases) {
+        g_Settings.m_nRoundedValue = value;
+        user.ExpectDialog(IDD_DLG_SETTING, [](UiDialog& d) { d.Click(IDCANCEL); });
+        EXPECT_EQ(Run(), IDCANCEL);
+        EXPECT_EQ(g_Settings.m_nRoundedValue, rounded) << value;
+    }
+}
+
 }  // namespace

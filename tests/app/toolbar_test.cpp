@@ -366,4 +366,24 @@ TEST(ToolBarGeometry, PolygonOrientationCountsTheTurns) {
     EXPECT_EQ(PolygonOrientation(arrow), -1);
 }
 
+TEST_F(ToolBarTest, TheResizeMeterShowsFromTheHundredAndFirstImage) {
+    Load();
+    AcDbObjectId capture;
+    AddImages(99, capture);  // 100 images with the captured map
+    g_Settings.m_nIconSize = 30;
+    platform::ClearStatusBarEvents();
+    GetToolBarWnd()->SendMessage(WM_TARN_RESIZE_ICONS);
+    EXPECT_TRUE(platform::StatusBarEvents().empty());
+    EXPECT_DOUBLE_EQ(Width(iconIds.back()), 30.0);
+
+    AddImages(0, capture);  // one more captured map: 101 images
+    g_Settings.m_nIconSize = 40;
+    platform::ClearStatusBarEvents();
+    GetToolBarWnd()->SendMessage(WM_TARN_RESIZE_ICONS);
+    ASSERT_FALSE(platform::StatusBarEvents().empty());
+    EXPECT_EQ(platform::StatusBarEvents().front().kind, platform::StatusBarEvent::kMeter);
+    EXPECT_EQ(platform::StatusBarEvents().front().maxPos, 101);
+    EXPECT_DOUBLE_EQ(Width(iconIds.back()), 40.0);
+}
+
 }  // namespace

@@ -213,8 +213,9 @@ TEST_F(LinkRecordTest, ColoursAndLineStylesGiveTheMapsCodes) {
         DocLock lock(doc);
         AcDbLinetypeTable* linetypes = nullptr;
         doc->database()->getLinetypeTable(linetypes, AcDb::kForWrite);
-        for (const char16_t* name : {u"CENTER2", u"DASHDOTX2", u"acad_iso02w100", u"ACAD_ISO03W100",
-                                     u"ACAD_ISO07W100", u"DASHED", u"DOT", u"JIS_02_1.0"}) {
+        for (const char16_t* name :
+             {u"CENTER2", u"DASHDOTX2", u"acad_iso02w100", u"ACAD_ISO03W100", u"ACAD_ISO07W100",
+              u"ACAD_ISO10W100", u"ACAD_ISO04W100", u"DASHED", u"DOT", u"JIS_02_1.0"}) {
             auto* record = new AcDbLinetypeTableRecord;
             record->setName(name);
             linetypes->add(record);
@@ -238,6 +239,8 @@ TEST_F(LinkRecordTest, ColoursAndLineStylesGiveTheMapsCodes) {
     EXPECT_EQ(styleOf(line(), u"acad_iso02w100"), 0u);
     EXPECT_EQ(styleOf(line(), u"ACAD_ISO03W100"), 4u);
     EXPECT_EQ(styleOf(line(), u"ACAD_ISO07W100"), 1u);
+    EXPECT_EQ(styleOf(line(), u"ACAD_ISO10W100"), 3u);  // as ISO04W100
+    EXPECT_EQ(styleOf(line(), u"ACAD_ISO04W100"), 3u);
     EXPECT_EQ(styleOf(line(), u"Continuous"), 0u);
     // The names a received track gets go back with the codes they came with.
     EXPECT_EQ(styleOf(line(), u"DOT"), 1u);
