@@ -123,6 +123,7 @@ public:
 
     // --- configuration
     void SetRegistrationId(uint32_t id) { m_registrationId = id; }  // 0 refuses registration
+    void SetNextId(uint32_t id) { m_nextId = id; }                  // the id the next new object gets
     void SetProtocolVersion(int32_t version) { m_protocolVersion = version; }
     void SetRequireRegistration(bool on) { m_requireRegistration = on; }
     void SetMapState(uint32_t level, uint32_t mapId);

@@ -212,9 +212,16 @@ LRESULT CMessageDlg::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam
             }
             std::unique_ptr<AcDbObjectIdArray> ids = std::move(it->second);
             m_entityArrays.erase(it);
-            if (FindWindowW(kMapAppWindowClass, nullptr) != nullptr && !ids->isEmpty()) {
-                SendEntityArray(*ids);
+            if (ids->isEmpty()) {
+                return 0;
             }
+            // Without the map application the edit is kept, not dropped: it goes when the map is back.
+            if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+                KeepUnsentEntities(*ids);
+                return 0;
+            }
+            SendUnsentEntities();
+            SendEntityArray(*ids);
             return 0;
         }
         case WM_TARN_MARKER: {
@@ -258,6 +265,8 @@ LRESULT CMessageDlg::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam
             StartTimer(kTimerEchoOff);
             return 0;
         case WM_TARN_RECEIVE:
+            // Edits made while the map was closed reach it before anything comes back over them.
+            SendUnsentEntities();
             g_bEchoFlag = 1;
             acedSetStatusBarProgressMeter(u"接收数据", 0, 100);
             // No answer is coming: the meter must not stay on the status bar.
@@ -285,15 +294,18 @@ LRESULT CMessageDlg::OnMapCopyData(const COPYDATASTRUCT& cds, bool* rejected) {
     }
     const BYTE* data = static_cast<const BYTE*>(cds.lpData);
     const DWORD length = data != nullptr ? cds.cbData : 0;
+    // A resolution table without a drawing and an empty folder list are ignored: they go on to the base
+    // procedure as any message not handled, where the other codes' unmet conditions answer 1.
+    const bool ignoredWhenUnmet = route->code == 20212 || route->code == 20100;
     if (length < route->minLength) {
         if (route->code == 20110) {
             acedRestoreStatusBar();
         }
-        *rejected = true;
+        *rejected = !ignoredWhenUnmet;
         return 1;
     }
     if ((route->needsState && CurrentDocState() == nullptr) || (route->needsPlane && g_bLonLat)) {
-        *rejected = true;
+        *rejected = !ignoredWhenUnmet;
         return 1;
     }
     *rejected = !(this->*route->handler)(data, length);
@@ -571,6 +583,7 @@ bool CMessageDlg::OnCoordState(const BYTE* data, DWORD length) {
     g_MapAppState.m_strMapName = Utf8Field(data + sizeof answer, length - sizeof answer);
     g_MapAppState.m_nReceivedKey = key;
     g_MapAppState.m_nCoordType = type;
+    g_MapAppState.m_bCoordKnown = 1;
     if (g_MapAppState.m_bCheckPending) {
         g_MapAppState.CheckMapStateDigest(m_hWnd);
         g_MapAppState.m_bCheckPending = 0;
@@ -597,6 +610,10 @@ void CMessageDlg::OnMenuEntryTimer() {
         char text[257] = {};
         CStringToMultiByte(kMenuEntryText, text, sizeof text, 256);
         MapApiSetMenuEntry(&g_MapApiLink, 1, text, 1);
+    }
+    // The map application is back (the requests above registered with it): the edits it missed go now.
+    if (g_MapApiLink.m_nRegId != 0) {
+        SendUnsentEntities();
     }
 }
 

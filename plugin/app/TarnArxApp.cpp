@@ -303,9 +303,9 @@ void SendCommand() {
     if (!CheckMapAppReady()) {
         return;
     }
-    // The coordinate state arrives nested in its request's send.
-    if (!g_MapAppState.m_bCheckPending && !g_bAfterClose) {
-        MapApiGetCoordState(&g_MapApiLink);
+    // The coordinate state arrives nested in its request's send; without one nothing is sent.
+    if (!RefreshCoordState()) {
+        return;
     }
     if (g_MapAppState.m_nCoordType == 2) {  // longitude/latitude
         AfxMessageBox(u"Zavrel当前的坐标系为经纬度，不支持该操作！", MB_OK);

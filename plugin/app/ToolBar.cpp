@@ -192,8 +192,9 @@ void CAcToolBarWnd::OnSendSelection() {
     if (!DrawingOpen() || !CheckMapAppReady()) {
         return;
     }
-    if (!g_MapAppState.m_bCheckPending && !g_bAfterClose) {
-        MapApiGetCoordState(&g_MapApiLink);  // the answer comes nested and sets the longitude/latitude flag
+    // The answer comes nested and sets the longitude/latitude flag; without one nothing is sent.
+    if (!RefreshCoordState()) {
+        return;
     }
     if (g_bLonLat) {
         AfxMessageBox(kTextLonLatRefused);

@@ -343,7 +343,21 @@ void DeleteLinkedMapObject(uint64_t key) {
     }
 }
 
+namespace {
+
+// A true colour goes as it is; its nearest palette entry would be another colour.
+uint32_t TrueColorRgb(const AcCmColor& color) {
+    return static_cast<uint32_t>(color.red()) | (static_cast<uint32_t>(color.green()) << 8) |
+           (static_cast<uint32_t>(color.blue()) << 16);
+}
+
+}  // namespace
+
 uint32_t GetEntityRgb(const AcDbEntity* entity) {
+    const AcCmColor color = entity->color();
+    if (color.isByColor()) {
+        return TrueColorRgb(color);
+    }
     int index = entity->colorIndex();
     if (index == 0) {
         return kByBlockRgb;
@@ -351,8 +365,12 @@ uint32_t GetEntityRgb(const AcDbEntity* entity) {
     if (index == 256) {
         AcDbLayerTableRecord* layer = nullptr;
         if (acdbOpenObject(layer, entity->layerId(), AcDb::kForRead) == Acad::eOk) {
-            index = layer->color().colorIndex();
+            const AcCmColor layerColor = layer->color();
             layer->close();
+            if (layerColor.isByColor()) {
+                return TrueColorRgb(layerColor);
+            }
+            index = layerColor.colorIndex();
         }
     }
     return CMathUtil::GetRGBFromColorIndex(index);

@@ -7,6 +7,8 @@
 
 #include "plugin/core/MessageWindow.h"
 #include "plugin/cutil/cutil.h"
+#include "plugin/maplink/maplink.h"
+#include "plugin/maplink/mapreq.h"
 
 CMapAppState g_MapAppState;
 BYTE g_bAfterClose = 0;
@@ -87,6 +89,15 @@ void CMapAppState::StartDocumentCheck(const CString& drawingPath, UINT delayMs) 
                 0;  // nothing would ever end the check, and every later drawing would be skipped
         }
     }
+}
+
+bool RefreshCoordState() {
+    // A reopen check or a close waiting for its answer is not disturbed once the state is known; while it is
+    // unknown it is asked all the same (the answer ends that check as the check's own would).
+    if (g_MapAppState.m_bCoordKnown == 0 || (g_MapAppState.m_bCheckPending == 0 && g_bAfterClose == 0)) {
+        MapApiGetCoordState(&g_MapApiLink);
+    }
+    return g_MapAppState.m_bCoordKnown != 0;
 }
 
 void CMapAppState::CheckMapStateDigest(HWND hMessageWnd) {

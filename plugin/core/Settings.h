@@ -84,6 +84,7 @@ public:
     DWORD m_nCoordType = 0;  // 2 longitude/latitude, 4 Gauss-Krueger
     CString m_strDrawingPath;
     BYTE m_bCheckPending = 0;
+    BYTE m_bCoordKnown = 0;  // a 20202 answer arrived since the load: m_nCoordType is the map's
 
     // Starts the reopen check of a drawing: timer 1001 on the hidden window after delayMs (none when 0).
     void StartDocumentCheck(const CString& drawingPath, UINT delayMs);
@@ -94,6 +95,9 @@ extern CMapAppState g_MapAppState;
 extern BYTE g_bAfterClose;  // set before the coordinate state is asked for at a close; cleared by the answer
 // The coordinate state of a fresh load (no answer yet).
 void ResetMapAppState();
+// Asks the map application for its coordinate state (the answer comes nested in the request). False while
+// the state is unknown: a send into a map whose coordinates are not known must not go on a guess.
+bool RefreshCoordState();
 
 // The 63-bit key of a 16-byte digest: its first 8 bytes little-endian, top bit cleared.
 ULONGLONG DigestToKey63(const BYTE digest[16]);

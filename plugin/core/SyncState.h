@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <unordered_set>
 #include <memory>
 #include <utility>
@@ -160,6 +161,9 @@ public:
     // Entities an undo or redo brought back, sent together when the command ends.
     AcDbObjectIdArray m_restored;
     CObjectIdSet m_restoredSet;
+    // Keys of entities edited while the map application was closed: sent once it is back, before anything
+    // is received over them.
+    std::set<uint64_t> m_unsentKeys;
 
     // The document and database the state belongs to: handles are resolved in this database only.
     AcApDocument* m_pDoc = nullptr;

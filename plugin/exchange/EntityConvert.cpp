@@ -228,29 +228,39 @@ uint8_t ConvertLine(AcDbLine* line, MapApiBuf* packet, CBindingRecord* binding) 
     return WriteTrackFromPoints(points, packet, binding, 5);
 }
 
+// A circle or arc without a radius has no start point: the map would take the origin for one.
+bool HasRadius(double radius) {
+    return radius > 0.0 && std::isfinite(radius);
+}
+
 uint8_t ConvertCircle(AcDbCircle* circle, MapApiBuf* packet, CBindingRecord* binding) {
+    AcGePoint3d start;
+    if (!HasRadius(circle->radius()) || circle->getStartPoint(start) != Acad::eOk) {
+        return 0;
+    }
     AcGePoint3dArray points;
     points.append(circle->center());
-    AcGePoint3d start;
-    circle->getStartPoint(start);
     points.append(start);
     return WriteTrackFromPoints(points, packet, binding, 7);
 }
 
 uint8_t ConvertArc(AcDbArc* arc, MapApiBuf* packet, CBindingRecord* binding) {
-    AcGePoint3dArray points;
-    AcGePoint3d p;
-    arc->getStartPoint(p);
-    points.append(p);
+    AcGePoint3d start;
+    AcGePoint3d middle;
+    AcGePoint3d end;
     double endParam = 0.0;
     double length = 0.0;
-    arc->getEndParam(endParam);
-    arc->getDistAtParam(endParam, length);
-    if (arc->getPointAtDist(length / 2.0, p) == Acad::eOk) {
-        points.append(p);
+    // All three points or none: an arc sent with a point missing would be another curve.
+    if (!HasRadius(arc->radius()) || arc->getStartPoint(start) != Acad::eOk ||
+        arc->getEndParam(endParam) != Acad::eOk || arc->getDistAtParam(endParam, length) != Acad::eOk ||
+        !(length > 0.0) || arc->getPointAtDist(length / 2.0, middle) != Acad::eOk ||
+        arc->getEndPoint(end) != Acad::eOk) {
+        return 0;
     }
-    arc->getEndPoint(p);
-    points.append(p);
+    AcGePoint3dArray points;
+    points.append(start);
+    points.append(middle);
+    points.append(end);
     return WriteTrackFromPoints(points, packet, binding, 7);
 }
 
@@ -312,7 +322,9 @@ uint8_t Counted(uint8_t result, ConvertCall& call) {
 
 uint8_t PointEntity(AcDbEntity* entity, ConvertCall& call) {
     auto* point = static_cast<AcDbPoint*>(entity);
-    if (!call.nested && g_Settings.m_bPointAsIcon) {
+    // A point bound to a map object of its own (a received marker) is that marker: its edit goes as it.
+    const bool ownMarker = call.binding->m_mapId != 0 && call.binding->m_groupMember == 0;
+    if (!call.nested && (g_Settings.m_bPointAsIcon || ownMarker)) {
         return ConvertPoint(point, call.packet, call.binding);
     }
     // Points of exploded parts have no key in the drawing: their positions travel instead.

@@ -66,6 +66,8 @@ uint8_t SendGroupedPolylines(const std::vector<uint64_t>& keys, MapApiBuf* packe
 uint32_t NewTemporaryGroupKey(const CDocSyncState& state);
 // Tells the send road that the packet carries a point group under this temporary key.
 void RegisterTemporaryGroupKey(uint32_t key);
+// Tells the send road that the packet carries a group re-sent whole under its map id.
+void RegisterResentGroupKey(uint32_t mapId);
 
 // ---- Hatches and exploded entities ----
 uint8_t ConvertHatch(AcDbHatch* hatch, MapApiBuf* packet, CBindingRecord* binding);

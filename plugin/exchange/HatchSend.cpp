@@ -15,6 +15,12 @@
 
 namespace {
 
+// A loop is a hole when it is an island (outermost) and not the external boundary, whatever else its type
+// says: the hatches this plug-in builds mark holes so, and so do other programs' (a derived island too).
+bool IsHoleLoop(Adesk::Int32 type) {
+    return (type & AcDbHatch::kOutermost) != 0 && (type & AcDbHatch::kExternal) == 0;
+}
+
 constexpr double kPi = 3.1415927410125732;
 constexpr int kBoundarySamples = 100;
 constexpr uint8_t kKindPointSet = 6;
@@ -175,9 +181,8 @@ uint8_t ConvertHatchLoops(AcDbHatch* hatch, MapApiBuf* packet, CBindingRecord* b
             if (hatch->getLoopAt(i, type, vertices, bulges) == Acad::eOk && !vertices.isEmpty()) {
                 AcGePoint3dArray points;
                 CHatchUtil::GetPolylineLoopPoints(points, vertices, bulges);
-                const bool hole = (type & AcDbHatch::kDerived) && (type & AcDbHatch::kOutermost);
                 if (!points.isEmpty()) {
-                    (hole ? inner : outer).push_back(ToRing(points));
+                    (IsHoleLoop(type) ? inner : outer).push_back(ToRing(points));
                 }
                 continue;
             }
@@ -188,17 +193,16 @@ uint8_t ConvertHatchLoops(AcDbHatch* hatch, MapApiBuf* packet, CBindingRecord* b
             continue;
         }
         AcGePoint3dArray points;
-        if (type & AcDbHatch::kOutermost) {
+        if (type & (AcDbHatch::kOutermost | AcDbHatch::kExternal)) {
             CHatchUtil::GetEdgeLoopPoints(points, edges, edgeTypes);
             if (!points.isEmpty()) {
-                inner.push_back(ToRing(points));
-            }
-        } else if (type & AcDbHatch::kExternal) {
-            CHatchUtil::GetEdgeLoopPoints(points, edges, edgeTypes);
-            if (!points.isEmpty()) {
-                outer.push_back(ToRing(points));
+                (IsHoleLoop(type) ? inner : outer).push_back(ToRing(points));
             }
         }
+    }
+    // Islands without any outer loop are the shape's outline themselves.
+    if (outer.empty()) {
+        outer.swap(inner);
     }
     size_t total = 0;
     for (const Ring& ring : outer) {

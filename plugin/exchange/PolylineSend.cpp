@@ -327,6 +327,7 @@ uint8_t SendPointGroup(const std::vector<uint64_t>& keys, MapApiBuf* packet, CBi
             fallback.m_key = id;
             record = &fallback;
         }
+        RegisterResentGroupKey(id);
         WriteTrackFromPoints(groupPoints, packet, record, kKindPointSet);
     }
     return 1;
@@ -413,6 +414,7 @@ uint8_t SendGroupedPolylines(const std::vector<uint64_t>& keys, MapApiBuf* packe
                 }
             }
         }
+        RegisterResentGroupKey(id);
         WriteMapObject(track, kMapTypeTrack, packet, record);
     }
     return 1;

@@ -166,6 +166,53 @@ void Rebind(CDocSyncState& state, uint32_t mapId, const BuiltObject& built) {
     state.m_mapIds.Set(mapId, record->m_key);
 }
 
+// An entity that stands for the object can be erased to make room for the rebuilt one: it is gone already,
+// or it opens for write (an entity on a locked layer does not).
+bool Replaceable(uint64_t key) {
+    if (key == kLargeHandleKey) {
+        return true;
+    }
+    const AcDbObjectId id = CEntityUtil::GetObjectIdFromHandle(key);
+    if (id.isNull() || id.isErased()) {
+        return true;
+    }
+    AcDbObject* object = nullptr;
+    if (acdbOpenObject(object, id, AcDb::kForWrite) != Acad::eOk) {
+        return false;
+    }
+    object->close();
+    return true;
+}
+
+// Whether everything that stands for the map object now can be replaced; the name of what can't.
+bool CanReplace(CDocSyncState& state, uint32_t mapId, CString& name) {
+    if (mapId == 0) {
+        return true;
+    }
+    uint64_t key = 0;
+    if (state.m_mapIds.Get(mapId, key) && !Replaceable(key)) {
+        if (const CBindingRecord* binding = state.m_bindings.FindBinding(key)) {
+            name = binding->m_name;
+        }
+        return false;
+    }
+    for (CMapObjLinkTable* groups : {&state.m_pointGroups, &state.m_trackGroups}) {
+        const CMapObjLink* link = groups->Find(mapId);
+        if (link == nullptr) {
+            continue;
+        }
+        for (uint64_t member : link->m_keys) {
+            if (!Replaceable(member)) {
+                if (link->m_record != nullptr) {
+                    name = link->m_record->m_name;
+                }
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // A folder whose name the host refuses as a layer name has no layer: its objects go to the current layer
 // rather than nowhere.
 bool LayerExists(const CString& name) {
@@ -254,6 +301,15 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
             reader.Skip(head);
             continue;
         }
+        // What stands for the object now and can't be erased (a locked layer) stays with its binding; the
+        // object is not built a second time beside it.
+        if (CString kept; !CanReplace(*state, head.m_nMapId, kept)) {
+            ignored += u"\r\n";
+            ignored += kept;
+            anyIgnored = true;
+            reader.Skip(head);
+            continue;
+        }
         CString layer;
         const auto& names = g_MapFolderTree.GetIdMap();
         if (auto it = names.find(head.m_nParentId); it != names.end() && LayerExists(it->second)) {
@@ -273,6 +329,11 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
     }
     // The lock and the transaction end before the list is shown: its message loop must not run with them.
     scope.End();
+    // The echo flag stays set until the notifications of the new entities have passed: 100 ms from the end
+    // of the receive, not from whenever the user leaves the list below.
+    if (g_pMessageWindow != nullptr) {
+        g_pMessageWindow->StartTimer(kTimerEchoOff);
+    }
     if (anyIgnored && g_Settings.m_bHideSkippedList == 0) {
         CDlgMsg dialog;
         dialog.m_strText = ignored;
@@ -281,10 +342,6 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
             g_Settings.m_bHideSkippedList = 1;
             SaveSettings();
         }
-    }
-    // The echo flag stays set until the notifications of the new entities have passed.
-    if (g_pMessageWindow != nullptr) {
-        g_pMessageWindow->StartTimer(kTimerEchoOff);
     }
     acedRestoreStatusBar();
     return true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -36,11 +37,14 @@ constexpr double kSizeFilter = 0.2;
 constexpr double kViewDeadZone = 2.0;
 
 // What a key in the packet being answered stands for. Only keys this send wrote are paired: a stray key
-// from the peer binds nothing.
-enum class SentKind { kEntity, kGroup, kLayer };
-std::map<uint64_t, SentKind> g_sentKeys;
+// from the peer binds nothing. A key may stand in the packet more than once (an entity's handle can equal a
+// re-sent group's map id): its answers take the records in the order they were written.
+enum class SentKind { kEntity, kGroup, kLayer, kResentGroup };
+std::map<uint64_t, std::deque<SentKind>> g_sentKeys;
 // Temporary point-group keys of the current send; a group the answer did not re-key is dropped after it.
 std::set<uint32_t> g_tempGroupKeys;
+// Map ids of groups re-sent whole in the current packet: their records carry the id as key.
+std::set<uint32_t> g_resentGroupKeys;
 
 class CSendDocLock {
 public:
@@ -127,10 +131,13 @@ void RecordSentKeys(const MapApiBuf& packet) {
             SentKind kind = SentKind::kEntity;
             if (header.m_nType == kMapTypeFolder && g_bFolderPhase) {
                 kind = SentKind::kLayer;
-            } else if (g_tempGroupKeys.count(static_cast<uint32_t>(key)) != 0) {
+            } else if (key <= 0xFFFFFFFFu && g_tempGroupKeys.count(static_cast<uint32_t>(key)) != 0) {
                 kind = SentKind::kGroup;
+            } else if (key <= 0xFFFFFFFFu && header.m_nMapId == key &&
+                       g_resentGroupKeys.count(static_cast<uint32_t>(key)) != 0) {
+                kind = SentKind::kResentGroup;
             }
-            g_sentKeys.emplace(key, kind);
+            g_sentKeys[key].push_back(kind);
         }
         at += kObjectHeaderBytes + size;
     }
@@ -169,6 +176,7 @@ void SendObjectPacket(MapApiBuf* packet, uint32_t drawingFolderId) {
         acedRestoreStatusBar();
     }
     g_sentKeys.clear();
+    g_resentGroupKeys.clear();
     DropUnansweredGroups();
 }
 
@@ -205,6 +213,7 @@ void SendObjectPass(const CLayerEntityList& list, uint32_t drawingFolderId, bool
         }
         FreePacket(&packet);
         g_bSendProgress = 0;
+        g_resentGroupKeys.clear();
         DropUnansweredGroups();
         return;
     }
@@ -425,7 +434,8 @@ bool ConvertEntityGroup(MapApiBuf* packet, const CLayerEntityNode* group, uint32
                        target.GetString(), result.GetString());
         entity->close();
     }
-    if (lists.m_pointKeys.size() >= 2) {
+    // One point key is enough: a moved member re-sends its group (a lone unbound point is still not sent).
+    if (!lists.m_pointKeys.empty()) {
         CBindingRecord templ;
         templ.m_parentId = layerFolderId;
         SendPointGroup(lists.m_pointKeys, packet, templ);
@@ -480,6 +490,43 @@ bool SendEntityArray(const AcDbObjectIdArray& ids) {
     return true;
 }
 
+void KeepUnsentEntities(const AcDbObjectIdArray& ids) {
+    CDocSyncState* state = CurrentDocState();
+    if (state == nullptr) {
+        return;
+    }
+    for (int i = 0; i < ids.length(); ++i) {
+        if (!ids[i].isNull()) {
+            state->m_unsentKeys.insert(ids[i].handle().value());
+        }
+    }
+}
+
+void SendUnsentEntities() {
+    CDocSyncState* state = CurrentDocState();
+    if (state == nullptr || state->m_unsentKeys.empty() ||
+        FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+        return;
+    }
+    AcDbDatabase* db =
+        state->m_pDb != nullptr ? state->m_pDb : acdbHostApplicationServices()->workingDatabase();
+    if (db == nullptr) {
+        return;
+    }
+    // Handles of this drawing, resolved in its own database; an entity erased since is left out by the send.
+    AcDbObjectIdArray ids;
+    for (uint64_t key : state->m_unsentKeys) {
+        AcDbObjectId id;
+        if (db->getAcDbObjectId(id, false, AcDbHandle(key)) == Acad::eOk && !id.isNull()) {
+            ids.append(id);
+        }
+    }
+    state->m_unsentKeys.clear();
+    if (!ids.isEmpty()) {
+        SendEntityArray(ids);
+    }
+}
+
 void PairSendAnswer(const BYTE* records, DWORD count) {
     // The caller's echo flag comes back afterwards: a send that set it keeps it set.
     const BYTE echo = g_bEchoFlag;
@@ -494,11 +541,17 @@ void PairSendAnswer(const BYTE* records, DWORD count) {
         const DWORD mapId = record.m_nMapId;
         const int64_t key = record.m_nKey;
         auto sent = g_sentKeys.find(static_cast<uint64_t>(key));
-        if (key <= 0 || sent == g_sentKeys.end()) {
+        if (key <= 0 || sent == g_sentKeys.end() || sent->second.empty()) {
             continue;
         }
-        const SentKind kind = sent->second;
-        if (g_bFolderPhase && type == kMapTypeFolder && kind == SentKind::kLayer) {
+        // Paired by the key this packet carried, never by comparing the key with the id: a handle can
+        // equal the id the map gives its object.
+        const SentKind kind = sent->second.front();
+        sent->second.pop_front();  // a repeated record pairs nothing more
+        if (kind == SentKind::kLayer) {
+            if (!g_bFolderPhase || type != kMapTypeFolder) {
+                continue;
+            }
             // Paired by the layer key the record carried, never by position.
             for (const auto& [position, binding] : g_FolderBindings.Records()) {
                 if (binding->m_key != static_cast<uint64_t>(key) || binding->m_saved != 0) {
@@ -514,14 +567,10 @@ void PairSendAnswer(const BYTE* records, DWORD count) {
                 }
                 break;
             }
-            g_sentKeys.erase(sent);
             continue;
         }
-        if (kind == SentKind::kLayer || static_cast<uint64_t>(key) == mapId || mapId == 0) {
-            continue;
-        }
-        g_sentKeys.erase(sent);  // a repeated record pairs nothing more
-        if (state == nullptr) {
+        // A re-sent group's record carries its own id as key: nothing to pair.
+        if (kind == SentKind::kResentGroup || mapId == 0 || state == nullptr) {
             continue;
         }
         if (kind == SentKind::kGroup) {
@@ -543,8 +592,13 @@ void RegisterTemporaryGroupKey(uint32_t key) {
     g_tempGroupKeys.insert(key);
 }
 
+void RegisterResentGroupKey(uint32_t mapId) {
+    g_resentGroupKeys.insert(mapId);
+}
+
 void ResetSendRoadState() {
     g_idLastLayer = AcDbObjectId();
     g_sentKeys.clear();
     g_tempGroupKeys.clear();
+    g_resentGroupKeys.clear();
 }

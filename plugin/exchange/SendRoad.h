@@ -17,6 +17,10 @@ void SendSelectedEntities();
 bool SendEntityArray(const AcDbObjectIdArray& ids);
 // The 20112 answer: count records of 64 bytes, paired with the entities and folders just sent.
 void PairSendAnswer(const BYTE* records, DWORD count);
+// Entities edited while the map application is closed are kept by key in the drawing's state, and sent
+// (the current drawing's) once the map application is there again.
+void KeepUnsentEntities(const AcDbObjectIdArray& ids);
+void SendUnsentEntities();
 
 // Converts one layer group into the packet; false when an entity's binding can't be had.
 bool ConvertEntityGroup(MapApiBuf* packet, const CLayerEntityNode* group, uint32_t layerFolderId,
