@@ -157,13 +157,15 @@ void CDlgSetting::OnBnClickedOk() {
 // The old cache goes only when it is neither the new one (however spelled) nor holds it, and only after the
 // tiles that every open drawing shows from it are gone; the other drawings load again from the new root.
 void CDlgSetting::ApplyCacheFolder(CString folder) {
-    folder = WithoutTrailingSeparator(folder);
+    // Made full once, when chosen: a relative root would follow the current folder.
+    folder = FullCacheRoot(WithoutTrailingSeparator(folder));
     const CString oldRoot = g_strMapTempRoot;
     if (folder.IsEmpty() || IsSameFolder(folder, oldRoot)) {
         return;
     }
     g_strMapTempRoot = folder;
     SaveMapTempPath();
+    HoldMapTempFolder(folder);
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; it != nullptr && !it->done(); it->step()) {
         if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document(), false)) {
@@ -174,9 +176,11 @@ void CDlgSetting::ApplyCacheFolder(CString folder) {
     if (CDocSyncState* state = CurrentDocState()) {
         BaseMapOf(*state).Load();
     }
-    const CString oldCache = oldRoot + u"\\MapTemp";
+    const CString oldCache = JoinFolder(oldRoot, u"MapTemp");
     if (!IsSameFolder(folder, oldCache) && !IsFolderWithin(folder, oldCache)) {
         DeleteMapTempFolder(oldRoot);
+    } else {
+        ReleaseMapTempFolder(oldRoot);
     }
 }
 
