@@ -150,7 +150,17 @@ void CDlgSetting::OnBnClickedOk() {
     if (g_strMapTempRoot.Compare(folder) != 0) {
         ApplyCacheFolder(folder);
     }
-    SaveSettings();
+    if (!SaveSettings()) {
+        // The change stays for this run; the user learns that the next start will not have it.
+        const DWORD error = GetLastError();
+        CString text;
+        text.Format(u"设置保存失败，下次启动时将恢复原设置！\n文件：%s\n原因：%s",
+                    g_strSettingsPath.GetString(),
+                    error == ERROR_ACCESS_DENIED    ? u"没有写入权限"
+                    : error == ERROR_PATH_NOT_FOUND ? u"文件夹不存在"
+                                                    : u"无法写入文件");
+        AfxMessageBox(text);
+    }
     EndDialog(IDOK);
 }
 
