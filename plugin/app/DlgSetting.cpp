@@ -150,20 +150,32 @@ void CDlgSetting::OnBnClickedOk() {
     if (g_strMapTempRoot.Compare(folder) != 0) {
         ApplyCacheFolder(folder);
     }
-    SaveSettings();
+    if (!SaveSettings()) {
+        // The change stays for this run; the user learns that the next start will not have it.
+        const DWORD error = GetLastError();
+        CString text;
+        text.Format(u"设置保存失败，下次启动时将恢复原设置！\n文件：%s\n原因：%s",
+                    g_strSettingsPath.GetString(),
+                    error == ERROR_ACCESS_DENIED    ? u"没有写入权限"
+                    : error == ERROR_PATH_NOT_FOUND ? u"文件夹不存在"
+                                                    : u"无法写入文件");
+        AfxMessageBox(text);
+    }
     EndDialog(IDOK);
 }
 
 // The old cache goes only when it is neither the new one (however spelled) nor holds it, and only after the
 // tiles that every open drawing shows from it are gone; the other drawings load again from the new root.
 void CDlgSetting::ApplyCacheFolder(CString folder) {
-    folder = WithoutTrailingSeparator(folder);
+    // Made full once, when chosen: a relative root would follow the current folder.
+    folder = FullCacheRoot(WithoutTrailingSeparator(folder));
     const CString oldRoot = g_strMapTempRoot;
     if (folder.IsEmpty() || IsSameFolder(folder, oldRoot)) {
         return;
     }
     g_strMapTempRoot = folder;
     SaveMapTempPath();
+    HoldMapTempFolder(folder);
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; it != nullptr && !it->done(); it->step()) {
         if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(it->document(), false)) {
@@ -174,9 +186,11 @@ void CDlgSetting::ApplyCacheFolder(CString folder) {
     if (CDocSyncState* state = CurrentDocState()) {
         BaseMapOf(*state).Load();
     }
-    const CString oldCache = oldRoot + u"\\MapTemp";
+    const CString oldCache = JoinFolder(oldRoot, u"MapTemp");
     if (!IsSameFolder(folder, oldCache) && !IsFolderWithin(folder, oldCache)) {
         DeleteMapTempFolder(oldRoot);
+    } else {
+        ReleaseMapTempFolder(oldRoot);
     }
 }
 

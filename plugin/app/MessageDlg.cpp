@@ -419,31 +419,37 @@ void CMessageDlg::OnMapFileRecord(const MapFileRequest& answer) {
     if (current == nullptr) {
         return;
     }
-    const CString path = MultiByteToCString(RecordPath(answer).c_str());
-    // A tile belongs to the drawing whose cache folder holds its path, whichever drawing is current now.
-    CBaseMapLayer* owner = CBaseMapLayer::FindOwner(path, current);
-    // The capture is known by its id: a picture of any size, and its progress and errors, end it here.
-    if (current->IsCaptureAnswer(answer)) {
+    // Only files the plug-in asked for, by the id it sent and under the path it asked for, are taken; the
+    // drawing that asked gets them, whichever drawing is current now. Anything else is never opened, inserted
+    // or deleted.
+    CString path;
+    bool capture = false;
+    CBaseMapLayer* asker = CBaseMapLayer::FindAsker(answer, &path, &capture, current);
+    if (asker == nullptr) {
+        WriteDebugLogF(u"map file answer ignored: id %I64d, status %d, path %s",
+                       static_cast<long long>(answer.m_nId), static_cast<int>(answer.m_nStatus),
+                       MultiByteToCString(RecordPath(answer).c_str()).GetString());
+        return;
+    }
+    if (capture) {
         uint32_t retryMs = 0;
-        if (current->OnCaptureAnswer(answer, path, &retryMs)) {
+        if (asker->OnCaptureAnswer(answer, path, &retryMs)) {
             StartTimer(kTimerCaptureRetry, retryMs);
         }
         return;
     }
     if (answer.m_nStatus == 1 && answer.m_byWritten != 0 && g_Settings.m_bOnlineMap) {
-        if (owner != nullptr) {
-            const bool inCommand = g_pEditorReactor != nullptr && g_pEditorReactor->m_bInCommand;
-            owner->OnTileWritten(answer, path, owner == current, inCommand);
-        }
+        const bool inCommand = g_pEditorReactor != nullptr && g_pEditorReactor->m_bInCommand;
+        asker->OnTileWritten(answer, path, asker == current, inCommand);
     } else if (answer.m_nStatus == -3) {
         // A tile's: asked again while the base map is on, dropped when it is off; never capture progress.
-        const uint32_t tilePixels = owner != nullptr ? owner->TilePixels() : current->TilePixels();
+        const uint32_t tilePixels = asker->TilePixels();
         const bool tileSized = answer.m_nPixelWidth == tilePixels && answer.m_nPixelHeight == tilePixels;
-        if (owner != nullptr && tileSized && g_Settings.m_bOnlineMap) {
-            owner->RequeueRequest(answer);
+        if (tileSized && g_Settings.m_bOnlineMap) {
+            asker->RequeueRequest(answer);
         }
     } else {
-        current->ShowMapFileError(answer.m_nStatus);
+        asker->OnTileError(answer.m_nStatus);
     }
 }
 
@@ -692,8 +698,5 @@ void CMessageDlg::OnPendingImagesTimer() {
 }
 
 void CMessageDlg::OnCaptureRetryTimer() {
-    CBaseMapLayer* baseMap = CurrentBaseMap();
-    if (baseMap != nullptr && baseMap->CaptureItem().m_bRunning) {
-        baseMap->RequestCaptureImage(20);
-    }
+    CBaseMapLayer::RetryCaptures();
 }

@@ -55,12 +55,8 @@ struct CommandEntry {
     AcRxFunctionPtr function;
 };
 constexpr CommandEntry kCommands[] = {
-    {u"TARN", &TarnCommand},
-    {u"CLEARMAP", &ClearMapCommand},
-    {u"MATCHTARN", &MatchTarnCommand},
-    {u"TARNSEND", &SendCommand},
-    {u"test", &TestCommand},
-    {u"TARNPROP", &EntPropertyCommand},
+    {u"TARN", &TarnCommand},     {u"CLEARMAP", &ClearMapCommand}, {u"MATCHTARN", &MatchTarnCommand},
+    {u"TARNSEND", &SendCommand}, {u"test", &TestCommand},         {u"TARNPROP", &EntPropertyCommand},
 };
 
 void RegisterMessageWindowClass() {
@@ -145,6 +141,7 @@ void CTarnArxApp::InitApplication() {
     RegisterMessageWindowClass();
     MapApiSetAppName(&g_MapApiLink, kMessageWindowClass);
     LoadSettings();
+    HoldMapTempFolder(g_strMapTempRoot);
     WriteDebugLogF(u"TarnArx %d loading", static_cast<int>(kPluginVersion));
 
     // Reactors: the editor's, the document manager's, and one on every open drawing's database.
@@ -228,7 +225,7 @@ void CTarnArxApp::UnloadApplication() {
     }
     delete it;
     if (!g_strMapTempRoot.IsEmpty()) {
-        DeleteMapTempFolder(g_strMapTempRoot);
+        DeleteMapTempFolder(g_strMapTempRoot);  // gives up this plug-in's hold on the cache first
     }
 
     acedRegCmds->removeGroup(kCommandGroup);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "plugin/core/HostEnv.h"
 #include "plugin/core/Settings.h"
@@ -13,6 +14,7 @@
 #include "plugin/cutil/cutil.h"
 #include "plugin/core/EditorView.h"
 #include "plugin/core/SyncState.h"
+#include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapreq.h"
@@ -85,22 +87,58 @@ CBaseMapLayer::~CBaseMapLayer() {
 }
 
 bool CBaseMapLayer::HoldsPath(const CString& path) const {
-    const CString& folder = m_grid.m_strCacheFolder;
-    return !folder.IsEmpty() && path.GetLength() > folder.GetLength() &&
-           path.Left(folder.GetLength()) == folder && path[folder.GetLength()] == u'\\';
+    // Full forms on both sides: "<cache>\\..\\..\\x" begins with the cache's text and lies outside it.
+    return !m_grid.m_strCacheFolder.IsEmpty() && IsPathWithin(path, m_grid.m_strCacheFolder);
 }
 
-CBaseMapLayer* CBaseMapLayer::FindOwner(const CString& path, CBaseMapLayer* preferred) {
-    // Drawings without a file name share a folder: the current one takes what it may have asked for.
-    if (preferred != nullptr && preferred->HoldsPath(path)) {
+bool CBaseMapLayer::AskedFor(const MapFileRequest& answer, CString* askedPath, bool* capture) const {
+    CString asked;
+    bool isCapture = false;
+    if (m_captureItem.m_bRunning && m_captureItem.m_nId != 0 && answer.m_nId == m_captureItem.m_nId) {
+        asked = m_captureItem.m_strPath;
+        isCapture = true;
+    } else if (auto it = m_askedFiles.find(answer.m_nId); it != m_askedFiles.end()) {
+        asked = it->second;
+    } else {
+        return false;
+    }
+    // The answer must name the very file asked for under that id, however it spells it.
+    const CString named = MultiByteToCString(RecordPath(answer).c_str());
+    if (!IsSameFile(named, asked)) {
+        return false;
+    }
+    *askedPath = asked;
+    *capture = isCapture;
+    return true;
+}
+
+CBaseMapLayer* CBaseMapLayer::FindAsker(const MapFileRequest& answer, CString* askedPath, bool* capture,
+                                        CBaseMapLayer* preferred) {
+    // Drawings without a file name share a folder: the current one takes what it asked for first.
+    if (preferred != nullptr && preferred->AskedFor(answer, askedPath, capture)) {
         return preferred;
     }
     for (CBaseMapLayer* layer : LiveLayers()) {
-        if (layer->HoldsPath(path)) {
+        if (layer != preferred && layer->AskedFor(answer, askedPath, capture)) {
             return layer;
         }
     }
     return nullptr;
+}
+
+void CBaseMapLayer::RetryCaptures() {
+    std::vector<CBaseMapLayer*> due;
+    for (CBaseMapLayer* layer : LiveLayers()) {
+        if (layer->m_bCaptureRetryDue) {
+            due.push_back(layer);
+        }
+    }
+    for (CBaseMapLayer* layer : due) {
+        layer->m_bCaptureRetryDue = false;
+        if (layer->m_captureItem.m_bRunning) {
+            layer->RequestCaptureImage(20);
+        }
+    }
 }
 
 void CBaseMapLayer::Detach() {
@@ -112,6 +150,7 @@ void CBaseMapLayer::Detach() {
     m_mapLayerId = AcDbObjectId();
     m_pDb = nullptr;
     m_bLoaded = false;
+    m_askedFiles.clear();
 }
 
 void CBaseMapLayer::Unload() {
@@ -230,7 +269,7 @@ bool CBaseMapLayer::Load() {
     }
 
     // The cache folder names the exact lattice, so that tiles of another reference never land on this one.
-    CString folder = g_strMapTempRoot + u"\\MapTemp";
+    CString folder = JoinFolder(g_strMapTempRoot, u"MapTemp");
     CreateFolder(folder);
     CString key;
     key.Format(u"\\%I64d",
@@ -238,6 +277,8 @@ bool CBaseMapLayer::Load() {
                    doc->fileName(), m_nCoordKey, m_grid.m_ptReference.x, m_grid.m_ptReference.y))));
     folder += key;
     m_grid.m_strCacheFolder.Empty();
+    m_askedFiles.clear();
+    m_nTileErrorShown = 0;
     // The longest tile name below it must still fit the record's path field.
     if (PathToUtf8(folder, kMaxTilePathBytes - 40).empty()) {
         acutPrintf(u"\n底图缓存路径太长，不加载底图！\n");

@@ -103,9 +103,17 @@ public:
     void ShowMapFileError(int32_t status);
     // Tiles that arrived while a command ran (10 ms after it ended).
     void InsertPendingImages();
-    // The drawing that asked for an answer's file: the base map whose cache folder holds the path.
-    static CBaseMapLayer* FindOwner(const CString& path, CBaseMapLayer* preferred = nullptr);
+    // The drawing that asked for an answer's file: known by the id the plug-in sent, and only when the answer
+    // names the path asked for under it (compared in full form). askedPath is the plug-in's own path, the one
+    // to use from then on; capture says whether it is that drawing's running capture. Null for anything else.
+    static CBaseMapLayer* FindAsker(const MapFileRequest& answer, CString* askedPath, bool* capture,
+                                    CBaseMapLayer* preferred = nullptr);
+    bool AskedFor(const MapFileRequest& answer, CString* askedPath, bool* capture) const;
+    // Whether the path lies inside this drawing's cache folder (full forms).
     bool HoldsPath(const CString& path) const;
+    // A tile's error answer: its line once until a tile lands again, with the folder when it could not be
+    // written.
+    void OnTileError(int32_t status);
     // A written tile (status 1, mark set) for this drawing; current says whether it is the current drawing.
     void OnTileWritten(const MapFileRequest& answer, const CString& path, bool current, bool inCommand);
 
@@ -122,6 +130,8 @@ public:
     // The capture's answer: the picture inserted, its progress shown or its error. True when the capture is
     // to be asked again after retryMs.
     bool OnCaptureAnswer(const MapFileRequest& answer, const CString& path, uint32_t* retryMs);
+    // Captures whose not-ready answer asked for a new try (timer 1010) are asked again.
+    static void RetryCaptures();
     // The map application's rendering progress of the capture.
     void ShowCaptureProgress(int32_t position, int32_t total);
     const CMapImageItem& CaptureItem() const { return m_captureItem; }
@@ -157,8 +167,13 @@ private:
     std::vector<CMapImageItem> m_pendingImages;
     CMapImageItem m_captureItem;
     std::vector<std::unique_ptr<MapFileRequest>> m_requestQueue;
-    AcDbDatabase* m_pDb = nullptr;  // the drawing the tiles are in
-    bool m_bInLoad = false;         // guards against the nested answers of Load's own requests
+    std::map<uint64_t, CString> m_askedFiles;  // tiles asked for, by the id sent: the only answers taken
+    int32_t m_nTileErrorShown = 0;      // the error status last printed for a tile (0: none since a layout)
+    bool m_bCaptureRetryDue = false;    // a not-ready answer of the capture waits for timer 1010
+    uint64_t m_nCaptureActivityMs = 0;  // the capture's last send or answer: a lost one ends after 2 minutes
+    AcDbDatabase* m_pCaptureDb = nullptr;  // the drawing the capture was asked for
+    AcDbDatabase* m_pDb = nullptr;         // the drawing the tiles are in
+    bool m_bInLoad = false;                // guards against the nested answers of Load's own requests
     bool m_bInLayout = false;
     bool m_bWalking = false;           // a walk over the inserted tiles is under way
     bool m_bRangeNoticeShown = false;  // the range notice was printed by the layout under way

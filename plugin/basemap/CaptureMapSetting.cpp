@@ -19,6 +19,36 @@ constexpr int kFirstListedLevel = 5;
 
 }  // namespace
 
+bool IsUsableCaptureName(const CString& name) {
+    CString trimmed(name);
+    trimmed.Trim();
+    if (trimmed.IsEmpty() || trimmed.GetLength() > 100 || name[name.GetLength() - 1] == u'.' ||
+        name[name.GetLength() - 1] == u' ' || name == u"." || name == u"..") {
+        return false;
+    }
+    for (int i = 0; i < name.GetLength(); ++i) {
+        const char16_t c = name[i];
+        if (c < 0x20 || c == 0x7F || CString(u"\\/:*?\"<>|").Find(c) >= 0) {
+            return false;
+        }
+    }
+    // Device names stay devices whatever extension follows them.
+    CString stem = name;
+    if (const int dot = stem.Find(u'.'); dot >= 0) {
+        stem = stem.Left(dot);
+    }
+    stem.Trim();
+    stem.MakeUpper();
+    static const char16_t* const kDevices[] = {u"CON", u"PRN", u"AUX", u"NUL"};
+    for (const char16_t* device : kDevices) {
+        if (stem == device) {
+            return false;
+        }
+    }
+    return !(stem.GetLength() == 4 && (stem.Left(3) == u"COM" || stem.Left(3) == u"LPT") && stem[3] >= u'0' &&
+             stem[3] <= u'9');
+}
+
 CString MapTypeName(int mapId) {
     const int count = static_cast<int>(std::size(kMapTypeNames));
     return kMapTypeNames[mapId >= 0 && mapId < count ? mapId : kCustomMapType];
@@ -79,6 +109,11 @@ void CCaptureMapSetting::OnOK() {
 void CCaptureMapSetting::OnBnClickedOk() {
     UpdateData(TRUE);
     if (!m_strName.IsEmpty()) {
+        // The name becomes a file beside the drawing: it must not lead anywhere else.
+        if (!IsUsableCaptureName(m_strName)) {
+            AfxMessageBox(u"地图名称不能包含\\ / : * ? \" < > |等字符或设备名，请更换名称！");
+            return;
+        }
         AcApDocument* doc = acDocManager->curDocument();
         if (doc == nullptr) {
             return;

@@ -29,5 +29,8 @@ protected:
 
 // The map type's name; an id outside the table shows the custom map.
 CString MapTypeName(int mapId);
+// Whether a typed capture name can be a file name beside the drawing: no separators, "..", reserved or
+// control characters, no device name, no trailing dot or space.
+bool IsUsableCaptureName(const CString& name);
 // The level list: the current level first, then every level from 5 to the highest.
 std::vector<CString> CaptureLevelItems(int currentLevel, int highestLevel);

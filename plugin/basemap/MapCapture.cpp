@@ -27,6 +27,7 @@ namespace {
 
 constexpr double kMinCaptureSide = 10.0;  // drawing units; smaller on both sides gives no useful picture
 constexpr uint32_t kCaptureRetryMs = 3000;
+constexpr uint64_t kCaptureLostMs = 120000;  // no answer for so long: the map application lost the capture
 constexpr const char16_t* kTextTempDrawing = u"\n%s为临时文档，请保存后再进行取图操作！\n";
 
 class CCaptureDocLock {
@@ -105,6 +106,13 @@ void CBaseMapLayer::StartCapture() {
         AfxMessageBox(u"当前文档为临时文档(没有路径)，请保存后再进行取图操作！\n");
         return;
     }
+    if (m_captureItem.m_bRunning && GetTickCount64() - m_nCaptureActivityMs >= kCaptureLostMs) {
+        // Lost with the map application (it went away, or never answered): it blocks no later capture.
+        WriteDebugLog(u"capture without an answer for two minutes ended");
+        m_captureItem.m_bRunning = false;
+        m_captureItem.RestoreMeter();
+        m_bCaptureRetryDue = false;
+    }
     if (m_captureItem.m_bRunning) {
         acutPrintf(u"\n当前正在取图中！\n");
         return;
@@ -114,7 +122,7 @@ void CBaseMapLayer::StartCapture() {
     // A stall of an earlier capture says nothing about this one.
     m_captureItem.m_bStalled = false;
     m_captureItem.m_nLastDone = 0;
-    MapApiGetMapState(&g_MapApiLink, 0);
+    MapApiGetMapState(&g_MapApiLink, 2);
     m_grid.m_nLevel = GetLevel();
 
     CCaptureMapSetting dialog;
@@ -181,6 +189,7 @@ bool CBaseMapLayer::UseEntityExtents(const ads_name entity, bool erase) {
     m_captureItem.m_ptMin = AcGePoint2d(lo.x, lo.y);
     m_captureItem.m_ptMax = AcGePoint2d(hi.x, hi.y);
     m_captureItem.m_bRunning = true;
+    m_pCaptureDb = acdbHostApplicationServices()->workingDatabase();
     m_captureItem.m_nRetryMs = kCaptureRetryMs;
     RequestCaptureImage(20);
     return m_captureItem.m_bRunning;
@@ -239,6 +248,7 @@ int CBaseMapLayer::RequestCaptureImage(int param) {
     record.m_nId = StringKey63(item.m_strPath);
     // Set before the send: the answer is recognised by it, and may come inside the send.
     item.m_nId = record.m_nId;
+    m_nCaptureActivityMs = GetTickCount64();
     const int result = MapApiRequestMapFiles(&g_MapApiLink, &record, 1);
     if (result < 0) {
         item.m_bRunning = false;
@@ -251,14 +261,20 @@ int CBaseMapLayer::RequestCaptureImage(int param) {
 Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d& min, const AcGePoint2d& max,
                                                     const CString& path, const CString& name) {
     m_captureItem.RestoreMeter();
-    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
-    if (db == nullptr) {
-        return Acad::eNoDatabase;
+    // Into the drawing that asked for it, which need not be the current one any more.
+    AcDbHostApplicationServices* services = acdbHostApplicationServices();
+    AcDbDatabase* working = services->workingDatabase();
+    AcDbDatabase* db = m_pCaptureDb != nullptr ? m_pCaptureDb : working;
+    AcApDocument* doc = db != nullptr ? acDocManager->document(db) : nullptr;
+    if (doc == nullptr) {
+        return Acad::eNoDatabase;  // closed meanwhile
     }
-    CCaptureDocLock lock(acDocManager->curDocument());
+    CCaptureDocLock lock(doc);
+    services->setWorkingDatabase(db);
     AcDbObjectId imageId;
     const Acad::ErrorStatus es = InsertIMGFile(imageId, db->clayer(), path, name, min, max);
-    if (es == Acad::eOk) {
+    services->setWorkingDatabase(working);
+    if (es == Acad::eOk && doc == acDocManager->curDocument()) {
         CViewUtil::UpdateDisplay();
     }
     return es;
@@ -269,6 +285,7 @@ bool CBaseMapLayer::IsCaptureAnswer(const MapFileRequest& answer) const {
 }
 
 bool CBaseMapLayer::OnCaptureAnswer(const MapFileRequest& answer, const CString& path, uint32_t* retryMs) {
+    m_nCaptureActivityMs = GetTickCount64();
     if (answer.m_nStatus == 1) {
         m_captureItem.m_bRunning = false;
         CString name;
@@ -281,6 +298,7 @@ bool CBaseMapLayer::OnCaptureAnswer(const MapFileRequest& answer, const CString&
         // Not ready yet: its progress shows, and it is asked for again.
         m_captureItem.UpdateFetchProgress(answer.m_nDone, answer.m_nTotal);
         *retryMs = m_captureItem.m_nRetryMs;
+        m_bCaptureRetryDue = true;
         return true;
     }
     m_captureItem.m_bRunning = false;

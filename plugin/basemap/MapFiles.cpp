@@ -99,10 +99,12 @@ void CBaseMapLayer::RequestMissingTiles() {
         if (BuildTileRecord(records[n], PathToUtf8(path, kMaxTilePathBytes), StringKey63(path),
                             m_grid.m_nMapId, static_cast<uint32_t>(level), m_nTilePixels, ll.x, ll.y, ur.x,
                             ur.y)) {
+            m_askedFiles[records[n].m_nId] = path;
             ++n;
         }
     }
     if (n > 0) {
+        m_nTileErrorShown = 0;  // each layout's requests may say once what went wrong with them
         MapApiRequestMapFiles(&g_MapApiLink, records.data(), static_cast<int>(n));
     }
 }
@@ -118,13 +120,18 @@ void CBaseMapLayer::RequeueRequest(const MapFileRequest& request) {
             return;
         }
     }
+    // Asked again under the path this drawing asked for, never under the one the answer echoed.
+    const auto asked = m_askedFiles.find(request.m_nId);
+    const std::string path = asked != m_askedFiles.end() ? PathToUtf8(asked->second, kMaxTilePathBytes) : "";
+    if (path.empty()) {
+        return;
+    }
     auto copy = std::make_unique<MapFileRequest>();
     std::memset(copy.get(), 0, sizeof *copy);
     copy->m_nId = request.m_nId;
     copy->m_nSerial = request.m_nSerial;
     copy->m_nMode = request.m_nMode;
-    std::memcpy(copy->m_szPath, request.m_szPath, sizeof copy->m_szPath);
-    copy->m_szPath[sizeof copy->m_szPath - 1] = '\0';
+    std::memcpy(copy->m_szPath, path.data(), path.size());
     copy->m_dMinX = request.m_dMinX;
     copy->m_dMinY = request.m_dMinY;
     copy->m_dMaxX = request.m_dMaxX;
@@ -221,14 +228,16 @@ Acad::ErrorStatus CBaseMapLayer::InsertTileImage(CMapImageItem item) {
     AcDbObjectId imageId;
     const Acad::ErrorStatus es = InsertTileRaster(imageId, item.m_ptMin, item.m_ptMax, utf8.c_str(),
                                                   TileName(item.m_nId), item.m_bRedraw);
-    if (es != Acad::eOk || !imageId.isValid()) {
+    if (!imageId.isValid()) {
         // A file that cannot be read is asked for again by the next layout, not inserted and failed for ever.
+        // Its file goes only when it is a tile of this drawing's cache: nothing else is ever deleted.
         m_knownFiles.erase(item.m_nId);
-        if (!utf8.empty()) {
+        if (!utf8.empty() && HoldsPath(item.m_strPath)) {
             DeleteFileU8(utf8.c_str());
         }
         return es != Acad::eOk ? es : Acad::eInvalidInput;
     }
+    // An image that exists is tracked, whatever went wrong after its insertion (its draw order).
     auto tile = std::make_unique<CInsertedTile>();
     tile->m_strPath = item.m_strPath;
     tile->m_nId = item.m_nId;
@@ -315,6 +324,7 @@ void CBaseMapLayer::OnTileWritten(const MapFileRequest& answer, const CString& p
         return;  // still missing: the next layout asks again
     }
     m_knownFiles[StringKey63(path)] = path;
+    m_nTileErrorShown = 0;
     if (!current) {
         return;  // another drawing's tile: known, inserted when that drawing lays it out
     }
@@ -327,6 +337,22 @@ void CBaseMapLayer::OnTileWritten(const MapFileRequest& answer, const CString& p
     }
     if (GetLevel() == static_cast<int>(answer.m_nLevel)) {
         InsertTileImage(item);
+    }
+}
+
+void CBaseMapLayer::OnTileError(int32_t status) {
+    if (status >= 1 || status == -3) {
+        ShowMapFileError(status);
+        return;
+    }
+    // Every tile of a layout fails alike (a folder that cannot be written): one line says it, not one a tile.
+    if (m_nTileErrorShown == status) {
+        return;
+    }
+    m_nTileErrorShown = status;
+    ShowMapFileError(status);
+    if (status == -6) {
+        acutPrintf(u"\n地图缓存文件夹：%s\n", m_grid.m_strCacheFolder.GetString());
     }
 }
 

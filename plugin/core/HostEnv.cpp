@@ -3,6 +3,8 @@
 #include "plugin/core/HostEnv.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "platform/arx/acap/appinfo.h"
 #include "platform/arx/acgs/gsmanager.h"
@@ -10,6 +12,7 @@
 #include "plugin/core/Settings.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/cutil/cutil.h"
+#include "plugin/maplink/linkutil.h"
 #include "plugin/maplink/mapapp.h"
 #include "plugin/maplink/maplink.h"
 #include "plugin/maplink/mapreq.h"
@@ -255,18 +258,260 @@ bool IsFolderWithin(const CString& inner, const CString& outer) {
     return fi.GetLength() > fo.GetLength() && fi.Left(fo.GetLength()).CompareNoCase(fo) == 0;
 }
 
+CString FullFilePath(const CString& path) {
+    const int n = path.GetLength();
+    if (n == 0 || n >= MAX_PATH) {
+        return CString();
+    }
+    for (int i = 0; i < n; ++i) {
+        const char16_t c = path[i];
+        // Control characters and the characters no file name may hold; a colon only after a drive letter.
+        if (c < 0x20 || c == 0x7F || c == u'*' || c == u'?' || c == u'"' || c == u'<' || c == u'>' ||
+            c == u'|' || (c == u':' && i != 1)) {
+            return CString();
+        }
+    }
+    const auto separator = [](char16_t c) { return c == u'\\' || c == u'/'; };
+    // "\\server\share", "\\?\" and "\\.\" name network shares and devices, never a file of ours.
+    if (n >= 2 && separator(path[0]) && separator(path[1])) {
+        return CString();
+    }
+    if (n >= 2 && path[1] == u':' &&
+        !((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'))) {
+        return CString();
+    }
+    WCHAR full[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) {
+        return CString();
+    }
+    return CString(full);
+}
+
+bool IsSameFile(const CString& a, const CString& b) {
+    const CString fa = FullFilePath(a);
+    return !fa.IsEmpty() && fa.CompareNoCase(FullFilePath(b)) == 0;
+}
+
+bool IsPathWithin(const CString& path, const CString& folder) {
+    const CString fp = FullFilePath(path);
+    CString ff = FullFilePath(folder);
+    if (fp.IsEmpty() || ff.IsEmpty()) {
+        return false;
+    }
+    if (ff[ff.GetLength() - 1] != u'\\') {
+        ff += u'\\';
+    }
+    return fp.GetLength() > ff.GetLength() && fp.Left(ff.GetLength()).CompareNoCase(ff) == 0;
+}
+
+CString FullCacheRoot(const CString& folder) {
+    CString trimmed(folder);
+    trimmed.Trim();
+    CString full = FullFilePath(trimmed);
+    // A drive root keeps its separator: "C:" alone would be the drive's current folder.
+    while (full.GetLength() > 3 && full[full.GetLength() - 1] == u'\\') {
+        full = full.Left(full.GetLength() - 1);
+    }
+    return full;
+}
+
+CString JoinFolder(const CString& root, const char16_t* name) {
+    if (!root.IsEmpty() && root[root.GetLength() - 1] == u'\\') {
+        return root + name;
+    }
+    return root + u"\\" + name;
+}
+
+namespace {
+
+constexpr const char16_t* kLockPrefix = u"TarnArx_";
+constexpr const char16_t* kLockSuffix = u".lock";
+
+bool AllDigits(const CString& text, bool sign) {
+    int i = sign && text.GetLength() > 1 && text[0] == u'-' ? 1 : 0;
+    if (i >= text.GetLength() || text.GetLength() - i > 19) {
+        return false;
+    }
+    for (; i < text.GetLength(); ++i) {
+        if (text[i] < u'0' || text[i] > u'9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A tile file as the layout names it: "<column>_<row>.png".
+bool IsTileFileName(const CString& name) {
+    if (name.GetLength() < 7 || name.Right(4).CompareNoCase(u".png") != 0) {
+        return false;
+    }
+    const CString stem = name.Left(name.GetLength() - 4);
+    const int underscore = stem.Find(u'_', 1);
+    return underscore > 0 && AllDigits(stem.Left(underscore), true) &&
+           AllDigits(stem.Mid(underscore + 1), true);
+}
+
+struct FolderItem {
+    CString name;
+    bool folder = false;
+};
+
+// The entries of one folder; links are left out: they are never followed, never ours.
+std::vector<FolderItem> ListFolder(const CString& folder) {
+    std::vector<FolderItem> items;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(folder + u"\\*", &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return items;
+    }
+    do {
+        const CString name(data.cFileName);
+        if (name == u"." || name == u".." || (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            continue;
+        }
+        items.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return items;
+}
+
+// A drawing's tile folder: "<map id>\\<level>\\<column>_<row>.png" below it; the folders go when empty.
+void RemoveTileFolder(const CString& folder) {
+    for (const FolderItem& map : ListFolder(folder)) {
+        if (!map.folder || !AllDigits(map.name, false)) {
+            continue;
+        }
+        const CString mapFolder = folder + u"\\" + map.name;
+        for (const FolderItem& level : ListFolder(mapFolder)) {
+            if (!level.folder || !AllDigits(level.name, false)) {
+                continue;
+            }
+            const CString levelFolder = mapFolder + u"\\" + level.name;
+            for (const FolderItem& file : ListFolder(levelFolder)) {
+                if (!file.folder && IsTileFileName(file.name)) {
+                    DeleteFileW(levelFolder + u"\\" + file.name);
+                }
+            }
+            RemoveDirectoryW(levelFolder);  // only when empty
+        }
+        RemoveDirectoryW(mapFolder);
+    }
+    RemoveDirectoryW(folder);
+}
+
+CString LockFileName(DWORD processId) {
+    CString name;
+    name.Format(u"%s%u%s", kLockPrefix, static_cast<unsigned>(processId), kLockSuffix);
+    return name;
+}
+
+// The process id of a lock file's name; 0 when the name is no lock's.
+DWORD LockOwner(const CString& name) {
+    const CString prefix(kLockPrefix);
+    const CString suffix(kLockSuffix);
+    if (name.GetLength() <= prefix.GetLength() + suffix.GetLength() ||
+        name.Left(prefix.GetLength()).CompareNoCase(prefix) != 0 ||
+        name.Right(suffix.GetLength()).CompareNoCase(suffix) != 0) {
+        return 0;
+    }
+    const CString digits =
+        name.Mid(prefix.GetLength(), name.GetLength() - prefix.GetLength() - suffix.GetLength());
+    if (!AllDigits(digits, false) || digits.GetLength() > 10) {
+        return 0;
+    }
+    const unsigned long long id = std::stoull(CStringA(digits).GetString());
+    return id <= 0xFFFFFFFFull ? static_cast<DWORD>(id) : 0;
+}
+
+bool IsProcessRunning(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr) {
+        return false;
+    }
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) != FALSE && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
+
+CString CacheOf(const CString& folder) {
+    const CString root = FullCacheRoot(folder);
+    return root.IsEmpty() ? CString() : JoinFolder(root, u"MapTemp");
+}
+
+}  // namespace
+
+// Why a lock file with the process id: the cache is a plain folder that several hosts may share through one
+// settings file, and a plug-in that crashed leaves its file behind. The id in the name tells a lock of a
+// running process (kept, the cache stays) from one of an ended process (removed as stale), which a bare
+// marker file could not; a process id reused by another program at worst keeps the cache one more time.
+void HoldMapTempFolder(const CString& folder) {
+    const CString cache = CacheOf(folder);
+    if (cache.IsEmpty()) {
+        return;
+    }
+    CreateDirectoryW(cache, nullptr);
+    const CString lock = cache + u"\\" + LockFileName(GetCurrentProcessId());
+    char utf8[kMaxUtf8Path];
+    if (WideCharToMultiByte(CP_UTF8, 0, lock.GetString(), -1, utf8, kMaxUtf8Path, nullptr, nullptr) <= 0 ||
+        WriteFileData(utf8, "", 0) == 0) {
+        WriteDebugLogF(u"cache lock not written: %s", lock.GetString());
+    }
+}
+
+void ReleaseMapTempFolder(const CString& folder) {
+    const CString cache = CacheOf(folder);
+    if (!cache.IsEmpty()) {
+        DeleteFileW(cache + u"\\" + LockFileName(GetCurrentProcessId()));
+    }
+}
+
+bool IsMapTempFolderInUse(const CString& folder) {
+    const CString cache = CacheOf(folder);
+    if (cache.IsEmpty()) {
+        return false;
+    }
+    const DWORD self = GetCurrentProcessId();
+    bool inUse = false;
+    for (const FolderItem& item : ListFolder(cache)) {
+        const DWORD owner = item.folder ? 0 : LockOwner(item.name);
+        if (owner == 0 || owner == self) {
+            continue;
+        }
+        if (IsProcessRunning(owner)) {
+            inUse = true;
+        } else {
+            DeleteFileW(cache + u"\\" + item.name);  // left by a plug-in that ended without unloading
+        }
+    }
+    return inUse;
+}
+
 void DeleteMapTempFolder(const CString& folder) {
+    ReleaseMapTempFolder(folder);
+    CString typed(folder);
+    typed.Trim();
+    // "C:" alone resolves to the drive's current folder, never a root the plug-in made its cache in.
+    const bool bareDrive = typed.GetLength() >= 2 && typed[1] == u':' &&
+                           typed.Mid(2).SpanIncluding(u"\\/").GetLength() == typed.GetLength() - 2;
     const CString root = FullFolder(folder);
     // An empty or damaged root must not turn into "MapTemp" at the top of the drive.
-    if (root.IsEmpty() || IsDriveRoot(root)) {
+    if (bareDrive || root.IsEmpty() || IsDriveRoot(root)) {
         return;
     }
-    const CString target = root + u"\\MapTemp";
-    char utf8[kMaxUtf8Path];
-    if (WideCharToMultiByte(CP_UTF8, 0, target.GetString(), -1, utf8, kMaxUtf8Path, nullptr, nullptr) <= 0) {
+    if (IsMapTempFolderInUse(root)) {
+        WriteDebugLogF(u"cache kept: another running plug-in uses %s", root.GetString());
         return;
     }
-    RemoveDirTreeU8(utf8);
+    const CString cache = root + u"\\MapTemp";
+    // The drawings' tile folders are named by their 63-bit keys; nothing else here is the plug-in's.
+    for (const FolderItem& item : ListFolder(cache)) {
+        if (item.folder && AllDigits(item.name, false)) {
+            RemoveTileFolder(cache + u"\\" + item.name);
+        }
+    }
+    RemoveDirectoryW(cache);
 }
 
 bool IsValidGaussEasting(double x) {

@@ -30,13 +30,33 @@ void RegisterDemandLoad();
 void UnregisterDemandLoad();
 CString GetLocalAppDataFolder();
 CString GetTempFolder();
-// Deletes folder + "\\MapTemp" with everything in it; never anything outside the cache root, and nothing for
-// an empty folder or a drive root.
+// Deletes what the plug-in made in folder + "\\MapTemp": the drawings' tile folders with the tile files in
+// them, then the folders left empty. Nothing else there (a user's files), nothing for an empty folder or a
+// drive root, and nothing while another running plug-in uses the same cache.
 void DeleteMapTempFolder(const CString& folder);
+// The cache is shared by every running plug-in of the same settings: each marks its use with a file
+// "TarnArx_<process id>.lock" in folder + "\\MapTemp", held from load to unload (and moved with the root).
+void HoldMapTempFolder(const CString& folder);
+void ReleaseMapTempFolder(const CString& folder);
+// Whether a running plug-in of another process holds the cache; locks of processes that ended go.
+bool IsMapTempFolderInUse(const CString& folder);
 // Whether two folders are one, however written (relative, "." and "..", trailing backslash, letter case);
 // and whether one lies inside the other. For the cache root's change: the old cache is deleted only when it
 // is neither the new one nor holds it.
 bool IsSameFolder(const CString& a, const CString& b);
 bool IsFolderWithin(const CString& inner, const CString& outer);
+// The full form of a file path as the file system sees it ("." and ".." resolved, one separator, drive
+// letter); empty for what is no plain local path: control characters, a network or device prefix, too long.
+// Paths from the map application and names users type go through it before they are compared.
+CString FullFilePath(const CString& path);
+// Whether two paths name one file (full forms, letter case ignored as the file system ignores it).
+bool IsSameFile(const CString& a, const CString& b);
+// Whether the path lies strictly inside the folder (full forms).
+bool IsPathWithin(const CString& path, const CString& folder);
+// A folder made full once, as the settings keep it: no trailing separator except a drive root's own ("C:\");
+// empty when it cannot be made full.
+CString FullCacheRoot(const CString& folder);
+// root + "\" + name, without doubling the separator of a drive root.
+CString JoinFolder(const CString& root, const char16_t* name);
 bool IsValidGaussEasting(double x);
 bool PolygonContainsPoints(const AcGePoint3dArray& polygon, const AcGePoint3dArray& points);

@@ -191,13 +191,6 @@ int32_t FileSize(const CString& path) {
     return ToUtf8Path(path, utf8) ? GetFileSizeU8(utf8) : -1;
 }
 
-CString StripTrailingBackslash(CString folder) {
-    if (folder.GetLength() > 0 && folder[folder.GetLength() - 1] == u'\\') {
-        folder = folder.Left(folder.GetLength() - 1);
-    }
-    return folder;
-}
-
 // Steps shared by an existing file and a moved one: the record, its upgrade, the defaults.
 void ReadRecord(const CString& file) {
     CSettingsRecord record;
@@ -264,9 +257,11 @@ void LoadSettings() {
         WCHAR root[kPathUnits] = {};
         const CString temp = GetTempFolder();
         GetPrivateProfileStringW(kSectionTempPath, kKeyTempPath, temp, root, kPathUnits, g_strSettingsPath);
-        g_strMapTempRoot = StripTrailingBackslash(CString(root));
+        // Made full once: a relative root would follow the current folder, and "C:" alone is not "C:\\".
+        g_strMapTempRoot = FullCacheRoot(CString(root));
         if (g_strMapTempRoot.IsEmpty()) {
-            g_strMapTempRoot = temp;  // an empty root would put the cache at the root of the drive
+            g_strMapTempRoot =
+                FullCacheRoot(temp);  // an empty root would put the cache at the root of the drive
         }
         ReadRecord(g_strSettingsPath);
     } else {
@@ -278,7 +273,7 @@ void LoadSettings() {
             g_Settings = DefaultRecord();
             SaveSettings();
         }
-        g_strMapTempRoot = GetTempFolder();
+        g_strMapTempRoot = FullCacheRoot(GetTempFolder());
         SaveMapTempPath();
     }
     JoinMapNotices();

@@ -34,6 +34,13 @@ struct CBaseMapLayerTestAccess {
     static std::vector<CMapImageItem>& PendingImages(CBaseMapLayer& layer) { return layer.m_pendingImages; }
     static size_t QueuedRequests(const CBaseMapLayer& layer) { return layer.m_requestQueue.size(); }
     static CMapImageItem& CaptureItem(CBaseMapLayer& layer) { return layer.m_captureItem; }
+    // The tiles the layer asked for, by the id it sent: only their answers are taken.
+    static std::map<uint64_t, CString>& AskedFiles(CBaseMapLayer& layer) { return layer.m_askedFiles; }
+    // The drawing the tiles go into, and their layer, as a load sets them.
+    static void SetDrawing(CBaseMapLayer& layer, AcDbDatabase* db) {
+        layer.m_pDb = db;
+        layer.m_mapLayerId = db->clayer();
+    }
 };
 
 namespace frametest {

@@ -214,20 +214,50 @@ TEST_F(AppTest, UsersFoldersComeFromTheHost) {
     EXPECT_TRUE(std::filesystem::exists(pluginDir + "/TarnArx_setting.ini"));
 }
 
-TEST_F(AppTest, OnlyTheCacheFolderInsideTheRootIsDeleted) {
+TEST_F(AppTest, OnlyThePluginsOwnCacheFilesAreDeleted) {
     const std::string cache = root + "/cache";
     const std::string outside = root + "/outside";
-    std::filesystem::create_directories(cache + "/MapTemp/1/18");
-    std::filesystem::create_directories(outside);
-    tarntest::WriteFile(cache + "/MapTemp/1/18/3_4.png", "png");
+    const std::string tiles = cache + "/MapTemp/4611686018427387904";
+    std::filesystem::create_directories(tiles + "/1/18");
+    std::filesystem::create_directories(outside + "/7/18");
+    tarntest::WriteFile(tiles + "/1/18/3_4.png", "png");
+    tarntest::WriteFile(tiles + "/1/18/-3_-4.png", "png");
+    tarntest::WriteFile(tiles + "/1/18/notes.txt", "mine");  // a user's file among the tiles
+    tarntest::WriteFile(cache + "/MapTemp/report.png", "mine");
+    std::filesystem::create_directories(cache + "/MapTemp/photos");
+    tarntest::WriteFile(cache + "/MapTemp/photos/1_2.png", "mine");
     tarntest::WriteFile(cache + "/keep.txt", "keep");
-    tarntest::WriteFile(outside + "/mine.txt", "mine");
-    std::filesystem::create_directory_symlink(outside, cache + "/MapTemp/link");
+    tarntest::WriteFile(outside + "/7/18/1_1.png", "mine");
+    std::filesystem::create_directory_symlink(outside, cache + "/MapTemp/123");
 
     DeleteMapTempFolder(Win(cache) + u"\\");
-    EXPECT_FALSE(std::filesystem::exists(cache + "/MapTemp"));
+    EXPECT_FALSE(std::filesystem::exists(tiles + "/1/18/3_4.png"));
+    EXPECT_FALSE(std::filesystem::exists(tiles + "/1/18/-3_-4.png"));
+    EXPECT_TRUE(std::filesystem::exists(tiles + "/1/18/notes.txt"));
+    EXPECT_TRUE(std::filesystem::exists(cache + "/MapTemp/report.png"));
+    EXPECT_TRUE(std::filesystem::exists(cache + "/MapTemp/photos/1_2.png"));
     EXPECT_TRUE(std::filesystem::exists(cache + "/keep.txt"));
-    EXPECT_TRUE(std::filesystem::exists(outside + "/mine.txt"));  // links are removed, not followed
+    EXPECT_TRUE(std::filesystem::exists(outside + "/7/18/1_1.png"));  // a link is never followed
+    // With only its own files in it, the cache goes whole.
+    std::filesystem::remove(tiles + "/1/18/notes.txt");
+    std::filesystem::remove(cache + "/MapTemp/report.png");
+    std::filesystem::remove_all(cache + "/MapTemp/photos");
+    std::filesystem::remove(cache + "/MapTemp/123");
+    DeleteMapTempFolder(Win(cache));
+    EXPECT_FALSE(std::filesystem::exists(cache + "/MapTemp"));
+
+    // A drive root is refused, and so is "C:" alone, which would be the current folder.
+    const std::string ownTile = root + "/MapTemp/4611686018427387904/1/18/1_1.png";
+    std::filesystem::create_directories(root + "/MapTemp/4611686018427387904/1/18");
+    tarntest::WriteFile(ownTile, "png");
+    const std::string before = std::filesystem::current_path().string();
+    ASSERT_EQ(::chdir(root.c_str()), 0);
+    DeleteMapTempFolder(u"C:");
+    DeleteMapTempFolder(u"C:\\");
+    DeleteMapTempFolder(u"c:/");
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+    EXPECT_TRUE(std::filesystem::exists(ownTile));
+    std::filesystem::remove_all(root + "/MapTemp");
 
     // An empty or blank root is no root: "MapTemp" of the current folder stays.
     std::filesystem::create_directories(root + "/MapTemp");

@@ -160,13 +160,14 @@ TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     const std::string tile = dir + "/1_2.png";
     std::ofstream(tile) << "png";
     Bytes answer = Zeros(472);
-    Put(answer, 0, uint64_t{77});
     Put(answer, 20, int32_t{1});
     const std::u16string path = platform::ToWindowsPath(tile);
     const CStringA utf8(CString(path.c_str()));
-    // A tile belongs to the drawing whose cache folder holds it.
+    // A tile belongs to the drawing that asked for it.
     BaseMapAccess::Grid(BaseMap()).m_strCacheFolder = CString(platform::ToWindowsPath(dir).c_str());
     const uint64_t key = StringKey63(CString(path.c_str()));
+    Put(answer, 0, key);
+    BaseMapAccess::AskedFiles(BaseMap())[key] = CString(path.c_str());
     std::memcpy(answer.data() + 24, utf8.GetString(), utf8.GetLength());
     answer[280] = 1;
     Put(answer, 340, DWORD{1});  // the view's level

@@ -36,11 +36,17 @@ protected:
     }
 
     // One answer record for the file, its status and size.
-    Bytes Answer(const std::string& hostPath, int32_t status, uint32_t width, uint32_t height, bool written) {
+    // asked: the layout asked for the file (a tile of its own); else the answer is a stranger's.
+    Bytes Answer(const std::string& hostPath, int32_t status, uint32_t width, uint32_t height, bool written,
+                 bool asked = true) {
         Bytes answer = Zeros(472);
         const CStringA utf8(CString(platform::ToWindowsPath(hostPath).c_str()));
         std::memcpy(answer.data() + 24, utf8.GetString(), size_t(utf8.GetLength()));
-        Put(answer, 0, StringKey63(CString(platform::ToWindowsPath(hostPath).c_str())));
+        const CString windowsPath(platform::ToWindowsPath(hostPath).c_str());
+        Put(answer, 0, StringKey63(windowsPath));
+        if (asked) {
+            BaseMapAccess::AskedFiles(BaseMap())[StringKey63(windowsPath)] = windowsPath;
+        }
         Put(answer, 20, status);
         answer[280] = written ? 1 : 0;
         Put(answer, 340, DWORD{15});
@@ -77,8 +83,8 @@ TEST_F(MapFileAnswerTest, ATileIsKnownByItsPlaceAndSizeNotTakenForACapture) {
     std::ofstream(empty).close();
     EXPECT_EQ(Send(20302, Answer(empty, 1, 256, 256, true)), 0);
     EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).size(), 3u);
-    // A tile outside every drawing's cache folder is no drawing's.
-    EXPECT_EQ(Send(20302, Answer(dir + "/elsewhere/1_1.png", 1, 256, 256, true)), 0);
+    // A file no drawing asked for is no drawing's.
+    EXPECT_EQ(Send(20302, Answer(dir + "/elsewhere/1_1.png", 1, 256, 256, true, false)), 0);
     EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).size(), 3u);
     g_pEditorReactor->m_bInCommand = 0;
     BaseMapAccess::PendingImages(BaseMap()).clear();
@@ -106,12 +112,13 @@ TEST_F(MapFileAnswerTest, NotReadyTilesQueueOnceAndNeverShowCaptureProgress) {
     EXPECT_EQ(BaseMapAccess::QueuedRequests(BaseMap()), 0u);
     EXPECT_TRUE(map.RequestsOf(20302).empty());
     // A picture outside the cache is the capture's only by its id: a stranger's progress shows nothing.
-    EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false)), 0);
+    EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false, false)), 0);
     EXPECT_FALSE(BaseMapAccess::CaptureItem(BaseMap()).m_bMeterShown);
+    const CString site(platform::ToWindowsPath(dir + "/site/map.png").c_str());
     BaseMapAccess::CaptureItem(BaseMap()).m_bRunning = true;
-    BaseMapAccess::CaptureItem(BaseMap()).m_nId =
-        StringKey63(CString(platform::ToWindowsPath(dir + "/site/map.png").c_str()));
-    EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false)), 0);
+    BaseMapAccess::CaptureItem(BaseMap()).m_nId = StringKey63(site);
+    BaseMapAccess::CaptureItem(BaseMap()).m_strPath = site;
+    EXPECT_EQ(Send(20302, Answer(dir + "/site/map.png", -3, 900, 700, false, false)), 0);
     EXPECT_TRUE(BaseMapAccess::CaptureItem(BaseMap()).m_bMeterShown);
     BaseMapAccess::CaptureItem(BaseMap()).RestoreMeter();
     BaseMapAccess::CaptureItem(BaseMap()).m_bRunning = false;
@@ -127,8 +134,19 @@ TEST_F(MapFileAnswerTest, ErrorStatusesPrintTheirLines) {
     for (const auto& [status, text] : cases) {
         const size_t mark = platform::CommandLineUtf8().size();
         EXPECT_EQ(Send(20302, Answer(dir + "/cache/1/15/0_0.png", status, 256, 256, false)), 0);
-        EXPECT_EQ(platform::CommandLineUtf8().substr(mark), platform::Utf16ToUtf8(text)) << status;
+        std::string expected = platform::Utf16ToUtf8(text);
+        if (status == -6) {  // a file that could not be made: the folder it was to be made in
+            expected +=
+                "\n地图缓存文件夹：" + platform::Utf16ToUtf8(platform::ToWindowsPath(dir + "/cache")) + "\n";
+        }
+        EXPECT_EQ(platform::CommandLineUtf8().substr(mark), expected) << status;
     }
+    // The same error again (every tile of a layout fails alike) prints nothing more until the next layout.
+    const size_t mark = platform::CommandLineUtf8().size();
+    for (int i = 0; i < 70; ++i) {
+        EXPECT_EQ(Send(20302, Answer(dir + "/cache/1/15/0_0.png", 0, 256, 256, false)), 0);
+    }
+    EXPECT_EQ(platform::CommandLineUtf8().substr(mark), "");
 }
 
 }  // namespace

@@ -160,6 +160,9 @@ TEST_F(CaptureE2eTest, RectangleAndPickedEntityCapturesLandBesideTheDrawing) {
     EXPECT_EQ(Entities().size(), 2u);  // the user's line and the picture: the rectangle is gone
     EXPECT_EQ(Entities()[0], userLine);
     EXPECT_FALSE(platform::ProgressMeterShown());
+    // The capture asks the map state as every caller does: byte 40 is 2.
+    ASSERT_FALSE(host.MapSim().RequestsOf(20012).empty());
+    EXPECT_EQ(host.MapSim().RequestsOf(20012).back().payload.at(40), 2);
 
     // The same region at another level is another file.
     const std::string first = pictures[0].file;

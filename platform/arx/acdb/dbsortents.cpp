@@ -235,7 +235,21 @@ Acad::ErrorStatus AcDbSortentsTable::move(const AcDbObjectIdArray& entityIds, bo
     return Acad::eOk;
 }
 
+namespace {
+Acad::ErrorStatus g_failNextMoveToBottom = Acad::eOk;
+}
+
+namespace platform {
+void FailNextMoveToBottom(Acad::ErrorStatus status) {
+    g_failNextMoveToBottom = status;
+}
+}  // namespace platform
+
 Acad::ErrorStatus AcDbSortentsTable::moveToBottom(const AcDbObjectIdArray& entityIds) {
+    if (const Acad::ErrorStatus failure = g_failNextMoveToBottom; failure != Acad::eOk) {
+        g_failNextMoveToBottom = Acad::eOk;
+        return failure;
+    }
     return move(entityIds, true);
 }
 

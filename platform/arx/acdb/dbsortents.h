@@ -92,3 +92,8 @@ const std::vector<AcDbObjectId>& DrawOrderOf(const AcDbBlockTableRecord* block,
                                              std::vector<AcDbObjectId>& sorted);
 
 }  // namespace platform
+
+namespace platform {
+// Test hook: the next moveToBottom fails with this status, moving nothing.
+void FailNextMoveToBottom(Acad::ErrorStatus status);
+}  // namespace platform

@@ -1,4 +1,8 @@
 // Kernel objects (events and the process handles shell execution hands out) and shell execution.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +23,7 @@ struct Event {
 // stays unsignalled: nothing here ever ends.
 struct KernelObject {
     std::shared_ptr<Event> event;
+    DWORD processId = 0;  // a process opened by its id: alive while the system knows it
 };
 
 struct State {
@@ -137,6 +142,39 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
         return WAIT_FAILED;
     }
     return WAIT_TIMEOUT;
+}
+
+DWORD GetCurrentProcessId() {
+    return static_cast<DWORD>(::getpid());
+}
+
+HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) {
+    (void)access;
+    (void)inherit;
+    // A process the system does not know (or id 0, the idle process) cannot be opened.
+    if (processId == 0 || processId > static_cast<DWORD>(INT32_MAX) ||
+        (::kill(static_cast<pid_t>(processId), 0) != 0 && errno != EPERM)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    KernelObject object;
+    object.processId = processId;
+    return NewHandle(std::move(object));
+}
+
+BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    auto it = S().handles.find(process);
+    if (it == S().handles.end() || it->second.event != nullptr || exitCode == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    const DWORD id = it->second.processId;
+    // The exit code itself is not kept here: an ended process reports 0.
+    const bool alive = id == 0 || ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+    *exitCode = alive ? STILL_ACTIVE : 0;
+    return TRUE;
 }
 
 BOOL CloseHandle(HANDLE handle) {

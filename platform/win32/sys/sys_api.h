@@ -168,6 +168,14 @@ BOOL ResetEvent(HANDLE event);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL CloseHandle(HANDLE handle);
 
+// Processes. OpenProcess opens a running process of this machine by its id (null when there is none);
+// GetExitCodeProcess gives STILL_ACTIVE while it runs. Process handles from shell execution never end here.
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000u
+#define STILL_ACTIVE 259u
+DWORD GetCurrentProcessId();
+HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId);
+BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+
 // Shell. Every call is recorded (platform::ShellExecuteRecords) and handed to the installed hook, if any;
 // success is 42 (> 32). SEE_MASK_NOCLOSEPROCESS gives a process handle to close with CloseHandle.
 #define SEE_MASK_DEFAULT 0x00000000u
