@@ -11,6 +11,8 @@
 #include "platform/arx/acdb/dbcircle.h"
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbline.h"
+#include "platform/arx/acdb/dbmline.h"
+#include "platform/arx/acdb/dbmlinestyle.h"
 #include "platform/arx/acdb/dbpline.h"
 #include "platform/arx/acdb/dbpoint.h"
 #include "platform/arx/acdb/dbtables.h"
@@ -155,6 +157,50 @@ CommandOutcome PlineCommand() {
     pline->setClosed(closed);
     pline->setElevation(prev[2]);
     return AppendToModelSpace(pline).isNull() ? CommandOutcome::kFailed : Ended(rc);
+}
+
+// A multiline of the style "Standard" (made when the drawing has none) along the points picked, closed on
+// request.
+CommandOutcome MlineCommand() {
+    ads_point prev;
+    int rc = acedGetPoint(nullptr, u"\nSpecify start point: ", prev);
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    std::vector<AcGePoint3d> vertices{Pt(prev)};
+    bool closed = false;
+    for (;;) {
+        ads_point next;
+        acedInitGet(0, vertices.size() >= 3 ? u"Close" : nullptr);
+        rc = acedGetPoint(
+            prev, vertices.size() >= 3 ? u"\nSpecify next point or [Close]: " : u"\nSpecify next point: ",
+            next);
+        if (rc == RTKWORD) {
+            closed = true;
+            break;
+        }
+        if (rc == RTCAN && vertices.size() < 2) {
+            return CommandOutcome::kCancelled;
+        }
+        if (rc != RTNORM) {
+            break;
+        }
+        vertices.push_back(Pt(next));
+        ads_point_set(next, prev);
+    }
+    if (vertices.size() < 2) {
+        return CommandOutcome::kEnded;
+    }
+    const AcDbObjectId style = platform::StandardMlineStyle(WorkingDb());
+    auto* mline = new AcDbMline;
+    if (!style.isNull()) {
+        mline->setStyle(style);
+    }
+    for (const AcGePoint3d& vertex : vertices) {
+        mline->appendSeg(vertex);
+    }
+    mline->setClosedMline(closed);
+    return AppendToModelSpace(mline).isNull() ? CommandOutcome::kFailed : Ended(rc);
 }
 
 // Two opposite corners: a closed four-vertex polyline.
@@ -718,7 +764,7 @@ CommandTable DrawingCommands() {
         {u"ERASE", EraseCommand},         {u"MOVE", MoveCommand},       {u"ROTATE", RotateCommand},
         {u"SELECT", SelectCommand},       {u"ZOOM", ZoomCommand},       {u"-LAYER", LayerCommand},
         {u"COPY", CopyCommand},           {u"SCALE", ScaleCommand},     {u"GRIP_STRETCH", GripStretchCommand},
-        {u"EXPORTDWF", ExportDwfCommand}, {u"RECTANG", RectangCommand},
+        {u"EXPORTDWF", ExportDwfCommand}, {u"RECTANG", RectangCommand}, {u"MLINE", MlineCommand},
     };
 }
 

@@ -8,6 +8,7 @@
 #include "platform/arx/acdb/dbarc.h"
 #include "platform/arx/acdb/dbcircle.h"
 #include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbmline.h"
 #include "platform/arx/acdb/dbblkref.h"
 #include "platform/arx/acdb/dbblock.h"
 #include "platform/arx/acdb/dbline.h"
@@ -79,6 +80,13 @@ std::u16string Geometry(const AcDbEntity* entity) {
             if (bulge != 0.0) {
                 text += u" bulge " + Num(bulge);
             }
+        }
+        return text;
+    }
+    if (const auto* mline = AcDbMline::cast(entity)) {
+        std::u16string text = u"MLINE " + std::u16string(mline->closedMline() ? u"closed" : u"open") + u",";
+        for (int i = 0; i < mline->numVertices(); ++i) {
+            text += u" " + Point(mline->vertexAt(i));
         }
         return text;
     }

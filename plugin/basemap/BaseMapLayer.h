@@ -101,6 +101,9 @@ public:
                                        const CString& name, bool redraw);
     void PurgeImages() override;
     void ShowMapFileError(int32_t status);
+    // Takes and releases the document lock around inserting nothing: the id is the null id.
+    AcDbObjectId InsertNoImage(AcDbObjectId& imageId, const AcGePoint2d& lowerLeft,
+                               const AcGePoint2d& upperRight, const char* utf8Path, const CString& name);
     // Tiles that arrived while a command ran (10 ms after it ended).
     void InsertPendingImages();
     // The drawing that asked for an answer's file: known by the id the plug-in sent, and only when the answer
@@ -134,6 +137,10 @@ public:
     static void RetryCaptures();
     // The map application's rendering progress of the capture.
     void ShowCaptureProgress(int32_t position, int32_t total);
+    // PNG bytes given whole: written to "aaa.png" in the drawing's capture folder and inserted on the current
+    // layer as the whole-view image between the corners; the capture ends. True when nothing was inserted.
+    bool InsertCaptureBytes(const BYTE* bytes, uint32_t count, const AcGePoint2d& lowerLeft,
+                            const AcGePoint2d& upperRight);
     const CMapImageItem& CaptureItem() const { return m_captureItem; }
 
 private:

@@ -309,3 +309,52 @@ bool CBaseMapLayer::OnCaptureAnswer(const MapFileRequest& answer, const CString&
 void CBaseMapLayer::ShowCaptureProgress(int32_t position, int32_t total) {
     m_captureItem.ShowExtractProgress(position, total);
 }
+
+bool CBaseMapLayer::InsertCaptureBytes(const BYTE* bytes, uint32_t count, const AcGePoint2d& lowerLeft,
+                                       const AcGePoint2d& upperRight) {
+    m_captureItem.m_bRunning = false;
+    AcApDocument* doc = acDocManager->curDocument();
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    if (doc == nullptr || db == nullptr || bytes == nullptr || count == 0) {
+        return true;
+    }
+    const CString drawing = doc->fileName();
+    if (drawing.Find(u'\\') < 0) {
+        acutPrintf(kTextTempDrawing, drawing.GetString());
+        return true;
+    }
+    const CString folder = CaptureFolder(drawing);
+    CreateDirU8(Utf8(folder).c_str());
+    const CString file = folder + u"\\aaa.png";
+    const std::string utf8 = Utf8(file);
+    if (WriteFileData(utf8.c_str(), bytes, count) != 1) {
+        DeleteFileU8(utf8.c_str());  // no half picture left behind
+        return true;
+    }
+    CCaptureDocLock lock(doc);
+    AcDbObjectId imageId;
+    const Acad::ErrorStatus es =
+        InsertIMGFile(imageId, db->clayer(), file, g_strImageName, lowerLeft, upperRight);
+    if (es == Acad::eOk) {
+        CViewUtil::UpdateDisplay();
+    }
+    return es != Acad::eOk;
+}
+
+Acad::ErrorStatus InsertImageOnCurrentLayer(const char* utf8Path, const CString& name,
+                                            const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight) {
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    if (db == nullptr || utf8Path == nullptr) {
+        return Acad::eInvalidInput;
+    }
+    AcApDocument* doc = acDocManager->curDocument();
+    CCaptureDocLock lock(doc);
+    AcDbObjectId imageId;
+    const Acad::ErrorStatus es =
+        InsertIMGFile(imageId, db->clayer(), MultiByteToCString(utf8Path), name, lowerLeft, upperRight);
+    if (doc != nullptr) {
+        doc->transactionManager()->flushGraphics();
+    }
+    CViewUtil::UpdateDisplay();
+    return es;
+}

@@ -19,3 +19,8 @@ CString CaptureFileName(const CString& folder, const CString& name, uint32_t map
 // the resolution or the region gives no whole number of pixels that fits 32 bits.
 bool CapturePixels(double resolution, double minX, double minY, double maxX, double maxY, uint32_t& width,
                    uint32_t& height);
+
+// Under the document lock, inserts the PNG file on the working database's current layer under the name
+// between the corners, then flushes the graphics and updates the display; the insertion's status.
+Acad::ErrorStatus InsertImageOnCurrentLayer(const char* utf8Path, const CString& name,
+                                            const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight);

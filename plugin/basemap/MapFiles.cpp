@@ -412,3 +412,10 @@ void CMapImageItem::UpdateFetchProgress(uint32_t done, uint32_t total) {
         acedSetStatusBarProgressMeterPos(m_nMeterRange + static_cast<int>(done) - static_cast<int>(total));
     }
 }
+
+AcDbObjectId CBaseMapLayer::InsertNoImage(AcDbObjectId& imageId, const AcGePoint2d&, const AcGePoint2d&,
+                                          const char*, const CString&) {
+    CDocLock lock(acDocManager->curDocument());
+    imageId = AcDbObjectId::kNull;
+    return imageId;
+}

@@ -133,6 +133,27 @@ void CSetCoorDlg::ReadFields() {
     m_dLongitude = ReadNumber(m_editLongitude);
 }
 
+void CSetCoorDlg::WriteFields() {
+    CString text;
+    text.Format(u"%f", m_dX);
+    m_editX.SetWindowText(text);
+    text.Format(u"%f", m_dY);
+    m_editY.SetWindowText(text);
+    text.Format(u"%f", m_dLatitude);
+    m_editLatitude.SetWindowText(text);
+    text.Format(u"%f", m_dLongitude);
+    m_editLongitude.SetWindowText(text);
+}
+
+bool CSetCoorDlg::SameFields(const double first[4], const double second[4]) {
+    for (int i = 0; i < 4; ++i) {
+        if (first[i] != second[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void CSetCoorDlg::OnBnClickedSetPoint() {
     ShowWindow(SW_HIDE);
     AcGePoint3d point;

@@ -56,6 +56,10 @@ public:
 
     // The numbers of the four edits (text that is no number reads 0).
     void ReadFields();
+    // The four numbers back into their edits ("%f" each).
+    void WriteFields();
+    // Whether two sets of X, Y, latitude and longitude are equal, number by number.
+    static bool SameFields(const double first[4], const double second[4]);
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;

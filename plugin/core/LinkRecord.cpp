@@ -185,8 +185,8 @@ AcDbObjectId IdOfHandle(AcDbDatabase* db, uint64_t key) {
 
 AcString LinetypeName(AcDbObjectId id) {
     AcString name;
-    AcDbLinetypeTableRecord* record = nullptr;
-    if (acdbOpenObject(record, id, AcDb::kForRead) == Acad::eOk) {
+    AcDbLinetypeTableRecord* record = OpenLinetypeRecord(id);
+    if (record != nullptr) {
         record->getName(name);
         record->close();
     }
@@ -384,8 +384,29 @@ AcCmColor MakeRgbColor(uint32_t rgb) {
     return color;
 }
 
+AcDbLinetypeTableRecord* OpenLinetypeRecord(AcDbObjectId id, AcDb::OpenMode mode) {
+    AcDbLinetypeTableRecord* record = nullptr;
+    if (acdbOpenObject(record, id, mode) != Acad::eOk) {
+        return nullptr;
+    }
+    return record;
+}
+
+const AcDbCurve* AsCurve(const AcDbEntity* entity) {
+    return entity != nullptr && entity->isKindOf(AcDbCurve::desc()) ? static_cast<const AcDbCurve*>(entity)
+                                                                    : nullptr;
+}
+
+bool IsExistingFile(const CString& path) {
+    if (path.IsEmpty()) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(path.GetString());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 uint32_t GetMapLineStyle(const AcDbEntity* entity) {
-    if (AcDbCurve::cast(entity) == nullptr) {
+    if (AsCurve(entity) == nullptr) {
         return 0;
     }
     CString name(entity->linetype().kACharPtr());

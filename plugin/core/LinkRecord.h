@@ -45,6 +45,13 @@ void DeleteLinkedMapObject(uint64_t key);
 uint32_t GetEntityRgb(const AcDbEntity* entity);
 AcCmColor MakeRgbColor(uint32_t rgb);
 uint32_t GetMapLineStyle(const AcDbEntity* entity);
+// The linetype record of the id, open in that mode (the caller closes it); null when it can't be opened or
+// the id names no linetype.
+AcDbLinetypeTableRecord* OpenLinetypeRecord(AcDbObjectId id, AcDb::OpenMode mode = AcDb::kForRead);
+// The entity as a curve; null for an entity of a class that is no curve.
+const AcDbCurve* AsCurve(const AcDbEntity* entity);
+// Whether the path names an existing file (not a folder).
+bool IsExistingFile(const CString& path);
 uint32_t GetMapOpacity(const AcDbEntity* entity);
 // The linetype name of a line-style code (0 to 7); "Continuous" for any other.
 const char16_t* LineStyleName(uint32_t code);

@@ -24,11 +24,20 @@ std::unique_ptr<CDocBaseMap> MakeDocBaseMap() {
 CDocSyncRegistry g_DocSyncRegistry;
 CBindingTable g_FolderBindings;
 
+AcDbObjectId g_idRemembered;
+
+namespace {
+// Layer id (as its old id) -> opacity in percent.
+std::map<Adesk::Int64, uint32_t> g_layerOpacities;
+}  // namespace
+
 void ResetSyncState() {
     g_DocSyncRegistry.ClearAll();
     g_DocSyncRegistry.m_nSaveTotal = 0;
     g_DocSyncRegistry.m_nSaveCount = 0;
     g_FolderBindings.Clear();
+    g_idRemembered = AcDbObjectId::kNull;
+    g_layerOpacities.clear();
 }
 
 namespace {
@@ -464,4 +473,57 @@ void SyncUnderDocLock() {
     g_DocSyncRegistry.SaveAllXData();
     g_bEchoFlag = 0;
     acDocManager->unlockDocument(doc);
+}
+
+Acad::ErrorStatus CheckRememberedObject() {
+    if (g_idRemembered.isNull()) {
+        return Acad::eNullObjectId;
+    }
+    AcDbObject* object = nullptr;
+    const Acad::ErrorStatus es = acdbOpenObject(object, g_idRemembered, AcDb::kForWrite);
+    if (es == Acad::eOk) {
+        object->close();
+    }
+    return es;
+}
+
+void FillOpacityFromLayer(CBindingRecord& record, const AcDbEntity* entity) {
+    if (entity == nullptr) {
+        return;
+    }
+    const AcDbObjectId layerId = entity->layerId();
+    auto it = g_layerOpacities.find(layerId.asOldId());
+    if (it == g_layerOpacities.end()) {
+        AcDbLayerTableRecord* layer = nullptr;
+        if (acdbOpenObject(layer, layerId, AcDb::kForRead) != Acad::eOk) {
+            return;
+        }
+        const uint32_t opacity = layer->transparency().alpha() * 100u / 254u;
+        layer->close();
+        it = g_layerOpacities.emplace(layerId.asOldId(), opacity).first;
+    }
+    record.m_opacity = it->second;
+}
+
+void CMapObjLinkTable::SaveLinkBindings(AcDbDatabase* db) {
+    int& count = g_DocSyncRegistry.m_nSaveCount;
+    const int total = g_DocSyncRegistry.m_nSaveTotal;
+    const int step = total / 50 + 1;
+    for (auto& [id, link] : m_links) {
+        CBindingRecord bare;
+        bare.m_mapId = id;
+        bare.m_groupMember = 1;
+        const CBindingRecord& record = link->m_record != nullptr ? *link->m_record : bare;
+        for (uint64_t key : link->m_keys) {
+            if (total > 0 && count % step == 0) {
+                acedSetStatusBarProgressMeterPos(static_cast<int>(100.0 * count / total));
+            }
+            ++count;
+            CBindingRecord member = record;
+            member.m_key = key;
+            member.m_groupMember = 1;
+            WriteLinkByKey(member, db);
+        }
+        link->m_saved = 1;
+    }
 }

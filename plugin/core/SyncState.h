@@ -116,6 +116,10 @@ public:
     bool SetLinkModified(uint32_t id, bool modified);
     // Removes the link with its record; the members' bindings are left to the caller.
     void RemoveLink(uint32_t id);
+    // Writes every link's binding into each of its members' links in db, counted on the save counters (the
+    // caller sets the total and holds the lock); a link without a record is written as a bare group member of
+    // its id. Every link is marked saved afterwards.
+    void SaveLinkBindings(AcDbDatabase* db);
 
     CMapObjLink* Find(uint32_t id) const;
     const std::map<uint32_t, CMapObjLink*>& Links() const { return m_links; }
@@ -217,3 +221,11 @@ inline CDocSyncState* CurrentDocState() {
 
 // Locks the current document, writes all unsaved bindings with the echo flag set, and unlocks.
 void SyncUnderDocLock();
+
+// The object id remembered for the open check; null when none.
+extern AcDbObjectId g_idRemembered;
+// Opens the remembered object for write and closes it again, unchanged; the status of the open.
+Acad::ErrorStatus CheckRememberedObject();
+// Sets the record's opacity from the transparency of the entity's layer (alpha x 100 / 254), each layer's
+// value kept after its first read; the record is left as it is when the layer can't be read.
+void FillOpacityFromLayer(CBindingRecord& record, const AcDbEntity* entity);

@@ -74,6 +74,8 @@ uint8_t ConvertHatch(AcDbHatch* hatch, MapApiBuf* packet, CBindingRecord* bindin
 uint8_t ConvertHatchBoundaryObject(AcDbEntity* boundary, MapApiBuf* packet, CBindingRecord* binding);
 uint8_t WriteShapeFromPoints(const AcGePoint3dArray& points, MapApiBuf* packet, CBindingRecord* binding);
 uint8_t ConvertHatchLoops(AcDbHatch* hatch, MapApiBuf* packet, CBindingRecord* binding);
+// The arcs of segments 0 and 1 of a polyline as one shape of two rings (0 when they give no area).
+uint8_t WriteTwoArcShape(AcDbPolyline* polyline, MapApiBuf* packet, CBindingRecord* binding);
 // The entity is sent as a folder record counting the records of its parts that follow it.
 uint8_t ConvertExploded(AcDbEntity* entity, MapApiBuf* packet, CBindingRecord* binding, uint32_t& childCount,
                         std::vector<uint32_t>& deleteIds, bool nested);

@@ -246,6 +246,44 @@ uint8_t ConvertHatchLoops(AcDbHatch* hatch, MapApiBuf* packet, CBindingRecord* b
     return 1;
 }
 
+uint8_t WriteTwoArcShape(AcDbPolyline* polyline, MapApiBuf* packet, CBindingRecord* binding) {
+    constexpr double kArcStepDegrees = 3.0;
+    Ring rings[2];
+    for (unsigned int i = 0; i < 2; ++i) {
+        AcGeCircArc2d arc;
+        // A straight or missing segment gives an empty ring.
+        if (polyline->segType(i) != AcDbPolyline::kArc || polyline->getArcSegAt(i, arc) != Acad::eOk) {
+            continue;
+        }
+        AcGePoint3dArray points;
+        CArcUtil::GetSamplePoints(arc, points, true, kArcStepDegrees);
+        rings[i] = ToRing(points);
+    }
+    const size_t total = rings[0].size() + rings[1].size();
+    // As for any shape: fewer than three points make no area, and nothing goes out.
+    if (total < 3) {
+        return 0;
+    }
+    const int count = static_cast<int>(std::min(total, static_cast<size_t>(kMaxTrackPoints)));
+    MapShapeObj* shape = NewShape(count, binding);
+    if (shape == nullptr) {
+        return 0;
+    }
+    int at = 0;
+    for (const Ring& ring : rings) {
+        for (size_t i = 0; i < ring.size() && at < count; ++i, ++at) {
+            shape->m_pPoints[at].m_dY = ring[i].y;
+            shape->m_pPoints[at].m_dX = ring[i].x;
+            if (i == 0 && at > 0) {
+                shape->m_pPoints[at].m_nHeight = static_cast<INT32>(kMultiPartFlag);
+            }
+        }
+    }
+    shape->m_nHatchCount = 1;
+    WriteMapObject(shape, kMapTypeShape, packet, binding);
+    return 1;
+}
+
 uint8_t ConvertBlockReference(AcDbBlockReference* ref, MapApiBuf* packet, const CBindingRecord& templ,
                               uint32_t& childCount) {
     AcDbVoidPtrArray parts;

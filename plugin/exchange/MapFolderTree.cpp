@@ -86,6 +86,45 @@ CMapFolderNode* CMapFolderTree::NewNode() {
     return new CMapFolderNode;
 }
 
+bool CMapFolderTree::HasLayerFolder(const CString& drawingName, const CString& layerName) {
+    m_workspaceId = FindOrCreateFolder(kWorkspaceFolderName, 0, false);
+    if (m_workspaceId == 0 || drawingName.IsEmpty() || layerName.IsEmpty() || m_firstDrawing == nullptr) {
+        return false;
+    }
+    const CString drawingMapName = MapFolderName(drawingName);
+    const CString layerMapName = MapFolderName(layerName);
+    for (CMapFolderNode* drawing = m_firstDrawing; drawing != nullptr; drawing = drawing->m_next) {
+        if (drawing->m_folderName == drawingMapName &&
+            FindByName(drawing->m_firstChild, layerMapName) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CMapFolderTree::RemoveNode(const CString& name) {
+    const CString mapName = MapFolderName(name);
+    for (CMapFolderNode** slot = &m_firstDrawing; *slot != nullptr; slot = &(*slot)->m_next) {
+        CMapFolderNode* drawing = *slot;
+        if (drawing->m_folderName == mapName) {
+            *slot = drawing->m_next;
+            drawing->m_next = nullptr;
+            DeleteChain(drawing);
+            return true;
+        }
+        for (CMapFolderNode** layer = &drawing->m_firstChild; *layer != nullptr; layer = &(*layer)->m_next) {
+            if ((*layer)->m_folderName == mapName) {
+                CMapFolderNode* gone = *layer;
+                *layer = gone->m_next;
+                gone->m_next = nullptr;
+                DeleteChain(gone);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void CMapFolderTree::Clear() {
     DeleteChain(m_firstDrawing);
     m_firstDrawing = nullptr;

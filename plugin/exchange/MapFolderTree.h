@@ -38,6 +38,12 @@ public:
     uint32_t GetFolderId(const CString& drawingName, const CString& layerName, bool create);
     // Hangs the node under the drawing folder of that name (taking ownership).
     void AddNode(const CString& drawingName, CMapFolderNode* node);
+    // Whether the loaded tree holds the layer folder under the drawing folder; the workspace is looked up
+    // (not made) first, and its id kept.
+    bool HasLayerFolder(const CString& drawingName, const CString& layerName);
+    // Removes the first drawing node of that name with its layer nodes or, met first, a layer node of that
+    // name; false when there is none.
+    bool RemoveNode(const CString& name);
     const std::map<uint32_t, CString>& GetIdMap() const { return m_idToName; }
     void Clear();
 

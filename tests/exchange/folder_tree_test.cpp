@@ -194,6 +194,45 @@ TEST_F(FolderTreeTest, NodesAndRecordedFoldersUpdateInPlace) {
     EXPECT_EQ(doc->tarnLockCount(), 0);
 }
 
+TEST_F(FolderTreeTest, LayerFoldersAreToldWithoutMakingAnythingAndNodesComeOut) {
+    // Nothing there: no workspace is made, and the answer is no.
+    EXPECT_FALSE(tree.HasLayerFolder(u"a.dxf", u"0"));
+    EXPECT_TRUE(Created().empty());
+    EXPECT_EQ(tree.m_workspaceId, 0u);
+
+    tree.GetFolderId(u"a.dxf", u"0", true);
+    tree.GetFolderId(u"a.dxf", u"roads", true);
+    tree.GetFolderId(u"b.dxf", u"0", true);
+    map.ClearRecords();
+    EXPECT_TRUE(tree.HasLayerFolder(u"a.dxf", u"roads"));
+    EXPECT_TRUE(tree.HasLayerFolder(u"b.dxf", u"0"));
+    EXPECT_FALSE(tree.HasLayerFolder(u"b.dxf", u"roads"));
+    EXPECT_FALSE(tree.HasLayerFolder(u"a.dxf", CString()));
+    EXPECT_FALSE(tree.HasLayerFolder(CString(), u"0"));
+    EXPECT_TRUE(Created().empty());
+    EXPECT_EQ(tree.m_workspaceId, Workspace());
+
+    // A layer node of the first drawing that has it, then a whole drawing node with its layers.
+    EXPECT_TRUE(tree.RemoveNode(u"0"));
+    EXPECT_FALSE(tree.HasLayerFolder(u"a.dxf", u"0"));
+    EXPECT_TRUE(tree.HasLayerFolder(u"a.dxf", u"roads"));
+    EXPECT_TRUE(tree.HasLayerFolder(u"b.dxf", u"0"));
+    EXPECT_TRUE(tree.RemoveNode(u"a.dxf"));
+    ASSERT_NE(tree.m_firstDrawing, nullptr);
+    EXPECT_EQ(tree.m_firstDrawing->m_folderName, CString(u"b.dxf"));
+    EXPECT_EQ(tree.m_firstDrawing->m_next, nullptr);
+    EXPECT_FALSE(tree.RemoveNode(u"nowhere"));
+    EXPECT_TRUE(tree.RemoveNode(u"0"));
+    EXPECT_EQ(tree.m_firstDrawing->m_firstChild, nullptr);
+    // The map application is not asked to delete anything.
+    EXPECT_TRUE(map.RequestsOf(20103).empty());
+
+    // The workspace gone in the map: the answer is no, and the stale tree is dropped.
+    map.UserDeletesFolder(Workspace());
+    EXPECT_FALSE(tree.HasLayerFolder(u"b.dxf", u"0"));
+    EXPECT_EQ(tree.m_firstDrawing, nullptr);
+}
+
 TEST_F(FolderTreeTest, AnErasedEntitysMapObjectIsDeletedByItsIdAlone) {
     CDocSyncState* state = CurrentDocState();
     ASSERT_NE(state, nullptr);

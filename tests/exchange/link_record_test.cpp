@@ -5,6 +5,7 @@
 #include "link_fixture.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/exchange/DocLockOps.h"
+#include "support/testfiles.h"
 
 namespace {
 
@@ -288,6 +289,46 @@ TEST_F(LinkRecordTest, ColoursAndLineStylesGiveTheMapsCodes) {
     EXPECT_EQ(color.green(), 0x34);
     EXPECT_EQ(color.blue(), 0x12);
     EXPECT_EQ(CString(LineStyleName(7)), CString(u"DIVIDEX2"));
+}
+
+TEST_F(LinkRecordTest, LinetypesOpenByIdCurvesCastAndFilesAreToldFromFolders) {
+    AcDbObjectId continuous;
+    AcDbObjectId layerZero;
+    {
+        AcDbLinetypeTable* linetypes = nullptr;
+        ASSERT_EQ(doc->database()->getLinetypeTable(linetypes, AcDb::kForRead), Acad::eOk);
+        linetypes->getAt(u"Continuous", continuous);
+        linetypes->close();
+        AcDbLayerTable* layers = nullptr;
+        ASSERT_EQ(doc->database()->getLayerTable(layers, AcDb::kForRead), Acad::eOk);
+        layers->getAt(u"0", layerZero);
+        layers->close();
+    }
+    AcDbLinetypeTableRecord* record = OpenLinetypeRecord(continuous);
+    ASSERT_NE(record, nullptr);
+    AcString name;
+    record->getName(name);
+    EXPECT_EQ(CString(name.kACharPtr()), CString(u"Continuous"));
+    record->close();
+    // A layer's id is no linetype, and the null id opens nothing; neither leaves anything open.
+    EXPECT_EQ(OpenLinetypeRecord(layerZero), nullptr);
+    EXPECT_EQ(OpenLinetypeRecord(AcDbObjectId::kNull), nullptr);
+    EXPECT_EQ(platform::OpenObjectCount(), 0);
+
+    AcDbArc arc(AcGePoint3d(0, 0, 0), 1, 0, 1);
+    AcDbPoint point(AcGePoint3d(0, 0, 0));
+    AcDbText text(AcGePoint3d(0, 0, 0), u"t", AcDbObjectId(), 2.5);
+    EXPECT_EQ(AsCurve(&arc), &arc);
+    EXPECT_EQ(AsCurve(&point), nullptr);
+    EXPECT_EQ(AsCurve(&text), nullptr);
+    EXPECT_EQ(AsCurve(nullptr), nullptr);
+
+    const std::string file = dir + "/present.txt";
+    tarntest::WriteFile(file, "x");
+    EXPECT_TRUE(IsExistingFile(CString(platform::ToWindowsPath(file).c_str())));
+    EXPECT_FALSE(IsExistingFile(CString(platform::ToWindowsPath(dir).c_str())));
+    EXPECT_FALSE(IsExistingFile(CString(platform::ToWindowsPath(dir + "/absent.txt").c_str())));
+    EXPECT_FALSE(IsExistingFile(CString()));
 }
 
 TEST_F(LinkRecordTest, ReloadReadsBindingsAndRejoinsOnlyGroupMembers) {

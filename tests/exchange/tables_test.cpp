@@ -188,4 +188,121 @@ TEST_F(SaveAllTest, ProgressMovesAtMostFiftyTimesAndNothingShowsWithoutWork) {
     EXPECT_TRUE(platform::LockViolations().empty());
 }
 
+TEST_F(SaveAllTest, EveryGroupsBindingIsWrittenIntoEachMemberWithTheSaveCounters) {
+    const uint64_t a = linktest::AddLine(doc, 0);
+    const uint64_t b = linktest::AddLine(doc, 1);
+    const uint64_t c = linktest::AddLine(doc, 2);
+    CMapObjLinkTable& groups = state->m_trackGroups;
+    CBindingRecord named;
+    named.m_key = a;
+    named.m_name = u"river";
+    named.m_remark = u"wide";
+    groups.AddLinkEntity(700, named, false);
+    groups.SetLinkRecordId(700, 700);
+    CBindingRecord member;
+    member.m_key = b;
+    groups.AddLinkEntity(700, member, false);
+    // A link without a record of its own: written as a bare member of its id, and no record is left behind.
+    CBindingRecord loose;
+    loose.m_key = c;
+    groups.AddLinkEntity(800, loose, false);
+    delete groups.Find(800)->m_record;
+    groups.Find(800)->m_record = nullptr;
+
+    g_DocSyncRegistry.m_nSaveTotal = 3;
+    g_DocSyncRegistry.m_nSaveCount = 0;
+    acedSetStatusBarProgressMeter(u"正在保存xData数据", 0, 100);
+    platform::ClearStatusBarEvents();
+    {
+        linktest::DocLock lock(doc);
+        groups.SaveLinkBindings(doc->database());
+    }
+    acedRestoreStatusBar();
+    EXPECT_EQ(g_DocSyncRegistry.m_nSaveCount, 3);
+    // Step 3 / 50 + 1 = 1: the meter at every count, 0, 33 and 66.
+    const auto& events = platform::StatusBarEvents();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[3].kind, platform::StatusBarEvent::kRestore);
+    EXPECT_EQ(events[0].pos, 0);
+    EXPECT_EQ(events[1].pos, 33);
+    EXPECT_EQ(events[2].pos, 66);
+
+    CBindingRecord stored;
+    ASSERT_TRUE(linktest::StoredLink(doc, a, stored));
+    EXPECT_EQ(stored.m_mapId, 700u);
+    EXPECT_EQ(stored.m_name, CString(u"river"));
+    EXPECT_EQ(stored.m_remark, CString(u"wide"));
+    EXPECT_EQ(stored.m_groupMember, 1);
+    ASSERT_TRUE(linktest::StoredLink(doc, b, stored));
+    EXPECT_EQ(stored.m_mapId, 700u);
+    EXPECT_EQ(stored.m_groupMember, 1);
+    ASSERT_TRUE(linktest::StoredLink(doc, c, stored));
+    EXPECT_EQ(stored.m_mapId, 800u);
+    EXPECT_EQ(stored.m_groupMember, 1);
+    EXPECT_EQ(groups.Find(800)->m_record, nullptr);
+    EXPECT_EQ(groups.Find(700)->m_saved, 1);
+    EXPECT_EQ(groups.Find(800)->m_saved, 1);
+    EXPECT_TRUE(platform::LockViolations().empty());
+}
+
+TEST_F(SaveAllTest, TheRememberedObjectOpensAndClosesUnchanged) {
+    EXPECT_EQ(CheckRememberedObject(), Acad::eNullObjectId);
+    const uint64_t line = linktest::AddLine(doc, 0);
+    g_idRemembered = linktest::IdOf(doc, line);
+    {
+        linktest::DocLock lock(doc);
+        EXPECT_EQ(CheckRememberedObject(), Acad::eOk);
+        EXPECT_EQ(platform::OpenObjectCount(), 0);
+        AcDbEntity* entity = nullptr;
+        ASSERT_EQ(acdbOpenObject(entity, g_idRemembered, AcDb::kForWrite), Acad::eOk);
+        // Held open by someone else: the check reports the conflict and leaves it open as it was.
+        EXPECT_NE(CheckRememberedObject(), Acad::eOk);
+        entity->erase();
+        entity->close();
+        EXPECT_EQ(CheckRememberedObject(), Acad::eWasErased);
+    }
+    EXPECT_EQ(platform::OpenObjectCount(), 0);
+    ResetPluginState();
+    EXPECT_TRUE(g_idRemembered.isNull());
+}
+
+TEST_F(SaveAllTest, OpacityComesFromTheLayersAlphaAndIsKeptPerLayer) {
+    const uint64_t clear = linktest::AddLine(doc, 0, u"Glass");
+    const uint64_t plain = linktest::AddLine(doc, 1, u"Plain");
+    auto layerOf = [&](uint64_t handle) {
+        AcDbEntity* entity = nullptr;
+        EXPECT_EQ(acdbOpenObject(entity, linktest::IdOf(doc, handle), AcDb::kForRead), Acad::eOk);
+        return entity;
+    };
+    auto setAlpha = [&](uint64_t handle, Adesk::UInt8 alpha) {
+        linktest::DocLock lock(doc);
+        AcDbEntity* entity = layerOf(handle);
+        AcDbLayerTableRecord* layer = nullptr;
+        ASSERT_EQ(acdbOpenObject(layer, entity->layerId(), AcDb::kForWrite), Acad::eOk);
+        layer->setTransparency(AcCmTransparency(alpha));
+        layer->close();
+        entity->close();
+    };
+    auto opacity = [&](uint64_t handle) {
+        CBindingRecord record;
+        record.m_opacity = 12345;
+        AcDbEntity* entity = layerOf(handle);
+        FillOpacityFromLayer(record, entity);
+        entity->close();
+        return record.m_opacity;
+    };
+    setAlpha(clear, 127);
+    EXPECT_EQ(opacity(clear), 127u * 100 / 254);  // 50
+    EXPECT_EQ(opacity(plain), 255u * 100 / 254);  // an opaque layer: 100
+    // Read once per layer: a later change of the layer is not looked at again.
+    setAlpha(clear, 0);
+    EXPECT_EQ(opacity(clear), 50u);
+    ResetPluginState();
+    g_DocSyncRegistry.m_pCurrent = g_DocSyncRegistry.GetDocState(doc);
+    EXPECT_EQ(opacity(clear), 0u);
+    CBindingRecord untouched;
+    FillOpacityFromLayer(untouched, nullptr);
+    EXPECT_EQ(untouched.m_opacity, 50u);
+}
+
 }  // namespace

@@ -29,6 +29,7 @@
 #include "platform/arx/acdb/dblayer.h"
 #include "platform/arx/acdb/dbline.h"
 #include "platform/arx/acdb/dbmline.h"
+#include "platform/arx/acdb/dbmlinestyle.h"
 #include "platform/arx/acdb/dblinetype.h"
 #include "platform/arx/acdb/dbmtext.h"
 #include "platform/arx/acdb/dbobject.h"

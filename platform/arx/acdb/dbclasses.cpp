@@ -46,6 +46,8 @@ void platform::ForEachDbClass(void (*visit)(AcRxClass* cls, void* context), void
         AcDbRasterImageDef::desc(),
         AcDbRasterImageDefReactor::desc(),
         AcDbSortentsTable::desc(),
+        AcDbMline::desc(),
+        AcDbMlineStyle::desc(),
     };
     for (AcRxClass* cls : kClasses) {
         visit(cls, context);

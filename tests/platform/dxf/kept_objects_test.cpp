@@ -11,7 +11,7 @@ using DxfKeptObjects = DxfTest;
 using Pair = AcDbUnknownObject::Pair;
 
 // A plot-style dictionary with its "Normal" placeholder, a layout naming the model-space record, a
-// multiline style under a handle the fresh database's tables hold (3) with reactors, a count it does not
+// table style under a handle the fresh database's tables hold (3) with reactors, a count it does not
 // mean and a non-ASCII name, and a dictionary variable naming the style, a line and an entity the reader
 // skips.
 const char kFile[] = R"(  0
@@ -159,7 +159,7 @@ ACAD_LAYOUT
 350
 1A
   3
-ACAD_MLINESTYLE
+ACAD_TABLESTYLE
 350
 17
   3
@@ -245,7 +245,7 @@ Standard
 350
 3
   0
-MLINESTYLE
+TABLESTYLE
   5
 3
 102
@@ -257,7 +257,7 @@ MLINESTYLE
 330
 17
 100
-AcDbMlineStyle
+AcDbTableStyle
   2
 Standard
   3
@@ -375,7 +375,7 @@ TEST_F(DxfKeptObjects, ObjectsOfUnknownKindsComeBackWithTheirEntriesGroupsAndHan
     // another, and what named it names it under that one.
     const AcDbObjectId normal = EntryOf(first, u"ACAD_PLOTSTYLENAME", u"Normal");
     const AcDbObjectId layout = EntryOf(first, u"ACAD_LAYOUT", u"Model");
-    const AcDbObjectId style = EntryOf(first, u"ACAD_MLINESTYLE", u"Standard");
+    const AcDbObjectId style = EntryOf(first, u"ACAD_TABLESTYLE", u"Standard");
     ASSERT_TRUE(Inspect(normal).found);
     ASSERT_TRUE(Inspect(layout).found);
     ASSERT_TRUE(Inspect(style).found);
@@ -398,9 +398,9 @@ TEST_F(DxfKeptObjects, ObjectsOfUnknownKindsComeBackWithTheirEntriesGroupsAndHan
                   "\n100 DictionaryVariables\n280 0\n1 Standard\n340 -> " + style16 +
                   "\n341 -> 2F\n342 -> 0\n1001 TARN\n1005 -> " + style16);
     // Texts as read (spaces included), the count not taken for one, the reactors in their group.
-    EXPECT_EQ(Inspect(style).groups, "MLINESTYLE " + style16 +
+    EXPECT_EQ(Inspect(style).groups, "TABLESTYLE " + style16 +
                                          "\n102 {ACAD_REACTORS\n330 -> 17\n102 }\n330 owner 17\n100 "
-                                         "AcDbMlineStyle\n2 Standard\n3 Stra\\U+00DFe  mit Rand  \n70 0\n62 "
+                                         "AcDbTableStyle\n2 Standard\n3 Stra\\U+00DFe  mit Rand  \n70 0\n62 "
                                          "256\n71 2000000000\n49 0.5\n6 BYLAYER");
     EXPECT_EQ(Inspect(layout).lastReference, model);
     EXPECT_EQ(Inspect(normal).classPairs, 6u);
@@ -416,7 +416,7 @@ TEST_F(DxfKeptObjects, ObjectsOfUnknownKindsComeBackWithTheirEntriesGroupsAndHan
     EXPECT_EQ(platform::CheckDatabase(&second), "");
     for (auto [dictionary, key] :
          {std::pair{u"ACAD_PLOTSTYLENAME", u"Normal"}, std::pair{u"ACAD_LAYOUT", u"Model"},
-          std::pair{u"ACAD_MLINESTYLE", u"Standard"}}) {
+          std::pair{u"ACAD_TABLESTYLE", u"Standard"}}) {
         const AcDbObjectId before = EntryOf(first, dictionary, key);
         const AcDbObjectId after = EntryOf(&second, dictionary, key);
         EXPECT_EQ(after.handle(), before.handle());
