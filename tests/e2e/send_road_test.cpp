@@ -714,4 +714,77 @@ TEST_F(SendRoadTest, RegionsAndProxyEntitiesGoExplodedAndTheirPointsAsOneSet) {
     EXPECT_EQ(set.obj->m_nCount, 2);
 }
 
+// Blocks nested in blocks, read back from a file: each reference knows its block by name only, and every
+// level explodes into the parts the drawing shows.
+TEST_F(SendRoadTest, NestedBlocksReadFromAFileGoWithAllTheirParts) {
+    const AcDbObjectId inner = MakeBlock(u"Pair", {new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0)),
+                                                   new AcDbLine(AcGePoint3d(0, 1, 0), AcGePoint3d(1, 1, 0))});
+    const AcDbObjectId middle = MakeBlock(u"Gate", {new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(2, 0, 0)),
+                                                    new AcDbBlockReference(AcGePoint3d(10, 0, 0), inner)});
+    const AcDbObjectId outer = MakeBlock(u"Site", {new AcDbBlockReference(AcGePoint3d(0, 5, 0), middle)});
+    Add(new AcDbBlockReference(AcGePoint3d(100, 200, 0), outer));
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("OPEN", {dir + "/site.dxf"}), CommandOutcome::kEnded);
+
+    auto sendAll = [&]() {
+        platform::SetPickFirst(Entities());
+        host.MapSim().ClearRecords();
+        Mark();
+        EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+        EXPECT_EQ(Printed().find("炸开块失败"), std::string::npos) << Printed();
+        return LastPacket();
+    };
+    auto childCount = [](const mapsim::PacketRecord& record) {
+        MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, record.payload.data(),
+                                                 static_cast<DWORD>(record.payload.size()));
+        const uint32_t count = folder != nullptr ? folder->m_nChildCount : 0;
+        MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+        return count;
+    };
+    {
+        const mapsim::Packet packet = sendAll();
+        ASSERT_EQ(packet.records.size(), 4u);
+        EXPECT_EQ(packet.records[0].type, mapsim::kTypeFolder);
+        EXPECT_EQ(childCount(packet.records[0]), 3u);
+        Track gate(
+            packet.records[1].payload);  // (0,0) in the gate, (0,5) in the site, (100,200) in the drawing
+        EXPECT_EQ(gate.obj->m_pPoints[0].m_dX, 100.0);
+        EXPECT_EQ(gate.obj->m_pPoints[0].m_dY, 205.0);
+        Track pair(packet.records[3].payload);  // the pair's upper line: (0,1) + (10,0) + (0,5) + (100,200)
+        EXPECT_EQ(pair.obj->m_pPoints[0].m_dX, 110.0);
+        EXPECT_EQ(pair.obj->m_pPoints[0].m_dY, 206.0);
+    }
+
+    // The same nesting as another program writes it: no block records, the inner block after the one that
+    // uses it.
+    const std::string other = dir + "/other.dxf";
+    e2e::WriteFile(other,
+                   "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  0\nENDSEC\n"
+                   "  0\nSECTION\n  2\nBLOCKS\n"
+                   "  0\nBLOCK\n  5\n30\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockBegin\n  2\nOUTER\n 70\n0\n"
+                   " 10\n0.0\n 20\n0.0\n 30\n0.0\n  3\nOUTER\n"
+                   "  0\nINSERT\n  5\n31\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockReference\n  2\nINNER\n"
+                   " 10\n3.0\n 20\n4.0\n 30\n0.0\n"
+                   "  0\nENDBLK\n  5\n32\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockEnd\n"
+                   "  0\nBLOCK\n  5\n40\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockBegin\n  2\nINNER\n 70\n0\n"
+                   " 10\n0.0\n 20\n0.0\n 30\n0.0\n  3\nINNER\n"
+                   "  0\nLINE\n  5\n41\n100\nAcDbEntity\n  8\n0\n100\nAcDbLine\n"
+                   " 10\n1.0\n 20\n1.0\n 30\n0.0\n 11\n2.0\n 21\n1.0\n 31\n0.0\n"
+                   "  0\nENDBLK\n  5\n42\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockEnd\n"
+                   "  0\nENDSEC\n"
+                   "  0\nSECTION\n  2\nENTITIES\n"
+                   "  0\nINSERT\n  5\n50\n100\nAcDbEntity\n  8\nSurvey\n100\nAcDbBlockReference\n  2\nOUTER\n"
+                   " 10\n20.0\n 20\n30.0\n 30\n0.0\n"
+                   "  0\nENDSEC\n  0\nEOF\n");
+    ASSERT_EQ(Run("OPEN", {other}), CommandOutcome::kEnded) << Printed();
+    ASSERT_EQ(Entities().size(), 1u);
+    const mapsim::Packet packet = sendAll();
+    ASSERT_EQ(packet.records.size(), 2u);
+    EXPECT_EQ(childCount(packet.records[0]), 1u);
+    Track line(packet.records[1].payload);  // (1,1) + (3,4) + (20,30)
+    EXPECT_EQ(line.obj->m_pPoints[0].m_dX, 24.0);
+    EXPECT_EQ(line.obj->m_pPoints[0].m_dY, 35.0);
+}
+
 }  // namespace
