@@ -228,6 +228,15 @@ bool PrepareFolders(uint32_t& drawingFolderId) {
         return false;
     }
     g_strDrawingFolderName = GetCurDwgFileName();
+    if (g_strDrawingFolderName.IsEmpty()) {
+        // A drawing never saved: its folder carries the name the host shows for it.
+        if (AcApDocument* doc = acDocManager->curDocument()) {
+            g_strDrawingFolderName = doc->docTitle();
+        }
+    }
+    if (g_strDrawingFolderName.IsEmpty()) {
+        return false;
+    }
     drawingFolderId = g_MapFolderTree.FindOrCreateFolder(g_strDrawingFolderName, workspace, true);
     return true;
 }

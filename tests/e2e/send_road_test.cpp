@@ -787,4 +787,43 @@ TEST_F(SendRoadTest, NestedBlocksReadFromAFileGoWithAllTheirParts) {
     EXPECT_EQ(line.obj->m_pPoints[0].m_dY, 35.0);
 }
 
+// A drawing never saved sends under the name the host shows for it, its layers' folders under that one, as
+// for a saved drawing.
+TEST_F(SendRoadTest, ADrawingNeverSavedSendsUnderTheNameTheHostShows) {
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    const std::string title = platform::Utf16ToUtf8(Doc()->docTitle());
+    ASSERT_FALSE(title.empty());
+    ASSERT_EQ(Doc()->fileName()[0], u'\0');
+    const uint64_t a = Add(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0)), u"A");
+    Select({a});
+    host.MapSim().ClearRecords();
+    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    const mapsim::MapSim& map = host.MapSim();
+    const uint32_t workspace = map.FolderNamed(0, "CAD工作空间");
+    ASSERT_NE(workspace, 0u);
+    const uint32_t drawing = map.FolderNamed(workspace, title);
+    ASSERT_NE(drawing, 0u) << title;
+    EXPECT_EQ(map.FolderCount(workspace, title), 1u);
+    EXPECT_EQ(map.FolderCount(workspace, ""), 0u);
+    const uint32_t layer = map.FolderNamed(drawing, "A");
+    ASSERT_NE(layer, 0u);
+    EXPECT_EQ(map.FolderCount(drawing, "A"), 1u);
+    ASSERT_NE(Stored(a), nullptr);
+    EXPECT_EQ(Stored(a)->parent, layer);
+    size_t drawingsUnderWorkspace = 0;
+    for (const auto& [id, folder] : map.Folders()) {
+        drawingsUnderWorkspace += folder.parent == workspace ? 1 : 0;
+    }
+    EXPECT_EQ(drawingsUnderWorkspace, 1u);
+
+    // Sent again: the same folders.
+    const uint64_t b = Add(new AcDbLine(AcGePoint3d(0, 5, 0), AcGePoint3d(10, 5, 0)), u"A");
+    Select({b});
+    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    EXPECT_EQ(map.FolderCount(workspace, title), 1u);
+    EXPECT_EQ(map.FolderCount(drawing, "A"), 1u);
+    ASSERT_NE(Stored(b), nullptr);
+    EXPECT_EQ(Stored(b)->parent, layer);
+}
+
 }  // namespace
