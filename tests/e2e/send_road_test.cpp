@@ -1,5 +1,6 @@
 // The send road end to end: the plug-in loaded into the host, entities selected and sent with TARNSEND, the
 // simulated map application storing what arrives; the objects read back from it against the drawing.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -824,6 +825,57 @@ TEST_F(SendRoadTest, ADrawingNeverSavedSendsUnderTheNameTheHostShows) {
     EXPECT_EQ(map.FolderCount(drawing, "A"), 1u);
     ASSERT_NE(Stored(b), nullptr);
     EXPECT_EQ(Stored(b)->parent, layer);
+}
+
+// A reference with attributes goes as the drawing shows it: the values of its attributes and the block's
+// constant texts, not the tags and defaults of the definitions that ask for values.
+TEST_F(SendRoadTest, BlockReferencesSendTheirAttributeValuesNotTheTags) {
+    auto* asked = new AcDbAttributeDefinition(AcGePoint3d(0, 1, 0), u"X", u"TAG", u"Number?", AcDbObjectId());
+    auto* fixed = new AcDbAttributeDefinition(AcGePoint3d(0, 2, 0), u"WELL", u"KIND", u"", AcDbObjectId());
+    fixed->setConstant(true);
+    auto* hidden = new AcDbAttributeDefinition(AcGePoint3d(0, 3, 0), u"H", u"NOTE", u"", AcDbObjectId());
+    const AcDbObjectId block =
+        MakeBlock(u"Valve", {new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0)), asked, fixed, hidden});
+    auto* ref = new AcDbBlockReference(AcGePoint3d(100, 200, 0), block);
+    const uint64_t key = Add(ref);
+    {
+        linktest::DocLock lock(Doc());
+        AcDbBlockReference* open = nullptr;
+        ASSERT_EQ(acdbOpenObject(open, linktest::IdOf(Doc(), key), AcDb::kForWrite), Acad::eOk);
+        auto* value = new AcDbAttribute(AcGePoint3d(100, 201, 0), u"P-01", u"TAG", AcDbObjectId());
+        ASSERT_EQ(open->appendAttribute(value), Acad::eOk);
+        value->close();
+        auto* note = new AcDbAttribute(AcGePoint3d(100, 203, 0), u"secret", u"NOTE", AcDbObjectId());
+        note->setInvisible(true);
+        ASSERT_EQ(open->appendAttribute(note), Acad::eOk);
+        note->close();
+        open->close();
+    }
+    const mapsim::Packet packet = Send({key});
+    ASSERT_EQ(packet.records.size(), 4u);  // the folder, the line, the constant text, the value
+    MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, packet.records[0].payload.data(),
+                                             static_cast<DWORD>(packet.records[0].payload.size()));
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->m_nChildCount, 3u);
+    MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+    std::vector<std::string> texts;
+    for (size_t i = 1; i < packet.records.size(); ++i) {
+        if (packet.records[i].type == mapsim::kTypeMark) {
+            Label label(packet.records[i].payload);
+            ASSERT_NE(label.obj, nullptr);
+            texts.emplace_back(label.obj->m_szName);
+            if (texts.back() == "P-01") {
+                EXPECT_EQ(label.obj->m_dX, 100.0);
+                EXPECT_EQ(label.obj->m_dY, 201.0);
+            }
+            if (texts.back() == "WELL") {
+                EXPECT_EQ(label.obj->m_dX, 100.0);  // (0,2) placed at (100,200)
+                EXPECT_EQ(label.obj->m_dY, 202.0);
+            }
+        }
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"P-01", "WELL"}));
 }
 
 }  // namespace
