@@ -171,6 +171,15 @@ void WritePairs(const AcDbObject* object, const std::vector<AcDbUnknownObject::P
     }
 }
 
+bool HasOwnerPair(const std::vector<AcDbUnknownObject::Pair>& pairs) {
+    for (const AcDbUnknownObject::Pair& pair : pairs) {
+        if (pair.kind == AcDbUnknownObject::Pair::Kind::kOwner) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // What an object or entity of unknown kind keeps; null pointers for any other object.
 struct KeptContents {
     const std::string* type = nullptr;
@@ -192,6 +201,11 @@ void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
     if (const KeptContents kept = KeptContentsOf(object); kept.pairs != nullptr) {
         out.raw(0, *kept.type);
         out.handle(5, object->handle().value());
+        if (AcDbEntity::cast(object) != nullptr && !HasOwnerPair(*kept.pairs)) {
+            // Read without its owner (listed in a block): the owner is written, or a reader places it in
+            // model space whatever layout holds it.
+            out.handle(330, owner);
+        }
         WritePairs(object, *kept.pairs, owner, out);
         return;
     }
