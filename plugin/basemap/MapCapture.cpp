@@ -11,6 +11,7 @@
 #include "plugin/core/Settings.h"
 #include "plugin/core/PluginState.h"
 #include "plugin/arxutil/AppDirectoryUtil.h"
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/basemap/BaseMapLayer.h"
 #include "plugin/basemap/CaptureMapSetting.h"
@@ -28,24 +29,6 @@ namespace {
 constexpr double kMinCaptureSide = 10.0;  // drawing units; smaller on both sides gives no useful picture
 constexpr uint32_t kCaptureRetryMs = 3000;
 constexpr const char16_t* kTextTempDrawing = u"\n%s为临时文档，请保存后再进行取图操作！\n";
-
-class CCaptureDocLock {
-public:
-    explicit CCaptureDocLock(AcApDocument* doc) : m_doc(doc) {
-        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
-    }
-    ~CCaptureDocLock() {
-        if (m_locked) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CCaptureDocLock(const CCaptureDocLock&) = delete;
-    CCaptureDocLock& operator=(const CCaptureDocLock&) = delete;
-
-private:
-    AcApDocument* m_doc;
-    bool m_locked = false;
-};
 
 std::string Utf8(const CString& text) {
     return PathToUtf8(text, std::numeric_limits<size_t>::max());
@@ -155,9 +138,9 @@ bool CBaseMapLayer::UseEntityExtents(const ads_name entity, bool erase) {
     AcDbExtents box;
     Acad::ErrorStatus extentsStatus = Acad::eOk;
     {
-        CCaptureDocLock lock(acDocManager->curDocument());
+        CDocWriteLock lock;
         AcDbEntity* object = nullptr;
-        if (acdbOpenAcDbEntity(object, id, AcDb::kForWrite) != Acad::eOk) {
+        if (!lock.Locked() || acdbOpenAcDbEntity(object, id, AcDb::kForWrite) != Acad::eOk) {
             return false;
         }
         extentsStatus = object->getGeomExtents(box);
@@ -255,7 +238,10 @@ Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d& min, cons
     if (db == nullptr) {
         return Acad::eNoDatabase;
     }
-    CCaptureDocLock lock(acDocManager->curDocument());
+    CDocWriteLock lock;
+    if (!lock.Locked()) {
+        return Acad::eLockViolation;
+    }
     AcDbObjectId imageId;
     const Acad::ErrorStatus es = InsertIMGFile(imageId, db->clayer(), path, name, min, max);
     if (es == Acad::eOk) {

@@ -175,6 +175,28 @@ TEST_F(ToolBarE2eTest, ASaveSwitchesTheBaseMapOffAndTheButtonShowsIt) {
     EXPECT_FALSE(ImageFiles(host.Drawing()).empty());
 }
 
+// While the drawing refuses the plug-in its lock, the base map lays no tile and leaves no lock behind; once
+// granted, switching it off and on again lays the tiles.
+TEST_F(ToolBarE2eTest, TheBaseMapLaysNoTileWhileTheDrawingRefusesItsLock) {
+    SaveAs("site.dxf");
+    LoadPlugin();
+    ASSERT_EQ(Run("ZOOM 495000,2997000 505000,3003000"), CommandOutcome::kEnded);
+    Settle();
+    const int refused = platform::RefusedLocks();
+    platform::SetLockRefusal([](AcApDocument*, AcAp::DocLockMode mode) { return mode == AcAp::kWrite; });
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_GT(platform::RefusedLocks(), refused);
+    EXPECT_TRUE(ImageFiles(host.Drawing()).empty());
+    EXPECT_EQ(platform::LockDepth(host.Document()), 0);
+    EXPECT_EQ(platform::LockViolations(), std::vector<std::string>());
+    platform::SetLockRefusal(nullptr);
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_FALSE(ImageFiles(host.Drawing()).empty());
+}
+
 // Only the drawing current when the plug-in started shows the base map so far; the other drawing here is
 // opened after it, and the move is made from there.
 TEST_F(ToolBarE2eTest, TheSettingsDialogMovesTheCacheAwayFromUnderADrawingThatShowsTiles) {
