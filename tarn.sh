@@ -73,7 +73,7 @@ fuzz() {   # seconds
         [ -f "fuzz/dict/$name.dict" ] && dict=(-dict="fuzz/dict/$name.dict")
         local seeds=(fuzz/corpus/"$name")
         [ -d "fuzz/regress/$name" ] && seeds+=(fuzz/regress/"$name")
-        [ "$name" = dxf_read ] && seeds+=(examples)
+        case "$name" in dxf_read | dxf_round_trip) seeds+=(examples) ;; esac
         echo "== fuzz_$name for ${seconds}s"
         ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
             "$binary" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \

@@ -28,6 +28,9 @@ const Entry* FindEntry(const std::string& name);
 std::string RunMapRecords(const std::uint8_t* data, std::size_t size);
 // The drawing-file reader, with a consistency check and a save-and-reopen after every successful read.
 std::string RunDxfRead(const std::uint8_t* data, std::size_t size);
+// The drawing file's round trip: read, save, reopen; the reopened drawing holds the same objects under the
+// same handles and owners and saves to the same text.
+std::string RunDxfRoundTrip(const std::uint8_t* data, std::size_t size);
 // The drawing file's value parsers (reals, angles, integers, handles, binary chunks, texts) on one value.
 std::string RunDxfValues(const std::uint8_t* data, std::size_t size);
 // Profile (INI) files: the input is the file.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/mfc/acui.h"
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/app/DlgSetting.h"
 #include "plugin/core/HostEnv.h"
 #include "plugin/core/Settings.h"
@@ -327,7 +328,8 @@ void CAcToolBarWnd::ResizeIcons() {
         return;  // the drawing was closed while the message waited
     }
     m_ids.setLogicalLength(0);
-    if (acDocManager->lockDocument(doc, AcAp::kWrite) != Acad::eOk) {
+    CDocWriteLock lock(doc);
+    if (!lock.Locked()) {
         return;
     }
     CSelectUtil::GetEntityIdsByClass(AcDbRasterImage::desc(), m_ids);
@@ -364,7 +366,6 @@ void CAcToolBarWnd::ResizeIcons() {
     if (meter) {
         acedRestoreStatusBar();
     }
-    acDocManager->unlockDocument(doc);
 }
 
 // ---- The window's life ----

@@ -9,6 +9,7 @@
 #include "plugin/core/HostEnv.h"
 #include "plugin/core/Settings.h"
 #include "plugin/core/PluginState.h"
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/arxutil/LayerUtil.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/cutil/cutil.h"
@@ -46,25 +47,6 @@ void CreateFolder(const CString& folder) {
         CreateDirU8(utf8.c_str());
     }
 }
-
-// A write to the drawing outside a command takes the document's lock.
-class CDocLock {
-public:
-    explicit CDocLock(AcApDocument* doc) : m_doc(doc) {
-        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
-    }
-    ~CDocLock() {
-        if (m_locked) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CDocLock(const CDocLock&) = delete;
-    CDocLock& operator=(const CDocLock&) = delete;
-
-private:
-    AcApDocument* m_doc;
-    bool m_locked = false;
-};
 
 // Every sync state made from now on holds a base map of this folder.
 [[maybe_unused]] const bool g_makerRegistered =
@@ -144,8 +126,11 @@ void CBaseMapLayer::RetryCaptures() {
 void CBaseMapLayer::Detach() {
     PurgeImages();
     if (m_mapLayerId.isValid() && m_pDb != nullptr) {
-        CDocLock lock(acDocManager->document(m_pDb));
-        CLayerUtil::Erase(m_mapLayerId);
+        AcApDocument* doc = acDocManager->document(m_pDb);
+        CDocWriteLock lock(doc);
+        if (doc == nullptr || lock.Locked()) {
+            CLayerUtil::Erase(m_mapLayerId);
+        }
     }
     m_mapLayerId = AcDbObjectId();
     m_pDb = nullptr;
@@ -264,7 +249,11 @@ bool CBaseMapLayer::Load() {
 
     m_pDb = doc->database();
     if (m_mapLayerId.isNull()) {
-        CDocLock lock(doc);
+        CDocWriteLock lock(doc);
+        if (!lock.Locked()) {
+            m_bInLoad = false;
+            return false;  // no layer to lay the tiles on
+        }
         m_mapLayerId = CLayerUtil::GetLayerId(u"*MapLayer", true);
     }
 

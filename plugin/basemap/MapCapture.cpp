@@ -11,6 +11,7 @@
 #include "plugin/core/Settings.h"
 #include "plugin/core/PluginState.h"
 #include "plugin/arxutil/AppDirectoryUtil.h"
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/basemap/BaseMapLayer.h"
 #include "plugin/basemap/CaptureMapSetting.h"
@@ -29,24 +30,6 @@ constexpr double kMinCaptureSide = 10.0;  // drawing units; smaller on both side
 constexpr uint32_t kCaptureRetryMs = 3000;
 constexpr uint64_t kCaptureLostMs = 120000;  // no answer for so long: the map application lost the capture
 constexpr const char16_t* kTextTempDrawing = u"\n%s为临时文档，请保存后再进行取图操作！\n";
-
-class CCaptureDocLock {
-public:
-    explicit CCaptureDocLock(AcApDocument* doc) : m_doc(doc) {
-        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
-    }
-    ~CCaptureDocLock() {
-        if (m_locked) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CCaptureDocLock(const CCaptureDocLock&) = delete;
-    CCaptureDocLock& operator=(const CCaptureDocLock&) = delete;
-
-private:
-    AcApDocument* m_doc;
-    bool m_locked = false;
-};
 
 std::string Utf8(const CString& text) {
     return PathToUtf8(text, std::numeric_limits<size_t>::max());
@@ -163,9 +146,9 @@ bool CBaseMapLayer::UseEntityExtents(const ads_name entity, bool erase) {
     AcDbExtents box;
     Acad::ErrorStatus extentsStatus = Acad::eOk;
     {
-        CCaptureDocLock lock(acDocManager->curDocument());
+        CDocWriteLock lock;
         AcDbEntity* object = nullptr;
-        if (acdbOpenAcDbEntity(object, id, AcDb::kForWrite) != Acad::eOk) {
+        if (!lock.Locked() || acdbOpenAcDbEntity(object, id, AcDb::kForWrite) != Acad::eOk) {
             return false;
         }
         extentsStatus = object->getGeomExtents(box);
@@ -269,7 +252,10 @@ Acad::ErrorStatus CBaseMapLayer::InsertCaptureImage(const AcGePoint2d& min, cons
     if (doc == nullptr) {
         return Acad::eNoDatabase;  // closed meanwhile
     }
-    CCaptureDocLock lock(doc);
+    CDocWriteLock lock(doc);
+    if (!lock.Locked()) {
+        return Acad::eLockViolation;
+    }
     services->setWorkingDatabase(db);
     AcDbObjectId imageId;
     const Acad::ErrorStatus es = InsertIMGFile(imageId, db->clayer(), path, name, min, max);
@@ -331,7 +317,10 @@ bool CBaseMapLayer::InsertCaptureBytes(const BYTE* bytes, uint32_t count, const 
         DeleteFileU8(utf8.c_str());  // no half picture left behind
         return true;
     }
-    CCaptureDocLock lock(doc);
+    CDocWriteLock lock(doc);
+    if (!lock.Locked()) {
+        return true;
+    }
     AcDbObjectId imageId;
     const Acad::ErrorStatus es =
         InsertIMGFile(imageId, db->clayer(), file, g_strImageName, lowerLeft, upperRight);
@@ -348,7 +337,10 @@ Acad::ErrorStatus InsertImageOnCurrentLayer(const char* utf8Path, const CString&
         return Acad::eInvalidInput;
     }
     AcApDocument* doc = acDocManager->curDocument();
-    CCaptureDocLock lock(doc);
+    CDocWriteLock lock(doc);
+    if (!lock.Locked()) {
+        return Acad::eLockViolation;
+    }
     AcDbObjectId imageId;
     const Acad::ErrorStatus es =
         InsertIMGFile(imageId, db->clayer(), MultiByteToCString(utf8Path), name, lowerLeft, upperRight);

@@ -9,6 +9,7 @@
 #include "plugin/core/PluginState.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/basemap/BaseMapLayer.h"
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/core/RasterImage.h"
 #include "plugin/cutil/cutil.h"
 #include "plugin/core/EditorView.h"
@@ -19,24 +20,6 @@
 int32_t g_nMapFileSerial = 1;
 
 namespace {
-
-class CDocLock {
-public:
-    explicit CDocLock(AcApDocument* doc) : m_doc(doc) {
-        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
-    }
-    ~CDocLock() {
-        if (m_locked) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CDocLock(const CDocLock&) = delete;
-    CDocLock& operator=(const CDocLock&) = delete;
-
-private:
-    AcApDocument* m_doc;
-    bool m_locked = false;
-};
 
 // Overlap by more than 0.1 on both axes; tiles that only share an edge do not overlap.
 bool Overlaps(double minX1, double minY1, double maxX1, double maxY1, double minX2, double minY2,
@@ -201,9 +184,13 @@ bool CBaseMapLayer::RemoveStaleImages(const AcGePoint2d& lowerLeft, const AcGePo
         if (it == m_insertedTiles.end()) {
             continue;
         }
+        AcApDocument* doc = acDocManager->document(m_pDb);
+        CDocWriteLock lock(doc);
+        if (doc != nullptr && !lock.Locked()) {
+            continue;  // stays listed: a later walk or the purge takes it away
+        }
         std::unique_ptr<CInsertedTile> tile = std::move(it->second);
         m_insertedTiles.erase(it);
-        CDocLock lock(acDocManager->document(m_pDb));
         ClearCacheMap(tile->m_imageId, TileName(tile->m_nId), m_pDb);
     }
     return true;
@@ -256,7 +243,11 @@ Acad::ErrorStatus CBaseMapLayer::InsertTileImage(CMapImageItem item) {
 Acad::ErrorStatus CBaseMapLayer::InsertTileRaster(AcDbObjectId& imageId, const AcGePoint2d& lowerLeft,
                                                   const AcGePoint2d& upperRight, const char* utf8Path,
                                                   const CString& name, bool redraw) {
-    CDocLock lock(acDocManager->curDocument());
+    AcApDocument* doc = acDocManager->curDocument();
+    CDocWriteLock lock(doc);
+    if (doc != nullptr && !lock.Locked()) {
+        return Acad::eLockViolation;
+    }
     const Acad::ErrorStatus es =
         InsertIMGFile(imageId, m_mapLayerId, MultiByteToCString(utf8Path), name, lowerLeft, upperRight);
     if (es == Acad::eOk && redraw) {
@@ -269,12 +260,16 @@ void CBaseMapLayer::PurgeImages() {
     if (m_bPurging) {
         return;
     }
+    AcApDocument* doc =
+        !m_insertedTiles.empty() && m_pDb != nullptr ? acDocManager->document(m_pDb) : nullptr;
+    CDocWriteLock lock(doc);
+    if (doc != nullptr && !lock.Locked()) {
+        return;  // the tiles stay listed for the next purge
+    }
     m_bPurging = true;
     std::map<uint64_t, std::unique_ptr<CInsertedTile>> tiles = std::move(m_insertedTiles);
     m_insertedTiles.clear();
     if (!tiles.empty() && m_pDb != nullptr) {
-        AcApDocument* doc = acDocManager->document(m_pDb);
-        CDocLock lock(doc);
         for (const auto& [key, tile] : tiles) {
             ClearCacheMap(tile->m_imageId, TileName(tile->m_nId), m_pDb);
         }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/core/Settings.h"
 #include "plugin/core/PluginState.h"
 #include "plugin/cutil/cutil.h"
@@ -451,14 +452,14 @@ void CDocSyncRegistry::SaveAllXData() {
             continue;
         }
         // Each drawing is written under its own document's lock and in its own transaction.
-        if (acDocManager->lockDocument(state->m_pDoc, AcAp::kWrite, nullptr, nullptr, true) != Acad::eOk) {
-            continue;
+        CDocWriteLock lock(state->m_pDoc);
+        if (!lock.Locked()) {
+            continue;  // its records stay unsaved for the next save
         }
         AcTransactionManager* transactions = state->m_pDoc->transactionManager();
         transactions->startTransaction();
         state->m_bindings.SaveUnsaved(state->m_pDb);
         transactions->endTransaction();
-        acDocManager->unlockDocument(state->m_pDoc);
     }
     acedRestoreStatusBar();
 }
@@ -468,11 +469,13 @@ void SyncUnderDocLock() {
     if (doc == nullptr) {
         return;  // QUIT with no drawing open
     }
-    acDocManager->lockDocument(doc, AcAp::kWrite, nullptr, nullptr, true);
+    CDocWriteLock lock(doc);
+    if (!lock.Locked()) {
+        return;
+    }
     g_bEchoFlag = 1;
     g_DocSyncRegistry.SaveAllXData();
     g_bEchoFlag = 0;
-    acDocManager->unlockDocument(doc);
 }
 
 Acad::ErrorStatus CheckRememberedObject() {

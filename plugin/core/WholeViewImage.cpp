@@ -5,6 +5,7 @@
 #include <string>
 
 #include "plugin/arxutil/AppDirectoryUtil.h"
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/core/RasterImage.h"
 #include "plugin/core/SyncState.h"
@@ -12,24 +13,6 @@
 #include "plugin/maplink/linkutil.h"
 
 namespace {
-
-class CWholeViewDocLock {
-public:
-    explicit CWholeViewDocLock(AcApDocument* doc) : m_doc(doc) {
-        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
-    }
-    ~CWholeViewDocLock() {
-        if (m_locked) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CWholeViewDocLock(const CWholeViewDocLock&) = delete;
-    CWholeViewDocLock& operator=(const CWholeViewDocLock&) = delete;
-
-private:
-    AcApDocument* m_doc;
-    bool m_locked = false;
-};
 
 // Three bytes a unit is the most UTF-8 a UTF-16 unit can take.
 std::string Utf8(const CString& text) {
@@ -78,7 +61,11 @@ bool ClearMapImages(AcDbDatabase* db) {
     if (db == nullptr) {
         return false;
     }
-    CWholeViewDocLock lock(DocumentOf(db));
+    AcApDocument* doc = DocumentOf(db);
+    CDocWriteLock lock(doc);
+    if (doc != nullptr && !lock.Locked()) {
+        return false;
+    }
     const bool had = !g_WholeViewImages[db].isNull();
     ClearCurMapImage(db);
     const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
@@ -95,8 +82,12 @@ int InsertMapImage(const BYTE* image, DWORD length, const AcGePoint2d& min, cons
     if (db == nullptr || image == nullptr || length == 0) {
         return Acad::eInvalidInput;
     }
+    AcApDocument* doc = DocumentOf(db);
+    CDocWriteLock lock(doc);
+    if (doc != nullptr && !lock.Locked()) {
+        return Acad::eLockViolation;
+    }
     ClearMapImages(db);
-    CWholeViewDocLock lock(DocumentOf(db));
     const CString file = WholeViewFileOf(db);
     const std::string utf8 = Utf8(file);
     if (WriteFileData(utf8.c_str(), image, length) != 1) {

@@ -1,5 +1,6 @@
 #include "plugin/exchange/DocLockOps.h"
 
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/arxutil/EntityUtil.h"
 #include "plugin/arxutil/SelectUtil.h"
 #include "plugin/core/RasterImage.h"
@@ -8,28 +9,6 @@
 #include "platform/mfc/msgbox.h"
 
 namespace {
-
-// The current document's write lock for the life of the object.
-class CCurDocLock {
-public:
-    CCurDocLock() : CCurDocLock(acDocManager->curDocument()) {}
-    explicit CCurDocLock(AcApDocument* doc) : m_doc(doc) {
-        if (m_doc != nullptr &&
-            acDocManager->lockDocument(m_doc, AcAp::kWrite, nullptr, nullptr, true) != Acad::eOk) {
-            m_doc = nullptr;
-        }
-    }
-    ~CCurDocLock() {
-        if (m_doc != nullptr) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CCurDocLock(const CCurDocLock&) = delete;
-    CCurDocLock& operator=(const CCurDocLock&) = delete;
-
-private:
-    AcApDocument* m_doc;
-};
 
 void ShowError(const char16_t* format, Acad::ErrorStatus es) {
     CString text;
@@ -44,32 +23,41 @@ void UpdateMapFolderUnderDocLock(CString name, uint32_t folderId, bool createLay
         g_MapFolderTree.RecordFolder(name, folderId, false);
         return;
     }
-    CCurDocLock lock;
-    g_MapFolderTree.RecordFolder(name, folderId, true);
+    CDocWriteLock lock;
+    if (lock.Locked()) {
+        g_MapFolderTree.RecordFolder(name, folderId, true);
+    }
 }
 
 bool SaveBindingByIdUnderDocLock(CBindingRecord record) {
-    CCurDocLock lock;
-    return SaveLinkRecordById(record);
+    CDocWriteLock lock;
+    return lock.Locked() && SaveLinkRecordById(record);
 }
 
 void WriteBindingUnderDocLock(AcDbEntity* entity, CBindingRecord record) {
-    CCurDocLock lock;
-    SaveEntityLinkRecord(entity, record);
+    CDocWriteLock lock;
+    if (lock.Locked()) {
+        SaveEntityLinkRecord(entity, record);
+    }
 }
 
 CBindingRecord* ReadBindingUnderDocLock(AcDbObject* object) {
-    CCurDocLock lock;
-    return GetLinkRecord(object, true);
+    CDocWriteLock lock;
+    return lock.Locked() ? GetLinkRecord(object, true) : nullptr;
 }
 
 void EraseByHandleUnderDocLock(uint64_t handle) {
-    CCurDocLock lock;
-    CEntityUtil::EraseByHandle(handle);
+    CDocWriteLock lock;
+    if (lock.Locked()) {
+        CEntityUtil::EraseByHandle(handle);
+    }
 }
 
 bool MoveEntToTop(const AcGePoint2d& corner1, const AcGePoint2d& corner2) {
-    CCurDocLock lock;
+    CDocWriteLock lock;
+    if (!lock.Locked()) {
+        return false;
+    }
     AcDbObjectIdArray ids;
     CSelectUtil::GetEntityIdsInWindow(corner1, corner2, ids);
     AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
@@ -108,7 +96,10 @@ void GetEntProperty(std::vector<CBindingRecord*>& records, const ACHAR* layer, A
     }
     // The drawing that holds the database is locked and read, whichever drawing is current.
     AcApDocument* doc = acDocManager->document(db);
-    CCurDocLock lock(doc != nullptr ? doc : acDocManager->curDocument());
+    CDocWriteLock lock(doc != nullptr ? doc : acDocManager->curDocument());
+    if (!lock.Locked()) {
+        return;  // the bindings stay as they are
+    }
     CDocSyncState* state = g_DocSyncRegistry.FindDocState(db);
     if (state == nullptr) {
         state = g_DocSyncRegistry.GetDocState(doc, true);

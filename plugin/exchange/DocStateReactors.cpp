@@ -51,7 +51,15 @@ void StartCurrentDrawingCheck(UINT delayMs) {
 }
 
 // The base map is switched off before the drawing is written or left: its tiles must not go into the file.
+// It goes through the toolbar's switch so that the button shows it off; without the toolbar's switch (or a
+// drawing it can act on) it is switched off here.
 void SwitchBaseMapOff() {
+    if (g_PluginCallbacks.switchOnlineMap != nullptr) {
+        g_PluginCallbacks.switchOnlineMap();
+    }
+    if (!g_Settings.m_bOnlineMap) {
+        return;
+    }
     g_Settings.m_bOnlineMap = 0;
     SaveSettings();
     SetViewVariables(false);

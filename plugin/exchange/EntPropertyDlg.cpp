@@ -54,6 +54,10 @@ BOOL CEntPropertyDlg::OnInitDialog() {
         return FALSE;
     }
     m_pBinding = ReadBindingUnderDocLock(m_pEntity);
+    if (m_pBinding == nullptr) {
+        EndDialog(IDCANCEL);
+        return FALSE;
+    }
     m_strOldName = m_pBinding->m_name;
     m_strOldRemark = m_pBinding->m_remark;
     m_editName.SetWindowText(m_strOldName);

@@ -6,6 +6,7 @@
 #include "plugin/core/PluginState.h"
 #include "plugin/arxutil/ArcUtil.h"
 #include "plugin/arxutil/CircleUtil.h"
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/arxutil/DwgDatabaseUtil.h"
 #include "plugin/arxutil/EllipseUtil.h"
 #include "plugin/arxutil/EntityProperty.h"
@@ -35,27 +36,6 @@ constexpr BYTE kKindPointSet = 6;
 constexpr BYTE kKindCircle = 7;
 constexpr BYTE kKindEllipse = 9;
 constexpr BYTE kKindSpline = 10;
-
-// The current document's write lock for the life of the object (none when not asked for).
-class CBuilderLock {
-public:
-    explicit CBuilderLock(bool lock) : m_doc(lock ? acDocManager->curDocument() : nullptr) {
-        if (m_doc != nullptr &&
-            acDocManager->lockDocument(m_doc, AcAp::kWrite, nullptr, nullptr, true) != Acad::eOk) {
-            m_doc = nullptr;
-        }
-    }
-    ~CBuilderLock() {
-        if (m_doc != nullptr) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CBuilderLock(const CBuilderLock&) = delete;
-    CBuilderLock& operator=(const CBuilderLock&) = delete;
-
-private:
-    AcApDocument* m_doc;
-};
 
 AcDbDatabase* WorkingDb() {
     return acdbHostApplicationServices()->workingDatabase();
@@ -380,7 +360,11 @@ AcDbObjectId CreateSignEntities(MapMarkObj* marker, const ACHAR* layerName, bool
     if (marker == nullptr || !Finite(marker->m_dX) || !Finite(marker->m_dY) || !Finite(marker->m_fRotation)) {
         return AcDbObjectId();
     }
-    CBuilderLock guard(lock);
+    AcApDocument* doc = lock ? acDocManager->curDocument() : nullptr;
+    CDocWriteLock guard(doc);
+    if (doc != nullptr && !guard.Locked()) {
+        return AcDbObjectId();
+    }
     const bool label = marker->m_byStyle == 3;
     const AcGePoint3d position(marker->m_dX, marker->m_dY, double(marker->m_nHeight));
     if (!label) {

@@ -284,6 +284,46 @@ uint8_t WriteTwoArcShape(AcDbPolyline* polyline, MapApiBuf* packet, CBindingReco
     return 1;
 }
 
+// The parts show what the reference shows: a constant definition its text, the other definitions nothing
+// (they only ask for a value at the insertion), and each visible attribute of the reference its value.
+void ShowAttributeValues(const AcDbBlockReference* ref, AcDbVoidPtrArray& parts) {
+    AcDbVoidPtrArray shown;
+    for (int i = 0; i < parts.length(); ++i) {
+        auto* part = static_cast<AcDbEntity*>(parts[i]);
+        const auto* definition = AcDbAttributeDefinition::cast(part);
+        if (definition == nullptr) {
+            shown.append(part);
+            continue;
+        }
+        if (definition->isConstant() && !definition->isInvisible()) {
+            auto* text = new AcDbText(definition->position(), definition->textString().kACharPtr(),
+                                      definition->textStyle(), definition->height(), definition->rotation());
+            text->setPropertiesFrom(definition);
+            shown.append(text);
+        }
+        delete part;
+    }
+    parts = shown;
+    // The attributes of a reference in the drawing are placed already; a copy made by exploding an outer
+    // block has none of its own.
+    if (ref->objectId().isNull()) {
+        return;
+    }
+    std::unique_ptr<AcDbObjectIterator> it(ref->attributeIterator());
+    for (; it != nullptr && !it->done(); it->step()) {
+        AcDbAttribute* attribute = nullptr;
+        if (acdbOpenObject(attribute, it->objectId(), AcDb::kForRead) != Acad::eOk) {
+            continue;
+        }
+        if (!attribute->isInvisible()) {
+            if (auto* copy = static_cast<AcDbEntity*>(attribute->clone())) {
+                parts.append(copy);
+            }
+        }
+        attribute->close();
+    }
+}
+
 uint8_t ConvertBlockReference(AcDbBlockReference* ref, MapApiBuf* packet, const CBindingRecord& templ,
                               uint32_t& childCount) {
     AcDbVoidPtrArray parts;
@@ -309,6 +349,7 @@ uint8_t ConvertBlockReference(AcDbBlockReference* ref, MapApiBuf* packet, const 
         acutPrintf(kTextBlockExplodeFailed);
         return 0;
     }
+    ShowAttributeValues(ref, parts);
     return ConvertParts(parts, packet, templ, childCount);
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/exchange/DlgMsg.h"
 #include "plugin/core/MessageWindow.h"
 #include "plugin/core/Settings.h"
@@ -60,12 +61,11 @@ private:
 // The current document's write lock and one transaction, for the life of the object.
 class CReceiveScope {
 public:
-    explicit CReceiveScope(AcApDocument* doc) : m_doc(doc) {
-        if (acDocManager->lockDocument(m_doc, AcAp::kWrite, nullptr, nullptr, true) != Acad::eOk) {
-            m_doc = nullptr;
-            return;
+    explicit CReceiveScope(AcApDocument* doc) : m_lock(doc) {
+        if (m_lock.Locked()) {
+            m_doc = doc;
+            m_doc->transactionManager()->startTransaction();
         }
-        m_doc->transactionManager()->startTransaction();
     }
     ~CReceiveScope() { End(); }
     CReceiveScope(const CReceiveScope&) = delete;
@@ -74,13 +74,14 @@ public:
     void End() {
         if (m_doc != nullptr) {
             m_doc->transactionManager()->endTransaction();
-            acDocManager->unlockDocument(m_doc);
             m_doc = nullptr;
         }
+        m_lock.Unlock();
     }
 
 private:
-    AcApDocument* m_doc;
+    CDocWriteLock m_lock;
+    AcApDocument* m_doc = nullptr;
 };
 
 // The object of one record built on the layer: what was built and the binding's name and remark.

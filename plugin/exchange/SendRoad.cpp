@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/core/Settings.h"
 #include "plugin/core/PluginState.h"
 #include "plugin/arxutil/LayerEntityList.h"
@@ -46,26 +47,6 @@ std::set<uint32_t> g_tempGroupKeys;
 // Map ids of groups re-sent whole in the current packet: their records carry the id as key.
 std::set<uint32_t> g_resentGroupKeys;
 
-class CSendDocLock {
-public:
-    CSendDocLock() : m_doc(acDocManager->curDocument()) {
-        if (m_doc != nullptr &&
-            acDocManager->lockDocument(m_doc, AcAp::kWrite, nullptr, nullptr, true) != Acad::eOk) {
-            m_doc = nullptr;
-        }
-    }
-    ~CSendDocLock() {
-        if (m_doc != nullptr) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CSendDocLock(const CSendDocLock&) = delete;
-    CSendDocLock& operator=(const CSendDocLock&) = delete;
-
-private:
-    AcApDocument* m_doc;
-};
-
 static_assert(kPacketHeadBytes == sizeof(MapPacketHead));
 static_assert(kObjectHeaderBytes == sizeof(MapObjHeader));
 
@@ -98,7 +79,10 @@ void FreePacket(MapApiBuf* packet) {
 void FollowView(AcDbObjectId lastId) {
     AcGePoint3d p(0.0, 0.0, 0.0);
     {
-        CSendDocLock lock;
+        CDocWriteLock lock;
+        if (!lock.Locked()) {
+            return;
+        }
         AcDbEntity* entity = nullptr;
         if (!lastId.isNull() && acdbOpenAcDbEntity(entity, lastId, AcDb::kForRead) == Acad::eOk) {
             GetEntityExtents(p, entity);
@@ -190,8 +174,10 @@ void SendObjectPass(const CLayerEntityList& list, uint32_t drawingFolderId, bool
     std::vector<uint32_t> deleteIds;
     AcDbObjectId lastId;
     {
-        CSendDocLock lock;
-        for (const CLayerEntityNode* group = list.m_pFirst; group != nullptr; group = group->m_pNext) {
+        CDocWriteLock lock;
+        // Refused, nothing is converted: the packet stays empty and goes nowhere.
+        for (const CLayerEntityNode* group = list.m_pFirst; lock.Locked() && group != nullptr;
+             group = group->m_pNext) {
             if (group->m_entIds.isEmpty()) {
                 continue;
             }
@@ -237,6 +223,15 @@ bool PrepareFolders(uint32_t& drawingFolderId) {
         return false;
     }
     g_strDrawingFolderName = GetCurDwgFileName();
+    if (g_strDrawingFolderName.IsEmpty()) {
+        // A drawing never saved: its folder carries the name the host shows for it.
+        if (AcApDocument* doc = acDocManager->curDocument()) {
+            g_strDrawingFolderName = doc->docTitle();
+        }
+    }
+    if (g_strDrawingFolderName.IsEmpty()) {
+        return false;
+    }
     drawingFolderId = g_MapFolderTree.FindOrCreateFolder(g_strDrawingFolderName, workspace, true);
     return true;
 }
@@ -256,13 +251,18 @@ void FolderPass(const CLayerEntityList& list, uint32_t drawingFolderId) {
     g_bFolderPhase = 0;
     g_FolderBindings.Clear();
     uint64_t position = 0;
+    bool refused = false;
     for (const CLayerEntityNode* group = list.m_pFirst; group != nullptr; group = group->m_pNext) {
         if (group->m_entIds.isEmpty()) {
             continue;
         }
         uint32_t live = 0;
         {
-            CSendDocLock lock;
+            CDocWriteLock lock;
+            if (!lock.Locked()) {
+                refused = true;
+                break;
+            }
             live = GetLayerFolderId(group->m_layerName);
         }
         if (live != 0) {
@@ -273,8 +273,10 @@ void FolderPass(const CLayerEntityList& list, uint32_t drawingFolderId) {
         binding->m_parentId = drawingFolderId;
         binding->m_name = group->m_layerName;
         {
-            CSendDocLock lock;
-            const AcDbObjectId layerId = CLayerUtil::GetLayerId(group->m_layerName.GetString(), false);
+            CDocWriteLock lock;
+            const AcDbObjectId layerId = lock.Locked()
+                                             ? CLayerUtil::GetLayerId(group->m_layerName.GetString(), false)
+                                             : AcDbObjectId();
             AcDbObject* layer = nullptr;
             if (!layerId.isNull() && acdbOpenObject(layer, layerId, AcDb::kForRead) == Acad::eOk) {
                 binding->m_key = HandleToUInt32(layer->handle());
@@ -291,6 +293,9 @@ void FolderPass(const CLayerEntityList& list, uint32_t drawingFolderId) {
             }
         }
         g_FolderBindings.SetBinding(position++, binding, binding->m_saved != 0);
+    }
+    if (refused) {
+        g_bFolderPhase = 0;
     }
     if (g_bFolderPhase) {
         RecordSentKeys(packet);
@@ -455,7 +460,10 @@ void SendSelectedEntities() {
     }
     CLayerEntityList list;
     {
-        CSendDocLock lock;
+        CDocWriteLock lock;
+        if (!lock.Locked()) {
+            return;  // the drawing can't be read for the send now: nothing goes
+        }
         CSelectUtil::GetImpliedSelectionByLayer(list);
     }
     const int count = CountIds(list);
@@ -474,10 +482,12 @@ bool SendEntityArray(const AcDbObjectIdArray& ids) {
     if (!PrepareFolders(drawingFolderId)) {
         return false;
     }
-    ShowProgressFor(ids.length());
     CLayerEntityList list;
     {
-        CSendDocLock lock;
+        CDocWriteLock lock;
+        if (!lock.Locked()) {
+            return false;  // the drawing can't be read for the send now: nothing goes
+        }
         for (int i = 0; i < ids.length(); ++i) {
             AcDbEntity* entity = nullptr;
             if (acdbOpenAcDbEntity(entity, ids[i], AcDb::kForRead) == Acad::eOk) {
@@ -486,6 +496,7 @@ bool SendEntityArray(const AcDbObjectIdArray& ids) {
             }
         }
     }
+    ShowProgressFor(ids.length());
     SendObjectPass(list, drawingFolderId, true);
     return true;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/core/MessageWindow.h"
 #include "plugin/core/Settings.h"
 #include "plugin/core/PluginState.h"
@@ -122,33 +123,14 @@ bool OnLayer(AcDbObjectId entityId, AcDbObjectId layerId) {
     return on;
 }
 
-class CDocWriteLock {
-public:
-    explicit CDocWriteLock(AcApDocument* doc) : m_doc(doc) {
-        if (m_doc != nullptr) {
-            acDocManager->lockDocument(m_doc, AcAp::kWrite, nullptr, nullptr, true);
-        }
-    }
-    ~CDocWriteLock() {
-        if (m_doc != nullptr) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CDocWriteLock(const CDocWriteLock&) = delete;
-    CDocWriteLock& operator=(const CDocWriteLock&) = delete;
-
-private:
-    AcApDocument* m_doc;
-};
-
 // The point a POINT command just made becomes an icon marker: the point goes, its position is posted.
 void TurnPointIntoMarker(CDocSyncState& state) {
     g_bEchoFlag = 1;
     const AcDbObjectId id = state.m_lastPoint;
     state.m_lastPoint = AcDbObjectId();
-    CDocWriteLock lock(acDocManager->curDocument());
+    CDocWriteLock lock;
     AcDbPoint* point = nullptr;
-    if (acdbOpenObject(point, id, AcDb::kForWrite) == Acad::eOk) {
+    if (lock.Locked() && acdbOpenObject(point, id, AcDb::kForWrite) == Acad::eOk) {
         const AcGePoint3d at = point->position();
         point->erase();
         point->close();
@@ -280,8 +262,9 @@ void SyncCommandObjects(const ACHAR* command) {
     g_bEchoFlag = 1;
     auto ids = std::make_unique<AcDbObjectIdArray>(0, 8);
     {
-        CDocWriteLock lock(acDocManager->curDocument());
-        for (const AcDbObjectId& id : candidates) {
+        CDocWriteLock lock;
+        for (int i = 0; lock.Locked() && i < candidates.length(); ++i) {
+            const AcDbObjectId& id = candidates[i];
             AcDbObject* object = nullptr;
             const Acad::ErrorStatus es = acdbOpenObject(object, id, AcDb::kForWrite);
             if (object == nullptr) {
@@ -329,6 +312,9 @@ void CEditorReactor::beginDoubleClick(const AcGePoint3d& clickPoint) {
     }
     AcApDocument* doc = acDocManager->curDocument();
     CDocWriteLock lock(doc);
+    if (!lock.Locked()) {
+        return;  // the host's own double click
+    }
     // The user's own setting, restored once the click is over (after a dialog, at the next command: the
     // host reads it when this notification returns).
     if (m_nUserDblClkEdit < 0) {
@@ -400,8 +386,8 @@ void CTarnSelectFilter::ssgetAddFilter(int, AcEdSelectionSetService& service, co
     if (state == nullptr || subSelectionSet.isEmpty()) {
         return;
     }
-    CDocWriteLock lock(acDocManager->curDocument());
-    const AcDbObjectId layerId = BaseMapLayerId(*state);
+    CDocWriteLock lock;
+    const AcDbObjectId layerId = lock.Locked() ? BaseMapLayerId(*state) : AcDbObjectId();
     if (layerId.isNull()) {
         return;
     }
@@ -420,7 +406,10 @@ void CEntHilightReactor::ssgetRolloverFilter(const AcDbFullSubentPath&, AcDbFull
     }
     AcDbObjectIdArray kept;
     {
-        CDocWriteLock lock(acDocManager->curDocument());
+        CDocWriteLock lock;
+        if (!lock.Locked()) {
+            return;  // the path stays as the host made it
+        }
         const AcDbObjectId layerId = BaseMapLayerId(*state);
         // The path keeps its order: from the outermost container to the entity.
         for (const AcDbObjectId& id : highlightPath.objectIds()) {

@@ -1,5 +1,6 @@
 // The send road end to end: the plug-in loaded into the host, entities selected and sent with TARNSEND, the
 // simulated map application storing what arrives; the objects read back from it against the drawing.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -726,6 +727,169 @@ TEST_F(SendRoadTest, RegionsAndProxyEntitiesGoExplodedAndTheirPointsAsOneSet) {
     Track set(packet.records[4].payload);
     EXPECT_EQ(set.obj->m_byGeomKind, 6);
     EXPECT_EQ(set.obj->m_nCount, 2);
+}
+
+// Blocks nested in blocks, read back from a file: each reference knows its block by name only, and every
+// level explodes into the parts the drawing shows.
+TEST_F(SendRoadTest, NestedBlocksReadFromAFileGoWithAllTheirParts) {
+    const AcDbObjectId inner = MakeBlock(u"Pair", {new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0)),
+                                                   new AcDbLine(AcGePoint3d(0, 1, 0), AcGePoint3d(1, 1, 0))});
+    const AcDbObjectId middle = MakeBlock(u"Gate", {new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(2, 0, 0)),
+                                                    new AcDbBlockReference(AcGePoint3d(10, 0, 0), inner)});
+    const AcDbObjectId outer = MakeBlock(u"Site", {new AcDbBlockReference(AcGePoint3d(0, 5, 0), middle)});
+    Add(new AcDbBlockReference(AcGePoint3d(100, 200, 0), outer));
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("OPEN", {dir + "/site.dxf"}), CommandOutcome::kEnded);
+
+    auto sendAll = [&]() {
+        platform::SetPickFirst(Entities());
+        host.MapSim().ClearRecords();
+        Mark();
+        EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+        EXPECT_EQ(Printed().find("炸开块失败"), std::string::npos) << Printed();
+        return LastPacket();
+    };
+    auto childCount = [](const mapsim::PacketRecord& record) {
+        MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, record.payload.data(),
+                                                 static_cast<DWORD>(record.payload.size()));
+        const uint32_t count = folder != nullptr ? folder->m_nChildCount : 0;
+        MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+        return count;
+    };
+    {
+        const mapsim::Packet packet = sendAll();
+        ASSERT_EQ(packet.records.size(), 4u);
+        EXPECT_EQ(packet.records[0].type, mapsim::kTypeFolder);
+        EXPECT_EQ(childCount(packet.records[0]), 3u);
+        Track gate(
+            packet.records[1].payload);  // (0,0) in the gate, (0,5) in the site, (100,200) in the drawing
+        EXPECT_EQ(gate.obj->m_pPoints[0].m_dX, 100.0);
+        EXPECT_EQ(gate.obj->m_pPoints[0].m_dY, 205.0);
+        Track pair(packet.records[3].payload);  // the pair's upper line: (0,1) + (10,0) + (0,5) + (100,200)
+        EXPECT_EQ(pair.obj->m_pPoints[0].m_dX, 110.0);
+        EXPECT_EQ(pair.obj->m_pPoints[0].m_dY, 206.0);
+    }
+
+    // The same nesting as another program writes it: no block records, the inner block after the one that
+    // uses it.
+    const std::string other = dir + "/other.dxf";
+    e2e::WriteFile(other,
+                   "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  0\nENDSEC\n"
+                   "  0\nSECTION\n  2\nBLOCKS\n"
+                   "  0\nBLOCK\n  5\n30\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockBegin\n  2\nOUTER\n 70\n0\n"
+                   " 10\n0.0\n 20\n0.0\n 30\n0.0\n  3\nOUTER\n"
+                   "  0\nINSERT\n  5\n31\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockReference\n  2\nINNER\n"
+                   " 10\n3.0\n 20\n4.0\n 30\n0.0\n"
+                   "  0\nENDBLK\n  5\n32\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockEnd\n"
+                   "  0\nBLOCK\n  5\n40\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockBegin\n  2\nINNER\n 70\n0\n"
+                   " 10\n0.0\n 20\n0.0\n 30\n0.0\n  3\nINNER\n"
+                   "  0\nLINE\n  5\n41\n100\nAcDbEntity\n  8\n0\n100\nAcDbLine\n"
+                   " 10\n1.0\n 20\n1.0\n 30\n0.0\n 11\n2.0\n 21\n1.0\n 31\n0.0\n"
+                   "  0\nENDBLK\n  5\n42\n100\nAcDbEntity\n  8\n0\n100\nAcDbBlockEnd\n"
+                   "  0\nENDSEC\n"
+                   "  0\nSECTION\n  2\nENTITIES\n"
+                   "  0\nINSERT\n  5\n50\n100\nAcDbEntity\n  8\nSurvey\n100\nAcDbBlockReference\n  2\nOUTER\n"
+                   " 10\n20.0\n 20\n30.0\n 30\n0.0\n"
+                   "  0\nENDSEC\n  0\nEOF\n");
+    ASSERT_EQ(Run("OPEN", {other}), CommandOutcome::kEnded) << Printed();
+    ASSERT_EQ(Entities().size(), 1u);
+    const mapsim::Packet packet = sendAll();
+    ASSERT_EQ(packet.records.size(), 2u);
+    EXPECT_EQ(childCount(packet.records[0]), 1u);
+    Track line(packet.records[1].payload);  // (1,1) + (3,4) + (20,30)
+    EXPECT_EQ(line.obj->m_pPoints[0].m_dX, 24.0);
+    EXPECT_EQ(line.obj->m_pPoints[0].m_dY, 35.0);
+}
+
+// A drawing never saved sends under the name the host shows for it, its layers' folders under that one, as
+// for a saved drawing.
+TEST_F(SendRoadTest, ADrawingNeverSavedSendsUnderTheNameTheHostShows) {
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    const std::string title = platform::Utf16ToUtf8(Doc()->docTitle());
+    ASSERT_FALSE(title.empty());
+    ASSERT_EQ(Doc()->fileName()[0], u'\0');
+    const uint64_t a = Add(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0)), u"A");
+    Select({a});
+    host.MapSim().ClearRecords();
+    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    const mapsim::MapSim& map = host.MapSim();
+    const uint32_t workspace = map.FolderNamed(0, "CAD工作空间");
+    ASSERT_NE(workspace, 0u);
+    const uint32_t drawing = map.FolderNamed(workspace, title);
+    ASSERT_NE(drawing, 0u) << title;
+    EXPECT_EQ(map.FolderCount(workspace, title), 1u);
+    EXPECT_EQ(map.FolderCount(workspace, ""), 0u);
+    const uint32_t layer = map.FolderNamed(drawing, "A");
+    ASSERT_NE(layer, 0u);
+    EXPECT_EQ(map.FolderCount(drawing, "A"), 1u);
+    ASSERT_NE(Stored(a), nullptr);
+    EXPECT_EQ(Stored(a)->parent, layer);
+    size_t drawingsUnderWorkspace = 0;
+    for (const auto& [id, folder] : map.Folders()) {
+        drawingsUnderWorkspace += folder.parent == workspace ? 1 : 0;
+    }
+    EXPECT_EQ(drawingsUnderWorkspace, 1u);
+
+    // Sent again: the same folders.
+    const uint64_t b = Add(new AcDbLine(AcGePoint3d(0, 5, 0), AcGePoint3d(10, 5, 0)), u"A");
+    Select({b});
+    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    EXPECT_EQ(map.FolderCount(workspace, title), 1u);
+    EXPECT_EQ(map.FolderCount(drawing, "A"), 1u);
+    ASSERT_NE(Stored(b), nullptr);
+    EXPECT_EQ(Stored(b)->parent, layer);
+}
+
+// A reference with attributes goes as the drawing shows it: the values of its attributes and the block's
+// constant texts, not the tags and defaults of the definitions that ask for values.
+TEST_F(SendRoadTest, BlockReferencesSendTheirAttributeValuesNotTheTags) {
+    auto* asked = new AcDbAttributeDefinition(AcGePoint3d(0, 1, 0), u"X", u"TAG", u"Number?", AcDbObjectId());
+    auto* fixed = new AcDbAttributeDefinition(AcGePoint3d(0, 2, 0), u"WELL", u"KIND", u"", AcDbObjectId());
+    fixed->setConstant(true);
+    auto* hidden = new AcDbAttributeDefinition(AcGePoint3d(0, 3, 0), u"H", u"NOTE", u"", AcDbObjectId());
+    const AcDbObjectId block =
+        MakeBlock(u"Valve", {new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0)), asked, fixed, hidden});
+    auto* ref = new AcDbBlockReference(AcGePoint3d(100, 200, 0), block);
+    const uint64_t key = Add(ref);
+    {
+        linktest::DocLock lock(Doc());
+        AcDbBlockReference* open = nullptr;
+        ASSERT_EQ(acdbOpenObject(open, linktest::IdOf(Doc(), key), AcDb::kForWrite), Acad::eOk);
+        auto* value = new AcDbAttribute(AcGePoint3d(100, 201, 0), u"P-01", u"TAG", AcDbObjectId());
+        ASSERT_EQ(open->appendAttribute(value), Acad::eOk);
+        value->close();
+        auto* note = new AcDbAttribute(AcGePoint3d(100, 203, 0), u"secret", u"NOTE", AcDbObjectId());
+        note->setInvisible(true);
+        ASSERT_EQ(open->appendAttribute(note), Acad::eOk);
+        note->close();
+        open->close();
+    }
+    const mapsim::Packet packet = Send({key});
+    ASSERT_EQ(packet.records.size(), 4u);  // the folder, the line, the constant text, the value
+    MapFolderObj* folder = MapApiParseFolder(&g_MapApiLink, packet.records[0].payload.data(),
+                                             static_cast<DWORD>(packet.records[0].payload.size()));
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->m_nChildCount, 3u);
+    MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+    std::vector<std::string> texts;
+    for (size_t i = 1; i < packet.records.size(); ++i) {
+        if (packet.records[i].type == mapsim::kTypeMark) {
+            Label label(packet.records[i].payload);
+            ASSERT_NE(label.obj, nullptr);
+            texts.emplace_back(label.obj->m_szName);
+            if (texts.back() == "P-01") {
+                EXPECT_EQ(label.obj->m_dX, 100.0);
+                EXPECT_EQ(label.obj->m_dY, 201.0);
+            }
+            if (texts.back() == "WELL") {
+                EXPECT_EQ(label.obj->m_dX, 100.0);  // (0,2) placed at (100,200)
+                EXPECT_EQ(label.obj->m_dY, 202.0);
+            }
+        }
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"P-01", "WELL"}));
 }
 
 }  // namespace

@@ -150,6 +150,53 @@ TEST_F(ToolBarE2eTest, TheBaseMapButtonLaysTilesUnderTheViewAndTakesThemAway) {
     EXPECT_TRUE(ImageFiles(host.Drawing()).empty());
 }
 
+// A save takes the tiles out of the drawing through the button, so the button shows the base map off and the
+// next press lays the tiles again instead of doing nothing visible.
+TEST_F(ToolBarE2eTest, ASaveSwitchesTheBaseMapOffAndTheButtonShowsIt) {
+    SaveAs("site.dxf");
+    LoadPlugin();
+    ASSERT_EQ(Run("ZOOM 495000,2997000 505000,3003000"), CommandOutcome::kEnded);
+    Settle();
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    Settle();
+    ASSERT_FALSE(ImageFiles(host.Drawing()).empty());
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR"), CommandOutcome::kEnded);
+    ASSERT_NE(Printed().find("(32769) image 1"), std::string::npos) << Printed();
+
+    SaveAs("site2.dxf");
+    EXPECT_TRUE(ImageFiles(host.Drawing()).empty());
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR"), CommandOutcome::kEnded);
+    EXPECT_NE(Printed().find("(32769) image 5"), std::string::npos) << Printed();
+
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_FALSE(ImageFiles(host.Drawing()).empty());
+}
+
+// While the drawing refuses the plug-in its lock, the base map lays no tile and leaves no lock behind; once
+// granted, switching it off and on again lays the tiles.
+TEST_F(ToolBarE2eTest, TheBaseMapLaysNoTileWhileTheDrawingRefusesItsLock) {
+    SaveAs("site.dxf");
+    LoadPlugin();
+    ASSERT_EQ(Run("ZOOM 495000,2997000 505000,3003000"), CommandOutcome::kEnded);
+    Settle();
+    const int refused = platform::RefusedLocks();
+    platform::SetLockRefusal([](AcApDocument*, AcAp::DocLockMode mode) { return mode == AcAp::kWrite; });
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_GT(platform::RefusedLocks(), refused);
+    EXPECT_TRUE(ImageFiles(host.Drawing()).empty());
+    EXPECT_EQ(platform::LockDepth(host.Document()), 0);
+    EXPECT_EQ(platform::LockViolations(), std::vector<std::string>());
+    platform::SetLockRefusal(nullptr);
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_FALSE(ImageFiles(host.Drawing()).empty());
+}
+
 // Only the drawing current when the plug-in started shows the base map so far; the other drawing here is
 // opened after it, and the move is made from there.
 TEST_F(ToolBarE2eTest, TheSettingsDialogMovesTheCacheAwayFromUnderADrawingThatShowsTiles) {

@@ -39,6 +39,8 @@ struct DocState {
     bool requireLock = true;
     std::vector<std::string> violations;
     std::function<void(const std::string&)> violationHandler;
+    std::function<bool(AcApDocument*, AcAp::DocLockMode)> lockRefusal;
+    int refusedLocks = 0;
     std::vector<SentString> sent;
     size_t sentRun = 0;
 };
@@ -316,6 +318,11 @@ Acad::ErrorStatus AcApDocManager::lockDocument(AcApDocument* doc, AcAp::DocLockM
         return Acad::eNullObjectPointer;
     }
     const AcAp::DocLockMode before = doc->lockMode();
+    if (const auto& refuse = platform::State().lockRefusal; refuse && refuse(doc, mode)) {
+        // Refused as the host refuses a lock another session holds: nothing is pushed, no notification.
+        ++platform::State().refusedLocks;
+        return Acad::eLockViolation;
+    }
     platform::FireLockChange(doc, before, mode, globalCmdName, false);
     AcApDocument::Impl& impl = doc->tarnImpl();
     // Changes made under a write lock from outside a command (a reactor's deferred edit, a timer's work) are
@@ -488,6 +495,18 @@ const std::vector<std::string>& LockViolations() {
 
 void ClearLockViolations() {
     State().violations.clear();
+}
+
+void SetLockRefusal(std::function<bool(AcApDocument*, AcAp::DocLockMode)> refuse) {
+    State().lockRefusal = std::move(refuse);
+}
+
+int RefusedLocks() {
+    return State().refusedLocks;
+}
+
+int LockDepth(const AcApDocument* doc) {
+    return doc != nullptr && Known(doc) ? static_cast<int>(doc->tarnImpl().locks.size()) : 0;
 }
 
 void SetLockViolationHandler(std::function<void(const std::string&)> handler) {

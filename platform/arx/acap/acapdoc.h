@@ -171,6 +171,12 @@ std::vector<AcApDocManagerReactor*> DocManagerReactors();
 void RequireLockForWrites(bool on);
 const std::vector<std::string>& LockViolations();
 void ClearLockViolations();
+// Lock refusal: while the predicate answers true for a document and mode, lockDocument refuses with
+// eLockViolation and takes nothing (null restores the default of granting every lock). RefusedLocks counts
+// the refusals since the reset; LockDepth is the number of locks the document holds.
+void SetLockRefusal(std::function<bool(AcApDocument*, AcAp::DocLockMode)> refuse);
+int RefusedLocks();
+int LockDepth(const AcApDocument* doc);
 void SetLockViolationHandler(std::function<void(const std::string&)> handler);
 
 // Commands running in the document (the command runner counts them).

@@ -14,8 +14,9 @@ const FieldDesc kFields[] = {
                self->setPrompt(v.text.c_str())),
     TARN_FIELD(2, kString, "tag", AcDbAttributeDefinition, platform::dxf::Put(v, self->tagConst()),
                self->setTag(v.text.c_str())),
-    TARN_FIELD(70, kInt16, "flags", AcDbAttributeDefinition, v.integer = self->isInvisible() ? 1 : 0,
-               self->setInvisible((v.integer & 1) != 0)),
+    TARN_FIELD(70, kInt16, "flags", AcDbAttributeDefinition,
+               v.integer = (self->isInvisible() ? 1 : 0) | (self->isConstant() ? 2 : 0),
+               (self->setInvisible((v.integer & 1) != 0), self->setConstant((v.integer & 2) != 0))),
     TARN_FIELD(73, kInt16, "fieldLength", AcDbAttributeDefinition,
                (v.integer = self->fieldLength(), v.skip = v.integer == 0),
                self->setFieldLength(static_cast<int>(v.integer))),
@@ -45,6 +46,10 @@ Acad::ErrorStatus AcDbAttributeDefinition::setPrompt(const ACHAR* prompt) {
 
 Acad::ErrorStatus AcDbAttributeDefinition::setInvisible(bool invisible) {
     return tarnSet(m_invisible, invisible);
+}
+
+Acad::ErrorStatus AcDbAttributeDefinition::setConstant(bool constant) {
+    return tarnSet(m_constant, constant);
 }
 
 Acad::ErrorStatus AcDbAttributeDefinition::setFieldLength(int length) {

@@ -20,6 +20,9 @@ public:
     Acad::ErrorStatus setPrompt(const ACHAR* prompt);
     bool isInvisible() const { return m_invisible; }
     Acad::ErrorStatus setInvisible(bool invisible);
+    // A constant definition has one value for every insertion and gives the references no attribute.
+    bool isConstant() const { return m_constant; }
+    Acad::ErrorStatus setConstant(bool constant);
     int fieldLength() const { return m_fieldLength; }
     Acad::ErrorStatus setFieldLength(int length);
 
@@ -27,5 +30,6 @@ private:
     std::u16string m_tag;
     std::u16string m_prompt;
     bool m_invisible = false;
+    bool m_constant = false;
     int m_fieldLength = 0;
 };

@@ -193,6 +193,11 @@ Acad::ErrorStatus AcDbBlockReference::explode(AcDbVoidPtrArray& entities) const 
     const AcGeMatrix3d transform = blockTransform();
     std::vector<std::unique_ptr<AcDbEntity>> parts;
     for (const AcDbEntity* entity : BlockEntities(blockTableRecord())) {
+        if (const auto* inner = AcDbBlockReference::cast(entity)) {
+            // A reference read from a file knows its block by name and finds it through its database; the
+            // copy is in no database, so it takes the block found here.
+            inner->blockTableRecord();
+        }
         std::unique_ptr<AcDbEntity> copy(static_cast<AcDbEntity*>(entity->clone()));
         if (copy == nullptr) {
             continue;

@@ -198,6 +198,11 @@ std::string FormatDegrees(double radians) {
     if (!std::isfinite(radians)) {
         return FormatReal(radians);
     }
+    if (std::fabs(static_cast<long double>(radians) / kRadiansPerDegree) >
+        static_cast<long double>(DBL_MAX)) {
+        // Beyond the double range in degrees: the same direction within one turn.
+        return FormatDegrees(std::fmod(radians, 2.0 * 3.141592653589793));
+    }
     long double degrees = static_cast<long double>(radians) / kRadiansPerDegree;
     char buffer[64];
     // The shortest decimal that comes back; a nudge of the last digit settles the rare case none does.

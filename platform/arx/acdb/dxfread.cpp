@@ -656,7 +656,10 @@ private:
                     if (r.cls == nullptr || !r.cls->isDerivedFrom(AcDbEntity::desc())) {
                         // Kinds the database does not model are kept as read, so that saving a drawing
                         // from another program loses none of its content.
-                        r.cls = r.end - r.begin <= dxf::kMaxListItems ? AcDbUnknownEntity::desc() : nullptr;
+                        // A record without a type could not be written back as read: it is left out.
+                        r.cls = r.end - r.begin <= dxf::kMaxListItems && !typeOf(r).empty()
+                                    ? AcDbUnknownEntity::desc()
+                                    : nullptr;
                         if (r.cls == nullptr) {
                             ++m_unknownEntities[typeOf(r)];
                         }
@@ -669,7 +672,7 @@ private:
                         // Kinds the database does not model are kept as they are, so that what lists them
                         // (dictionaries, layouts) still finds them after a save; an object with more
                         // groups than a list may hold is not one the reader can trust, and is left out.
-                        if (r.end - r.begin <= dxf::kMaxListItems) {
+                        if (r.end - r.begin <= dxf::kMaxListItems && !type.empty()) {
                             r.cls = AcDbUnknownObject::desc();
                         }
                     } else if (r.cls->isDerivedFrom(AcDbEntity::desc()) ||

@@ -32,6 +32,23 @@ const AcDbObject* LiveObject(AcDbObjectId id) {
     return slot != nullptr && !slot->erased ? slot->object : nullptr;
 }
 
+// An object whose owner, or an owner of that owner, is erased goes with it (an erased entity's extension
+// dictionary and the records in it): written, it would be owned by nothing in the file.
+bool OwnedByErased(const AcDbObject* object) {
+    AcDbObjectId owner = object->ownerId();
+    for (int depth = 0; depth < 64 && !owner.isNull(); ++depth) {
+        const detail::DbSlot* slot = detail::FindSlot(owner);
+        if (slot == nullptr || slot->object == nullptr) {
+            return false;
+        }
+        if (slot->erased) {
+            return true;
+        }
+        owner = slot->object->ownerId();
+    }
+    return false;
+}
+
 // References to objects that are not written (erased, gone, of another database) are written as null.
 std::uint64_t HandleOf(AcDbObjectId id, const AcDbDatabase* db) {
     const AcDbObject* object = LiveObject(id);
@@ -154,6 +171,15 @@ void WritePairs(const AcDbObject* object, const std::vector<AcDbUnknownObject::P
     }
 }
 
+bool HasOwnerPair(const std::vector<AcDbUnknownObject::Pair>& pairs) {
+    for (const AcDbUnknownObject::Pair& pair : pairs) {
+        if (pair.kind == AcDbUnknownObject::Pair::Kind::kOwner) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // What an object or entity of unknown kind keeps; null pointers for any other object.
 struct KeptContents {
     const std::string* type = nullptr;
@@ -175,6 +201,11 @@ void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
     if (const KeptContents kept = KeptContentsOf(object); kept.pairs != nullptr) {
         out.raw(0, *kept.type);
         out.handle(5, object->handle().value());
+        if (AcDbEntity::cast(object) != nullptr && !HasOwnerPair(*kept.pairs)) {
+            // Read without its owner (listed in a block): the owner is written, or a reader places it in
+            // model space whatever layout holds it.
+            out.handle(330, owner);
+        }
         WritePairs(object, *kept.pairs, owner, out);
         return;
     }
@@ -471,7 +502,8 @@ private:
         ForEachObjectId(m_db, [&](AcDbObjectId id) {
             const AcDbObject* object = LiveObject(id);
             if (id == nod || !Writable(object) || AcDbEntity::cast(object) != nullptr ||
-                AcDbSymbolTable::cast(object) != nullptr || AcDbSymbolTableRecord::cast(object) != nullptr) {
+                AcDbSymbolTable::cast(object) != nullptr || AcDbSymbolTableRecord::cast(object) != nullptr ||
+                OwnedByErased(object)) {
                 return;
             }
             WriteObject(object, HandleOf(object->ownerId(), m_db), m_body);

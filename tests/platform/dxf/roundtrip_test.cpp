@@ -1,5 +1,6 @@
 // Saving and reopening a drawing keeps every object bit for bit under its handle.
 #include <cmath>
+#include <cstdio>
 
 #include "dxf_fixture.h"
 #include "platform/arx/acdb/dxffields.h"
@@ -314,6 +315,49 @@ TEST_F(DxfRoundTrip, ErasedObjectsStayOutAndReadingReplacesTheWholeDrawing) {
     EXPECT_EQ(std::u16string(name), platform::ToWindowsPath(Path("drawing.dxf")));
     EXPECT_EQ(platform::CheckDatabase(target.get()), "");
     target->removeReactor(&recorder);
+}
+
+// What an erased object owns goes with it: its extension dictionary and the records in that are not written,
+// so that no object in the file is owned by nothing.
+TEST_F(DxfRoundTrip, WhatAnErasedObjectOwnsStaysOut) {
+    auto addLink = [&](AcDbObjectId entityId, AcDbObjectId& dictId, AcDbObjectId& recordId) {
+        AcDbEntity* entity = nullptr;
+        ASSERT_EQ(acdbOpenObject(entity, entityId, AcDb::kForWrite), Acad::eOk);
+        ASSERT_EQ(entity->createExtensionDictionary(), Acad::eOk);
+        dictId = entity->extensionDictionary();
+        entity->close();
+        AcDbDictionary* dict = nullptr;
+        ASSERT_EQ(acdbOpenObject(dict, dictId, AcDb::kForWrite), Acad::eOk);
+        auto* record = new AcDbXrecord();
+        resbuf* chain = acutBuildList(90, 7, 0);
+        ASSERT_EQ(record->setFromRbChain(chain), Acad::eOk);
+        acutRelRb(chain);
+        ASSERT_EQ(dict->setAt(u"TarnArx", record, recordId), Acad::eOk);
+        record->close();
+        dict->close();
+    };
+    const AcDbObjectId keptId = Post(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 1, 0)));
+    const AcDbObjectId goneId = Post(new AcDbLine(AcGePoint3d(0, 5, 0), AcGePoint3d(1, 6, 0)));
+    AcDbObjectId keptDict, keptRecord, goneDict, goneRecord;
+    addLink(keptId, keptDict, keptRecord);
+    addLink(goneId, goneDict, goneRecord);
+    AcDbObject* object = nullptr;
+    ASSERT_EQ(acdbOpenObject(object, goneId, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(object->erase(), Acad::eOk);
+    object->close();
+
+    SaveAndReopen();
+    AcDbObjectId id;
+    EXPECT_EQ(reopened->getAcDbObjectId(id, false, keptDict.handle()), Acad::eOk);
+    EXPECT_EQ(reopened->getAcDbObjectId(id, false, keptRecord.handle()), Acad::eOk);
+    EXPECT_EQ(reopened->getAcDbObjectId(id, false, goneDict.handle()), Acad::eUnknownHandle);
+    EXPECT_EQ(reopened->getAcDbObjectId(id, false, goneRecord.handle()), Acad::eUnknownHandle);
+    // Nor in the text: the erased line's dictionary handle appears nowhere.
+    const std::string text = ReadText(Path("drawing.dxf"));
+    char handle[32];
+    std::snprintf(handle, sizeof handle, "\n%llX\n",
+                  static_cast<unsigned long long>(goneDict.handle().value()));
+    EXPECT_EQ(text.find(handle), std::string::npos);
 }
 
 }  // namespace
