@@ -410,7 +410,7 @@ void CMapImageItem::UpdateFetchProgress(uint32_t done, uint32_t total) {
 
 AcDbObjectId CBaseMapLayer::InsertNoImage(AcDbObjectId& imageId, const AcGePoint2d&, const AcGePoint2d&,
                                           const char*, const CString&) {
-    CDocLock lock(acDocManager->curDocument());
+    CDocWriteLock lock(acDocManager->curDocument());
     imageId = AcDbObjectId::kNull;
     return imageId;
 }
