@@ -278,6 +278,9 @@ void ResetPluginState() {
     ResetExchangeState();
     ResetBaseMapState();
     g_WholeViewRequestView = ViewRectInfo();
+    std::vector<BYTE>().swap(g_KeptViewAnswer);
+    g_bZoomFirstUse = 1;
+    g_bZoomAsked = 0;
     RegisterPluginCallbacks();
 }
 
