@@ -40,3 +40,6 @@ bool IsSameFolder(const CString& a, const CString& b);
 bool IsFolderWithin(const CString& inner, const CString& outer);
 bool IsValidGaussEasting(double x);
 bool PolygonContainsPoints(const AcGePoint3dArray& polygon, const AcGePoint3dArray& points);
+// Hands a text to the host's main window for its command line (WM_COPYDATA, dwData 1, the UTF-16 text with
+// its NUL); true when the host took it.
+bool SendTextToHost(const CString& text);

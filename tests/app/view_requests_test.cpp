@@ -13,6 +13,7 @@
 #include "platform/arx/aced/acedinput.h"
 #include "platform/win32/core/modres.h"
 #include "plugin/app/ToolBar.h"
+#include "plugin/core/HostEnv.h"
 #include "plugin/core/PointIcon.h"
 #include "plugin/core/RasterImage.h"
 
@@ -351,3 +352,29 @@ TEST(ToolBarOperations, TheAppReactorHearsTheLinkerAndChangesNothing) {
 }  // namespace
 
 TARN_RESOURCE(u"PNG", kRgbPngResource, kRgbPng, sizeof kRgbPng);
+
+namespace {
+
+short ZoomFactorNow() {
+    resbuf rb{};
+    acedGetVar(u"ZOOMFACTOR", &rb);
+    return rb.resval.rint;
+}
+
+TEST_F(FrameTest, ATextSentToTheHostsMainWindowRunsOnItsCommandLine) {
+    Load();
+    ASSERT_TRUE(SendTextToHost(u"ZOOMFACTOR 42 "));
+    EXPECT_NE(ZoomFactorNow(), 42);  // queued: it runs when the host is idle
+    EXPECT_EQ(platform::ExecuteSentStrings(), 1);
+    EXPECT_EQ(ZoomFactorNow(), 42);
+    // Nothing to send; and a copy of another kind is not taken by the frame.
+    EXPECT_FALSE(SendTextToHost(u""));
+    const char16_t text[] = u"ZOOMFACTOR 7 ";
+    COPYDATASTRUCT cds{2, sizeof text, const_cast<char16_t*>(text)};
+    EXPECT_EQ(SendMessageW(acedGetAcadFrame()->GetSafeHwnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)),
+              0);
+    EXPECT_EQ(platform::ExecuteSentStrings(), 0);
+    EXPECT_EQ(ZoomFactorNow(), 42);
+}
+
+}  // namespace
