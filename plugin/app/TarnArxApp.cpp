@@ -58,9 +58,7 @@ constexpr CommandEntry kCommands[] = {
     {u"TARN", &TarnCommand},
     {u"CLEARMAP", &ClearMapCommand},
     {u"MATCHTARN", &MatchTarnCommand},
-    {u"TARNSEND", &SendCommand},
     {u"test", &TestCommand},
-    {u"TARNPROP", &EntPropertyCommand},
 };
 
 void RegisterMessageWindowClass() {
@@ -301,20 +299,3 @@ void MatchTarnCommand() {
 }
 
 void TestCommand() {}
-
-void SendCommand() {
-    if (!CheckMapAppReady()) {
-        return;
-    }
-    // The coordinate state arrives nested in its request's send.
-    if (!g_MapAppState.m_bCheckPending && !g_bAfterClose) {
-        MapApiGetCoordState(&g_MapApiLink);
-    }
-    if (g_MapAppState.m_nCoordType == 2) {  // longitude/latitude
-        AfxMessageBox(u"Zavrel当前的坐标系为经纬度，不支持该操作！", MB_OK);
-        return;
-    }
-    if (acdbHostApplicationServices()->workingDatabase() != nullptr) {
-        SendSelectedEntities();
-    }
-}
