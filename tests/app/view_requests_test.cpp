@@ -378,3 +378,24 @@ TEST_F(FrameTest, ATextSentToTheHostsMainWindowRunsOnItsCommandLine) {
 }
 
 }  // namespace
+
+#include "plugin/basemap/SetCoorDlg.h"
+#include "plugin/res/dlg_setcoor.h"
+
+namespace {
+
+TEST_F(FrameTest, TheCoordinateHelpOpensNoPage) {
+    Load();
+    ShowSetCoorDlg(GetToolBarWnd());
+    ASSERT_NE(g_pSetCoorDlg, nullptr);
+    CWnd* more = g_pSetCoorDlg->GetDlgItem(IDC_COOR_MORE);
+    ASSERT_NE(more, nullptr);
+    EXPECT_FALSE(more->IsWindowEnabled());
+    const size_t opened = platform::ShellExecuteRecords().size();
+    for (int id : {IDC_COOR_MORE, IDC_COOR_HELP}) {
+        g_pSetCoorDlg->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+    EXPECT_EQ(platform::ShellExecuteRecords().size(), opened);
+}
+
+}  // namespace
