@@ -137,7 +137,7 @@ TEST_F(ViewRequests, TheWholeViewComesBackAsOnePictureUnderTheViewWithItsRatioTo
     g_Settings.m_dViewScale2 = 2.0;
     RequestWholeViewImageAtSecondScale();
     ASSERT_EQ(map.RequestsOf(20301).size(), 2u);
-    const Bytes& q = map.RequestsOf(20301)[1].payload;
+    const Bytes q = map.RequestsOf(20301)[1].payload;
     std::memcpy(box, q.data() + 16, sizeof box);
     std::memcpy(&budget, q.data() + 56, 8);
     EXPECT_DOUBLE_EQ(box[0], 0.0);
