@@ -76,8 +76,8 @@ public:
     void Send() {
         m_host.MapSim().ClearRecords();  // the simulator's request log is no part of the road
         platform::SetPickFirst(m_ids);
-        if (m_host.Run("TARNSEND") != platform::CommandOutcome::kEnded) {
-            std::fprintf(stderr, "TARNSEND failed\n");
+        if (m_host.Run("TOOLBAR 发送") != platform::CommandOutcome::kEnded) {
+            std::fprintf(stderr, "the toolbar's send failed\n");
         }
     }
     size_t Stored() { return m_host.MapSim().Objects().size(); }

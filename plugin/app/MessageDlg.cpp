@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "plugin/core/HostEnv.h"
 #include "plugin/core/Settings.h"
@@ -26,6 +27,7 @@
 #include "plugin/maplink/mapwire.h"
 
 CMessageDlg* g_pMessageDlg = nullptr;
+std::vector<BYTE> g_KeptViewAnswer;
 
 HWND CMessageDlg::WindowHandle() const {
     return GetSafeHwnd();
@@ -469,6 +471,15 @@ bool CMessageDlg::OnRenderedView(const BYTE* data, DWORD length) {
         return true;  // a picture for no drawing: nothing failed to load, there is nowhere to put it
     }
     acedSetStatusBarProgressMeterPos(20);
+    if (length <= sizeof(MapRenderedViewHead)) {
+        return false;
+    }
+    InsertRenderedView(data, length);
+    acedSetStatusBarProgressMeterPos(100);
+    return true;
+}
+
+bool CMessageDlg::InsertRenderedView(const BYTE* data, DWORD length) {
     MapRenderedViewHead head;
     if (length <= sizeof head || !ReadWireStruct(data, length, head)) {
         return false;
@@ -478,7 +489,9 @@ bool CMessageDlg::OnRenderedView(const BYTE* data, DWORD length) {
     const int error = InsertMapImage(data + sizeof head, length - sizeof head, min, max);
     if (error != 0) {
         acutPrintf(u"错误代码：%d(加载底图失败)！\n", error);
-    } else if (const int32_t screenWidth = g_WholeViewRequestView.screenW; screenWidth > 0) {
+        return false;
+    }
+    if (const int32_t screenWidth = g_WholeViewRequestView.screenW; screenWidth > 0) {
         // Without a recorded view there is nothing to compare the picture with.
         double ratio = static_cast<double>(head.m_nWidth) / screenWidth;
         while (ratio > 1.5) {
@@ -492,8 +505,15 @@ bool CMessageDlg::OnRenderedView(const BYTE* data, DWORD length) {
                        ratio * 100.0);
         }
     }
-    acedSetStatusBarProgressMeterPos(100);
     return true;
+}
+
+int CMessageDlg::InsertKeptViewImage() {
+    std::vector<BYTE> kept;
+    kept.swap(g_KeptViewAnswer);  // the buffer is freed whatever happens
+    const bool inserted = kept.size() > sizeof(MapRenderedViewHead) &&
+                          InsertRenderedView(kept.data(), static_cast<DWORD>(kept.size()));
+    return inserted ? 0 : 1;
 }
 
 bool CMessageDlg::OnFolderFound(const BYTE* data, DWORD length) {

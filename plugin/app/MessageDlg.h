@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/arx/arxheaders.h"
 #include "plugin/basemap/MapFileRequest.h"
@@ -36,6 +37,10 @@ public:
     BOOL PostMarkerPoint(double x, double y) override;
     HWND WindowHandle() const override;
     size_t QueuedPayloadCount() const { return m_entityArrays.size() + m_markerPoints.size(); }
+
+    // Inserts the whole-view answer kept in g_KeptViewAnswer as a 20301 answer is inserted (no zoom match),
+    // and frees it: 0 after an insertion, 1 when there was no picture or it could not be inserted.
+    static int InsertKeptViewImage();
 
     // The table of incoming codes: code, the shortest payload its handler reads, whether it needs the current
     // drawing's state, and whether it also needs plane coordinates.
@@ -78,6 +83,9 @@ private:
     bool OnMapFile(const BYTE* data, DWORD length);
     void OnMapFileRecord(const MapFileRequest& answer);
     bool OnRenderedView(const BYTE* data, DWORD length);
+    // Writes and inserts a whole-view picture (head, then the picture) and tells how it compares with the
+    // view of the last whole-view request; false when it was not inserted.
+    static bool InsertRenderedView(const BYTE* data, DWORD length);
     bool OnFolderFound(const BYTE* data, DWORD length);
     bool OnFolderChecked(const BYTE* data, DWORD length);
     bool OnFolderList(const BYTE* data, DWORD length);
@@ -113,3 +121,5 @@ public:
 
 // The window while it exists; null otherwise.
 extern CMessageDlg* g_pMessageDlg;
+// A whole-view answer (16-byte header, 96-byte head, the picture) kept for a later insertion.
+extern std::vector<BYTE> g_KeptViewAnswer;

@@ -55,8 +55,10 @@ struct CommandEntry {
     AcRxFunctionPtr function;
 };
 constexpr CommandEntry kCommands[] = {
-    {u"TARN", &TarnCommand},     {u"CLEARMAP", &ClearMapCommand}, {u"MATCHTARN", &MatchTarnCommand},
-    {u"TARNSEND", &SendCommand}, {u"test", &TestCommand},         {u"TARNPROP", &EntPropertyCommand},
+    {u"TARN", &TarnCommand},
+    {u"CLEARMAP", &ClearMapCommand},
+    {u"MATCHTARN", &MatchTarnCommand},
+    {u"test", &TestCommand},
 };
 
 void RegisterMessageWindowClass() {
@@ -275,6 +277,9 @@ void ResetPluginState() {
     ResetExchangeState();
     ResetBaseMapState();
     g_WholeViewRequestView = ViewRectInfo();
+    std::vector<BYTE>().swap(g_KeptViewAnswer);
+    g_bZoomFirstUse = 1;
+    g_bZoomAsked = 0;
     RegisterPluginCallbacks();
 }
 
@@ -295,20 +300,3 @@ void MatchTarnCommand() {
 }
 
 void TestCommand() {}
-
-void SendCommand() {
-    if (!CheckMapAppReady()) {
-        return;
-    }
-    // The coordinate state arrives nested in its request's send; without one nothing is sent.
-    if (!RefreshCoordState()) {
-        return;
-    }
-    if (g_MapAppState.m_nCoordType == 2) {  // longitude/latitude
-        AfxMessageBox(u"Zavrel当前的坐标系为经纬度，不支持该操作！", MB_OK);
-        return;
-    }
-    if (acdbHostApplicationServices()->workingDatabase() != nullptr) {
-        SendSelectedEntities();
-    }
-}

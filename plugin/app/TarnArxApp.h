@@ -44,8 +44,6 @@ void TarnCommand();
 void ClearMapCommand();
 void MatchTarnCommand();
 void TestCommand();
-// The toolbar's send button until the toolbar exists: the selection goes to the map application.
-void SendCommand();
 
 inline constexpr const char16_t* kCommandGroup = u"TARN";
 inline constexpr const char16_t* kMenuEntryText = u"发送所选对象到CAD";

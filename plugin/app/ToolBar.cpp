@@ -1,7 +1,9 @@
 // The toolbar window, its toolbar and the commands of its buttons.
 #include "plugin/app/ToolBar.h"
 
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "platform/mfc/acui.h"
 #include "plugin/arxutil/DocWriteLock.h"
@@ -10,6 +12,8 @@
 #include "plugin/core/Settings.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/arxutil/SelectUtil.h"
+#include "plugin/arxutil/ViewUtil.h"
+#include "plugin/basemap/PngImage.h"
 #include "plugin/basemap/MapCapture.h"
 #include "plugin/core/PointIcon.h"
 #include "plugin/basemap/SetCoorDlg.h"
@@ -23,6 +27,8 @@
 
 ViewRectInfo g_WholeViewRequestView;
 CAcToolBarWnd* g_pToolBarWnd = nullptr;
+BYTE g_bZoomFirstUse = 1;
+BYTE g_bZoomAsked = 0;
 
 namespace {
 
@@ -43,6 +49,15 @@ constexpr const char16_t* kTextCoorInfo = u"当前Zavrel地图系统坐信息：
 constexpr const char16_t* kTextPickEntity = u"\n请选择一个实体：";
 constexpr const char16_t* kTextResizeMeter = u"调整图标大小";
 constexpr const char16_t* kTextOpenFailed = u"Wproc Update ICon ErrorCode:%d";
+constexpr const char16_t* kTextViewMeter = u"加载底图";
+constexpr const char16_t* kTextZoomQuestion =
+    u"系统检测到CAD的缩放比例与Zavrel不一致，\r\n可能导致加载底图不清晰。是否设置？\r\n(您也可以通过命令<"
+    u"MATCHTARN>手动设置。)";
+constexpr const char16_t* kTextZoomAlways = u"是否为每个新启动的文档都添加该设置？";
+constexpr short kMatchedZoomFactor = 100;
+constexpr double kDefaultViewScale1 = 1.0;
+constexpr double kDefaultViewScale2 = 2.0;
+constexpr double kViewPixelsPerScreenPixel = 1.5;
 
 AcDbDatabase* WorkingDatabase() {
     return acdbHostApplicationServices()->workingDatabase();
@@ -73,7 +88,145 @@ bool IsPointIcon(AcDbDatabase* db, AcDbObjectId imageId) {
     return IsIconDefinition(db, defId);
 }
 
+// The document's write lock for as long as the object lives (nothing when it can't be had).
+class CWriteLock {
+public:
+    explicit CWriteLock(AcApDocument* doc) : m_doc(doc) {
+        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
+    }
+    ~CWriteLock() {
+        if (m_locked) {
+            acDocManager->unlockDocument(m_doc);
+        }
+    }
+    CWriteLock(const CWriteLock&) = delete;
+    CWriteLock& operator=(const CWriteLock&) = delete;
+    bool Locked() const { return m_locked; }
+
+private:
+    AcApDocument* m_doc;
+    bool m_locked = false;
+};
+
+// The whole view, widened by the scale, as one picture of (screen pixels x pixelFactor) pixels.
+void RequestWholeView(double scale, bool squared) {
+    if (WorkingDatabase() == nullptr || !CheckMapAppReady()) {
+        return;
+    }
+    if (!g_MapAppState.m_bCheckPending && !g_bAfterClose) {
+        MapApiGetCoordState(&g_MapApiLink);  // the answer comes nested and sets the longitude/latitude flag
+    }
+    if (g_bLonLat) {
+        AfxMessageBox(kTextLonLatRefused);
+        return;
+    }
+    AskZoomFactor();
+    ViewRectInfo view;
+    if (!CViewUtil::GetCurViewRect(view, scale) || view.screenW <= 0 || view.screenH <= 0) {
+        return;
+    }
+    acedSetStatusBarProgressMeter(kTextViewMeter, 0, 100);
+    g_WholeViewRequestView = view;
+    const double factor = squared ? scale * scale : scale;
+    const double pixels =
+        static_cast<double>(view.screenW) * view.screenH * factor * kViewPixelsPerScreenPixel;
+    const int result =
+        MapApiRenderView(&g_MapApiLink, view.minX, view.minY, view.maxX, view.maxY,
+                         static_cast<UINT64>(pixels), static_cast<DWORD>(g_Settings.m_nMaxLevel));
+    // The answer has come (nested) or will not come: the meter goes either way.
+    acedRestoreStatusBar();
+    if (result < 0) {
+        ShowApiError(result);
+    }
+}
+
+// A scale of the settings that can widen a view: positive and finite, else its default.
+double ViewScale(double scale, double fallback) {
+    return std::isfinite(scale) && scale > 0.0 ? scale : fallback;
+}
+
 }  // namespace
+
+// ---- Operations of the toolbar that no button carries ----
+
+void RequestWholeViewImage() {
+    RequestWholeView(ViewScale(g_Settings.m_dViewScale1, kDefaultViewScale1), false);
+}
+
+void RequestWholeViewImageAtSecondScale() {
+    RequestWholeView(ViewScale(g_Settings.m_dViewScale2, kDefaultViewScale2), true);
+}
+
+void AskZoomFactor() {
+    if (g_Settings.m_nMatchZoomFactor == 1 && g_bZoomFirstUse) {
+        g_bZoomFirstUse = 0;
+        MatchMapZoom();
+    }
+    resbuf value{};
+    const bool known = acedGetVar(u"ZOOMFACTOR", &value) == RTNORM && value.restype == RTSHORT;
+    const bool matched = known && value.resval.rint == kMatchedZoomFactor;
+    if (g_bZoomAsked || (matched && g_Settings.m_nMatchZoomFactor != 0)) {
+        return;
+    }
+    g_bZoomAsked = 1;
+    if (AfxMessageBox(kTextZoomQuestion, MB_YESNO) != IDYES) {
+        return;
+    }
+    MatchMapZoom();
+    if (g_Settings.m_nMatchZoomFactor == 0 && AfxMessageBox(kTextZoomAlways, MB_YESNO) == IDYES) {
+        g_Settings.m_nMatchZoomFactor = 1;
+        SaveSettings();
+    }
+}
+
+double PromptRegionMode() {
+    constexpr double kDefault = 15.0;
+    struct Keyword {
+        const char16_t* name;
+        double value;
+    };
+    static constexpr Keyword kKeywords[] = {{u"FullSize", 3.14}, {u"Create", 10.0}, {u"Select", 11.0}};
+    acedInitGet(0, u"FullSize Create Select");
+    double value = kDefault;
+    const int status = acedGetReal(u"\nEnter a number or [FullSize/Create/Select] <15.0>: ", &value);
+    if (status == RTKWORD) {
+        ACHAR keyword[64] = {};
+        acedGetInput(keyword, std::size(keyword));
+        value = kDefault;
+        for (const Keyword& k : kKeywords) {
+            if (CString(keyword).CompareNoCase(k.name) == 0) {
+                value = k.value;
+            }
+        }
+        acutPrintf(u"\nReal    : %lf", value);
+    } else if (status == RTNORM) {
+        acutPrintf(u"\nReal    : %lf", value);
+    } else if (status == RTNONE) {
+        value = kDefault;
+        acutPrintf(u"\nTake default rValue %lf", value);
+    } else {
+        value = kDefault;  // cancelled
+    }
+    return value;
+}
+
+int MapCodeRange(WORD code, WORD /*second*/) {
+    if (code == 1071) {
+        return 5010;
+    }
+    const int rest = code % 1000;
+    return rest >= 500 ? 5005 : 5000 + rest / 100;
+}
+
+AcDbObjectId GetResImgDefIdLocked(const CString& name, UINT resourceId) {
+    CWriteLock lock(acDocManager->curDocument());
+    return lock.Locked() ? GetResImgDefId(name, resourceId) : AcDbObjectId();
+}
+
+AcDbObjectId GetFileImgDefIdLocked(const CString& name, const CString& imagePath) {
+    CWriteLock lock(acDocManager->curDocument());
+    return lock.Locked() ? GetRasterImgDefId(name, imagePath) : AcDbObjectId();
+}
 
 // ---- CAcToolBar ----
 
@@ -316,12 +469,16 @@ void CAcToolBarWnd::OnSettings() {
 
 LRESULT CAcToolBarWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TARN_RESIZE_ICONS) {
-        ResizeIcons();
+        ResizeIcons(true);
     }
     return CWnd::WindowProc(message, wParam, lParam);
 }
 
-void CAcToolBarWnd::ResizeIcons() {
+void CAcToolBarWnd::ResizeIconsWithoutProgress() {
+    ResizeIcons(false);
+}
+
+void CAcToolBarWnd::ResizeIcons(bool showProgress) {
     AcDbDatabase* db = WorkingDatabase();
     AcApDocument* doc = acDocManager->curDocument();
     if (db == nullptr || doc == nullptr) {
@@ -334,7 +491,7 @@ void CAcToolBarWnd::ResizeIcons() {
     }
     CSelectUtil::GetEntityIdsByClass(AcDbRasterImage::desc(), m_ids);
     const int count = m_ids.length();
-    const bool meter = count > kMeterThreshold;
+    const bool meter = showProgress && count > kMeterThreshold;
     if (meter) {
         acedSetStatusBarProgressMeter(kTextResizeMeter, 0, count);
     }

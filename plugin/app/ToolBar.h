@@ -47,6 +47,10 @@ public:
     afx_msg void OnPickEntity();
     afx_msg void OnSettings();
 
+    // Re-places the point icons at the icon size of the settings, as the toolbar's private message does, but
+    // without the progress meter.
+    void ResizeIconsWithoutProgress();
+
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     afx_msg int OnCreate(LPCREATESTRUCT cs);
@@ -55,7 +59,18 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    void ResizeIcons();
+    void ResizeIcons(bool showProgress);
+};
+
+// A dynamic-linker reactor of the plug-in; its handlers do nothing.
+class CAppReactor : public AcRxDLinkerReactor {
+public:
+    void rxAppWillBeLoaded(const ACHAR*) override {}
+    void rxAppLoaded(const ACHAR*) override {}
+    void rxAppLoadAborted(const ACHAR*) override {}
+    void rxAppWillBeUnloaded(const ACHAR*) override {}
+    void rxAppUnloaded(const ACHAR*) override {}
+    void rxAppUnloadAborted(const ACHAR*) override {}
 };
 
 // Non-zero when the toolbar window exists afterwards.
@@ -75,6 +90,27 @@ void SwitchOnlineMap();
 bool DrawingOpen();
 // Opens the associated-point dialog (owner: the toolbar window).
 void ShowSetCoorDlg(CWnd* owner);
+
+// Asks the map application for the current view as one picture, the view widened by the first (or second)
+// scale factor of the settings; the picture is inserted by the hidden window when the answer comes. Refused
+// for longitude/latitude; the ZOOMFACTOR question runs first.
+void RequestWholeViewImage();
+void RequestWholeViewImageAtSecondScale();
+// The ZOOMFACTOR question: matches the zoom at once when the settings ask for it for every drawing (first use
+// of a load), else asks the user once a load whether to match it (and whether always to).
+void AskZoomFactor();
+// The first use of a load and the question asked in it, both fresh at a load.
+extern BYTE g_bZoomFirstUse;
+extern BYTE g_bZoomAsked;
+// Asks for a real number (default 15.0) or one of the keywords FullSize, Create, Select (3.14, 10.0, 11.0)
+// and returns it; the default when the input is cancelled.
+double PromptRegionMode();
+// Maps a code to a number 5000 to 5010 by the range its last three digits fall in (1071 kept whole).
+int MapCodeRange(WORD code, WORD second);
+// The named image definition of the working database, found or made from the plug-in's PNG resource (or
+// from the PNG file), under a write lock of the working document; null on failure.
+AcDbObjectId GetResImgDefIdLocked(const CString& name, UINT resourceId);
+AcDbObjectId GetFileImgDefIdLocked(const CString& name, const CString& imagePath);
 
 // 1 when right turns dominate around the closed list of points, -1 when left turns do, 0 when they are
 // even or there are fewer than three points.

@@ -20,7 +20,6 @@ namespace {
 constexpr DWORD kAssocKindPoints = 3;
 constexpr DWORD kAssocKindSimplified = 4;
 constexpr DWORD kCodePickMapPoint = 20001;
-constexpr const char16_t* kHelpPage = u"https://www.zavrel.com/help/coordinate-systems.html";
 
 double ReadNumber(CWnd& edit) {
     CString text;
@@ -113,6 +112,9 @@ BOOL CSetCoorDlg::OnInitDialog() {
     m_btnSetPoint.SetWindowText(u"设置关联点");
     m_chkSimplified.ShowWindow(SW_HIDE);
     m_btnHelp.ShowWindow(SW_HIDE);
+    if (CWnd* more = GetDlgItem(IDC_COOR_MORE)) {
+        more->EnableWindow(FALSE);
+    }
     m_nSimplified = BST_CHECKED;
     UpdateData(FALSE);
     m_bXValid = false;
@@ -266,9 +268,8 @@ void CSetCoorDlg::OnBnClickedOpenMapSettings() {
     window->ShowWindow(SW_SHOWNORMAL);
 }
 
-void CSetCoorDlg::OnBnClickedHelp() {
-    ShellExecuteW(nullptr, u"open", kHelpPage, nullptr, nullptr, SW_SHOWNORMAL);
-}
+// There is no page about coordinate systems to open: the help leads nowhere, and its link is shown disabled.
+void CSetCoorDlg::OnBnClickedHelp() {}
 
 void CSetCoorDlg::OnBnClickedMoreAboutCoord() {
     OnBnClickedHelp();

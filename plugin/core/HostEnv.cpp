@@ -9,6 +9,7 @@
 #include "platform/arx/acap/appinfo.h"
 #include "platform/arx/acgs/gsmanager.h"
 #include "platform/win32/sys/curdir.h"
+#include "plugin/core/MessageWindow.h"
 #include "plugin/core/Settings.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/cutil/cutil.h"
@@ -563,4 +564,18 @@ bool PolygonContainsPoints(const AcGePoint3dArray& polygon, const AcGePoint3dArr
         }
     }
     return true;
+}
+
+bool SendTextToHost(const CString& text) {
+    CMDIFrameWnd* frame = acedGetAcadFrame();
+    if (frame == nullptr || frame->GetSafeHwnd() == nullptr || text.IsEmpty()) {
+        return false;
+    }
+    COPYDATASTRUCT cds{};
+    cds.dwData = 1;
+    cds.cbData = static_cast<DWORD>((text.GetLength() + 1) * sizeof(char16_t));
+    cds.lpData = const_cast<char16_t*>(text.GetString());
+    const HWND sender = GetMessageWindow();
+    return SendMessageW(frame->GetSafeHwnd(), WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
+                        reinterpret_cast<LPARAM>(&cds)) != 0;
 }

@@ -60,3 +60,6 @@ CString FullCacheRoot(const CString& folder);
 CString JoinFolder(const CString& root, const char16_t* name);
 bool IsValidGaussEasting(double x);
 bool PolygonContainsPoints(const AcGePoint3dArray& polygon, const AcGePoint3dArray& points);
+// Hands a text to the host's main window for its command line (WM_COPYDATA, dwData 1, the UTF-16 text with
+// its NUL); true when the host took it.
+bool SendTextToHost(const CString& text);

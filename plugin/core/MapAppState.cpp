@@ -3,6 +3,7 @@
 #include "plugin/core/Settings.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "plugin/core/MessageWindow.h"
@@ -51,6 +52,10 @@ ULONGLONG DigestToKey63(const BYTE digest[16]) {
         key = (key << 8) | digest[i];
     }
     return key & 0x7FFFFFFFFFFFFFFFull;
+}
+
+bool DigestsEqual(const BYTE a[16], const BYTE b[16]) {
+    return std::memcmp(a, b, 16) == 0;
 }
 
 bool SaveFileMd5(const CString& drawingPath, const BYTE digest[16]) {

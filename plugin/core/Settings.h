@@ -101,3 +101,5 @@ bool RefreshCoordState();
 
 // The 63-bit key of a 16-byte digest: its first 8 bytes little-endian, top bit cleared.
 ULONGLONG DigestToKey63(const BYTE digest[16]);
+// Whether two 16-byte digests are equal, byte for byte.
+bool DigestsEqual(const BYTE a[16], const BYTE b[16]);

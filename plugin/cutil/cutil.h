@@ -306,6 +306,15 @@ int Base64EncodeAlt(const void* data, uint32_t count, char* out, int size);
 // padding, or an output that does not fit size bytes.
 int Base64Decode(const char* text, uint8_t* out, int size);
 
+// ---- Programs ----
+
+// Runs the program (its path, as given: no search) with the arguments that follow it, one text each, the
+// list ended by a null pointer, and waits for it to end. Each argument reaches the program exactly as given:
+// no shell is involved and no character is interpreted. The result is the program's exit code, or -1 when it
+// could not be started (a text that is no UTF-8, a program path holding a quote, no such program).
+int RunCommand(const char* program, ...);
+int RunCommandV(const char* program, va_list args);
+
 // ---- Four-round block cipher in CFB-64 mode (64-bit block, 128-bit key) ----
 
 struct CfbContext {

@@ -183,26 +183,3 @@ void CEntPropertyDlg::OnEnKillfocusEdit() {
     m_editCell.ShowWindow(SW_HIDE);
     m_nRow = -1;
 }
-
-void EntPropertyCommand() {
-    ads_name name;
-    ads_point picked;
-    AcDbObjectId id;
-    if (acedEntSel(u"\n选择对象: ", name, picked) != RTNORM || acdbGetObjectId(id, name) != Acad::eOk) {
-        return;
-    }
-    AcDbEntity* entity = nullptr;
-    if (acdbOpenObject(entity, id, AcDb::kForRead) != Acad::eOk) {
-        return;
-    }
-    CAcModuleResourceOverride resources;
-    CEntPropertyDlg dialog;
-    dialog.m_pEntity = entity;
-    const INT_PTR result = dialog.DoModal();
-    entity->close();
-    if (result == IDOK && g_pMessageWindow != nullptr) {
-        auto ids = std::make_unique<AcDbObjectIdArray>(0, 1);
-        ids->append(id);
-        g_pMessageWindow->PostEntityArray(std::move(ids));
-    }
-}

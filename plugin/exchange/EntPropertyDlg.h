@@ -50,7 +50,3 @@ private:
     int m_nRow = -1;
     int m_nColumn = -1;
 };
-
-// The command that opens the dialog for an entity the user picks (the double-click on a linked entity opens
-// it too). After OK the entity is posted to be sent again.
-void EntPropertyCommand();

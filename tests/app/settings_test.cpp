@@ -301,6 +301,19 @@ TEST_F(Settings, FileMd5EntriesAreKeyedByTheDrawingPathInTheAnsiCodePage) {
     EXPECT_FALSE(SaveFileMd5(u"", g_digestA));  // an unnamed drawing has no entry
 }
 
+TEST_F(Settings, DigestsAreEqualOnlyWhenAllSixteenBytesAre) {
+    BYTE copy[16];
+    std::memcpy(copy, g_digestA, 16);
+    EXPECT_TRUE(DigestsEqual(g_digestA, copy));
+    // A difference in the last byte, outside the 8 bytes of the key, still counts.
+    copy[15] ^= 0x01;
+    EXPECT_FALSE(DigestsEqual(g_digestA, copy));
+    EXPECT_EQ(DigestToKey63(copy), DigestToKey63(g_digestA));
+    copy[15] ^= 0x01;
+    copy[7] ^= 0x80;  // the bit the key clears
+    EXPECT_FALSE(DigestsEqual(g_digestA, copy));
+}
+
 class ReopenCheck : public Settings {
 protected:
     void SetUp() override {

@@ -180,7 +180,7 @@ TEST_F(LinksHoldTest, ADegenerateCircleOrArcSendsNothing) {
         linktest::Append(Doc(), new AcDbCircle(AcGePoint3d(5000, 7000, 0), AcGeVector3d::kZAxis, 2.0));
     platform::SetPickFirst(
         {linktest::IdOf(Doc(), dot), linktest::IdOf(Doc(), point), linktest::IdOf(Doc(), ring)});
-    ASSERT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    ASSERT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     EXPECT_EQ(Stored(dot), nullptr);
     EXPECT_EQ(Stored(point), nullptr);
     ASSERT_NE(Stored(ring), nullptr);
@@ -198,7 +198,7 @@ TEST_F(LinksHoldTest, ASendIntoALongitudeLatitudeMapRightAfterLoadSendsNothing) 
     platform::SetPickFirst({linktest::IdOf(Doc(), line)});
     host.Answer("OK");
     Mark();
-    ASSERT_EQ(Run("TARNSEND"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded);
     EXPECT_TRUE(host.MapSim().RequestsOf(20112).empty());
     EXPECT_FALSE(host.MapSim().RequestsOf(20202).empty());
     EXPECT_EQ(Stored(line), nullptr);
@@ -265,7 +265,7 @@ TEST_F(LinksHoldTest, AShapeWithAHoleKeepsOneOuterRingBothWays) {
               Acad::eOk);
     const uint64_t drawn = linktest::Append(Doc(), island, u"图层");
     platform::SetPickFirst({linktest::IdOf(Doc(), drawn)});
-    ASSERT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    ASSERT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     ASSERT_NE(Stored(drawn), nullptr);
     const uint32_t sentId = Stored(drawn)->id;
     {

@@ -73,12 +73,12 @@ TEST_F(RefusedLockTest, TheSendRoadSendsNothing) {
     const uint64_t line = AddLine(0);
     Refuse();
     Select(line);
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     ExpectStoppedCleanly();
     EXPECT_EQ(Stored(line), nullptr);
     Grant();
     Select(line);
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     EXPECT_NE(Stored(line), nullptr);
 }
 
@@ -100,7 +100,7 @@ TEST_F(RefusedLockTest, TheReceiveRoadBuildsNothing) {
 TEST_F(RefusedLockTest, ASaveKeepsItsCommandsLockAndWritesTheLinksOnceGranted) {
     const uint64_t line = AddLine(0);
     Select(line);
-    ASSERT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    ASSERT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     ASSERT_NE(Stored(line), nullptr);
     Refuse();
     // The lock the host holds for the command around the save.

@@ -68,7 +68,7 @@ TEST_F(RoundTripTest, SentEntitiesComeBackInPlace) {
         ids.push_back(IdOf(handle));
     }
     platform::SetPickFirst(ids);
-    ASSERT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    ASSERT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     std::vector<uint32_t> sent;
     for (const auto& [id, object] : host.MapSim().Objects()) {
         sent.push_back(id);

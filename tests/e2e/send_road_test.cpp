@@ -1,5 +1,6 @@
-// The send road end to end: the plug-in loaded into the host, entities selected and sent with TARNSEND, the
-// simulated map application storing what arrives; the objects read back from it against the drawing.
+// The send road end to end: the plug-in loaded into the host, entities selected and sent with the toolbar's
+// send button, the simulated map application storing what arrives; the objects read back from it against the
+// drawing.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -76,7 +77,7 @@ protected:
     mapsim::Packet Send(std::initializer_list<uint64_t> handles) {
         Select(handles);
         host.MapSim().ClearRecords();
-        EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+        EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
         return LastPacket();
     }
     mapsim::Packet LastPacket() {
@@ -125,7 +126,7 @@ TEST_F(SendRoadTest, LayersGetTheirFoldersPairedByKeyAndBoundEntitiesKeepTheirMa
     const uint64_t a = Add(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0)), u"A");
     const uint64_t b = Add(new AcDbLine(AcGePoint3d(0, 5, 0), AcGePoint3d(10, 5, 0)), u"B");
     Select({a, b});
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     // The workspace, the drawing folder, then both layers in one folder packet.
     const uint32_t workspace = FolderNamed("CAD工作空间");
     ASSERT_NE(workspace, 0u);
@@ -153,7 +154,7 @@ TEST_F(SendRoadTest, LayersGetTheirFoldersPairedByKeyAndBoundEntitiesKeepTheirMa
     const size_t objectsBefore = host.MapSim().Objects().size();
     Select({c, a});
     host.MapSim().ClearRecords();
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded);
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded);
     const auto again = host.MapSim().RequestsOf(20112);
     ASSERT_EQ(again.size(), 2u);
     const auto second = mapsim::ReadPacket(again[0].payload.data(), again[0].payload.size());
@@ -188,7 +189,7 @@ TEST_F(SendRoadTest, LayersGetTheirFoldersPairedByKeyAndBoundEntitiesKeepTheirMa
     // All layers live now: no folder packet at all.
     host.MapSim().ClearRecords();
     Select({a, b, c});
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded);
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded);
     EXPECT_EQ(host.MapSim().RequestsOf(20112).size(), 1u);
     EXPECT_EQ(host.MapSim().Objects().size(), objectsBefore + 1);
 
@@ -197,7 +198,7 @@ TEST_F(SendRoadTest, LayersGetTheirFoldersPairedByKeyAndBoundEntitiesKeepTheirMa
     platform::SetPickFirst({});
     host.Answer("OK");
     Mark();
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded);
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded);
     EXPECT_EQ(host.MapSim().RequestsOf(20112).size(), 0u);
 }
 
@@ -612,13 +613,13 @@ TEST_F(SendRoadTest, LargeSendsShowTheirProgressAndRestoreTheStatusBar) {
     }
     platform::ClearStatusBarEvents();
     platform::SetPickFirst(std::vector<AcDbObjectId>(ids.begin(), ids.begin() + 1000));
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded);
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded);
     for (const auto& event : platform::StatusBarEvents()) {
         EXPECT_NE(event.kind, platform::StatusBarEvent::kMeter);
     }
     platform::ClearStatusBarEvents();
     platform::SetPickFirst(ids);
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded);
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded);
     bool shown = false;
     for (const auto& event : platform::StatusBarEvents()) {
         shown = shown || (event.kind == platform::StatusBarEvent::kMeter && event.label == u"发送数据");
@@ -630,7 +631,7 @@ TEST_F(SendRoadTest, LargeSendsShowTheirProgressAndRestoreTheStatusBar) {
     // The map application gone quiet: the meter does not stay.
     host.MapSim().Stop();
     platform::SetPickFirst(ids);
-    Run("TARNSEND");
+    Run("TOOLBAR 发送");
     EXPECT_FALSE(platform::ProgressMeterShown());
 }
 
@@ -746,7 +747,7 @@ TEST_F(SendRoadTest, NestedBlocksReadFromAFileGoWithAllTheirParts) {
         platform::SetPickFirst(Entities());
         host.MapSim().ClearRecords();
         Mark();
-        EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+        EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
         EXPECT_EQ(Printed().find("炸开块失败"), std::string::npos) << Printed();
         return LastPacket();
     };
@@ -812,7 +813,7 @@ TEST_F(SendRoadTest, ADrawingNeverSavedSendsUnderTheNameTheHostShows) {
     const uint64_t a = Add(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0)), u"A");
     Select({a});
     host.MapSim().ClearRecords();
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     const mapsim::MapSim& map = host.MapSim();
     const uint32_t workspace = map.FolderNamed(0, "CAD工作空间");
     ASSERT_NE(workspace, 0u);
@@ -834,7 +835,7 @@ TEST_F(SendRoadTest, ADrawingNeverSavedSendsUnderTheNameTheHostShows) {
     // Sent again: the same folders.
     const uint64_t b = Add(new AcDbLine(AcGePoint3d(0, 5, 0), AcGePoint3d(10, 5, 0)), u"A");
     Select({b});
-    EXPECT_EQ(Run("TARNSEND"), CommandOutcome::kEnded) << Printed();
+    EXPECT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     EXPECT_EQ(map.FolderCount(workspace, title), 1u);
     EXPECT_EQ(map.FolderCount(drawing, "A"), 1u);
     ASSERT_NE(Stored(b), nullptr);

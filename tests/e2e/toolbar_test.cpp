@@ -255,7 +255,7 @@ TEST_F(ToolBarE2eTest, WithoutADrawingEachRoadSaysSoAndTheMapKeepsItsObjects) {
         EXPECT_EQ(Run(std::string("TOOLBAR ") + button), CommandOutcome::kEnded) << button;
         EXPECT_EQ(e2e::Count(Printed(), "No drawing is open."), 1) << button << ": " << Printed();
     }
-    for (const char* command : {"TARN", "TARNSEND", "MATCHTARN", "CLEARMAP", "TARNPROP", "test"}) {
+    for (const char* command : {"TARN", "MATCHTARN", "CLEARMAP", "test"}) {
         Mark();
         EXPECT_EQ(Run(command), CommandOutcome::kFailed) << command;
         EXPECT_EQ(e2e::Count(Printed(), "No drawing is open."), 1) << command << ": " << Printed();

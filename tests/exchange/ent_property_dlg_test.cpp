@@ -132,17 +132,4 @@ TEST_F(PropertyDlgTest, APlainRemarkIsTextOnlyAndStoredAsTyped) {
     EXPECT_EQ(binding->m_name, CString(u"新名"));
 }
 
-TEST_F(PropertyDlgTest, TheCommandOpensTheDialogForThePickedEntity) {
-    user.ExpectInput(platform::kInputEntSel, u"选择对象",
-                     platform::EntSelAnswer(linktest::IdOf(doc, handle), 5, 0));
-    user.ExpectDialog(IDD_ENT_PROPERTY, [](platform::UiDialog& d) {
-        d.SetText(IDC_PROP_NAME, u"改名");
-        d.Click(IDOK);
-    });
-    acDocManager->unlockDocument(doc);  // the fixture's; a command takes its own
-    platform::RunCommand(u"TARNPROP");
-    EXPECT_EQ(binding->m_name, CString(u"改名"));
-    acDocManager->lockDocument(doc);
-}
-
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/arx/acap/rxapp.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "platform/win32/core/testhooks.h"
@@ -11,6 +12,7 @@ namespace {
 struct LinkerState {
     std::vector<std::u16string> calls;
     std::vector<std::u16string> failing;
+    std::vector<AcRxDLinkerReactor*> reactors;
 };
 
 LinkerState& State() {
@@ -63,15 +65,39 @@ bool AcRxDynamicLinker::registerAppMDIAware(void*) {
     return true;
 }
 
+void AcRxDynamicLinker::addReactor(AcRxDLinkerReactor* reactor) {
+    auto& reactors = platform::State().reactors;
+    if (reactor != nullptr && std::find(reactors.begin(), reactors.end(), reactor) == reactors.end()) {
+        reactors.push_back(reactor);
+    }
+}
+
+void AcRxDynamicLinker::removeReactor(AcRxDLinkerReactor* reactor) {
+    std::erase(platform::State().reactors, reactor);
+}
+
 bool AcRxDynamicLinker::loadModule(const ACHAR* fileName, bool, bool) {
     const std::u16string name = fileName != nullptr ? fileName : u"";
     platform::State().calls.push_back(u"load:" + name);
+    // A copy: a reactor may remove itself while it is told.
+    const std::vector<AcRxDLinkerReactor*> reactors = platform::State().reactors;
+    for (AcRxDLinkerReactor* r : reactors) {
+        r->rxAppWillBeLoaded(name.c_str());
+    }
+    bool loaded = !name.empty();
     for (const std::u16string& failing : platform::State().failing) {
         if (platform::EqualsNoCase(failing, name)) {
-            return false;
+            loaded = false;
         }
     }
-    return !name.empty();
+    for (AcRxDLinkerReactor* r : reactors) {
+        if (loaded) {
+            r->rxAppLoaded(name.c_str());
+        } else {
+            r->rxAppLoadAborted(name.c_str());
+        }
+    }
+    return loaded;
 }
 
 AcRxDynamicLinker* acrxDynamicLinkerPtr() {

@@ -60,8 +60,26 @@ public:
 
 class AcRxArxApp : public AcRxDbxApp {};
 
+// What the dynamic linker tells its reactors about the modules it loads; every handler does nothing unless
+// overridden.
+class AcRxDLinkerReactor {
+public:
+    virtual ~AcRxDLinkerReactor() = default;
+    virtual void rxAppWillBeLoaded(const ACHAR*) {}
+    virtual void rxAppLoaded(const ACHAR*) {}
+    virtual void rxAppLoadAborted(const ACHAR*) {}
+    virtual void rxAppWillBeUnloaded(const ACHAR*) {}
+    virtual void rxAppUnloaded(const ACHAR*) {}
+    virtual void rxAppUnloadAborted(const ACHAR*) {}
+};
+
 class AcRxDynamicLinker {
 public:
+    // Reactors are told of each load: rxAppWillBeLoaded, then rxAppLoaded or rxAppLoadAborted. A reactor
+    // added twice is told once; the linker does not own them.
+    void addReactor(AcRxDLinkerReactor* reactor);
+    void removeReactor(AcRxDLinkerReactor* reactor);
+
     bool unlockApplication(void* appId);
     bool registerAppMDIAware(void* appId);
     // Loads a module by name: true unless the host was told it fails (platform::SetModuleLoadFails).

@@ -1,11 +1,21 @@
-// Kernel objects (events and the process handles shell execution hands out) and shell execution.
+// Kernel objects (events, processes and the process handles shell execution hands out), process creation
+// and shell execution.
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/core/paths.h"
+#include "platform/win32/core/unicode.h"
 
 #include "platform/win32/core/testhooks.h"
 #include "platform/win32/sys/sys_api.h"
@@ -19,10 +29,18 @@ struct Event {
     std::u16string name;
 };
 
-// A handle refers to an event (shared between handles of the same named event) or to a process, which
-// stays unsignalled: nothing here ever ends.
+// A program started by CreateProcessW: running until its status has been collected.
+struct Process {
+    pid_t pid = 0;
+    bool ended = false;
+    DWORD exitCode = STILL_ACTIVE;
+};
+
+// A handle refers to an event (shared between handles of the same named event), to a started program
+// (its process handle), or to nothing that ever ends (a thread handle, a process of shell execution).
 struct KernelObject {
     std::shared_ptr<Event> event;
+    std::shared_ptr<Process> process;
     DWORD processId = 0;  // a process opened by its id: alive while the system knows it
 };
 
@@ -96,7 +114,7 @@ HANDLE CreateEventW(LPSECURITY_ATTRIBUTES /*security*/, BOOL manualReset, BOOL i
     event->signalled = initialState != FALSE;
     event->name = Text(name);
     SetLastError(ERROR_SUCCESS);
-    return NewHandle(KernelObject{event});
+    return NewHandle(KernelObject{event, nullptr});
 }
 
 BOOL SetEvent(HANDLE handle) {
@@ -121,9 +139,216 @@ BOOL ResetEvent(HANDLE handle) {
     return TRUE;
 }
 
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+namespace {
+
+DWORD StatusToExitCode(int status) {
+    if (WIFEXITED(status)) {
+        return static_cast<DWORD>(WEXITSTATUS(status));
+    }
+    return WIFSIGNALED(status) ? static_cast<DWORD>(128 + WTERMSIG(status)) : 1u;
+}
+
+// Collects the program's status when it has ended (waiting for it when asked); true once it has ended.
+bool Reap(Process& process, bool block) {
+    if (process.ended) {
+        return true;
+    }
+    int status = 0;
+    pid_t done = 0;
+    do {
+        done = waitpid(process.pid, &status, block ? 0 : WNOHANG);
+    } while (done < 0 && errno == EINTR);
+    if (done == process.pid) {
+        process.ended = true;
+        process.exitCode = StatusToExitCode(status);
+    } else if (done < 0) {
+        process.ended = true;  // not ours to wait for any more
+        process.exitCode = 1;
+    }
+    return process.ended;
+}
+
+DWORD WaitForProcess(const std::shared_ptr<Process>& process, DWORD milliseconds) {
+    // Unlocked: the program may take long, and other threads use the other handles meanwhile.
+    if (milliseconds == INFINITE) {
+        Reap(*process, true);
+        return WAIT_OBJECT_0;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!Reap(*process, false)) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return WAIT_TIMEOUT;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return WAIT_OBJECT_0;
+}
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+
+// The program name: up to the next quote when it starts with one, else up to the first blank; backslashes
+// are kept as they are.
+size_t ParseProgramName(const std::u16string& line, std::u16string& name) {
+    size_t i = 0;
+    if (i < line.size() && line[i] == u'"') {
+        ++i;
+        while (i < line.size() && line[i] != u'"') {
+            name += line[i++];
+        }
+        if (i < line.size()) {
+            ++i;
+        }
+    } else {
+        while (i < line.size() && !IsBlank(line[i])) {
+            name += line[i++];
+        }
+    }
+    return i;
+}
+
+// The other arguments, by the C runtime's rules for backslashes and quotes.
+void ParseArguments(const std::u16string& line, size_t i, std::vector<std::u16string>& args) {
+    for (;;) {
+        while (i < line.size() && IsBlank(line[i])) {
+            ++i;
+        }
+        if (i >= line.size()) {
+            return;
+        }
+        std::u16string arg;
+        bool quoted = false;
+        while (i < line.size() && (quoted || !IsBlank(line[i]))) {
+            size_t backslashes = 0;
+            while (i < line.size() && line[i] == u'\\') {
+                ++backslashes;
+                ++i;
+            }
+            if (i < line.size() && line[i] == u'"') {
+                arg.append(backslashes / 2, u'\\');
+                if (backslashes % 2 == 1) {
+                    arg += u'"';
+                    ++i;
+                } else if (quoted && i + 1 < line.size() && line[i + 1] == u'"') {
+                    arg += u'"';  // "" inside quotes
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+            } else {
+                arg.append(backslashes, u'\\');
+                if (i < line.size() && (quoted || !IsBlank(line[i]))) {
+                    arg += line[i++];
+                }
+            }
+        }
+        args.push_back(std::move(arg));
+    }
+}
+
+}  // namespace
+
+BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                    BOOL, DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW,
+                    LPPROCESS_INFORMATION info) {
+    if (info == nullptr || creationFlags != 0 || environment != nullptr ||
+        (currentDirectory != nullptr && currentDirectory[0] != 0) ||
+        ((applicationName == nullptr || applicationName[0] == 0) &&
+         (commandLine == nullptr || commandLine[0] == 0))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::u16string line = commandLine != nullptr ? std::u16string(commandLine) : std::u16string();
+    std::u16string first;
+    const size_t rest = ParseProgramName(line, first);
+    std::vector<std::u16string> wideArgs{first};
+    ParseArguments(line, rest, wideArgs);
+    const std::u16string program =
+        applicationName != nullptr && applicationName[0] != 0 ? applicationName : first;
+    std::string path;
+    bool search = false;
+    const bool given = applicationName != nullptr && applicationName[0] != 0;
+    if (!given && program.find_first_of(u"\\/:") == std::u16string::npos) {
+        search = true;  // a bare name on the command line: along PATH
+        bool ok = false;
+        path = platform::Utf16ToUtf8(program, true, &ok);
+        if (!ok) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+    } else if (!platform::ToHostPath(program, path)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    std::vector<std::string> args;
+    for (const std::u16string& wide : wideArgs) {
+        bool ok = false;
+        std::string utf8 = platform::Utf16ToUtf8(wide, true, &ok);
+        if (!ok) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        args.push_back(std::move(utf8));
+    }
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int error = search ? posix_spawnp(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ)
+                             : posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
+    if (error != 0) {
+        SetLastError(error == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    // posix_spawn reports a program that could not be run only through its exit status (127).
+    auto process = std::make_shared<Process>();
+    process->pid = pid;
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    info->hProcess = NewHandle(KernelObject{nullptr, process});
+    info->hThread = NewHandle(KernelObject{});
+    info->dwProcessId = static_cast<DWORD>(pid);
+    info->dwThreadId = static_cast<DWORD>(pid);
+    return TRUE;
+}
+
+BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode) {
+    std::shared_ptr<Process> process;
+    DWORD processId = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(g_mutex);
+        auto it = S().handles.find(handle);
+        if (it != S().handles.end()) {
+            process = it->second.process;
+            processId = it->second.processId;
+        }
+    }
+    if (process == nullptr && exitCode != nullptr && processId != 0) {
+        // A process opened by its id: the exit code itself is not kept here, an ended one reports 0.
+        const bool alive = ::kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM;
+        *exitCode = alive ? STILL_ACTIVE : 0;
+        return TRUE;
+    }
+    if (process == nullptr || exitCode == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    Reap(*process, false);
+    *exitCode = process->exitCode;
+    return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    std::unique_lock<std::recursive_mutex> lock(g_mutex);
     auto it = S().handles.find(handle);
+    if (it != S().handles.end() && it->second.process != nullptr) {
+        const std::shared_ptr<Process> process = it->second.process;
+        lock.unlock();
+        return WaitForProcess(process, milliseconds);
+    }
     if (it == S().handles.end()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
@@ -163,22 +388,12 @@ HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) {
     return NewHandle(std::move(object));
 }
 
-BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
-    std::lock_guard<std::recursive_mutex> lock(g_mutex);
-    auto it = S().handles.find(process);
-    if (it == S().handles.end() || it->second.event != nullptr || exitCode == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    const DWORD id = it->second.processId;
-    // The exit code itself is not kept here: an ended process reports 0.
-    const bool alive = id == 0 || ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
-    *exitCode = alive ? STILL_ACTIVE : 0;
-    return TRUE;
-}
-
 BOOL CloseHandle(HANDLE handle) {
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    auto it = S().handles.find(handle);
+    if (it != S().handles.end() && it->second.process != nullptr) {
+        Reap(*it->second.process, false);  // an ended program leaves nothing behind
+    }
     if (S().handles.erase(handle) == 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

@@ -168,12 +168,56 @@ BOOL ResetEvent(HANDLE event);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL CloseHandle(HANDLE handle);
 
-// Processes. OpenProcess opens a running process of this machine by its id (null when there is none);
-// GetExitCodeProcess gives STILL_ACTIVE while it runs. Process handles from shell execution never end here.
-#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000u
+// Processes. CreateProcessW starts a program directly, never through a shell: applicationName is the
+// program's path (mapped to the host's; a relative one from the current folder, never searched); without it
+// the command line's first argument is, and a name without a separator is looked up along PATH. The command
+// line is split into the program's arguments by the rules of the C runtime's start-up code: blanks and tabs
+// separate arguments; a double quote starts or ends a quoted part, in which blanks are kept and "" gives one
+// literal quote; 2n backslashes before a quote give n backslashes and the quote is a delimiter, 2n+1 give n
+// backslashes and a literal quote; other backslashes are literal. The first argument (the program name) ends
+// at the next quote when it is quoted, else at the first blank, and keeps its backslashes. Environment,
+// current folder and creation flags are those of the caller (others are refused with
+// ERROR_INVALID_PARAMETER). hProcess and hThread are handles to close; WaitForSingleObject on the process
+// handle waits for its end, GetExitCodeProcess gives STILL_ACTIVE (259) until then, afterwards its exit
+// status (128 + the signal for a program ended by a signal).
 #define STILL_ACTIVE 259u
+// OpenProcess opens a running process of this machine by its id (null when there is none); GetExitCodeProcess
+// gives STILL_ACTIVE while it runs (an ended one opened by id reports 0).
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000u
 DWORD GetCurrentProcessId();
 HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId);
+struct STARTUPINFOW {
+    DWORD cb;
+    LPWSTR lpReserved;
+    LPWSTR lpDesktop;
+    LPWSTR lpTitle;
+    DWORD dwX;
+    DWORD dwY;
+    DWORD dwXSize;
+    DWORD dwYSize;
+    DWORD dwXCountChars;
+    DWORD dwYCountChars;
+    DWORD dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    BYTE* lpReserved2;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
+};
+typedef STARTUPINFOW* LPSTARTUPINFOW;
+struct PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+};
+typedef PROCESS_INFORMATION* LPPROCESS_INFORMATION;
+BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                    LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
+                    LPPROCESS_INFORMATION processInformation);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
 
 // Shell. Every call is recorded (platform::ShellExecuteRecords) and handed to the installed hook, if any;
