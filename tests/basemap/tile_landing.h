@@ -22,6 +22,7 @@
 #include "platform/win32/core/unicode.h"
 #include "plugin/arxutil/ViewRectInfo.h"
 #include "plugin/basemap/TileScheme.h"
+#include "basemap/ring_order.h"
 
 namespace tiletest {
 
@@ -48,42 +49,6 @@ struct Landing {
             std::count_if(tiles.begin(), tiles.end(), [&](const LandedTile& t) { return t.level == level; }));
     }
 };
-
-// The order a layout checks its grid in, as the tile scheme describes it (nx, ny the half counts): the rows
-// or columns the longer axis has beyond the square, then the square's rings from the outside in, each ring
-// its corners and sides before its axis points, and the central tile last.
-inline std::vector<std::pair<int, int>> SchemeRingOrder(int nx, int ny) {
-    std::vector<std::pair<int, int>> order;
-    if (nx < 0 || ny < 0) {
-        return order;
-    }
-    if (nx < ny) {
-        for (int j = ny; j >= nx + 1; --j) {
-            for (int i = -nx; i <= nx; ++i) {
-                order.push_back({i, j});
-                order.push_back({i, -j});
-            }
-        }
-    } else if (nx > ny) {
-        for (int i = nx; i >= ny + 1; --i) {
-            for (int j = -ny; j <= ny; ++j) {
-                order.push_back({i, j});
-                order.push_back({-i, j});
-            }
-        }
-    }
-    for (int k = std::min(nx, ny); k >= 1; --k) {
-        for (int t = k; t >= 1; --t) {
-            order.insert(order.end(), {{k, t}, {k, -t}, {-k, t}, {-k, -t}});
-            if (t < k) {
-                order.insert(order.end(), {{t, k}, {t, -k}, {-t, k}, {-t, -k}});
-            }
-        }
-        order.insert(order.end(), {{k, 0}, {-k, 0}, {0, k}, {0, -k}});
-    }
-    order.push_back({0, 0});
-    return order;
-}
 
 inline bool Near(double a, double b, double scale) {
     return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(scale));
