@@ -1,7 +1,11 @@
 // Where the base map's tiles landed: every raster image on "*MapLayer" checked against the lattice its file
-// name claims, against what the simulated map application rendered into that file, against its neighbours
-// and the view, and for its place in the draw order. Used by every base-map test.
+// name claims (its whole orientation: an upright rectangle of the tile's size), against what the simulated
+// map application rendered into that file, against its neighbours and the view, for its definition's name
+// (the key of its path, worked out here from MD5), and for its place in the draw order: below every other
+// entity, and among the tiles the newest lowest. Used by every base-map test.
 #pragma once
+
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +22,7 @@
 #include "platform/win32/core/unicode.h"
 #include "plugin/arxutil/ViewRectInfo.h"
 #include "plugin/basemap/TileScheme.h"
+#include "basemap/ring_order.h"
 
 namespace tiletest {
 
@@ -47,6 +52,23 @@ struct Landing {
 
 inline bool Near(double a, double b, double scale) {
     return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(scale));
+}
+
+// The name of a tile's definition: the first 8 bytes of the MD5 of its path's UTF-8 form, read
+// little-endian, the top bit cleared, in decimal.
+inline std::u16string KeyName(const std::string& utf8) {
+    unsigned char digest[EVP_MAX_MD_SIZE] = {};
+    unsigned int length = 0;
+    if (EVP_Digest(utf8.data(), utf8.size(), digest, &length, EVP_md5(), nullptr) != 1 || length != 16) {
+        return u"<no md5>";
+    }
+    uint64_t key = 0;
+    for (int i = 7; i >= 0; --i) {
+        key = key << 8 | digest[i];
+    }
+    key &= ~(uint64_t(1) << 63);
+    const std::string text = std::to_string(key);
+    return std::u16string(text.begin(), text.end());
 }
 
 inline std::vector<AcDbObjectId> ModelSpaceDrawOrder(AcDbDatabase* db) {
@@ -96,6 +118,10 @@ inline Landing CheckTiles(AcDbDatabase* db, const Lattice& lattice, const ViewRe
     const std::vector<AcDbObjectId> order = ModelSpaceDrawOrder(db);
     bool otherSeen = false;
     std::set<std::u16string> defNames;
+    // Each tile goes to the bottom as it is inserted: going up the draw order, tiles get older (handles
+    // are handed out in the order objects are made).
+    bool firstTile = true;
+    AcDbHandle below;
     for (const AcDbObjectId& id : order) {
         AcDbEntity* entity = nullptr;
         if (acdbOpenObject(entity, id, AcDb::kForRead) != Acad::eOk) {
@@ -113,6 +139,12 @@ inline Landing CheckTiles(AcDbDatabase* db, const Lattice& lattice, const ViewRe
         if (otherSeen) {
             err << "a tile is drawn above another entity\n";
         }
+        const AcDbHandle handle = id.handle();
+        if (!firstTile && !(handle < below)) {
+            err << "a tile is drawn above a tile inserted before it\n";
+        }
+        firstTile = false;
+        below = handle;
         LandedTile tile;
         tile.image = id;
         AcGePoint3d origin;
@@ -124,6 +156,14 @@ inline Landing CheckTiles(AcDbDatabase* db, const Lattice& lattice, const ViewRe
         tile.minY = origin.y;
         tile.maxX = origin.x + u.x;
         tile.maxY = origin.y + v.y;
+        // Upright, unturned and flat: U along X, V along Y, nothing else.
+        const double scale = std::max(std::fabs(u.x), std::fabs(v.y));
+        if (!Near(u.y, 0, scale) || !Near(u.z, 0, scale) || !Near(v.x, 0, scale) || !Near(v.z, 0, scale) ||
+            origin.z != 0.0 || !(u.x > 0) || !(v.y > 0)) {
+            err.precision(17);
+            err << "a tile turned, skewed or lifted: origin z " << origin.z << ", U (" << u.x << "," << u.y
+                << "," << u.z << "), V (" << v.x << "," << v.y << "," << v.z << ")\n";
+        }
         AcDbRasterImageDef* def = nullptr;
         if (acdbOpenObject(def, defId, AcDb::kForRead) != Acad::eOk) {
             err << "a tile without its definition\n";
@@ -133,7 +173,7 @@ inline Landing CheckTiles(AcDbDatabase* db, const Lattice& lattice, const ViewRe
         def->close();
         tile.path = platform::Utf16ToUtf8(widePath);
         const auto name = names.find(defId);
-        const std::u16string expectedName = TileName(StringKey63(CString(widePath.c_str()))).GetString();
+        const std::u16string expectedName = KeyName(tile.path);
         if (name == names.end() || name->second != expectedName) {
             err << tile.path << ": definition not named by the key of its path\n";
         } else if (!defNames.insert(name->second).second) {

@@ -135,7 +135,7 @@ TEST_F(BaseMapTest, SwitchedOnItCoversTheViewOnTheLatticeBelowTheDrawing) {
     const std::vector<mapsim::Request> asked = host.MapSim().RequestsOf(20302);
     ASSERT_EQ(asked.size(), 1u);
     const std::vector<mapsim::MapFileRecord> records = FileRequests();
-    const std::vector<TileIndex> ring = RingOrder(3, 2);
+    const std::vector<std::pair<int, int>> ring = tiletest::SchemeRingOrder(3, 2);
     ASSERT_EQ(records.size(), ring.size());
     int32_t col0 = 0, row0 = 0;
     ASSERT_EQ(std::sscanf(records.back().path.substr(records.back().path.rfind('\\') + 1).c_str(), "%d_%d",
@@ -145,8 +145,8 @@ TEST_F(BaseMapTest, SwitchedOnItCoversTheViewOnTheLatticeBelowTheDrawing) {
         const std::string& path = records[k].path;
         int32_t col = 0, row = 0;
         std::sscanf(path.substr(path.rfind('\\') + 1).c_str(), "%d_%d", &col, &row);
-        EXPECT_EQ(col - col0, ring[k].col) << k;
-        EXPECT_EQ(row - row0, ring[k].row) << k;
+        EXPECT_EQ(col - col0, ring[k].first) << k;
+        EXPECT_EQ(row - row0, ring[k].second) << k;
         EXPECT_EQ(records[k].serial, records[0].serial + k);
         EXPECT_EQ(records[k].level, 14u);
         EXPECT_EQ(records[k].width, 512u);

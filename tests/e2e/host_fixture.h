@@ -9,6 +9,7 @@
 
 #include "host/host.h"
 #include "host/hostcmds.h"
+#include "keep_drawings.h"
 #include "plugin/app/TarnArxApp.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/win32/core/clock.h"
@@ -41,7 +42,9 @@ protected:
         ASSERT_TRUE(host.Start(options, &error)) << error;
     }
     void TearDown() override {
+        KeepOpenDrawings();
         host.Stop();
+        KeepDrawings(dir);
         EXPECT_EQ(host.Modules().Leftovers(), std::vector<std::string>());
         EXPECT_EQ(platform::ReactorViolations(), std::vector<std::string>());
         ResetPluginState();
