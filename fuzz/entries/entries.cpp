@@ -10,7 +10,7 @@ const std::vector<Entry>& Entries() {
         {"mapsim_readers", RunMapsimReaders}, {"settings_file", RunSettingsFile},
         {"png_loading", RunPngLoading},       {"window_messages", RunWindowMessages},
         {"send_answer", RunSendAnswer},       {"received_objects", RunReceivedObjects},
-        {"property_text", RunPropertyText},
+        {"property_text", RunPropertyText},   {"map_file_answers", RunMapFileAnswers},
     };
     return kEntries;
 }
