@@ -11,16 +11,21 @@
 //   MAPSIM FILES               the map files it has rendered
 //   MAPSIM RENDER <x1> <y1> <x2> <y2> <level>  the whole view rendered as one picture, sent to the plug-in
 //   MAPSIM PICK <lat> <lon>    the point its user picks after the plug-in asks for one
+//   MAPSIM HOSTILE <mode> [<victim path>]  its map-file answers name paths outside what was asked (OFF,
+//   CLIMB,
+//                              ABSOLUTE, DRIVE, LONG, CONTROL, NOPICTURE, ALL), aimed at the victim file
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/host.h"
 #include "host/hostcmds.h"
 #include "mapsim/samples.h"
 #include "platform/arx/aced/acedcmdline.h"
+#include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
 
 namespace tarnhost {
@@ -208,12 +213,34 @@ bool MapSimDirective(Host& host, const std::string& args) {
         map.ReplaceNextAnswer(20110, mapsim::MalformedSelection(kind));
         return true;
     }
+    if (what == "HOSTILE") {
+        std::string name;
+        in >> name;
+        mapsim::Hostile mode{};
+        if (!mapsim::HostileByName(name, &mode)) {
+            acutPrintf(
+                u"\nMAPSIM HOSTILE takes OFF, CLIMB, ABSOLUTE, DRIVE, LONG, CONTROL, NOPICTURE or ALL, then "
+                u"a victim file's path if wanted.");
+            return false;
+        }
+        std::string victim;
+        std::getline(in >> std::ws, victim);
+        std::vector<std::string> victims;
+        if (!victim.empty()) {
+            const bool windows = victim.size() > 1 && victim[1] == ':';
+            victims.push_back(windows ? victim : platform::Utf16ToUtf8(platform::ToWindowsPath(victim)));
+        }
+        map.SetHostile(mode, std::move(victims));
+        return true;
+    }
     if (what == "SENDTOCAD") {
         map.NotifySendToCad(true);
         host.Idle();
         return true;
     }
-    acutPrintf(u"\nMAPSIM takes STATUS, LIST, FOLDER, SELECT, SAMPLES, MALFORMED, SENDTOCAD, START or STOP.");
+    acutPrintf(
+        u"\nMAPSIM takes STATUS, LIST, FOLDER, SELECT, SAMPLES, MALFORMED, HOSTILE, SENDTOCAD, START or "
+        u"STOP.");
     return false;
 }
 

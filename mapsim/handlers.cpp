@@ -491,7 +491,103 @@ Bytes MapSim::MapFileAnswer(const MapFileRecord& request) {
             a.status = -6;
         }
     }
-    return a.Write();
+    Bytes answer = a.Write();
+    if (m_hostile != Hostile::Off) {
+        MakeHostile(request, answer);
+    }
+    return answer;
+}
+
+bool HostileByName(const std::string& name, Hostile* mode) {
+    static const std::pair<const char*, Hostile> kNames[] = {
+        {"OFF", Hostile::Off},
+        {"CLIMB", Hostile::ParentClimb},
+        {"ABSOLUTE", Hostile::Absolute},
+        {"DRIVE", Hostile::OtherDrive},
+        {"LONG", Hostile::OverLong},
+        {"CONTROL", Hostile::ControlChar},
+        {"NOPICTURE", Hostile::NotAPicture},
+        {"ALL", Hostile::All},
+    };
+    std::string upper = name;
+    for (char& c : upper) {
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+    for (const auto& [text, value] : kNames) {
+        if (upper == text) {
+            *mode = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+void MapSim::SetHostile(Hostile mode, std::vector<std::string> victims) {
+    m_hostile = mode;
+    m_victims = std::move(victims);
+    m_hostilePaths.clear();
+}
+
+void MapSim::MakeHostile(const MapFileRecord& request, Bytes& answer) {
+    static constexpr Hostile kTurns[] = {Hostile::ParentClimb, Hostile::Absolute,    Hostile::OtherDrive,
+                                         Hostile::OverLong,    Hostile::ControlChar, Hostile::NotAPicture};
+    const size_t turn = m_hostilePaths.size();
+    const Hostile mode = m_hostile == Hostile::All ? kTurns[turn % std::size(kTurns)] : m_hostile;
+    const std::string& asked = request.path;
+    const std::string victim =
+        m_victims.empty() ? std::string("C:\\Users\\victim\\notes.txt") : m_victims[turn % m_victims.size()];
+    std::string path = asked;
+    switch (mode) {
+        case Hostile::ParentClimb: {
+            // From the asked file's folder, as many ".." as it has folders lead to the top of its drive, then
+            // down to the victim.
+            const size_t cut = asked.find_last_of("\\/");
+            path = cut == std::string::npos ? asked : asked.substr(0, cut);
+            for (char c : std::string(path)) {
+                if (c == '\\' || c == '/') {
+                    path += "\\..";
+                }
+            }
+            path += victim.size() > 2 && victim[1] == ':' ? victim.substr(2) : "\\" + victim;
+            break;
+        }
+        case Hostile::Absolute:
+            path = victim;
+            break;
+        case Hostile::OtherDrive:
+            path = asked.size() > 1 && asked[1] == ':'
+                       ? std::string(1, asked[0] == 'D' ? 'E' : 'D') + asked.substr(1)
+                       : "D:\\" + asked;
+            break;
+        case Hostile::OverLong:
+            path = asked + "\\" + std::string(kMapFilePathSize, 'a');
+            break;
+        case Hostile::ControlChar: {
+            const size_t cut = asked.find_last_of("\\/");
+            path = cut == std::string::npos ? "\x01" + asked
+                                            : asked.substr(0, cut + 1) + "\x01\t" + asked.substr(cut + 1);
+            break;
+        }
+        case Hostile::NotAPicture: {
+            // The asked file, answered as written, but text.
+            bool ok = false;
+            std::string hostPath;
+            if (platform::ToHostPath(platform::Utf8ToUtf16(asked, true, &ok), hostPath) && ok) {
+                std::ofstream(hostPath, std::ios::binary | std::ios::trunc) << "this is no picture\n";
+            }
+            Put<int32_t>(answer, 20, 1);
+            Put<uint8_t>(answer, 280, 1);
+            break;
+        }
+        case Hostile::Off:
+        case Hostile::All:
+            break;
+    }
+    // The whole path field, without an end when the path fills it.
+    for (size_t i = 0; i < kMapFilePathSize; ++i) {
+        answer[24 + i] = i < path.size() ? static_cast<uint8_t>(path[i]) : 0;
+    }
+    m_hostilePaths.push_back(path);
 }
 
 void MapSim::DamageFile(const std::string& hostPath) {

@@ -96,6 +96,15 @@ struct RequestSpec {
 
 enum class VanishPoint { BeforeAnswer, AfterAnswer };
 
+// A hostile map application's map-file answers (tiles and captures alike): the path it names climbs out of
+// the folder asked about with "..", is another file outright (absolute), lies on another drive, fills the
+// whole path field without an end, or holds a control character; or the answer names the file asked for, but
+// what lies there is text, no picture. All takes each of them in turn, answer by answer.
+enum class Hostile { Off, ParentClimb, Absolute, OtherDrive, OverLong, ControlChar, NotAPicture, All };
+// The mode of its name as MAPSIM HOSTILE takes it (OFF, CLIMB, ABSOLUTE, DRIVE, LONG, CONTROL, NOPICTURE,
+// ALL; any letter case).
+bool HostileByName(const std::string& name, Hostile* mode);
+
 // What becomes of a written map file before its answer goes out.
 enum class FileDamage { None, Empty, Truncated, Missing };
 
@@ -142,6 +151,12 @@ public:
     void SetDuplicateMapFileAnswers(bool on) { m_duplicateFileAnswers = on; }
     // The answers of one map-file request go out as one message of all their records.
     void SetMapFileAnswersTogether(bool on) { m_fileAnswersTogether = on; }
+    // Map-file answers turn hostile. victims: Windows paths (UTF-8) of files outside the cache that climbing
+    // and absolute answers name, one after the other (none: made-up paths of the same kinds).
+    void SetHostile(Hostile mode, std::vector<std::string> victims = {});
+    Hostile HostileMode() const { return m_hostile; }
+    // How many hostile answers went out, and the paths they named.
+    const std::vector<std::string>& HostilePaths() const { return m_hostilePaths; }
     // Paths of the map files written so far, in order.
     const std::vector<std::string>& WrittenFiles() const { return m_writtenFiles; }
 
@@ -218,6 +233,7 @@ private:
     Bytes ListEntries(uint32_t parent, const std::string* name) const;
     Bytes MapFileAnswer(const MapFileRecord& request);
     void DamageFile(const std::string& hostPath);
+    void MakeHostile(const MapFileRecord& request, Bytes& answer);
     Bytes ViewStatePayload() const;
 
     // Handlers, one per request code (see Catalogue).
@@ -293,6 +309,9 @@ private:
     bool m_duplicateFileAnswers = false;
     bool m_fileAnswersTogether = false;
     std::vector<std::string> m_writtenFiles;
+    Hostile m_hostile = Hostile::Off;
+    std::vector<std::string> m_victims;
+    std::vector<std::string> m_hostilePaths;
 
     std::map<uint16_t, AnswerMode> m_modes;
     std::map<uint16_t, Failure> m_failures;

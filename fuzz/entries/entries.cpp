@@ -4,13 +4,21 @@ namespace tarnfuzz {
 
 const std::vector<Entry>& Entries() {
     static const std::vector<Entry> kEntries = {
-        {"map_records", RunMapRecords},       {"dxf_read", RunDxfRead},
-        {"dxf_values", RunDxfValues},         {"profile", RunProfile},
-        {"linetype_file", RunLinetypeFile},   {"text_conversions", RunTextConversions},
-        {"mapsim_readers", RunMapsimReaders}, {"settings_file", RunSettingsFile},
-        {"png_loading", RunPngLoading},       {"window_messages", RunWindowMessages},
-        {"send_answer", RunSendAnswer},       {"received_objects", RunReceivedObjects},
-        {"property_text", RunPropertyText},   {"dxf_round_trip", RunDxfRoundTrip},
+        {"map_records", RunMapRecords},
+        {"dxf_read", RunDxfRead},
+        {"dxf_values", RunDxfValues},
+        {"profile", RunProfile},
+        {"linetype_file", RunLinetypeFile},
+        {"text_conversions", RunTextConversions},
+        {"mapsim_readers", RunMapsimReaders},
+        {"settings_file", RunSettingsFile},
+        {"png_loading", RunPngLoading},
+        {"window_messages", RunWindowMessages},
+        {"send_answer", RunSendAnswer},
+        {"received_objects", RunReceivedObjects},
+        {"property_text", RunPropertyText},
+        {"dxf_round_trip", RunDxfRoundTrip},
+        {"map_file_answers", RunMapFileAnswers},
     };
     return kEntries;
 }

@@ -50,6 +50,10 @@ std::string RunPngLoading(const std::uint8_t* data, std::size_t size);
 // message is a selector (a routed code, a code of the input's, a progress message or a timer step), its
 // payload's length and the payload.
 std::string RunWindowMessages(const std::uint8_t* data, std::size_t size);
+// Map-file answers (tiles and captures) to a plug-in with its base map loaded and a capture running: the
+// first byte may make the simulator hostile, then each answer is an asked record with its path turned
+// elsewhere and its bytes patched; no file outside the plug-in's own may change.
+std::string RunMapFileAnswers(const std::uint8_t* data, std::size_t size);
 // The send road's answer: the input is the map application's answer to a send of a small drawing.
 std::string RunSendAnswer(const std::uint8_t* data, std::size_t size);
 // The receive road: the input is the map application's answer to the selection request, received twice.

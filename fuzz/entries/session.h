@@ -18,6 +18,8 @@ public:
     PluginSession(const PluginSession&) = delete;
     PluginSession& operator=(const PluginSession&) = delete;
 
+    // The session's own folder: plugin, appdata and temp below it, and the drawing a.dxf's place.
+    const std::filesystem::path& Base() const { return m_base; }
     // Empty when the plug-in started; else what went wrong.
     const std::string& Problem() const { return m_problem; }
     // Unloads the plug-in and closes the drawing; what did not go that should have, or "".

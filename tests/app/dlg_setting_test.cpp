@@ -1,8 +1,11 @@
 // The settings dialog driven by a scripted user: what it shows, its range checks, what OK applies and saves,
 // help, and the cache folder's move.
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "app/frame_fixture.h"
+#include "support/testfiles.h"
 #include "platform/win32/sys/sys_hooks.h"
 #include "plugin/app/DlgSetting.h"
 #include "plugin/core/HostEnv.h"
@@ -245,6 +248,44 @@ TEST_F(DlgSettingTest, ANewCacheFolderIsTakenAtOkOnlyAndTheOldCacheGoesUnlessItH
     EXPECT_EQ(Run(), IDOK);
     EXPECT_EQ(g_strMapTempRoot, CString(platform::ToWindowsPath(inside).c_str()));
     EXPECT_TRUE(fs::exists(newRoot + "/MapTemp/2"));
+}
+
+// A save that fails is told with the file and the cause; the change holds for this run all the same.
+TEST_F(DlgSettingTest, AFailedSaveIsToldWithTheFileAndItsCauseAndTheChangeHolds) {
+    Load();
+    const std::string file = platform::ToHostPath(g_strSettingsPath.GetString());
+    ASSERT_TRUE(std::filesystem::exists(file));
+    const std::string before = tarntest::ReadFile(file);
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    user.ExpectDialog(IDD_DLG_SETTING, [](UiDialog& d) {
+        d.SetText(IDC_SET_MAX_LEVEL, u"23");
+        d.Click(IDOK);
+    });
+    user.ExpectMessageBox(u"文件：" + std::u16string(g_strSettingsPath.GetString()) +
+                          u"\n原因：没有写入权限");
+    EXPECT_EQ(Run(), IDOK);
+    ::chmod(file.c_str(), 0644);
+    EXPECT_EQ(g_Settings.m_nMaxLevel, 23);
+    EXPECT_EQ(tarntest::ReadFile(file), before);
+}
+
+// A cache folder typed relative is made full when chosen: it must not follow the current folder.
+TEST_F(DlgSettingTest, ARelativeCacheFolderIsMadeFullWhenChosen) {
+    Load();
+    namespace fs = std::filesystem;
+    fs::create_directories(dir + "/work/cache-rel");
+    const fs::path was = fs::current_path();
+    fs::current_path(dir + "/work");
+    user.ExpectDialog(IDD_DLG_SETTING, [](UiDialog& d) {
+        d.SetText(IDC_SET_CACHE_FOLDER, u"cache-rel");
+        d.Click(IDOK);
+    });
+    EXPECT_EQ(Run(), IDOK);
+    fs::current_path(was);
+    EXPECT_EQ(g_strMapTempRoot, CString(platform::ToWindowsPath(dir + "/work/cache-rel").c_str()));
+    WCHAR stored[300] = {};
+    GetPrivateProfileStringW(u"TempPath", u"MapTemp", u"", stored, 300, g_strSettingsPath);
+    EXPECT_EQ(std::u16string(stored), platform::ToWindowsPath(dir + "/work/cache-rel"));
 }
 
 TEST_F(DlgSettingTest, TheHiddenValueIsRoundedToTheNearestHundredEachTimeTheDialogOpens) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <filesystem>
 #include <cstring>
 #include <limits>
 
@@ -250,6 +251,27 @@ TEST_F(Settings, AFailedSaveReportsFailureAndLeavesTheFileWhole) {
     EXPECT_FALSE(SaveMapTempPath());
     EXPECT_EQ(tarntest::ReadFile(SettingsFile()), before);
     ::chmod(SettingsFile().c_str(), 0644);
+}
+
+// The cache root is made full once, when read: a drive root keeps its separator ("C:" alone would be the
+// drive's current folder) and a relative root does not follow the current folder afterwards.
+TEST_F(Settings, TheCacheRootIsReadAsAFullPathAndADriveRootKeepsItsSeparator) {
+    LoadSettings();
+    ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", u"C:\\", File()));
+    Reload();
+    EXPECT_EQ(g_strMapTempRoot, CString(u"C:\\"));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", u"D:/maps/", File()));
+    Reload();
+    EXPECT_EQ(g_strMapTempRoot, CString(u"D:\\maps"));
+
+    const std::string work = root + "/work/inner";
+    std::filesystem::create_directories(work);
+    const std::filesystem::path was = std::filesystem::current_path();
+    std::filesystem::current_path(work);
+    ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", u"..\\cache", File()));
+    Reload();
+    std::filesystem::current_path(was);
+    EXPECT_EQ(g_strMapTempRoot, CString(platform::ToWindowsPath(root + "/work/cache").c_str()));
 }
 
 TEST_F(Settings, TheNoticesKeepTheirSwitchesInTheRecordAndAskThroughTheHintDialog) {

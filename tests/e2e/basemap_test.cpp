@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <set>
 
 #include "basemap/tile_landing.h"
 #include "host_fixture.h"
@@ -381,6 +382,10 @@ TEST_F(BaseMapTest, AnswersGoToTheDrawingThatAskedForThem) {
     host.Wait(2000);  // the requests are out, their answers wait in the pump
     const size_t asked = FileRequests().size();
     ASSERT_GT(asked, 0u);
+    std::set<std::string> askedPaths;
+    for (const mapsim::MapFileRecord& record : FileRequests()) {
+        askedPaths.insert(record.path);
+    }
     ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
     SaveAs("other.dxf");
     AcDbDatabase* other = host.Drawing();
@@ -394,6 +399,46 @@ TEST_F(BaseMapTest, AnswersGoToTheDrawingThatAskedForThem) {
     Settle();
     EXPECT_EQ(Landed().errors, "");
     EXPECT_GT(Landed().tiles.size(), 0u);
+    for (const mapsim::MapFileRecord& record : FileRequests()) {
+        EXPECT_EQ(askedPaths.count(record.path), 0u) << "asked twice: " << record.path;
+    }
+}
+
+// A cache folder that cannot be written fails every tile alike: the line is printed once, with the folder.
+TEST_F(BaseMapTest, AnUnwritableCacheSaysSoOnceWithItsFolder) {
+    ZoomTo(kRefX, kRefY, 15);
+    host.MapSim().SetMapFileStatus(-6);
+    Mark();
+    LoadWithBaseMap();
+    Settle();
+    ASSERT_GT(FileRequests().size(), 1u);
+    EXPECT_EQ(e2e::Count(Printed(), "创建地图失败！"), 1) << Printed();
+    const std::string cache =
+        platform::Utf16ToUtf8(platform::ToWindowsPath(host.Options().tempFolder)) + "\\MapTemp\\";
+    EXPECT_EQ(e2e::Count(Printed(), "地图缓存文件夹：" + cache), 1) << Printed();
+}
+
+// The unload removes the tiles it made and nothing else: not the user's files in the cache or beside it.
+TEST_F(BaseMapTest, UnloadingDeletesNothingOutsideThePluginsOwnTiles) {
+    const std::string temp = host.Options().tempFolder;
+    std::filesystem::create_directories(temp + "/MapTemp/photos");
+    e2e::WriteFile(temp + "/keep.txt", "keep");
+    e2e::WriteFile(temp + "/MapTemp/mine.txt", "mine");
+    e2e::WriteFile(temp + "/MapTemp/photos/1_2.png", "mine");
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    const std::vector<std::string> tiles = host.MapSim().WrittenFiles();
+    ASSERT_FALSE(tiles.empty());
+    std::string error;
+    ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+    EXPECT_EQ(e2e::ReadFile(temp + "/keep.txt"), "keep");
+    EXPECT_EQ(e2e::ReadFile(temp + "/MapTemp/mine.txt"), "mine");
+    EXPECT_EQ(e2e::ReadFile(temp + "/MapTemp/photos/1_2.png"), "mine");
+    for (const std::string& tile : tiles) {
+        EXPECT_FALSE(std::filesystem::exists(platform::ToHostPath(platform::Utf8ToUtf16(tile)))) << tile;
+    }
 }
 
 TEST_F(BaseMapTest, UnloadingTakesTheTilesAndTheirLayerBeforeTheCache) {

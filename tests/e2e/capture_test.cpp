@@ -337,3 +337,85 @@ TEST_F(CaptureE2eTest, AnAssociatedPointIsPickedOnBothSidesAndSent) {
 }
 
 }  // namespace
+
+namespace {
+
+// The mode of each 20302 request's first record: 1 normally, 0 once the capture's progress stalled.
+std::vector<uint32_t> CaptureModes(const mapsim::MapSim& map) {
+    std::vector<uint32_t> modes;
+    for (const mapsim::Request& r : map.RequestsOf(20302)) {
+        modes.push_back(mapsim::MapFileRecord::Read(r.payload.data() + 16, mapsim::kMapFileRecordSize).mode);
+    }
+    return modes;
+}
+
+// A capture the map application lost (its send returned 0 and no answer came) blocks the drawing's captures
+// for two minutes on the clock, then no more.
+TEST_F(CaptureE2eTest, ACaptureWithoutAnAnswerForTwoMinutesBlocksNoLaterCapture) {
+    mapsim::MapSim& map = host.MapSim();
+    map.FailCode(20302, 0, 1);
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    Settle();
+    ASSERT_EQ(map.RequestsOf(20302).size(), 1u);
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR 下载"), CommandOutcome::kEnded);
+    EXPECT_NE(Printed().find("当前正在取图中！"), std::string::npos) << Printed();
+    for (int i = 0; i < 120; ++i) {
+        host.Wait(1000);
+    }
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_EQ(Printed().find("当前正在取图中"), std::string::npos) << Printed();
+    EXPECT_EQ(map.RequestsOf(20302).size(), 2u);
+    std::string errors;
+    EXPECT_EQ(Pictures(errors).size(), 1u);
+    EXPECT_EQ(errors, "");
+}
+
+// A capture's answers reach the drawing that asked, also after another drawing became current; it is not
+// asked again beyond its not-ready answer's one new try.
+TEST_F(CaptureE2eTest, ACapturesPictureGoesToTheDrawingThatAskedForIt) {
+    mapsim::MapSim& map = host.MapSim();
+    map.SetMapFilesNotReady(1);
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    host.Wait(100);  // not ready: asked again in three seconds
+    ASSERT_EQ(map.RequestsOf(20302).size(), 1u);
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("SAVEAS", {dir + "/other.dxf"}), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_EQ(map.RequestsOf(20302).size(), 2u);
+    std::string errors;
+    EXPECT_TRUE(Pictures(errors).empty());  // the current drawing never asked
+    std::string error;
+    ASSERT_NE(host.OpenDrawing(drawing, &error), nullptr) << error;
+    const std::vector<Picture> pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u) << Console();
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(std::filesystem::path(pictures[0].file).parent_path(), std::filesystem::path(dir + "/site"));
+    EXPECT_EQ(map.RequestsOf(20302).size(), 2u);
+}
+
+// A stall of one capture's progress (the same count twice) asks it again in mode 0; the next capture starts
+// afresh in mode 1.
+TEST_F(CaptureE2eTest, AStalledCaptureAsksInModeZeroAndTheNextCaptureStartsAfresh) {
+    mapsim::MapSim& map = host.MapSim();
+    // 150 not-ready answers count done as given * 100 / 151: 0, 0, 1, 1 - the fourth equals the third.
+    map.SetMapFilesNotReady(150);
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    for (int i = 0; i < 20 && map.RequestsOf(20302).size() < 5; ++i) {
+        host.Wait(1000);
+    }
+    EXPECT_EQ(CaptureModes(map), (std::vector<uint32_t>{1, 1, 1, 1, 0}));
+    map.SetMapFilesNotReady(0);
+    Settle();
+    std::string errors;
+    ASSERT_EQ(Pictures(errors).size(), 1u) << Console();
+    map.ClearRecords();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,400", "400,600"}), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_EQ(CaptureModes(map), (std::vector<uint32_t>{1}));
+    EXPECT_EQ(Pictures(errors).size(), 2u);
+}
+
+}  // namespace

@@ -10,6 +10,7 @@
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dxfcodec.h"
 #include "platform/arx/acdb/dxffields.h"
+#include "platform/win32/core/testhooks.h"
 
 namespace {
 
@@ -236,18 +237,25 @@ Acad::ErrorStatus AcDbSortentsTable::move(const AcDbObjectIdArray& entityIds, bo
 }
 
 namespace {
-Acad::ErrorStatus g_failNextMoveToBottom = Acad::eOk;
+// The failure the next moveToBottom returns; the platform's reset clears it, so no test leaks it.
+Acad::ErrorStatus& FailNextMoveToBottomStatus() {
+    static Acad::ErrorStatus status = Acad::eOk;
+    static const bool registered =
+        (platform::RegisterReset("acdb.sortents.fail_move_to_bottom", [] { status = Acad::eOk; }), true);
+    (void)registered;
+    return status;
 }
+}  // namespace
 
 namespace platform {
 void FailNextMoveToBottom(Acad::ErrorStatus status) {
-    g_failNextMoveToBottom = status;
+    FailNextMoveToBottomStatus() = status;
 }
 }  // namespace platform
 
 Acad::ErrorStatus AcDbSortentsTable::moveToBottom(const AcDbObjectIdArray& entityIds) {
-    if (const Acad::ErrorStatus failure = g_failNextMoveToBottom; failure != Acad::eOk) {
-        g_failNextMoveToBottom = Acad::eOk;
+    if (const Acad::ErrorStatus failure = FailNextMoveToBottomStatus(); failure != Acad::eOk) {
+        FailNextMoveToBottomStatus() = Acad::eOk;
         return failure;
     }
     return move(entityIds, true);

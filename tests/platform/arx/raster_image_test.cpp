@@ -9,6 +9,7 @@
 
 #include "arx_fixture.h"
 #include "platform/arx/aced/acedss.h"
+#include "platform/win32/core/testhooks.h"
 #include "platform/win32/core/unicode.h"
 #include "support/testdirs.h"
 
@@ -234,6 +235,10 @@ TEST_F(RasterImage, DrawOrderMovesAndThePointPickTakesTheTopMost) {
     const AcDbObjectId d = AddImage(defId, AcGePoint3d(50, 50, 0), 1, 1);  // new entities go on top
     EXPECT_EQ(DrawOrder(), (std::vector<AcDbObjectId>{b, a, c, d}));
     EXPECT_EQ(Move({db->layerZero()}, true), Acad::eInvalidInput);
+    // The hook that fails the next move to the bottom fails one move only, and the reset clears it unused.
+    platform::FailNextMoveToBottom(Acad::eOutOfMemory);
+    EXPECT_EQ(Move({d}, true), Acad::eOutOfMemory);
+    EXPECT_EQ(DrawOrder(), (std::vector<AcDbObjectId>{b, a, c, d}));
 
     ASSERT_EQ(Move({a}, false), Acad::eOk);
     const ads_point inAll = {6, 6, 0};
@@ -253,6 +258,19 @@ TEST_F(RasterImage, DrawOrderMovesAndThePointPickTakesTheTopMost) {
     AcDbObjectId lastId;
     acdbGetObjectId(lastId, last);
     EXPECT_EQ(lastId, d);
+}
+
+TEST_F(RasterImage, TheResetClearsAnUnusedDrawOrderFailure) {
+    platform::FailNextMoveToBottom(Acad::eOutOfMemory);
+    delete db;
+    platform::ResetAll();
+    db = new AcDbDatabase();
+    acdbHostApplicationServices()->setWorkingDatabase(db);
+    const AcDbObjectId defId = AddDefinition(WriteFile("a.png", PngBytes(2, 2)));
+    const AcDbObjectId a = AddImage(defId, AcGePoint3d(0, 0, 0), 10, 10);
+    const AcDbObjectId b = AddImage(defId, AcGePoint3d(5, 5, 0), 10, 10);
+    EXPECT_EQ(Move({b}, true), Acad::eOk);
+    EXPECT_EQ(DrawOrder(), (std::vector<AcDbObjectId>{b, a}));
 }
 
 TEST_F(RasterImage, UndoRestoresTheDrawOrder) {
