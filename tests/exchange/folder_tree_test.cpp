@@ -233,6 +233,57 @@ TEST_F(FolderTreeTest, LayerFoldersAreToldWithoutMakingAnythingAndNodesComeOut) 
     EXPECT_EQ(tree.m_firstDrawing, nullptr);
 }
 
+TEST_F(FolderTreeTest, OnlyTheWorkspaceIsMadeAsARootFolderWithTheCallerValueOne) {
+    const uint32_t id = tree.GetFolderId(u"a.dxf", u"道路", true);
+    ASSERT_NE(id, 0u);
+    tree.FindOrCreateFolder(u"extra", Folder(Workspace(), "a.dxf"), true);
+    const auto requests = map.RequestsOf(20102);
+    ASSERT_EQ(requests.size(), 4u);
+    // Header: parent at 4 (1 for the root, as both parent and object are 0), object at 8, caller value at 12.
+    const uint32_t parents[] = {1, Workspace(), Folder(Workspace(), "a.dxf"), Folder(Workspace(), "a.dxf")};
+    const uint32_t values[] = {1, 0, 0, 0};
+    for (size_t i = 0; i < requests.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(mapsim::Get<uint32_t>(requests[i].payload, 4), parents[i]);
+        EXPECT_EQ(mapsim::Get<uint32_t>(requests[i].payload, 8), 0u);
+        EXPECT_EQ(mapsim::Get<uint32_t>(requests[i].payload, 12), values[i]);
+    }
+}
+
+TEST_F(FolderTreeTest, TheWholeTreeIsDroppedWhenTheWorkspaceIsGone) {
+    tree.GetFolderId(u"a.dxf", u"0", true);
+    tree.GetFolderId(u"b.dxf", u"1", true);
+    ASSERT_NE(tree.m_firstDrawing, nullptr);
+    ASSERT_NE(tree.m_firstDrawing->m_next, nullptr);
+    const uint32_t oldWorkspace = Workspace();
+    ASSERT_TRUE(map.UserDeletesFolder(oldWorkspace));
+
+    // Asked for without making it: none, and no cached folder is kept.
+    EXPECT_EQ(tree.FindOrCreateFolder(u"CAD工作空间", 0, false), 0u);
+    EXPECT_EQ(tree.m_firstDrawing, nullptr);
+
+    // The next send builds the tree from what the map holds now: one drawing with one layer, nothing stale.
+    tree.GetFolderId(u"b.dxf", u"1", true);  // fills the tree again
+    ASSERT_TRUE(map.UserDeletesFolder(Workspace()));
+    map.ClearRecords();
+    const uint32_t id = tree.GetFolderId(u"a.dxf", u"0", true);
+    EXPECT_EQ(Created(), (std::vector<std::string>{kWorkspace, "a.dxf", "0"}));
+    const uint32_t drawing = Folder(Workspace(), "a.dxf");
+    ASSERT_NE(drawing, 0u);
+    EXPECT_EQ(id, Folder(drawing, "0"));
+    const CMapFolderNode* first = tree.m_firstDrawing;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->m_folderName, CString(u"a.dxf"));
+    EXPECT_EQ(first->m_folderId, drawing);
+    EXPECT_EQ(first->m_next, nullptr);
+    ASSERT_NE(first->m_firstChild, nullptr);
+    EXPECT_EQ(first->m_firstChild->m_folderName, CString(u"0"));
+    EXPECT_EQ(first->m_firstChild->m_folderId, id);
+    EXPECT_EQ(first->m_firstChild->m_next, nullptr);
+    // b.dxf's folder is not made again without a send of its own.
+    EXPECT_EQ(Folder(Workspace(), "b.dxf"), 0u);
+}
+
 TEST_F(FolderTreeTest, AnErasedEntitysMapObjectIsDeletedByItsIdAlone) {
     CDocSyncState* state = CurrentDocState();
     ASSERT_NE(state, nullptr);
