@@ -103,6 +103,14 @@ Acad::ErrorStatus AcDbMline::setNormal(const AcGeVector3d& normal) {
     return tarnSetNormal(m_normal, normal);
 }
 
+void AcDbMline::tarnApplyUnsetDefaults(AcDbDatabase* db) {
+    AcDbEntity::tarnApplyUnsetDefaults(db);
+    const auto* style = AcDbMlineStyle::cast(platform::detail::Peek(m_style));
+    if (style == nullptr || m_style.isErased() || style->database() != db) {
+        setStyle(platform::StandardMlineStyle(db));
+    }
+}
+
 Acad::ErrorStatus AcDbMline::transformBy(const AcGeMatrix3d& matrix) {
     Acad::ErrorStatus es = assertWriteEnabled();
     if (es != Acad::eOk) {

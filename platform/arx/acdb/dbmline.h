@@ -36,6 +36,8 @@ public:
     Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
 
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& matrix) override;
+    // A multiline appended without a style of the database draws by the style "Standard" (made when missing).
+    void tarnApplyUnsetDefaults(AcDbDatabase* db) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
     // ---- drawing files

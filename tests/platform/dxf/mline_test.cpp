@@ -1,6 +1,8 @@
 // Multilines and their styles in drawing files: read as another program writes them, written back whole,
 // and made here with a style the file can name.
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "dxf_fixture.h"
 
@@ -378,6 +380,57 @@ TEST_F(DxfMline, AMultilineMadeHereNamesItsStyleAndGivesWhereItsLinesRun) {
     EXPECT_NEAR(vertices[1].params[1][0], -1.0 / std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(vertices[0].params[0][0], 1.0, 1e-12);
     twin->close();
+}
+
+// The handle a group of a record gives (hexadecimal), 0 when the record lacks the group.
+std::uint64_t HandleIn(const std::string& record, const std::string& group) {
+    const size_t at = record.find("\n" + group + "\n");
+    return at == std::string::npos ? 0 : std::stoull(record.substr(at + group.size() + 2), nullptr, 16);
+}
+
+// The record of a file's text that starts with the type and carries that handle (5 group).
+std::string RecordOf(const std::string& text, const char* type, std::uint64_t handle) {
+    char head[64];
+    std::snprintf(head, sizeof(head), "\n%s\n  5\n%llX\n", type, static_cast<unsigned long long>(handle));
+    const size_t at = text.find(head);
+    return at == std::string::npos ? std::string() : text.substr(at, text.find("  0\n", at + 1) - at);
+}
+
+TEST_F(DxfMline, AMultilineAppendedWithoutAStyleDrawsByAStyleTheFileHolds) {
+    // No style set before the append: the multiline takes "Standard", which the database did not have yet.
+    auto* mline = new AcDbMline;
+    mline->appendSeg(AcGePoint3d(0, 0, 0));
+    mline->appendSeg(AcGePoint3d(4, 0, 0));
+    mline->appendSeg(AcGePoint3d(4, 4, 0));
+    Post(mline);
+
+    const std::string text = platform::WriteDxf(db.get());
+    const std::string record = MlineRecord(text);
+    ASSERT_FALSE(record.empty());
+    // The style the multiline names is a multiline style the file writes, found from the named-object
+    // dictionary under "ACAD_MLINESTYLE" and there under its name.
+    const std::uint64_t styleHandle = HandleIn(record, "340");
+    ASSERT_NE(styleHandle, 0u) << record;
+    const std::string style = RecordOf(text, "MLINESTYLE", styleHandle);
+    ASSERT_FALSE(style.empty()) << text;
+    EXPECT_NE(style.find("\n  2\nStandard\n"), std::string::npos) << style;
+    EXPECT_NE(style.find("\n 71\n2\n"), std::string::npos) << style;
+    const size_t objects = text.find("\nOBJECTS\n");
+    ASSERT_NE(objects, std::string::npos);
+    const std::string root =
+        text.substr(objects, text.find("  0\n", text.find("\nDICTIONARY\n", objects) + 1) - objects);
+    const std::uint64_t stylesHandle = HandleIn(root.substr(root.find("\nACAD_MLINESTYLE\n")), "350");
+    ASSERT_NE(stylesHandle, 0u) << root;
+    const std::string styles = RecordOf(text, "DICTIONARY", stylesHandle);
+    ASSERT_NE(styles.find("\nStandard\n"), std::string::npos) << styles;
+    EXPECT_EQ(HandleIn(styles.substr(styles.find("\nStandard\n")), "350"), styleHandle);
+    // Two elements, at every one of the three vertices.
+    EXPECT_NE(record.find("\n 73\n2\n"), std::string::npos) << record;
+    size_t elements = 0;
+    for (size_t at = record.find("\n 74\n"); at != std::string::npos; at = record.find("\n 74\n", at + 1)) {
+        ++elements;
+    }
+    EXPECT_EQ(elements, 3u * 2u);
 }
 
 }  // namespace
