@@ -433,5 +433,52 @@ TEST_F(DxfMline, AMultilineAppendedWithoutAStyleDrawsByAStyleTheFileHolds) {
     EXPECT_EQ(elements, 3u * 2u);
 }
 
+TEST_F(DxfMline, AMultilineWhoseStyleTheFileLacksDrawsByAStyleTheDatabaseHolds) {
+    // The file without its objects: the multiline names the style 18 and "STANDARD", neither there.
+    std::string file = kFile;
+    const size_t objects = file.find("  0\nSECTION\n  2\nOBJECTS\n");
+    ASSERT_NE(objects, std::string::npos);
+    file = file.substr(0, objects) + "  0\nEOF\n";
+    ASSERT_EQ(platform::ReadDxf(db.get(), file), Acad::eOk) << platform::LastDxfError().message;
+    const AcDbObjectId standard = platform::FindMlineStyle(db.get(), u"Standard");
+    ASSERT_FALSE(standard.isNull());
+    AcDbMline* mline = nullptr;
+    ASSERT_EQ(acdbOpenObject(mline, Find(db.get(), 0x2A), AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(mline->style(), standard);
+    mline->close();
+    // Written: the handle the multiline gives is the style's, and the vertices stay as the file gave them
+    // (two elements, as the style has).
+    const std::string text = platform::WriteDxf(db.get());
+    const std::string record = MlineRecord(text);
+    EXPECT_EQ(HandleIn(record, "340"), standard.handle().value()) << record;
+    EXPECT_FALSE(RecordOf(text, "MLINESTYLE", standard.handle().value()).empty());
+    EXPECT_NE(record.find("\n 41\n-28.2842712474619"), std::string::npos) << record;
+
+    // A style of three elements for vertices of two: the elements run as the style says, three at every
+    // vertex; the first vertex's miter (-1, 1) / sqrt 2 is square to the segment (1, 0) at 45 degrees, so an
+    // element at offset 1 (top justification: the top one on the reference line) lies sqrt 2 along it.
+    std::string three = kFile;
+    const std::string count = " 71\n2\n 49\n0.5\n";
+    const size_t at = three.find(count);
+    ASSERT_NE(at, std::string::npos);
+    three.replace(at, count.size(), " 71\n3\n 49\n1.0\n 62\n256\n  6\nBYLAYER\n 49\n0.5\n");
+    reopened = std::make_unique<AcDbDatabase>(false, true);
+    ASSERT_EQ(platform::ReadDxf(reopened.get(), three), Acad::eOk) << platform::LastDxfError().message;
+    AcDbMline* wide = nullptr;
+    ASSERT_EQ(acdbOpenObject(wide, Find(reopened.get(), 0x2A), AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(wide->style(), Find(reopened.get(), 0x18));
+    EXPECT_EQ(wide->tarnElementCount(), 3);
+    const std::vector<AcDbMline::FileVertex> vertices = wide->tarnFileVertices();
+    ASSERT_EQ(vertices.size(), 4u);
+    for (const AcDbMline::FileVertex& v : vertices) {
+        EXPECT_EQ(v.params.size(), 3u);
+    }
+    // Offsets 1, 0.5, -0.5 shifted by -1 (top) and scaled by 20: 0, -10, -30.
+    ASSERT_EQ(vertices[0].params.size(), 3u);
+    EXPECT_NEAR(vertices[0].params[1][0], -10.0 / std::sqrt(0.5), 1e-9);
+    EXPECT_NEAR(vertices[0].params[2][0], -30.0 / std::sqrt(0.5), 1e-9);
+    wide->close();
+}
+
 }  // namespace
 }  // namespace tarntest
