@@ -82,7 +82,7 @@ public:
     void tarnWriteState(platform::detail::StateWriter& out) const override;
     void tarnReadState(platform::detail::StateReader& in) override;
     // Fills what was not set before from the database (at the append).
-    void tarnApplyUnsetDefaults(AcDbDatabase* db);
+    virtual void tarnApplyUnsetDefaults(AcDbDatabase* db);
 
 protected:
     // The body of setNormal of the planar entities: a zero vector is refused (eInvalidInput), others are

@@ -103,6 +103,35 @@ Acad::ErrorStatus AcDbMline::setNormal(const AcGeVector3d& normal) {
     return tarnSetNormal(m_normal, normal);
 }
 
+void AcDbMline::tarnApplyUnsetDefaults(AcDbDatabase* db) {
+    AcDbEntity::tarnApplyUnsetDefaults(db);
+    const auto* style = AcDbMlineStyle::cast(platform::detail::Peek(m_style));
+    if (style == nullptr || m_style.isErased() || style->database() != db) {
+        setStyle(platform::StandardMlineStyle(db));
+    }
+}
+
+void AcDbMline::tarnMendStyle(AcDbDatabase* db) {
+    const auto* style = AcDbMlineStyle::cast(platform::detail::Peek(m_style));
+    AcDbObjectId id = m_style;
+    if (style == nullptr || m_style.isErased() || style->database() != db) {
+        id = m_styleName.empty() ? AcDbObjectId() : platform::FindMlineStyle(db, m_styleName.c_str());
+        if (id.isNull()) {
+            id = platform::StandardMlineStyle(db);
+        }
+        style = AcDbMlineStyle::cast(platform::detail::Peek(id));
+    }
+    if (style == nullptr || assertWriteEnabled() != Acad::eOk) {
+        return;
+    }
+    if (m_fileVertices.empty() || style->numElements() != tarnElementCount()) {
+        setStyle(id);
+    } else {
+        m_style = id;
+        m_styleName = style->name();
+    }
+}
+
 Acad::ErrorStatus AcDbMline::transformBy(const AcGeMatrix3d& matrix) {
     Acad::ErrorStatus es = assertWriteEnabled();
     if (es != Acad::eOk) {

@@ -36,6 +36,8 @@ public:
     Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
 
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& matrix) override;
+    // A multiline appended without a style of the database draws by the style "Standard" (made when missing).
+    void tarnApplyUnsetDefaults(AcDbDatabase* db) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
     // ---- drawing files
@@ -54,6 +56,10 @@ public:
     const std::u16string& tarnStyleName() const { return m_styleName; }
     int tarnCapFlags() const { return m_capFlags; }
     int tarnElementCount() const;
+    // Readers of drawing files, once the file is read: a style the file lacks is replaced by the database's
+    // style of the name the file gives, else by "Standard"; when the style has another number of elements
+    // than the file's vertices, the elements run as the style says.
+    void tarnMendStyle(AcDbDatabase* db);
     // Readers of drawing files.
     Acad::ErrorStatus tarnSetFromFile(std::vector<AcGePoint3d> vertices, std::vector<FileVertex> fileVertices,
                                       bool closed, int capFlags, std::u16string styleName,

@@ -26,6 +26,7 @@
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbhatch.h"
+#include "platform/arx/acdb/dbmline.h"
 #include "platform/arx/acdb/dbmtext.h"
 #include "platform/arx/acdb/dbpoly.h"
 #include "platform/arx/acdb/dbtables.h"
@@ -1469,12 +1470,25 @@ private:
                 ending.insert(path.begin(), path.end());
             }
         }
+        std::vector<AcDbObjectId> mlines;
         for (AcDbObject* object : m_open) {
+            if (object->isA() == AcDbMline::desc()) {
+                mlines.push_back(object->objectId());
+            }
             object->close();
         }
         m_open.clear();
         if (m_seed > m_db->handseed().value()) {
             SetHandseed(m_db, AcDbHandle(m_seed));
+        }
+        // Multilines draw by a style the database holds (made when the file has none), once the file's
+        // dictionaries are in and new objects take handles past the file's.
+        for (const AcDbObjectId& id : mlines) {
+            AcDbMline* mline = nullptr;
+            if (acdbOpenObject(mline, id, AcDb::kForWrite) == Acad::eOk) {
+                mline->tarnMendStyle(m_db);
+                mline->close();
+            }
         }
     }
 

@@ -1,6 +1,8 @@
 // Multilines and their styles in drawing files: read as another program writes them, written back whole,
 // and made here with a style the file can name.
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "dxf_fixture.h"
 
@@ -378,6 +380,104 @@ TEST_F(DxfMline, AMultilineMadeHereNamesItsStyleAndGivesWhereItsLinesRun) {
     EXPECT_NEAR(vertices[1].params[1][0], -1.0 / std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(vertices[0].params[0][0], 1.0, 1e-12);
     twin->close();
+}
+
+// The handle a group of a record gives (hexadecimal), 0 when the record lacks the group.
+std::uint64_t HandleIn(const std::string& record, const std::string& group) {
+    const size_t at = record.find("\n" + group + "\n");
+    return at == std::string::npos ? 0 : std::stoull(record.substr(at + group.size() + 2), nullptr, 16);
+}
+
+// The record of a file's text that starts with the type and carries that handle (5 group).
+std::string RecordOf(const std::string& text, const char* type, std::uint64_t handle) {
+    char head[64];
+    std::snprintf(head, sizeof(head), "\n%s\n  5\n%llX\n", type, static_cast<unsigned long long>(handle));
+    const size_t at = text.find(head);
+    return at == std::string::npos ? std::string() : text.substr(at, text.find("  0\n", at + 1) - at);
+}
+
+TEST_F(DxfMline, AMultilineAppendedWithoutAStyleDrawsByAStyleTheFileHolds) {
+    // No style set before the append: the multiline takes "Standard", which the database did not have yet.
+    auto* mline = new AcDbMline;
+    mline->appendSeg(AcGePoint3d(0, 0, 0));
+    mline->appendSeg(AcGePoint3d(4, 0, 0));
+    mline->appendSeg(AcGePoint3d(4, 4, 0));
+    Post(mline);
+
+    const std::string text = platform::WriteDxf(db.get());
+    const std::string record = MlineRecord(text);
+    ASSERT_FALSE(record.empty());
+    // The style the multiline names is a multiline style the file writes, found from the named-object
+    // dictionary under "ACAD_MLINESTYLE" and there under its name.
+    const std::uint64_t styleHandle = HandleIn(record, "340");
+    ASSERT_NE(styleHandle, 0u) << record;
+    const std::string style = RecordOf(text, "MLINESTYLE", styleHandle);
+    ASSERT_FALSE(style.empty()) << text;
+    EXPECT_NE(style.find("\n  2\nStandard\n"), std::string::npos) << style;
+    EXPECT_NE(style.find("\n 71\n2\n"), std::string::npos) << style;
+    const size_t objects = text.find("\nOBJECTS\n");
+    ASSERT_NE(objects, std::string::npos);
+    const std::string root =
+        text.substr(objects, text.find("  0\n", text.find("\nDICTIONARY\n", objects) + 1) - objects);
+    const std::uint64_t stylesHandle = HandleIn(root.substr(root.find("\nACAD_MLINESTYLE\n")), "350");
+    ASSERT_NE(stylesHandle, 0u) << root;
+    const std::string styles = RecordOf(text, "DICTIONARY", stylesHandle);
+    ASSERT_NE(styles.find("\nStandard\n"), std::string::npos) << styles;
+    EXPECT_EQ(HandleIn(styles.substr(styles.find("\nStandard\n")), "350"), styleHandle);
+    // Two elements, at every one of the three vertices.
+    EXPECT_NE(record.find("\n 73\n2\n"), std::string::npos) << record;
+    size_t elements = 0;
+    for (size_t at = record.find("\n 74\n"); at != std::string::npos; at = record.find("\n 74\n", at + 1)) {
+        ++elements;
+    }
+    EXPECT_EQ(elements, 3u * 2u);
+}
+
+TEST_F(DxfMline, AMultilineWhoseStyleTheFileLacksDrawsByAStyleTheDatabaseHolds) {
+    // The file without its objects: the multiline names the style 18 and "STANDARD", neither there.
+    std::string file = kFile;
+    const size_t objects = file.find("  0\nSECTION\n  2\nOBJECTS\n");
+    ASSERT_NE(objects, std::string::npos);
+    file = file.substr(0, objects) + "  0\nEOF\n";
+    ASSERT_EQ(platform::ReadDxf(db.get(), file), Acad::eOk) << platform::LastDxfError().message;
+    const AcDbObjectId standard = platform::FindMlineStyle(db.get(), u"Standard");
+    ASSERT_FALSE(standard.isNull());
+    AcDbMline* mline = nullptr;
+    ASSERT_EQ(acdbOpenObject(mline, Find(db.get(), 0x2A), AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(mline->style(), standard);
+    mline->close();
+    // Written: the handle the multiline gives is the style's, and the vertices stay as the file gave them
+    // (two elements, as the style has).
+    const std::string text = platform::WriteDxf(db.get());
+    const std::string record = MlineRecord(text);
+    EXPECT_EQ(HandleIn(record, "340"), standard.handle().value()) << record;
+    EXPECT_FALSE(RecordOf(text, "MLINESTYLE", standard.handle().value()).empty());
+    EXPECT_NE(record.find("\n 41\n-28.2842712474619"), std::string::npos) << record;
+
+    // A style of three elements for vertices of two: the elements run as the style says, three at every
+    // vertex; the first vertex's miter (-1, 1) / sqrt 2 is square to the segment (1, 0) at 45 degrees, so an
+    // element at offset 1 (top justification: the top one on the reference line) lies sqrt 2 along it.
+    std::string three = kFile;
+    const std::string count = " 71\n2\n 49\n0.5\n";
+    const size_t at = three.find(count);
+    ASSERT_NE(at, std::string::npos);
+    three.replace(at, count.size(), " 71\n3\n 49\n1.0\n 62\n256\n  6\nBYLAYER\n 49\n0.5\n");
+    reopened = std::make_unique<AcDbDatabase>(false, true);
+    ASSERT_EQ(platform::ReadDxf(reopened.get(), three), Acad::eOk) << platform::LastDxfError().message;
+    AcDbMline* wide = nullptr;
+    ASSERT_EQ(acdbOpenObject(wide, Find(reopened.get(), 0x2A), AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(wide->style(), Find(reopened.get(), 0x18));
+    EXPECT_EQ(wide->tarnElementCount(), 3);
+    const std::vector<AcDbMline::FileVertex> vertices = wide->tarnFileVertices();
+    ASSERT_EQ(vertices.size(), 4u);
+    for (const AcDbMline::FileVertex& v : vertices) {
+        EXPECT_EQ(v.params.size(), 3u);
+    }
+    // Offsets 1, 0.5, -0.5 shifted by -1 (top) and scaled by 20: 0, -10, -30.
+    ASSERT_EQ(vertices[0].params.size(), 3u);
+    EXPECT_NEAR(vertices[0].params[1][0], -10.0 / std::sqrt(0.5), 1e-9);
+    EXPECT_NEAR(vertices[0].params[2][0], -30.0 / std::sqrt(0.5), 1e-9);
+    wide->close();
 }
 
 }  // namespace
