@@ -97,6 +97,17 @@ bool IsDriveRoot(const CString& full) {
     return full.GetLength() <= 3;
 }
 
+// Whether a full path lies below a full folder (letter case aside); false when either is empty.
+bool LiesUnder(const CString& full, CString folder) {
+    if (full.IsEmpty() || folder.IsEmpty()) {
+        return false;
+    }
+    if (folder[folder.GetLength() - 1] != u'\\') {
+        folder += u'\\';
+    }
+    return full.GetLength() > folder.GetLength() && full.Left(folder.GetLength()).CompareNoCase(folder) == 0;
+}
+
 }  // namespace
 
 void MatchMapZoom() {
@@ -248,15 +259,7 @@ bool IsSameFolder(const CString& a, const CString& b) {
 }
 
 bool IsFolderWithin(const CString& inner, const CString& outer) {
-    CString fi = FullFolder(inner);
-    CString fo = FullFolder(outer);
-    if (fi.IsEmpty() || fo.IsEmpty()) {
-        return false;
-    }
-    if (fo[fo.GetLength() - 1] != u'\\') {
-        fo += u'\\';
-    }
-    return fi.GetLength() > fo.GetLength() && fi.Left(fo.GetLength()).CompareNoCase(fo) == 0;
+    return LiesUnder(FullFolder(inner), FullFolder(outer));
 }
 
 CString FullFilePath(const CString& path) {
@@ -295,15 +298,7 @@ bool IsSameFile(const CString& a, const CString& b) {
 }
 
 bool IsPathWithin(const CString& path, const CString& folder) {
-    const CString fp = FullFilePath(path);
-    CString ff = FullFilePath(folder);
-    if (fp.IsEmpty() || ff.IsEmpty()) {
-        return false;
-    }
-    if (ff[ff.GetLength() - 1] != u'\\') {
-        ff += u'\\';
-    }
-    return fp.GetLength() > ff.GetLength() && fp.Left(ff.GetLength()).CompareNoCase(ff) == 0;
+    return LiesUnder(FullFilePath(path), FullFilePath(folder));
 }
 
 CString FullCacheRoot(const CString& folder) {

@@ -8,21 +8,19 @@
 #include <utility>
 #include <vector>
 
-#include "basemap/tile_landing.h"
-#include "host_fixture.h"
+#include "basemap_fixture.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "plugin/arxutil/ViewUtil.h"
 
 namespace {
 
+using e2e::kRefX;
+using e2e::kRefY;
+using e2e::kScreenH;
+using e2e::kScreenW;
+using e2e::kTilePixels;
 using platform::CommandOutcome;
-
-constexpr double kRefX = 500000.0;
-constexpr double kRefY = 3000000.0;
-constexpr int kScreenW = 1600;  // the host's viewport in pixels
-constexpr int kScreenH = 900;
-constexpr int kTilePixels = 512;  // for a screen 1920 wide
 
 // Column and row of a tile file "...\<col>_<row>.png", level from the folder above it.
 struct TileName {
@@ -78,92 +76,7 @@ public:
     std::vector<Entry> entries;
 };
 
-class BaseMapEdges : public e2e::HostTest {
-protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        platform::SetScreenSize(1920, 1080);
-        mapsim::MapSim& map = host.MapSim();
-        std::array<uint8_t, 16> digest{};
-        digest[0] = 9;
-        map.SetCoordState(3, digest, "local grid");
-        map.SetGridOrigin(kRefX, kRefY);
-        map.SetMapState(15, 1);
-        lattice.refX = kRefX;
-        lattice.refY = kRefY;
-        lattice.resolutions = mapsim::MapSim::DefaultResolutions();
-        lattice.tilePixels = kTilePixels;
-        ASSERT_EQ(Run("SAVEAS", {dir + "/site.dxf"}), CommandOutcome::kEnded);
-    }
-    void TearDown() override {
-        platform::SetScreenSize(1920, 1080);
-        HostTest::TearDown();
-    }
-
-    double Res(int level) const { return lattice.resolutions[size_t(level - 1)].first; }
-
-    void ZoomTo(double x, double y, int level, double ratio = 1.0) {
-        const double hw = kScreenW / 2.0 * Res(level) * ratio, hh = kScreenH / 2.0 * Res(level) * ratio;
-        char line[256];
-        std::snprintf(line, sizeof line, "ZOOM %.6f,%.6f %.6f,%.6f", x - hw, y - hh, x + hw, y + hh);
-        ASSERT_EQ(Run(line), CommandOutcome::kEnded);
-    }
-
-    void LoadWithBaseMap(int maxLevel = 20) {
-        std::string error;
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-        ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
-        const std::u16string file =
-            platform::ToWindowsPath(host.Options().localAppDataFolder + "/TarnArx_setting.ini");
-        BYTE record[160] = {};
-        ASSERT_TRUE(GetPrivateProfileStructW(u"TarnArx", u"ini", record, sizeof record, file.c_str()));
-        record[65] = 1;
-        record[56] = 0;
-        std::memcpy(record + 36, &maxLevel, 4);
-        ASSERT_TRUE(WritePrivateProfileStructW(u"TarnArx", u"ini", record, sizeof record, file.c_str()));
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-    }
-
-    void Settle(int rounds = 8) {
-        for (int i = 0; i < rounds; ++i) {
-            host.Wait(500);
-        }
-    }
-
-    ViewRectInfo View() {
-        ViewRectInfo view;
-        CViewUtil::GetCurViewRect(view, 1.0);
-        return view;
-    }
-
-    tiletest::Landing Landed(bool covered = true) {
-        const ViewRectInfo view = View();
-        return tiletest::CheckTiles(host.Drawing(), lattice, covered ? &view : nullptr);
-    }
-
-    static std::vector<mapsim::MapFileRecord> RecordsOf(const mapsim::Request& r) {
-        std::vector<mapsim::MapFileRecord> records;
-        for (size_t at = 16; at + mapsim::kMapFileRecordSize <= r.payload.size();
-             at += mapsim::kMapFileRecordSize) {
-            records.push_back(mapsim::MapFileRecord::Read(r.payload.data() + at, mapsim::kMapFileRecordSize));
-        }
-        return records;
-    }
-    // The tile records asked for so far (of one level when given).
-    std::vector<mapsim::MapFileRecord> FileRequests(uint32_t level = 0) {
-        std::vector<mapsim::MapFileRecord> records;
-        for (const mapsim::Request& r : host.MapSim().RequestsOf(20302)) {
-            for (const mapsim::MapFileRecord& record : RecordsOf(r)) {
-                if (level == 0 || record.level == level) {
-                    records.push_back(record);
-                }
-            }
-        }
-        return records;
-    }
-
-    tiletest::Lattice lattice;
-};
+using BaseMapEdges = e2e::BaseMapHostTest;
 
 TEST_F(BaseMapEdges, TheGridIsAskedRingByRingAndKnownTilesGoInCentreFirstWithOneRedraw) {
     ZoomTo(kRefX, kRefY, 15);

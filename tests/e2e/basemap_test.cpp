@@ -5,8 +5,7 @@
 #include <filesystem>
 #include <set>
 
-#include "basemap/tile_landing.h"
-#include "host_fixture.h"
+#include "basemap_fixture.h"
 #include "platform/arx/acap/statusbar.h"
 #include "platform/win32/bus/bus_hooks.h"
 #include "plugin/arxutil/ViewUtil.h"
@@ -15,100 +14,12 @@ namespace {
 
 using platform::CommandOutcome;
 
-constexpr double kRefX = 500000.0;
-constexpr double kRefY = 3000000.0;
-constexpr int kScreenW = 1600;  // the host's viewport in pixels
-constexpr int kScreenH = 900;
+using e2e::kRefX;
+using e2e::kRefY;
+using e2e::kScreenH;
+using e2e::kScreenW;
 
-class BaseMapTest : public e2e::HostTest {
-protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        platform::SetScreenSize(1920, 1080);  // 512-pixel tiles
-        mapsim::MapSim& map = host.MapSim();
-        std::array<uint8_t, 16> digest{};
-        digest[0] = 9;
-        map.SetCoordState(3, digest, "local grid");
-        map.SetGridOrigin(kRefX, kRefY);
-        map.SetMapState(15, 1);
-        lattice.refX = kRefX;
-        lattice.refY = kRefY;
-        lattice.resolutions = mapsim::MapSim::DefaultResolutions();
-        lattice.tilePixels = 512;
-        drawing = SaveAs("site.dxf");
-    }
-    void TearDown() override {
-        platform::SetScreenSize(1920, 1080);
-        HostTest::TearDown();
-    }
-
-    std::string SaveAs(const std::string& name) {
-        const std::string path = dir + "/" + name;
-        EXPECT_EQ(Run("SAVEAS", {path}), CommandOutcome::kEnded);
-        return path;
-    }
-    double Res(int level) const { return lattice.resolutions[size_t(level - 1)].first; }
-
-    // A view of the screen's shape centred at (x, y) whose units per pixel are ratio x the level's.
-    void ZoomTo(double x, double y, int level, double ratio = 1.0) {
-        const double hw = kScreenW / 2.0 * Res(level) * ratio, hh = kScreenH / 2.0 * Res(level) * ratio;
-        char line[256];
-        std::snprintf(line, sizeof line, "ZOOM %.6f,%.6f %.6f,%.6f", x - hw, y - hh, x + hw, y + hh);
-        ASSERT_EQ(Run(line), CommandOutcome::kEnded);
-    }
-
-    // The settings record with the online base map on (and the follow mode), written where the plug-in
-    // reads it, then the plug-in loaded. Its first load shows the map application's own level about the
-    // reference point.
-    void LoadWithBaseMap(BYTE followMode = 0, int maxLevel = 20) {
-        std::string error;
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-        ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
-        const std::u16string file =
-            platform::ToWindowsPath(host.Options().localAppDataFolder + "/TarnArx_setting.ini");
-        BYTE record[160] = {};
-        ASSERT_TRUE(GetPrivateProfileStructW(u"TarnArx", u"ini", record, sizeof record, file.c_str()));
-        record[65] = 1;
-        std::memcpy(record + 56, &followMode, 1);
-        std::memcpy(record + 36, &maxLevel, 4);
-        ASSERT_TRUE(WritePrivateProfileStructW(u"TarnArx", u"ini", record, sizeof record, file.c_str()));
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-    }
-
-    // Time passes until the base map has settled: frames set up, answers in, re-asks flushed.
-    void Settle(int rounds = 8) {
-        for (int i = 0; i < rounds; ++i) {
-            host.Wait(500);
-        }
-    }
-
-    ViewRectInfo View() {
-        ViewRectInfo view;
-        CViewUtil::GetCurViewRect(view, 1.0);
-        return view;
-    }
-
-    // The landing check over the current drawing and view.
-    tiletest::Landing Landed(bool covered = true) {
-        const ViewRectInfo view = View();
-        return tiletest::CheckTiles(host.Drawing(), lattice, covered ? &view : nullptr);
-    }
-
-    std::vector<mapsim::MapFileRecord> FileRequests() {
-        std::vector<mapsim::MapFileRecord> records;
-        for (const mapsim::Request& r : host.MapSim().RequestsOf(20302)) {
-            for (size_t at = 16; at + mapsim::kMapFileRecordSize <= r.payload.size();
-                 at += mapsim::kMapFileRecordSize) {
-                records.push_back(
-                    mapsim::MapFileRecord::Read(r.payload.data() + at, mapsim::kMapFileRecordSize));
-            }
-        }
-        return records;
-    }
-
-    tiletest::Lattice lattice;
-    std::string drawing;
-};
+using BaseMapTest = e2e::BaseMapHostTest;
 
 TEST_F(BaseMapTest, SwitchedOnItCoversTheViewOnTheLatticeBelowTheDrawing) {
     ASSERT_EQ(Run("LINE 510000,2990000 515000,2995000", {""}), CommandOutcome::kEnded);

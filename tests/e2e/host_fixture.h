@@ -11,6 +11,7 @@
 #include "host/hostcmds.h"
 #include "keep_drawings.h"
 #include "plugin/app/TarnArxApp.h"
+#include "plugin/core/Settings.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/win32/core/clock.h"
 #include "platform/win32/core/paths.h"
@@ -60,6 +61,44 @@ protected:
             host.Answer(answer);
         }
         return host.Run(line);
+    }
+
+    // The settings of a user who works with auto-sync on (the rest as the settings dialog leaves them).
+    static CSettingsRecord AutoSyncSettings() {
+        CSettingsRecord record{};
+        record.m_bAutoSync = 1;
+        record.m_dViewScale1 = 1.0;
+        record.m_dViewScale2 = 2.0;
+        record.m_nRoundedValue = 1000;
+        record.m_nIconSize = 60;
+        record.m_nMaxLevel = 20;
+        record.m_nTextLevel = 18;
+        record.m_nVersion = kPluginVersion;
+        return record;
+    }
+    std::u16string SettingsFile() const {
+        return platform::ToWindowsPath(host.Options().localAppDataFolder + "/TarnArx_setting.ini");
+    }
+    // The record written where the plug-in reads it at its next load.
+    void WriteSettings(const CSettingsRecord& record) {
+        ASSERT_TRUE(WritePrivateProfileStructW(u"TarnArx", u"ini", const_cast<CSettingsRecord*>(&record),
+                                               sizeof record, SettingsFile().c_str()));
+    }
+    // The plug-in loaded once to write its settings, then again with the online base map on (with the
+    // follow mode and highest level given): its first load shows the map application's own level about the
+    // reference point.
+    void LoadWithBaseMap(int followMode = 0, int maxLevel = 20) {
+        std::string error;
+        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
+        ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+        CSettingsRecord record{};
+        ASSERT_TRUE(
+            GetPrivateProfileStructW(u"TarnArx", u"ini", &record, sizeof record, SettingsFile().c_str()));
+        record.m_bOnlineMap = 1;
+        record.m_nViewFollowMode = followMode;
+        record.m_nMaxLevel = maxLevel;
+        WriteSettings(record);
+        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
     }
 
     std::vector<AcDbObjectId> Entities() const { return tarnhost::ModelSpaceIds(host.Drawing()); }

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <map>
 
-#include "host_fixture.h"
+#include "basemap_fixture.h"
 #include "mapsim/png.h"
 #include "platform/win32/bus/bus_hooks.h"
 
@@ -18,9 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::CommandOutcome;
-
-constexpr double kRefX = 500000.0;
-constexpr double kRefY = 3000000.0;
 
 // Every file below the root (links not followed) with its contents.
 std::map<std::string, std::string> ListFiles(const std::string& root) {
@@ -134,34 +131,8 @@ private:
     std::map<int, std::pair<std::string, std::vector<std::string>>> m_folders;
 };
 
-class HostileMapTest : public e2e::HostTest {
+class HostileMapTest : public e2e::BaseMapHostTest {
 protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        platform::SetScreenSize(1920, 1080);
-        mapsim::MapSim& map = host.MapSim();
-        std::array<uint8_t, 16> digest{};
-        digest[0] = 9;
-        map.SetCoordState(3, digest, "local grid");
-        map.SetGridOrigin(kRefX, kRefY);
-        map.SetMapState(15, 1);
-        ASSERT_EQ(Run("SAVEAS", {dir + "/site.dxf"}), CommandOutcome::kEnded);
-    }
-
-    // The settings record with the online base map on, then the plug-in loaded.
-    void LoadWithBaseMap() {
-        std::string error;
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-        ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
-        const std::u16string file =
-            platform::ToWindowsPath(host.Options().localAppDataFolder + "/TarnArx_setting.ini");
-        BYTE record[160] = {};
-        ASSERT_TRUE(GetPrivateProfileStructW(u"TarnArx", u"ini", record, sizeof record, file.c_str()));
-        record[65] = 1;
-        ASSERT_TRUE(WritePrivateProfileStructW(u"TarnArx", u"ini", record, sizeof record, file.c_str()));
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-    }
-
     // The host paths of every picture the drawing holds.
     std::vector<std::string> PictureFiles() {
         std::vector<std::string> files;

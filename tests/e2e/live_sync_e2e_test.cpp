@@ -12,20 +12,10 @@ protected:
     void SetUp() override {
         HostTest::SetUp();
         ASSERT_EQ(Run("SAVEAS", {dir + "/site.dxf"}), CommandOutcome::kEnded);
-        CSettingsRecord record{};
-        record.m_bAutoSync = 1;
-        record.m_dViewScale1 = 1.0;
-        record.m_dViewScale2 = 2.0;
-        record.m_nRoundedValue = 1000;
-        record.m_nIconSize = 60;
-        record.m_nMaxLevel = 20;
-        record.m_nTextLevel = 18;
-        record.m_nVersion = kPluginVersion;
+        CSettingsRecord record = AutoSyncSettings();
         record.m_bHintMapTooOld = 1;
         record.m_bHintPluginUpdate = 1;
-        const std::u16string file =
-            platform::ToWindowsPath(host.Options().localAppDataFolder + "/TarnArx_setting.ini");
-        ASSERT_TRUE(WritePrivateProfileStructW(u"TarnArx", u"ini", &record, sizeof record, file.c_str()));
+        WriteSettings(record);
         std::string error;
         ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
         host.MapSim().ClearRecords();
