@@ -73,6 +73,53 @@ Ring ToRing(const AcGePoint3dArray& points) {
     return ring;
 }
 
+// One shape of rings: the outer rings first, then the inner ones, each ring after the first marked as a new
+// part, at most the track's point limit; the count of outer rings written is the shape's outline count.
+// Fewer than three points make no area and write nothing (0).
+uint8_t WriteRingShape(const std::vector<Ring>& outer, const std::vector<Ring>& inner, MapApiBuf* packet,
+                       CBindingRecord* binding) {
+    size_t total = 0;
+    for (const Ring& ring : outer) {
+        total += ring.size();
+    }
+    for (const Ring& ring : inner) {
+        total += ring.size();
+    }
+    if (total < 3) {
+        return 0;
+    }
+    const int count = static_cast<int>(std::min(total, static_cast<size_t>(kMaxTrackPoints)));
+    MapShapeObj* shape = NewShape(count, binding);
+    if (shape == nullptr) {
+        return 0;
+    }
+    int at = 0;
+    WORD outerWritten = 0;
+    auto fill = [&](const std::vector<Ring>& rings, bool counted) {
+        for (const Ring& ring : rings) {
+            if (at >= count) {
+                return;
+            }
+            // Only rings that made it into the shape are counted as outer rings.
+            if (counted) {
+                ++outerWritten;
+            }
+            for (size_t i = 0; i < ring.size() && at < count; ++i, ++at) {
+                shape->m_pPoints[at].m_dY = ring[i].y;
+                shape->m_pPoints[at].m_dX = ring[i].x;
+                if (i == 0 && at > 0) {
+                    shape->m_pPoints[at].m_nHeight = static_cast<INT32>(kMultiPartFlag);
+                }
+            }
+        }
+    };
+    fill(outer, true);
+    fill(inner, false);
+    shape->m_nHatchCount = outerWritten;
+    WriteMapObject(shape, kMapTypeShape, packet, binding);
+    return 1;
+}
+
 int ExplodeKind(const AcDbEntity* entity) {
     if (AcDbBlockReference::cast(entity) != nullptr) {
         return kMapTypeBlockRef;
@@ -204,51 +251,12 @@ uint8_t ConvertHatchLoops(AcDbHatch* hatch, MapApiBuf* packet, CBindingRecord* b
     if (outer.empty()) {
         outer.swap(inner);
     }
-    size_t total = 0;
-    for (const Ring& ring : outer) {
-        total += ring.size();
-    }
-    for (const Ring& ring : inner) {
-        total += ring.size();
-    }
-    if (total < 3) {
-        return 0;
-    }
-    const int count = static_cast<int>(std::min(total, static_cast<size_t>(kMaxTrackPoints)));
-    MapShapeObj* shape = NewShape(count, binding);
-    if (shape == nullptr) {
-        return 0;
-    }
-    int at = 0;
-    WORD outerWritten = 0;
-    auto fill = [&](const std::vector<Ring>& rings, bool counted) {
-        for (const Ring& ring : rings) {
-            if (at >= count) {
-                return;
-            }
-            // Only rings that made it into the shape are counted as outer rings.
-            if (counted) {
-                ++outerWritten;
-            }
-            for (size_t i = 0; i < ring.size() && at < count; ++i, ++at) {
-                shape->m_pPoints[at].m_dY = ring[i].y;
-                shape->m_pPoints[at].m_dX = ring[i].x;
-                if (i == 0 && at > 0) {
-                    shape->m_pPoints[at].m_nHeight = static_cast<INT32>(kMultiPartFlag);
-                }
-            }
-        }
-    };
-    fill(outer, true);
-    fill(inner, false);
-    shape->m_nHatchCount = outerWritten;
-    WriteMapObject(shape, kMapTypeShape, packet, binding);
-    return 1;
+    return WriteRingShape(outer, inner, packet, binding);
 }
 
 uint8_t WriteTwoArcShape(AcDbPolyline* polyline, MapApiBuf* packet, CBindingRecord* binding) {
     constexpr double kArcStepDegrees = 3.0;
-    Ring rings[2];
+    std::vector<Ring> rings(2);
     for (unsigned int i = 0; i < 2; ++i) {
         AcGeCircArc2d arc;
         // A straight or missing segment gives an empty ring.
@@ -259,29 +267,8 @@ uint8_t WriteTwoArcShape(AcDbPolyline* polyline, MapApiBuf* packet, CBindingReco
         CArcUtil::GetSamplePoints(arc, points, true, kArcStepDegrees);
         rings[i] = ToRing(points);
     }
-    const size_t total = rings[0].size() + rings[1].size();
-    // As for any shape: fewer than three points make no area, and nothing goes out.
-    if (total < 3) {
-        return 0;
-    }
-    const int count = static_cast<int>(std::min(total, static_cast<size_t>(kMaxTrackPoints)));
-    MapShapeObj* shape = NewShape(count, binding);
-    if (shape == nullptr) {
-        return 0;
-    }
-    int at = 0;
-    for (const Ring& ring : rings) {
-        for (size_t i = 0; i < ring.size() && at < count; ++i, ++at) {
-            shape->m_pPoints[at].m_dY = ring[i].y;
-            shape->m_pPoints[at].m_dX = ring[i].x;
-            if (i == 0 && at > 0) {
-                shape->m_pPoints[at].m_nHeight = static_cast<INT32>(kMultiPartFlag);
-            }
-        }
-    }
-    shape->m_nHatchCount = 1;
-    WriteMapObject(shape, kMapTypeShape, packet, binding);
-    return 1;
+    // The first arc's ring is the outline, the second's follows it as a part of its own.
+    return WriteRingShape({rings[0]}, {rings[1]}, packet, binding);
 }
 
 // The parts show what the reference shows: a constant definition its text, the other definitions nothing
