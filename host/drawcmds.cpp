@@ -4,6 +4,7 @@
 #include <any>
 #include <cmath>
 #include <functional>
+#include <optional>
 
 #include "host/console.h"
 #include "host/hostcmds.h"
@@ -120,87 +121,82 @@ CommandOutcome ArcCommand() {
     return AppendToModelSpace(arc).isNull() ? CommandOutcome::kFailed : CommandOutcome::kEnded;
 }
 
-CommandOutcome PlineCommand() {
-    ads_point prev;
-    int rc = acedGetPoint(nullptr, u"\nSpecify start point: ", prev);
-    if (rc != RTNORM) {
-        return Ended(rc);
-    }
-    std::vector<AcGePoint2d> vertices{AcGePoint2d(prev[0], prev[1])};
+// The points of a path picked one after another, "Close" offered from closeFrom points on. Done when the
+// command ends here (no start point, cancelled before a second point, fewer than two points); else rc is
+// the status of the last input and the path is built.
+struct PickedPath {
+    std::vector<AcGePoint3d> vertices;
     bool closed = false;
+    int rc = RTNORM;
+    std::optional<CommandOutcome> done;
+};
+
+PickedPath PickPath(size_t closeFrom) {
+    PickedPath path;
+    ads_point prev;
+    path.rc = acedGetPoint(nullptr, u"\nSpecify start point: ", prev);
+    if (path.rc != RTNORM) {
+        path.done = Ended(path.rc);
+        return path;
+    }
+    path.vertices.push_back(Pt(prev));
     for (;;) {
         ads_point next;
-        acedInitGet(0, vertices.size() >= 2 ? u"Close" : nullptr);
-        rc = acedGetPoint(
-            prev, vertices.size() >= 2 ? u"\nSpecify next point or [Close]: " : u"\nSpecify next point: ",
-            next);
-        if (rc == RTKWORD) {
-            closed = true;
+        const bool offerClose = path.vertices.size() >= closeFrom;
+        acedInitGet(0, offerClose ? u"Close" : nullptr);
+        path.rc = acedGetPoint(
+            prev, offerClose ? u"\nSpecify next point or [Close]: " : u"\nSpecify next point: ", next);
+        if (path.rc == RTKWORD) {
+            path.closed = true;
             break;
         }
-        if (rc == RTCAN && vertices.size() < 2) {
-            return CommandOutcome::kCancelled;
+        if (path.rc == RTCAN && path.vertices.size() < 2) {
+            path.done = CommandOutcome::kCancelled;
+            return path;
         }
-        if (rc != RTNORM) {
-            break;  // Enter ends the polyline, Esc keeps what was drawn as the host does
+        if (path.rc != RTNORM) {
+            break;  // Enter ends the path, Esc keeps what was drawn as the host does
         }
-        vertices.emplace_back(next[0], next[1]);
+        path.vertices.push_back(Pt(next));
         ads_point_set(next, prev);
     }
-    if (vertices.size() < 2) {
-        return CommandOutcome::kEnded;
+    if (path.vertices.size() < 2) {
+        path.done = CommandOutcome::kEnded;
     }
-    auto* pline = new AcDbPolyline(static_cast<unsigned int>(vertices.size()));
-    for (unsigned int i = 0; i < vertices.size(); ++i) {
-        pline->addVertexAt(i, vertices[i]);
+    return path;
+}
+
+CommandOutcome PlineCommand() {
+    const PickedPath path = PickPath(2);
+    if (path.done) {
+        return *path.done;
     }
-    pline->setClosed(closed);
-    pline->setElevation(prev[2]);
-    return AppendToModelSpace(pline).isNull() ? CommandOutcome::kFailed : Ended(rc);
+    auto* pline = new AcDbPolyline(static_cast<unsigned int>(path.vertices.size()));
+    for (unsigned int i = 0; i < path.vertices.size(); ++i) {
+        pline->addVertexAt(i, AcGePoint2d(path.vertices[i].x, path.vertices[i].y));
+    }
+    pline->setClosed(path.closed);
+    pline->setElevation(path.vertices.back().z);
+    return AppendToModelSpace(pline).isNull() ? CommandOutcome::kFailed : Ended(path.rc);
 }
 
 // A multiline of the style "Standard" (made when the drawing has none) along the points picked, closed on
 // request.
 CommandOutcome MlineCommand() {
-    ads_point prev;
-    int rc = acedGetPoint(nullptr, u"\nSpecify start point: ", prev);
-    if (rc != RTNORM) {
-        return Ended(rc);
-    }
-    std::vector<AcGePoint3d> vertices{Pt(prev)};
-    bool closed = false;
-    for (;;) {
-        ads_point next;
-        acedInitGet(0, vertices.size() >= 3 ? u"Close" : nullptr);
-        rc = acedGetPoint(
-            prev, vertices.size() >= 3 ? u"\nSpecify next point or [Close]: " : u"\nSpecify next point: ",
-            next);
-        if (rc == RTKWORD) {
-            closed = true;
-            break;
-        }
-        if (rc == RTCAN && vertices.size() < 2) {
-            return CommandOutcome::kCancelled;
-        }
-        if (rc != RTNORM) {
-            break;
-        }
-        vertices.push_back(Pt(next));
-        ads_point_set(next, prev);
-    }
-    if (vertices.size() < 2) {
-        return CommandOutcome::kEnded;
+    const PickedPath path = PickPath(3);
+    if (path.done) {
+        return *path.done;
     }
     const AcDbObjectId style = platform::StandardMlineStyle(WorkingDb());
     auto* mline = new AcDbMline;
     if (!style.isNull()) {
         mline->setStyle(style);
     }
-    for (const AcGePoint3d& vertex : vertices) {
+    for (const AcGePoint3d& vertex : path.vertices) {
         mline->appendSeg(vertex);
     }
-    mline->setClosedMline(closed);
-    return AppendToModelSpace(mline).isNull() ? CommandOutcome::kFailed : Ended(rc);
+    mline->setClosedMline(path.closed);
+    return AppendToModelSpace(mline).isNull() ? CommandOutcome::kFailed : Ended(path.rc);
 }
 
 // Two opposite corners: a closed four-vertex polyline.
