@@ -25,9 +25,12 @@ void RegisterReset(const std::string& name, std::function<void()> reset) {
 }
 
 void ResetAll() {
+    // A reset may reach code that registers its own reset on first use, which grows the list while it is
+    // walked: walk by index over copies, newest first. What registers now starts fresh and needs no reset.
     auto& resets = Resets();
-    for (auto it = resets.rbegin(); it != resets.rend(); ++it) {
-        it->second();
+    for (size_t i = resets.size(); i-- > 0;) {
+        std::function<void()> reset = resets[i].second;
+        reset();
     }
 }
 

@@ -69,6 +69,25 @@ TEST_F(Windows, RegisteredMessagesAreStablePerName) {
     EXPECT_EQ(RegisterWindowMessageW(u"TARN_API_MSG_GET_MAP_FILE_PROGRESS"), id);
 }
 
+TEST(Resets, AResetThatRegistersMoreResetsOnFirstUseLeavesTheWalkWhole) {
+    // Resets run newest first; growing the list from inside one reallocates it, and every reset listed
+    // before it must still run once.
+    int earlier = 0;
+    platform::RegisterReset("test.earlier", [&earlier] { ++earlier; });
+    int runs = 0;
+    platform::RegisterReset("test.grows", [&runs] {
+        ++runs;
+        for (int i = 0; i < 64; ++i) {
+            platform::RegisterReset("test.grown." + std::to_string(i), [] {});
+        }
+    });
+    platform::ResetAll();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(earlier, 1);
+    platform::RegisterReset("test.earlier", [] {});
+    platform::RegisterReset("test.grows", [] {});
+}
+
 TEST_F(Windows, DestroyWindowNotifiesAndDropsEverythingOfTheWindow) {
     HWND parent = MakeWindow(u"TarnArxWin", u"", [&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
         if (m == WM_DESTROY || m == WM_NCDESTROY || m == WM_APP) {
