@@ -50,6 +50,7 @@ void ResetCoreState() {
     g_bFolderPhase = 0;
 
     ResetSettingsState();
+    ResetMapAppState();
     ResetHostEnvState();
     ResetRasterImageState();
     ResetSyncState();

@@ -148,6 +148,19 @@ TEST_F(MatchZoom, RefusalsFailuresAndMissingAnswersLeaveTheView) {
     MatchMapZoom();
 }
 
+TEST_F(MatchZoom, TheMapApplicationsLastAnswerDoesNotOutliveTheReset) {
+    // A test that left the map in longitude/latitude must not make the next one's zoom match refuse.
+    g_MapAppState.m_nCoordType = 2;
+    g_MapAppState.m_bCoordKnown = 1;
+    g_MapAppState.m_strMapName = u"WGS 84";
+    g_bAfterClose = 1;
+    ResetPluginState();
+    EXPECT_EQ(g_MapAppState.m_nCoordType, 0u);
+    EXPECT_EQ(g_MapAppState.m_bCoordKnown, 0);
+    EXPECT_TRUE(g_MapAppState.m_strMapName.IsEmpty());
+    EXPECT_EQ(g_bAfterClose, 0);
+}
+
 TEST_F(AppTest, ViewVariablesAreSetForTheBaseMapOnceAndRestoredToTheirStartUpValues) {
     SetZoomFactor(80);
     SaveViewVariables();
