@@ -1,7 +1,9 @@
 #include "plugin/core/LinkRecord.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "plugin/core/Settings.h"
 #include "plugin/arxutil/MathUtil.h"
@@ -339,6 +341,14 @@ void DeleteLinkedMapObject(uint64_t key) {
     const CBindingRecord* record = state->m_bindings.FindBinding(key);
     if (record != nullptr && record->m_mapId != 0) {
         const DWORD id = record->m_mapId;
+        if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+            // Not lost: the map object goes when the map application is back.
+            std::vector<DWORD>& pending = state->m_unsentDeletes;
+            if (std::find(pending.begin(), pending.end(), id) == pending.end()) {
+                pending.push_back(id);
+            }
+            return;
+        }
         MapApiDeleteObjects(&g_MapApiLink, &id, 1, false, false);
     }
 }

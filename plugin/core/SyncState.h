@@ -168,6 +168,9 @@ public:
     // Keys of entities edited while the map application was closed: sent once it is back, before anything
     // is received over them.
     std::set<uint64_t> m_unsentKeys;
+    // Map objects whose entities were erased while the map application was closed: deleted once it is back,
+    // before the edits above go.
+    std::vector<DWORD> m_unsentDeletes;
 
     // The document and database the state belongs to: handles are resolved in this database only.
     AcApDocument* m_pDoc = nullptr;

@@ -515,8 +515,17 @@ void KeepUnsentEntities(const AcDbObjectIdArray& ids) {
 
 void SendUnsentEntities() {
     CDocSyncState* state = CurrentDocState();
-    if (state == nullptr || state->m_unsentKeys.empty() ||
+    if (state == nullptr || (state->m_unsentKeys.empty() && state->m_unsentDeletes.empty()) ||
         FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+        return;
+    }
+    if (!state->m_unsentDeletes.empty()) {
+        std::vector<DWORD> deletes;
+        deletes.swap(state->m_unsentDeletes);
+        // As an erase with the map application open: asked quietly.
+        MapApiDeleteObjects(&g_MapApiLink, deletes.data(), static_cast<int>(deletes.size()), false, false);
+    }
+    if (state->m_unsentKeys.empty()) {
         return;
     }
     AcDbDatabase* db =

@@ -215,6 +215,32 @@ TEST_F(LinksHoldTest, EditsMadeWhileTheMapIsClosedGoWhenItIsBack) {
     EXPECT_EQ(Stored(line)->id, id);
 }
 
+TEST_F(LinksHoldTest, ErasesMadeWhileTheMapIsClosedDeleteItsObjectsWhenItIsBack) {
+    Load();
+    ASSERT_EQ(Run("LINE", {"0,0", "10,0", ""}), CommandOutcome::kEnded);
+    const uint64_t erased = HandleOf(Entities().back());
+    ASSERT_EQ(Run("LINE", {"0,5", "10,5", ""}), CommandOutcome::kEnded);
+    const uint64_t kept = HandleOf(Entities().back());
+    ASSERT_NE(Stored(erased), nullptr);
+    ASSERT_NE(Stored(kept), nullptr);
+    const uint32_t erasedId = Stored(erased)->id;
+
+    ASSERT_EQ(Run("MAPSIM STOP"), CommandOutcome::kEnded);
+    platform::SetPickFirst({linktest::IdOf(Doc(), erased)});
+    ASSERT_EQ(Run("ERASE"), CommandOutcome::kEnded);
+    ASSERT_NE(Stored(erased), nullptr);  // nobody to ask yet
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    host.Wait(6000);  // the next tick of the menu-entry timer finds the map again
+    EXPECT_EQ(Stored(erased), nullptr);
+    EXPECT_NE(Stored(kept), nullptr);
+    EXPECT_EQ(Deleted(), std::vector<uint32_t>{erasedId});
+
+    // Asked once: later ticks ask nothing more.
+    host.Wait(12000);
+    EXPECT_EQ(Deleted(), std::vector<uint32_t>{erasedId});
+}
+
 TEST_F(LinksHoldTest, AShapeWithAHoleKeepsOneOuterRingBothWays) {
     Load();
     // Map -> CAD -> map: the hatch built with a hole goes back with one outer ring.
