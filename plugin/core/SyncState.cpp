@@ -124,37 +124,46 @@ void CBindingTable::UpdateBinding(uint64_t key, uint32_t mapId, bool groupMember
 }
 
 void CBindingTable::EraseBinding(uint64_t key) {
-    auto it = m_records.find(key);
-    if (it != m_records.end()) {
-        delete it->second;
-        m_records.erase(it);
+    if (CBindingRecord** found = m_records.Find(key)) {
+        CBindingRecord* record = *found;
+        m_records.Erase(key);
+        delete record;
     }
 }
 
 CBindingRecord* CBindingTable::FindBinding(uint64_t key) const {
-    auto it = m_records.find(key);
-    return it != m_records.end() ? it->second : nullptr;
+    CBindingRecord** found = m_records.Find(key);
+    return found != nullptr ? *found : nullptr;
 }
 
 void CBindingTable::Clear() {
-    for (auto& entry : m_records) {
-        delete entry.second;
-    }
-    m_records.clear();
+    m_records.ForEach([](uint64_t, CBindingRecord* record) { delete record; });
+    m_records.Clear();
+}
+
+std::vector<std::pair<uint64_t, CBindingRecord*>> CBindingTable::Records() const {
+    std::vector<std::pair<uint64_t, CBindingRecord*>> records;
+    records.reserve(m_records.Size());
+    m_records.ForEach([&](uint64_t key, CBindingRecord* record) { records.emplace_back(key, record); });
+    std::sort(records.begin(), records.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return records;
 }
 
 int CBindingTable::CountUnsaved() const {
-    return static_cast<int>(std::count_if(m_records.begin(), m_records.end(), [](const auto& entry) {
-        return entry.second != nullptr && entry.second->m_saved == 0;
-    }));
+    int count = 0;
+    m_records.ForEach([&](uint64_t, const CBindingRecord* record) {
+        count += record != nullptr && record->m_saved == 0 ? 1 : 0;
+    });
+    return count;
 }
 
 void CBindingTable::MarkAllUnsaved() {
-    for (auto& entry : m_records) {
-        if (entry.second != nullptr) {
-            entry.second->m_saved = 0;
+    // Records already unsaved (every one after an earlier undo) are only read, not written again.
+    m_records.ForEach([](uint64_t, CBindingRecord* record) {
+        if (record != nullptr && record->m_saved != 0) {
+            record->m_saved = 0;
         }
-    }
+    });
 }
 
 void CBindingTable::SaveUnsaved(AcDbDatabase* db) {
@@ -162,8 +171,17 @@ void CBindingTable::SaveUnsaved(AcDbDatabase* db) {
     const int total = g_DocSyncRegistry.m_nSaveTotal;
     // The meter moves at most 50 times, whatever the number of records.
     const int step = total / 50 + 1;
-    for (auto& entry : m_records) {
-        CBindingRecord* record = entry.second;
+    // In key order, as the drawing holds them; each record is looked up again, as the writes may change the
+    // table.
+    std::vector<uint64_t> keys;
+    m_records.ForEach([&](uint64_t key, const CBindingRecord* record) {
+        if (record != nullptr && record->m_saved == 0) {
+            keys.push_back(key);
+        }
+    });
+    std::sort(keys.begin(), keys.end());
+    for (uint64_t key : keys) {
+        CBindingRecord* record = FindBinding(key);
         if (record == nullptr || record->m_saved != 0) {
             continue;
         }

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <map>
 #include <set>
-#include <unordered_set>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "plugin/core/DocBaseMap.h"
+#include "plugin/core/FlatKeyTable.h"
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/cstring.h"
 
@@ -38,7 +38,8 @@ struct CBindingRecord {
     static CBindingRecord ForGroup(const CBindingRecord& from);
 };
 
-// Entity key -> owned binding.
+// Entity key -> owned binding. The keys sit in one flat table: an undo of a big edit looks up, and marks,
+// every binding of the drawing.
 class CBindingTable {
 public:
     CBindingTable() = default;
@@ -60,10 +61,12 @@ public:
     // transaction); a record is marked saved once written, or once its entity is gone for good.
     void SaveUnsaved(AcDbDatabase* db);
 
-    const std::map<uint64_t, CBindingRecord*>& Records() const { return m_records; }
+    size_t Size() const { return m_records.Size(); }
+    // (key, record) of every binding, in key order.
+    std::vector<std::pair<uint64_t, CBindingRecord*>> Records() const;
 
 private:
-    std::map<uint64_t, CBindingRecord*> m_records;
+    CFlatKeyMap<CBindingRecord*> m_records;
 };
 
 // Map object id -> entity key.
@@ -133,10 +136,17 @@ private:
     std::map<uint32_t, CMapObjLink*> m_links;
 };
 
-struct CObjectIdHash {
-    size_t operator()(const AcDbObjectId& id) const { return std::hash<Adesk::Int64>()(id.asOldId()); }
+// A set of object ids, flat: a large MOVE or UNDO adds every entity it touches.
+class CObjectIdSet {
+public:
+    // True when the id was not in the set yet.
+    bool Insert(AcDbObjectId id) { return m_keys.Insert(static_cast<uint64_t>(id.asOldId())); }
+    void Clear() { m_keys.Clear(); }
+    size_t Size() const { return m_keys.Size(); }
+
+private:
+    CFlatKeySet m_keys;
 };
-using CObjectIdSet = std::unordered_set<AcDbObjectId, CObjectIdHash>;
 
 // Everything the plug-in keeps about one open drawing.
 class CDocSyncState {
@@ -158,10 +168,12 @@ public:
     AcDbObjectIdArray m_texts;
     AcDbObjectIdArray m_modified;
     AcDbObjectId m_lastPoint;
-    // Beside each list the ids it holds, so that a large MOVE or UNDO stays linear.
-    CObjectIdSet m_lineSet;
-    CObjectIdSet m_textSet;
+    // The ids m_modified holds, so that a large MOVE or UNDO stays linear. The lines and texts are a part of
+    // m_modified, emptied with it: one set serves the three lists.
     CObjectIdSet m_modifiedSet;
+    // The entity key of each id in m_modified, noted while its object is at hand: an undo's end looks up
+    // every binding by it.
+    std::vector<uint32_t> m_modifiedKeys;
     // Entities an undo or redo brought back, sent together when the command ends.
     AcDbObjectIdArray m_restored;
     CObjectIdSet m_restoredSet;

@@ -2,6 +2,7 @@
 // selection filters.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/core/MessageWindow.h"
@@ -73,7 +74,7 @@ void Post(std::unique_ptr<AcDbObjectIdArray> ids) {
 }
 
 void AppendOnce(AcDbObjectIdArray& list, CObjectIdSet& held, AcDbObjectId id) {
-    if (held.insert(id).second) {
+    if (held.Insert(id)) {
         list.append(id);
     }
 }
@@ -82,9 +83,8 @@ void EmptyScratch(CDocSyncState& state) {
     state.m_lines.setLogicalLength(0);
     state.m_texts.setLogicalLength(0);
     state.m_modified.setLogicalLength(0);
-    state.m_lineSet.clear();
-    state.m_textSet.clear();
-    state.m_modifiedSet.clear();
+    state.m_modifiedKeys.clear();
+    state.m_modifiedSet.Clear();
 }
 
 // The state of the drawing a notification comes from, when that drawing is the current one: another
@@ -166,11 +166,16 @@ void CDbReactor::objectModified(const AcDbDatabase* db, const AcDbObject* object
     }
     const AcDbObjectId id = object->objectId();
     state->m_lastModified = id;
-    AppendOnce(state->m_modified, state->m_modifiedSet, id);
+    // An entity already in the list is in its line or text list too.
+    if (!state->m_modifiedSet.Insert(id)) {
+        return;
+    }
+    state->m_modified.append(id);
+    state->m_modifiedKeys.push_back(HandleToUInt32(object->handle()));
     if (AcDbLine::cast(object) != nullptr) {
-        AppendOnce(state->m_lines, state->m_lineSet, id);
+        state->m_lines.append(id);
     } else if (AcDbText::cast(object) != nullptr || AcDbMText::cast(object) != nullptr) {
-        AppendOnce(state->m_texts, state->m_textSet, id);
+        state->m_texts.append(id);
     }
 }
 
@@ -216,7 +221,7 @@ void SyncCommandObjects(const ACHAR* command) {
     if (!state->m_restored.isEmpty()) {
         auto ids = std::make_unique<AcDbObjectIdArray>(state->m_restored);
         state->m_restored.setLogicalLength(0);
-        state->m_restoredSet.clear();
+        state->m_restoredSet.Clear();
         g_bEchoFlag = 1;
         Post(std::move(ids));
     }
@@ -233,6 +238,8 @@ void SyncCommandObjects(const ACHAR* command) {
         return;
     }
     AcDbObjectIdArray candidates;
+    std::vector<uint32_t> keys;
+    bool boundOnly = false;
     switch (sync->take) {
         case Candidates::kLines:
             candidates = state->m_lines;
@@ -244,12 +251,11 @@ void SyncCommandObjects(const ACHAR* command) {
             candidates = state->m_modified;
             break;
         case Candidates::kBoundModified:
-            for (const AcDbObjectId& id : state->m_modified) {
-                const CBindingRecord* record = state->m_bindings.FindBinding(HandleToUInt32(id.handle()));
-                if (record != nullptr && record->m_mapId != 0) {
-                    candidates.append(id);
-                }
-            }
+            // Only the entities bound to a map object: their bindings are looked up in the pass that opens
+            // them below, by the keys noted beside the ids.
+            candidates = state->m_modified;
+            keys.swap(state->m_modifiedKeys);
+            boundOnly = true;
             break;
         case Candidates::kLast:
             candidates.append(state->m_lastModified);
@@ -263,8 +269,18 @@ void SyncCommandObjects(const ACHAR* command) {
     auto ids = std::make_unique<AcDbObjectIdArray>(0, 8);
     {
         CDocWriteLock lock;
+        const CBindingTable& bindings = state->m_bindings;
+        // The keys match the ids one to one unless something else filled the list.
+        const bool keyed = keys.size() == static_cast<size_t>(candidates.length());
         for (int i = 0; lock.Locked() && i < candidates.length(); ++i) {
             const AcDbObjectId& id = candidates[i];
+            if (boundOnly) {
+                const uint32_t key = keyed ? keys[static_cast<size_t>(i)] : HandleToUInt32(id.handle());
+                const CBindingRecord* record = bindings.FindBinding(key);
+                if (record == nullptr || record->m_mapId == 0) {
+                    continue;
+                }
+            }
             AcDbObject* object = nullptr;
             const Acad::ErrorStatus es = acdbOpenObject(object, id, AcDb::kForWrite);
             if (object == nullptr) {

@@ -61,6 +61,20 @@ protected:
         }
         return keys;
     }
+    // Keys of every object sent since the records were cleared, in the order they went.
+    std::vector<uint64_t> SentKeyList() const {
+        std::vector<uint64_t> keys;
+        for (const auto& request : map.RequestsOf(20112)) {
+            if (auto packet = mapsim::ReadPacket(request.payload.data(), request.payload.size())) {
+                for (const auto& record : packet->records) {
+                    if (record.key != 0 && record.type != 30) {
+                        keys.push_back(record.key);
+                    }
+                }
+            }
+        }
+        return keys;
+    }
     // Map ids asked to be deleted.
     std::vector<uint32_t> Deleted() const {
         std::vector<uint32_t> ids;
@@ -156,8 +170,38 @@ TEST_F(LiveSyncTest, MovesSendEveryMovedEntityAndUndoOnlyTheBoundOnes) {
         Move(a);
         Move(b);
         Move(loose);
+        Move(a);  // moved twice: sent once
     });
-    EXPECT_EQ(SentKeys(), (std::multiset<uint64_t>{a, b, loose}));
+    EXPECT_EQ(SentKeyList(), (std::vector<uint64_t>{a, b, loose}));
+    EXPECT_EQ(CurrentDocState()->m_modified.length(), 0);
+}
+
+TEST_F(LiveSyncTest, UndoSendsBackOnlyTheBoundEntitiesOnceEach) {
+    const uint64_t a = linktest::AddLine(doc, 1);
+    const uint64_t b = linktest::AddLine(doc, 2);
+    const uint64_t loose = linktest::AddLine(doc, 3);
+    const uint64_t noMapId = linktest::AddLine(doc, 4);
+    const uint64_t c = linktest::AddLine(doc, 5);
+    linktest::Bind(state, a, 701, u"a");
+    linktest::Bind(state, b, 702, u"b");
+    linktest::Bind(state, noMapId, 0, u"no map id");
+    linktest::Bind(state, c, 703, u"c");
+    // Moved without the live sync: the map application keeps its objects (and gives the loose line none).
+    g_Settings.m_bAutoSync = 0;
+    Cmd(u"MOVE", [&] {
+        Move(a);
+        Move(loose);
+        Move(b);
+        Move(a);
+        Move(noMapId);
+        Move(c);
+    });
+    g_Settings.m_bAutoSync = 1;
+    ASSERT_TRUE(SentKeyList().empty());
+
+    // Only the entities bound to a map object go back, once each (a was moved twice).
+    platform::RunCommand(u"U");
+    EXPECT_EQ(SentKeyList(), (std::vector<uint64_t>{a, b, c}));
     EXPECT_EQ(CurrentDocState()->m_modified.length(), 0);
 }
 

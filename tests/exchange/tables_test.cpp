@@ -1,6 +1,9 @@
 // Keys, the binding tables and the group links.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <vector>
+
 #include "link_fixture.h"
 #include "plugin/app/TarnArxApp.h"
 #include "platform/arx/acap/statusbar.h"
@@ -72,6 +75,83 @@ TEST(BindingTable, RecordsAreStoredReplacedAndCountedOnce) {
     EXPECT_TRUE(group.m_extra.IsEmpty());
     EXPECT_EQ(group.m_lineStyle, 0u);
     EXPECT_EQ(group.m_opacity, 50u);
+}
+
+TEST(FlatKeyTable, AgreesWithAnOrderedMapThroughGrowthErasesAndClears) {
+    // Keys that share their slots on purpose (runs of neighbours, large strides, the empty marker itself),
+    // changed at random against a std::map kept beside.
+    std::vector<uint64_t> keys;
+    for (uint64_t i = 0; i < 300; ++i) {
+        keys.push_back(0x7A0000000ull + i);  // neighbours, as ids come
+        keys.push_back(i << 20);             // one stride, all alike in their low bits
+        keys.push_back((i * 0x9E3779B97F4A7C15ull) | 1);
+    }
+    keys.push_back(0);
+    keys.push_back(~uint64_t{0});
+    keys.push_back(~uint64_t{0} - 1);
+    CFlatKeyMap<uint32_t> table;
+    CFlatKeySet set;
+    std::map<uint64_t, uint32_t> model;
+    uint64_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return seed >> 33;
+    };
+    for (int step = 0; step < 20000; ++step) {
+        const uint64_t key = keys[next() % keys.size()];
+        switch (next() % 7) {
+            case 0:
+            case 1:
+            case 2: {
+                const bool added = model.count(key) == 0;
+                table[key] = static_cast<uint32_t>(step);
+                model[key] = static_cast<uint32_t>(step);
+                EXPECT_EQ(set.Insert(key), added);
+                break;
+            }
+            case 3:
+            case 4:
+            case 5: {
+                const bool had = model.erase(key) != 0;
+                EXPECT_EQ(table.Erase(key), had);
+                EXPECT_EQ(set.Erase(key), had);
+                break;
+            }
+            default:
+                if (step % 5000 == 6) {  // now and then: empty, then grown again
+                    table.Clear();
+                    set.Clear();
+                    model.clear();
+                }
+                break;
+        }
+        ASSERT_EQ(table.Size(), model.size());
+        ASSERT_EQ(set.Size(), model.size());
+    }
+    for (uint64_t key : keys) {
+        const auto found = model.find(key);
+        const uint32_t* value = table.Find(key);
+        ASSERT_EQ(value != nullptr, found != model.end()) << key;
+        EXPECT_EQ(set.Contains(key), found != model.end()) << key;
+        if (value != nullptr) {
+            EXPECT_EQ(*value, found->second);
+        }
+    }
+    std::map<uint64_t, uint32_t> visited;
+    table.ForEach([&](uint64_t key, uint32_t value) { EXPECT_TRUE(visited.emplace(key, value).second); });
+    EXPECT_EQ(visited, model);
+
+    // The binding table hands its records out in key order.
+    CBindingTable bindings;
+    for (uint64_t key : std::vector<uint64_t>{0x7A0000005ull, 3, ~uint64_t{0}, 0, uint64_t{1} << 40}) {
+        bindings.UpdateBinding(key, 1, false);
+    }
+    std::vector<uint64_t> order;
+    for (const auto& [key, record] : bindings.Records()) {
+        EXPECT_EQ(record->m_key, key);
+        order.push_back(key);
+    }
+    EXPECT_EQ(order, (std::vector<uint64_t>{0, 3, 0x7A0000005ull, 1ull << 40, ~uint64_t{0}}));
 }
 
 TEST(GroupLinks, RekeyMovesMembersAndMergesWithoutLeaks) {
