@@ -222,8 +222,8 @@ private:
     static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCopyData(WPARAM wParam, const COPYDATASTRUCT* cds);
     LRESULT Dispatch(const Request& request);
-    LRESULT Deliver(uint16_t code, uint16_t regId, const Bytes& payload);
-    LRESULT Answer(uint16_t code, uint16_t regId, const Bytes& payload, AnswerMode mode);
+    LRESULT Deliver(uint16_t code, uint16_t regId, Bytes payload);
+    LRESULT Answer(uint16_t code, uint16_t regId, Bytes payload, AnswerMode mode);
     void DeliverQueued(uint64_t serial);
     HWND ClientWindow() const;
     uint16_t CurrentRegId() const;
