@@ -275,6 +275,7 @@ Reply MapSim::OnFetchSelection(const Request&) {
     taken.reserve(m_selection.size());
     uint32_t packetFolder = 0;
     size_t payloadBytes = 0;
+    auto next = m_objects.cend();  // the object after the one found last
     for (uint32_t id : m_selection) {
         if (taken.count(id) != 0) {
             continue;
@@ -297,7 +298,7 @@ Reply MapSim::OnFetchSelection(const Request&) {
                 Put<uint32_t>(copy, 100, static_cast<uint32_t>(parts.size()));
                 record.payload = &copy;
             }
-        } else if (const StoredObject* object = FindObject(id)) {
+        } else if (const StoredObject* object = FindObjectFrom(next, id)) {
             record.type = object->type;
             record.parent = object->parent;
             record.payload = &object->bytes;

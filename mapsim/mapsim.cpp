@@ -351,6 +351,7 @@ uint32_t MapSim::AddObject(uint32_t type, uint32_t parent, Bytes serialised, uin
     object.key = key;
     object.wellFormed = SerialisedFormOk(type, serialised.data(), serialised.size());
     object.bytes = std::move(serialised);
+    object.bytes.shrink_to_fit();  // bytes written field by field may hold twice their size: a map keeps many
     m_objects[id] = std::move(object);
     return id;
 }
@@ -363,6 +364,15 @@ const Folder* MapSim::FindFolder(uint32_t id) const {
 const StoredObject* MapSim::FindObject(uint32_t id) const {
     auto it = m_objects.find(id);
     return it == m_objects.end() ? nullptr : &it->second;
+}
+
+const StoredObject* MapSim::FindObjectFrom(ObjectIter& next, uint32_t id) const {
+    const auto found = next != m_objects.end() && next->first == id ? next : m_objects.find(id);
+    if (found == m_objects.end()) {
+        return nullptr;
+    }
+    next = std::next(found);
+    return &found->second;
 }
 
 void MapSim::RemoveTree(uint32_t id) {
