@@ -105,10 +105,16 @@ void CBindingTable::SetBinding(uint64_t key, CBindingRecord* record, bool saved)
         return;
     }
     record->m_saved = saved ? 1 : 0;
-    CBindingRecord*& slot = m_records[key];
-    if (slot != record) {
-        delete slot;
-        slot = record;
+    // A new entity has the drawing's highest handle: its key goes in at the end without a walk down from the
+    // root, whose nodes lie spread among the drawing's objects (a cache and TLB miss each in a large
+    // drawing).
+    auto at =
+        m_records.empty() || key > m_records.rbegin()->first ? m_records.end() : m_records.lower_bound(key);
+    if (at == m_records.end() || at->first != key) {
+        m_records.emplace_hint(at, key, record);
+    } else if (at->second != record) {
+        delete at->second;
+        at->second = record;
     }
 }
 
@@ -180,6 +186,12 @@ void CBindingTable::SaveUnsaved(AcDbDatabase* db) {
 }
 
 // ---- CMapIdTable ----
+
+void CMapIdTable::Reserve(size_t count) {
+    if (count > m_keys.bucket_count() * m_keys.max_load_factor()) {
+        m_keys.reserve(count);
+    }
+}
 
 bool CMapIdTable::Get(uint32_t mapId, uint64_t& key) const {
     auto it = m_keys.find(mapId);
