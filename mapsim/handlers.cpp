@@ -1,10 +1,11 @@
 // The request catalogue and one handler per code. Handlers read the request at its offsets, change the map's
 // state and build the answer bytes; the dispatcher decides how the answer travels.
 #include <cstdio>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <cmath>
-#include <set>
+#include <unordered_set>
 
 #include "mapsim/mapsim.h"
 #include "mapsim/png.h"
@@ -21,6 +22,14 @@ Bytes HeaderOnly(const Header& header) {
     Bytes bytes;
     header.Write(bytes);
     return bytes;
+}
+
+// A reply of one answer message. (A braced list would copy the message: its elements are const.)
+Reply OneMessage(LRESULT result, Bytes message) {
+    Reply reply;
+    reply.result = result;
+    reply.messages.push_back(std::move(message));
+    return reply;
 }
 
 Bytes Int32Answer(int32_t value) {
@@ -146,7 +155,7 @@ Bytes MapSim::ViewStatePayload() const {
 }
 
 Reply MapSim::OnMapState(const Request&) {
-    return Reply{0, {ViewStatePayload()}};
+    return OneMessage(0, ViewStatePayload());
 }
 
 Reply MapSim::OnFollowInterval(const Request& r) {
@@ -185,7 +194,7 @@ Reply MapSim::OnListFolders(const Request& r) {
     Bytes answer = HeaderOnly(header);
     const Bytes entries = ListEntries(parent, nullptr);
     answer.insert(answer.end(), entries.begin(), entries.end());
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 Reply MapSim::OnQueryFolder(const Request& r) {
@@ -193,7 +202,7 @@ Reply MapSim::OnQueryFolder(const Request& r) {
     Header header;
     const Folder* folder = FindFolder(asked.object);
     if (folder == nullptr) {
-        return Reply{0, {HeaderOnly(header)}};  // type 0: not found
+        return OneMessage(0, HeaderOnly(header));  // type 0: not found
     }
     header.type = kTypeFolder;
     header.flag = asked.flag;
@@ -203,7 +212,7 @@ Reply MapSim::OnQueryFolder(const Request& r) {
     Bytes record = folder->record;
     record.resize(kFolderSize, 0);
     answer.insert(answer.end(), record.begin(), record.end());
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 Reply MapSim::OnCreateFolder(const Request& r) {
@@ -247,56 +256,72 @@ Reply MapSim::OnFindFolder(const Request& r) {
         const Bytes entries = ListEntries(parent, &name);
         answer.insert(answer.end(), entries.begin(), entries.end());
     }
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 Reply MapSim::OnFetchSelection(const Request&) {
-    Packet packet;
-    std::set<uint32_t> taken;  // an object goes out once, even when selected with its folder
+    // The records are picked first (pointing at the stored bytes) and written once their sizes are summed:
+    // a selection of many objects is copied once, into the answer.
+    struct Pick {
+        uint32_t type;
+        uint32_t id;
+        uint32_t parent;
+        const Bytes* payload;
+    };
+    std::vector<Pick> picks;
+    picks.reserve(m_selection.size());
+    std::deque<Bytes> counted;           // exploded folders' records with the count of their parts
+    std::unordered_set<uint32_t> taken;  // an object goes out once, even when selected with its folder
+    taken.reserve(m_selection.size());
+    uint32_t packetFolder = 0;
+    size_t payloadBytes = 0;
+    auto next = m_objects.cend();  // the object after the one found last
     for (uint32_t id : m_selection) {
         if (taken.count(id) != 0) {
             continue;
         }
-        PacketRecord record;
-        record.id = id;
-        std::vector<PacketRecord> parts;
+        Pick record{0, id, 0, nullptr};
+        std::vector<Pick> parts;
         if (const Folder* folder = FindFolder(id)) {
             record.type = kTypeFolder;
             record.parent = folder->parent;
-            record.payload = folder->record;
+            record.payload = &folder->record;
             // The folder of an exploded entity counts the records that follow it: those must be its parts,
             // or the reader would pass over unrelated objects. It takes its parts along and counts them.
-            if (Get<uint32_t>(record.payload, 100) != 0) {
+            if (Get<uint32_t>(folder->record, 100) != 0) {
                 for (const auto& [partId, object] : m_objects) {
                     if (object.parent == id && taken.count(partId) == 0) {
-                        PacketRecord part;
-                        part.id = partId;
-                        part.type = object.type;
-                        part.parent = id;
-                        part.payload = object.bytes;
-                        parts.push_back(std::move(part));
+                        parts.push_back(Pick{object.type, partId, id, &object.bytes});
                     }
                 }
-                Put<uint32_t>(record.payload, 100, static_cast<uint32_t>(parts.size()));
+                Bytes& copy = counted.emplace_back(folder->record);
+                Put<uint32_t>(copy, 100, static_cast<uint32_t>(parts.size()));
+                record.payload = &copy;
             }
-        } else if (const StoredObject* object = FindObject(id)) {
+        } else if (const StoredObject* object = FindObjectFrom(next, id)) {
             record.type = object->type;
             record.parent = object->parent;
-            record.payload = object->bytes;
+            record.payload = &object->bytes;
         } else {
             continue;  // deleted since it was selected
         }
-        if (packet.folder == 0) {
-            packet.folder = record.parent;
+        if (packetFolder == 0) {
+            packetFolder = record.parent;
         }
         taken.insert(id);
-        packet.records.push_back(std::move(record));
-        for (PacketRecord& part : parts) {
+        picks.push_back(record);
+        payloadBytes += record.payload->size();
+        for (const Pick& part : parts) {
             taken.insert(part.id);
-            packet.records.push_back(std::move(part));
+            picks.push_back(part);
+            payloadBytes += part.payload->size();
         }
     }
-    return Reply{0, {WritePacket(packet)}};
+    PacketWriter writer(payloadBytes, picks.size());
+    for (const Pick& pick : picks) {
+        writer.Add(pick.type, pick.id, pick.parent, 0, *pick.payload);
+    }
+    return OneMessage(0, writer.Finish(packetFolder));
 }
 
 Reply MapSim::OnReceivePacket(const Request& r) {
@@ -354,7 +379,7 @@ Reply MapSim::OnReceivePacket(const Request& r) {
         Put<uint64_t>(answer, at + 16, record.key);
         answer.resize(at + kAnswerRecordSize, 0);
     }
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 // --- coordinates and tile grid
@@ -373,7 +398,7 @@ Reply MapSim::OnAssocPoints(const Request& r) {
         m_assocPoints.push_back(point);
     }
     const int32_t result = m_assocKind == 4 ? m_assocAnswer.second : m_assocAnswer.first;
-    return Reply{0, {Int32Answer(result)}};
+    return OneMessage(0, Int32Answer(result));
 }
 
 Reply MapSim::OnCoordState(const Request&) {
@@ -382,7 +407,7 @@ Reply MapSim::OnCoordState(const Request&) {
     PutBytes(answer, 44, m_digest.data(), m_digest.size());
     PutBytes(answer, 72, m_coordName.data(), m_coordName.size());
     answer.push_back(0);
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 Reply MapSim::OnCheckUpdate(const Request& r) {
@@ -392,14 +417,14 @@ Reply MapSim::OnCheckUpdate(const Request& r) {
     Put<uint32_t>(answer, 4, m_newestVersion);
     PutBytes(answer, 64, m_changeText.data(), m_changeText.size());
     answer.push_back(0);
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 Reply MapSim::OnGridOrigin(const Request&) {
     Bytes answer(80, 0);
     Put<double>(answer, 24, m_origin.first);
     Put<double>(answer, 32, m_origin.second);
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 Reply MapSim::OnResolutions(const Request&) {
@@ -410,7 +435,7 @@ Reply MapSim::OnResolutions(const Request&) {
         Put<double>(answer, at + 8, y);
         answer.resize(at + kResolutionRecordSize, 0);
     }
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 // --- map images
@@ -447,7 +472,7 @@ Reply MapSim::OnRenderView(const Request& r) {
     Put<uint32_t>(answer, 68, mark.width);
     Put<uint32_t>(answer, 72, mark.height);
     answer.insert(answer.end(), png.begin(), png.end());
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 Bytes MapSim::MapFileAnswer(const MapFileRecord& request) {
@@ -637,7 +662,7 @@ Reply MapSim::OnMenuEntry(const Request& r) {
     }
     Bytes answer;
     Put<uint32_t>(answer, 0, m_menuPresent ? 1 : 0);
-    return Reply{0, {std::move(answer)}};
+    return OneMessage(0, std::move(answer));
 }
 
 Reply MapSim::OnIgnored(const Request&) {

@@ -179,8 +179,8 @@ LRESULT MapSim::Dispatch(const Request& r) {
     if (auto it = m_modes.find(r.code); it != m_modes.end()) {
         mode = it->second;
     }
-    for (const Bytes& message : reply.messages) {
-        Answer(r.code, r.regId, message, mode);
+    for (Bytes& message : reply.messages) {
+        Answer(r.code, r.regId, std::move(message), mode);
     }
     if (vanish) {
         Stop();
@@ -189,15 +189,15 @@ LRESULT MapSim::Dispatch(const Request& r) {
     return reply.result;
 }
 
-LRESULT MapSim::Answer(uint16_t code, uint16_t regId, const Bytes& payload, AnswerMode mode) {
+LRESULT MapSim::Answer(uint16_t code, uint16_t regId, Bytes payload, AnswerMode mode) {
     if (mode != AnswerMode::Queued) {
-        return Deliver(code, regId, payload);
+        return Deliver(code, regId, std::move(payload));
     }
     if (m_hwnd == nullptr) {
         return 0;
     }
     const uint64_t serial = m_nextPending++;
-    m_pending[serial] = Pending{code, regId, payload};
+    m_pending[serial] = Pending{code, regId, std::move(payload)};
     PostMessageW(m_hwnd, kQueuedMessage, static_cast<WPARAM>(serial), 0);
     return 0;
 }
@@ -207,28 +207,31 @@ void MapSim::DeliverQueued(uint64_t serial) {
     if (it == m_pending.end()) {
         return;
     }
-    const Pending pending = std::move(it->second);
+    Pending pending = std::move(it->second);
     m_pending.erase(it);
-    Deliver(pending.code, pending.regId, pending.payload);
+    Deliver(pending.code, pending.regId, std::move(pending.payload));
 }
 
-LRESULT MapSim::Deliver(uint16_t code, uint16_t regId, const Bytes& payload) {
+LRESULT MapSim::Deliver(uint16_t code, uint16_t regId, Bytes payload) {
     const size_t index = m_sent.size();
     Sent sent;
     sent.message = WM_COPYDATA;
     sent.code = code;
     sent.wParam = kMapWParam;
-    sent.payload = payload;
-    m_sent.push_back(sent);
+    sent.payload = std::move(payload);
+    m_sent.push_back(std::move(sent));
     HWND target = ClientWindow();
     if (target == nullptr) {
         return 0;
     }
-    Bytes copy = payload;  // the plug-in may send to us again meanwhile; keep our bytes our own
+    // The record's bytes go out as they are: the bus copies them for the plug-in's window before that runs,
+    // so whatever the plug-in does meanwhile (sending to us again, records cleared) can't touch what it
+    // reads.
+    Bytes& bytes = m_sent[index].payload;
     COPYDATASTRUCT cds{};
     cds.dwData = MakeDwData(regId, code);
-    cds.cbData = static_cast<DWORD>(copy.size());
-    cds.lpData = copy.empty() ? nullptr : copy.data();
+    cds.cbData = static_cast<DWORD>(bytes.size());
+    cds.lpData = bytes.empty() ? nullptr : bytes.data();
     const LRESULT result = SendMessageW(target, WM_COPYDATA, kMapWParam, reinterpret_cast<LPARAM>(&cds));
     m_sent[index].delivered = true;
     m_sent[index].result = result;
@@ -348,6 +351,7 @@ uint32_t MapSim::AddObject(uint32_t type, uint32_t parent, Bytes serialised, uin
     object.key = key;
     object.wellFormed = SerialisedFormOk(type, serialised.data(), serialised.size());
     object.bytes = std::move(serialised);
+    object.bytes.shrink_to_fit();  // bytes written field by field may hold twice their size: a map keeps many
     m_objects[id] = std::move(object);
     return id;
 }
@@ -360,6 +364,15 @@ const Folder* MapSim::FindFolder(uint32_t id) const {
 const StoredObject* MapSim::FindObject(uint32_t id) const {
     auto it = m_objects.find(id);
     return it == m_objects.end() ? nullptr : &it->second;
+}
+
+const StoredObject* MapSim::FindObjectFrom(ObjectIter& next, uint32_t id) const {
+    const auto found = next != m_objects.end() && next->first == id ? next : m_objects.find(id);
+    if (found == m_objects.end()) {
+        return nullptr;
+    }
+    next = std::next(found);
+    return &found->second;
 }
 
 void MapSim::RemoveTree(uint32_t id) {

@@ -222,9 +222,13 @@ private:
     static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCopyData(WPARAM wParam, const COPYDATASTRUCT* cds);
     LRESULT Dispatch(const Request& request);
-    LRESULT Deliver(uint16_t code, uint16_t regId, const Bytes& payload);
-    LRESULT Answer(uint16_t code, uint16_t regId, const Bytes& payload, AnswerMode mode);
+    LRESULT Deliver(uint16_t code, uint16_t regId, Bytes payload);
+    LRESULT Answer(uint16_t code, uint16_t regId, Bytes payload, AnswerMode mode);
     void DeliverQueued(uint64_t serial);
+    using ObjectIter = std::map<uint32_t, StoredObject>::const_iterator;
+    // FindObject for ids that mostly come in order (a selection): the object at next is tried before a walk
+    // down the tree, and next moves past the one found.
+    const StoredObject* FindObjectFrom(ObjectIter& next, uint32_t id) const;
     HWND ClientWindow() const;
     uint16_t CurrentRegId() const;
     uint32_t NewId();

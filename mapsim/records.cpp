@@ -1,5 +1,7 @@
 #include "mapsim/records.h"
 
+#include <utility>
+
 namespace mapsim {
 
 namespace {
@@ -129,23 +131,40 @@ std::optional<Packet> ReadPacket(const uint8_t* data, size_t size) {
 }
 
 Bytes WritePacket(const Packet& packet) {
-    Bytes bytes(kPacketHeadSize, 0);
-    Header head;
-    head.parent = packet.folder;
-    head.Write(bytes);
+    size_t payloadBytes = 0;
     for (const PacketRecord& record : packet.records) {
-        const size_t at = bytes.size();
-        Put<int32_t>(bytes, at, static_cast<int32_t>(record.payload.size()));
-        Put<uint32_t>(bytes, at + 4, record.type);
-        Put<uint32_t>(bytes, at + 8, record.id);
-        Put<uint32_t>(bytes, at + 12, record.parent);
-        Put<uint64_t>(bytes, at + 16, record.key);
-        bytes.resize(at + kObjectHeaderSize, 0);
-        bytes.insert(bytes.end(), record.payload.begin(), record.payload.end());
+        payloadBytes += record.payload.size();
     }
-    Put<uint32_t>(bytes, 16, static_cast<uint32_t>(bytes.size() - kPacketHeadSize));
-    Put<uint32_t>(bytes, 28, packet.folder);
-    return bytes;
+    PacketWriter writer(payloadBytes, packet.records.size());
+    for (const PacketRecord& record : packet.records) {
+        writer.Add(record.type, record.id, record.parent, record.key, record.payload);
+    }
+    return writer.Finish(packet.folder);
+}
+
+PacketWriter::PacketWriter(size_t payloadBytes, size_t records) {
+    m_bytes.reserve(kPacketHeadSize + records * kObjectHeaderSize + payloadBytes);
+    m_bytes.resize(kPacketHeadSize, 0);
+}
+
+void PacketWriter::Add(uint32_t type, uint32_t id, uint32_t parent, uint64_t key, const Bytes& payload) {
+    const size_t at = m_bytes.size();
+    m_bytes.resize(at + kObjectHeaderSize, 0);
+    Put<int32_t>(m_bytes, at, static_cast<int32_t>(payload.size()));
+    Put<uint32_t>(m_bytes, at + 4, type);
+    Put<uint32_t>(m_bytes, at + 8, id);
+    Put<uint32_t>(m_bytes, at + 12, parent);
+    Put<uint64_t>(m_bytes, at + 16, key);
+    m_bytes.insert(m_bytes.end(), payload.begin(), payload.end());
+}
+
+Bytes PacketWriter::Finish(uint32_t folder) {
+    Header head;
+    head.parent = folder;
+    head.Write(m_bytes);
+    Put<uint32_t>(m_bytes, 16, static_cast<uint32_t>(m_bytes.size() - kPacketHeadSize));
+    Put<uint32_t>(m_bytes, 28, folder);
+    return std::move(m_bytes);
 }
 
 MapFileRecord MapFileRecord::Read(const uint8_t* data, size_t size) {

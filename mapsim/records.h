@@ -69,6 +69,19 @@ struct Packet {
 std::optional<Packet> ReadPacket(const uint8_t* data, size_t size);
 Bytes WritePacket(const Packet& packet);
 
+// Writes a transfer packet record by record straight into its bytes, so that a large answer is neither
+// gathered as records first nor grown by doubling: the sizes of all records are known up front.
+class PacketWriter {
+public:
+    explicit PacketWriter(size_t payloadBytes, size_t records);
+    void Add(uint32_t type, uint32_t id, uint32_t parent, uint64_t key, const Bytes& payload);
+    // The packet with its head; the writer is spent.
+    Bytes Finish(uint32_t folder);
+
+private:
+    Bytes m_bytes;
+};
+
 // A map-file request record (472 bytes), every field of it.
 struct MapFileRecord {
     uint64_t id = 0;

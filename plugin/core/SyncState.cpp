@@ -199,6 +199,12 @@ void CBindingTable::SaveUnsaved(AcDbDatabase* db) {
 
 // ---- CMapIdTable ----
 
+void CMapIdTable::Reserve(size_t count) {
+    if (count > m_keys.bucket_count() * m_keys.max_load_factor()) {
+        m_keys.reserve(count);
+    }
+}
+
 bool CMapIdTable::Get(uint32_t mapId, uint64_t& key) const {
     auto it = m_keys.find(mapId);
     key = it != m_keys.end() ? it->second : 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -69,17 +70,21 @@ private:
     CFlatKeyMap<CBindingRecord*> m_records;
 };
 
-// Map object id -> entity key.
+// Map object id -> entity key. Hashed: a receive looks every object up here, in a table as large as the
+// drawing's bindings, and nothing walks it in order.
 class CMapIdTable {
 public:
     void Set(uint32_t mapId, uint64_t key) { m_keys[mapId] = key; }
     void Erase(uint32_t mapId) { m_keys.erase(mapId); }
     bool Get(uint32_t mapId, uint64_t& key) const;
     size_t Size() const { return m_keys.size(); }
-    const std::map<uint32_t, uint64_t>& Keys() const { return m_keys; }
+    // Room for count entries in all, so that a receive of many objects does not rehash on the way; never
+    // shrinks.
+    void Reserve(size_t count);
+    const std::unordered_map<uint32_t, uint64_t>& Keys() const { return m_keys; }
 
 private:
-    std::map<uint32_t, uint64_t> m_keys;
+    std::unordered_map<uint32_t, uint64_t> m_keys;
 };
 
 // One map object linked to a group of entities (points sent as one track, polylines as one multi-part track).

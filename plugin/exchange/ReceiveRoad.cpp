@@ -25,6 +25,8 @@ constexpr DWORD kRecordHead = sizeof(MapObjHeader);   // object header in front 
 constexpr uint64_t kLargeHandleKey = 0xFFFFFFFF;      // the key every handle above 32 bits shares
 constexpr double kNoPosition = 2.0;  // a reference point this close to the origin counts as none
 constexpr const char16_t* kIgnoredHeading = u"以下[块/面域]对象被系统忽略：\r\n";
+// The least a record takes that can be built and bound: a track's or shape's fixed part after its header.
+constexpr DWORD kLeastBuiltRecord = kRecordHead + sizeof(MapTrackObj);
 
 // One record's object header, read only once its 64 bytes are known to lie inside the limit.
 using RecordHead = MapObjHeader;
@@ -272,6 +274,7 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
     const int followMode = g_Settings.m_nViewFollowMode;
 
     CRecordReader reader(data, length);
+    state->m_mapIds.Reserve(state->m_mapIds.Size() + length / kLeastBuiltRecord);
     RecordHead head{};
     while (reader.Peek(head)) {
         if (head.m_nSize == 0) {

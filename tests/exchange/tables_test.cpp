@@ -39,6 +39,16 @@ TEST(BindingTable, RecordsAreStoredReplacedAndCountedOnce) {
     EXPECT_EQ(table.CountUnsaved(), 1);
     table.SetBinding(7, new CBindingRecord, true);  // a different one: the old is freed
     EXPECT_EQ(table.CountUnsaved(), 0);
+    // Keys below the highest: a new one goes in among the others, and one already there is replaced with the
+    // old record freed (the sanitizer build reports a leak otherwise).
+    CBindingTable spread;
+    spread.SetBinding(12, new CBindingRecord, true);
+    spread.SetBinding(3, new CBindingRecord, true);
+    auto* replacement = new CBindingRecord;
+    spread.SetBinding(3, replacement, false);
+    EXPECT_EQ(spread.FindBinding(3), replacement);
+    EXPECT_EQ(spread.Records().size(), 2u);
+    EXPECT_EQ(spread.CountUnsaved(), 1);
 
     table.UpdateBinding(9, 4294967295u, true);
     const CBindingRecord* made = table.FindBinding(9);

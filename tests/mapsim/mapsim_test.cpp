@@ -264,6 +264,36 @@ TEST_F(MapSimTest, SelectedExplodedFolderBringsExactlyTheCountedParts) {
     EXPECT_EQ(mapsim::MakeFolderRecord("a" + longName)[97], 0);  // 1 + 32 * 3 bytes kept
 }
 
+TEST_F(MapSimTest, SelectionGoesOutInItsOwnOrderEachObjectOnce) {
+    Register();
+    const uint32_t layer = sim.AddFolder(0, "0");
+    std::vector<uint32_t> ids;
+    for (int i = 0; i < 4; ++i) {
+        Bytes mark(420, 0);
+        mapsim::PutText(mark, 0, 100, "pin " + std::to_string(i));
+        ids.push_back(sim.AddObject(7, layer, mark));
+    }
+    // The last one is deleted in the map after the user selected it.
+    Bytes remove = WithHeader(20);
+    Put<uint32_t>(remove, 16, ids[3]);
+    ASSERT_EQ(client.Send(20103, remove, id), 0);
+
+    // Selected against the ids' order, two of them twice, the deleted one among them: each remaining object
+    // goes out once, where it was first selected, with its own bytes.
+    sim.Select({ids[2], ids[0], ids[3], ids[1], ids[0], ids[2]});
+    EXPECT_EQ(client.Send(20110, WithHeader(16), id), 0);
+    const auto selections = client.Of(20110);
+    ASSERT_EQ(selections.size(), 1u);
+    const Bytes& got = selections[0].payload;
+    ASSERT_EQ(got.size(), 80u + 3 * (64 + 420));
+    const int order[] = {2, 0, 1};
+    for (size_t i = 0; i < 3; ++i) {
+        const size_t at = 80 + i * (64 + 420);
+        EXPECT_EQ(Get<uint32_t>(got, at + 8), ids[order[i]]) << i;
+        EXPECT_EQ(mapsim::GetText(got, at + 64, 100), "pin " + std::to_string(order[i])) << i;
+    }
+}
+
 TEST_F(MapSimTest, NestedAnswersArriveBeforeTheSendReturns) {
     Register();
     std::array<uint8_t, 16> digest{};
