@@ -568,6 +568,7 @@ private:
         HandleSet seen(m_records.size());
         m_map.reserve(m_records.size() + 64);
         bool nodFound = false;
+        std::vector<size_t> namingBlocks;  // dimensions that name their block
         for (size_t index = 0; index < m_records.size(); ++index) {
             Record& r = m_records[index];
             const bool dimstyle = r.kind == Kind::kTableRecord && tableNameOf(r) == "DIMSTYLE";
@@ -645,25 +646,17 @@ private:
                                                          : AcDb2dPolyline::desc();
                     }
                     if (r.typeName == m_typeDimension) {
-                        // One file name for every kind; the type code says which. One that names its
-                        // picture block, as other programs write them, is kept as read: the block is not
-                        // modelled, and saving must not lose it.
+                        // One file name for every kind; the type code says which. The block it names is
+                        // looked for once every block is known.
                         long long type = 0;
                         dxf::ParseInteger(firstValue(r, 70), type);
-                        r.cls = dxf::Trim(firstValue(r, 2)).empty()
-                                    ? dxf::DimensionClass(static_cast<int>(type & 7))
-                                    : nullptr;
+                        r.cls = dxf::DimensionClass(static_cast<int>(type & 7));
+                        if (r.cls != nullptr && !dxf::Trim(firstValue(r, 2)).empty()) {
+                            namingBlocks.push_back(index);
+                        }
                     }
                     if (r.cls == nullptr || !r.cls->isDerivedFrom(AcDbEntity::desc())) {
-                        // Kinds the database does not model are kept as read, so that saving a drawing
-                        // from another program loses none of its content.
-                        // A record without a type could not be written back as read: it is left out.
-                        r.cls = r.end - r.begin <= dxf::kMaxListItems && !typeOf(r).empty()
-                                    ? AcDbUnknownEntity::desc()
-                                    : nullptr;
-                        if (r.cls == nullptr) {
-                            ++m_unknownEntities[typeOf(r)];
-                        }
+                        keepAsRead(r);
                     }
                     break;
                 case Kind::kObject: {
@@ -699,11 +692,31 @@ private:
                 }
             }
         }
+        // A dimension naming a block the file lacks (or a layout) is kept as read: its picture is the other
+        // program's, and saving must not lose what it says.
+        for (size_t index : namingBlocks) {
+            Record& r = m_records[index];
+            const std::u16string name = folded(m_context.text(Group{2, firstValue(r, 2), r.line()}));
+            if (names["BLOCK_RECORD"].count(name) == 0 || name == folded(kModelSpace) ||
+                name.rfind(folded(kPaperSpace), 0) == 0) {
+                keepAsRead(r);
+            }
+        }
         for (Record& extra : m_extra) {
             m_records.push_back(std::move(extra));
         }
         m_extra.clear();
         return true;
+    }
+
+    // Kinds the database does not model are kept as read, so that saving a drawing from another program loses
+    // none of its content. A record without a type could not be written back as read: it is left out.
+    void keepAsRead(Record& r) {
+        r.cls =
+            r.end - r.begin <= dxf::kMaxListItems && !typeOf(r).empty() ? AcDbUnknownEntity::desc() : nullptr;
+        if (r.cls == nullptr) {
+            ++m_unknownEntities[typeOf(r)];
+        }
     }
 
     // ---- step 3: build ----
@@ -1239,6 +1252,18 @@ private:
         }
         if (auto* mtext = AcDbMText::cast(r.object); mtext != nullptr && mtext->textStyle().isNull()) {
             mtext->setTextStyle(m_db->textstyle());
+        }
+        if (auto* dimension = AcDbDimension::cast(r.object)) {
+            // The block it names shows it as read: set once its fields are.
+            for (const Group& g : groups) {
+                if (g.code == 2) {
+                    const std::u16string name = m_context.text(g);
+                    if (!dxf::Trim(g.value).empty()) {
+                        dimension->setDimBlockId(blockNamed(name));
+                    }
+                    break;
+                }
+            }
         }
     }
 

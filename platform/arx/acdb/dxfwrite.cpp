@@ -10,6 +10,7 @@
 #include "platform/arx/acdb/dbblock.h"
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbdict.h"
+#include "platform/arx/acdb/dbdim.h"
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbpoly.h"
@@ -75,15 +76,20 @@ const ClassFacts& FactsOf(const AcRxClass* cls) {
     return found->second;
 }
 
-void WriteFields(const AcRxClass* cls, const AcDbObject* object, Writer& out) {
+// dimensionBlock: the block a dimension names (the writer's choice, see DrawingWriter).
+void WriteFields(const AcRxClass* cls, const AcDbObject* object, Writer& out,
+                 const std::u16string* dimensionBlock = nullptr) {
     if (cls == nullptr) {
         return;
     }
-    WriteFields(cls->myParent(), object, out);
+    WriteFields(cls->myParent(), object, out, dimensionBlock);
     for (size_t i = 0; i < cls->fieldCount(); ++i) {
         const FieldDesc& field = cls->fields()[i];
         if (field.code == 100 && field.get == nullptr) {
             out.raw(100, field.name);
+            if (dimensionBlock != nullptr && cls == AcDbDimension::desc()) {
+                out.text(2, *dimensionBlock);  // first, as files have it
+            }
             continue;
         }
         if (field.get == nullptr) {
@@ -128,10 +134,11 @@ void WriteFields(const AcRxClass* cls, const AcDbObject* object, Writer& out) {
 }
 
 // The groups every object starts with: type, handle, persistent reactors, extension dictionary, owner.
-void WriteHead(const AcDbObject* object, const std::string& type, std::uint64_t owner, Writer& out) {
+void WriteHead(const AcDbObject* object, const std::string& type, std::uint64_t handle, std::uint64_t owner,
+               Writer& out) {
     const AcDbDatabase* db = object->database();
     out.raw(0, type);
-    out.handle(5, object->handle().value());
+    out.handle(5, handle);
     std::vector<std::uint64_t> reactors;
     for (const AcDbObjectId& id : object->persistentReactorIds()) {
         if (const std::uint64_t h = HandleOf(id, db); h != 0) {
@@ -197,7 +204,8 @@ KeptContents KeptContentsOf(const AcDbObject* object) {
     return {};
 }
 
-void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
+void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out,
+                 const std::u16string* dimensionBlock = nullptr) {
     if (const KeptContents kept = KeptContentsOf(object); kept.pairs != nullptr) {
         out.raw(0, *kept.type);
         out.handle(5, object->handle().value());
@@ -209,7 +217,13 @@ void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
         WritePairs(object, *kept.pairs, owner, out);
         return;
     }
-    WriteHead(object, FactsOf(object->isA()).type, owner, out);
+    WriteHead(object, FactsOf(object->isA()).type, object->handle().value(), owner, out);
+    WriteFields(object->isA(), object, out, dimensionBlock);
+}
+
+// An object the writer made for the file (not resident), under a handle it took.
+void WriteMade(const AcDbObject* object, std::uint64_t handle, std::uint64_t owner, Writer& out) {
+    WriteHead(object, FactsOf(object->isA()).type, handle, owner, out);
     WriteFields(object->isA(), object, out);
 }
 
@@ -224,6 +238,15 @@ bool Writable(const AcDbObject* object) {
 }
 
 class DrawingWriter {
+    // A block drawn for a dimension (planDimensionBlocks): a new record (made, its handle taken when the
+    // tables are written) or the dimension's own block (refilled), and the picture's entities.
+    struct DimensionBlock {
+        std::unique_ptr<AcDbBlockTableRecord> made;
+        const AcDbBlockTableRecord* refilled = nullptr;
+        std::uint64_t handle = 0;
+        std::vector<std::unique_ptr<AcDbEntity>> entities;
+    };
+
 public:
     DrawingWriter(const AcDbDatabase* db, Writer& out) : m_db(db), m_body(out) {}
 
@@ -231,6 +254,7 @@ public:
     // file is written front to back in one go.
     bool run() {
         collectBlocks();
+        planDimensionBlocks();
         const std::uint64_t first = m_db->handseed().value();
         const std::uint64_t seed = first + handlesTaken();
         writeHeader(seed);
@@ -259,11 +283,66 @@ private:
         }
     }
 
-    // What writeEmptyTable, writeBlockMarker and writeAttributesOf take, and the VERTEX and SEQEND records of
-    // 2D and 3D polylines (dxfcurves.cpp): every taker of handles is counted here.
+    // Every dimension shows through a block, as files have it. One without a block, or whose block shows an
+    // older state of it, is drawn here for the file: into its own block in place of what that holds when
+    // nothing else shows that block, else into a new anonymous block "*D<n>". The drawing is not changed.
+    void planDimensionBlocks() {
+        std::unordered_map<const AcDbObject*, int> shown;  // blocks by how many dimensions and references
+        std::vector<const AcDbDimension*> dimensions;
+        for (const AcDbBlockTableRecord* block : m_blocks) {
+            for (const AcDbObjectId& id : block->tarnEntityIds()) {
+                const AcDbObject* entity = LiveObject(id);
+                if (const auto* dimension = AcDbDimension::cast(entity)) {
+                    dimensions.push_back(dimension);
+                    ++shown[LiveObject(dimension->dimBlockId())];
+                } else if (const auto* reference = AcDbBlockReference::cast(entity)) {
+                    ++shown[LiveObject(reference->blockTableRecord())];
+                }
+            }
+        }
+        unsigned next = dxf::FirstFreeDimensionBlockNumber(m_db);
+        for (const AcDbDimension* dimension : dimensions) {
+            if (dimension->tarnBlockIsCurrent()) {
+                continue;
+            }
+            DimensionBlock drawn;
+            drawn.entities = dimension->tarnPictureEntities(m_db);
+            const auto* own = dimension->tarnHasBlock()
+                                  ? AcDbBlockTableRecord::cast(LiveObject(dimension->dimBlockId()))
+                                  : nullptr;
+            if (own != nullptr && shown[own] == 1) {
+                drawn.refilled = own;
+                m_refilled[own] = m_drawn.size();
+            } else {
+                drawn.made = std::make_unique<AcDbBlockTableRecord>();
+                drawn.made->setName((u"*D" + Utf8ToUtf16(std::to_string(next++))).c_str());
+            }
+            m_drawnFor[dimension] = m_drawn.size();
+            m_drawn.push_back(std::move(drawn));
+        }
+    }
+
+    // The block a dimension names in the file.
+    std::u16string blockNameOf(const AcDbDimension* dimension) const {
+        if (auto it = m_drawnFor.find(dimension); it != m_drawnFor.end()) {
+            const DimensionBlock& drawn = m_drawn[it->second];
+            return drawn.made != nullptr ? drawn.made->tarnName() : drawn.refilled->tarnName();
+        }
+        return AcDbBlockTableRecord::cast(LiveObject(dimension->dimBlockId()))->tarnName();
+    }
+
+    // What writeEmptyTable, writeBlockMarker, writeAttributesOf and the drawn blocks of dimensions take, and
+    // the VERTEX and SEQEND records of 2D and 3D polylines (dxfcurves.cpp): every taker of handles is counted
+    // here.
     std::uint64_t handlesTaken() const {
         std::uint64_t taken = 4 + 2 * m_blocks.size();  // VIEW, UCS, DIMSTYLE and its record
+        for (const DimensionBlock& drawn : m_drawn) {
+            taken += drawn.entities.size() + (drawn.made != nullptr ? 3 : 0);  // record, BLOCK, ENDBLK
+        }
         for (const AcDbBlockTableRecord* block : m_blocks) {
+            if (m_refilled.count(block) != 0) {
+                continue;  // its entities are not written
+            }
             for (const AcDbObjectId& id : block->tarnEntityIds()) {
                 const AcDbObject* entity = LiveObject(id);
                 if (const auto* reference = AcDbBlockReference::cast(entity)) {
@@ -370,9 +449,20 @@ private:
         m_body.handle(5, table->handle().value());
         m_body.handle(330, 0);
         m_body.raw(100, "AcDbSymbolTable");
-        m_body.integer(70, static_cast<long long>(records.size()));
+        const bool blocks = tableId == m_db->blockTableId();
+        size_t made = 0;
+        for (const DimensionBlock& drawn : m_drawn) {
+            made += blocks && drawn.made != nullptr ? 1 : 0;
+        }
+        m_body.integer(70, static_cast<long long>(records.size() + made));
         for (const AcDbObject* record : records) {
             WriteObject(record, table->handle().value(), m_body);
+        }
+        for (DimensionBlock& drawn : m_drawn) {
+            if (blocks && drawn.made != nullptr) {
+                drawn.handle = m_body.takeHandle();
+                WriteMade(drawn.made.get(), drawn.handle, table->handle().value(), m_body);
+            }
         }
         m_body.raw(0, "ENDTAB");
     }
@@ -421,7 +511,10 @@ private:
         std::vector<AcDbObjectId> sorted;
         for (const AcDbObjectId& id : DrawOrderOf(block, sorted)) {
             const AcDbObject* entity = LiveObject(id);
-            if (Writable(entity)) {
+            if (const auto* dimension = AcDbDimension::cast(entity)) {
+                const std::u16string name = blockNameOf(dimension);
+                WriteObject(entity, block->handle().value(), m_body, &name);
+            } else if (Writable(entity)) {
                 WriteObject(entity, block->handle().value(), m_body);
                 writeAttributesOf(AcDbBlockReference::cast(entity));
             }
@@ -449,28 +542,49 @@ private:
         m_body.raw(0, "SECTION");
         m_body.raw(2, "BLOCKS");
         for (const AcDbBlockTableRecord* block : m_blocks) {
-            const std::string name = Ascii(block->tarnName());
-            writeBlockMarker(block, "BLOCK", "AcDbBlockBegin");
-            m_body.raw(2, name);
-            m_body.integer(70, 0);
-            const AcGePoint3d origin = block->origin();
-            const double xyz[3] = {origin.x, origin.y, origin.z};
-            m_body.point(10, xyz);
-            m_body.raw(3, name);
-            m_body.raw(1, "");
-            if (block != m_model && block != m_paper) {
-                writeEntitiesOf(block);
+            writeBlock(block, block->handle().value(), [&] {
+                if (auto it = m_refilled.find(block); it != m_refilled.end()) {
+                    writeDrawn(m_drawn[it->second], block->handle().value());
+                } else if (block != m_model && block != m_paper) {
+                    writeEntitiesOf(block);
+                }
+            });
+        }
+        for (const DimensionBlock& drawn : m_drawn) {
+            if (drawn.made != nullptr) {
+                writeBlock(drawn.made.get(), drawn.handle, [&] { writeDrawn(drawn, drawn.handle); });
             }
-            writeBlockMarker(block, "ENDBLK", "AcDbBlockEnd");
         }
         m_body.raw(0, "ENDSEC");
     }
 
+    template <class Contents>
+    void writeBlock(const AcDbBlockTableRecord* block, std::uint64_t handle, const Contents& contents) {
+        const std::string name = Ascii(block->tarnName());
+        writeBlockMarker(block, handle, "BLOCK", "AcDbBlockBegin");
+        m_body.raw(2, name);
+        m_body.integer(70, block->isAnonymous() ? 1 : 0);
+        const AcGePoint3d origin = block->origin();
+        const double xyz[3] = {origin.x, origin.y, origin.z};
+        m_body.point(10, xyz);
+        m_body.raw(3, name);
+        m_body.raw(1, "");
+        contents();
+        writeBlockMarker(block, handle, "ENDBLK", "AcDbBlockEnd");
+    }
+
+    void writeDrawn(const DimensionBlock& drawn, std::uint64_t block) {
+        for (const std::unique_ptr<AcDbEntity>& entity : drawn.entities) {
+            WriteMade(entity.get(), m_body.takeHandle(), block, m_body);
+        }
+    }
+
     // The BLOCK and ENDBLK records around a block's entities; the paper-space block's are in paper space.
-    void writeBlockMarker(const AcDbBlockTableRecord* block, const char* type, const char* subclass) {
+    void writeBlockMarker(const AcDbBlockTableRecord* block, std::uint64_t handle, const char* type,
+                          const char* subclass) {
         m_body.raw(0, type);
         m_body.handle(5, m_body.takeHandle());
-        m_body.handle(330, block->handle().value());
+        m_body.handle(330, handle);
         m_body.raw(100, "AcDbEntity");
         if (block == m_paper) {
             m_body.integer(67, 1);
@@ -516,6 +630,10 @@ private:
     std::vector<const AcDbBlockTableRecord*> m_blocks;
     const AcDbBlockTableRecord* m_model = nullptr;
     const AcDbBlockTableRecord* m_paper = nullptr;
+
+    std::vector<DimensionBlock> m_drawn;
+    std::unordered_map<const AcDbDimension*, size_t> m_drawnFor;
+    std::unordered_map<const AcDbBlockTableRecord*, size_t> m_refilled;
 };
 
 }  // namespace
