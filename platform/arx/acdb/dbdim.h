@@ -2,7 +2,9 @@
 // and the text position. What a dimension shows is drawn into its block, an anonymous "*D<n>" block that
 // the dimension names: recomputeDimensionBlock draws it in the drawing, and the drawing-file writer draws it
 // into the file for a dimension that has none or whose block shows an older state of it. In files every kind
-// is a DIMENSION record whose group 70 names the kind and whose group 2 names the block.
+// is a DIMENSION record whose group 70 names the kind and whose group 2 names the block. The reader makes a
+// kind only of a DIMENSION without a block; one that names a block is kept as read (style, flags, text place
+// and overrides are more than the kinds hold), so a file's dimensions are saved back as they came.
 #pragma once
 
 #include <array>

@@ -94,6 +94,11 @@ AcDbObjectId TableOf(const AcDbDatabase* db, const std::string& name) {
     return AcDbObjectId();
 }
 
+// The tables whose records the database keeps as read (AcDbUnknownTableRecord).
+bool IsKeptTable(const std::string& name) {
+    return name == "VIEW" || name == "UCS" || name == "DIMSTYLE";
+}
+
 // Lets maps of names be searched with views.
 struct TextHash {
     using is_transparent = void;
@@ -276,6 +281,10 @@ private:
     }
     const std::string& typeOf(const Record& r) const { return *m_internedNames[r.typeName]; }
     const std::string& tableNameOf(const Record& r) const { return m_tableNames[r.tableName]; }
+    // The group of a record's own handle: a DIMSTYLE record gives it in 105.
+    int handleCodeOf(const Record& r) const {
+        return r.kind == Kind::kTableRecord ? AcDbUnknownTableRecord::HandleCodeOf(tableNameOf(r)) : 5;
+    }
 
     const std::u16string& nameOf(const Record& r) const {
         return r.nameIndex >= 0 ? m_names[static_cast<size_t>(r.nameIndex)] : kNoName16;
@@ -568,11 +577,9 @@ private:
         HandleSet seen(m_records.size());
         m_map.reserve(m_records.size() + 64);
         bool nodFound = false;
-        std::vector<size_t> namingBlocks;  // dimensions that name their block
         for (size_t index = 0; index < m_records.size(); ++index) {
             Record& r = m_records[index];
-            const bool dimstyle = r.kind == Kind::kTableRecord && tableNameOf(r) == "DIMSTYLE";
-            if (const std::optional<Group> h = firstGroup(r, dimstyle ? 105 : 5, true)) {
+            if (const std::optional<Group> h = firstGroup(r, handleCodeOf(r), true)) {
                 if (!dxf::ParseHandle(h->value, r.handle)) {
                     return fail(h->line,
                                 "bad handle \"" + std::string(dxf::Trim(h->value).substr(0, 40)) + "\"");
@@ -591,6 +598,13 @@ private:
                 case Kind::kTableRecord: {
                     const AcDbObjectId tableId = TableOf(m_db, tableNameOf(r));
                     if (tableId.isNull()) {
+                        // The records of the tables the database does not keep are kept as read, so that
+                        // saving loses none of a file's dimension styles, views and coordinate systems;
+                        // only a record of its table's own type can be written back in it.
+                        if (IsKeptTable(tableNameOf(r)) && typeOf(r) == tableNameOf(r) &&
+                            r.end - r.begin <= dxf::kMaxListItems) {
+                            r.cls = AcDbUnknownTableRecord::desc();
+                        }
                         break;
                     }
                     setName(r, m_context.text(Group{2, firstValue(r, 2), r.line()}));
@@ -646,17 +660,26 @@ private:
                                                          : AcDb2dPolyline::desc();
                     }
                     if (r.typeName == m_typeDimension) {
-                        // One file name for every kind; the type code says which. The block it names is
-                        // looked for once every block is known.
+                        // One file name for every kind; the type code says which. One that names its
+                        // picture block, as other programs write them (and the writer too), is kept as read:
+                        // its style, flags, text place and overrides go beyond what the kinds model, and
+                        // saving must give them back as the file had them.
                         long long type = 0;
                         dxf::ParseInteger(firstValue(r, 70), type);
-                        r.cls = dxf::DimensionClass(static_cast<int>(type & 7));
-                        if (r.cls != nullptr && !dxf::Trim(firstValue(r, 2)).empty()) {
-                            namingBlocks.push_back(index);
-                        }
+                        r.cls = dxf::Trim(firstValue(r, 2)).empty()
+                                    ? dxf::DimensionClass(static_cast<int>(type & 7))
+                                    : nullptr;
                     }
                     if (r.cls == nullptr || !r.cls->isDerivedFrom(AcDbEntity::desc())) {
-                        keepAsRead(r);
+                        // Kinds the database does not model are kept as read, so that saving a drawing
+                        // from another program loses none of its content.
+                        // A record without a type could not be written back as read: it is left out.
+                        r.cls = r.end - r.begin <= dxf::kMaxListItems && !typeOf(r).empty()
+                                    ? AcDbUnknownEntity::desc()
+                                    : nullptr;
+                        if (r.cls == nullptr) {
+                            ++m_unknownEntities[typeOf(r)];
+                        }
                     }
                     break;
                 case Kind::kObject: {
@@ -692,31 +715,11 @@ private:
                 }
             }
         }
-        // A dimension naming a block the file lacks (or a layout) is kept as read: its picture is the other
-        // program's, and saving must not lose what it says.
-        for (size_t index : namingBlocks) {
-            Record& r = m_records[index];
-            const std::u16string name = folded(m_context.text(Group{2, firstValue(r, 2), r.line()}));
-            if (names["BLOCK_RECORD"].count(name) == 0 || name == folded(kModelSpace) ||
-                name.rfind(folded(kPaperSpace), 0) == 0) {
-                keepAsRead(r);
-            }
-        }
         for (Record& extra : m_extra) {
             m_records.push_back(std::move(extra));
         }
         m_extra.clear();
         return true;
-    }
-
-    // Kinds the database does not model are kept as read, so that saving a drawing from another program loses
-    // none of its content. A record without a type could not be written back as read: it is left out.
-    void keepAsRead(Record& r) {
-        r.cls =
-            r.end - r.begin <= dxf::kMaxListItems && !typeOf(r).empty() ? AcDbUnknownEntity::desc() : nullptr;
-        if (r.cls == nullptr) {
-            ++m_unknownEntities[typeOf(r)];
-        }
     }
 
     // ---- step 3: build ----
@@ -763,7 +766,7 @@ private:
             if (r.handle != 0) {
                 m_map.set(r.handle, r.id);
             }
-            if (r.kind == Kind::kTableRecord) {
+            if (r.kind == Kind::kTableRecord && r.cls != AcDbUnknownTableRecord::desc()) {
                 static_cast<AcDbSymbolTableRecord*>(object)->setName(nameOf(r).c_str());
                 AcDbObjectId tableId = TableOf(m_db, tableNameOf(r));
                 object->tarnSetOwner(tableId);
@@ -1102,12 +1105,14 @@ private:
 
     // Objects and entities of unknown kinds: every group as read, the own handle aside (the object's handle
     // is written in its place) and the owner group marked (written as the owner the object has then). An
-    // entity's owner is the block it was placed in; the records that follow it (ATTRIB, VERTEX, SEQEND) are
-    // kept after its groups, as written, their own handles included.
+    // entity's owner is the block it was placed in, a kept table record's the table it is written in; the
+    // records that follow an entity (ATTRIB, VERTEX, SEQEND) are kept after its groups, as written, their own
+    // handles included.
     template <class Kept>
     void fillUnknown(Record& r, Kept* object) {
         readHead(r);
         const bool entity = AcDbEntity::cast(object) != nullptr;
+        const int handleCode = handleCodeOf(r);
         std::vector<AcDbUnknownObject::Pair> pairs;
         bool head = true;
         bool inGroup = false;
@@ -1121,12 +1126,12 @@ private:
             head = head && g.code != 100;
             if (head && g.code == 102) {
                 inGroup = dxf::Trim(g.value).substr(0, 1) == "{";
-            } else if (head && g.code == 5 && !haveHandle) {
+            } else if (head && g.code == handleCode && !haveHandle) {
                 haveHandle = true;
                 continue;
             } else if (head && g.code == 330 && !inGroup && !haveOwner) {
                 haveOwner = true;
-                if (!entity) {
+                if (!entity && r.kind != Kind::kTableRecord) {
                     object->tarnSetOwner(m_context.id(g));
                 }
                 AcDbUnknownObject::Pair owner;
@@ -1252,18 +1257,6 @@ private:
         }
         if (auto* mtext = AcDbMText::cast(r.object); mtext != nullptr && mtext->textStyle().isNull()) {
             mtext->setTextStyle(m_db->textstyle());
-        }
-        if (auto* dimension = AcDbDimension::cast(r.object)) {
-            // The block it names shows it as read: set once its fields are.
-            for (const Group& g : groups) {
-                if (g.code == 2) {
-                    const std::u16string name = m_context.text(g);
-                    if (!dxf::Trim(g.value).empty()) {
-                        dimension->setDimBlockId(blockNamed(name));
-                    }
-                    break;
-                }
-            }
         }
     }
 

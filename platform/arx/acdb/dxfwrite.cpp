@@ -190,16 +190,21 @@ bool HasOwnerPair(const std::vector<AcDbUnknownObject::Pair>& pairs) {
 // What an object or entity of unknown kind keeps; null pointers for any other object.
 struct KeptContents {
     const std::string* type = nullptr;
+    int handleCode = 5;
     const std::vector<AcDbUnknownObject::Pair>* pairs = nullptr;
     const std::vector<AcDbUnknownObject::Pair>* classPairs = nullptr;
 };
 
 KeptContents KeptContentsOf(const AcDbObject* object) {
+    if (const auto* unknown = AcDbUnknownTableRecord::cast(object)) {
+        return {&unknown->tarnFileType(), unknown->tarnHandleCode(), &unknown->tarnPairs(),
+                &unknown->tarnClassPairs()};
+    }
     if (const auto* unknown = AcDbUnknownObject::cast(object)) {
-        return {&unknown->tarnFileType(), &unknown->tarnPairs(), &unknown->tarnClassPairs()};
+        return {&unknown->tarnFileType(), 5, &unknown->tarnPairs(), &unknown->tarnClassPairs()};
     }
     if (const auto* unknown = AcDbUnknownEntity::cast(object)) {
-        return {&unknown->tarnFileType(), &unknown->tarnPairs(), &unknown->tarnClassPairs()};
+        return {&unknown->tarnFileType(), 5, &unknown->tarnPairs(), &unknown->tarnClassPairs()};
     }
     return {};
 }
@@ -208,7 +213,7 @@ void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out,
                  const std::u16string* dimensionBlock = nullptr) {
     if (const KeptContents kept = KeptContentsOf(object); kept.pairs != nullptr) {
         out.raw(0, *kept.type);
-        out.handle(5, object->handle().value());
+        out.handle(kept.handleCode, object->handle().value());
         if (AcDbEntity::cast(object) != nullptr && !HasOwnerPair(*kept.pairs)) {
             // Read without its owner (listed in a block): the owner is written, or a reader places it in
             // model space whatever layout holds it.
@@ -254,6 +259,7 @@ public:
     // file is written front to back in one go.
     bool run() {
         collectBlocks();
+        collectObjects();
         planDimensionBlocks();
         const std::uint64_t first = m_db->handseed().value();
         const std::uint64_t seed = first + handlesTaken();
@@ -281,6 +287,32 @@ private:
                 }
             }
         }
+    }
+
+    // The classes of the objects, and the records kept for the tables the database does not keep, by table
+    // in handle order (the file's order, as the reader made them).
+    void collectObjects() {
+        ForEachObjectId(m_db, [&](AcDbObjectId id) {
+            const AcDbObject* object = LiveObject(id);
+            if (object == nullptr) {
+                return;
+            }
+            m_classes.insert(object->isA());
+            if (const auto* kept = AcDbUnknownTableRecord::cast(object)) {
+                m_keptRecords[kept->tarnFileType()].push_back(kept);
+                m_keptStandard = m_keptStandard || (kept->tarnFileType() == "DIMSTYLE" && IsStandard(kept));
+            }
+        });
+    }
+
+    // Whether a kept record is named "Standard" (its first group 2), in any case.
+    static bool IsStandard(const AcDbUnknownTableRecord* record) {
+        for (const AcDbUnknownObject::Pair& pair : record->tarnPairs()) {
+            if (pair.code == 2 && pair.kind == AcDbUnknownObject::Pair::Kind::kValue) {
+                return EqualsNoCase(Utf8ToUtf16(pair.value), u"Standard");
+            }
+        }
+        return false;
     }
 
     // Every dimension shows through a block, as files have it. One without a block, or whose block shows an
@@ -331,11 +363,12 @@ private:
         return AcDbBlockTableRecord::cast(LiveObject(dimension->dimBlockId()))->tarnName();
     }
 
-    // What writeEmptyTable, writeBlockMarker, writeAttributesOf and the drawn blocks of dimensions take, and
+    // What writeKeptTable, writeBlockMarker, writeAttributesOf and the drawn blocks of dimensions take, and
     // the VERTEX and SEQEND records of 2D and 3D polylines (dxfcurves.cpp): every taker of handles is counted
     // here.
     std::uint64_t handlesTaken() const {
-        std::uint64_t taken = 4 + 2 * m_blocks.size();  // VIEW, UCS, DIMSTYLE and its record
+        // VIEW, UCS, DIMSTYLE and its "Standard" record when the file had none; BLOCK and ENDBLK
+        std::uint64_t taken = 3 + (m_keptStandard ? 0 : 1) + 2 * m_blocks.size();
         for (const DimensionBlock& drawn : m_drawn) {
             taken += drawn.entities.size() + (drawn.made != nullptr ? 3 : 0);  // record, BLOCK, ENDBLK
         }
@@ -400,14 +433,8 @@ private:
         m_body.raw(0, "SECTION");
         m_body.raw(2, "CLASSES");
         std::set<std::string> written;
-        std::set<const AcRxClass*> classes;
-        ForEachObjectId(m_db, [&](AcDbObjectId id) {
-            if (const AcDbObject* object = LiveObject(id)) {
-                classes.insert(object->isA());
-            }
-        });
         std::set<std::string> present;
-        for (const AcRxClass* cls : classes) {
+        for (const AcRxClass* cls : m_classes) {
             present.insert(Ascii(cls->dxfName()));
         }
         for (const dxf::AnnouncedClass& entry : dxf::AnnouncedClasses()) {
@@ -467,28 +494,33 @@ private:
         m_body.raw(0, "ENDTAB");
     }
 
-    // Tables the database does not keep: written so that other programs find the full set.
-    void writeEmptyTable(const char* name) {
+    // Tables the database does not keep: written so that other programs find the full set, with the records
+    // a file gave them as read; DIMSTYLE holds "Standard" at least.
+    void writeKeptTable(const std::string& name) {
         const std::uint64_t handle = m_body.takeHandle();
+        const std::vector<const AcDbUnknownTableRecord*>& records = m_keptRecords[name];
+        const bool standard = name == "DIMSTYLE" && !m_keptStandard;
         m_body.raw(0, "TABLE");
         m_body.raw(2, name);
         m_body.handle(5, handle);
         m_body.handle(330, 0);
         m_body.raw(100, "AcDbSymbolTable");
-        if (std::string(name) != "DIMSTYLE") {
-            m_body.integer(70, 0);
-            m_body.raw(0, "ENDTAB");
-            return;
+        m_body.integer(70, static_cast<long long>(records.size() + (standard ? 1 : 0)));
+        if (name == "DIMSTYLE") {
+            m_body.raw(100, "AcDbDimStyleTable");
         }
-        m_body.integer(70, 1);
-        m_body.raw(100, "AcDbDimStyleTable");
-        m_body.raw(0, "DIMSTYLE");
-        m_body.handle(105, m_body.takeHandle());
-        m_body.handle(330, handle);
-        m_body.raw(100, "AcDbSymbolTableRecord");
-        m_body.raw(100, "AcDbDimStyleTableRecord");
-        m_body.raw(2, "Standard");
-        m_body.integer(70, 0);
+        if (standard) {
+            m_body.raw(0, "DIMSTYLE");
+            m_body.handle(105, m_body.takeHandle());
+            m_body.handle(330, handle);
+            m_body.raw(100, "AcDbSymbolTableRecord");
+            m_body.raw(100, "AcDbDimStyleTableRecord");
+            m_body.raw(2, "Standard");
+            m_body.integer(70, 0);
+        }
+        for (const AcDbUnknownTableRecord* record : records) {
+            WriteObject(record, handle, m_body);
+        }
         m_body.raw(0, "ENDTAB");
     }
 
@@ -499,10 +531,10 @@ private:
         writeTable("LTYPE", m_db->linetypeTableId());
         writeTable("LAYER", m_db->layerTableId());
         writeTable("STYLE", m_db->textStyleTableId());
-        writeEmptyTable("VIEW");
-        writeEmptyTable("UCS");
+        writeKeptTable("VIEW");
+        writeKeptTable("UCS");
         writeTable("APPID", m_db->regAppTableId());
-        writeEmptyTable("DIMSTYLE");
+        writeKeptTable("DIMSTYLE");
         writeTable("BLOCK_RECORD", m_db->blockTableId());
         m_body.raw(0, "ENDSEC");
     }
@@ -617,7 +649,7 @@ private:
             const AcDbObject* object = LiveObject(id);
             if (id == nod || !Writable(object) || AcDbEntity::cast(object) != nullptr ||
                 AcDbSymbolTable::cast(object) != nullptr || AcDbSymbolTableRecord::cast(object) != nullptr ||
-                OwnedByErased(object)) {
+                AcDbUnknownTableRecord::cast(object) != nullptr || OwnedByErased(object)) {
                 return;
             }
             WriteObject(object, HandleOf(object->ownerId(), m_db), m_body);
@@ -630,6 +662,10 @@ private:
     std::vector<const AcDbBlockTableRecord*> m_blocks;
     const AcDbBlockTableRecord* m_model = nullptr;
     const AcDbBlockTableRecord* m_paper = nullptr;
+
+    std::set<const AcRxClass*> m_classes;
+    std::unordered_map<std::string, std::vector<const AcDbUnknownTableRecord*>> m_keptRecords;
+    bool m_keptStandard = false;  // a kept DIMSTYLE record named "Standard"
 
     std::vector<DimensionBlock> m_drawn;
     std::unordered_map<const AcDbDimension*, size_t> m_drawnFor;

@@ -1,12 +1,14 @@
-// Dimensions and the blocks that show them: drawn by the writer for dimensions without one, read back as
-// the dimension's block, kept as read while they show the dimension, drawn afresh once they no longer do;
-// and recomputeDimensionBlock drawing into the drawing itself.
+// Dimensions and the blocks that show them: drawn by the writer for dimensions without a current one, drawn
+// afresh once they no longer show the dimension, and recomputeDimensionBlock drawing into the drawing itself;
+// a dimension read with its block (another program's, or one saved here) is kept and saved back as read.
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "dxf_fixture.h"
+#include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbunknown.h"
+#include "platform/arx/acdb/dxfcodec.h"
 
 namespace {
 
@@ -77,6 +79,16 @@ AcDbObjectId BlockOf(AcDbObjectId dimensionId) {
     return block;
 }
 
+// The record of a drawing file's text that has the handle in group 5, as written; empty when there is none.
+std::string RecordWithHandle(const std::string& text, std::uint64_t handle) {
+    const size_t at = text.find("\n  5\n" + platform::dxf::FormatHandle(handle) + "\n");
+    if (at == std::string::npos) {
+        return std::string();
+    }
+    const size_t begin = text.rfind("\n  0\n", at) + 1;
+    return text.substr(begin, text.find("\n  0\n", at) + 1 - begin);
+}
+
 void ExpectNear(const AcGePoint3d& got, const AcGePoint3d& want) {
     EXPECT_NEAR(got.x, want.x, 1e-9);
     EXPECT_NEAR(got.y, want.y, 1e-9);
@@ -99,6 +111,28 @@ protected:
         return twin;
     }
 
+    // The block a dimension kept as read names (its group 2) in the other drawing; null when the twin is no
+    // kept DIMENSION or names no block of that drawing.
+    static AcDbObjectId KeptBlockOf(AcDbObjectId twinId) {
+        const auto* kept = AcDbUnknownEntity::cast(platform::detail::Peek(twinId));
+        if (kept == nullptr || kept->tarnFileType() != "DIMENSION") {
+            return AcDbObjectId();
+        }
+        for (const AcDbUnknownEntity::Pair& pair : kept->tarnPairs()) {
+            if (pair.code == 2) {
+                AcDbBlockTable* table = nullptr;
+                if (kept->database()->getBlockTable(table, AcDb::kForRead) != Acad::eOk) {
+                    return AcDbObjectId();
+                }
+                AcDbObjectId block;
+                table->getAt(platform::Utf8ToUtf16(pair.value).c_str(), block);
+                table->close();
+                return block;
+            }
+        }
+        return AcDbObjectId();
+    }
+
     AcDbObjectId MakeBlock(const ACHAR* name, AcDbEntity* entity) {
         AcDbBlockTable* table = nullptr;
         EXPECT_EQ(db->getBlockTable(table, AcDb::kForWrite), Acad::eOk);
@@ -113,7 +147,7 @@ protected:
     }
 };
 
-TEST_F(DimensionBlocksTest, EveryKindIsSavedWithTheBlockThatShowsItAndKeepsItWhenReadBack) {
+TEST_F(DimensionBlocksTest, EveryKindIsSavedWithTheBlockThatShowsItAndSavedBackSo) {
     const AcDbObjectId rotated = Post(new AcDbRotatedDimension(0.0, P(0, 0), P(30, 40), P(0, 50)));
     const AcDbObjectId aligned = Post(new AcDbAlignedDimension(P(0, 0), P(30, 40), P(-8, 6), u"<> mm"));
     const AcDbObjectId radial = Post(new AcDbRadialDimension(P(10, 10), P(10, 15), 3.0));
@@ -131,10 +165,11 @@ TEST_F(DimensionBlocksTest, EveryKindIsSavedWithTheBlockThatShowsItAndKeepsItWhe
         EXPECT_TRUE(BlockOf(id).isNull());
     }
 
+    // Read back, each is kept as read and names its own anonymous block.
     std::vector<std::u16string> names;
     std::vector<Drawn> read;
     for (AcDbObjectId id : all) {
-        const Drawn drawn = DrawnIn(BlockOf(TwinId(id, reopened.get())));
+        const Drawn drawn = DrawnIn(KeptBlockOf(TwinId(id, reopened.get())));
         EXPECT_EQ(drawn.name.rfind(u"*D", 0), 0u);
         EXPECT_TRUE(drawn.anonymous);
         EXPECT_TRUE(drawn.byBlock);
@@ -142,8 +177,9 @@ TEST_F(DimensionBlocksTest, EveryKindIsSavedWithTheBlockThatShowsItAndKeepsItWhe
         names.push_back(drawn.name);
         read.push_back(drawn);
     }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end()) << "each dimension its own block";
+    std::vector<std::u16string> sorted = names;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::unique(sorted.begin(), sorted.end()), sorted.end()) << "each dimension its own block";
 
     // Rotated at 0: the dimension line through (0,50) along X, the extension lines up to it.
     ExpectLines(read[0], {{P(0, 50), P(30, 50)}, {P(0, 0), P(0, 50)}, {P(30, 40), P(30, 50)}});
@@ -182,40 +218,37 @@ TEST_F(DimensionBlocksTest, EveryKindIsSavedWithTheBlockThatShowsItAndKeepsItWhe
     EXPECT_EQ(read[6].texts[0], u"8.0000");
     ExpectNear(read[6].textAt, P(12, 8));
 
-    // Saved again: every block as read, its entities under their handles; then a moved dimension's block is
-    // drawn afresh in its place, and no block is added.
-    const std::u16string again = platform::Utf8ToUtf16(Path("again.dxf"));
-    ASSERT_EQ(reopened->saveAs(again.c_str()), Acad::eOk);
+    // Saved again: the same DIMENSION records and the same blocks, their entities' records included, and no
+    // block added.
+    const std::string first = tarntest::ReadText(Path("drawing.dxf"));
+    const std::string again = platform::WriteDxf(reopened.get());
     AcDbDatabase third(false, true);
-    ASSERT_EQ(third.readDwgFile(again.c_str()), Acad::eOk);
+    ASSERT_EQ(platform::ReadDxf(&third, again), Acad::eOk) << platform::LastDxfError().message;
     for (size_t i = 0; i < all.size(); ++i) {
-        const Drawn kept = DrawnIn(BlockOf(TwinId(all[i], &third)));
-        EXPECT_EQ(kept.name, read[i].name);
+        const std::string record = RecordWithHandle(first, all[i].handle().value());
+        EXPECT_EQ(record.rfind("  0\nDIMENSION\n", 0), 0u);
+        EXPECT_NE(record.find("AcDbDimension\n  2\n" + platform::Utf16ToUtf8(names[i]) + "\n"),
+                  std::string::npos);
+        EXPECT_EQ(RecordWithHandle(again, all[i].handle().value()), record);
+        const Drawn kept = DrawnIn(KeptBlockOf(TwinId(all[i], &third)));
+        EXPECT_EQ(kept.name, names[i]);
         ASSERT_EQ(kept.ids.size(), read[i].ids.size());
         for (size_t k = 0; k < kept.ids.size(); ++k) {
             EXPECT_EQ(kept.ids[k].handle(), read[i].ids[k].handle());
+            const std::string entity = RecordWithHandle(first, read[i].ids[k].handle().value());
+            EXPECT_FALSE(entity.empty());
+            EXPECT_EQ(RecordWithHandle(again, read[i].ids[k].handle().value()), entity);
         }
     }
-    AcDbEntity* moving = nullptr;
-    ASSERT_EQ(acdbOpenObject(moving, TwinId(radial, &third), AcDb::kForWrite), Acad::eOk);
-    ASSERT_EQ(moving->transformBy(AcGeMatrix3d::translation(AcGeVector3d(100, 0, 0))), Acad::eOk);
-    moving->close();
-    ASSERT_EQ(third.saveAs(again.c_str()), Acad::eOk);
-    AcDbDatabase fourth(false, true);
-    ASSERT_EQ(fourth.readDwgFile(again.c_str()), Acad::eOk);
-    const Drawn moved = DrawnIn(BlockOf(TwinId(radial, &fourth)));
-    EXPECT_EQ(moved.name, read[2].name);
-    ExpectLines(moved, {{P(110, 10), P(110, 18)}});
     int blocks = 0;
     AcDbBlockTable* table = nullptr;
-    ASSERT_EQ(fourth.getBlockTable(table), Acad::eOk);
+    ASSERT_EQ(third.getBlockTable(table), Acad::eOk);
     for (AcDbObjectId id : table->tarnRecordIds()) {
         blocks += DrawnIn(id).anonymous ? 1 : 0;
     }
     table->close();
     EXPECT_EQ(blocks, 7);
     EXPECT_EQ(platform::CheckDatabase(&third), "");
-    EXPECT_EQ(platform::CheckDatabase(&fourth), "");
 }
 
 TEST_F(DimensionBlocksTest, RecomputeDrawsIntoTheDrawingAndABlockShownElsewhereStays) {
@@ -223,7 +256,7 @@ TEST_F(DimensionBlocksTest, RecomputeDrawsIntoTheDrawingAndABlockShownElsewhereS
     EXPECT_EQ(loose->recomputeDimensionBlock(), Acad::eNoDatabase);
     delete loose;
 
-    // Another program's picture in "*D7": a dimension that names it is saved with it as it is.
+    // A picture in "*D7": a dimension that names it is saved with it as it is.
     const AcDbObjectId picture = MakeBlock(u"*D7", new AcDbLine(P(0, 0), P(1, 1)));
     const AcDbObjectId kept = Post(new AcDbAlignedDimension(P(0, 0), P(10, 0), P(5, 2)));
     const AcDbObjectId moved = Post(new AcDbAlignedDimension(P(0, 0), P(10, 0), P(5, 2)));
@@ -260,33 +293,70 @@ TEST_F(DimensionBlocksTest, RecomputeDrawsIntoTheDrawingAndABlockShownElsewhereS
         AcDbObject* gone = nullptr;
         EXPECT_EQ(acdbOpenObject(gone, id, AcDb::kForRead), Acad::eWasErased);
     }
+    // Moved without a recompute: its block no longer shows it.
+    ASSERT_EQ(dimension->transformBy(AcGeMatrix3d::translation(AcGeVector3d(100, 0, 0))), Acad::eOk);
     dimension->close();
 
-    // The moved one no longer matches "*D7", which the other still shows: the file gives it a block of its
-    // own; the drawing keeps what it had.
+    // The moved ones no longer match their blocks: the aligned one, whose "*D7" the other still shows, gets a
+    // block of its own in the file; the radial one's own block is drawn afresh there. The drawing keeps what
+    // it had.
     SaveAndReopen();
     EXPECT_EQ(BlockOf(moved), picture);
-    const Drawn keptRead = DrawnIn(BlockOf(TwinId(kept, reopened.get())));
+    EXPECT_EQ(BlockOf(radial), block);
+    ExpectLines(DrawnIn(block), {{P(10, 10), P(10, 19)}});
+    const Drawn keptRead = DrawnIn(KeptBlockOf(TwinId(kept, reopened.get())));
     EXPECT_EQ(keptRead.name, u"*D7");
     ExpectLines(keptRead, {{P(0, 0), P(1, 1)}});
-    const Drawn movedRead = DrawnIn(BlockOf(TwinId(moved, reopened.get())));
+    const Drawn movedRead = DrawnIn(KeptBlockOf(TwinId(moved, reopened.get())));
     EXPECT_EQ(movedRead.name, u"*D9");
     ExpectLines(movedRead, {{P(0, 22), P(10, 22)}, {P(0, 20), P(0, 22)}, {P(10, 20), P(10, 22)}});
     EXPECT_EQ(movedRead.texts, std::vector<std::u16string>{u"10.0000"});
-    EXPECT_EQ(DrawnIn(BlockOf(TwinId(radial, reopened.get()))).name, u"*D8");
+    const Drawn radialRead = DrawnIn(KeptBlockOf(TwinId(radial, reopened.get())));
+    EXPECT_EQ(radialRead.name, u"*D8");
+    EXPECT_EQ(KeptBlockOf(TwinId(radial, reopened.get())).handle(), block.handle());
+    ExpectLines(radialRead, {{P(110, 10), P(110, 19)}});
+}
 
-    // A dimension naming a block the file lacks is another program's: kept as read.
-    std::string text = tarntest::ReadText(Path("drawing.dxf"));
-    const size_t at = text.find("AcDbDimension\n  2\n*D9\n");
-    ASSERT_NE(at, std::string::npos);
-    text.replace(at + std::string("AcDbDimension\n  2\n").size(), 3, "*D99");
-    AcDbDatabase other(false, true);
-    ASSERT_EQ(platform::ReadDxf(&other, text), Acad::eOk) << platform::LastDxfError().message;
-    AcDbObject* object = nullptr;
-    ASSERT_EQ(acdbOpenObject(object, TwinId(moved, &other), AcDb::kForRead), Acad::eOk);
-    EXPECT_NE(AcDbUnknownEntity::cast(object), nullptr);
-    object->close();
-    EXPECT_EQ(DrawnIn(BlockOf(TwinId(kept, &other))).name, u"*D7");
+TEST_F(DimensionBlocksTest, AnotherProgramsDimensionIsSavedBackAsRead) {
+    // Another program's dimensions: a linear one with its picture block, the text moved off the line (11),
+    // its block its own (70 = 32), attached at the middle (71), a style of the file (3) and overrides of it
+    // in extended data; a radial one naming a block the file lacks.
+    MakeBlock(u"*D1", new AcDbLine(P(0, 2), P(3, 2)));
+    AcDbObjectId model;
+    AcDbBlockTable* table = nullptr;
+    ASSERT_EQ(db->getBlockTable(table, AcDb::kForRead), Acad::eOk);
+    table->getAt(ACDB_MODEL_SPACE, model);
+    table->close();
+    const std::string owner = platform::dxf::FormatHandle(model.handle().value());
+    const std::string linear =
+        "  0\nDIMENSION\n  5\n1A1\n330\n" + owner +
+        "\n100\nAcDbEntity\n  8\n0\n100\nAcDbDimension\n  2\n*D1\n 10\n0.0\n 20\n2.0\n 30\n0.0\n 11\n1.5\n"
+        " 21\n2.35\n 31\n0.0\n 70\n32\n 71\n5\n 42\n3.0\n  1\n<>\n  3\nEZDXF\n100\nAcDbAlignedDimension\n"
+        " 13\n0.0\n 23\n0.0\n 33\n0.0\n 14\n3.0\n 24\n0.0\n 34\n0.0\n 50\n0.0\n100\nAcDbRotatedDimension\n"
+        "1001\nACAD\n1000\nDSTYLE\n1002\n{\n1070\n140\n1040\n0.5\n1070\n176\n1070\n1\n1002\n}\n";
+    const std::string radial =
+        "  0\nDIMENSION\n  5\n1A2\n330\n" + owner +
+        "\n100\nAcDbEntity\n  8\n0\n100\nAcDbDimension\n  2\n*D5\n 10\n10.0\n 20\n10.0\n 30\n0.0\n 11\n"
+        "12.5\n 21\n12.8\n 31\n0.0\n 70\n36\n 71\n5\n  3\nEZ_RADIUS\n100\nAcDbRadialDimension\n 15\n12.0\n"
+        " 25\n12.0\n 35\n0.0\n 40\n0.0\n";
+    std::string text = platform::WriteDxf(db.get());
+    text.insert(text.find("  0\nENDSEC\n", text.find("ENTITIES\n")), linear + radial);
+
+    reopened = std::make_unique<AcDbDatabase>(false, true);
+    ASSERT_EQ(platform::ReadDxf(reopened.get(), text), Acad::eOk) << platform::LastDxfError().message;
+    for (std::uint64_t handle : {0x1A1, 0x1A2}) {
+        AcDbObjectId id;
+        ASSERT_EQ(reopened->getAcDbObjectId(id, false, AcDbHandle(handle)), Acad::eOk);
+        EXPECT_NE(AcDbUnknownEntity::cast(platform::detail::Peek(id)), nullptr);
+    }
+    const std::string saved = platform::WriteDxf(reopened.get());
+    EXPECT_EQ(RecordWithHandle(saved, 0x1A1), linear);
+    EXPECT_EQ(RecordWithHandle(saved, 0x1A2), radial);
+    AcDbObjectId linearId;
+    ASSERT_EQ(reopened->getAcDbObjectId(linearId, false, AcDbHandle(0x1A1)), Acad::eOk);
+    const Drawn picture = DrawnIn(KeptBlockOf(linearId));
+    EXPECT_EQ(picture.name, u"*D1");
+    ExpectLines(picture, {{P(0, 2), P(3, 2)}});
 }
 
 }  // namespace
