@@ -62,6 +62,17 @@ std::vector<DxfRecord> ParseRecords(const std::string& text) {
     return records;
 }
 
+// The text of a drawing file with the block names of its dimensions (group 2, first after the marker) taken
+// out.
+std::string WithoutDimensionBlocks(std::string text) {
+    const std::string marker = "100\nAcDbDimension\n  2\n";
+    for (size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at)) {
+        at += marker.size() - 4;
+        text.erase(at, text.find('\n', at + 4) + 1 - at);
+    }
+    return text;
+}
+
 class DimensionTextTest : public arxtest::WorkingDbTest {
 protected:
     void TearDown() override {
@@ -133,7 +144,23 @@ TEST_F(DimensionTextTest, EveryKindIsSavedAndReadBack) {
         y->close();
     }
 
+    // Read back as saved, each names its picture block and is kept as read, like another program's.
     const std::string path = Save();
+    const std::string saved = tarntest::ReadText(path);
+    {
+        AcDbDatabase asSaved(false, true);
+        ASSERT_EQ(platform::ReadDxf(&asSaved, saved), Acad::eOk) << platform::LastDxfError().message;
+        for (AcDbObjectId id : ids) {
+            AcDbObjectId twinId;
+            ASSERT_EQ(asSaved.getAcDbObjectId(twinId, false, id.handle()), Acad::eOk);
+            const auto* kept = AcDbUnknownEntity::cast(platform::detail::Peek(twinId));
+            ASSERT_NE(kept, nullptr);
+            EXPECT_EQ(kept->tarnFileType(), "DIMENSION");
+        }
+        EXPECT_EQ(platform::CheckDatabase(&asSaved), "");
+    }
+    // Without their blocks (as from programs that draw none) they are read as their kinds, field for field.
+    tarntest::WriteText(path, WithoutDimensionBlocks(saved));
     AcDbDatabase reopened(false, true);
     const std::u16string wide = platform::Utf8ToUtf16(path);
     ASSERT_EQ(reopened.readDwgFile(wide.c_str()), Acad::eOk) << platform::LastDxfError().message;
@@ -153,9 +180,9 @@ TEST_F(DimensionTextTest, EveryKindIsSavedAndReadBack) {
     EXPECT_EQ(platform::CheckDatabase(&reopened), "");
 
     // The file as any reader of drawing files sees it: one DIMENSION record per dimension, the common part
-    // and each kind's part under their subclass markers, the kind in group 70.
+    // and each kind's part under their subclass markers, the kind in group 70, the block in group 2.
     std::map<int, int> kinds;
-    for (const DxfRecord& r : ParseRecords(tarntest::ReadText(path))) {
+    for (const DxfRecord& r : ParseRecords(saved)) {
         if (r.type != "DIMENSION") {
             continue;
         }
@@ -180,12 +207,15 @@ TEST_F(DimensionTextTest, EveryKindIsSavedAndReadBack) {
         }
         EXPECT_EQ(r.values(3).size(), 1u);
         EXPECT_EQ(r.values(8), std::vector<std::string>{"DIM"});
+        ASSERT_EQ(r.values(2).size(), 1u);
+        EXPECT_EQ(r.values(2)[0].rfind("*D", 0), 0u);
     }
     EXPECT_EQ(kinds, (std::map<int, int>{{0, 1}, {1, 2}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 2}}));
 }
 
 TEST_F(DimensionTextTest, DamagedKindCodeIsKeptAsRead) {
-    // A DIMENSION of a kind no class has (type 7) is kept as it was read, not made into a wrong kind.
+    // A DIMENSION of a kind no class has (type 7) is kept as it was read, not made into a wrong kind, even
+    // without a block (which alone would keep it).
     CDimensionUtil::AddDimRadial(AcGePoint3d(0, 0, 0), 2.0, 0.0, Props());
     const std::string path = Save();
     std::string text = tarntest::ReadText(path);
@@ -194,7 +224,7 @@ TEST_F(DimensionTextTest, DamagedKindCodeIsKeptAsRead) {
     ASSERT_NE(code, std::string::npos);
     const size_t value = code + 5;
     text.replace(value, text.find('\n', value) - value, "     7");
-    tarntest::WriteText(path, text);
+    tarntest::WriteText(path, WithoutDimensionBlocks(text));
     AcDbDatabase reopened(false, true);
     const std::u16string wide = platform::Utf8ToUtf16(path);
     ASSERT_EQ(reopened.readDwgFile(wide.c_str()), Acad::eOk) << platform::LastDxfError().message;

@@ -25,10 +25,6 @@ KNOWN = [
     # The base map's tiles lie on the layer "*MapLayer", the name the host program gives that layer; ezdxf's
     # rule for layer names refuses the star. Not a fault of the writer.
     ("", ("error 203", 'Invalid layer name "*MapLayer"'), "the base map's layer name"),
-    # The stand-in's writer puts dimensions out without their geometry block (group 2): ezdxf's recover
-    # removes them. A fault of the stand-in's writer, to be mended there.
-    ("", ("fix 103", "Removed DIMENSION", "without valid geometry block"), "dimension without its block"),
-    ("", ("model DIMENSION: the stand-in read",), "dimension without its block"),
     # A proxy entity made in memory (graphics only, no data of its application) has no file form: the writer
     # leaves it out, so the test's one proxy entity is not in its saved drawing.
     ("SendRoadTest.RegionsAndProxyEntitiesGoExplodedAndTheirPointsAsOneSet.",
@@ -40,12 +36,15 @@ KNOWN = [
      ("model INSERT: the stand-in read 3, ezdxf 2",), "the test's blockless reference"),
     ("SendRoadTest.SplinesAndImagesGoByTheirClassesAndDimensionsNotAtAll.",
      ("model IMAGE: the stand-in read 1, ezdxf 0",), "the test's image without a definition"),
-    # A file the test writes by hand with foreign entities: a dimension without its block, an insert of a block
-    # the file lacks, on a layer its table lacks; the stand-in keeps them as read and saves them back so.
+    # A file the test writes by hand with foreign entities: a dimension naming a block the file lacks, an insert
+    # of a block the file lacks, on a layer its table lacks; the stand-in keeps them as read and saves them
+    # back so.
     ("HostTest.EntitiesOfKindsNotModelledAreKeptThroughOpenAndSave.",
      ("fix 103", "without"), "the test's foreign entities"),
     ("HostTest.EntitiesOfKindsNotModelledAreKeptThroughOpenAndSave.",
      ("model INSERT: the stand-in read 1, ezdxf 0",), "the test's foreign entities"),
+    ("HostTest.EntitiesOfKindsNotModelledAreKeptThroughOpenAndSave.",
+     ("model DIMENSION: the stand-in read 1, ezdxf 0",), "the test's foreign entities"),
     # Files the tests write by hand as another program does, read by the stand-in, never written by it: an
     # entity on a layer the file's tables lack (or no tables at all) is sound, the reader makes the layer.
     ("HostTest.EntitiesOfKindsNotModelledAreKeptThroughOpenAndSave.foreign.dxf",

@@ -1,11 +1,16 @@
 #include "platform/arx/acdb/dbdim2lineangular.h"
 
+#include <cmath>
+
+#include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dxffields.h"
 
 namespace {
 
 using platform::FieldDesc;
 using platform::FieldKind;
+
+constexpr double kPi = platform::detail::kTwoPi / 2;
 
 const FieldDesc kFields[] = {
     TARN_SUBCLASS("AcDb2LineAngularDimension"),
@@ -33,4 +38,46 @@ AcDb2LineAngularDimension::AcDb2LineAngularDimension(
     tarnInitPoint(3, xLine2Start);
     tarnInitPoint(0, xLine2End);
     tarnInitPoint(4, arcPoint);
+}
+
+void AcDb2LineAngularDimension::tarnDraw(platform::DimensionPicture& picture) const {
+    // In the plane: the lines' directions, and where the first line meets the second.
+    AcGeVector3d x, y;
+    platform::detail::PlaneAxes(normal(), x, y);
+    const AcGeVector3d d1 = xLine1End() - xLine1Start();
+    const AcGeVector3d d2 = xLine2End() - xLine2Start();
+    const AcGeVector3d gap = xLine2Start() - xLine1Start();
+    const double cross = d1.dotProduct(x) * d2.dotProduct(y) - d1.dotProduct(y) * d2.dotProduct(x);
+    if (!(std::fabs(cross) > 1e-12 * d1.length() * d2.length())) {
+        picture.text = tarnFormat(0.0) + u"%%d";
+        return;
+    }
+    const double t = (gap.dotProduct(x) * d2.dotProduct(y) - gap.dotProduct(y) * d2.dotProduct(x)) / cross;
+    const AcGePoint3d center = xLine1Start() + d1 * t;
+    // The four rays from the crossing alternate between the lines: the arc point lies between the ray at or
+    // before it and the next one, one of each line.
+    const double first = std::atan2(d1.dotProduct(y), d1.dotProduct(x));
+    const double second = std::atan2(d2.dotProduct(y), d2.dotProduct(x));
+    const double rays[4] = {
+        platform::detail::NormalizeAngle(first), platform::detail::NormalizeAngle(first + kPi),
+        platform::detail::NormalizeAngle(second), platform::detail::NormalizeAngle(second + kPi)};
+    const double at = tarnAngleOf(center, arcPoint());
+    double start = rays[0];
+    for (double ray : rays) {
+        if (platform::detail::NormalizeAngle(at - ray) < platform::detail::NormalizeAngle(at - start)) {
+            start = ray;
+        }
+    }
+    double sweep = platform::detail::kTwoPi;
+    for (double ray : rays) {
+        const double offset = platform::detail::NormalizeAngle(ray - start);
+        if (offset > 0.0 && offset < sweep) {
+            sweep = offset;
+        }
+    }
+    const double radius = (arcPoint() - center).length();
+    if (radius > 0.0) {
+        picture.arcs.push_back({center, radius, start, platform::detail::NormalizeAngle(start + sweep)});
+    }
+    picture.text = tarnFormat(sweep * 180.0 / kPi) + u"%%d";
 }

@@ -22,4 +22,9 @@ public:
     Acad::ErrorStatus setXLine2Start(const AcGePoint3d& point) { return tarnSetPoint(3, point); }
     AcGePoint3d arcPoint() const { return tarnPoint(4); }
     Acad::ErrorStatus setArcPoint(const AcGePoint3d& point) { return tarnSetPoint(4, point); }
+
+protected:
+    // The arc about the lines' crossing through the arc point, between the two lines on the side of the
+    // arc point, and the angle in degrees ("%%d"); lines that do not cross show no arc and 0.
+    void tarnDraw(platform::DimensionPicture& picture) const override;
 };

@@ -1,11 +1,16 @@
 #include "platform/arx/acdb/dbdim3ptangular.h"
 
+#include <utility>
+
+#include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dxffields.h"
 
 namespace {
 
 using platform::FieldDesc;
 using platform::FieldKind;
+
+constexpr double kPi = platform::detail::kTwoPi / 2;
 
 const FieldDesc kFields[] = {
     TARN_SUBCLASS("AcDb3PointAngularDimension"),
@@ -32,4 +37,18 @@ AcDb3PointAngularDimension::AcDb3PointAngularDimension(const AcGePoint3d& center
     tarnInitPoint(1, xLine1Point);
     tarnInitPoint(2, xLine2Point);
     tarnInitPoint(0, arcPoint);
+}
+
+void AcDb3PointAngularDimension::tarnDraw(platform::DimensionPicture& picture) const {
+    const AcGePoint3d center = centerPoint();
+    double start = tarnAngleOf(center, xLine1Point());
+    double end = tarnAngleOf(center, xLine2Point());
+    if (!platform::detail::AngleInSweep(tarnAngleOf(center, arcPoint()), start, end)) {
+        std::swap(start, end);
+    }
+    const double radius = (arcPoint() - center).length();
+    if (radius > 0.0) {
+        picture.arcs.push_back({center, radius, start, end});
+    }
+    picture.text = tarnFormat(platform::detail::NormalizeAngle(end - start) * 180.0 / kPi) + u"%%d";
 }

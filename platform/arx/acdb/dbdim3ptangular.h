@@ -20,4 +20,9 @@ public:
     Acad::ErrorStatus setXLine2Point(const AcGePoint3d& point) { return tarnSetPoint(2, point); }
     AcGePoint3d centerPoint() const { return tarnPoint(3); }
     Acad::ErrorStatus setCenterPoint(const AcGePoint3d& point) { return tarnSetPoint(3, point); }
+
+protected:
+    // The arc about the centre through the arc point, from one point's side to the other's the way that
+    // passes the arc point, and the angle in degrees ("%%d").
+    void tarnDraw(platform::DimensionPicture& picture) const override;
 };

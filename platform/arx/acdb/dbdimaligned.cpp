@@ -1,5 +1,6 @@
 #include "platform/arx/acdb/dbdimaligned.h"
 
+#include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dxffields.h"
 
 namespace {
@@ -40,4 +41,13 @@ AcGePoint3d AcDbAlignedDimension::tarnDefaultTextPosition() const {
         offset -= unit * offset.dotProduct(unit);
     }
     return mid + offset;
+}
+
+void AcDbAlignedDimension::tarnDraw(platform::DimensionPicture& picture) const {
+    AcGeVector3d along = xLine2Point() - xLine1Point();
+    if (along.isZeroLength()) {
+        AcGeVector3d y;
+        platform::detail::PlaneAxes(normal(), along, y);  // nothing to measure: along the plane's X
+    }
+    tarnDrawLinear(picture, xLine1Point(), xLine2Point(), dimLinePoint(), along.normal());
 }

@@ -21,4 +21,8 @@ public:
 
     // Over the middle of the measured distance, on the dimension line.
     AcGePoint3d tarnDefaultTextPosition() const override;
+
+protected:
+    // The dimension line through its point, along the measured points.
+    void tarnDraw(platform::DimensionPicture& picture) const override;
 };

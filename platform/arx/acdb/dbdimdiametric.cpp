@@ -32,3 +32,16 @@ AcDbDiametricDimension::AcDbDiametricDimension(const AcGePoint3d& chordPoint,
 Acad::ErrorStatus AcDbDiametricDimension::setLeaderLength(double length) {
     return tarnSet(m_leaderLength, length);
 }
+
+AcGePoint3d AcDbDiametricDimension::tarnDefaultTextPosition() const {
+    const AcGeVector3d across = chordPoint() - farChordPoint();
+    return across.isZeroLength() ? chordPoint() : chordPoint() + across.normal() * m_leaderLength;
+}
+
+void AcDbDiametricDimension::tarnDraw(platform::DimensionPicture& picture) const {
+    const AcGePoint3d end = tarnDefaultTextPosition();
+    if (farChordPoint() != end) {
+        picture.lines.push_back({farChordPoint(), end});
+    }
+    picture.text = u"%%c" + tarnFormat((chordPoint() - farChordPoint()).length());
+}

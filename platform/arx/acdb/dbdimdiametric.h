@@ -19,6 +19,14 @@ public:
     double leaderLength() const { return m_leaderLength; }
     Acad::ErrorStatus setLeaderLength(double length);
 
+    // At the leader's length beyond the chord point, away from the far chord point.
+    AcGePoint3d tarnDefaultTextPosition() const override;
+
+protected:
+    // The line from the far chord point through the chord point to the leader's end, the diameter sign
+    // ("%%c") and the diameter.
+    void tarnDraw(platform::DimensionPicture& picture) const override;
+
 private:
     double m_leaderLength = 0.0;
 };

@@ -1,5 +1,6 @@
 #include "platform/arx/acdb/dbdimordinate.h"
 
+#include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dxffields.h"
 
 namespace {
@@ -37,4 +38,14 @@ Acad::ErrorStatus AcDbOrdinateDimension::useXAxis() {
 
 Acad::ErrorStatus AcDbOrdinateDimension::useYAxis() {
     return tarnSet(m_xAxis, false);
+}
+
+void AcDbOrdinateDimension::tarnDraw(platform::DimensionPicture& picture) const {
+    if (definingPoint() != leaderEndPoint()) {
+        picture.lines.push_back({definingPoint(), leaderEndPoint()});
+    }
+    AcGeVector3d x, y;
+    platform::detail::PlaneAxes(normal(), x, y);
+    const AcGeVector3d offset = definingPoint() - origin();
+    picture.text = tarnFormat(offset.dotProduct(m_xAxis ? x : y));
 }

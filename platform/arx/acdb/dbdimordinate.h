@@ -23,6 +23,13 @@ public:
 
     int tarnTypeFlags() const override { return m_xAxis ? 64 : 0; }
     void tarnSetTypeFlags(int flags) override { m_xAxis = (flags & 64) != 0; }
+    // At the end of the leader.
+    AcGePoint3d tarnDefaultTextPosition() const override { return leaderEndPoint(); }
+
+protected:
+    // The leader from the defining point to its end, and the point's X or Y from the origin along the axes
+    // of the dimension's plane.
+    void tarnDraw(platform::DimensionPicture& picture) const override;
 
 private:
     bool m_xAxis = false;

@@ -31,3 +31,16 @@ AcDbRadialDimension::AcDbRadialDimension(const AcGePoint3d& center, const AcGePo
 Acad::ErrorStatus AcDbRadialDimension::setLeaderLength(double length) {
     return tarnSet(m_leaderLength, length);
 }
+
+AcGePoint3d AcDbRadialDimension::tarnDefaultTextPosition() const {
+    const AcGeVector3d out = chordPoint() - center();
+    return out.isZeroLength() ? chordPoint() : chordPoint() + out.normal() * m_leaderLength;
+}
+
+void AcDbRadialDimension::tarnDraw(platform::DimensionPicture& picture) const {
+    const AcGePoint3d end = tarnDefaultTextPosition();
+    if (center() != end) {
+        picture.lines.push_back({center(), end});
+    }
+    picture.text = u"R" + tarnFormat((chordPoint() - center()).length());
+}

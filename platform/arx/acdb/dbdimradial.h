@@ -18,6 +18,13 @@ public:
     double leaderLength() const { return m_leaderLength; }
     Acad::ErrorStatus setLeaderLength(double length);
 
+    // At the leader's length beyond the chord point, away from the centre.
+    AcGePoint3d tarnDefaultTextPosition() const override;
+
+protected:
+    // The line from the centre through the chord point to the leader's end, "R" and the radius.
+    void tarnDraw(platform::DimensionPicture& picture) const override;
+
 private:
     double m_leaderLength = 0.0;
 };

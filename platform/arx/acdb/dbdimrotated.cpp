@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dxffields.h"
 
 namespace {
@@ -47,4 +48,11 @@ Acad::ErrorStatus AcDbRotatedDimension::transformBy(const AcGeMatrix3d& matrix) 
         m_rotation = std::atan2(direction.y, direction.x);
     }
     return es;
+}
+
+void AcDbRotatedDimension::tarnDraw(platform::DimensionPicture& picture) const {
+    AcGeVector3d x, y;
+    platform::detail::PlaneAxes(normal(), x, y);
+    tarnDrawLinear(picture, xLine1Point(), xLine2Point(), dimLinePoint(),
+                   x * std::cos(m_rotation) + y * std::sin(m_rotation));
 }

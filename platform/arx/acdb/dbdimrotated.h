@@ -23,6 +23,10 @@ public:
 
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& matrix) override;
 
+protected:
+    // The dimension line through its point at the rotation angle.
+    void tarnDraw(platform::DimensionPicture& picture) const override;
+
 private:
     double m_rotation = 0.0;
 };

@@ -2,6 +2,7 @@
 
 // No file name: the reader makes these for types it does not know, never by name.
 TARN_RX_DEFINE(AcDbUnknownObject, AcDbObject, u"", nullptr, 0)
+TARN_RX_DEFINE(AcDbUnknownTableRecord, AcDbUnknownObject, u"", nullptr, 0)
 TARN_RX_DEFINE(AcDbUnknownEntity, AcDbEntity, u"", nullptr, 0)
 
 Acad::ErrorStatus AcDbUnknownObject::tarnSetContents(std::string type, std::vector<Pair> pairs,

@@ -44,6 +44,20 @@ private:
     std::vector<Pair> m_classPairs;
 };
 
+// Records of the symbol tables the database does not keep (DIMSTYLE, VIEW, UCS), kept the same way so that a
+// file's dimension styles, views and coordinate systems are saved back: the file type names the table, and
+// the writer puts them back in it. No table lists them here and they have no owner; nothing but the writer
+// uses them.
+class AcDbUnknownTableRecord : public AcDbUnknownObject {
+    TARN_DB_DECLARE_MEMBERS(AcDbUnknownTableRecord)
+public:
+    AcDbUnknownTableRecord() = default;
+
+    // The group of the record's handle in files: 105 for a DIMSTYLE record, 5 for the others.
+    int tarnHandleCode() const { return HandleCodeOf(tarnFileType()); }
+    static int HandleCodeOf(const std::string& type) { return type == "DIMSTYLE" ? 105 : 5; }
+};
+
 // Entities of kinds the stand-in does not model (SOLID, DIMENSION, LEADER, ...), kept the same way: the file
 // type name and every group as read, with the records that follow the entity in the file (ATTRIB, VERTEX,
 // SEQEND) among them. The entity takes its layer from the file, so layer locks and listings treat it as any

@@ -6,10 +6,11 @@
 // R2000-2018 ASCII files of other programs: unknown sections are skipped, unknown group codes are ignored.
 // Objects and entities of unknown kinds are kept as they were read (AcDbUnknownObject, AcDbUnknownEntity,
 // with the file's CLASS record of their kind) and written back, so that what lists them still finds them and
-// a drawing from another program loses nothing when saved; their references to objects the reader did not
-// keep are written as null. Only an entity too big to trust is left out, with a line on the command line. It
-// builds into a fresh database and hands the contents over only when the whole file was read, so a damaged
-// file leaves nothing behind.
+// a drawing from another program loses nothing when saved; so are the records of the DIMSTYLE, VIEW and UCS
+// tables, which the database does not keep (AcDbUnknownTableRecord). Their references to objects the reader
+// did not keep are written as null. Only an entity too big to trust is left out, with a line on the command
+// line. It builds into a fresh database and hands the contents over only when the whole file was read, so a
+// damaged file leaves nothing behind.
 #pragma once
 
 #include <cstddef>

@@ -94,6 +94,11 @@ AcDbObjectId TableOf(const AcDbDatabase* db, const std::string& name) {
     return AcDbObjectId();
 }
 
+// The tables whose records the database keeps as read (AcDbUnknownTableRecord).
+bool IsKeptTable(const std::string& name) {
+    return name == "VIEW" || name == "UCS" || name == "DIMSTYLE";
+}
+
 // Lets maps of names be searched with views.
 struct TextHash {
     using is_transparent = void;
@@ -276,6 +281,10 @@ private:
     }
     const std::string& typeOf(const Record& r) const { return *m_internedNames[r.typeName]; }
     const std::string& tableNameOf(const Record& r) const { return m_tableNames[r.tableName]; }
+    // The group of a record's own handle: a DIMSTYLE record gives it in 105.
+    int handleCodeOf(const Record& r) const {
+        return r.kind == Kind::kTableRecord ? AcDbUnknownTableRecord::HandleCodeOf(tableNameOf(r)) : 5;
+    }
 
     const std::u16string& nameOf(const Record& r) const {
         return r.nameIndex >= 0 ? m_names[static_cast<size_t>(r.nameIndex)] : kNoName16;
@@ -570,8 +579,7 @@ private:
         bool nodFound = false;
         for (size_t index = 0; index < m_records.size(); ++index) {
             Record& r = m_records[index];
-            const bool dimstyle = r.kind == Kind::kTableRecord && tableNameOf(r) == "DIMSTYLE";
-            if (const std::optional<Group> h = firstGroup(r, dimstyle ? 105 : 5, true)) {
+            if (const std::optional<Group> h = firstGroup(r, handleCodeOf(r), true)) {
                 if (!dxf::ParseHandle(h->value, r.handle)) {
                     return fail(h->line,
                                 "bad handle \"" + std::string(dxf::Trim(h->value).substr(0, 40)) + "\"");
@@ -590,6 +598,13 @@ private:
                 case Kind::kTableRecord: {
                     const AcDbObjectId tableId = TableOf(m_db, tableNameOf(r));
                     if (tableId.isNull()) {
+                        // The records of the tables the database does not keep are kept as read, so that
+                        // saving loses none of a file's dimension styles, views and coordinate systems;
+                        // only a record of its table's own type can be written back in it.
+                        if (IsKeptTable(tableNameOf(r)) && typeOf(r) == tableNameOf(r) &&
+                            r.end - r.begin <= dxf::kMaxListItems) {
+                            r.cls = AcDbUnknownTableRecord::desc();
+                        }
                         break;
                     }
                     setName(r, m_context.text(Group{2, firstValue(r, 2), r.line()}));
@@ -646,8 +661,9 @@ private:
                     }
                     if (r.typeName == m_typeDimension) {
                         // One file name for every kind; the type code says which. One that names its
-                        // picture block, as other programs write them, is kept as read: the block is not
-                        // modelled, and saving must not lose it.
+                        // picture block, as other programs write them (and the writer too), is kept as read:
+                        // its style, flags, text place and overrides go beyond what the kinds model, and
+                        // saving must give them back as the file had them.
                         long long type = 0;
                         dxf::ParseInteger(firstValue(r, 70), type);
                         r.cls = dxf::Trim(firstValue(r, 2)).empty()
@@ -750,7 +766,7 @@ private:
             if (r.handle != 0) {
                 m_map.set(r.handle, r.id);
             }
-            if (r.kind == Kind::kTableRecord) {
+            if (r.kind == Kind::kTableRecord && r.cls != AcDbUnknownTableRecord::desc()) {
                 static_cast<AcDbSymbolTableRecord*>(object)->setName(nameOf(r).c_str());
                 AcDbObjectId tableId = TableOf(m_db, tableNameOf(r));
                 object->tarnSetOwner(tableId);
@@ -1089,12 +1105,14 @@ private:
 
     // Objects and entities of unknown kinds: every group as read, the own handle aside (the object's handle
     // is written in its place) and the owner group marked (written as the owner the object has then). An
-    // entity's owner is the block it was placed in; the records that follow it (ATTRIB, VERTEX, SEQEND) are
-    // kept after its groups, as written, their own handles included.
+    // entity's owner is the block it was placed in, a kept table record's the table it is written in; the
+    // records that follow an entity (ATTRIB, VERTEX, SEQEND) are kept after its groups, as written, their own
+    // handles included.
     template <class Kept>
     void fillUnknown(Record& r, Kept* object) {
         readHead(r);
         const bool entity = AcDbEntity::cast(object) != nullptr;
+        const int handleCode = handleCodeOf(r);
         std::vector<AcDbUnknownObject::Pair> pairs;
         bool head = true;
         bool inGroup = false;
@@ -1108,12 +1126,12 @@ private:
             head = head && g.code != 100;
             if (head && g.code == 102) {
                 inGroup = dxf::Trim(g.value).substr(0, 1) == "{";
-            } else if (head && g.code == 5 && !haveHandle) {
+            } else if (head && g.code == handleCode && !haveHandle) {
                 haveHandle = true;
                 continue;
             } else if (head && g.code == 330 && !inGroup && !haveOwner) {
                 haveOwner = true;
-                if (!entity) {
+                if (!entity && r.kind != Kind::kTableRecord) {
                     object->tarnSetOwner(m_context.id(g));
                 }
                 AcDbUnknownObject::Pair owner;

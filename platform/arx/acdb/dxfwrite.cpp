@@ -10,6 +10,7 @@
 #include "platform/arx/acdb/dbblock.h"
 #include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbdict.h"
+#include "platform/arx/acdb/dbdim.h"
 #include "platform/arx/acdb/dbentity.h"
 #include "platform/arx/acdb/dbinternal.h"
 #include "platform/arx/acdb/dbpoly.h"
@@ -75,15 +76,20 @@ const ClassFacts& FactsOf(const AcRxClass* cls) {
     return found->second;
 }
 
-void WriteFields(const AcRxClass* cls, const AcDbObject* object, Writer& out) {
+// dimensionBlock: the block a dimension names (the writer's choice, see DrawingWriter).
+void WriteFields(const AcRxClass* cls, const AcDbObject* object, Writer& out,
+                 const std::u16string* dimensionBlock = nullptr) {
     if (cls == nullptr) {
         return;
     }
-    WriteFields(cls->myParent(), object, out);
+    WriteFields(cls->myParent(), object, out, dimensionBlock);
     for (size_t i = 0; i < cls->fieldCount(); ++i) {
         const FieldDesc& field = cls->fields()[i];
         if (field.code == 100 && field.get == nullptr) {
             out.raw(100, field.name);
+            if (dimensionBlock != nullptr && cls == AcDbDimension::desc()) {
+                out.text(2, *dimensionBlock);  // first, as files have it
+            }
             continue;
         }
         if (field.get == nullptr) {
@@ -128,10 +134,11 @@ void WriteFields(const AcRxClass* cls, const AcDbObject* object, Writer& out) {
 }
 
 // The groups every object starts with: type, handle, persistent reactors, extension dictionary, owner.
-void WriteHead(const AcDbObject* object, const std::string& type, std::uint64_t owner, Writer& out) {
+void WriteHead(const AcDbObject* object, const std::string& type, std::uint64_t handle, std::uint64_t owner,
+               Writer& out) {
     const AcDbDatabase* db = object->database();
     out.raw(0, type);
-    out.handle(5, object->handle().value());
+    out.handle(5, handle);
     std::vector<std::uint64_t> reactors;
     for (const AcDbObjectId& id : object->persistentReactorIds()) {
         if (const std::uint64_t h = HandleOf(id, db); h != 0) {
@@ -183,24 +190,30 @@ bool HasOwnerPair(const std::vector<AcDbUnknownObject::Pair>& pairs) {
 // What an object or entity of unknown kind keeps; null pointers for any other object.
 struct KeptContents {
     const std::string* type = nullptr;
+    int handleCode = 5;
     const std::vector<AcDbUnknownObject::Pair>* pairs = nullptr;
     const std::vector<AcDbUnknownObject::Pair>* classPairs = nullptr;
 };
 
 KeptContents KeptContentsOf(const AcDbObject* object) {
+    if (const auto* unknown = AcDbUnknownTableRecord::cast(object)) {
+        return {&unknown->tarnFileType(), unknown->tarnHandleCode(), &unknown->tarnPairs(),
+                &unknown->tarnClassPairs()};
+    }
     if (const auto* unknown = AcDbUnknownObject::cast(object)) {
-        return {&unknown->tarnFileType(), &unknown->tarnPairs(), &unknown->tarnClassPairs()};
+        return {&unknown->tarnFileType(), 5, &unknown->tarnPairs(), &unknown->tarnClassPairs()};
     }
     if (const auto* unknown = AcDbUnknownEntity::cast(object)) {
-        return {&unknown->tarnFileType(), &unknown->tarnPairs(), &unknown->tarnClassPairs()};
+        return {&unknown->tarnFileType(), 5, &unknown->tarnPairs(), &unknown->tarnClassPairs()};
     }
     return {};
 }
 
-void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
+void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out,
+                 const std::u16string* dimensionBlock = nullptr) {
     if (const KeptContents kept = KeptContentsOf(object); kept.pairs != nullptr) {
         out.raw(0, *kept.type);
-        out.handle(5, object->handle().value());
+        out.handle(kept.handleCode, object->handle().value());
         if (AcDbEntity::cast(object) != nullptr && !HasOwnerPair(*kept.pairs)) {
             // Read without its owner (listed in a block): the owner is written, or a reader places it in
             // model space whatever layout holds it.
@@ -209,7 +222,13 @@ void WriteObject(const AcDbObject* object, std::uint64_t owner, Writer& out) {
         WritePairs(object, *kept.pairs, owner, out);
         return;
     }
-    WriteHead(object, FactsOf(object->isA()).type, owner, out);
+    WriteHead(object, FactsOf(object->isA()).type, object->handle().value(), owner, out);
+    WriteFields(object->isA(), object, out, dimensionBlock);
+}
+
+// An object the writer made for the file (not resident), under a handle it took.
+void WriteMade(const AcDbObject* object, std::uint64_t handle, std::uint64_t owner, Writer& out) {
+    WriteHead(object, FactsOf(object->isA()).type, handle, owner, out);
     WriteFields(object->isA(), object, out);
 }
 
@@ -224,6 +243,15 @@ bool Writable(const AcDbObject* object) {
 }
 
 class DrawingWriter {
+    // A block drawn for a dimension (planDimensionBlocks): a new record (made, its handle taken when the
+    // tables are written) or the dimension's own block (refilled), and the picture's entities.
+    struct DimensionBlock {
+        std::unique_ptr<AcDbBlockTableRecord> made;
+        const AcDbBlockTableRecord* refilled = nullptr;
+        std::uint64_t handle = 0;
+        std::vector<std::unique_ptr<AcDbEntity>> entities;
+    };
+
 public:
     DrawingWriter(const AcDbDatabase* db, Writer& out) : m_db(db), m_body(out) {}
 
@@ -231,6 +259,8 @@ public:
     // file is written front to back in one go.
     bool run() {
         collectBlocks();
+        collectObjects();
+        planDimensionBlocks();
         const std::uint64_t first = m_db->handseed().value();
         const std::uint64_t seed = first + handlesTaken();
         writeHeader(seed);
@@ -259,11 +289,93 @@ private:
         }
     }
 
-    // What writeEmptyTable, writeBlockMarker and writeAttributesOf take, and the VERTEX and SEQEND records of
-    // 2D and 3D polylines (dxfcurves.cpp): every taker of handles is counted here.
-    std::uint64_t handlesTaken() const {
-        std::uint64_t taken = 4 + 2 * m_blocks.size();  // VIEW, UCS, DIMSTYLE and its record
+    // The classes of the objects, and the records kept for the tables the database does not keep, by table
+    // in handle order (the file's order, as the reader made them).
+    void collectObjects() {
+        ForEachObjectId(m_db, [&](AcDbObjectId id) {
+            const AcDbObject* object = LiveObject(id);
+            if (object == nullptr) {
+                return;
+            }
+            m_classes.insert(object->isA());
+            if (const auto* kept = AcDbUnknownTableRecord::cast(object)) {
+                m_keptRecords[kept->tarnFileType()].push_back(kept);
+                m_keptStandard = m_keptStandard || (kept->tarnFileType() == "DIMSTYLE" && IsStandard(kept));
+            }
+        });
+    }
+
+    // Whether a kept record is named "Standard" (its first group 2), in any case.
+    static bool IsStandard(const AcDbUnknownTableRecord* record) {
+        for (const AcDbUnknownObject::Pair& pair : record->tarnPairs()) {
+            if (pair.code == 2 && pair.kind == AcDbUnknownObject::Pair::Kind::kValue) {
+                return EqualsNoCase(Utf8ToUtf16(pair.value), u"Standard");
+            }
+        }
+        return false;
+    }
+
+    // Every dimension shows through a block, as files have it. One without a block, or whose block shows an
+    // older state of it, is drawn here for the file: into its own block in place of what that holds when
+    // nothing else shows that block, else into a new anonymous block "*D<n>". The drawing is not changed.
+    void planDimensionBlocks() {
+        std::unordered_map<const AcDbObject*, int> shown;  // blocks by how many dimensions and references
+        std::vector<const AcDbDimension*> dimensions;
         for (const AcDbBlockTableRecord* block : m_blocks) {
+            for (const AcDbObjectId& id : block->tarnEntityIds()) {
+                const AcDbObject* entity = LiveObject(id);
+                if (const auto* dimension = AcDbDimension::cast(entity)) {
+                    dimensions.push_back(dimension);
+                    ++shown[LiveObject(dimension->dimBlockId())];
+                } else if (const auto* reference = AcDbBlockReference::cast(entity)) {
+                    ++shown[LiveObject(reference->blockTableRecord())];
+                }
+            }
+        }
+        unsigned next = dxf::FirstFreeDimensionBlockNumber(m_db);
+        for (const AcDbDimension* dimension : dimensions) {
+            if (dimension->tarnBlockIsCurrent()) {
+                continue;
+            }
+            DimensionBlock drawn;
+            drawn.entities = dimension->tarnPictureEntities(m_db);
+            const auto* own = dimension->tarnHasBlock()
+                                  ? AcDbBlockTableRecord::cast(LiveObject(dimension->dimBlockId()))
+                                  : nullptr;
+            if (own != nullptr && shown[own] == 1) {
+                drawn.refilled = own;
+                m_refilled[own] = m_drawn.size();
+            } else {
+                drawn.made = std::make_unique<AcDbBlockTableRecord>();
+                drawn.made->setName((u"*D" + Utf8ToUtf16(std::to_string(next++))).c_str());
+            }
+            m_drawnFor[dimension] = m_drawn.size();
+            m_drawn.push_back(std::move(drawn));
+        }
+    }
+
+    // The block a dimension names in the file.
+    std::u16string blockNameOf(const AcDbDimension* dimension) const {
+        if (auto it = m_drawnFor.find(dimension); it != m_drawnFor.end()) {
+            const DimensionBlock& drawn = m_drawn[it->second];
+            return drawn.made != nullptr ? drawn.made->tarnName() : drawn.refilled->tarnName();
+        }
+        return AcDbBlockTableRecord::cast(LiveObject(dimension->dimBlockId()))->tarnName();
+    }
+
+    // What writeKeptTable, writeBlockMarker, writeAttributesOf and the drawn blocks of dimensions take, and
+    // the VERTEX and SEQEND records of 2D and 3D polylines (dxfcurves.cpp): every taker of handles is counted
+    // here.
+    std::uint64_t handlesTaken() const {
+        // VIEW, UCS, DIMSTYLE and its "Standard" record when the file had none; BLOCK and ENDBLK
+        std::uint64_t taken = 3 + (m_keptStandard ? 0 : 1) + 2 * m_blocks.size();
+        for (const DimensionBlock& drawn : m_drawn) {
+            taken += drawn.entities.size() + (drawn.made != nullptr ? 3 : 0);  // record, BLOCK, ENDBLK
+        }
+        for (const AcDbBlockTableRecord* block : m_blocks) {
+            if (m_refilled.count(block) != 0) {
+                continue;  // its entities are not written
+            }
             for (const AcDbObjectId& id : block->tarnEntityIds()) {
                 const AcDbObject* entity = LiveObject(id);
                 if (const auto* reference = AcDbBlockReference::cast(entity)) {
@@ -321,14 +433,8 @@ private:
         m_body.raw(0, "SECTION");
         m_body.raw(2, "CLASSES");
         std::set<std::string> written;
-        std::set<const AcRxClass*> classes;
-        ForEachObjectId(m_db, [&](AcDbObjectId id) {
-            if (const AcDbObject* object = LiveObject(id)) {
-                classes.insert(object->isA());
-            }
-        });
         std::set<std::string> present;
-        for (const AcRxClass* cls : classes) {
+        for (const AcRxClass* cls : m_classes) {
             present.insert(Ascii(cls->dxfName()));
         }
         for (const dxf::AnnouncedClass& entry : dxf::AnnouncedClasses()) {
@@ -370,35 +476,51 @@ private:
         m_body.handle(5, table->handle().value());
         m_body.handle(330, 0);
         m_body.raw(100, "AcDbSymbolTable");
-        m_body.integer(70, static_cast<long long>(records.size()));
+        const bool blocks = tableId == m_db->blockTableId();
+        size_t made = 0;
+        for (const DimensionBlock& drawn : m_drawn) {
+            made += blocks && drawn.made != nullptr ? 1 : 0;
+        }
+        m_body.integer(70, static_cast<long long>(records.size() + made));
         for (const AcDbObject* record : records) {
             WriteObject(record, table->handle().value(), m_body);
+        }
+        for (DimensionBlock& drawn : m_drawn) {
+            if (blocks && drawn.made != nullptr) {
+                drawn.handle = m_body.takeHandle();
+                WriteMade(drawn.made.get(), drawn.handle, table->handle().value(), m_body);
+            }
         }
         m_body.raw(0, "ENDTAB");
     }
 
-    // Tables the database does not keep: written so that other programs find the full set.
-    void writeEmptyTable(const char* name) {
+    // Tables the database does not keep: written so that other programs find the full set, with the records
+    // a file gave them as read; DIMSTYLE holds "Standard" at least.
+    void writeKeptTable(const std::string& name) {
         const std::uint64_t handle = m_body.takeHandle();
+        const std::vector<const AcDbUnknownTableRecord*>& records = m_keptRecords[name];
+        const bool standard = name == "DIMSTYLE" && !m_keptStandard;
         m_body.raw(0, "TABLE");
         m_body.raw(2, name);
         m_body.handle(5, handle);
         m_body.handle(330, 0);
         m_body.raw(100, "AcDbSymbolTable");
-        if (std::string(name) != "DIMSTYLE") {
-            m_body.integer(70, 0);
-            m_body.raw(0, "ENDTAB");
-            return;
+        m_body.integer(70, static_cast<long long>(records.size() + (standard ? 1 : 0)));
+        if (name == "DIMSTYLE") {
+            m_body.raw(100, "AcDbDimStyleTable");
         }
-        m_body.integer(70, 1);
-        m_body.raw(100, "AcDbDimStyleTable");
-        m_body.raw(0, "DIMSTYLE");
-        m_body.handle(105, m_body.takeHandle());
-        m_body.handle(330, handle);
-        m_body.raw(100, "AcDbSymbolTableRecord");
-        m_body.raw(100, "AcDbDimStyleTableRecord");
-        m_body.raw(2, "Standard");
-        m_body.integer(70, 0);
+        if (standard) {
+            m_body.raw(0, "DIMSTYLE");
+            m_body.handle(105, m_body.takeHandle());
+            m_body.handle(330, handle);
+            m_body.raw(100, "AcDbSymbolTableRecord");
+            m_body.raw(100, "AcDbDimStyleTableRecord");
+            m_body.raw(2, "Standard");
+            m_body.integer(70, 0);
+        }
+        for (const AcDbUnknownTableRecord* record : records) {
+            WriteObject(record, handle, m_body);
+        }
         m_body.raw(0, "ENDTAB");
     }
 
@@ -409,10 +531,10 @@ private:
         writeTable("LTYPE", m_db->linetypeTableId());
         writeTable("LAYER", m_db->layerTableId());
         writeTable("STYLE", m_db->textStyleTableId());
-        writeEmptyTable("VIEW");
-        writeEmptyTable("UCS");
+        writeKeptTable("VIEW");
+        writeKeptTable("UCS");
         writeTable("APPID", m_db->regAppTableId());
-        writeEmptyTable("DIMSTYLE");
+        writeKeptTable("DIMSTYLE");
         writeTable("BLOCK_RECORD", m_db->blockTableId());
         m_body.raw(0, "ENDSEC");
     }
@@ -421,7 +543,10 @@ private:
         std::vector<AcDbObjectId> sorted;
         for (const AcDbObjectId& id : DrawOrderOf(block, sorted)) {
             const AcDbObject* entity = LiveObject(id);
-            if (Writable(entity)) {
+            if (const auto* dimension = AcDbDimension::cast(entity)) {
+                const std::u16string name = blockNameOf(dimension);
+                WriteObject(entity, block->handle().value(), m_body, &name);
+            } else if (Writable(entity)) {
                 WriteObject(entity, block->handle().value(), m_body);
                 writeAttributesOf(AcDbBlockReference::cast(entity));
             }
@@ -449,28 +574,49 @@ private:
         m_body.raw(0, "SECTION");
         m_body.raw(2, "BLOCKS");
         for (const AcDbBlockTableRecord* block : m_blocks) {
-            const std::string name = Ascii(block->tarnName());
-            writeBlockMarker(block, "BLOCK", "AcDbBlockBegin");
-            m_body.raw(2, name);
-            m_body.integer(70, 0);
-            const AcGePoint3d origin = block->origin();
-            const double xyz[3] = {origin.x, origin.y, origin.z};
-            m_body.point(10, xyz);
-            m_body.raw(3, name);
-            m_body.raw(1, "");
-            if (block != m_model && block != m_paper) {
-                writeEntitiesOf(block);
+            writeBlock(block, block->handle().value(), [&] {
+                if (auto it = m_refilled.find(block); it != m_refilled.end()) {
+                    writeDrawn(m_drawn[it->second], block->handle().value());
+                } else if (block != m_model && block != m_paper) {
+                    writeEntitiesOf(block);
+                }
+            });
+        }
+        for (const DimensionBlock& drawn : m_drawn) {
+            if (drawn.made != nullptr) {
+                writeBlock(drawn.made.get(), drawn.handle, [&] { writeDrawn(drawn, drawn.handle); });
             }
-            writeBlockMarker(block, "ENDBLK", "AcDbBlockEnd");
         }
         m_body.raw(0, "ENDSEC");
     }
 
+    template <class Contents>
+    void writeBlock(const AcDbBlockTableRecord* block, std::uint64_t handle, const Contents& contents) {
+        const std::string name = Ascii(block->tarnName());
+        writeBlockMarker(block, handle, "BLOCK", "AcDbBlockBegin");
+        m_body.raw(2, name);
+        m_body.integer(70, block->isAnonymous() ? 1 : 0);
+        const AcGePoint3d origin = block->origin();
+        const double xyz[3] = {origin.x, origin.y, origin.z};
+        m_body.point(10, xyz);
+        m_body.raw(3, name);
+        m_body.raw(1, "");
+        contents();
+        writeBlockMarker(block, handle, "ENDBLK", "AcDbBlockEnd");
+    }
+
+    void writeDrawn(const DimensionBlock& drawn, std::uint64_t block) {
+        for (const std::unique_ptr<AcDbEntity>& entity : drawn.entities) {
+            WriteMade(entity.get(), m_body.takeHandle(), block, m_body);
+        }
+    }
+
     // The BLOCK and ENDBLK records around a block's entities; the paper-space block's are in paper space.
-    void writeBlockMarker(const AcDbBlockTableRecord* block, const char* type, const char* subclass) {
+    void writeBlockMarker(const AcDbBlockTableRecord* block, std::uint64_t handle, const char* type,
+                          const char* subclass) {
         m_body.raw(0, type);
         m_body.handle(5, m_body.takeHandle());
-        m_body.handle(330, block->handle().value());
+        m_body.handle(330, handle);
         m_body.raw(100, "AcDbEntity");
         if (block == m_paper) {
             m_body.integer(67, 1);
@@ -503,7 +649,7 @@ private:
             const AcDbObject* object = LiveObject(id);
             if (id == nod || !Writable(object) || AcDbEntity::cast(object) != nullptr ||
                 AcDbSymbolTable::cast(object) != nullptr || AcDbSymbolTableRecord::cast(object) != nullptr ||
-                OwnedByErased(object)) {
+                AcDbUnknownTableRecord::cast(object) != nullptr || OwnedByErased(object)) {
                 return;
             }
             WriteObject(object, HandleOf(object->ownerId(), m_db), m_body);
@@ -516,6 +662,14 @@ private:
     std::vector<const AcDbBlockTableRecord*> m_blocks;
     const AcDbBlockTableRecord* m_model = nullptr;
     const AcDbBlockTableRecord* m_paper = nullptr;
+
+    std::set<const AcRxClass*> m_classes;
+    std::unordered_map<std::string, std::vector<const AcDbUnknownTableRecord*>> m_keptRecords;
+    bool m_keptStandard = false;  // a kept DIMSTYLE record named "Standard"
+
+    std::vector<DimensionBlock> m_drawn;
+    std::unordered_map<const AcDbDimension*, size_t> m_drawnFor;
+    std::unordered_map<const AcDbBlockTableRecord*, size_t> m_refilled;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Objects of kinds the database does not model, from other programs' files: kept as read and written back,
 // so that the dictionaries and records that name them still find them.
+#include <algorithm>
+
 #include "dxf_fixture.h"
 #include "platform/arx/acdb/dbunknown.h"
 #include "platform/arx/acdb/dxfcodec.h"
@@ -471,6 +473,137 @@ TEST_F(DxfKeptObjects, OversizedObjectsAreLeftOutAndFitPointSplinesKeepTheirPoin
     EXPECT_EQ(curve->getEndPoint(end), Acad::eOk);
     EXPECT_EQ(end, AcGePoint3d(3, 1, 0));
     curve->close();
+}
+
+// Records of the tables the database does not keep, as another program writes them: a view, a coordinate
+// system and two dimension styles, one of them under a handle the fresh database's tables hold (3), the
+// other naming a text style of the file. Their owners are the tables' handles ("@" here).
+const char kView[] =
+    "  0\nVIEW\n  5\n1F0\n330\n@\n100\nAcDbSymbolTableRecord\n100\nAcDbViewTableRecord\n  2\n"
+    "North\n 70\n0\n 40\n10.0\n 10\n5.0\n 20\n5.0\n 41\n20.0\n 11\n0.0\n 21\n0.0\n 31\n1.0\n"
+    " 12\n0.0\n 22\n0.0\n 32\n0.0\n 42\n50.0\n 50\n0.0\n 71\n0\n281\n0\n";
+const char kUcs[] =
+    "  0\nUCS\n  5\n1F1\n330\n@\n100\nAcDbSymbolTableRecord\n100\nAcDbUCSTableRecord\n  2\nSite\n"
+    " 70\n0\n 10\n100.0\n 20\n200.0\n 30\n0.0\n 11\n1.0\n 21\n0.0\n 31\n0.0\n 12\n0.0\n 22\n1.0\n"
+    " 32\n0.0\n 79\n0\n146\n0.0\n";
+const char kStandard[] =
+    "  0\nDIMSTYLE\n105\n3\n330\n@\n100\nAcDbSymbolTableRecord\n100\nAcDbDimStyleTableRecord\n"
+    "  2\nStandard\n 70\n0\n 40\n1.0\n 41\n2.5\n";
+const char kSurvey[] =
+    "  0\nDIMSTYLE\n105\n1F2\n330\n@\n100\nAcDbSymbolTableRecord\n100\nAcDbDimStyleTableRecord\n"
+    "  2\nSurvey\n 70\n0\n  3\nm\n 40\n100.0\n140\n0.5\n176\n1\n340\n61\n";
+
+std::string Table(const std::string& name, const std::string& handle, const std::string& records) {
+    std::string owned = records;
+    for (size_t at = owned.find("\n@\n"); at != std::string::npos; at = owned.find("\n@\n", at)) {
+        owned.replace(at + 1, 1, handle);
+    }
+    size_t count = 0;
+    for (size_t at = owned.find("  0\n"); at != std::string::npos; at = owned.find("  0\n", at + 1)) {
+        ++count;
+    }
+    const std::string counted = std::to_string(count);
+    return "  0\nTABLE\n  2\n" + name + "\n  5\n" + handle + "\n330\n0\n100\nAcDbSymbolTable\n 70\n" +
+           counted + "\n" + (name == "DIMSTYLE" ? "100\nAcDbDimStyleTable\n 71\n" + counted + "\n" : "") +
+           owned + "  0\nENDTAB\n";
+}
+
+// The record of a file's text under the handle (in the group the record's kind gives it), as written; empty
+// when there is none.
+std::string RecordOf(const std::string& text, int code, std::uint64_t handle) {
+    const std::string group = (code == 5 ? "  5" : std::to_string(code)) + "\n";
+    const size_t at = text.find("\n" + group + platform::dxf::FormatHandle(handle) + "\n");
+    if (at == std::string::npos) {
+        return std::string();
+    }
+    const size_t begin = text.rfind("\n  0\n", at) + 1;
+    return text.substr(begin, text.find("\n  0\n", at) + 1 - begin);
+}
+
+// The handle of a table of the file's text.
+std::string TableHandle(const std::string& text, const std::string& name) {
+    const std::string head = "  0\nTABLE\n  2\n" + name + "\n  5\n";
+    const size_t at = text.find(head);
+    return at == std::string::npos
+               ? std::string()
+               : text.substr(at + head.size(), text.find('\n', at + head.size()) - at - head.size());
+}
+
+TEST_F(DxfKeptObjects, RecordsOfTablesNotModelledAreSavedBackAsRead) {
+    const std::string file =
+        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  9\n$HANDSEED\n  5\n30\n  0\nENDSEC\n"
+        "  0\nSECTION\n  2\nTABLES\n" +
+        Table("STYLE", "60",
+              "  0\nSTYLE\n  5\n61\n330\n@\n100\nAcDbSymbolTableRecord\n100\nAcDbTextStyleTableRecord\n  2\n"
+              "Notes\n 70\n0\n 40\n0.0\n 41\n1.0\n 50\n0.0\n 71\n0\n 42\n2.5\n  3\ntxt\n  4\n\n") +
+        Table("VIEW", "62", kView) + Table("UCS", "63", kUcs) +
+        Table("DIMSTYLE", "64", std::string(kStandard) + kSurvey) + "  0\nENDSEC\n  0\nEOF\n";
+    reopened = std::make_unique<AcDbDatabase>(false, true);
+    ASSERT_EQ(platform::ReadDxf(reopened.get(), file), Acad::eOk) << platform::LastDxfError().message;
+
+    // Saved: each record in its table with its groups as read, owned by the table as written; "Standard" is
+    // the file's, under a handle of its own, and the style named keeps its handle.
+    const std::string saved = platform::WriteDxf(reopened.get());
+    const std::string view = TableHandle(saved, "VIEW");
+    const std::string ucs = TableHandle(saved, "UCS");
+    const std::string dimstyle = TableHandle(saved, "DIMSTYLE");
+    auto owned = [](std::string record, const std::string& owner) {
+        record.replace(record.find("\n@\n") + 1, 1, owner);
+        return record;
+    };
+    EXPECT_EQ(RecordOf(saved, 5, 0x1F0), owned(kView, view));
+    EXPECT_EQ(RecordOf(saved, 5, 0x1F1), owned(kUcs, ucs));
+    EXPECT_EQ(RecordOf(saved, 105, 0x1F2), owned(kSurvey, dimstyle));
+    EXPECT_NE(RecordOf(saved, 5, 0x61).find("  2\nNotes\n"), std::string::npos);
+    const size_t standardAt = saved.find("\n  2\nStandard\n", saved.find("  0\nDIMSTYLE\n"));
+    ASSERT_NE(standardAt, std::string::npos);
+    const size_t handleAt = saved.rfind("DIMSTYLE\n105\n", standardAt) + 13;
+    const std::string standard = saved.substr(handleAt, saved.find('\n', handleAt) - handleAt);
+    EXPECT_NE(standard, "3");
+    std::string expected = owned(kStandard, dimstyle);
+    expected.replace(expected.find("105\n3\n") + 4, 1, standard);
+    EXPECT_EQ(RecordOf(saved, 105, std::stoull(standard, nullptr, 16)), expected);
+    size_t dimstyles = 0;
+    for (size_t at = saved.find("  0\nDIMSTYLE\n"); at != std::string::npos;
+         at = saved.find("  0\nDIMSTYLE\n", at + 1)) {
+        ++dimstyles;
+    }
+    EXPECT_EQ(dimstyles, 2u);
+    EXPECT_NE(saved.find("  2\nDIMSTYLE\n  5\n" + dimstyle + "\n330\n0\n100\nAcDbSymbolTable\n 70\n2\n"),
+              std::string::npos);
+
+    // Handles stay unique (the reader refuses a file that uses one twice) and new objects take handles past
+    // the kept ones, whatever the file's seed said; a second save gives the same records.
+    AcDbDatabase second(false, true);
+    ASSERT_EQ(platform::ReadDxf(&second, saved), Acad::eOk) << platform::LastDxfError().message;
+    EXPECT_EQ(platform::CheckDatabase(&second), "");
+    const std::string again = platform::WriteDxf(&second);
+    for (std::uint64_t handle : {0x1F0, 0x1F1}) {
+        EXPECT_EQ(RecordOf(again, 5, handle), owned(handle == 0x1F0 ? kView : kUcs,
+                                                    TableHandle(again, handle == 0x1F0 ? "VIEW" : "UCS")));
+    }
+    EXPECT_EQ(RecordOf(again, 105, 0x1F2), owned(kSurvey, TableHandle(again, "DIMSTYLE")));
+    const AcDbObjectId point = PostTo(reopened.get(), new AcDbPoint(AcGePoint3d(1, 2, 0)), ACDB_MODEL_SPACE);
+    EXPECT_GT(point.handle().value(), std::max<std::uint64_t>(0x1F2, std::stoull(standard, nullptr, 16)));
+
+    // A drawing made here has the tables as ever: no views or coordinate systems, the one style "Standard".
+    const std::string fresh = platform::WriteDxf(db.get());
+    EXPECT_NE(fresh.find("  2\nVIEW\n  5\n" + TableHandle(fresh, "VIEW") +
+                         "\n330\n0\n100\nAcDbSymbolTable\n 70\n0\n  0\nENDTAB\n"),
+              std::string::npos);
+    EXPECT_NE(fresh.find("  2\nUCS\n  5\n" + TableHandle(fresh, "UCS") +
+                         "\n330\n0\n100\nAcDbSymbolTable\n 70\n0\n  0\nENDTAB\n"),
+              std::string::npos);
+    const std::string table = TableHandle(fresh, "DIMSTYLE");
+    const size_t at = fresh.find("  2\nDIMSTYLE\n  5\n" + table +
+                                 "\n330\n0\n100\nAcDbSymbolTable\n 70\n1\n100\n"
+                                 "AcDbDimStyleTable\n  0\nDIMSTYLE\n105\n");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NE(fresh.find("\n330\n" + table +
+                             "\n100\nAcDbSymbolTableRecord\n100\nAcDbDimStyleTableRecord\n  2\n"
+                             "Standard\n 70\n0\n  0\nENDTAB\n",
+                         at),
+              std::string::npos);
 }
 
 }  // namespace
