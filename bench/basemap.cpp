@@ -90,13 +90,18 @@ public:
         std::snprintf(line, sizeof line, "ZOOM %.6f,%.6f %.6f,%.6f", x - hw, y - hh, x + hw, y + hh);
         m_host.Run(line);
     }
-    // The view tracking notices, the tiles are asked for, rendered and inserted.
+    // The view tracking notices, the tiles are asked for, rendered and inserted. The map application's own
+    // records (every message, request and file) are counted and let go: they live in its process, not the
+    // host's, and would otherwise grow with the tiles here.
     void Settle() {
         for (int i = 0; i < 3; ++i) {
             m_host.Wait(500);
         }
+        m_filesWritten += m_host.MapSim().WrittenFiles().size();
+        m_host.MapSim().ForgetWrittenFiles();
+        m_host.MapSim().ClearRecords();
     }
-    size_t FilesWritten() { return m_host.MapSim().WrittenFiles().size(); }
+    size_t FilesWritten() const { return m_filesWritten; }
     tarnhost::Host& Host() { return m_host; }
 
 private:
@@ -104,6 +109,7 @@ private:
     tarnhost::Host m_host;
     bool m_loaded = false;
     int m_pans = 0;
+    size_t m_filesWritten = 0;
 };
 
 int EntitiesOf(int64_t code) {

@@ -480,7 +480,9 @@ Bytes MapSim::MapFileAnswer(const MapFileRecord& request) {
     a.written = 0;
     a.total = 0;
     a.done = 0;
-    int& given = m_notReadyGiven[request.id];
+    // Counted only while not-ready answers are asked for: a long session asks for very many files.
+    int notCounted = 0;
+    int& given = m_notReadyTimes > 0 ? m_notReadyGiven[request.id] : notCounted;
     if (m_forcedFileStatus != 0) {
         a.status = m_forcedFileStatus;
     } else if (!request.pathTerminated || request.path.empty() || request.width == 0 || request.height == 0) {

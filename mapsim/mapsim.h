@@ -157,8 +157,9 @@ public:
     Hostile HostileMode() const { return m_hostile; }
     // How many hostile answers went out, and the paths they named.
     const std::vector<std::string>& HostilePaths() const { return m_hostilePaths; }
-    // Paths of the map files written so far, in order.
+    // Paths of the map files written so far (since the last ForgetWrittenFiles), in order.
     const std::vector<std::string>& WrittenFiles() const { return m_writtenFiles; }
+    void ForgetWrittenFiles() { m_writtenFiles.clear(); }
 
     // --- map contents
     uint32_t AddFolder(uint32_t parent, const std::string& name);

@@ -55,6 +55,26 @@ void CreateFolder(const CString& folder) {
 
 }  // namespace
 
+void CTileKeySet::insert(uint64_t key) {
+    const auto at = std::lower_bound(m_keys.begin(), m_keys.end(), key);
+    if (at == m_keys.end() || *at != key) {
+        m_keys.insert(at, key);
+    }
+}
+
+void CTileKeySet::erase(uint64_t key) {
+    const auto at = std::lower_bound(m_keys.begin(), m_keys.end(), key);
+    if (at != m_keys.end() && *at == key) {
+        m_keys.erase(at);
+    }
+}
+
+void CTileKeySet::insertMany(std::vector<uint64_t> keys) {
+    m_keys.insert(m_keys.end(), keys.begin(), keys.end());
+    std::sort(m_keys.begin(), m_keys.end());
+    m_keys.erase(std::unique(m_keys.begin(), m_keys.end()), m_keys.end());
+}
+
 CBaseMapLayer& BaseMapOf(CDocSyncState& state) {
     return static_cast<CBaseMapLayer&>(*state.m_pBaseMap);
 }
@@ -447,16 +467,18 @@ void CBaseMapLayer::ScanCacheFolder(const CString& folder) {
     if (find == INVALID_HANDLE_VALUE) {
         return;
     }
+    std::vector<uint64_t> keys;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             continue;
         }
         const CString path = dir + found.cFileName;
         if (path.GetLength() >= 3 && path.Right(3).CompareNoCase(u"png") == 0) {
-            m_knownFiles[StringKey63(path)] = path;
+            keys.push_back(StringKey63(path));
         }
     } while (FindNextFileW(find, &found));
     FindClose(find);
+    m_knownFiles.insertMany(std::move(keys));
 }
 
 void CBaseMapLayer::OnMapViewState(const MapViewStateAnswer& answer, uint32_t previousMapId) {

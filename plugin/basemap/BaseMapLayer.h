@@ -3,6 +3,7 @@
 // the drawing's sync state; every operation works on the current drawing's one.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -41,6 +42,22 @@ struct CInsertedTile {
     uint32_t m_nLevel = 0;
     uint32_t m_nMapId = 0;
     uint64_t m_nCoordKey = 0;
+};
+
+// The keys of the tiles known on disk, kept sorted: eight bytes a tile, for a cache that may hold very many.
+class CTileKeySet {
+public:
+    size_t count(uint64_t key) const { return std::binary_search(m_keys.begin(), m_keys.end(), key) ? 1 : 0; }
+    void insert(uint64_t key);
+    void erase(uint64_t key);
+    // Many at once (a folder's scan): sorted once, not moved up one by one.
+    void insertMany(std::vector<uint64_t> keys);
+    size_t size() const { return m_keys.size(); }
+    bool empty() const { return m_keys.empty(); }
+    void clear() { m_keys.clear(); }
+
+private:
+    std::vector<uint64_t> m_keys;
 };
 
 class CBaseMapLayer : public CDocBaseMap {
@@ -163,7 +180,7 @@ private:
     uint32_t m_nTilePixels = 256;
     CTileGridInfo m_grid;
     std::map<uint64_t, std::unique_ptr<CInsertedTile>> m_insertedTiles;
-    std::map<uint64_t, CString> m_knownFiles;
+    CTileKeySet m_knownFiles;
     bool m_bLoaded = false;
     bool m_bEnabled = false;
     bool m_bPurging = false;
@@ -174,7 +191,8 @@ private:
     std::vector<CMapImageItem> m_pendingImages;
     CMapImageItem m_captureItem;
     std::vector<std::unique_ptr<MapFileRequest>> m_requestQueue;
-    std::map<uint64_t, CString> m_askedFiles;  // tiles asked for, by the id sent: the only answers taken
+    // Tiles asked for and not answered yet, by the id sent: the only answers taken.
+    std::map<uint64_t, CString> m_askedFiles;
     int32_t m_nTileErrorShown = 0;      // the error status last printed for a tile (0: none since a layout)
     bool m_bCaptureRetryDue = false;    // a not-ready answer of the capture waits for timer 1010
     uint64_t m_nCaptureActivityMs = 0;  // the capture's last send or answer: a lost one ends after 2 minutes

@@ -21,6 +21,31 @@ int32_t g_nMapFileSerial = 1;
 
 namespace {
 
+// Tiles are a picture of the map application's cache laid under the drawing, not the user's work: they go in,
+// to the bottom and out again with the drawing's undo recording off, so that the undo history never holds one
+// and the user's U and REDO take back and bring back the user's own commands, never a tile. A tile erased so
+// is gone for good.
+class CTileUndoOff {
+public:
+    explicit CTileUndoOff(AcDbDatabase* db)
+        : m_pDb(db), m_bWasRecording(db != nullptr && db->undoRecording()) {
+        if (m_pDb != nullptr) {
+            m_pDb->disableUndoRecording(true);
+        }
+    }
+    ~CTileUndoOff() {
+        if (m_pDb != nullptr) {
+            m_pDb->disableUndoRecording(!m_bWasRecording);
+        }
+    }
+    CTileUndoOff(const CTileUndoOff&) = delete;
+    CTileUndoOff& operator=(const CTileUndoOff&) = delete;
+
+private:
+    AcDbDatabase* m_pDb;
+    bool m_bWasRecording;
+};
+
 // Overlap by more than 0.1 on both axes; tiles that only share an edge do not overlap.
 bool Overlaps(double minX1, double minY1, double maxX1, double maxY1, double minX2, double minY2,
               double maxX2, double maxY2) {
@@ -191,6 +216,7 @@ bool CBaseMapLayer::RemoveStaleImages(const AcGePoint2d& lowerLeft, const AcGePo
         }
         std::unique_ptr<CInsertedTile> tile = std::move(it->second);
         m_insertedTiles.erase(it);
+        CTileUndoOff undoOff(m_pDb);
         ClearCacheMap(tile->m_imageId, TileName(tile->m_nId), m_pDb);
     }
     return true;
@@ -248,8 +274,12 @@ Acad::ErrorStatus CBaseMapLayer::InsertTileRaster(AcDbObjectId& imageId, const A
     if (doc != nullptr && !lock.Locked()) {
         return Acad::eLockViolation;
     }
-    const Acad::ErrorStatus es =
-        InsertIMGFile(imageId, m_mapLayerId, MultiByteToCString(utf8Path), name, lowerLeft, upperRight);
+    Acad::ErrorStatus es = Acad::eOk;
+    {
+        CTileUndoOff undoOff(doc != nullptr ? doc->database()
+                                            : acdbHostApplicationServices()->workingDatabase());
+        es = InsertIMGFile(imageId, m_mapLayerId, MultiByteToCString(utf8Path), name, lowerLeft, upperRight);
+    }
     if (es == Acad::eOk && redraw) {
         CViewUtil::UpdateDisplay();
     }
@@ -270,6 +300,7 @@ void CBaseMapLayer::PurgeImages() {
     std::map<uint64_t, std::unique_ptr<CInsertedTile>> tiles = std::move(m_insertedTiles);
     m_insertedTiles.clear();
     if (!tiles.empty() && m_pDb != nullptr) {
+        CTileUndoOff undoOff(m_pDb);
         for (const auto& [key, tile] : tiles) {
             ClearCacheMap(tile->m_imageId, TileName(tile->m_nId), m_pDb);
         }
@@ -318,7 +349,9 @@ void CBaseMapLayer::OnTileWritten(const MapFileRequest& answer, const CString& p
     if (utf8.empty() || GetFileSizeU8(utf8.c_str()) < 1) {
         return;  // still missing: the next layout asks again
     }
-    m_knownFiles[StringKey63(path)] = path;
+    m_knownFiles.insert(StringKey63(path));
+    // Answered: the file is known from now on, and a late copy of the answer has nothing more to give.
+    m_askedFiles.erase(answer.m_nId);
     m_nTileErrorShown = 0;
     if (!current) {
         return;  // another drawing's tile: known, inserted when that drawing lays it out

@@ -91,7 +91,7 @@ Acad::ErrorStatus InsertImage(AcDbObjectId& imageId,
         return InsertFailed(image, madeDef, name, defId, es);
     }
     AcDbBlockTable* table = nullptr;
-    es = WorkingDatabase()->getBlockTable(table, AcDb::kForWrite);
+    es = WorkingDatabase()->getBlockTable(table, AcDb::kForRead);  // only model space changes
     if (es != Acad::eOk) {
         return InsertFailed(image, madeDef, name, defId, es);
     }
@@ -187,8 +187,11 @@ void EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbData
     AcDbObjectId defId;
     if (es == Acad::eWasErased) {
         failureLine(es);
-        // The image went before (an undo, another erase): its definition must not stay behind unlisted.
-        if (acdbOpenObject(image, imageId, AcDb::kForRead, true) != Acad::eOk) {
+        // The image went before (an undo, another erase): its definition must not stay behind unlisted. Taken
+        // over for write where it can be: with undo recording off (the base map's tiles), an undo of that
+        // erase must not bring back an image whose definition is gone.
+        if (acdbOpenObject(image, imageId, AcDb::kForWrite, true) != Acad::eOk &&
+            acdbOpenObject(image, imageId, AcDb::kForRead, true) != Acad::eOk) {
             return;
         }
         defId = image->imageDefId();

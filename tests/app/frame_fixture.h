@@ -30,7 +30,7 @@
 struct CBaseMapLayerTestAccess {
     static CTileGridInfo& Grid(CBaseMapLayer& layer) { return layer.m_grid; }
     static void SetTilePixels(CBaseMapLayer& layer, uint32_t pixels) { layer.m_nTilePixels = pixels; }
-    static std::map<uint64_t, CString>& KnownFiles(CBaseMapLayer& layer) { return layer.m_knownFiles; }
+    static CTileKeySet& KnownFiles(CBaseMapLayer& layer) { return layer.m_knownFiles; }
     static std::vector<CMapImageItem>& PendingImages(CBaseMapLayer& layer) { return layer.m_pendingImages; }
     static size_t QueuedRequests(const CBaseMapLayer& layer) { return layer.m_requestQueue.size(); }
     static CMapImageItem& CaptureItem(CBaseMapLayer& layer) { return layer.m_captureItem; }

@@ -177,7 +177,10 @@ TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     EXPECT_EQ(Send(20302, answer), 0);
     ASSERT_EQ(BaseMapAccess::PendingImages(BaseMap()).size(), 1u);
     EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).count(key), 1u);
-    // Another level during the command is kept too; the command's end inserts only the view's level.
+    // Another level during the command is kept too; the command's end inserts only the view's level. (An
+    // answered tile is asked for no longer: the same file is asked again for the test.)
+    EXPECT_TRUE(BaseMapAccess::AskedFiles(BaseMap()).empty());
+    BaseMapAccess::AskedFiles(BaseMap())[key] = CString(path.c_str());
     Put(answer, 340, DWORD{2});
     EXPECT_EQ(Send(20302, answer), 0);
     EXPECT_EQ(BaseMapAccess::PendingImages(BaseMap()).size(), 2u);
@@ -189,8 +192,11 @@ TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     // A missing file is not taken for a tile.
     std::filesystem::remove(tile);
     BaseMapAccess::KnownFiles(BaseMap()).clear();
+    BaseMapAccess::AskedFiles(BaseMap())[key] = CString(path.c_str());
     EXPECT_EQ(Send(20302, answer), 0);
     EXPECT_TRUE(BaseMapAccess::KnownFiles(BaseMap()).empty());
+    EXPECT_EQ(BaseMapAccess::AskedFiles(BaseMap()).count(key),
+              1u);  // still asked: the next layout asks again
     g_Settings.m_bOnlineMap = 0;
 }
 

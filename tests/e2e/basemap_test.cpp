@@ -106,6 +106,88 @@ TEST_F(BaseMapTest, PanningLaysOutTheNewViewAndRemovesTilesFarOutside) {
     EXPECT_EQ(FileRequests().size(), before);
 }
 
+// The tiles come and go outside the undo history: the user's U and REDO after panning take back and bring
+// back the user's own commands, the tiles in view stay as they are, no tile panned away comes back, and a
+// tile taken away is gone from memory (its id opens as an error). The history grows by the user's commands,
+// not by the tiles.
+TEST_F(BaseMapTest, UndoAndRedoAfterPanningTakeBackTheUsersCommandsNeverATile) {
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    const tiletest::Landing first = Landed();
+    ASSERT_GT(first.tiles.size(), 0u);
+    ASSERT_EQ(first.errors, "");
+    const AcDbObjectId away = first.tiles.front().image;
+    AcDbDatabase* db = host.Drawing();
+    auto lines = [&] {
+        int count = 0;
+        for (const AcDbObjectId& id : tiletest::ModelSpaceDrawOrder(db)) {
+            AcDbLine* line = nullptr;
+            if (acdbOpenObject(line, id, AcDb::kForRead) == Acad::eOk) {
+                ++count;
+                line->close();
+            }
+        }
+        return count;
+    };
+    auto images = [](const tiletest::Landing& landing) {
+        std::set<AcDbObjectId> ids;
+        for (const tiletest::LandedTile& tile : landing.tiles) {
+            ids.insert(tile.image);
+        }
+        return ids;
+    };
+    ASSERT_EQ(Run("LINE 500100,3000100 500900,3000900", {""}), CommandOutcome::kEnded);
+    const int groups = platform::UndoGroupCount(db);
+    const platform::UndoJournalSize held = platform::UndoJournalHolds(db);
+
+    // Far away: every earlier tile goes, and the history holds the zoom and nothing of the tiles.
+    const double farX = kRefX + 400000, farY = kRefY + 300000;
+    ZoomTo(farX, farY, 15);
+    Settle();
+    const tiletest::Landing panned = Landed();
+    ASSERT_EQ(panned.errors, "");
+    ASSERT_GT(panned.tiles.size(), 0u);
+    EXPECT_FALSE(away.isValid());
+    AcDbObject* object = nullptr;
+    EXPECT_EQ(acdbOpenObject(object, away, AcDb::kForRead, true), Acad::eNotInDatabase);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(platform::UndoGroupCount(db), groups + 1);
+    EXPECT_EQ(platform::UndoJournalHolds(db).wholeCopies, held.wholeCopies);
+    EXPECT_LT(platform::UndoJournalHolds(db).bytes - held.bytes, 1024u);
+
+    // The user's line here, undone and redone: the tiles stay as they are, below it.
+    char line[128];
+    std::snprintf(line, sizeof line, "LINE %.3f,%.3f %.3f,%.3f", farX, farY, farX + 500, farY + 500);
+    ASSERT_EQ(Run(line, {""}), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 2);
+    ASSERT_EQ(Run("U"), CommandOutcome::kEnded);
+    Settle(2);
+    EXPECT_EQ(lines(), 1);
+    tiletest::Landing now = Landed();
+    EXPECT_EQ(now.errors, "");
+    EXPECT_EQ(images(now), images(panned));
+    ASSERT_EQ(Run("REDO"), CommandOutcome::kEnded);
+    Settle(2);
+    EXPECT_EQ(lines(), 2);
+    now = Landed();
+    EXPECT_EQ(now.errors, "");
+    EXPECT_EQ(images(now), images(panned));
+
+    // Undone past the pan and the first line: nothing of the first view comes back.
+    ASSERT_EQ(Run("UNDO", {"3"}), CommandOutcome::kEnded);
+    Settle(2);
+    EXPECT_EQ(lines(), 0);
+    now = Landed();
+    EXPECT_EQ(now.errors, "");
+    EXPECT_EQ(images(now), images(panned));
+    for (const tiletest::LandedTile& tile : first.tiles) {
+        EXPECT_FALSE(tile.image.isValid());
+    }
+    // A save while the tiles stand writes them with the drawing (read again by the independent reader).
+    SaveAs("panned.dxf");
+}
+
 TEST_F(BaseMapTest, ZoomingToAnotherLevelReplacesTheTilesItCovers) {
     ZoomTo(kRefX, kRefY, 15);
     LoadWithBaseMap();

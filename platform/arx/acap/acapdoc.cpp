@@ -326,10 +326,11 @@ Acad::ErrorStatus AcApDocManager::lockDocument(AcApDocument* doc, AcAp::DocLockM
     platform::FireLockChange(doc, before, mode, globalCmdName, false);
     AcApDocument::Impl& impl = doc->tarnImpl();
     // Changes made under a write lock from outside a command (a reactor's deferred edit, a timer's work) are
-    // one undo group, as a command's are, so that one undo takes back that edit and nothing more.
+    // one undo group, as a command's are, so that one undo takes back that edit and nothing more. A lock in
+    // which nothing was journaled (nothing changed, or only with undo recording off) leaves no group.
     const bool group = impl.commandDepth == 0 && platform::WriteMode(mode) && impl.db != nullptr;
     if (group) {
-        platform::BeginUndoGroup(impl.db.get());
+        platform::BeginUndoGroup(impl.db.get(), true);
     }
     impl.locks.push_back(mode);
     impl.lockGroups.push_back(group);

@@ -259,6 +259,15 @@ void AcDbBlockReference::tarnBecameResident() {
     }
 }
 
+bool AcDbBlockReference::tarnOwnsResidentObjects() const {
+    for (const AcDbObjectId& id : m_attributes) {
+        if (platform::detail::Peek(id) != nullptr) {
+            return true;
+        }
+    }
+    return AcDbEntity::tarnOwnsResidentObjects();
+}
+
 void AcDbBlockReference::tarnWriteState(platform::detail::StateWriter& out) const {
     AcDbEntity::tarnWriteState(out);
     out.put(m_position, m_block, m_scale, m_rotation, m_normal);

@@ -55,6 +55,7 @@ public:
     AcDbObjectIterator* attributeIterator() const;
 
     void tarnBecameResident() override;
+    bool tarnOwnsResidentObjects() const override;
     // Stand-in: a reader hands over an attribute it made resident with this reference as owner.
     void tarnAddAttributeId(AcDbObjectId id) { m_attributes.push_back(id); }
     const std::vector<AcDbObjectId>& tarnAttributeIds() const { return m_attributes; }

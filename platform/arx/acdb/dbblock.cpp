@@ -1,5 +1,8 @@
 #include "platform/arx/acdb/dbblock.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "platform/arx/acdb/dbattdef.h"
 
 #include "platform/arx/acdb/dbdatabase.h"
@@ -59,6 +62,13 @@ Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& id, AcDbE
 Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbEntity* entity) {
     AcDbObjectId id;
     return appendAcDbEntity(id, entity);
+}
+
+void AcDbBlockTableRecord::tarnDropEntityId(AcDbObjectId id) {
+    const auto at = std::find(m_entities.rbegin(), m_entities.rend(), id);
+    if (at != m_entities.rend()) {
+        m_entities.erase(std::next(at).base());
+    }
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::newIterator(AcDbBlockTableRecordIterator*& iterator, bool atBeginning,

@@ -1,4 +1,7 @@
 // Block records: the container of entities ("*Model_Space" holds the drawing). Entities keep append order.
+// An erased entity stays in its block, whether erased by erase() or by the undo of its append, so the list is
+// not part of the block's undo state: undo and redo of an append only erase and restore the entity, whatever
+// else came into the block meanwhile.
 #pragma once
 
 #include <vector>
@@ -12,7 +15,7 @@ class AcDbSortentsTable;
 
 class AcDbBlockTableRecord : public AcDbSymbolTableRecord {
     TARN_DB_DECLARE_MEMBERS(AcDbBlockTableRecord)
-    TARN_DB_STATE(AcDbBlockTableRecord, AcDbSymbolTableRecord, m_entities, m_origin)
+    TARN_DB_STATE(AcDbBlockTableRecord, AcDbSymbolTableRecord, m_origin)
 public:
     AcDbBlockTableRecord() = default;
 
@@ -46,6 +49,8 @@ public:
     const std::vector<AcDbObjectId>& tarnEntityIds() const { return m_entities; }
     // For readers of drawing files: adds an entity already made resident with this record as owner.
     void tarnAddEntityId(AcDbObjectId id) { m_entities.push_back(id); }
+    // An entity released from memory leaves the list (searched from the end: the newest go first).
+    void tarnDropEntityId(AcDbObjectId id);
 
 private:
     std::vector<AcDbObjectId> m_entities;

@@ -169,6 +169,36 @@ void NotifyWrite(AcDbDatabase* db) {
     }
 }
 
+bool ReleaseErased(DbSlot* slot) {
+    AcDbObject* object = slot->object;
+    if (object == nullptr || !slot->erased || !slot->erasedUnrecorded || slot->journaled || slot->writer ||
+        slot->readers > 0 || slot->notifying || object->tarnOwnsResidentObjects()) {
+        return false;
+    }
+    const AcDbObjectId id(slot->serial);
+    AcDbObject* owner = Peek(object->ownerId());
+    const auto lists = [&id](const auto& ids) { return std::find(ids.begin(), ids.end(), id) != ids.end(); };
+    if (const auto* dict = AcDbDictionary::cast(owner)) {
+        for (const AcDbDictionary::Entry& entry : dict->tarnEntries()) {
+            if (entry.id == id) {
+                return false;  // a dictionary entry names it: it stays, erased
+            }
+        }
+    } else if (const auto* table = AcDbSymbolTable::cast(owner);
+               table != nullptr && lists(table->tarnRecordIds())) {
+        return false;
+    } else if (auto* block = AcDbBlockTableRecord::cast(owner)) {
+        block->tarnDropEntityId(id);
+    }
+    object->tarnDetachForDelete();
+    delete object;
+    const Adesk::UInt64 handle = slot->handle.value();
+    AcDbDatabase::Impl& d = *slot->db->tarnImpl();
+    G().registry.remove(slot->serial);
+    d.slots.erase(handle);  // the slot goes with it; the handle is never given out again
+    return true;
+}
+
 void EraseInternal(DbSlot* slot, bool erasing) {
     if (slot == nullptr || slot->object == nullptr || slot->erased == erasing) {
         return;
@@ -490,6 +520,14 @@ Acad::ErrorStatus AcDbDatabase::setCecolor(const AcCmColor& color) {
 
 AcDbHandle AcDbDatabase::handseed() const {
     return AcDbHandle(m_impl->seed);
+}
+
+void AcDbDatabase::disableUndoRecording(bool disable) {
+    m_impl->journal.setRecording(!disable);
+}
+
+bool AcDbDatabase::undoRecording() const {
+    return m_impl->journal.recording();
 }
 
 void AcDbDatabase::addReactor(AcDbDatabaseReactor* reactor) const {

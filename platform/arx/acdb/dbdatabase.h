@@ -95,6 +95,15 @@ public:
     // The next handle the database will give out.
     AcDbHandle handseed() const;
 
+    // Undo recording, on by default. While it is off nothing is journaled: what is appended then is never
+    // erased by an undo, and what is erased then and was never journaled is deleted at the end of its
+    // write-open (see AcDbObject::close). An object changed while it is off (modified, erased or unerased)
+    // is left as it stands by the undo and redo of the groups before: their records of it were made against
+    // a state that is gone. A redo that would build on such a state (its undo restored data of the object)
+    // is refused.
+    void disableUndoRecording(bool disable);
+    bool undoRecording() const;
+
     void addReactor(AcDbDatabaseReactor* reactor) const;
     void removeReactor(AcDbDatabaseReactor* reactor) const;
 
@@ -165,7 +174,9 @@ namespace platform {
 // Groups nest (only the outermost counts); a group that changed nothing still counts as a group. Changes
 // made outside any group gather in an implicit group that ends at the next BeginUndoGroup (or undo), so the
 // journal always holds every change in order. Opening a group (explicit or implicit) clears the redo list.
-void BeginUndoGroup(AcDbDatabase* db);
+// An outermost group begun lazily (a write lock's outside commands) opens only at its first journaled
+// change: one in which nothing was journaled leaves no group and keeps the redo list.
+void BeginUndoGroup(AcDbDatabase* db, bool lazy = false);
 void EndUndoGroup(AcDbDatabase* db);
 bool IsUndoGroupOpen(const AcDbDatabase* db);
 int UndoGroupCount(const AcDbDatabase* db);

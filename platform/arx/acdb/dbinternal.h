@@ -19,12 +19,19 @@ bool NotifyEveryWriteClose();
 void NotifyWrite(AcDbDatabase* db);
 // Journals the data of an object before its first change in the open undo group.
 void JournalModify(DbSlot* slot);
+// An object opened for write while undo recording is off counts as changed then: the journal's earlier
+// records of it are void (an erased object the unrecorded work takes over must not come back by an undo).
+void JournalWriteOpen(DbSlot* slot);
 // Tells the journal that a write-open in which the object changed has ended: what changed is known now.
 void JournalWriteClosed(DbSlot* slot);
 // Journals an erase (erasing true) or unerase.
 void JournalErase(DbSlot* slot, bool erasing);
 // Journals a new object.
 void JournalAppend(DbSlot* slot);
+// Deletes an object erased while undo recording was off, at the end of its write-open, when nothing can
+// bring it back: no undo record names it, nobody has it open, it owns nothing resident and its owner does
+// not list it (a block drops it from its entities). True when it is gone.
+bool ReleaseErased(DbSlot* slot);
 
 }  // namespace platform::detail
 

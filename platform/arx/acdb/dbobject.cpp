@@ -141,6 +141,9 @@ Acad::ErrorStatus AcDbObject::close() {
             slot->modified = false;
             slot->db->tarnFireModified(this);
         }
+        if (slot->erasedUnrecorded) {
+            platform::detail::ReleaseErased(slot);  // this object may be gone now
+        }
         return Acad::eOk;
     }
     if (slot->readers > 0) {
@@ -167,6 +170,7 @@ Acad::ErrorStatus AcDbObject::upgradeOpen() {
         return Acad::eOnLockedLayer;
     }
     platform::detail::NotifyWrite(m_slot->db);
+    platform::detail::JournalWriteOpen(m_slot);
     m_slot->readers = 0;
     m_slot->writer = true;
     return Acad::eOk;
@@ -191,6 +195,11 @@ Acad::ErrorStatus AcDbObject::downgradeOpen() {
 
 Acad::ErrorStatus AcDbObject::subErase(bool) {
     return Acad::eOk;
+}
+
+bool AcDbObject::tarnOwnsResidentObjects() const {
+    // An erased extension dictionary still names this object as its owner.
+    return platform::detail::Peek(m_extDict) != nullptr;
 }
 
 Acad::ErrorStatus AcDbObject::erase(bool erasing) {
@@ -302,6 +311,7 @@ Acad::ErrorStatus acdbOpenObject(AcDbObject*& object, AcDbObjectId id, AcDb::Ope
             return Acad::eOnLockedLayer;
         }
         platform::detail::NotifyWrite(slot->db);
+        platform::detail::JournalWriteOpen(slot);
         slot->writer = true;
     } else {
         if (slot->writer) {

@@ -1,9 +1,10 @@
 // Database objects and the open model.
 //
-// Every object of a database lives in memory for the life of the database; "opening" an object grants a
-// pointer in a mode: many readers or one writer. A resident object is changed only while open for write (its
-// setters return eNotOpenForWrite otherwise); a non-resident object (built with new, not yet appended) is
-// always writable, and close() on it deletes it, as on the host. Failed opens leave the pointer null.
+// Every object of a database lives in memory for the life of the database (but one erased while undo
+// recording is off, which nothing can bring back: see close()); "opening" an object grants a pointer in a
+// mode: many readers or one writer. A resident object is changed only while open for write (its setters
+// return eNotOpenForWrite otherwise); a non-resident object (built with new, not yet appended) is always
+// writable, and close() on it deletes it, as on the host. Failed opens leave the pointer null.
 //
 // Notifications (see AcDbDatabaseReactor) fire in the host's order: objectAppended at the append,
 // objectModified at the close of a write-open in which a setter ran (an append counts, so a new object fires
@@ -39,12 +40,19 @@ struct DbSlot {
     bool writer = false;
     bool notifying = false;
     bool modified = false;            // a setter ran in the current write-open
+    bool journaled = false;           // the undo journal has held a record of it (records point at the slot)
+    bool erasedUnrecorded = false;    // erased while undo recording was off
     std::uint64_t snapshotGroup = 0;  // undo group whose before-state of this object is recorded
     // The undo journal's latest record of this object (internal to it): the group it is in, its index, and
     // whether it already holds only the ranges a write-open changed.
     std::uint64_t journalGroup = 0;
     std::uint32_t journalRecord = 0;
     bool journalRanges = false;
+    // Changed while undo recording was off: the journal's records of it made before this place (a group
+    // serial and a record's index in it) were made against states that are gone, and undo and redo leave the
+    // object as it stands.
+    std::uint32_t voidRecord = 0;
+    std::uint64_t voidGroup = 0;
 };
 
 }  // namespace platform::detail
@@ -91,7 +99,9 @@ public:
     bool isModified() const;
 
     // Ends this open; at the end of a write-open in which something changed, objectModified fires.
-    // A non-resident object is deleted.
+    // A non-resident object is deleted. So is a resident one that was erased while its database's undo
+    // recording was off and that no undo record names: nothing can bring it back, and its id reads as
+    // invalid from then on (opens fail with eNotInDatabase).
     Acad::ErrorStatus close();
     Acad::ErrorStatus upgradeOpen();
     Acad::ErrorStatus downgradeOpen();
@@ -140,6 +150,9 @@ public:
     virtual Acad::ErrorStatus subErase(bool erasing);
     // Called once the object has become resident (records fill database defaults).
     virtual void tarnBecameResident() {}
+    // Whether a resident object names this one as its owner outside a container's list (its extension
+    // dictionary, an image's reactor, a reference's attributes): such an owner is never released.
+    virtual bool tarnOwnsResidentObjects() const;
 
 protected:
     // The body of a plain setter: the value is stored only when the object may change now (the write check
@@ -169,9 +182,9 @@ public:
 };
 
 // Opens an object by id. openErased allows erased objects. On failure the pointer is null and the status says
-// why: eNullObjectId, eNotInDatabase (the id's database is gone), eWasErased, eWasOpenedForWrite,
-// eWasOpenedForRead, eOnLockedLayer (write-open of an entity on a locked layer), eWasNotifying,
-// eNotThatKindOfClass (typed forms).
+// why: eNullObjectId, eNotInDatabase (the id's database or the object itself is gone), eWasErased,
+// eWasOpenedForWrite, eWasOpenedForRead, eOnLockedLayer (write-open of an entity on a locked layer),
+// eWasNotifying, eNotThatKindOfClass (typed forms).
 Acad::ErrorStatus acdbOpenObject(AcDbObject*& object, AcDbObjectId id, AcDb::OpenMode mode,
                                  bool openErased = false);
 

@@ -276,6 +276,10 @@ Acad::ErrorStatus AcDbRasterImage::subErase(bool erasing) {
     return AcDbObject::subErase(erasing);
 }
 
+bool AcDbRasterImage::tarnOwnsResidentObjects() const {
+    return OwnsReactor(this) || AcDbEntity::tarnOwnsResidentObjects();
+}
+
 void AcDbRasterImage::tarnBecameResident() {
     AcDbDatabase* db = database();
     if (db == nullptr || m_imageDefId.isNull() || OwnsReactor(this)) {

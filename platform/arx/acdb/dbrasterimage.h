@@ -58,6 +58,7 @@ public:
     // Erasing the image erases its reactor with it (and unerasing brings it back).
     Acad::ErrorStatus subErase(bool erasing) override;
     void tarnBecameResident() override;
+    bool tarnOwnsResidentObjects() const override;
 
     // Readers of drawing files: orientation and size as the file gives them (U and V per pixel).
     void tarnSetFileOrientation(const AcGePoint3d& origin, const AcGeVector3d& uPixel,

@@ -339,7 +339,7 @@ void UndoJournal::close() {
     m_open.clear();
 }
 
-void UndoJournal::swap(UndoGroup& group, UndoRecord& record) {
+bool UndoJournal::swap(UndoGroup& group, UndoRecord& record) {
     AcDbObject* object = record.slot->object;
     switch (record.kept) {
         case Kept::kCopy: {
@@ -347,29 +347,49 @@ void UndoJournal::swap(UndoGroup& group, UndoRecord& record) {
             std::unique_ptr<AcDbObject> now(Snapshot(object));
             object->tarnRestoreData(*copy);
             copy = std::move(now);
-            return;
+            return true;
         }
         case Kept::kState: {
             // A rollback within the open group: the whole state before. The record goes with it.
             const char* at = m_open.data() + record.at;
             StateReader in(at + 4, Load32(at));
             object->tarnReadState(in);
-            return;
+            return true;
         }
         case Kept::kRanges: {
             char* entry = group.arena.data() + record.at;
             if (LoadN(entry + 1, static_cast<unsigned char>(entry[0])) == 0) {
-                return;  // nothing changed
+                return false;  // nothing changed
             }
             WriteState(object, m_scratch);
             // Not the state the entry was made against: nothing here can be restored exactly.
             if (Compose(entry, m_scratch.data(), m_scratch.size(), m_next, true)) {
                 StateReader in(m_next.data(), m_next.size());
                 object->tarnReadState(in);
+                return true;
             }
-            return;
+            return false;
         }
     }
+    return false;
+}
+
+bool UndoJournal::isVoid(const UndoGroup& group, const UndoRecord& record, size_t index) {
+    const DbSlot* slot = record.slot;
+    return group.id < slot->voidGroup || (group.id == slot->voidGroup && index < slot->voidRecord);
+}
+
+void UndoJournal::voidEarlier(DbSlot* slot) const {
+    if (!m_undo.empty() && m_undo.back().open) {
+        // Records the open group takes from now on are made against the state after this change.
+        slot->voidGroup = m_undo.back().id;
+        slot->voidRecord = static_cast<std::uint32_t>(m_undo.back().records.size());
+    } else {
+        slot->voidGroup = g_nextGroupId;  // every group made so far
+        slot->voidRecord = std::numeric_limits<std::uint32_t>::max();
+    }
+    // Its next journaled change takes a fresh state before.
+    slot->snapshotGroup = 0;
 }
 
 platform::UndoJournalSize UndoJournal::holds() const {
@@ -384,9 +404,10 @@ platform::UndoJournalSize UndoJournal::holds() const {
     return size;
 }
 
-void UndoJournal::revert(AcDbDatabase* db, UndoGroup& group, UndoRecord& record, bool notify) {
+void UndoJournal::revert(AcDbDatabase* db, UndoGroup& group, UndoRecord& record, size_t index, bool notify) {
     DbSlot* slot = record.slot;
-    if (slot->object == nullptr) {
+    record.restored = false;
+    if (slot->object == nullptr || isVoid(group, record, index)) {
         return;
     }
     switch (record.change) {
@@ -398,7 +419,7 @@ void UndoJournal::revert(AcDbDatabase* db, UndoGroup& group, UndoRecord& record,
             SetErased(db, slot, false, notify);
             break;
         case Change::kModify:
-            swap(group, record);
+            record.restored = swap(group, record);
             if (notify) {
                 db->tarnFireModified(slot->object);
             }
@@ -414,7 +435,7 @@ UndoGroup& UndoJournal::startGroup() {
 }
 
 UndoGroup* UndoJournal::openGroup() {
-    if (m_suspended > 0) {
+    if (m_suspended > 0 || !m_recording) {
         return nullptr;
     }
     if (m_depth == 0 && !m_implicitOpen) {
@@ -422,15 +443,27 @@ UndoGroup* UndoJournal::openGroup() {
         m_group = ++g_nextGroup;
         startGroup();
         m_redo.clear();
+    } else if (m_pending) {
+        m_pending = false;
+        startGroup();
+        m_redo.clear();
     }
     return &m_undo.back();
 }
 
-void UndoJournal::begin() {
+void UndoJournal::begin(bool lazy) {
     if (m_depth++ == 0) {
         close();
         m_implicitOpen = false;
         m_group = ++g_nextGroup;
+        m_pending = lazy;
+        if (!lazy) {
+            startGroup();
+            m_redo.clear();
+        }
+    } else if (m_pending && !lazy) {
+        // A command or transaction inside a lazy group: its group counts even when nothing changes.
+        m_pending = false;
         startGroup();
         m_redo.clear();
     }
@@ -439,6 +472,7 @@ void UndoJournal::begin() {
 void UndoJournal::end() {
     if (m_depth > 0 && --m_depth == 0) {
         m_group = 0;
+        m_pending = false;
         close();
     }
 }
@@ -451,7 +485,9 @@ void UndoJournal::clear() {
     m_group = 0;
     if (m_depth > 0) {
         m_group = ++g_nextGroup;
-        startGroup();
+        if (!m_pending) {
+            startGroup();
+        }
     }
 }
 
@@ -470,8 +506,8 @@ Acad::ErrorStatus UndoJournal::undo(AcDbDatabase* db) {
     }
     UndoGroup group = std::move(m_undo.back());
     m_undo.pop_back();
-    for (auto it = group.records.rbegin(); it != group.records.rend(); ++it) {
-        revert(db, group, *it, true);
+    for (size_t i = group.records.size(); i-- > 0;) {
+        revert(db, group, group.records[i], i, true);
     }
     m_redo.push_back(std::move(group));
     return Acad::eOk;
@@ -490,11 +526,20 @@ Acad::ErrorStatus UndoJournal::redo(AcDbDatabase* db) {
     if (es != Acad::eOk) {
         return es;
     }
+    // Data the undo restored that changed since with recording off: redoing the group over it would build
+    // on a state that is gone, so the redo is refused, changing nothing.
+    const UndoGroup& last = m_redo.back();
+    for (size_t i = 0; i < last.records.size(); ++i) {
+        if (last.records[i].restored && isVoid(last, last.records[i], i)) {
+            return Acad::eNotApplicable;
+        }
+    }
     UndoGroup group = std::move(m_redo.back());
     m_redo.pop_back();
-    for (UndoRecord& record : group.records) {
+    for (size_t i = 0; i < group.records.size(); ++i) {
+        UndoRecord& record = group.records[i];
         DbSlot* slot = record.slot;
-        if (slot->object == nullptr) {
+        if (slot->object == nullptr || isVoid(group, record, i)) {
             continue;
         }
         switch (record.change) {
@@ -542,7 +587,7 @@ void UndoJournal::rollBack(AcDbDatabase* db, const Mark& at, bool notify) {
     std::vector<UndoRecord>& records = group.records;
     while (records.size() > at.records) {
         UndoRecord& record = records.back();
-        revert(db, group, record, notify);
+        revert(db, group, record, records.size() - 1, notify);
         if (record.change == Change::kModify && record.kept == Kept::kCopy) {
             group.copies.pop_back();
         }
@@ -564,6 +609,9 @@ void JournalModify(DbSlot* slot) {
     AcDbDatabase::Impl* impl = slot->db->tarnImpl();
     UndoGroup* group = impl->openGroup();
     if (group == nullptr) {
+        if (!impl->journal.recording()) {
+            impl->journal.voidEarlier(slot);
+        }
         return;
     }
     if (slot->object == nullptr) {
@@ -579,6 +627,13 @@ void JournalModify(DbSlot* slot) {
     impl->journal.keepBefore(*group, slot);
 }
 
+void JournalWriteOpen(DbSlot* slot) {
+    AcDbDatabase::Impl* impl = slot->db->tarnImpl();
+    if (!impl->journal.recording() && !impl->constructing) {
+        impl->journal.voidEarlier(slot);
+    }
+}
+
 void JournalWriteClosed(DbSlot* slot) {
     AcDbDatabase::Impl* impl = slot->db->tarnImpl();
     if (slot->snapshotGroup == impl->journal.group() && impl->journal.group() != 0) {
@@ -587,8 +642,13 @@ void JournalWriteClosed(DbSlot* slot) {
 }
 
 void JournalErase(DbSlot* slot, bool erasing) {
-    UndoGroup* group = slot->db->tarnImpl()->openGroup();
+    AcDbDatabase::Impl* impl = slot->db->tarnImpl();
+    UndoGroup* group = impl->openGroup();
+    slot->erasedUnrecorded = erasing && group == nullptr && !impl->journal.recording();
     if (group == nullptr) {
+        if (!impl->journal.recording()) {
+            impl->journal.voidEarlier(slot);
+        }
         return;
     }
     slot->db->tarnImpl()->journal.push(*group,
@@ -610,8 +670,8 @@ void JournalAppend(DbSlot* slot) {
 
 namespace platform {
 
-void BeginUndoGroup(AcDbDatabase* db) {
-    db->tarnImpl()->journal.begin();
+void BeginUndoGroup(AcDbDatabase* db, bool lazy) {
+    db->tarnImpl()->journal.begin(lazy);
 }
 
 void EndUndoGroup(AcDbDatabase* db) {

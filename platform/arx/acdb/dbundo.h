@@ -26,6 +26,7 @@ struct UndoRecord {
     Change change;
     Kept kept = Kept::kState;
     bool reopened = false;  // changed again after a write-open ended: kept whole to the group's end
+    bool restored = false;  // its last undo restored data (a redo must find the object as that undo left it)
 };
 static_assert(sizeof(UndoRecord) == 16, "a record a change: the journal of a big edit is mostly these");
 
@@ -48,10 +49,12 @@ public:
     // The group a change goes to. Outside any explicit group an implicit one is opened, so that undoing an
     // older group never restores a state that later changes build on. Null while changes are not undoable.
     UndoGroup* openGroup();
-    void begin();
+    // An outermost group begun lazily starts at its first change: one in which nothing is journaled leaves
+    // no group behind and keeps the redo list.
+    void begin(bool lazy = false);
     void end();
     bool isOpen() const { return m_depth > 0; }
-    int undoCount() const { return static_cast<int>(m_undo.size()) - (isOpen() ? 1 : 0); }
+    int undoCount() const { return static_cast<int>(m_undo.size()) - (isOpen() && !m_pending ? 1 : 0); }
     int redoCount() const { return static_cast<int>(m_redo.size()); }
     // The serial of the group changes go to now (0 when none): an object's before-state is taken once a
     // group.
@@ -62,6 +65,13 @@ public:
     void clear();
     // While suspended, changes are not journaled: they are not undoable (saves). Nested.
     void suspend(bool on) { m_suspended += on ? 1 : -1; }
+    // The database's undo recording (AcDbDatabase::disableUndoRecording): while off, changes are not
+    // journaled, and an object changed meanwhile has its earlier records voided (voidEarlier).
+    void setRecording(bool on) { m_recording = on; }
+    bool recording() const { return m_recording; }
+    // The object changed while recording was off: its records made so far were made against states that are
+    // gone, and undo, redo and rollback pass over them. A change journaled later in the open group counts.
+    void voidEarlier(DbSlot* slot) const;
 
     // Transactions: a mark is where the journal stood at a transaction's start; rolling back undoes, newest
     // first, every change made since, and leaves nothing of them to undo or redo.
@@ -85,6 +95,7 @@ public:
             group.arena.reserve(m_lastArena);
         }
         group.records.push_back(record);
+        record.slot->journaled = true;  // the slot must outlive the record
     }
     // Journals the data of an object before its change (once a group and transaction).
     void keepBefore(UndoGroup& group, DbSlot* slot);
@@ -103,10 +114,13 @@ private:
     // Turns a whole state into the ranges that differ from the object's state now.
     void keepRanges(UndoGroup& group, UndoRecord& record);
     UndoGroup& startGroup();
-    // Undoes or redoes one change of data (the entry then holds the state the object had).
-    void swap(UndoGroup& group, UndoRecord& record);
-    // Undoes one change (newest first), as undo does.
-    void revert(AcDbDatabase* db, UndoGroup& group, UndoRecord& record, bool notify);
+    // Undoes or redoes one change of data (the entry then holds the state the object had); false when there
+    // was nothing to restore.
+    bool swap(UndoGroup& group, UndoRecord& record);
+    // Undoes one change (newest first), as undo does; index is the record's place in its group.
+    void revert(AcDbDatabase* db, UndoGroup& group, UndoRecord& record, size_t index, bool notify);
+    // Whether the record was made before its object was changed with recording off.
+    static bool isVoid(const UndoGroup& group, const UndoRecord& record, size_t index);
 
     static constexpr size_t kBigGroup = 4096;
     size_t m_lastRecords = 0;  // the size of the last big group closed
@@ -119,7 +133,9 @@ private:
     int m_depth = 0;
     std::uint64_t m_group = 0;  // serial of the open group, 0 when none
     bool m_implicitOpen = false;
+    bool m_pending = false;  // the outermost group was begun lazily and has not started yet
     int m_suspended = 0;
+    bool m_recording = true;
 };
 
 // A copy of the object's data for the journal.

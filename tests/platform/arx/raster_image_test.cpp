@@ -78,6 +78,16 @@ protected:
         model->close();
         return order;
     }
+    // What is drawn: the order without the erased entities (an undone append stays in its block, erased).
+    std::vector<AcDbObjectId> LiveDrawOrder() {
+        std::vector<AcDbObjectId> live;
+        for (const AcDbObjectId& id : DrawOrder()) {
+            if (!id.isErased()) {
+                live.push_back(id);
+            }
+        }
+        return live;
+    }
 
     Acad::ErrorStatus Move(std::vector<AcDbObjectId> ids, bool toBottom) {
         AcDbBlockTable* table = nullptr;
@@ -306,7 +316,7 @@ TEST_F(RasterImage, TheDrawOrderKeepsLiveEntitiesOnlyAndAMoveJournalsWhatItChang
             ASSERT_EQ(EraseObject(tiles[tiles.size() - kLive - 1]), Acad::eOk);
         }
         platform::EndUndoGroup(db);
-        orders.push_back(DrawOrder());
+        orders.push_back(LiveDrawOrder());
         const platform::UndoJournalSize before = platform::UndoJournalHolds(db);
         platform::BeginUndoGroup(db);
         ASSERT_EQ(Move({tiles.back()}, true), Acad::eOk);
@@ -316,7 +326,7 @@ TEST_F(RasterImage, TheDrawOrderKeepsLiveEntitiesOnlyAndAMoveJournalsWhatItChang
             moveBytes += after.bytes - before.bytes;
             moveCopies += after.wholeCopies - before.wholeCopies;
         }
-        orders.push_back(DrawOrder());
+        orders.push_back(LiveDrawOrder());
     }
     AcDbBlockTable* table = nullptr;
     db->getBlockTable(table, AcDb::kForRead);
@@ -337,22 +347,118 @@ TEST_F(RasterImage, TheDrawOrderKeepsLiveEntitiesOnlyAndAMoveJournalsWhatItChang
 
     // The live tiles, newest at the bottom.
     std::vector<AcDbObjectId> live(tiles.rbegin(), tiles.rbegin() + kLive);
-    std::vector<AcDbObjectId> drawn;
-    for (const AcDbObjectId& id : DrawOrder()) {
-        if (!id.isErased()) {
-            drawn.push_back(id);
-        }
-    }
-    EXPECT_EQ(drawn, live);
+    EXPECT_EQ(LiveDrawOrder(), live);
     const int last = 2 * kTiles - 1;
     for (int i = last; i > last - 60; --i) {
-        EXPECT_EQ(DrawOrder(), orders[static_cast<size_t>(i)]) << i;
+        EXPECT_EQ(LiveDrawOrder(), orders[static_cast<size_t>(i)]) << i;
         ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
     }
     for (int i = last - 59; i <= last; ++i) {
         ASSERT_EQ(platform::RedoLastGroup(db), Acad::eOk);
-        EXPECT_EQ(DrawOrder(), orders[static_cast<size_t>(i)]) << i;
+        EXPECT_EQ(LiveDrawOrder(), orders[static_cast<size_t>(i)]) << i;
     }
+}
+
+// A map view's tiles made and erased with undo recording off (as a background picture is): the history
+// holds none of them, the user's undo and redo pass them by, and an erased tile with its definition and
+// reactor is freed at once: its ids open as errors, its handle is unknown, and the drawing holds as many
+// objects after a hundred tiles as after twenty.
+TEST_F(RasterImage, TilesMadeWithUndoRecordingOffStayOutOfTheHistoryAndErasedOnesAreFreed) {
+    const std::u16string png = WriteFile("t.png", PngBytes(2, 2));
+    // The user's own work before: a line, then a picture moved to the top.
+    platform::BeginUndoGroup(db);
+    const AcDbObjectId line = Post(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(9, 9, 0)));
+    platform::EndUndoGroup(db);
+    platform::BeginUndoGroup(db);
+    const AcDbObjectId picture = AddImage(AddDefinition(png, u"mine"), AcGePoint3d(5, 5, 0), 1, 1);
+    ASSERT_EQ(Move({picture}, false), Acad::eOk);
+    platform::EndUndoGroup(db);
+    const int groups = platform::UndoGroupCount(db);
+    const platform::UndoJournalSize held = platform::UndoJournalHolds(db);
+
+    struct Tile {
+        AcDbObjectId image, def, reactor;
+        AcDbHandle handle;
+    };
+    constexpr size_t kLive = 5;
+    std::vector<Tile> live;
+    std::vector<Tile> gone;
+    auto objects = [&] {
+        size_t n = 0;
+        platform::ForEachObjectId(db, [&](AcDbObjectId) { ++n; });
+        return n;
+    };
+    size_t objectsAtTwenty = 0;
+    db->disableUndoRecording(true);
+    for (int i = 0; i < 100; ++i) {
+        const std::u16string key = u"tile" + platform::Utf8ToUtf16(std::to_string(i));
+        Tile tile;
+        tile.def = AddDefinition(png, key.c_str());
+        tile.image = AddImage(tile.def, AcGePoint3d(i, 0, 0), 1, 1);
+        ASSERT_EQ(Move({tile.image}, true), Acad::eOk);
+        AcDbRasterImage* image = nullptr;
+        ASSERT_EQ(acdbOpenObject(image, tile.image, AcDb::kForRead), Acad::eOk);
+        tile.reactor = image->reactorId();
+        tile.handle = image->handle();
+        image->close();
+        live.push_back(tile);
+        if (live.size() > kLive) {
+            // As the plug-in takes a tile away: its entry, the image (with its reactor), the definition.
+            const Tile old = live.front();
+            live.erase(live.begin());
+            AcDbDictionary* dict = nullptr;
+            ASSERT_EQ(acdbOpenObject(dict, AcDbRasterImageDef::imageDictionary(db), AcDb::kForWrite),
+                      Acad::eOk);
+            AcString name;
+            ASSERT_EQ(dict->nameAt(old.def, name), Acad::eOk);
+            ASSERT_EQ(dict->remove(name.kACharPtr()), Acad::eOk);
+            dict->close();
+            ASSERT_EQ(EraseObject(old.image), Acad::eOk);
+            ASSERT_EQ(EraseObject(old.def), Acad::eOk);
+            gone.push_back(old);
+        }
+        if (i == 19) {
+            objectsAtTwenty = objects();
+        }
+    }
+    db->disableUndoRecording(false);
+    EXPECT_EQ(objects(), objectsAtTwenty);
+    EXPECT_EQ(platform::UndoGroupCount(db), groups);
+    EXPECT_EQ(platform::UndoJournalHolds(db).bytes, held.bytes);
+    EXPECT_EQ(platform::UndoJournalHolds(db).wholeCopies, held.wholeCopies);
+    for (const Tile& tile : gone) {
+        for (const AcDbObjectId& id : {tile.image, tile.def, tile.reactor}) {
+            EXPECT_FALSE(id.isValid());
+            AcDbObject* object = nullptr;
+            EXPECT_EQ(acdbOpenObject(object, id, AcDb::kForRead, true), Acad::eNotInDatabase);
+            EXPECT_EQ(object, nullptr);
+        }
+        AcDbObjectId found = tile.image;
+        EXPECT_EQ(db->getAcDbObjectId(found, false, tile.handle), Acad::eUnknownHandle);
+        EXPECT_TRUE(found.isNull());
+    }
+    // Model space holds the line, the picture and the live tiles only; the tiles are drawn below the rest,
+    // the newest lowest.
+    std::vector<AcDbObjectId> expected;
+    for (auto it = live.rbegin(); it != live.rend(); ++it) {
+        expected.push_back(it->image);
+    }
+    expected.push_back(line);
+    expected.push_back(picture);
+    EXPECT_EQ(DrawOrder(), expected);
+
+    // The user's undo takes back the picture, then the line, and its redo brings them back: the tiles stay.
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    EXPECT_TRUE(picture.isErased());
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    EXPECT_TRUE(line.isErased());
+    for (const Tile& tile : live) {
+        EXPECT_FALSE(tile.image.isErased());
+        EXPECT_FALSE(tile.def.isErased());
+    }
+    ASSERT_EQ(platform::RedoLastGroup(db), Acad::eOk);
+    ASSERT_EQ(platform::RedoLastGroup(db), Acad::eOk);
+    EXPECT_EQ(LiveDrawOrder(), expected);
 }
 
 }  // namespace

@@ -226,5 +226,74 @@ TEST_F(Journal, AMoveKeepsAboutTheGeometryNotTheObject) {
               AcGePoint3d(kCount - 1, kCount - 1, 0));
 }
 
+// Work done with undo recording off is no part of the history: an append is never undone, and an object
+// changed meanwhile (by a setter, an erase or a write-open) is left as it stands by the undo and redo of the
+// groups before, whose records of it were made against a state that is gone. A redo that would build on
+// such a state is refused, changing nothing.
+TEST_F(Journal, ChangesWithUndoRecordingOffAreNeitherUndoneNorUndoneOver) {
+    const AcDbObjectId line = Post(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0)));
+    auto endX = [&] { return Read<AcDbLine>(line, [](AcDbLine* l) { return l->endPoint().x; }); };
+    auto unrecorded = [&](auto&& work) {
+        EXPECT_TRUE(db->undoRecording());
+        db->disableUndoRecording(true);
+        EXPECT_FALSE(db->undoRecording());
+        work();
+        db->disableUndoRecording(false);
+    };
+    Group<AcDbLine>(line, [](AcDbLine* l) { l->setEndPoint(AcGePoint3d(2, 0, 0)); });
+    const int groups = platform::UndoGroupCount(db);
+    const platform::UndoJournalSize held = platform::UndoJournalHolds(db);
+    AcDbObjectId added;
+    unrecorded([&] {
+        Change<AcDbLine>(line, [](AcDbLine* l) { l->setEndPoint(AcGePoint3d(5, 0, 0)); });
+        added = Post(new AcDbPoint(AcGePoint3d(3, 3, 0)));
+    });
+    EXPECT_EQ(platform::UndoGroupCount(db), groups);
+    EXPECT_EQ(platform::UndoJournalHolds(db).bytes, held.bytes);
+    // The group's record of the line was made against the state before 5: the line stays at 5 both ways.
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    EXPECT_EQ(endX(), 5.0);
+    ASSERT_EQ(platform::RedoLastGroup(db), Acad::eOk);
+    EXPECT_EQ(endX(), 5.0);
+    // A change recorded after it undoes as ever; the point's append is nobody's to undo.
+    Group<AcDbLine>(line, [](AcDbLine* l) { l->setEndPoint(AcGePoint3d(7, 0, 0)); });
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    EXPECT_EQ(endX(), 5.0);
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);  // the first group, its line record void
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);  // the line's append: void as well, the line stands
+    EXPECT_FALSE(line.isErased());
+    EXPECT_FALSE(added.isErased());
+    ASSERT_EQ(platform::RedoLastGroup(db), Acad::eOk);
+    ASSERT_EQ(platform::RedoLastGroup(db), Acad::eOk);
+    EXPECT_FALSE(line.isErased());
+
+    // Undone to 5, changed to 9 with recording off: redoing 7 over 9 is refused, and nothing changes.
+    ASSERT_EQ(platform::RedoLastGroup(db), Acad::eOk);
+    EXPECT_EQ(endX(), 7.0);
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    EXPECT_EQ(endX(), 5.0);
+    unrecorded([&] { Change<AcDbLine>(line, [](AcDbLine* l) { l->setEndPoint(AcGePoint3d(9, 0, 0)); }); });
+    EXPECT_EQ(platform::RedoGroupCount(db), 1);
+    EXPECT_EQ(platform::RedoLastGroup(db), Acad::eNotApplicable);
+    EXPECT_EQ(endX(), 9.0);
+
+    // Erased by the user, then taken over by a write-open with recording off: its undo does not bring it
+    // back. The object stays in memory (the user's records name it).
+    const AcDbObjectId point = Post(new AcDbPoint(AcGePoint3d(4, 4, 0)));
+    platform::BeginUndoGroup(db);
+    ASSERT_EQ(EraseObject(point), Acad::eOk);
+    platform::EndUndoGroup(db);
+    unrecorded([&] { Change<AcDbPoint>(point, [](AcDbPoint*) {}); });
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    EXPECT_TRUE(point.isErased());
+    EXPECT_TRUE(point.isValid());
+    // Without the take-over, the undo of an erase restores as ever.
+    platform::BeginUndoGroup(db);
+    ASSERT_EQ(EraseObject(line), Acad::eOk);
+    platform::EndUndoGroup(db);
+    ASSERT_EQ(platform::UndoLastGroup(db), Acad::eOk);
+    EXPECT_FALSE(line.isErased());
+}
+
 }  // namespace
 }  // namespace tarntest

@@ -207,6 +207,23 @@ TEST_F(CommandsTest, EachWriteLockOutsideACommandIsOneUndoGroup) {
     EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
     EXPECT_EQ(lines(), 4);
     EXPECT_EQ(platform::UndoGroupCount(doc->database()), groups - 1);
+
+    // A lock in which nothing is journaled (nothing changed, or only with undo recording off) leaves no
+    // group, and the redo of the undone command still follows its undo.
+    AcDbDatabase* db = doc->database();
+    EXPECT_EQ(acDocManager->lockDocument(doc, AcAp::kWrite), Acad::eOk);
+    EXPECT_EQ(acDocManager->unlockDocument(doc), Acad::eOk);
+    EXPECT_EQ(acDocManager->lockDocument(doc, AcAp::kWrite), Acad::eOk);
+    db->disableUndoRecording(true);
+    AddLine(AcGePoint3d(0, 9, 0), AcGePoint3d(1, 9, 0));
+    db->disableUndoRecording(false);
+    EXPECT_EQ(acDocManager->unlockDocument(doc), Acad::eOk);
+    EXPECT_EQ(platform::UndoGroupCount(db), groups - 1);
+    EXPECT_EQ(platform::RedoGroupCount(db), 1);
+    EXPECT_EQ(platform::RunCommand(u"REDO"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 7);
+    EXPECT_EQ(platform::RunCommand(u"U"), CommandOutcome::kEnded);
+    EXPECT_EQ(lines(), 5);  // the unrecorded line stays
 }
 
 // The host does not undo a save: what reactors write at its start stays, and U takes back the command
