@@ -1,9 +1,7 @@
 #include "plugin/core/LinkRecord.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "plugin/core/Settings.h"
 #include "plugin/arxutil/MathUtil.h"
@@ -343,10 +341,7 @@ void DeleteLinkedMapObject(uint64_t key) {
         const DWORD id = record->m_mapId;
         if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
             // Not lost: the map object goes when the map application is back.
-            std::vector<DWORD>& pending = state->m_unsentDeletes;
-            if (std::find(pending.begin(), pending.end(), id) == pending.end()) {
-                pending.push_back(id);
-            }
+            state->m_unsentDeletes.push_back(id);
             return;
         }
         MapApiDeleteObjects(&g_MapApiLink, &id, 1, false, false);

@@ -522,6 +522,9 @@ void SendUnsentEntities() {
     if (!state->m_unsentDeletes.empty()) {
         std::vector<DWORD> deletes;
         deletes.swap(state->m_unsentDeletes);
+        // Each map object once, however often it was noted (an ERASE of many entities stays linear).
+        std::sort(deletes.begin(), deletes.end());
+        deletes.erase(std::unique(deletes.begin(), deletes.end()), deletes.end());
         // As an erase with the map application open: asked quietly.
         MapApiDeleteObjects(&g_MapApiLink, deletes.data(), static_cast<int>(deletes.size()), false, false);
     }
