@@ -160,6 +160,39 @@ bool ParseLinkChain(const resbuf* chain, CBindingRecord& record) {
     return true;
 }
 
+// The link of an entity on a locked layer. A link changes nothing drawn, so the lock does not hold it back;
+// the entity itself is left as the lock keeps it (a text does not follow the name). An entity that has its
+// extension dictionary already takes the link through it; one without has its layer unlocked for the moment
+// the dictionary is made, the layer held open meanwhile so that it is locked again whatever happens.
+CLinkWrite WriteLockedLayerLink(AcDbObjectId id, const CBindingRecord& record) {
+    const bool groupMember = record.m_groupMember != 0;
+    AcDbEntity* entity = nullptr;
+    if (acdbOpenObject(entity, id, AcDb::kForRead) != Acad::eOk) {
+        return CLinkWrite::kFailed;
+    }
+    if (!entity->extensionDictionary().isNull()) {
+        const bool written = WriteLink(entity, record, groupMember);
+        entity->close();
+        return written ? CLinkWrite::kWritten : CLinkWrite::kFailed;
+    }
+    const AcDbObjectId layerId = entity->layerId();
+    entity->close();
+    AcDbLayerTableRecord* layer = nullptr;
+    if (acdbOpenObject(layer, layerId, AcDb::kForWrite) != Acad::eOk) {
+        return CLinkWrite::kFailed;
+    }
+    const bool locked = layer->isLocked();
+    layer->setIsLocked(false);
+    bool written = false;
+    if (acdbOpenObject(entity, id, AcDb::kForWrite) == Acad::eOk) {
+        written = WriteLink(entity, record, groupMember);
+        entity->close();
+    }
+    layer->setIsLocked(locked);
+    layer->close();
+    return written ? CLinkWrite::kWritten : CLinkWrite::kFailed;
+}
+
 CBindingTable g_unownedBindings;  // of objects of no open drawing: a record still has an owner
 
 // The state whose table an object's binding belongs in: its own drawing's.
@@ -224,6 +257,9 @@ CLinkWrite WriteLinkByKey(const CBindingRecord& record, AcDbDatabase* db) {
     if (es == Acad::eWasErased) {
         return CLinkWrite::kGone;
     }
+    if (es == Acad::eOnLockedLayer) {
+        return WriteLockedLayerLink(id, record);
+    }
     if (es != Acad::eOk) {
         return CLinkWrite::kFailed;
     }
@@ -233,6 +269,36 @@ CLinkWrite WriteLinkByKey(const CBindingRecord& record, AcDbDatabase* db) {
         entity != nullptr ? SaveEntityLinkRecord(entity, record) : SaveObjectLinkRecord(object, record);
     object->close();
     return written ? CLinkWrite::kWritten : CLinkWrite::kFailed;
+}
+
+bool LinkHolds(const CBindingRecord& record, AcDbDatabase* db) {
+    if (db == nullptr) {
+        db = acdbHostApplicationServices()->workingDatabase();
+    }
+    const AcDbObjectId id = IdOfHandle(db, record.m_key);
+    if (id.isNull()) {
+        return true;
+    }
+    AcDbObject* object = nullptr;
+    const Acad::ErrorStatus es = acdbOpenObject(object, id, AcDb::kForRead);
+    if (es == Acad::eWasErased) {
+        return true;
+    }
+    if (es != Acad::eOk) {
+        return false;
+    }
+    CBindingRecord stored;
+    const bool found = ReadLinkRecord(object, stored);
+    const bool groupMember = record.m_groupMember != 0 && AcDbEntity::cast(object) != nullptr;
+    object->close();
+    if (!found) {
+        // The record a reload gives an entity without a link has nothing to write either.
+        return record.m_mapId == 0 && record.m_name.IsEmpty() && record.m_remark.IsEmpty() &&
+               record.m_groupMember == 0;
+    }
+    const CString remark = record.m_remark.Left(kMaxStoredRemark);
+    return stored.m_mapId == record.m_mapId && stored.m_name == record.m_name && stored.m_remark == remark &&
+           (stored.m_groupMember != 0) == groupMember;
 }
 
 bool SaveLinkRecordById(CBindingRecord record, AcDbDatabase* db) {

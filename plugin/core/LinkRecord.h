@@ -22,6 +22,9 @@ bool SaveObjectLinkRecord(AcDbObject* object, CBindingRecord record);
 // or refused for now (a locked layer, an object held open) and worth another try.
 enum class CLinkWrite { kWritten, kGone, kFailed };
 CLinkWrite WriteLinkByKey(const CBindingRecord& record, AcDbDatabase* db);
+// Whether the link stored in db (the working database when null) for the record's key holds what writing
+// the record would store; true too when the object is gone, with nothing left to write to.
+bool LinkHolds(const CBindingRecord& record, AcDbDatabase* db);
 // Finds the record's object by its key in db (the working database when null), writes its link and closes it.
 // False when the object is not there or can't be opened or written.
 bool SaveLinkRecordById(CBindingRecord record, AcDbDatabase* db = nullptr);

@@ -139,6 +139,7 @@ CBindingRecord* CBindingTable::FindBinding(uint64_t key) const {
 void CBindingTable::Clear() {
     m_records.ForEach([](uint64_t, CBindingRecord* record) { delete record; });
     m_records.Clear();
+    m_undone = false;
 }
 
 std::vector<std::pair<uint64_t, CBindingRecord*>> CBindingTable::Records() const {
@@ -157,13 +158,16 @@ int CBindingTable::CountUnsaved() const {
     return count;
 }
 
-void CBindingTable::MarkAllUnsaved() {
-    // Records already unsaved (every one after an earlier undo) are only read, not written again.
-    m_records.ForEach([](uint64_t, CBindingRecord* record) {
-        if (record != nullptr && record->m_saved != 0) {
+void CBindingTable::CheckAfterUndo(AcDbDatabase* db) {
+    if (!m_undone) {
+        return;
+    }
+    m_records.ForEach([&](uint64_t, CBindingRecord* record) {
+        if (record != nullptr && record->m_saved != 0 && !LinkHolds(*record, db)) {
             record->m_saved = 0;
         }
     });
+    m_undone = false;
 }
 
 void CBindingTable::SaveUnsaved(AcDbDatabase* db) {
@@ -189,8 +193,8 @@ void CBindingTable::SaveUnsaved(AcDbDatabase* db) {
             acedSetStatusBarProgressMeterPos(static_cast<int>(100.0 * count / total));
         }
         ++count;
-        // A write refused now (a locked layer, an object held open) stays unsaved for the next save; an
-        // entity that is gone for good has nothing left to write to.
+        // A write refused now (an object held open) stays unsaved for the next save; an entity that is gone
+        // for good has nothing left to write to.
         if (WriteLinkByKey(*record, db) != CLinkWrite::kFailed) {
             record->m_saved = 1;
         }
@@ -461,10 +465,18 @@ void CDocSyncRegistry::SaveAllXData() {
     m_nSaveTotal = 0;
     for (const auto& entry : m_states) {
         CDocSyncState* state = entry.second.get();
-        if (IsOpenDocument(state->m_pDoc, state->m_pDb)) {
-            states.push_back(state);
-            m_nSaveTotal += state->m_bindings.CountUnsaved();
+        if (!IsOpenDocument(state->m_pDoc, state->m_pDb)) {
+            continue;
         }
+        if (state->m_bindings.NeedsCheck()) {
+            // Links an undo took back out of the drawing are written again, and only those.
+            CDocWriteLock lock(state->m_pDoc);
+            if (lock.Locked()) {
+                state->m_bindings.CheckAfterUndo(state->m_pDb);
+            }
+        }
+        states.push_back(state);
+        m_nSaveTotal += state->m_bindings.CountUnsaved();
     }
     if (m_nSaveTotal == 0) {
         return;

@@ -39,8 +39,8 @@ struct CBindingRecord {
     static CBindingRecord ForGroup(const CBindingRecord& from);
 };
 
-// Entity key -> owned binding. The keys sit in one flat table: an undo of a big edit looks up, and marks,
-// every binding of the drawing.
+// Entity key -> owned binding. The keys sit in one flat table: an undo of a big edit looks up every binding
+// it touched.
 class CBindingTable {
 public:
     CBindingTable() = default;
@@ -56,8 +56,13 @@ public:
     CBindingRecord* FindBinding(uint64_t key) const;
     void Clear();
     int CountUnsaved() const;
-    // Every record is written again at the next save.
-    void MarkAllUnsaved();
+    // An undo or redo may have taken links back out of the drawing. Nothing is walked now: the next save
+    // checks the saved records against their links (CheckAfterUndo) and writes those that no longer hold.
+    void NoteUndo() { m_undone = true; }
+    bool NeedsCheck() const { return m_undone; }
+    // After an undo or redo, marks unsaved every saved record whose link in db no longer holds it (the
+    // caller holds the lock); afterwards no check is pending.
+    void CheckAfterUndo(AcDbDatabase* db);
     // Writes every unsaved record into its entity's link in db (the caller holds the lock and the
     // transaction); a record is marked saved once written, or once its entity is gone for good.
     void SaveUnsaved(AcDbDatabase* db);
@@ -68,6 +73,7 @@ public:
 
 private:
     CFlatKeyMap<CBindingRecord*> m_records;
+    bool m_undone = false;  // an undo or redo ran since the links were last checked
 };
 
 // Map object id -> entity key. Hashed: a receive looks every object up here, in a table as large as the

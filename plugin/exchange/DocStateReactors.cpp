@@ -119,7 +119,7 @@ void CEditorReactor::commandEnded(const ACHAR* command) {
     if (OneOf(name, kUndoCommands)) {
         AcApDocument* doc = acDocManager->curDocument();
         if (CDocSyncState* state = g_DocSyncRegistry.GetDocState(doc, false)) {
-            state->m_bindings.MarkAllUnsaved();
+            state->m_bindings.NoteUndo();
         }
     }
     if (name == u"APPLOAD") {

@@ -42,6 +42,37 @@ protected:
         return host.Document();
     }
     CDocSyncState* State(AcApDocument* doc) { return g_DocSyncRegistry.GetDocState(doc, false); }
+    static CString TextOf(AcApDocument* doc, uint64_t handle) {
+        AcDbText* text = nullptr;
+        if (acdbOpenObject(text, linktest::IdOf(doc, handle), AcDb::kForRead) != Acad::eOk) {
+            return CString();
+        }
+        CString wording(text->textStringConst());
+        text->close();
+        return wording;
+    }
+    static bool LayerLocked(AcApDocument* doc, const char16_t* name) {
+        AcDbLayerTable* layers = nullptr;
+        if (doc->database()->getLayerTable(layers, AcDb::kForRead) != Acad::eOk) {
+            return false;
+        }
+        AcDbLayerTableRecord* layer = nullptr;
+        const bool found = layers->getAt(name, layer, AcDb::kForRead) == Acad::eOk;
+        layers->close();
+        const bool locked = found && layer->isLocked();
+        if (found) {
+            layer->close();
+        }
+        return locked;
+    }
+    // How many times a save moved its progress meter: once a record written, below 50 records.
+    static int MeterSteps() {
+        int steps = 0;
+        for (const platform::StatusBarEvent& event : platform::StatusBarEvents()) {
+            steps += event.kind == platform::StatusBarEvent::kPos ? 1 : 0;
+        }
+        return steps;
+    }
 
     CEditorReactor editorReactor;
     CDocReactor docReactor;
@@ -160,13 +191,16 @@ TEST_F(LinksTest, SaveAsAndADrawingNeverSavedKeepTheirOwnStates) {
     EXPECT_FALSE(StoredLink(other, line, stored));
 }
 
-TEST_F(LinksTest, ALockedLayersEntityKeepsItsLinkUnsavedUntilASaveCanWriteIt) {
+TEST_F(LinksTest, ALockedLayersEntitiesHaveTheirLinksWrittenAndKeepWhatTheLockHolds) {
     const std::string path = SaveAs("locked.dxf");
     AcApDocument* doc = host.Document();
     CDocSyncState* state = CurrentDocState();
     const uint64_t line = AddLine(doc, 0, u"locked");
+    const uint64_t text =
+        Append(doc, new AcDbText(AcGePoint3d(0, 5, 0), u"旧名", AcDbObjectId(), 2.5), u"locked");
     const uint64_t erased = AddLine(doc, 1);
     Bind(state, line, 31, u"on a locked layer");
+    Bind(state, text, 33, u"新名");
     Bind(state, erased, 32, u"gone");
     {
         linktest::DocLock lock(doc);
@@ -177,20 +211,67 @@ TEST_F(LinksTest, ALockedLayersEntityKeepsItsLinkUnsavedUntilASaveCanWriteIt) {
     }
     linktest::SetLayerLocked(doc, u"locked", true);
 
+    // The links change nothing drawn: they are written whatever the lock; the text keeps its wording.
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
     CBindingRecord stored;
-    EXPECT_FALSE(StoredLink(doc, line, stored));
-    EXPECT_EQ(state->m_bindings.FindBinding(line)->m_saved, 0);
-    EXPECT_EQ(state->m_bindings.FindBinding(erased)->m_saved, 1);  // nothing left to write to
+    ASSERT_TRUE(StoredLink(doc, line, stored));
+    EXPECT_EQ(stored.m_mapId, 31u);
+    ASSERT_TRUE(StoredLink(doc, text, stored));
+    EXPECT_EQ(stored.m_name, CString(u"新名"));
+    EXPECT_EQ(TextOf(doc, text), CString(u"旧名"));
+    EXPECT_EQ(state->m_bindings.CountUnsaved(), 0);
+    EXPECT_TRUE(LayerLocked(doc, u"locked"));
 
-    linktest::SetLayerLocked(doc, u"locked", false);
+    // Changed again while still locked: written through the dictionary the entity has now.
+    Bind(state, line, 41, u"renamed");
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
-    EXPECT_EQ(state->m_bindings.FindBinding(line)->m_saved, 1);
+    EXPECT_EQ(state->m_bindings.CountUnsaved(), 0);
     Run("CLOSE");
     AcApDocument* reopened = Open(path);
     ASSERT_TRUE(StoredLink(reopened, line, stored));
-    EXPECT_EQ(stored.m_mapId, 31u);
-    EXPECT_EQ(State(reopened)->m_bindings.FindBinding(line)->m_name, CString(u"on a locked layer"));
+    EXPECT_EQ(stored.m_mapId, 41u);
+    EXPECT_EQ(State(reopened)->m_bindings.FindBinding(line)->m_name, CString(u"renamed"));
+    EXPECT_EQ(State(reopened)->m_bindings.FindBinding(text)->m_mapId, 33u);
+    EXPECT_TRUE(LayerLocked(reopened, u"locked"));
+}
+
+TEST_F(LinksTest, AnUndoMakesTheNextSaveWriteTheLinksItTookBackAndOnlyThose) {
+    const std::string path = SaveAs("undone.dxf");
+    AcApDocument* doc = host.Document();
+    CDocSyncState* state = CurrentDocState();
+    const uint64_t kept = AddLine(doc);
+    const uint64_t line = AddLine(doc, 5);
+    Bind(state, kept, 6, u"kept");
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    // -LAYER writes the links inside its own change group: undoing it takes that link out again.
+    Bind(state, line, 5, u"taken back");
+    ASSERT_EQ(Run("-LAYER", {""}), CommandOutcome::kEnded);
+    CBindingRecord stored;
+    ASSERT_TRUE(StoredLink(doc, line, stored));
+    ASSERT_EQ(Run("U"), CommandOutcome::kEnded);
+    ASSERT_FALSE(StoredLink(doc, line, stored));
+
+    platform::ClearStatusBarEvents();
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    EXPECT_EQ(MeterSteps(), 1);  // the one link taken back, not every link of the drawing
+    ASSERT_TRUE(StoredLink(doc, line, stored));
+    EXPECT_EQ(stored.m_name, CString(u"taken back"));
+
+    AddLine(doc, 9);  // never bound: read back without a link
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    Run("CLOSE");
+    AcApDocument* reopened = Open(path);
+    ASSERT_TRUE(StoredLink(reopened, line, stored));
+    EXPECT_EQ(stored.m_mapId, 5u);
+    ASSERT_TRUE(StoredLink(reopened, kept, stored));
+    EXPECT_EQ(stored.m_mapId, 6u);
+
+    // An undo that took no link back leaves the next save nothing to write.
+    ASSERT_EQ(Run("LINE", {"0,0", "1,1", ""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("U"), CommandOutcome::kEnded);
+    platform::ClearStatusBarEvents();
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    EXPECT_TRUE(platform::StatusBarEvents().empty());
 }
 
 TEST_F(LinksTest, AnUndoAfterASaveLeavesTheLinksItWrote) {
