@@ -79,9 +79,9 @@ protected:
         ASSERT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded) << Printed();
     }
     // Erase, undo, erase all, undo, twice over: the map always holds what the drawing shows, once.
-    void EraseAndUndo(AcDbObjectId member, uint8_t kind, const std::map<uint32_t, int>& whole,
+    void EraseAndUndo(const std::string& members, uint8_t kind, const std::map<uint32_t, int>& whole,
                       const std::map<uint32_t, int>& without, size_t objects) {
-        ASSERT_EQ(Run("ERASE", {Sel(member)}), CommandOutcome::kEnded);
+        ASSERT_EQ(Run("ERASE", {members}), CommandOutcome::kEnded);
         EXPECT_EQ(Tracks(kind), without);
         EXPECT_EQ(MapObjects(), objects);
         ASSERT_EQ(Run("U"), CommandOutcome::kEnded);
@@ -105,7 +105,7 @@ TEST_F(GroupSyncTest, APointSetDrawnHereFollowsErasesAndUndosAsOneObject) {
     for (const char* at : {"100,100", "110,100", "120,100"}) {
         ASSERT_EQ(Run("POINT", {at}), CommandOutcome::kEnded);
     }
-    const AcDbObjectId first = Entities().front();
+    const std::string firstTwo = Sel(Entities()[0]) + " " + Sel(Entities()[1]);
     ASSERT_EQ(Run("LINE", {"0,0", "10,0", ""}), CommandOutcome::kEnded);
     SendAll();
     const std::map<uint32_t, int> sent = Tracks(6);
@@ -114,7 +114,8 @@ TEST_F(GroupSyncTest, APointSetDrawnHereFollowsErasesAndUndosAsOneObject) {
     ASSERT_EQ(MapObjects(), 2u);
     const uint32_t set = sent.begin()->first;
 
-    EraseAndUndo(first, 6, sent, {{set, 2}}, 2);
+    // Two of three erased: the one point left still stands for the set in the map.
+    EraseAndUndo(firstTwo, 6, sent, {{set, 1}}, 2);
 
     // The links hold through a save and reopen: an erase then still shrinks the one object.
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
@@ -144,7 +145,7 @@ TEST_F(GroupSyncTest, AReceivedPointSetAndMultiPartTrackFollowErasesAndUndos) {
         host.MapSim().AddObject(mapsim::kTypeTrack, Folder(), mapsim::MakeTrackRecord(wells));
     Receive({set});
     ASSERT_EQ(Entities().size(), 3u);
-    EraseAndUndo(Entities().front(), 6, {{set, 3}}, {{set, 2}}, 1);
+    EraseAndUndo(Sel(Entities().front()), 6, {{set, 3}}, {{set, 2}}, 1);
 
     ASSERT_EQ(Run("ERASE", {"all"}), CommandOutcome::kEnded);
     host.MapSim().ClearRecords();
@@ -155,10 +156,35 @@ TEST_F(GroupSyncTest, AReceivedPointSetAndMultiPartTrackFollowErasesAndUndos) {
         host.MapSim().AddObject(mapsim::kTypeTrack, Folder(), mapsim::MakeTrackRecord(road));
     Receive({track});
     ASSERT_EQ(Entities().size(), 2u);
-    EraseAndUndo(Entities().back(), 5, {{track, 5}}, {{track, 3}}, 1);
+    EraseAndUndo(Sel(Entities().back()), 5, {{track, 5}}, {{track, 3}}, 1);
+}
+
+TEST_F(GroupSyncTest, AMemberOfAPointSetStaysInItsSetWhenPointsShowAsIcons) {
+    std::string error;
+    ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+    CSettingsRecord record = AutoSyncSettings();
+    record.m_bHideSkippedList = 1;
+    record.m_bPointAsIcon = 1;
+    WriteSettings(record);
+    ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
+    mapsim::SampleTrack wells;
+    wells.kind = 6;
+    wells.points = {{0, 0}, {10, 0}, {20, 0}};
+    const uint32_t set =
+        host.MapSim().AddObject(mapsim::kTypeTrack, Folder(), mapsim::MakeTrackRecord(wells));
+    Receive({set});
+    ASSERT_EQ(Run("ERASE", {Sel(Entities().front())}), CommandOutcome::kEnded);
+    EXPECT_EQ(Tracks(6), (std::map<uint32_t, int>{{set, 2}}));
+    EXPECT_EQ(MapObjects(), 1u);
 }
 
 TEST_F(GroupSyncTest, AMovedBlockReferenceWithAttributesGoesAsItsFolderOnly) {
+    // What BLOCK moves into a block definition is no map object any more: nothing is sent for it.
+    ASSERT_EQ(Run("LINE", {"0,0", "10,0", ""}), CommandOutcome::kEnded);
+    ASSERT_EQ(MapObjects(), 1u);
+    ASSERT_EQ(Run("BLOCK", {"PART", "0,0", "all"}), CommandOutcome::kEnded);
+    EXPECT_EQ(MapObjects(), 0u);
+
     AcDbObjectId blockId;
     {
         linktest::DocLock lock(host.Document());
@@ -175,6 +201,7 @@ TEST_F(GroupSyncTest, AMovedBlockReferenceWithAttributesGoesAsItsFolderOnly) {
         record->close();
     }
     auto* reference = new AcDbBlockReference(AcGePoint3d(500, 500, 0), blockId);
+    AcDbObjectId number;  // the first attribute's id, once it is appended
     const AcDbObjectId ref = linktest::IdOf(host.Document(), linktest::Append(host.Document(), reference));
     {
         linktest::DocLock lock(host.Document());
@@ -182,7 +209,9 @@ TEST_F(GroupSyncTest, AMovedBlockReferenceWithAttributesGoesAsItsFolderOnly) {
         ASSERT_EQ(acdbOpenObject(open, ref, AcDb::kForWrite), Acad::eOk);
         for (auto [text, tag] : {std::pair{u"W-00", u"编号"}, {u"污水", u"类型"}}) {
             auto* attribute = new AcDbAttribute(AcGePoint3d(500, 503, 0), text, tag);
-            ASSERT_EQ(open->appendAttribute(attribute), Acad::eOk);
+            AcDbObjectId id;
+            ASSERT_EQ(open->appendAttribute(id, attribute), Acad::eOk);
+            number = number.isNull() ? id : number;
             attribute->close();
         }
         open->close();
@@ -205,6 +234,13 @@ TEST_F(GroupSyncTest, AMovedBlockReferenceWithAttributesGoesAsItsFolderOnly) {
     }
     EXPECT_EQ(names["W-00"], 1);
     EXPECT_EQ(names["污水"], 1);
+
+    // A grip drag of one attribute alone sends its reference again, once.
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("GRIP_STRETCH", {Sel(number), "505,503", "505,520"}), CommandOutcome::kEnded) << Printed();
+    EXPECT_FALSE(host.MapSim().RequestsOf(20112).empty());
+    EXPECT_EQ(MapObjects(), sent);
+
     ASSERT_EQ(Run("ERASE", {"all"}), CommandOutcome::kEnded);
     EXPECT_EQ(MapObjects(), 0u);
 }
