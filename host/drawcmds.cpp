@@ -11,6 +11,7 @@
 #include "platform/arx/acdb/dbarc.h"
 #include "platform/arx/acdb/dbcircle.h"
 #include "platform/arx/acdb/dbdatabase.h"
+#include "platform/arx/acdb/dbextents.h"
 #include "platform/arx/acdb/dbline.h"
 #include "platform/arx/acdb/dbmline.h"
 #include "platform/arx/acdb/dbmlinestyle.h"
@@ -23,6 +24,7 @@
 #include "platform/arx/aced/acedss.h"
 #include "platform/arx/aced/acedssfilter.h"
 #include "platform/arx/aced/acedview.h"
+#include "platform/arx/acge/geplane.h"
 #include "platform/win32/core/unicode.h"
 
 namespace tarnhost {
@@ -384,6 +386,116 @@ CommandOutcome ScaleCommand() {
     }
     const AcGeMatrix3d scale = AcGeMatrix3d::scaling(factor, Pt(base));
     return EditEach(ids, [&scale](AcDbEntity* entity) { return entity->transformBy(scale); });
+}
+
+// STRETCH: the vertices inside the stretch window move. A line or lightweight polyline crossing the window
+// moves only its vertices inside; any other entity moves when it lies wholly inside, else stays.
+CommandOutcome StretchCommand() {
+    std::vector<AcDbObjectId> ids;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
+    }
+    ads_point corner, opposite, base, to;
+    int rc = acedGetPoint(nullptr, u"\nSpecify first corner of the stretch window: ", corner);
+    if (rc == RTNORM) {
+        rc = acedGetPoint(corner, u"\nSpecify opposite corner: ", opposite);
+    }
+    if (rc == RTNORM) {
+        rc = acedGetPoint(nullptr, u"\nSpecify base point: ", base);
+    }
+    if (rc == RTNORM) {
+        rc = acedGetPoint(base, u"\nSpecify second point: ", to);
+    }
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    const double left = std::min(corner[0], opposite[0]);
+    const double right = std::max(corner[0], opposite[0]);
+    const double bottom = std::min(corner[1], opposite[1]);
+    const double top = std::max(corner[1], opposite[1]);
+    const auto inside = [&](const AcGePoint3d& p) {
+        return p.x >= left && p.x <= right && p.y >= bottom && p.y <= top;
+    };
+    const AcGeVector3d shift = Pt(to) - Pt(base);
+    return EditEach(ids, [&](AcDbEntity* entity) {
+        if (auto* line = AcDbLine::cast(entity)) {
+            Acad::ErrorStatus es = Acad::eOk;
+            if (inside(line->startPoint())) {
+                es = line->setStartPoint(line->startPoint() + shift);
+            }
+            if (es == Acad::eOk && inside(line->endPoint())) {
+                es = line->setEndPoint(line->endPoint() + shift);
+            }
+            return es;
+        }
+        if (auto* polyline = AcDbPolyline::cast(entity)) {
+            Acad::ErrorStatus es = Acad::eOk;
+            for (unsigned int i = 0; es == Acad::eOk && i < polyline->numVerts(); ++i) {
+                AcGePoint2d p;
+                polyline->getPointAt(i, p);
+                if (inside(AcGePoint3d(p.x, p.y, 0.0))) {
+                    es = polyline->setPointAt(i, AcGePoint2d(p.x + shift.x, p.y + shift.y));
+                }
+            }
+            return es;
+        }
+        AcDbExtents box;
+        if (entity->getGeomExtents(box) == Acad::eOk && inside(box.minPoint()) && inside(box.maxPoint())) {
+            return entity->transformBy(AcGeMatrix3d::translation(shift));
+        }
+        return Acad::eOk;
+    });
+}
+
+// MIRROR: the selected entities mirrored about the line through two points, as copies; when the source
+// objects are to be erased, the entities themselves are mirrored in place.
+CommandOutcome MirrorCommand() {
+    std::vector<AcDbObjectId> ids;
+    CommandOutcome outcome = CommandOutcome::kEnded;
+    if (!SelectEntities(ids, outcome)) {
+        return outcome;
+    }
+    ads_point first, second;
+    int rc = acedGetPoint(nullptr, u"\nSpecify first point of mirror line: ", first);
+    if (rc == RTNORM) {
+        rc = acedGetPoint(first, u"\nSpecify second point of mirror line: ", second);
+    }
+    if (rc != RTNORM) {
+        return Ended(rc);
+    }
+    const AcGeVector3d along = Pt(second) - Pt(first);
+    if (along.isZeroLength()) {
+        acutPrintf(u"\nThe mirror line needs two different points.");
+        return CommandOutcome::kFailed;
+    }
+    acedInitGet(0, u"Yes No");
+    ACHAR answer[8] = u"";
+    rc = acedGetKword(u"\nErase source objects? [Yes/No] <N>: ", answer, 8);
+    if (rc != RTNORM && rc != RTNONE) {
+        return Ended(rc);
+    }
+    const bool inPlace = rc == RTNORM && std::u16string(answer) == u"Yes";
+    const AcGeMatrix3d mirror =
+        AcGeMatrix3d::mirroring(AcGePlane(Pt(first), along.crossProduct(AcGeVector3d::kZAxis)));
+    if (inPlace) {
+        return EditEach(ids, [&mirror](AcDbEntity* entity) { return entity->transformBy(mirror); });
+    }
+    for (AcDbObjectId id : ids) {
+        AcDbEntity* entity = nullptr;
+        if (acdbOpenObject(entity, id, AcDb::kForRead) != Acad::eOk) {
+            continue;
+        }
+        auto* copy = static_cast<AcDbEntity*>(entity->clone());
+        entity->close();
+        copy->tarnDetachCopy();
+        if (copy->transformBy(mirror) != Acad::eOk) {
+            delete copy;
+            continue;
+        }
+        AppendToModelSpace(copy);
+    }
+    return CommandOutcome::kEnded;
 }
 
 // A grip drag of one entity: what the host runs as GRIP_STRETCH when a selected entity's grip is moved (here
@@ -761,6 +873,7 @@ CommandTable DrawingCommands() {
         {u"SELECT", SelectCommand},       {u"ZOOM", ZoomCommand},       {u"-LAYER", LayerCommand},
         {u"COPY", CopyCommand},           {u"SCALE", ScaleCommand},     {u"GRIP_STRETCH", GripStretchCommand},
         {u"EXPORTDWF", ExportDwfCommand}, {u"RECTANG", RectangCommand}, {u"MLINE", MlineCommand},
+        {u"STRETCH", StretchCommand},     {u"MIRROR", MirrorCommand},
     };
 }
 

@@ -322,9 +322,11 @@ uint8_t Counted(uint8_t result, ConvertCall& call) {
 
 uint8_t PointEntity(AcDbEntity* entity, ConvertCall& call) {
     auto* point = static_cast<AcDbPoint*>(entity);
-    // A point bound to a map object of its own (a received marker) is that marker: its edit goes as it.
+    // A point bound to a map object of its own (a received marker) is that marker: its edit goes as it. A
+    // member of a point set goes with its set, icons or not: as a marker it would take the set's place.
     const bool ownMarker = call.binding->m_mapId != 0 && call.binding->m_groupMember == 0;
-    if (!call.nested && (g_Settings.m_bPointAsIcon || ownMarker)) {
+    const bool setMember = call.binding->m_mapId != 0 && call.binding->m_groupMember != 0;
+    if (!call.nested && !setMember && (g_Settings.m_bPointAsIcon || ownMarker)) {
         return ConvertPoint(point, call.packet, call.binding);
     }
     // Points of exploded parts have no key in the drawing: their positions travel instead.

@@ -83,6 +83,12 @@ AcDbEntity* OpenByKey(uint64_t key) {
     return entity;
 }
 
+// An erased member keeps its place in its group: an undo brings it back there.
+bool ErasedByKey(uint64_t key) {
+    const AcDbObjectId id = CEntityUtil::GetObjectIdFromHandle(key);
+    return !id.isNull() && id.isErased();
+}
+
 }  // namespace
 
 std::vector<CPolylinePointItem> GetPolylinePoints(const AcDbPolyline* polyline) {
@@ -298,6 +304,9 @@ uint8_t SendPointGroup(const std::vector<uint64_t>& keys, MapApiBuf* packet, CBi
         for (uint64_t key : members) {
             AcDbEntity* entity = OpenByKey(key);
             if (entity == nullptr) {
+                if (ErasedByKey(key)) {
+                    stay.push_back(key);
+                }
                 continue;
             }
             if (auto* point = AcDbPoint::cast(entity)) {
@@ -311,7 +320,9 @@ uint8_t SendPointGroup(const std::vector<uint64_t>& keys, MapApiBuf* packet, CBi
             entity->close();
         }
         state->m_pointGroups.SetLinkEntities(id, stay);
-        if (groupPoints.length() <= 1) {
+        // A group left with one point still goes: the map would otherwise keep the points erased since.
+        // One with none is deleted in the map when the command that erased them ends.
+        if (groupPoints.isEmpty()) {
             continue;
         }
         CBindingRecord* record = state->m_pointGroups.SetLinkRecordId(id, id);
@@ -369,6 +380,9 @@ uint8_t SendGroupedPolylines(const std::vector<uint64_t>& keys, MapApiBuf* packe
         for (uint64_t key : members) {
             AcDbEntity* entity = OpenByKey(key);
             if (entity == nullptr) {
+                if (ErasedByKey(key)) {
+                    stay.push_back(key);
+                }
                 continue;
             }
             stay.push_back(key);

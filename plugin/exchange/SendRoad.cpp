@@ -592,8 +592,17 @@ void PairSendAnswer(const BYTE* records, DWORD count) {
             }
             continue;
         }
-        // A re-sent group's record carries its own id as key: nothing to pair.
-        if (kind == SentKind::kResentGroup || mapId == 0 || state == nullptr) {
+        if (mapId == 0 || state == nullptr) {
+            continue;
+        }
+        if (kind == SentKind::kResentGroup) {
+            // A re-sent group's record carries its own id as key: nothing to pair, unless the map no longer
+            // had that object (every member was erased, and an undo brought them back) and made a new one.
+            // The group moves to it, so that it stays one object.
+            const auto group = static_cast<uint32_t>(key);
+            if (mapId != group && !state->m_pointGroups.RekeyLink(group, mapId)) {
+                state->m_trackGroups.RekeyLink(group, mapId);
+            }
             continue;
         }
         if (kind == SentKind::kGroup) {

@@ -13,6 +13,8 @@
 #include "plugin/exchange/Reactors.h"
 #include "plugin/core/SyncState.h"
 #include "plugin/maplink/linkutil.h"
+#include "plugin/maplink/maplink.h"
+#include "plugin/maplink/mapreq.h"
 
 CEditorReactor* g_pEditorReactor = nullptr;
 CDocReactor* g_pDocReactor = nullptr;
@@ -55,6 +57,12 @@ const SyncCommand kSyncCommands[] = {
     {u"POLYGON", Candidates::kLast},
     {u"MOVE", Candidates::kModified},  // every entity moved, not only the last
     {u"POINT", Candidates::kLast},
+    // The host's other edits of entities in place: the linked entities they changed go as an undo's do, or
+    // the map would keep the old shape until some later MOVE.
+    {u"ROTATE", Candidates::kBoundModified},
+    {u"SCALE", Candidates::kBoundModified},
+    {u"STRETCH", Candidates::kBoundModified},
+    {u"MIRROR", Candidates::kBoundModified},
 };
 
 const SyncCommand* FindSyncCommand(const std::u16string& name) {
@@ -64,6 +72,25 @@ const SyncCommand* FindSyncCommand(const std::u16string& name) {
         }
     }
     return nullptr;
+}
+
+// What a change of this object re-sends: an attribute is a part of the reference that owns it, which goes
+// whole (as its folder), never the attribute on its own.
+AcDbObjectId SyncTarget(const AcDbObject* object) {
+    if (AcDbAttribute::cast(object) != nullptr && !object->ownerId().isNull()) {
+        return object->ownerId();
+    }
+    return object->objectId();
+}
+
+AcDbObjectId ModelSpaceId(AcDbDatabase* db) {
+    AcDbObjectId id;
+    AcDbBlockTable* blocks = nullptr;
+    if (db != nullptr && db->getBlockTable(blocks, AcDb::kForRead) == Acad::eOk) {
+        blocks->getAt(ACDB_MODEL_SPACE, id);
+        blocks->close();
+    }
+    return id;
 }
 
 void Post(std::unique_ptr<AcDbObjectIdArray> ids) {
@@ -123,6 +150,54 @@ bool OnLayer(AcDbObjectId entityId, AcDbObjectId layerId) {
     return on;
 }
 
+// Asks the map application to delete a group's object; without it, the delete waits until it is back.
+void DeleteGroupObject(CDocSyncState& state, uint32_t mapId) {
+    const DWORD id = mapId;
+    if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+        state.m_unsentDeletes.push_back(id);
+        return;
+    }
+    MapApiDeleteObjects(&g_MapApiLink, &id, 1, false, false);
+}
+
+// The groups that lost members in the command (an erase marks them modified): each goes again without them,
+// brought along by one member still in the drawing, whose send re-sends its whole group. A group with no
+// member left is deleted in the map; its link keeps the members' keys, so that an undo brings them back as
+// that one object again.
+void SyncShrunkGroups(CDocSyncState& state, AcDbObjectIdArray& members) {
+    AcDbDatabase* db =
+        state.m_pDb != nullptr ? state.m_pDb : acdbHostApplicationServices()->workingDatabase();
+    if (db == nullptr) {
+        return;
+    }
+    for (CMapObjLinkTable* table : {&state.m_pointGroups, &state.m_trackGroups}) {
+        std::vector<uint32_t> gone;
+        for (const auto& [mapId, link] : table->Links()) {
+            if (!link->m_modified || link->m_keys.empty()) {
+                continue;
+            }
+            AcDbObjectId live;
+            for (uint64_t key : link->m_keys) {
+                AcDbObjectId member;
+                if (db->getAcDbObjectId(member, false, AcDbHandle(key)) == Acad::eOk && !member.isNull() &&
+                    !member.isErased()) {
+                    live = member;
+                    break;
+                }
+            }
+            if (live.isNull()) {
+                gone.push_back(mapId);
+            } else {
+                members.append(live);
+            }
+        }
+        for (uint32_t mapId : gone) {
+            table->SetLinkModified(mapId, false);
+            DeleteGroupObject(state, mapId);
+        }
+    }
+}
+
 // The point a POINT command just made becomes an icon marker: the point goes, its position is posted.
 void TurnPointIntoMarker(CDocSyncState& state) {
     g_bEchoFlag = 1;
@@ -164,14 +239,17 @@ void CDbReactor::objectModified(const AcDbDatabase* db, const AcDbObject* object
     if (!layerId.isNull() && entity->layerId() == layerId) {
         return;
     }
-    const AcDbObjectId id = object->objectId();
+    const AcDbObjectId id = SyncTarget(object);
     state->m_lastModified = id;
     // An entity already in the list is in its line or text list too.
     if (!state->m_modifiedSet.Insert(id)) {
         return;
     }
     state->m_modified.append(id);
-    state->m_modifiedKeys.push_back(HandleToUInt32(object->handle()));
+    state->m_modifiedKeys.push_back(HandleToUInt32(id.handle()));
+    if (id != object->objectId()) {
+        return;  // the owner, which is neither a line nor a text
+    }
     if (AcDbLine::cast(object) != nullptr) {
         state->m_lines.append(id);
     } else if (AcDbText::cast(object) != nullptr || AcDbMText::cast(object) != nullptr) {
@@ -190,17 +268,18 @@ void CDbReactor::objectErased(const AcDbDatabase* db, const AcDbObject* object, 
     }
     if (!erased) {
         // Every entity an undo brings back goes out in one list when the command ends.
-        AppendOnce(state->m_restored, state->m_restoredSet, object->objectId());
+        AppendOnce(state->m_restored, state->m_restoredSet, SyncTarget(object));
         return;
     }
     const uint64_t key = HandleToUInt32(object->handle());
     CBindingRecord* record = state->m_bindings.FindBinding(key);
     if (record != nullptr && record->m_groupMember) {
-        // One member of a point set or multi-part track: the group is sent again without it, never deleted.
+        // One member of a point set or multi-part track: the group goes again without it when the command
+        // ends. The member keeps its binding and its place in the group, so that an undo brings it back
+        // into the same map object.
         if (!state->m_pointGroups.SetLinkModified(record->m_mapId, true)) {
             state->m_trackGroups.SetLinkModified(record->m_mapId, true);
         }
-        state->m_bindings.EraseBinding(key);
         return;
     }
     DeleteLinkedMapObject(key);
@@ -224,6 +303,14 @@ void SyncCommandObjects(const ACHAR* command) {
         state->m_restoredSet.Clear();
         g_bEchoFlag = 1;
         Post(std::move(ids));
+    }
+    if (g_Settings.m_bAutoSync) {
+        auto members = std::make_unique<AcDbObjectIdArray>(0, 8);
+        SyncShrunkGroups(*state, *members);
+        if (!members->isEmpty()) {
+            g_bEchoFlag = 1;
+            Post(std::move(members));
+        }
     }
     if (g_Settings.m_bPointAsIcon && name == u"POINT" && !state->m_lastPoint.isNull()) {
         TurnPointIntoMarker(*state);
@@ -269,6 +356,12 @@ void SyncCommandObjects(const ACHAR* command) {
     auto ids = std::make_unique<AcDbObjectIdArray>(0, 8);
     {
         CDocWriteLock lock;
+        // Only entities of model space go: one inside a block definition is no map object of its own.
+        const AcDbObjectId modelSpace =
+            lock.Locked()
+                ? ModelSpaceId(state->m_pDb != nullptr ? state->m_pDb
+                                                       : acdbHostApplicationServices()->workingDatabase())
+                : AcDbObjectId();
         const CBindingTable& bindings = state->m_bindings;
         // The keys match the ids one to one unless something else filled the list.
         const bool keyed = keys.size() == static_cast<size_t>(candidates.length());
@@ -289,7 +382,8 @@ void SyncCommandObjects(const ACHAR* command) {
             if (es != Acad::eOk) {
                 WriteDebugLogF(u"sync: %s opened with status %d", object->isA()->name(),
                                static_cast<int>(es));
-            } else if (object->isWriteEnabled()) {
+            } else if (object->isWriteEnabled() && AcDbEntity::cast(object) != nullptr &&
+                       (modelSpace.isNull() || object->ownerId() == modelSpace)) {
                 ids->append(id);
             }
             object->close();

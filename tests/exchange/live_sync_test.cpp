@@ -124,13 +124,23 @@ TEST_F(LiveSyncTest, ErasesDeleteOnlyWhatIsBoundAndUndoSendsEveryEntityBack) {
     const uint64_t a = linktest::AddLine(doc, 1);
     const uint64_t b = linktest::AddLine(doc, 2);
     const uint64_t loose = linktest::AddLine(doc, 3);
-    const uint64_t member = linktest::AddLine(doc, 4);
+    // Two parts of a multi-part track: polylines.
+    auto part = [&](double y) {
+        auto* polyline = new AcDbPolyline;
+        polyline->addVertexAt(0, AcGePoint2d(0, y));
+        polyline->addVertexAt(1, AcGePoint2d(10, y));
+        return linktest::Append(doc, polyline);
+    };
+    const uint64_t member = part(4);
+    const uint64_t kept = part(6);
     const uint64_t boundary = linktest::AddLine(doc, 5);
     linktest::Bind(state, boundary, 503, u"boundary");
     linktest::Bind(state, a, 501, u"a");
     linktest::Bind(state, b, 502, u"b");
-    linktest::Bind(state, member, 600, u"group", CString(), true);
-    state->m_trackGroups.AddLinkEntity(600, *state->m_bindings.FindBinding(member), false);
+    for (uint64_t key : {member, kept}) {
+        linktest::Bind(state, key, 600, u"group", CString(), true);
+        state->m_trackGroups.AddLinkEntity(600, *state->m_bindings.FindBinding(key), false);
+    }
 
     Cmd(u"ERASE", [&] {
         Erase(a);
@@ -142,8 +152,14 @@ TEST_F(LiveSyncTest, ErasesDeleteOnlyWhatIsBoundAndUndoSendsEveryEntityBack) {
     EXPECT_EQ(state->m_bindings.FindBinding(a), nullptr);
     uint64_t key = 0;
     EXPECT_FALSE(state->m_mapIds.Get(501, key));
-    EXPECT_EQ(state->m_bindings.FindBinding(member), nullptr);
-    EXPECT_EQ(state->m_trackGroups.Find(600)->m_modified, 1);  // re-sent without the member
+    // The group is sent again without the member, which stays bound to it for an undo.
+    EXPECT_EQ(SentKeys().count(600), 1u);
+    const CBindingRecord* record = state->m_bindings.FindBinding(member);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->m_groupMember, 1);
+    const CMapObjLink* group = state->m_trackGroups.Find(record->m_mapId);
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->m_keys, (std::vector<uint64_t>{member, kept}));
 
     // Undoing the erase of many entities sends every one of them back, in one list.
     map.ClearRecords();
