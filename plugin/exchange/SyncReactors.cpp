@@ -66,6 +66,18 @@ const SyncCommand* FindSyncCommand(const std::u16string& name) {
     return nullptr;
 }
 
+}  // namespace
+
+std::vector<std::u16string> SyncCommandNames() {
+    std::vector<std::u16string> names;
+    for (const SyncCommand& command : kSyncCommands) {
+        names.emplace_back(command.name);
+    }
+    return names;
+}
+
+namespace {
+
 void Post(std::unique_ptr<AcDbObjectIdArray> ids) {
     // Without the window the array is simply dropped with the pointer.
     if (g_pMessageWindow != nullptr) {
