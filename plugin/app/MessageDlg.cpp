@@ -585,7 +585,7 @@ bool CMessageDlg::OnAssocPointsAnswer(const BYTE* data, DWORD) {
             g_bAfterClose = 1;
             g_MapAppState.m_strDrawingPath = doc->fileName();
             // Without an answer the flag would tie a much later one to this drawing.
-            if (MapApiGetCoordState(&g_MapApiLink) < 0) {
+            if (!AskCoordState()) {
                 g_bAfterClose = 0;
             }
         }
@@ -610,6 +610,7 @@ bool CMessageDlg::OnCoordState(const BYTE* data, DWORD length) {
     g_MapAppState.m_nReceivedKey = key;
     g_MapAppState.m_nCoordType = type;
     g_MapAppState.m_bCoordKnown = 1;
+    ++g_MapAppState.m_nAnswers;
     if (g_MapAppState.m_bCheckPending) {
         g_MapAppState.CheckMapStateDigest(m_hWnd);
         g_MapAppState.m_bCheckPending = 0;
@@ -644,8 +645,8 @@ void CMessageDlg::OnMenuEntryTimer() {
 }
 
 void CMessageDlg::OnCoordStateTimer() {
-    // A check whose question can't be asked must not block every later one.
-    if (MapApiGetCoordState(&g_MapApiLink) < 0) {
+    // A check whose question gets no answer (none, a short one, a refusal) must not block every later one.
+    if (!AskCoordState()) {
         g_MapAppState.m_bCheckPending = 0;
     }
 }

@@ -38,7 +38,7 @@ void AdoptSystemCoordinates() {
     g_bAfterClose = 1;
     g_MapAppState.m_strDrawingPath = doc->fileName();
     // Without an answer the flag would tie a much later one to this drawing.
-    if (MapApiGetCoordState(&g_MapApiLink) < 0) {
+    if (!AskCoordState()) {
         g_bAfterClose = 0;
     }
 }

@@ -96,13 +96,15 @@ void CMapAppState::StartDocumentCheck(const CString& drawingPath, UINT delayMs) 
     }
 }
 
+bool AskCoordState() {
+    const DWORD before = g_MapAppState.m_nAnswers;
+    MapApiGetCoordState(&g_MapApiLink);
+    return g_MapAppState.m_nAnswers != before;
+}
+
 bool RefreshCoordState() {
-    // A reopen check or a close waiting for its answer is not disturbed once the state is known; while it is
-    // unknown it is asked all the same (the answer ends that check as the check's own would).
-    if (g_MapAppState.m_bCoordKnown == 0 || (g_MapAppState.m_bCheckPending == 0 && g_bAfterClose == 0)) {
-        MapApiGetCoordState(&g_MapApiLink);
-    }
-    return g_MapAppState.m_bCoordKnown != 0;
+    // Asked again every time: the map user may have switched to longitude/latitude since the last answer.
+    return AskCoordState();
 }
 
 void CMapAppState::CheckMapStateDigest(HWND hMessageWnd) {

@@ -85,6 +85,7 @@ public:
     CString m_strDrawingPath;
     BYTE m_bCheckPending = 0;
     BYTE m_bCoordKnown = 0;  // a 20202 answer arrived since the load: m_nCoordType is the map's
+    DWORD m_nAnswers = 0;    // 20202 answers read since the load: tells whether a request got its answer
 
     // Starts the reopen check of a drawing: timer 1001 on the hidden window after delayMs (none when 0).
     void StartDocumentCheck(const CString& drawingPath, UINT delayMs);
@@ -95,8 +96,12 @@ extern CMapAppState g_MapAppState;
 extern BYTE g_bAfterClose;  // set before the coordinate state is asked for at a close; cleared by the answer
 // The coordinate state of a fresh load (no answer yet).
 void ResetMapAppState();
-// Asks the map application for its coordinate state (the answer comes nested in the request). False while
-// the state is unknown: a send into a map whose coordinates are not known must not go on a guess.
+// Asks the map application for its coordinate state; the answer comes inside the request or not at all. True
+// when it came. A caller that waits for it (a reopen check, a close) ends its wait without it: it would wait
+// for ever, and every later check would be skipped.
+bool AskCoordState();
+// Asks for the coordinate state before a send; false when no answer came now: a send into a map whose
+// coordinates are not known (an earlier answer may be stale) must not go on a guess.
 bool RefreshCoordState();
 
 // The 63-bit key of a 16-byte digest: its first 8 bytes little-endian, top bit cleared.

@@ -174,7 +174,7 @@ void CDocReactor::documentToBeDestroyed(AcApDocument* doc) {
     g_DocSyncRegistry.m_pCurrent = nullptr;
     g_bAfterClose = 1;
     g_MapAppState.m_strDrawingPath = doc->fileName();
-    if (MapApiGetCoordState(&g_MapApiLink) < 0) {
+    if (!AskCoordState()) {
         g_bAfterClose = 0;
     }
 }

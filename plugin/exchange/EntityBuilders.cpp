@@ -272,6 +272,57 @@ void EraseAll(const AcDbObjectIdArray& ids) {
     }
 }
 
+// One shape is built in a transaction of its own: its outline is construction only, and when the hatch
+// can't be made, or the outline it was built over can't be erased once it stands, the transaction is rolled
+// back and nothing of the shape stays.
+class CShapeBuild {
+public:
+    CShapeBuild() {
+        if (AcApDocument* doc = acDocManager->curDocument()) {
+            m_transactions = doc->transactionManager();
+            m_transactions->startTransaction();
+        }
+    }
+    ~CShapeBuild() { Drop(AcDbObjectId(), AcDbObjectIdArray()); }
+    CShapeBuild(const CShapeBuild&) = delete;
+    CShapeBuild& operator=(const CShapeBuild&) = delete;
+
+    // The hatch when it stands and its construction is gone; otherwise the null id and nothing left.
+    AcDbObjectId Finish(AcDbObjectId hatch, const AcDbObjectIdArray& construction) {
+        bool gone = !hatch.isNull();
+        for (int i = 0; gone && i < construction.length(); ++i) {
+            gone = construction[i].isErased();
+        }
+        if (!gone) {
+            Drop(hatch, construction);
+            return AcDbObjectId();
+        }
+        if (m_transactions != nullptr) {
+            m_transactions->endTransaction();
+            m_transactions = nullptr;
+        }
+        return hatch;
+    }
+
+private:
+    void Drop(AcDbObjectId hatch, const AcDbObjectIdArray& construction) {
+        if (m_transactions != nullptr) {
+            if (m_transactions->abortTransaction() != Acad::eOk) {
+                m_transactions->endTransaction();
+            }
+            m_transactions = nullptr;
+        }
+        // What a rollback left standing (nothing, unless the host keeps no record to roll back by) goes as
+        // far as it can.
+        EraseAll(construction);
+        if (!hatch.isNull()) {
+            CEntityUtil::Erase(hatch);
+        }
+    }
+
+    AcTransactionManager* m_transactions = nullptr;
+};
+
 // The outline of a two-point shape: rectangle, circle, ellipse, or a sector closed by a polyline from the
 // arc's start through the centre to its end. False when the corners make none.
 bool BuildTwoPointOutline(const MapShapeObj* shape, const CEntityProperty& prop,
@@ -485,8 +536,9 @@ AcDbObjectId CreateShapeEntities(const MapShapeObj* shape, const ACHAR* layerNam
         !Finite(shape->m_dEndAngle)) {
         return AcDbObjectId();
     }
-    const CEntityProperty outline =
-        MakeProperty(layerName, shape->m_crLine, 100 - int(shape->m_byLineOpacity));
+    // The outline goes once the hatch stands: it is drawn on the layer the host gives, not the object's,
+    // whose lock would keep it from being erased.
+    const CEntityProperty outline = MakeProperty(nullptr, shape->m_crLine, 100 - int(shape->m_byLineOpacity));
     const CEntityProperty fill = MakeProperty(layerName, shape->m_crFill, shape->m_byFillOpacity);
     const int count = shape->m_nCount;
     bool rings = false;
@@ -494,6 +546,7 @@ AcDbObjectId CreateShapeEntities(const MapShapeObj* shape, const ACHAR* layerNam
         rings = rings || shape->m_pPoints[i].m_nHeight == static_cast<INT32>(kMultiPartFlag);
     }
 
+    CShapeBuild build;
     if (!rings) {
         AcDbObjectIdArray boundary;
         if (count == 2) {
@@ -508,11 +561,7 @@ AcDbObjectId CreateShapeEntities(const MapShapeObj* shape, const ACHAR* layerNam
             }
             boundary.append(id);
         }
-        const AcDbObjectId hatch = CHatchUtil::Add(boundary, fill, false, u"SOLID");
-        if (hatch.isNull()) {
-            EraseAll(boundary);
-        }
-        return hatch;
+        return build.Finish(CHatchUtil::Add(boundary, fill, false, u"SOLID"), boundary);
     }
 
     const std::vector<std::vector<MapObjPoint>> all = CutParts(shape->m_pPoints, count);
@@ -532,11 +581,7 @@ AcDbObjectId CreateShapeEntities(const MapShapeObj* shape, const ACHAR* layerNam
     if (posted.length() == 0) {
         return AcDbObjectId();
     }
-    const AcDbObjectId hatch = CHatchUtil::Add(outer, inner, fill, false, u"SOLID");
-    if (hatch.isNull()) {
-        EraseAll(posted);
-    }
-    return hatch;
+    return build.Finish(CHatchUtil::Add(outer, inner, fill, false, u"SOLID"), posted);
 }
 
 AcDbObjectId CreateMultiPartEntity(const MapMultiObj* multi, const ACHAR* layerName) {

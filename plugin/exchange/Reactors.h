@@ -4,6 +4,9 @@
 // None edits the drawing to send anything: what is to be sent is posted to the hidden window.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "plugin/arxutil/ViewRectInfo.h"
 #include "plugin/core/EditorView.h"
 #include "platform/arx/arxheaders.h"
@@ -70,6 +73,8 @@ public:
 
 // The command-end synchronisation: posts what the command changed to the hidden window for sending.
 void SyncCommandObjects(const ACHAR* command);
+// The names of the commands whose end passes their changes on, in the order they are looked up.
+std::vector<std::u16string> SyncCommandNames();
 
 // Attaches (detaches) the database reactor and both filters to a document.
 void AttachDocReactors(AcApDocument* doc);

@@ -9,6 +9,7 @@
 #include "plugin/core/Settings.h"
 #include "plugin/core/PluginState.h"
 #include "plugin/arxutil/EntityUtil.h"
+#include "plugin/arxutil/LayerUtil.h"
 #include "plugin/arxutil/ViewUtil.h"
 #include "plugin/exchange/EntityBuilders.h"
 #include "plugin/exchange/MapFolderTree.h"
@@ -216,17 +217,13 @@ bool CanReplace(CDocSyncState& state, uint32_t mapId, CString& name) {
     return true;
 }
 
-// A folder whose name the host refuses as a layer name has no layer: its objects go to the current layer
-// rather than nowhere.
-bool LayerExists(const CString& name) {
-    AcDbLayerTable* layers = nullptr;
-    if (acdbHostApplicationServices()->workingDatabase()->getLayerTable(layers, AcDb::kForRead) !=
-        Acad::eOk) {
-        return false;
+// The layer of a folder the tree knows: made when the drawing lacks it (a folder of another drawing, one the
+// map user made). A name the host refuses as a layer name gives the current layer rather than nowhere.
+CString LayerOfFolder(const CString& name) {
+    if (CLayerUtil::GetLayerId(name).isNull() && CLayerUtil::GetLayerId(name, true).isNull()) {
+        return CString();
     }
-    const bool found = layers->has(name);
-    layers->close();
-    return found;
+    return name;
 }
 
 // A folder of this drawing's exploded entity came back: recorded without a layer, listed, and its parts
@@ -316,8 +313,8 @@ bool ReceiveMapObjects(const BYTE* data, DWORD length) {
         }
         CString layer;
         const auto& names = g_MapFolderTree.GetIdMap();
-        if (auto it = names.find(head.m_nParentId); it != names.end() && LayerExists(it->second)) {
-            layer = it->second;
+        if (auto it = names.find(head.m_nParentId); it != names.end()) {
+            layer = LayerOfFolder(it->second);
         }
         const BuiltObject built = BuildRecord(head, reader.Payload(), layer);
         if (built.kind != CBuildKind::kNothing) {

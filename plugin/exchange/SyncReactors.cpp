@@ -74,6 +74,18 @@ const SyncCommand* FindSyncCommand(const std::u16string& name) {
     return nullptr;
 }
 
+}  // namespace
+
+std::vector<std::u16string> SyncCommandNames() {
+    std::vector<std::u16string> names;
+    for (const SyncCommand& command : kSyncCommands) {
+        names.emplace_back(command.name);
+    }
+    return names;
+}
+
+namespace {
+
 // What a change of this object re-sends: an attribute is a part of the reference that owns it, which goes
 // whole (as its folder), never the attribute on its own.
 AcDbObjectId SyncTarget(const AcDbObject* object) {

@@ -213,6 +213,40 @@ TEST_F(LinksHoldTest, EditsMadeWhileTheMapIsClosedGoWhenItIsBack) {
     ASSERT_NE(track.obj, nullptr);
     EXPECT_EQ(track.obj->m_pPoints[0].m_dY, 30.0);
     EXPECT_EQ(Stored(line)->id, id);
+
+    // Sent once: the later ticks of the timer send nothing more.
+    const size_t sends = host.MapSim().RequestsOf(20112).size();
+    host.Wait(12000);
+    EXPECT_EQ(host.MapSim().RequestsOf(20112).size(), sends);
+}
+
+TEST_F(LinksHoldTest, AnEditMadeWhileTheMapIsClosedGoesBeforeAReceiveOverIt) {
+    Load();
+    mapsim::SampleTrack sample;
+    sample.name = "堤";
+    sample.points = {{0, 0}, {10, 0}, {10, 10}};
+    const uint32_t dike =
+        host.MapSim().AddObject(mapsim::kTypeTrack, Folder(), mapsim::MakeTrackRecord(sample));
+    Receive({dike});
+    ASSERT_EQ(Entities().size(), 1u);
+
+    ASSERT_EQ(Run("MAPSIM STOP"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("MOVE", {"all", "0,0", "0,30"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    // The map user sends the object back before the timer has found the map again: the moved line reaches
+    // the map first, and what comes back is where the user moved it.
+    Receive({dike});
+    ASSERT_EQ(Entities().size(), 1u);
+    AcDbPolyline* built = nullptr;
+    ASSERT_EQ(acdbOpenObject(built, Entities()[0], AcDb::kForRead), Acad::eOk);
+    AcGePoint2d first;
+    built->getPointAt(0, first);
+    built->close();
+    EXPECT_EQ(first.y, 30.0);
+    ASSERT_NE(host.MapSim().FindObject(dike), nullptr);
+    Track track(host.MapSim().FindObject(dike)->bytes);
+    ASSERT_NE(track.obj, nullptr);
+    EXPECT_EQ(track.obj->m_pPoints[0].m_dY, 30.0);
 }
 
 TEST_F(LinksHoldTest, ErasesMadeWhileTheMapIsClosedDeleteItsObjectsWhenItIsBack) {

@@ -2,9 +2,14 @@
 // map folder; colour and line-style codes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "link_fixture.h"
 #include "plugin/app/TarnArxApp.h"
 #include "plugin/exchange/DocLockOps.h"
+#include "plugin/exchange/EntityConvert.h"
+#include "plugin/maplink/maplink.h"
+#include "plugin/maplink/mapobj.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -282,6 +287,18 @@ TEST_F(LinkRecordTest, ColoursAndLineStylesGiveTheMapsCodes) {
     EXPECT_EQ(rgbOf(256), 0x0000FFu);  // the layer's red
     EXPECT_EQ(rgbOf(5), 0xFF0000u);
     EXPECT_EQ(rgbOf(7), 0xFFFFFFu);
+    // ByLayer on a layer of a true colour: that colour, not the index the layer keeps beside it.
+    {
+        DocLock lock(doc);
+        AcDbLayerTable* layers = nullptr;
+        ASSERT_EQ(doc->database()->getLayerTable(layers, AcDb::kForRead), Acad::eOk);
+        AcDbLayerTableRecord* layer = nullptr;
+        ASSERT_EQ(layers->getAt(u"dashed", layer, AcDb::kForWrite), Acad::eOk);
+        layers->close();
+        layer->setColor(MakeRgbColor(0x123456));
+        layer->close();
+    }
+    EXPECT_EQ(rgbOf(256), 0x123456u);
 
     const AcCmColor color = MakeRgbColor(0x123456);
     EXPECT_EQ(color.colorMethod(), AcCmEntityColor::kByColor);
@@ -359,6 +376,80 @@ TEST_F(LinkRecordTest, ReloadReadsBindingsAndRejoinsOnlyGroupMembers) {
     EXPECT_EQ(state->m_pointGroups.Find(20)->m_keys, std::vector<uint64_t>{grouped});
     EXPECT_TRUE(state->m_trackGroups.Links().empty());  // a line is no polyline
     EXPECT_EQ(doc->tarnLockCount(), 0);
+}
+
+// The wrappers for callers outside a command: each works under the current document's lock and does
+// nothing when the host refuses it.
+TEST_F(LinkRecordTest, TheLockWrappersWriteAndEraseOnlyUnderTheDocumentsLock) {
+    const uint64_t byId = AddLine(doc, 1);
+    const uint64_t byEntity = AddLine(doc, 2);
+    const uint64_t erased = AddLine(doc, 3);
+    // The entity is opened and closed under the test's own lock, the link written under the wrapper's.
+    const auto openEntity = [&] {
+        DocLock lock(doc);
+        AcDbEntity* entity = nullptr;
+        EXPECT_EQ(acdbOpenObject(entity, IdOf(doc, byEntity), AcDb::kForWrite), Acad::eOk);
+        return entity;
+    };
+    const auto closeEntity = [&](AcDbEntity* entity) {
+        DocLock lock(doc);
+        entity->close();
+    };
+
+    AcDbEntity* entity = openEntity();
+    platform::SetLockRefusal([](AcApDocument*, AcAp::DocLockMode mode) { return mode == AcAp::kWrite; });
+    EXPECT_FALSE(SaveBindingByIdUnderDocLock(Record(byId, 41, u"road")));
+    WriteBindingUnderDocLock(entity, Record(byEntity, 42, u"wall"));
+    EraseByHandleUnderDocLock(erased);
+    platform::SetLockRefusal(nullptr);
+    closeEntity(entity);
+    CBindingRecord read;
+    EXPECT_FALSE(linktest::StoredLink(doc, byId, read));
+    EXPECT_FALSE(linktest::StoredLink(doc, byEntity, read));
+    EXPECT_FALSE(IdOf(doc, erased).isErased());
+
+    EXPECT_TRUE(SaveBindingByIdUnderDocLock(Record(byId, 41, u"road")));
+    entity = openEntity();
+    WriteBindingUnderDocLock(entity, Record(byEntity, 42, u"wall"));
+    closeEntity(entity);
+    EraseByHandleUnderDocLock(erased);
+    ASSERT_TRUE(linktest::StoredLink(doc, byId, read));
+    EXPECT_EQ(read.m_mapId, 41u);
+    EXPECT_EQ(read.m_name, CString(u"road"));
+    ASSERT_TRUE(linktest::StoredLink(doc, byEntity, read));
+    EXPECT_EQ(read.m_mapId, 42u);
+    EXPECT_TRUE(IdOf(doc, erased).isErased());
+    EXPECT_EQ(doc->tarnLockCount(), 0);
+    EXPECT_EQ(platform::LockViolations(), std::vector<std::string>());
+}
+
+// The drawing's points named by their keys go as one point-set track; keys of other entities or of none are
+// passed over.
+TEST_F(LinkRecordTest, PointsFoundByTheirKeysGoAsOnePointSetTrack) {
+    const uint64_t a = Append(doc, new AcDbPoint(AcGePoint3d(1, 2, 0)));
+    const uint64_t line = AddLine(doc, 5);
+    const uint64_t b = Append(doc, new AcDbPoint(AcGePoint3d(3, 4, 0)));
+    MapApiBuf packet = {};
+    CBindingRecord binding;
+    {
+        DocLock lock(doc);
+        EXPECT_EQ(WritePointsAsTrack({a, 0x7FFFFF}, &packet, binding), 0);
+        EXPECT_EQ(WritePointsAsTrack({a, line}, &packet, binding), 0);
+        EXPECT_EQ(packet.m_nUsed, 0u);
+        EXPECT_EQ(WritePointsAsTrack({a, line, b, 0x7FFFFF}, &packet, binding), 1);
+    }
+    ASSERT_GT(packet.m_nUsed, 64u);
+    MapTrackObj* track = MapApiParseTrack(&g_MapApiLink, packet.m_pData + 64, packet.m_nUsed - 64);
+    ASSERT_NE(track, nullptr);
+    EXPECT_EQ(track->m_byGeomKind, 6);
+    ASSERT_EQ(track->m_nCount, 2);
+    EXPECT_EQ(track->m_pPoints[0].m_dX, 1.0);
+    EXPECT_EQ(track->m_pPoints[0].m_dY, 2.0);
+    EXPECT_EQ(track->m_pPoints[1].m_dX, 3.0);
+    EXPECT_EQ(track->m_pPoints[1].m_dY, 4.0);
+    MapApiFreeObj(&g_MapApiLink, track, kMapTypeTrack);
+    std::free(packet.m_pData);
+    EXPECT_EQ(platform::OpenObjectCount(), 0);
 }
 
 TEST_F(LinkRecordTest, TheDrawOrderMoveLiftsTheWindowsEntitiesAndLeavesThemWhereTheyAre) {

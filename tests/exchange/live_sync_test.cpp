@@ -1,6 +1,8 @@
 // Live synchronisation with the plug-in's frame loaded: commands run through the host's command runner,
 // what they change reaches the simulated map application once they end (sends 20112, deletes 20103), the
 // echo flag keeps the plug-in's own writes back, and the filters keep the base map out of selections.
+#include <algorithm>
+#include <map>
 #include <set>
 
 #include "link_fixture.h"
@@ -118,6 +120,86 @@ TEST_F(LiveSyncTest, NewLinesAreSentWhenTheirCommandEndsAndOnlyWithAutoSync) {
     map.ClearRecords();
     Cmd(u"LINE", [&] { linktest::AddLine(doc, 4); });
     EXPECT_TRUE(SentKeys().empty());
+}
+
+// Every command of the list runs its command-end sync with the candidates it takes: the lines, the texts,
+// the bound or all modified entities, or the last one. Names outside the commands below (added later) must
+// take something the command changed.
+TEST_F(LiveSyncTest, EveryListedCommandSendsTheCandidatesItTakes) {
+    enum Take { kLines, kTexts, kBound, kModified, kLast };
+    const std::map<std::u16string, Take> expected = {
+        {u"LINE", kLines},
+        {u"TEXT", kTexts},
+        {u"DTEXT", kTexts},
+        {u"MTEXT", kTexts},
+        {u"UNDO", kBound},
+        {u"MUNDO", kBound},
+        {u"MREDO", kBound},
+        {u"REDO", kBound},
+        {u"MLINE", kLast},
+        {u"BLOCK", kLast},
+        {u"PLINE", kLast},
+        {u"3DPOLY", kLast},
+        {u"HELIX", kLast},
+        {u"ARC", kLast},
+        {u"CIRCLE", kLast},
+        {u"RECTANG", kLast},
+        {u"SPLINE", kLast},
+        {u"GRADIENT", kLast},
+        {u"GRIP_STRETCH", kModified},
+        {u"ELLIPSE", kLast},
+        {u"HATCH", kLast},
+        {u"BHATCH", kLast},
+        {u"POLYGON", kLast},
+        {u"MOVE", kModified},
+        {u"POINT", kLast},
+    };
+    const std::vector<std::u16string> names = SyncCommandNames();
+    for (const auto& [name, take] : expected) {
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << platform::Utf16ToUtf8(name);
+    }
+    uint32_t mapId = 900;
+    for (const std::u16string& name : names) {
+        SCOPED_TRACE(platform::Utf16ToUtf8(name));
+        // A bound line, a text and, made last, a circle, all changed by the command.
+        const uint64_t line = linktest::AddLine(doc, 1);
+        linktest::Bind(state, line, ++mapId, u"bound");
+        const uint64_t text =
+            linktest::Append(doc, new AcDbText(AcGePoint3d(0, 5, 0), u"label", AcDbObjectId(), 2.5));
+        uint64_t circle = 0;
+        map.ClearRecords();
+        Cmd(name.c_str(), [&] {
+            Move(line);
+            Move(text);
+            circle = linktest::Append(doc, new AcDbCircle(AcGePoint3d(20, 20, 0), AcGeVector3d::kZAxis, 2.0));
+        });
+        const std::multiset<uint64_t> sent = SentKeys();
+        const auto it = expected.find(name);
+        if (it == expected.end()) {
+            EXPECT_FALSE(sent.empty());
+            for (uint64_t key : sent) {
+                EXPECT_TRUE(key == line || key == text || key == circle) << key;
+            }
+            continue;
+        }
+        switch (it->second) {
+            case kLines:
+                EXPECT_EQ(sent, std::multiset<uint64_t>{line});
+                break;
+            case kTexts:
+                EXPECT_EQ(sent, std::multiset<uint64_t>{text});
+                break;
+            case kBound:
+                EXPECT_EQ(sent, std::multiset<uint64_t>{line});
+                break;
+            case kModified:
+                EXPECT_EQ(sent, (std::multiset<uint64_t>{line, text, circle}));
+                break;
+            case kLast:
+                EXPECT_EQ(sent, std::multiset<uint64_t>{circle});
+                break;
+        }
+    }
 }
 
 TEST_F(LiveSyncTest, ErasesDeleteOnlyWhatIsBoundAndUndoSendsEveryEntityBack) {

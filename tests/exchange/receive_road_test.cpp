@@ -1,5 +1,6 @@
 // The receive road end to end in-process: the map user sends the selection, the plug-in asks for it, and
 // the answer becomes entities, layers and bindings in the drawing.
+#include "link_fixture.h"
 #include "plugin/exchange/DlgMsg.h"
 #include "plugin/exchange/ReceiveRoad.h"
 #include "plugin/res/dlg_msg.h"
@@ -216,6 +217,28 @@ TEST_F(ReceiveTest, AFailedReplacementKeepsTheOldEntityAndItsBinding) {
     ReceivePacket(packet);
     EXPECT_EQ(Ids().length(), 2);
     EXPECT_TRUE(state->m_trackGroups.Find(600)->m_keys.empty());
+}
+
+TEST_F(ReceiveTest, AnObjectKeptOnALockedLayerIsNamedInTheIgnoredList) {
+    mapsim::Packet packet;
+    packet.records.push_back(Record(kTypeFolder, 510, 1, mapsim::MakeFolderRecord("围墙")));
+    packet.records.push_back(Record(kTypeTrack, 511, 510, Track(5, {{0, 0}, {10, 0}})));
+    ReceivePacket(packet);
+    const AcDbObjectId kept = Bound(511);
+    ASSERT_FALSE(kept.isNull());
+
+    linktest::SetLayerLocked(doc, u"围墙", true);
+    packet.records[1].payload = Track(5, {{0, 0}, {20, 0}});
+    std::u16string listed;
+    user.ExpectDialog(IDD_DLG_MSG, [&](platform::UiDialog& dialog) {
+        listed = dialog.Text(IDC_MSG_TEXT);
+        dialog.Click(IDOK);
+    });
+    ReceivePacket(packet);
+    EXPECT_EQ(listed, u"以下[块/面域]对象被系统忽略：\r\n\r\ntrack");
+    EXPECT_EQ(Bound(511), kept);
+    EXPECT_FALSE(kept.isErased());
+    EXPECT_EQ(Ids().length(), 1);
 }
 
 TEST_F(ReceiveTest, FoldersMakeLayersAndUnknownParentsTheCurrentLayer) {
