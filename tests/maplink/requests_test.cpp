@@ -303,6 +303,103 @@ TEST_F(Requests, ObjectSendersBuildTheHeaderAndShowErrorsAsTheirKindSays) {
     MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
 }
 
+// The older set: each kind under its own sender, the record after the header as the record's wire form; the
+// map application's refusals are returned and never shown; a folder's new id is the result.
+TEST_F(Requests, TheOlderSendersSendEachKindQuietlyAndAFolderGivesItsId) {
+    platform::ScriptedUiDriver ui;  // expects nothing: a message box fails it
+    platform::SetUiDriver(&ui);
+    MapMarkObj* mark = MapApiNewMarker(&g_MapApiLink);
+    mark->m_pText = MapApiStrDup("remark");
+    MapTrackObj* track = MapApiNewTrack(&g_MapApiLink);
+    track->m_nCount = 2;
+    track->m_pPoints = static_cast<MapObjPoint*>(MapApiCalloc(2 * sizeof(MapObjPoint)));
+    MapShapeObj* shape = MapApiNewShape(&g_MapApiLink);
+    shape->m_nCount = 3;
+    shape->m_pPoints = static_cast<MapObjPoint*>(MapApiCalloc(3 * sizeof(MapObjPoint)));
+    MapMultiObj* multi = MapApiNewMulti(&g_MapApiLink);
+    multi->m_nPartCount = 1;
+    multi->m_pParts = static_cast<MapMultiPart*>(MapApiCalloc(sizeof(MapMultiPart)));
+    multi->m_pParts[0].m_nItemCount = 2;
+    multi->m_pParts[0].m_pItems = static_cast<MapMultiItem*>(MapApiCalloc(2 * sizeof(MapMultiItem)));
+
+    struct Case {
+        int type;
+        const void* obj;
+        int (*send)(const void* obj, INT64* result);
+        DWORD size;  // 16 + 420 + L for a mark; 16 + H + 48 x points, or 16 + H + 1432 x parts + 16 x items
+    };
+    const Case cases[] = {
+        {kMapTypeMark, mark,
+         [](const void* o, INT64* r) {
+             return MapApiAddObjectType7(&g_MapApiLink, static_cast<const MapMarkObj*>(o), 5, 6, 7, r);
+         },
+         16 + 420 + 6},
+        {kMapTypeTrack, track,
+         [](const void* o, INT64* r) {
+             return MapApiAddObjectType8(&g_MapApiLink, static_cast<const MapTrackObj*>(o), 5, 6, 7, r);
+         },
+         16 + 208 + 2 * 48},
+        {kMapTypeShape, shape,
+         [](const void* o, INT64* r) {
+             return MapApiAddObjectType13(&g_MapApiLink, static_cast<const MapShapeObj*>(o), 5, 6, 7, r);
+         },
+         16 + 208 + 3 * 48},
+        {kMapTypeMulti, multi,
+         [](const void* o, INT64* r) {
+             return MapApiAddObjectType11(&g_MapApiLink, static_cast<const MapMultiObj*>(o), 5, 6, 7, r);
+         },
+         16 + 488 + 1432 + 2 * 16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        sim.ClearRecords();
+        // The simulated map application takes folders only: every other kind comes back refused.
+        EXPECT_EQ(c.send(c.obj, nullptr), -6);
+        DWORD wireSize = 0;
+        BYTE* wire = MapApiSerializeObj(&g_MapApiLink, c.obj, c.type, &wireSize);
+        ASSERT_NE(wire, nullptr);
+        const Bytes b = Last(20102);
+        ASSERT_EQ(b.size(), c.size);
+        ASSERT_EQ(b.size(), 16u + wireSize);
+        EXPECT_EQ(At<WORD>(b, 0), 101);
+        EXPECT_EQ(b[2], c.type);
+        EXPECT_EQ(At<DWORD>(b, 4), 5u);
+        EXPECT_EQ(At<DWORD>(b, 8), 6u);
+        EXPECT_EQ(At<DWORD>(b, 12), 7u);
+        EXPECT_EQ(std::memcmp(b.data() + 16, wire, wireSize), 0);
+        std::free(wire);
+        // The same bytes through the dispatcher.
+        EXPECT_EQ(MapApiAddObject(&g_MapApiLink, c.obj, c.type, 5, 6, 7, nullptr), -6);
+        EXPECT_EQ(sim.RequestsOf(20102).back().payload, sim.RequestsOf(20102).front().payload);
+        EXPECT_EQ(Count(20102), 2u);
+    }
+    sim.ClearRecords();
+    EXPECT_EQ(MapApiAddObject(&g_MapApiLink, track, 99, 5, 0, 0, nullptr), 0);
+    EXPECT_EQ(Count(20102), 0u);
+    MapApiFreeObj(&g_MapApiLink, mark, kMapTypeMark);
+    MapApiFreeObj(&g_MapApiLink, track, kMapTypeTrack);
+    MapApiFreeObj(&g_MapApiLink, shape, kMapTypeShape);
+    MapApiFreeObj(&g_MapApiLink, multi, kMapTypeMulti);
+
+    MapFolderObj* folder = MapApiNewFolder(&g_MapApiLink);
+    std::strcpy(folder->m_szName, "older");
+    INT64 answer = 0;
+    const int id = MapApiAddObjectType30(&g_MapApiLink, folder, 0, 0, 0, &answer);
+    ASSERT_GE(id, 1);
+    EXPECT_EQ(answer, id);
+    ASSERT_NE(sim.FindFolder(static_cast<uint32_t>(id)), nullptr);
+    EXPECT_EQ(sim.FindFolder(static_cast<uint32_t>(id))->Name(), "older");
+    EXPECT_EQ(At<DWORD>(Last(20102), 4), 1u);  // parent 1 when parent and object are both 0
+    sim.FailCode(20102, 0, 1);
+    EXPECT_EQ(MapApiAddObjectType30(&g_MapApiLink, folder, 0, 0, 0, &answer), 0);  // no id: the send's 0
+    sim.FailCode(20102, -6, 1);
+    EXPECT_EQ(MapApiAddObjectType30(&g_MapApiLink, folder, 0, 0, 0, &answer), -6);  // and not shown
+    MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+    std::string report;
+    EXPECT_TRUE(ui.Verify(&report)) << report;
+    platform::SetUiDriver(nullptr);
+}
+
 TEST_F(Requests, GatedRequestsAreRefusedByAnOldMapApplication) {
     sim.SetProtocolVersion(620);
     EXPECT_EQ(MapApiListFolders(&g_MapApiLink, 1), kMapTooOld);
