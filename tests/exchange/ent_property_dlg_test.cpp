@@ -89,11 +89,12 @@ TEST_F(PropertyDlgTest, EditingACellChangesOnlyThatValue) {
     EXPECT_EQ(binding->m_saved, 0);
 }
 
-// The value being typed shows a caret 1 pixel wide and 5 shorter than its cell; it goes when the edit loses
-// the focus, follows the next cell, and is gone with the dialog.
-TEST_F(PropertyDlgTest, TheCellEditHasACaretOneWideAndFiveShorterThanTheCell) {
+// The dialog keeps the host's focus. The value being typed shows a caret 1 pixel wide and 5 shorter than its
+// cell; it goes when the edit loses the focus, follows the next cell, and is gone with the dialog.
+TEST_F(PropertyDlgTest, TheDialogKeepsTheFocusAndItsCellEditHasACaretFiveShorterThanTheCell) {
     HWND edit = nullptr;
     EXPECT_EQ(Run([&](platform::UiDialog& d) {
+                  EXPECT_EQ(SendMessageW(d.Hwnd(), WM_ACAD_KEEPFOCUS, 0, 0), TRUE);
                   edit = GetDlgItem(d.Hwnd(), IDC_PROP_CELL_EDIT);
                   EXPECT_EQ(platform::Caret().owner, nullptr);
                   d.DoubleClickCell(IDC_PROP_LIST, 2, 1);
