@@ -291,6 +291,11 @@ public:
     BOOL BringWindowToTop();
     BOOL SetForegroundWindow();
     CWnd* SetFocus();
+    // The thread's caret, owned by this window: solid, of the given size, hidden until shown.
+    void CreateSolidCaret(int width, int height);
+    void ShowCaret();
+    void HideCaret();
+    static POINT GetCaretPos();
     void CenterWindow(CWnd* = nullptr) {}
     void UpdateWindow() {}
     void Invalidate(BOOL = TRUE) {}

@@ -7,6 +7,7 @@
 
 #include "platform/mfc/controls_api.h"
 #include "platform/mfc/mfc_internal.h"
+#include "platform/win32/bus/bus_hooks.h"
 #include "platform/win32/core/testhooks.h"
 #include "platform/win32/core/unicode.h"
 
@@ -461,9 +462,13 @@ HWND SetFocus(HWND hwnd) {
     const HWND previous = GetFocus();
     if (hwnd == nullptr || IsWindow(hwnd)) {
         S().focus = hwnd;
-        // An edit that loses the focus tells its parent, as the user's next click makes it do.
+        // An edit that loses the focus gives up its caret and tells its parent, as the user's next click
+        // makes it do.
         if (previous != nullptr && previous != hwnd &&
             platform::EqualsNoCase(platform::mfc::ControlClass(previous), u"Edit")) {
+            if (platform::Caret().owner == previous) {
+                DestroyCaret();
+            }
             platform::mfc::NotifyParent(previous, EN_KILLFOCUS);
         }
     }

@@ -467,6 +467,24 @@ CWnd* CWnd::SetFocus() {
     return FromHandle(::SetFocus(m_hWnd));
 }
 
+void CWnd::CreateSolidCaret(int width, int height) {
+    ::CreateCaret(m_hWnd, nullptr, width, height);
+}
+
+void CWnd::ShowCaret() {
+    ::ShowCaret(m_hWnd);
+}
+
+void CWnd::HideCaret() {
+    ::HideCaret(m_hWnd);
+}
+
+POINT CWnd::GetCaretPos() {
+    POINT point = {0, 0};
+    ::GetCaretPos(&point);
+    return point;
+}
+
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }

@@ -116,6 +116,12 @@ private:
 public:
     CAcUiPickButton m_btnPick1;  // kept from the dialog resource; nothing reads them
     CAcUiPickButton m_btnPick2;
+    CString m_strText1;  // kept as well, and read by nothing
+    CString m_strText2;
+    CString m_strText3;
+    CString m_strText4;
+    CString m_strText5;
+    CString m_strText6;
     WORD m_nUnused = 0;
 };
 

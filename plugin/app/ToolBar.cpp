@@ -88,26 +88,6 @@ bool IsPointIcon(AcDbDatabase* db, AcDbObjectId imageId) {
     return IsIconDefinition(db, defId);
 }
 
-// The document's write lock for as long as the object lives (nothing when it can't be had).
-class CWriteLock {
-public:
-    explicit CWriteLock(AcApDocument* doc) : m_doc(doc) {
-        m_locked = m_doc != nullptr && acDocManager->lockDocument(m_doc, AcAp::kWrite) == Acad::eOk;
-    }
-    ~CWriteLock() {
-        if (m_locked) {
-            acDocManager->unlockDocument(m_doc);
-        }
-    }
-    CWriteLock(const CWriteLock&) = delete;
-    CWriteLock& operator=(const CWriteLock&) = delete;
-    bool Locked() const { return m_locked; }
-
-private:
-    AcApDocument* m_doc;
-    bool m_locked = false;
-};
-
 // The whole view, widened by the scale, as one picture of (screen pixels x pixelFactor) pixels.
 void RequestWholeView(double scale, bool squared) {
     if (WorkingDatabase() == nullptr || !CheckMapAppReady()) {
@@ -219,12 +199,12 @@ int MapCodeRange(WORD code, WORD /*second*/) {
 }
 
 AcDbObjectId GetResImgDefIdLocked(const CString& name, UINT resourceId) {
-    CWriteLock lock(acDocManager->curDocument());
+    CDocWriteLock lock(acDocManager->curDocument());
     return lock.Locked() ? GetResImgDefId(name, resourceId) : AcDbObjectId();
 }
 
 AcDbObjectId GetFileImgDefIdLocked(const CString& name, const CString& imagePath) {
-    CWriteLock lock(acDocManager->curDocument());
+    CDocWriteLock lock(acDocManager->curDocument());
     return lock.Locked() ? GetRasterImgDefId(name, imagePath) : AcDbObjectId();
 }
 
@@ -233,7 +213,17 @@ AcDbObjectId GetFileImgDefIdLocked(const CString& name, const CString& imagePath
 IMPLEMENT_DYNAMIC(CAcToolBar, CToolBar)
 
 BEGIN_MESSAGE_MAP(CAcToolBar, CToolBar)
+ON_WM_SIZE()
+ON_WM_SHOWWINDOW()
 END_MESSAGE_MAP()
+
+void CAcToolBar::OnSize(UINT, int, int) {
+    Default();
+}
+
+void CAcToolBar::OnShowWindow(BOOL, UINT) {
+    Default();
+}
 
 void CAcToolBar::OnUpdateCmdUI(CFrameWnd*, BOOL) {
     CToolBar::OnUpdateCmdUI(nullptr, FALSE);

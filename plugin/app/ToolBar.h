@@ -28,6 +28,9 @@ public:
     CImageList m_imageList;
 
 protected:
+    // Sizing and showing keep the default window processing.
+    afx_msg void OnSize(UINT type, int cx, int cy);
+    afx_msg void OnShowWindow(BOOL show, UINT status);
     DECLARE_MESSAGE_MAP()
 };
 

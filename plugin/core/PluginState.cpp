@@ -18,6 +18,7 @@ CString g_strFolderToFind;
 CString g_strLastFoundFolder;
 DWORD g_nFoundFolderId = 0;
 CUpdateNotice g_UpdateNotice;
+AcApDataManager<CDocData> g_DocData;
 
 BYTE g_bEchoFlag = 0;
 DWORD g_nRegistered = 0;

@@ -30,6 +30,11 @@ struct CUpdateNotice {
 };
 extern CUpdateNotice g_UpdateNotice;
 
+// The plug-in's record in the host's per-document data. It holds nothing of its own: what a drawing needs
+// lives in its CDocSyncState, found by the drawing's file name.
+struct CDocData {};
+extern AcApDataManager<CDocData> g_DocData;
+
 extern BYTE g_bEchoFlag;      // while 1 the reactors pass no drawing change to the map application
 extern DWORD g_nRegistered;   // the map application reports the plug-in's menu entry as present
 extern BYTE g_bLonLat;        // the map application works in longitude/latitude

@@ -13,6 +13,8 @@ constexpr const char16_t* kShowAsList = u"显示为列表";  // the caption whil
 constexpr int kValueColumn = 1;
 constexpr int kInsetX = 6;  // from the list's place in the dialog window to the in-place edit's
 constexpr int kInsetY = 6;
+constexpr int kCaretWidth = 1;
+constexpr int kCaretShorter = 5;  // than the cell
 
 CString TextOf(const CWnd& window) {
     CString text;
@@ -170,6 +172,8 @@ void CEntPropertyDlg::OnNMDblclkList(NMHDR* header, LRESULT* result) {
     m_editCell.SetWindowText(m_list.GetItemText(m_nRow, m_nColumn));
     m_editCell.ShowWindow(SW_SHOW);
     m_editCell.SetFocus();
+    m_editCell.CreateSolidCaret(kCaretWidth, (cell.bottom - cell.top) - kCaretShorter);
+    m_editCell.ShowCaret();
     m_list.SetItemState(-1, 0, LVIS_SELECTED);
 }
 

@@ -232,24 +232,56 @@ int SendMapObject(MapApiLink* link, const void* obj, int type, DWORD parentId, D
     }
 }
 
+int MapApiAddObjectType30(MapApiLink* link, const MapFolderObj* folder, DWORD parentId, DWORD objectId,
+                          DWORD value, INT64* result) {
+    INT64 answer = 0;
+    const int rc = SendObject(link, folder, kMapTypeFolder, parentId, objectId, value, &answer, false);
+    if (result != nullptr) {
+        *result = answer;
+    }
+    // An id too large for the result is given through result only.
+    return (rc == 0 && answer >= 1 && answer <= std::numeric_limits<int>::max()) ? static_cast<int>(answer)
+                                                                                 : rc;
+}
+
+int MapApiAddObjectType7(MapApiLink* link, const MapMarkObj* mark, DWORD parentId, DWORD objectId,
+                         DWORD value, INT64* result) {
+    return SendObject(link, mark, kMapTypeMark, parentId, objectId, value, result, false);
+}
+
+int MapApiAddObjectType8(MapApiLink* link, const MapTrackObj* track, DWORD parentId, DWORD objectId,
+                         DWORD value, INT64* result) {
+    return SendObject(link, track, kMapTypeTrack, parentId, objectId, value, result, false);
+}
+
+int MapApiAddObjectType13(MapApiLink* link, const MapShapeObj* shape, DWORD parentId, DWORD objectId,
+                          DWORD value, INT64* result) {
+    return SendObject(link, shape, kMapTypeShape, parentId, objectId, value, result, false);
+}
+
+int MapApiAddObjectType11(MapApiLink* link, const MapMultiObj* multi, DWORD parentId, DWORD objectId,
+                          DWORD value, INT64* result) {
+    return SendObject(link, multi, kMapTypeMulti, parentId, objectId, value, result, false);
+}
+
 int MapApiAddObject(MapApiLink* link, const void* obj, int type, DWORD parentId, DWORD objectId, DWORD value,
                     INT64* result) {
     switch (type) {
-        case kMapTypeFolder: {
-            INT64 answer = 0;
-            const int rc = SendObject(link, obj, type, parentId, objectId, value, &answer, false);
-            if (result != nullptr) {
-                *result = answer;
-            }
-            return (rc == 0 && answer >= 1 && answer <= std::numeric_limits<int>::max())
-                       ? static_cast<int>(answer)
-                       : rc;
-        }
+        case kMapTypeFolder:
+            return MapApiAddObjectType30(link, static_cast<const MapFolderObj*>(obj), parentId, objectId,
+                                         value, result);
         case kMapTypeMark:
+            return MapApiAddObjectType7(link, static_cast<const MapMarkObj*>(obj), parentId, objectId, value,
+                                        result);
         case kMapTypeTrack:
+            return MapApiAddObjectType8(link, static_cast<const MapTrackObj*>(obj), parentId, objectId, value,
+                                        result);
         case kMapTypeShape:
+            return MapApiAddObjectType13(link, static_cast<const MapShapeObj*>(obj), parentId, objectId,
+                                         value, result);
         case kMapTypeMulti:
-            return SendObject(link, obj, type, parentId, objectId, value, result, false);
+            return MapApiAddObjectType11(link, static_cast<const MapMultiObj*>(obj), parentId, objectId,
+                                         value, result);
         default:
             return 0;
     }

@@ -61,7 +61,19 @@ int SendMapObjectType11(MapApiLink* link, const MapMultiObj* multi, DWORD parent
                         DWORD value, INT64* result);
 int SendMapObject(MapApiLink* link, const void* obj, int type, DWORD parentId, DWORD objectId, DWORD value,
                   INT64* result);
-// The older sender set: shows no errors; for a folder it returns the new id when that is 1 or more.
+// The older sender set: the same requests, no errors shown; the folder sender returns the new folder's id
+// when the map application gave 1 or more, else the send's result. MapApiAddObject picks the member by type
+// code (an unknown type sends nothing and gives 0).
+int MapApiAddObjectType30(MapApiLink* link, const MapFolderObj* folder, DWORD parentId, DWORD objectId,
+                          DWORD value, INT64* result);
+int MapApiAddObjectType7(MapApiLink* link, const MapMarkObj* mark, DWORD parentId, DWORD objectId,
+                         DWORD value, INT64* result);
+int MapApiAddObjectType8(MapApiLink* link, const MapTrackObj* track, DWORD parentId, DWORD objectId,
+                         DWORD value, INT64* result);
+int MapApiAddObjectType13(MapApiLink* link, const MapShapeObj* shape, DWORD parentId, DWORD objectId,
+                          DWORD value, INT64* result);
+int MapApiAddObjectType11(MapApiLink* link, const MapMultiObj* multi, DWORD parentId, DWORD objectId,
+                          DWORD value, INT64* result);
 int MapApiAddObject(MapApiLink* link, const void* obj, int type, DWORD parentId, DWORD objectId, DWORD value,
                     INT64* result);
 // 20103: bit 0 of the flags from first, bit 1 from second; -4 without sending for an empty list.

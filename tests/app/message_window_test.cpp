@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "frame_fixture.h"
+#include "platform/arx/acap/statusbar.h"
 #include "plugin/core/HostEnv.h"
 #include "plugin/core/Settings.h"
 #include "plugin/exchange/Reactors.h"
@@ -289,6 +290,15 @@ TEST_F(FrameTest, TheTimerTableRunsOnTheClock) {
     g_bEchoFlag = 1;
     platform::AdvanceClock(1000);
     EXPECT_TRUE(g_bEchoFlag);
+    // Asked only to go, it goes 100 ms later too; it is not set by the asking.
+    PostMessageW(GetMessageWindow(), WM_TARN_ECHO_OFF, 0, 0);
+    platform::PumpMessages();
+    EXPECT_TRUE(g_bEchoFlag);
+    platform::AdvanceClock(100);
+    EXPECT_FALSE(g_bEchoFlag);
+    PostMessageW(GetMessageWindow(), WM_TARN_ECHO_OFF, 0, 0);
+    platform::PumpMessages();
+    EXPECT_FALSE(g_bEchoFlag);
     g_bEchoFlag = 0;
 
     // The image frames of the current drawing are set 2 s after start-up.
@@ -312,6 +322,29 @@ TEST_F(FrameTest, TheTimerTableRunsOnTheClock) {
     g_pMessageDlg->StartTimer(kTimerCoordState, 5);
     platform::AdvanceClock(10);  // the shortest a timer waits
     EXPECT_FALSE(g_MapAppState.m_bCheckPending);
+}
+
+// The map application's registered progress message carries the total in wParam and the position in lParam;
+// the capture's meter follows them, and without a current drawing nothing shows.
+TEST_F(FrameTest, TheProgressMessageShowsTheCaptureByItsTotalAndPosition) {
+    Load();
+    EXPECT_EQ(g_nProgressMsg, RegisterWindowMessageW(u"TARN_API_MSG_GET_MAP_FILE_PROGRESS"));
+    platform::ClearStatusBarEvents();
+    map.SendProgress(200, 20);
+    ASSERT_FALSE(platform::StatusBarEvents().empty());
+    const platform::StatusBarEvent opened = platform::StatusBarEvents().back();
+    EXPECT_EQ(opened.kind, platform::StatusBarEvent::kMeter);
+    EXPECT_EQ(opened.label, u"正在提取图片");
+    EXPECT_EQ(opened.maxPos, 200);
+    map.SendProgress(200, 90, true);  // posted as well as sent
+    platform::PumpMessages();
+    EXPECT_EQ(platform::StatusBarEvents().back().kind, platform::StatusBarEvent::kPos);
+    EXPECT_EQ(platform::StatusBarEvents().back().pos, 90);
+
+    g_DocSyncRegistry.m_pCurrent = nullptr;
+    platform::ClearStatusBarEvents();
+    map.SendProgress(200, 20);
+    EXPECT_TRUE(platform::StatusBarEvents().empty());
 }
 
 TEST_F(FrameTest, AnAssociatedPointAnswerOfZeroAsksForTheCoordinateState) {

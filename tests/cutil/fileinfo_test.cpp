@@ -86,6 +86,7 @@ TEST(FileInfo, MoveCopyAndFolderChains) {
     EXPECT_FALSE(fs::exists(dir + "/b.txt"));
     EXPECT_EQ(tarntest::ReadFile(dir + "/moved.txt"), "gamma");
     EXPECT_EQ(MoveFileU8(nullptr, (dir + "/x").c_str()), 0);
+    EXPECT_EQ(MoveFileU8((dir + "/a.txt").c_str(), nullptr), 0);
     EXPECT_EQ(CopyFileU8((dir + "/a.txt").c_str(), nullptr, 0), 0);
     EXPECT_EQ(MoveFileU8((dir + "/a.txt").c_str(), (dir + "/bad\xFF").c_str()), 0);
     EXPECT_TRUE(fs::exists(dir + "/a.txt"));
@@ -118,6 +119,11 @@ TEST(FileInfo, ProgramAndTemporaryFolders) {
     EXPECT_EQ(TempFolderU8(sizeof(path), path), static_cast<int>(expected.size()));
     EXPECT_EQ(path, expected);
     EXPECT_EQ(TempFolderU8(static_cast<int>(expected.size()), path), 0);
+    EXPECT_EQ(TempFolderU8(5, path), 0);
+    // A temporary folder at the drive's root fits 5 bytes, and a buffer under 6 is still refused.
+    platform::SetTempFolder("/");
+    EXPECT_EQ(TempFolderU8(6, path), 3);
+    EXPECT_STREQ(path, "C:\\");
     EXPECT_EQ(TempFolderU8(5, path), 0);
 }
 

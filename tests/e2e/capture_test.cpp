@@ -1,11 +1,15 @@
 // Map captures, the whole-view map image and the associated points end to end: the plug-in in tarnhost, its
 // toolbar pressed, the simulated map application rendering and answering, the drawing checked afterwards.
+#include <array>
 #include <cmath>
 #include <filesystem>
 
 #include "host_fixture.h"
 #include "mapsim/png.h"
 #include "platform/arx/acap/statusbar.h"
+#include "platform/arx/aced/acedframe.h"
+#include "platform/mfc/acui.h"
+#include "platform/mfc/controls_api.h"
 #include "platform/win32/bus/bus_hooks.h"
 
 namespace {
@@ -44,6 +48,29 @@ protected:
     }
 
     std::string Console() const { return out.str(); }
+    // The window that owns the plug-in's toolbar and takes its commands.
+    static CWnd* ToolBarOwner() {
+        for (CControlBar* bar : acedGetAcadFrame()->m_listControlBars) {
+            if (bar->IsKindOf(RUNTIME_CLASS(CToolBar))) {
+                return bar->GetOwner();
+            }
+        }
+        return nullptr;
+    }
+    // The associated-point dialog's window while it exists.
+    static HWND SetCoorWindow() {
+        for (const platform::WindowRecord& w : platform::LiveWindows()) {
+            if (w.text == u"设置关联点" && IsWindowVisible(w.hwnd)) {
+                return w.hwnd;
+            }
+        }
+        return nullptr;
+    }
+    static std::u16string TextOf(HWND dialog, int id) {
+        char16_t text[256] = {};
+        GetDlgItemTextW(dialog, id, text, 256);
+        return text;
+    }
     void Settle(int rounds = 6) {
         for (int i = 0; i < rounds; ++i) {
             host.Wait(1000);
@@ -286,6 +313,17 @@ TEST_F(CaptureE2eTest, TheWholeViewPictureReplacesItselfAndClearsWithItsDrawing)
     ASSERT_EQ(Run("CLEARMAP"), CommandOutcome::kEnded);
     EXPECT_TRUE(Pictures(errors).empty());
     EXPECT_FALSE(std::filesystem::exists(file));
+
+    // The toolbar window's command 32780, which no button carries, clears it the same way.
+    render(0, 0, 800, 600);
+    pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u);
+    CWnd* toolBarWnd = ToolBarOwner();
+    ASSERT_NE(toolBarWnd, nullptr);
+    SendMessageW(toolBarWnd->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(32780, 0), 0);
+    EXPECT_TRUE(Pictures(errors).empty());
+    EXPECT_FALSE(std::filesystem::exists(pictures[0].file));
+    EXPECT_EQ(errors, "");
 }
 
 // The associated point: picked in the drawing, then in the map; sent with simplified parameters when the
@@ -334,6 +372,66 @@ TEST_F(CaptureE2eTest, AnAssociatedPointIsPickedOnBothSidesAndSent) {
     const size_t before = Console().size();
     ASSERT_EQ(Run("DIALOG 设置关联点"), CommandOutcome::kEnded);
     EXPECT_NE(Console().substr(before).find("123.5"), std::string::npos) << Console().substr(before);
+}
+
+// The dialog's other buttons: clearing empties the four numbers; the map application is brought forward,
+// or missed with a word; the current coordinate system is refused for longitude/latitude, missed without
+// the map application, and otherwise adopted for the drawing, which closes the dialog. The dialog keeps the
+// host's focus.
+TEST_F(CaptureE2eTest, TheAssociatedPointDialogClearsBringsTheMapForwardAndAdoptsItsSystem) {
+    mapsim::MapSim& map = host.MapSim();
+    ASSERT_EQ(Run("TOOLBAR 关联点"), CommandOutcome::kEnded);
+    const HWND dialog = SetCoorWindow();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SendMessageW(dialog, WM_ACAD_KEEPFOCUS, 0, 0), TRUE);
+    for (const char* line : {"set 8112 39500000", "set 8111 4000000", "set 8320 114.25", "set 8114 30.5"}) {
+        ASSERT_EQ(Run(std::string("DIALOG 设置关联点 ") + line), CommandOutcome::kEnded);
+    }
+    EXPECT_EQ(TextOf(dialog, 8320), u"114.25");
+    ASSERT_EQ(Run("DIALOG 设置关联点 click 8322"), CommandOutcome::kEnded);
+    for (int id : {8112, 8111, 8320, 8114}) {
+        EXPECT_EQ(TextOf(dialog, id), u"") << id;
+    }
+
+    const HWND mapWindow = FindWindowW(u"tarnWin", nullptr);
+    ASSERT_NE(mapWindow, nullptr);
+    ShowWindow(mapWindow, SW_MINIMIZE);
+    BringWindowToTop(dialog);
+    ASSERT_EQ(Run("DIALOG 设置关联点 click 8346"), CommandOutcome::kEnded);
+    EXPECT_EQ(platform::TopWindow(), mapWindow);
+    EXPECT_FALSE(platform::IsTopmost(mapWindow));
+    EXPECT_FALSE(IsIconic(mapWindow));
+    EXPECT_TRUE(IsWindowVisible(mapWindow));
+
+    // Longitude/latitude, learnt as the toolbar opens the dialog again: refused, the dialog stays.
+    std::array<uint8_t, 16> digest{};
+    digest[0] = 9;
+    map.SetCoordState(2, digest, "WGS 84");
+    ASSERT_EQ(Run("TOOLBAR 关联点"), CommandOutcome::kEnded);
+    map.ClearRecords();
+    ASSERT_EQ(Run("DIALOG 设置关联点 click 8345"), CommandOutcome::kEnded);
+    EXPECT_NE(Console().find("当前系统坐标系为经纬度！请设置平面坐标系！"), std::string::npos) << Console();
+    EXPECT_TRUE(map.RequestsOf(20202).empty());
+    EXPECT_EQ(SetCoorWindow(), dialog);
+
+    digest[0] = 7;
+    map.SetCoordState(4, digest, "CGCS2000 plane");
+    ASSERT_EQ(Run("TOOLBAR 关联点"), CommandOutcome::kEnded);
+    map.Stop();
+    const int missed = e2e::Count(Console(), "Zavrel程序没有打开！");
+    ASSERT_EQ(Run("DIALOG 设置关联点 click 8345"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("DIALOG 设置关联点 click 8346"), CommandOutcome::kEnded);
+    EXPECT_EQ(e2e::Count(Console(), "Zavrel程序没有打开！"), missed + 2) << Console();
+    EXPECT_EQ(SetCoorWindow(), dialog);
+    ASSERT_TRUE(map.Start());
+
+    const std::string settings = host.Options().localAppDataFolder + "/TarnArx_setting.ini";
+    EXPECT_EQ(tarntest::ReadFile(settings).find("FILE_MD5"), std::string::npos);
+    ASSERT_EQ(Run("DIALOG 设置关联点 click 8345"), CommandOutcome::kEnded);
+    EXPECT_FALSE(map.RequestsOf(20202).empty());
+    EXPECT_EQ(SetCoorWindow(), nullptr);  // closed
+    EXPECT_NE(tarntest::ReadFile(settings).find("FILE_MD5"), std::string::npos)
+        << tarntest::ReadFile(settings);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "link_fixture.h"
 #include "platform/arx/acap/commands.h"
 #include "platform/arx/aced/acedinput.h"
+#include "platform/win32/bus/bus_hooks.h"
 #include "plugin/exchange/EntPropertyDlg.h"
 #include "plugin/res/dlg_entproperty.h"
 #include "receive_fixture.h"
@@ -86,6 +87,35 @@ TEST_F(PropertyDlgTest, EditingACellChangesOnlyThatValue) {
     expected.Replace(u"true", u"false");
     EXPECT_EQ(binding->m_remark, expected);
     EXPECT_EQ(binding->m_saved, 0);
+}
+
+// The dialog keeps the host's focus. The value being typed shows a caret 1 pixel wide and 5 shorter than its
+// cell; it goes when the edit loses the focus, follows the next cell, and is gone with the dialog.
+TEST_F(PropertyDlgTest, TheDialogKeepsTheFocusAndItsCellEditHasACaretFiveShorterThanTheCell) {
+    HWND edit = nullptr;
+    EXPECT_EQ(Run([&](platform::UiDialog& d) {
+                  EXPECT_EQ(SendMessageW(d.Hwnd(), WM_ACAD_KEEPFOCUS, 0, 0), TRUE);
+                  edit = GetDlgItem(d.Hwnd(), IDC_PROP_CELL_EDIT);
+                  EXPECT_EQ(platform::Caret().owner, nullptr);
+                  d.DoubleClickCell(IDC_PROP_LIST, 2, 1);
+                  RECT cell{};
+                  GetWindowRect(edit, &cell);  // the edit lies over the cell, as large as it
+                  ASSERT_GT(cell.bottom - cell.top, 5);
+                  platform::CaretRecord caret = platform::Caret();
+                  EXPECT_EQ(caret.owner, edit);
+                  EXPECT_EQ(caret.width, 1);
+                  EXPECT_EQ(caret.height, (cell.bottom - cell.top) - 5);
+                  EXPECT_TRUE(caret.visible);
+                  d.Focus(IDC_PROP_NAME);
+                  EXPECT_EQ(platform::Caret().owner, nullptr);
+                  d.DoubleClickCell(IDC_PROP_LIST, 4, 1);
+                  caret = platform::Caret();
+                  EXPECT_EQ(caret.owner, edit);
+                  EXPECT_TRUE(caret.visible);
+                  d.Click(IDCANCEL);
+              }),
+              IDCANCEL);
+    EXPECT_EQ(platform::Caret().owner, nullptr);
 }
 
 TEST_F(PropertyDlgTest, TheTextViewEditsAndCancelKeepsTheBinding) {

@@ -303,6 +303,82 @@ TEST_F(Requests, ObjectSendersBuildTheHeaderAndShowErrorsAsTheirKindSays) {
     MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
 }
 
+// The older set: each kind under its own sender, the record after the header as the record's wire form; the
+// map application's refusals are returned and never shown; a folder's new id is the result.
+TEST_F(Requests, TheOlderSendersSendEachKindQuietlyAndAFolderGivesItsId) {
+    platform::ScriptedUiDriver ui;  // expects nothing: a message box fails it
+    platform::SetUiDriver(&ui);
+    MapMarkObj* mark = MapApiNewMarker(&g_MapApiLink);
+    mark->m_pText = MapApiStrDup("remark");
+    MapTrackObj* track = MapApiNewTrack(&g_MapApiLink);
+    track->m_nCount = 2;
+    track->m_pPoints = static_cast<MapObjPoint*>(MapApiCalloc(2 * sizeof(MapObjPoint)));
+    MapShapeObj* shape = MapApiNewShape(&g_MapApiLink);
+    shape->m_nCount = 3;
+    shape->m_pPoints = static_cast<MapObjPoint*>(MapApiCalloc(3 * sizeof(MapObjPoint)));
+    MapMultiObj* multi = MapApiNewMulti(&g_MapApiLink);
+    multi->m_nPartCount = 1;
+    multi->m_pParts = static_cast<MapMultiPart*>(MapApiCalloc(sizeof(MapMultiPart)));
+    multi->m_pParts[0].m_nItemCount = 2;
+    multi->m_pParts[0].m_pItems = static_cast<MapMultiItem*>(MapApiCalloc(2 * sizeof(MapMultiItem)));
+
+    // Each request: the header with the kind and the ids given, then the record's wire form, 16 + 420 + L
+    // bytes for a mark, 16 + H + 48 a point for a track or shape, 16 + H + 1432 a part + 16 an item for a
+    // multi-part shape. The simulated map application takes folders only: the others come back refused.
+    auto sent = [&](int type, const void* obj, size_t size) {
+        DWORD wireSize = 0;
+        BYTE* wire = MapApiSerializeObj(&g_MapApiLink, obj, type, &wireSize);
+        const Bytes b = Last(20102);
+        EXPECT_EQ(b.size(), size);
+        ASSERT_EQ(b.size(), 16u + wireSize);
+        EXPECT_EQ(At<WORD>(b, 0), 101);
+        EXPECT_EQ(b[2], type);
+        EXPECT_EQ(At<DWORD>(b, 4), 5u);
+        EXPECT_EQ(At<DWORD>(b, 8), 6u);
+        EXPECT_EQ(At<DWORD>(b, 12), 7u);
+        EXPECT_EQ(std::memcmp(b.data() + 16, wire, wireSize), 0);
+        std::free(wire);
+    };
+    EXPECT_EQ(MapApiAddObjectType7(&g_MapApiLink, mark, 5, 6, 7, nullptr), -6);
+    sent(kMapTypeMark, mark, 16 + 420 + 6);
+    EXPECT_EQ(MapApiAddObjectType8(&g_MapApiLink, track, 5, 6, 7, nullptr), -6);
+    sent(kMapTypeTrack, track, 16 + 208 + 2 * 48);
+    EXPECT_EQ(MapApiAddObjectType13(&g_MapApiLink, shape, 5, 6, 7, nullptr), -6);
+    sent(kMapTypeShape, shape, 16 + 208 + 3 * 48);
+    EXPECT_EQ(MapApiAddObjectType11(&g_MapApiLink, multi, 5, 6, 7, nullptr), -6);
+    sent(kMapTypeMulti, multi, 16 + 488 + 1432 + 2 * 16);
+    // The dispatcher picks the same senders by kind.
+    EXPECT_EQ(MapApiAddObject(&g_MapApiLink, track, kMapTypeTrack, 5, 6, 7, nullptr), -6);
+    sent(kMapTypeTrack, track, 16 + 208 + 2 * 48);
+    EXPECT_EQ(MapApiAddObject(&g_MapApiLink, multi, kMapTypeMulti, 5, 6, 7, nullptr), -6);
+    sent(kMapTypeMulti, multi, 16 + 488 + 1432 + 2 * 16);
+    sim.ClearRecords();
+    EXPECT_EQ(MapApiAddObject(&g_MapApiLink, track, 99, 5, 0, 0, nullptr), 0);
+    EXPECT_EQ(Count(20102), 0u);
+    MapApiFreeObj(&g_MapApiLink, mark, kMapTypeMark);
+    MapApiFreeObj(&g_MapApiLink, track, kMapTypeTrack);
+    MapApiFreeObj(&g_MapApiLink, shape, kMapTypeShape);
+    MapApiFreeObj(&g_MapApiLink, multi, kMapTypeMulti);
+
+    MapFolderObj* folder = MapApiNewFolder(&g_MapApiLink);
+    std::strcpy(folder->m_szName, "older");
+    INT64 answer = 0;
+    const int id = MapApiAddObjectType30(&g_MapApiLink, folder, 0, 0, 0, &answer);
+    ASSERT_GE(id, 1);
+    EXPECT_EQ(answer, id);
+    ASSERT_NE(sim.FindFolder(static_cast<uint32_t>(id)), nullptr);
+    EXPECT_EQ(sim.FindFolder(static_cast<uint32_t>(id))->Name(), "older");
+    EXPECT_EQ(At<DWORD>(Last(20102), 4), 1u);  // parent 1 when parent and object are both 0
+    sim.FailCode(20102, 0, 1);
+    EXPECT_EQ(MapApiAddObjectType30(&g_MapApiLink, folder, 0, 0, 0, &answer), 0);  // no id: the send's 0
+    sim.FailCode(20102, -6, 1);
+    EXPECT_EQ(MapApiAddObjectType30(&g_MapApiLink, folder, 0, 0, 0, &answer), -6);  // and not shown
+    MapApiFreeObj(&g_MapApiLink, folder, kMapTypeFolder);
+    std::string report;
+    EXPECT_TRUE(ui.Verify(&report)) << report;
+    platform::SetUiDriver(nullptr);
+}
+
 TEST_F(Requests, GatedRequestsAreRefusedByAnOldMapApplication) {
     sim.SetProtocolVersion(620);
     EXPECT_EQ(MapApiListFolders(&g_MapApiLink, 1), kMapTooOld);

@@ -3,5 +3,6 @@
 
 #include "platform/arx/acap/acapdoc.h"
 #include "platform/arx/acap/commands.h"
+#include "platform/arx/acap/datamanager.h"
 #include "platform/arx/acap/rxapp.h"
 #include "platform/arx/acap/statusbar.h"

@@ -1,4 +1,5 @@
 #include "platform/arx/acap/acapdoc.h"
+#include "platform/arx/acap/datamanager.h"
 #include "platform/arx/aced/acedssfilter.h"
 
 #include <algorithm>
@@ -47,6 +48,12 @@ struct DocState {
 
 void ResetDocs();
 
+// The data managers alive, in the order they were made; never reset (see DocDataKeeper).
+std::vector<DocDataKeeper*>& Keepers() {
+    static auto* keepers = new std::vector<DocDataKeeper*>();
+    return *keepers;
+}
+
 DocState& State() {
     static DocState* state = [] {
         // The database area resets after this one, so documents are gone before their databases' registry.
@@ -66,6 +73,9 @@ void ResetDocs() {
     std::vector<std::unique_ptr<AcApDocument>> docs = std::move(s.docs);
     s = DocState();
     docs.clear();
+    for (DocDataKeeper* keeper : Keepers()) {
+        keeper->DropAllDocData();
+    }
 }
 
 void Notify(const std::function<void(AcApDocManagerReactor*)>& notify) {
@@ -454,6 +464,13 @@ bool CloseDocument(AcApDocument* doc, const std::function<void(AcApDocument*)>& 
     });
     ForEachEditorReactor([&](AcEditorReactor* r) { r->beginClose(doc->database()); });
     Notify([&](AcApDocManagerReactor* r) { r->documentToBeDestroyed(doc); });
+    const std::vector<DocDataKeeper*> keepers = Keepers();
+    for (DocDataKeeper* keeper : keepers) {
+        const auto& live = Keepers();
+        if (std::find(live.begin(), live.end(), keeper) != live.end()) {
+            keeper->DropDocData(doc);
+        }
+    }
     const std::u16string name = doc->fileName()[0] != u'\0' ? doc->fileName() : doc->docTitle();
     auto it = std::find_if(s.docs.begin(), s.docs.end(), [&](const auto& d) { return d.get() == doc; });
     std::unique_ptr<AcApDocument> closing = std::move(*it);
@@ -474,6 +491,14 @@ bool CloseDocument(AcApDocument* doc, const std::function<void(AcApDocument*)>& 
         SwitchTo(s.docs.back().get());
     }
     return true;
+}
+
+DocDataKeeper::DocDataKeeper() {
+    Keepers().push_back(this);
+}
+
+DocDataKeeper::~DocDataKeeper() {
+    std::erase(Keepers(), this);
 }
 
 void CloseAllDocuments() {

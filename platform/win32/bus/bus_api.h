@@ -104,6 +104,17 @@ int GetWindowTextLengthW(HWND hwnd);
 HWND GetForegroundWindow();
 int GetSystemMetrics(int index);
 
+// The caret: one for the thread, owned by a window. CreateCaret replaces the one there is with a new caret,
+// hidden, at (0, 0) of its owner's client area (a null bitmap gives a solid one; a width or height of 0 takes
+// the border's 1 pixel, a negative one fails). ShowCaret and HideCaret of its owner (or of null: whoever owns
+// it) count as on Windows: it shows once each hide is matched by a show. The caret goes with its owner.
+BOOL CreateCaret(HWND hwnd, HBITMAP bitmap, int width, int height);
+BOOL DestroyCaret();
+BOOL ShowCaret(HWND hwnd);
+BOOL HideCaret(HWND hwnd);
+BOOL SetCaretPos(int x, int y);
+BOOL GetCaretPos(LPPOINT point);
+
 // Messages. SendMessageW copies a WM_COPYDATA payload into a fresh buffer freed when the call returns.
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageTimeoutW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeoutMs,

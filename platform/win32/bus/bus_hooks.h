@@ -63,6 +63,16 @@ std::vector<TimerRecord> LiveTimers();
 // Whether PostQuitMessage was called (and its exit code); the host's loop ends on it.
 bool QuitPosted(int* exitCode);
 
+// The thread's caret as the window that owns it made it: owner null when there is none.
+struct CaretRecord {
+    HWND owner = nullptr;
+    int width = 0;
+    int height = 0;
+    POINT position = {0, 0};
+    bool visible = false;
+};
+CaretRecord Caret();
+
 // The window brought to the top last (by creation, BringWindowToTop or SetForegroundWindow); null for none.
 HWND TopWindow();
 

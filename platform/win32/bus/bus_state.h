@@ -95,6 +95,9 @@ LRESULT CallProc(const std::shared_ptr<Window>& w, UINT message, WPARAM wParam, 
 // posted message dropped.
 void DropWindowTraffic(HWND hwnd);
 
+// The caret goes when the window that owns it does.
+void DropCaretOf(HWND hwnd);
+
 // Atom of a name in the shared table, added from 0xC000 when new; 0 when the table is full.
 UINT AtomFor(std::u16string_view name);
 

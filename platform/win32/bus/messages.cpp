@@ -122,6 +122,7 @@ void DropWindowTraffic(HWND hwnd) {
     }
     std::erase_if(s.posted, [hwnd](const QueuedMessage& q) { return q.hwnd == hwnd; });
     s.timesOut.erase(hwnd);
+    DropCaretOf(hwnd);
     // The hook runs once the queue is consistent again: it may post or destroy in turn.
     auto hook = s.dropHooks.find(hwnd);
     if (hook == s.dropHooks.end()) {

@@ -99,6 +99,7 @@ struct POINT {
     LONG x;
     LONG y;
 };
+typedef POINT* LPPOINT;
 struct SIZE {
     LONG cx;
     LONG cy;

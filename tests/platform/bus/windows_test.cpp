@@ -249,4 +249,46 @@ TEST_F(Windows, RecordedWindowState) {
     EXPECT_TRUE(GetClassInfoW(nullptr, WC_DIALOG, &check));
 }
 
+// One caret for the thread: a new one replaces the old, hidden until shown; shows and hides count; only its
+// owner (or null) names it; it goes with its owner.
+TEST_F(Windows, TheCaretBelongsToOneWindowAndCountsItsHides) {
+    HWND a = MakeWindow(u"CaretA", u"");
+    HWND b = MakeWindow(u"CaretB", u"");
+    POINT at{7, 7};
+    EXPECT_FALSE(GetCaretPos(&at));
+    EXPECT_FALSE(ShowCaret(nullptr));
+    ASSERT_TRUE(CreateCaret(a, nullptr, 1, 12));
+    EXPECT_EQ(platform::Caret().owner, a);
+    EXPECT_FALSE(platform::Caret().visible);
+    EXPECT_FALSE(ShowCaret(b));  // not its owner
+    EXPECT_TRUE(ShowCaret(a));
+    EXPECT_TRUE(platform::Caret().visible);
+    EXPECT_TRUE(HideCaret(nullptr));
+    EXPECT_TRUE(HideCaret(a));
+    EXPECT_TRUE(ShowCaret(a));
+    EXPECT_FALSE(platform::Caret().visible);  // hidden twice, shown once
+    EXPECT_TRUE(ShowCaret(a));
+    EXPECT_TRUE(platform::Caret().visible);
+    EXPECT_TRUE(SetCaretPos(3, 4));
+    ASSERT_TRUE(GetCaretPos(&at));
+    EXPECT_EQ(at.x, 3);
+    EXPECT_EQ(at.y, 4);
+
+    EXPECT_FALSE(CreateCaret(b, nullptr, -1, 5));
+    EXPECT_EQ(platform::Caret().owner, a);
+    ASSERT_TRUE(CreateCaret(b, nullptr, 0, 0));  // the border's width and height
+    const platform::CaretRecord caret = platform::Caret();
+    EXPECT_EQ(caret.owner, b);
+    EXPECT_EQ(caret.width, 1);
+    EXPECT_EQ(caret.height, 1);
+    EXPECT_EQ(caret.position.x, 0);
+    EXPECT_FALSE(caret.visible);
+    DestroyWindow(a);
+    EXPECT_EQ(platform::Caret().owner, b);
+    DestroyWindow(b);
+    EXPECT_EQ(platform::Caret().owner, nullptr);
+    EXPECT_FALSE(DestroyCaret());
+    EXPECT_FALSE(CreateCaret(b, nullptr, 1, 1));  // a window that is gone
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/arx/arxheaders.h"
+#include "platform/win32/core/testhooks.h"
 #include "recorder.h"
 
 namespace {
@@ -118,6 +119,50 @@ TEST(Documents, EachDocumentKeepsItsVariablesAndPickFirst) {
     EXPECT_EQ(platform::PickFirst().size(), 1u);
     EXPECT_EQ(acDocManager->document(b->database()), b);
     platform::ClearLockViolations();
+}
+
+// An application's per-document data: a record per document on first use, kept through the reactors'
+// last word on the document, dropped when it closes and by a reset whose documents go without one.
+struct DocRecord {
+    static int live;
+    int value = 0;
+    DocRecord() { ++live; }
+    DocRecord(const DocRecord&) = delete;
+    ~DocRecord() { --live; }
+};
+int DocRecord::live = 0;
+
+TEST(Documents, ADataManagerKeepsARecordPerDocumentUntilTheDocumentCloses) {
+    AcApDataManager<DocRecord> data;
+    EXPECT_EQ(data.tarnRecordCount(), 0u);  // nothing made before it is asked for
+    AcApDocument* a = platform::NewDocument();
+    AcApDocument* b = platform::NewDocument();
+    data.docData(a).value = 1;
+    data.docData().value = 2;  // the current document's: b
+    EXPECT_EQ(data.docData(b).value, 2);
+    EXPECT_EQ(data.docData(a).value, 1);
+    EXPECT_EQ(&data.docData(a), &data.docData(a));
+    EXPECT_EQ(DocRecord::live, 2);
+
+    struct Reader : AcApDocManagerReactor {
+        AcApDataManager<DocRecord>* data = nullptr;
+        int seen = -1;
+        void documentToBeDestroyed(AcApDocument* doc) override { seen = data->docData(doc).value; }
+    } reader;
+    reader.data = &data;
+    acDocManager->addReactor(&reader);
+    ASSERT_TRUE(platform::CloseDocument(a));
+    acDocManager->removeReactor(&reader);
+    EXPECT_EQ(reader.seen, 1);
+    EXPECT_EQ(data.tarnRecordCount(), 1u);
+    EXPECT_EQ(DocRecord::live, 1);
+    AcApDocument* c = platform::NewDocument();
+    EXPECT_EQ(data.docData(c).value, 0);  // a new document starts afresh, wherever it lies
+    EXPECT_EQ(data.docData(b).value, 2);
+
+    platform::ResetAll();
+    EXPECT_EQ(data.tarnRecordCount(), 0u);
+    EXPECT_EQ(DocRecord::live, 0);
 }
 
 }  // namespace
