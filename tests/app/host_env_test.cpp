@@ -256,8 +256,8 @@ TEST_F(AppTest, OnlyThePluginsOwnCacheFilesAreDeleted) {
     tarntest::WriteFile(tiles + "/1/18/-3_-4.png", "png");
     tarntest::WriteFile(tiles + "/1/18/notes.txt", "mine");  // a user's file among the tiles
     // A mark that is a link to a real mark, and a mark of another text, make no folder the plug-in's.
-    fs::create_directories(cache + "/MapTemp/77/1/18");
-    tarntest::WriteFile(cache + "/MapTemp/77/1/18/0_0.png", "mine");
+    fs::create_directories(cache + "/MapTemp/77");
+    tarntest::WriteFile(cache + "/MapTemp/77/0_0.png", "mine");
     fs::create_symlink(tiles + "/TarnArx.cache", cache + "/MapTemp/77/TarnArx.cache");
     fs::create_directories(cache + "/MapTemp/78");
     tarntest::WriteFile(cache + "/MapTemp/78/TarnArx.cache", "TarnArx tile cache folder\r\nand more");
@@ -275,7 +275,7 @@ TEST_F(AppTest, OnlyThePluginsOwnCacheFilesAreDeleted) {
     EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/2024/05/17/3_4.png"), "mine");
     EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/2024/05/17/-1_0.png"), "mine");
     EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/report.png"), "mine");
-    EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/77/1/18/0_0.png"), "mine");
+    EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/77/0_0.png"), "mine");
     EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/78/0_0.png"), "mine");
     EXPECT_EQ(tarntest::ReadFile(cache + "/keep.txt"), "keep");
     EXPECT_TRUE(fs::exists(outside + "/MapTemp/5/1/18/1_1.png"));
