@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/win32/core/paths.h"
+#include "platform/win32/sys/sys_api.h"
+
 namespace mapsim {
 
 namespace {
@@ -169,7 +172,9 @@ bool WritePngFile(const std::string& hostPath, const Image& image) {
     if (!EncodePng(image, &png)) {
         return false;
     }
-    FILE* file = std::fopen(hostPath.c_str(), "wb");
+    // Opened as the stand-in opens files, so that injected file faults (a full disk) reach the map
+    // application's writes as well.
+    FILE* file = _wfopen(platform::ToWindowsPath(hostPath).c_str(), u"wb");
     if (file == nullptr) {
         return false;
     }

@@ -41,13 +41,6 @@ void DisarmViewRecording() {
     }
 }
 
-void CreateFolder(const CString& folder) {
-    const std::string utf8 = PathToUtf8(folder, 1000);
-    if (!utf8.empty()) {
-        CreateDirU8(utf8.c_str());
-    }
-}
-
 // Every sync state made from now on holds a base map of this folder.
 [[maybe_unused]] const bool g_makerRegistered =
     (SetDocBaseMapMaker([]() -> std::unique_ptr<CDocBaseMap> { return std::make_unique<CBaseMapLayer>(); }),
@@ -279,7 +272,7 @@ bool CBaseMapLayer::Load() {
 
     // The cache folder names the exact lattice, so that tiles of another reference never land on this one.
     CString folder = JoinFolder(g_strMapTempRoot, u"MapTemp");
-    CreateFolder(folder);
+    MakeCacheFolder(folder);
     CString key;
     key.Format(u"\\%I64d",
                static_cast<long long>(StringKey63(CacheFolderText(
@@ -294,7 +287,7 @@ bool CBaseMapLayer::Load() {
         m_bInLoad = false;
         return false;
     }
-    CreateFolder(folder);
+    MakeCacheFolder(folder);
     m_grid.m_strCacheFolder = folder;
 
     ScanCacheFolder(folder);
@@ -391,9 +384,9 @@ bool CBaseMapLayer::Layout() {
 
     CString levelFolder;
     levelFolder.Format(u"%s\\%d", m_grid.m_strCacheFolder.GetString(), static_cast<int>(m_grid.m_nMapId));
-    CreateFolder(levelFolder);
+    MakeCacheFolder(levelFolder);
     levelFolder.AppendFormat(u"\\%d", level);
-    CreateFolder(levelFolder);
+    MakeCacheFolder(levelFolder);
 
     for (const TileIndex& tile : RingOrder(m_grid.m_nHalf[0], m_grid.m_nHalf[1])) {
         CheckTile(tile.col, tile.row);

@@ -196,6 +196,7 @@ private:
     int32_t m_nTileErrorShown = 0;      // the error status last printed for a tile (0: none since a layout)
     bool m_bCaptureRetryDue = false;    // a not-ready answer of the capture waits for timer 1010
     uint64_t m_nCaptureActivityMs = 0;  // the capture's last send or answer: a lost one ends after 2 minutes
+    HWND m_hCaptureMapWnd = nullptr;    // the map application's window the capture was last sent to
     AcDbDatabase* m_pCaptureDb = nullptr;  // the drawing the capture was asked for
     AcDbDatabase* m_pDb = nullptr;         // the drawing the tiles are in
     bool m_bInLoad = false;                // guards against the nested answers of Load's own requests

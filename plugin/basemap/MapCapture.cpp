@@ -89,9 +89,12 @@ void CBaseMapLayer::StartCapture() {
         AfxMessageBox(u"当前文档为临时文档(没有路径)，请保存后再进行取图操作！\n");
         return;
     }
-    if (m_captureItem.m_bRunning && GetTickCount64() - m_nCaptureActivityMs >= kCaptureLostMs) {
-        // Lost with the map application (it went away, or never answered): it blocks no later capture.
-        WriteDebugLog(u"capture without an answer for two minutes ended");
+    // A capture whose map application is gone (its window closed, or another in its place after a restart)
+    // is never answered: it ends at once. The two minutes are for a map application that is there but silent.
+    const bool mapGone = FindWindowW(kMapAppWindowClass, nullptr) != m_hCaptureMapWnd;
+    if (m_captureItem.m_bRunning && (mapGone || GetTickCount64() - m_nCaptureActivityMs >= kCaptureLostMs)) {
+        WriteDebugLog(mapGone ? u"capture of a map application that is gone ended"
+                              : u"capture without an answer for two minutes ended");
         m_captureItem.m_bRunning = false;
         m_captureItem.RestoreMeter();
         m_bCaptureRetryDue = false;
@@ -232,6 +235,7 @@ int CBaseMapLayer::RequestCaptureImage(int param) {
     // Set before the send: the answer is recognised by it, and may come inside the send.
     item.m_nId = record.m_nId;
     m_nCaptureActivityMs = GetTickCount64();
+    m_hCaptureMapWnd = FindWindowW(kMapAppWindowClass, nullptr);  // the map application that owes the answer
     const int result = MapApiRequestMapFiles(&g_MapApiLink, &record, 1);
     if (result < 0) {
         item.m_bRunning = false;

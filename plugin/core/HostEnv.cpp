@@ -3,6 +3,8 @@
 #include "plugin/core/HostEnv.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -91,10 +93,6 @@ CString FullFolder(const CString& folder) {
         return CString();
     }
     return CString(full);
-}
-
-bool IsDriveRoot(const CString& full) {
-    return full.GetLength() <= 3;
 }
 
 // Whether a full path lies below a full folder (letter case aside); false when either is empty.
@@ -246,7 +244,8 @@ CString GetTempFolder() {
         return CString();
     }
     CString folder(path);
-    if (folder.GetLength() > 0 && folder[folder.GetLength() - 1] == u'\\') {
+    // One trailing backslash goes, except a drive root's own: "C:" alone would be the current folder.
+    if (folder.GetLength() > 3 && folder[folder.GetLength() - 1] == u'\\') {
         folder = folder.Left(folder.GetLength() - 1);
     }
     return folder;
@@ -301,15 +300,41 @@ bool IsPathWithin(const CString& path, const CString& folder) {
     return LiesUnder(FullFilePath(path), FullFilePath(folder));
 }
 
-CString FullCacheRoot(const CString& folder) {
+namespace {
+
+// One pass of the cache root's normal form: blanks around the text go; "X:" alone is that drive's root (the
+// settings keep a root without its trailing backslash, so a drive root may be stored as "C:", and "C:" alone
+// would be the drive's current folder); the path is made full; trailing separators go except a drive
+// root's own.
+CString CacheRootPass(const CString& folder) {
     CString trimmed(folder);
     trimmed.Trim();
+    if (trimmed.GetLength() == 2 && trimmed[1] == u':') {
+        trimmed += u'\\';
+    }
     CString full = FullFilePath(trimmed);
-    // A drive root keeps its separator: "C:" alone would be the drive's current folder.
     while (full.GetLength() > 3 && full[full.GetLength() - 1] == u'\\') {
         full = full.Left(full.GetLength() - 1);
     }
     return full;
+}
+
+}  // namespace
+
+// A last name ending in a blank is a name to the full path (".. ") and no longer one once the blank is
+// trimmed (".." is a step up), so one pass need not give a root that a second pass keeps; the passes repeat
+// until the text holds still, so that the tiles, the lock and the clean-up all act on one folder. Each pass
+// that changes the text shortens it (but for the one "C:" -> "C:\"), so the loop ends.
+CString FullCacheRoot(const CString& folder) {
+    CString current = CacheRootPass(folder);
+    for (int pass = 0; pass < MAX_PATH && !current.IsEmpty(); ++pass) {
+        const CString next = CacheRootPass(current);
+        if (next == current) {
+            return current;
+        }
+        current = next;
+    }
+    return CString();
 }
 
 CString JoinFolder(const CString& root, const char16_t* name) {
@@ -323,6 +348,10 @@ namespace {
 
 constexpr const char16_t* kLockPrefix = u"TarnArx_";
 constexpr const char16_t* kLockSuffix = u".lock";
+// The mark of a folder the plug-in made in the cache, and what it holds.
+constexpr const char16_t* kOwnMarkName = u"TarnArx.cache";
+constexpr char kOwnMarkText[] = "TarnArx tile cache folder\r\n";
+constexpr size_t kOwnMarkBytes = sizeof kOwnMarkText - 1;
 
 bool AllDigits(const CString& text, bool sign) {
     int i = sign && text.GetLength() > 1 && text[0] == u'-' ? 1 : 0;
@@ -346,6 +375,21 @@ bool IsTileFileName(const CString& name) {
     const int underscore = stem.Find(u'_', 1);
     return underscore > 0 && AllDigits(stem.Left(underscore), true) &&
            AllDigits(stem.Mid(underscore + 1), true);
+}
+
+std::string Utf8Path(const CString& path) {
+    char utf8[kMaxUtf8Path];
+    if (WideCharToMultiByte(CP_UTF8, 0, path.GetString(), -1, utf8, kMaxUtf8Path, nullptr, nullptr) <= 0) {
+        return std::string();
+    }
+    return utf8;
+}
+
+// Makes a new file that nobody else can have placed: an existing file, or a link of that name (which could
+// lead anywhere), makes it fail, so nothing is ever written through it.
+FILE* CreateNewFile(const CString& path) {
+    const std::string utf8 = Utf8Path(path);
+    return utf8.empty() ? nullptr : OpenFileU8(utf8.c_str(), "wbx");
 }
 
 struct FolderItem {
@@ -372,28 +416,67 @@ std::vector<FolderItem> ListFolder(const CString& folder) {
     return items;
 }
 
-// A drawing's tile folder: "<map id>\\<level>\\<column>_<row>.png" below it; the folders go when empty.
-void RemoveTileFolder(const CString& folder) {
-    for (const FolderItem& map : ListFolder(folder)) {
-        if (!map.folder || !AllDigits(map.name, false)) {
-            continue;
-        }
-        const CString mapFolder = folder + u"\\" + map.name;
-        for (const FolderItem& level : ListFolder(mapFolder)) {
-            if (!level.folder || !AllDigits(level.name, false)) {
-                continue;
-            }
-            const CString levelFolder = mapFolder + u"\\" + level.name;
-            for (const FolderItem& file : ListFolder(levelFolder)) {
-                if (!file.folder && IsTileFileName(file.name)) {
-                    DeleteFileW(levelFolder + u"\\" + file.name);
-                }
-            }
-            RemoveDirectoryW(levelFolder);  // only when empty
-        }
-        RemoveDirectoryW(mapFolder);
+// Whether nothing but the mark is left in the folder (links counted: they keep it).
+bool OnlyMarkLeft(const CString& folder) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(folder + u"\\*", &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return false;
     }
-    RemoveDirectoryW(folder);
+    int others = 0;
+    bool mark = false;
+    do {
+        const CString name(data.cFileName);
+        if (name == kOwnMarkName &&
+            (data.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0) {
+            mark = true;
+        } else if (name != u"." && name != u"..") {
+            ++others;
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return mark && others == 0;
+}
+
+// A folder is the plug-in's when it holds the mark the plug-in wrote as it made it: a plain file (never a
+// link) of exactly the mark's text. The name of a folder or a file says nothing: a user's own folders may be
+// named like the plug-in's.
+bool IsOwnFolder(const CString& folder) {
+    const CString mark = folder + u"\\" + kOwnMarkName;
+    const DWORD attributes = GetFileAttributesW(mark);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        return false;
+    }
+    const std::string utf8 = Utf8Path(mark);
+    FILE* file = utf8.empty() ? nullptr : OpenFileU8(utf8.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char text[kOwnMarkBytes + 1] = {};
+    const size_t got = std::fread(text, 1, sizeof text, file);
+    std::fclose(file);
+    return got == kOwnMarkBytes && std::memcmp(text, kOwnMarkText, kOwnMarkBytes) == 0;
+}
+
+// Empties a folder of the cache: the plug-in's own folders in it are emptied the same way and removed; in a
+// folder of its own (own) the tile files go too, and at the end the folder itself when nothing else is left
+// in it. Nothing else is touched, and links are never followed.
+void CleanCacheFolder(const CString& folder, bool own) {
+    for (const FolderItem& item : ListFolder(folder)) {
+        const CString path = folder + u"\\" + item.name;
+        if (item.folder) {
+            if (IsOwnFolder(path)) {
+                CleanCacheFolder(path, true);
+            }
+        } else if (own && IsTileFileName(item.name)) {
+            DeleteFileW(path);
+        }
+    }
+    if (own && OnlyMarkLeft(folder)) {
+        DeleteFileW(folder + u"\\" + kOwnMarkName);
+        RemoveDirectoryW(folder);
+    }
 }
 
 CString LockFileName(DWORD processId) {
@@ -438,6 +521,20 @@ CString CacheOf(const CString& folder) {
 
 }  // namespace
 
+void MakeCacheFolder(const CString& folder) {
+    if (Utf8Path(folder).empty() || CreateDirectoryW(folder, nullptr) == FALSE) {
+        return;  // there already (made by whoever), or not to be made: not marked
+    }
+    FILE* mark = CreateNewFile(folder + u"\\" + kOwnMarkName);
+    if (mark == nullptr) {
+        return;
+    }
+    const bool written = std::fwrite(kOwnMarkText, 1, kOwnMarkBytes, mark) == kOwnMarkBytes;
+    if (std::fclose(mark) != 0 || !written) {
+        DeleteFileW(folder + u"\\" + kOwnMarkName);  // half a mark would never be recognised
+    }
+}
+
 // Why a lock file with the process id: the cache is a plain folder that several hosts may share through one
 // settings file, and a plug-in that crashed leaves its file behind. The id in the name tells a lock of a
 // running process (kept, the cache stays) from one of an ended process (removed as stale), which a bare
@@ -447,11 +544,20 @@ void HoldMapTempFolder(const CString& folder) {
     if (cache.IsEmpty()) {
         return;
     }
-    CreateDirectoryW(cache, nullptr);
+    MakeCacheFolder(cache);
     const CString lock = cache + u"\\" + LockFileName(GetCurrentProcessId());
-    char utf8[kMaxUtf8Path];
-    if (WideCharToMultiByte(CP_UTF8, 0, lock.GetString(), -1, utf8, kMaxUtf8Path, nullptr, nullptr) <= 0 ||
-        WriteFileData(utf8, "", 0) == 0) {
+    const DWORD attributes = GetFileAttributesW(lock);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return;  // held already; the lock's content is nothing, so it is never opened again
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        // Someone else's link in the lock's place, in a folder others can write into: the link goes (its
+        // target is not touched) and the lock is made anew, never written through it.
+        DeleteFileW(lock);
+    }
+    FILE* file = CreateNewFile(lock);
+    if (file == nullptr || std::fclose(file) != 0) {
         WriteDebugLogF(u"cache lock not written: %s", lock.GetString());
     }
 }
@@ -486,28 +592,23 @@ bool IsMapTempFolderInUse(const CString& folder) {
 
 void DeleteMapTempFolder(const CString& folder) {
     ReleaseMapTempFolder(folder);
-    CString typed(folder);
-    typed.Trim();
-    // "C:" alone resolves to the drive's current folder, never a root the plug-in made its cache in.
-    const bool bareDrive = typed.GetLength() >= 2 && typed[1] == u':' &&
-                           typed.Mid(2).SpanIncluding(u"\\/").GetLength() == typed.GetLength() - 2;
-    const CString root = FullFolder(folder);
-    // An empty or damaged root must not turn into "MapTemp" at the top of the drive.
-    if (bareDrive || root.IsEmpty() || IsDriveRoot(root)) {
+    // The root in its one normal form, as the tiles and the lock used it; an empty or damaged root is none.
+    const CString cache = CacheOf(folder);
+    if (cache.IsEmpty()) {
         return;
     }
-    if (IsMapTempFolderInUse(root)) {
-        WriteDebugLogF(u"cache kept: another running plug-in uses %s", root.GetString());
+    const DWORD attributes = GetFileAttributesW(cache);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return;  // no cache, or a link in its place: never followed
+    }
+    if (IsMapTempFolderInUse(folder)) {
+        WriteDebugLogF(u"cache kept: another running plug-in uses %s", cache.GetString());
         return;
     }
-    const CString cache = root + u"\\MapTemp";
-    // The drawings' tile folders are named by their 63-bit keys; nothing else here is the plug-in's.
-    for (const FolderItem& item : ListFolder(cache)) {
-        if (item.folder && AllDigits(item.name, false)) {
-            RemoveTileFolder(cache + u"\\" + item.name);
-        }
-    }
-    RemoveDirectoryW(cache);
+    // Only the folders the plug-in made are its own, at a drive's root as anywhere: a user's folders and
+    // files beside them stay, however they are named. "MapTemp" itself goes when the plug-in made it too.
+    CleanCacheFolder(cache, IsOwnFolder(cache));
 }
 
 bool IsValidGaussEasting(double x) {

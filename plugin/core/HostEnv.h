@@ -30,9 +30,14 @@ void RegisterDemandLoad();
 void UnregisterDemandLoad();
 CString GetLocalAppDataFolder();
 CString GetTempFolder();
-// Deletes what the plug-in made in folder + "\\MapTemp": the drawings' tile folders with the tile files in
-// them, then the folders left empty. Nothing else there (a user's files), nothing for an empty folder or a
-// drive root, and nothing while another running plug-in uses the same cache.
+// Makes a folder of the tile cache (a drawing's, a map's, a level's, "MapTemp" itself) and, when this call
+// made it, marks it as the plug-in's with a file written in it; a folder that was there already is not
+// marked. The clean-up knows the plug-in's folders by that mark alone.
+void MakeCacheFolder(const CString& folder);
+// Deletes what the plug-in made in folder + "\\MapTemp": the folders it marked as it made them, with the tile
+// files in them, then "MapTemp" itself when the plug-in made it and nothing else is left. Nothing else there
+// (a user's folders and files, however named), nothing through a link, nothing for an empty root, and
+// nothing while another running plug-in uses the same cache. A drive root is a root like any other.
 void DeleteMapTempFolder(const CString& folder);
 // The cache is shared by every running plug-in of the same settings: each marks its use with a file
 // "TarnArx_<process id>.lock" in folder + "\\MapTemp", held from load to unload (and moved with the root).
@@ -53,8 +58,9 @@ CString FullFilePath(const CString& path);
 bool IsSameFile(const CString& a, const CString& b);
 // Whether the path lies strictly inside the folder (full forms).
 bool IsPathWithin(const CString& path, const CString& folder);
-// A folder made full once, as the settings keep it: no trailing separator except a drive root's own ("C:\");
-// empty when it cannot be made full.
+// The cache root's one normal form, for every source of it (the settings file, the folder picker, the
+// temporary folder): full, no trailing separator except a drive root's own ("C:\", also for "C:" alone),
+// and equal to itself when made again; empty when it cannot be made full.
 CString FullCacheRoot(const CString& folder);
 // root + "\" + name, without doubling the separator of a drive root.
 CString JoinFolder(const CString& root, const char16_t* name);

@@ -201,7 +201,9 @@ TEST_F(DlgSettingTest, ANewCacheFolderIsTakenAtOkOnlyAndTheOldCacheGoesUnlessItH
     namespace fs = std::filesystem;
     const std::string oldRoot = dir + "/cache-old";
     const std::string newRoot = dir + "/cache-new";
-    fs::create_directories(oldRoot + "/MapTemp/1");
+    fs::create_directories(oldRoot);
+    MakeCacheFolder(platform::ToWindowsPath(oldRoot + "/MapTemp").c_str());  // the plug-in's own cache
+    MakeCacheFolder(platform::ToWindowsPath(oldRoot + "/MapTemp/1").c_str());
     fs::create_directories(newRoot);
     g_strMapTempRoot = platform::ToWindowsPath(oldRoot).c_str();
     SaveMapTempPath();

@@ -1,8 +1,10 @@
 // Host environment operations: the zoom match against the simulated map application, the view variables,
 // the demand-load entry, the user's folders, the cache removal and the two geometric tests.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "app/app_fixture.h"
@@ -227,59 +229,88 @@ TEST_F(AppTest, UsersFoldersComeFromTheHost) {
     EXPECT_TRUE(std::filesystem::exists(pluginDir + "/TarnArx_setting.ini"));
 }
 
+// The cache's folders the plug-in made, made its way: each marked as it is made.
+void MakeTileFolders(const CString& mapTemp, const char16_t* drawingKey) {
+    MakeCacheFolder(mapTemp);
+    const CString tiles = mapTemp + u"\\" + drawingKey;
+    MakeCacheFolder(tiles);
+    MakeCacheFolder(tiles + u"\\1");
+    MakeCacheFolder(tiles + u"\\1\\18");
+}
+
+// The clean-up knows the plug-in's folders by the mark it wrote as it made them, never by their names: a
+// user's folders named like the plug-in's, with pictures named like tiles, stay; so does a folder whose mark
+// is a link or holds another text, and whatever lies behind a link.
 TEST_F(AppTest, OnlyThePluginsOwnCacheFilesAreDeleted) {
-    const std::string cache = root + "/cache";
+    namespace fs = std::filesystem;
+    const std::string cache = root + "/Documents";  // the user's own "MapTemp" is there before the plug-in
     const std::string outside = root + "/outside";
     const std::string tiles = cache + "/MapTemp/4611686018427387904";
-    std::filesystem::create_directories(tiles + "/1/18");
-    std::filesystem::create_directories(outside + "/7/18");
+    fs::create_directories(cache + "/MapTemp/2024/05/17");
+    tarntest::WriteFile(cache + "/MapTemp/2024/05/17/3_4.png", "mine");
+    tarntest::WriteFile(cache + "/MapTemp/2024/05/17/-1_0.png", "mine");
+    tarntest::WriteFile(cache + "/MapTemp/report.png", "mine");
+    tarntest::WriteFile(cache + "/keep.txt", "keep");
+    MakeTileFolders(Win(cache + "/MapTemp"), u"4611686018427387904");
     tarntest::WriteFile(tiles + "/1/18/3_4.png", "png");
     tarntest::WriteFile(tiles + "/1/18/-3_-4.png", "png");
     tarntest::WriteFile(tiles + "/1/18/notes.txt", "mine");  // a user's file among the tiles
-    tarntest::WriteFile(cache + "/MapTemp/report.png", "mine");
-    std::filesystem::create_directories(cache + "/MapTemp/photos");
-    tarntest::WriteFile(cache + "/MapTemp/photos/1_2.png", "mine");
-    tarntest::WriteFile(cache + "/keep.txt", "keep");
-    tarntest::WriteFile(outside + "/7/18/1_1.png", "mine");
-    std::filesystem::create_directory_symlink(outside, cache + "/MapTemp/123");
+    // A mark that is a link to a real mark, and a mark of another text, make no folder the plug-in's.
+    fs::create_directories(cache + "/MapTemp/77");
+    tarntest::WriteFile(cache + "/MapTemp/77/0_0.png", "mine");
+    fs::create_symlink(tiles + "/TarnArx.cache", cache + "/MapTemp/77/TarnArx.cache");
+    fs::create_directories(cache + "/MapTemp/78");
+    tarntest::WriteFile(cache + "/MapTemp/78/TarnArx.cache", "TarnArx tile cache folder\r\nand more");
+    tarntest::WriteFile(cache + "/MapTemp/78/0_0.png", "mine");
+    // Behind a link, even a tree the plug-in made is never reached.
+    fs::create_directories(outside);
+    MakeTileFolders(Win(outside + "/MapTemp"), u"5");
+    tarntest::WriteFile(outside + "/MapTemp/5/1/18/1_1.png", "png");
+    fs::create_directory_symlink(outside + "/MapTemp/5", cache + "/MapTemp/123");
 
     DeleteMapTempFolder(Win(cache) + u"\\");
-    EXPECT_FALSE(std::filesystem::exists(tiles + "/1/18/3_4.png"));
-    EXPECT_FALSE(std::filesystem::exists(tiles + "/1/18/-3_-4.png"));
-    EXPECT_TRUE(std::filesystem::exists(tiles + "/1/18/notes.txt"));
-    EXPECT_TRUE(std::filesystem::exists(cache + "/MapTemp/report.png"));
-    EXPECT_TRUE(std::filesystem::exists(cache + "/MapTemp/photos/1_2.png"));
-    EXPECT_TRUE(std::filesystem::exists(cache + "/keep.txt"));
-    EXPECT_TRUE(std::filesystem::exists(outside + "/7/18/1_1.png"));  // a link is never followed
-    // With only its own files in it, the cache goes whole.
-    std::filesystem::remove(tiles + "/1/18/notes.txt");
-    std::filesystem::remove(cache + "/MapTemp/report.png");
-    std::filesystem::remove_all(cache + "/MapTemp/photos");
-    std::filesystem::remove(cache + "/MapTemp/123");
+    EXPECT_FALSE(fs::exists(tiles + "/1/18/3_4.png"));
+    EXPECT_FALSE(fs::exists(tiles + "/1/18/-3_-4.png"));
+    EXPECT_EQ(tarntest::ReadFile(tiles + "/1/18/notes.txt"), "mine");
+    EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/2024/05/17/3_4.png"), "mine");
+    EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/2024/05/17/-1_0.png"), "mine");
+    EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/report.png"), "mine");
+    EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/77/0_0.png"), "mine");
+    EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/78/0_0.png"), "mine");
+    EXPECT_EQ(tarntest::ReadFile(cache + "/keep.txt"), "keep");
+    EXPECT_TRUE(fs::exists(outside + "/MapTemp/5/1/18/1_1.png"));
+    // The folder held by the user's file keeps its mark: once the file is gone, the next clean-up takes it.
+    fs::remove(tiles + "/1/18/notes.txt");
     DeleteMapTempFolder(Win(cache));
-    EXPECT_FALSE(std::filesystem::exists(cache + "/MapTemp"));
+    EXPECT_FALSE(fs::exists(tiles));
+    EXPECT_TRUE(fs::exists(cache + "/MapTemp/2024/05/17/3_4.png"));  // "MapTemp" was the user's: it stays
 
-    // A drive root is refused, and so is "C:" alone, which would be the current folder.
-    const std::string ownTile = root + "/MapTemp/4611686018427387904/1/18/1_1.png";
-    std::filesystem::create_directories(root + "/MapTemp/4611686018427387904/1/18");
-    tarntest::WriteFile(ownTile, "png");
-    const std::string before = std::filesystem::current_path().string();
-    ASSERT_EQ(::chdir(root.c_str()), 0);
-    DeleteMapTempFolder(u"C:");
-    DeleteMapTempFolder(u"C:\\");
-    DeleteMapTempFolder(u"c:/");
+    // A cache the plug-in made goes whole; at a drive's root as anywhere, "D:" alone being that root (never
+    // the current folder, which here holds a cache of its own).
+    const std::string drive = root + "/drive";
+    const std::string here = root + "/here";
+    fs::create_directories(drive + "/photos");
+    fs::create_directories(here);
+    tarntest::WriteFile(drive + "/photos/1_1.png", "mine");
+    platform::MapDrive(u'D', drive);
+    HoldMapTempFolder(u"D:\\");
+    MakeTileFolders(u"D:\\MapTemp", u"42");
+    tarntest::WriteFile(drive + "/MapTemp/42/1/18/0_0.png", "png");
+    MakeTileFolders(Win(here + "/MapTemp"), u"42");
+    const std::string before = fs::current_path().string();
+    ASSERT_EQ(::chdir(here.c_str()), 0);
+    DeleteMapTempFolder(u"D:");
     ASSERT_EQ(::chdir(before.c_str()), 0);
-    EXPECT_TRUE(std::filesystem::exists(ownTile));
-    std::filesystem::remove_all(root + "/MapTemp");
+    EXPECT_FALSE(fs::exists(drive + "/MapTemp"));
+    EXPECT_EQ(tarntest::ReadFile(drive + "/photos/1_1.png"), "mine");
+    EXPECT_TRUE(fs::exists(here + "/MapTemp/42/1/18"));
 
     // An empty or blank root is no root: "MapTemp" of the current folder stays.
-    std::filesystem::create_directories(root + "/MapTemp");
-    const std::string here = std::filesystem::current_path().string();
-    ASSERT_EQ(::chdir(root.c_str()), 0);
+    ASSERT_EQ(::chdir(here.c_str()), 0);
     DeleteMapTempFolder(u"");
     DeleteMapTempFolder(u"   ");
-    ASSERT_EQ(::chdir(here.c_str()), 0);
-    EXPECT_TRUE(std::filesystem::exists(root + "/MapTemp"));
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+    EXPECT_TRUE(fs::exists(here + "/MapTemp/42/1/18"));
 
     // One folder however written; and inside another.
     EXPECT_TRUE(IsSameFolder(u"C:\\Data\\Cache", u"c:\\data\\cache\\"));
@@ -289,6 +320,59 @@ TEST_F(AppTest, OnlyThePluginsOwnCacheFilesAreDeleted) {
     EXPECT_TRUE(IsFolderWithin(u"C:\\Data\\Cache\\MapTemp\\x", u"C:\\Data\\Cache\\"));
     EXPECT_FALSE(IsFolderWithin(u"C:\\Data\\Cache2", u"C:\\Data\\Cache"));
     EXPECT_FALSE(IsFolderWithin(u"C:\\Data\\Cache", u"C:\\Data\\Cache"));
+}
+
+// The lock is made, never opened: a link in its place (to a user's file, or to nowhere) goes, and the file it
+// led to keeps its text. A lock left by an ended process goes at the clean-up, also when "MapTemp" stays for
+// the user's files in it.
+TEST_F(AppTest, TheCacheLockIsNeverWrittenThroughALinkAndStaleLocksGo) {
+    namespace fs = std::filesystem;
+    const std::string cache = root + "/shared";
+    const std::string lock = cache + "/MapTemp/TarnArx_" + std::to_string(::getpid()) + ".lock";
+    fs::create_directories(cache + "/MapTemp");
+    tarntest::WriteFile(root + "/letter.txt", "dear");
+    fs::create_symlink(root + "/letter.txt", lock);
+    HoldMapTempFolder(Win(cache));
+    EXPECT_EQ(tarntest::ReadFile(root + "/letter.txt"), "dear");
+    EXPECT_FALSE(fs::is_symlink(lock));
+    EXPECT_TRUE(fs::is_regular_file(lock));
+    fs::remove(lock);
+    fs::create_symlink(root + "/nowhere.txt", lock);
+    HoldMapTempFolder(Win(cache));
+    EXPECT_FALSE(fs::exists(root + "/nowhere.txt"));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(lock)));
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string stale = cache + "/MapTemp/TarnArx_" + std::to_string(child) + ".lock";
+    tarntest::WriteFile(stale, "");
+    MakeTileFolders(Win(cache + "/MapTemp"), u"9");
+    tarntest::WriteFile(cache + "/MapTemp/9/1/18/0_0.png", "png");
+    tarntest::WriteFile(cache + "/MapTemp/mine.txt", "mine");
+    DeleteMapTempFolder(Win(cache));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_FALSE(fs::exists(lock));
+    EXPECT_FALSE(fs::exists(cache + "/MapTemp/9"));
+    EXPECT_EQ(tarntest::ReadFile(cache + "/MapTemp/mine.txt"), "mine");
+}
+
+// The cache root has one normal form, whatever the source: made again it is itself. A last name ending in a
+// blank is trimmed like the whole text, so ".. " steps up; "C:" alone is the drive's root.
+TEST(CacheRoot, TheNormalFormHoldsWhenMadeAgain) {
+    for (const char16_t* typed :
+         {u"C:\\r\\.. \\", u"C:\\r\\.. ", u"  C:\\data\\x \\ ", u"C:\\a\\.\\b\\..\\c\\\\", u"C:", u"c:\\",
+          u"D:", u"D:/maps/", u"C:\\a \\b", u"C:\\r\\ .. \\"}) {
+        const CString once = FullCacheRoot(typed);
+        EXPECT_FALSE(once.IsEmpty()) << platform::Utf16ToUtf8(typed);
+        EXPECT_EQ(FullCacheRoot(once), once) << platform::Utf16ToUtf8(typed);
+    }
+    EXPECT_EQ(FullCacheRoot(u"C:\\r\\.. \\"), CString(u"C:\\"));
+    EXPECT_EQ(FullCacheRoot(u"C:"), CString(u"C:\\"));
+    EXPECT_TRUE(FullCacheRoot(u"C:\\a|b").IsEmpty());
 }
 
 // The zone is the quotient itself, so zone 45 ends at 45,000,000 (whose remainder 0 fails).

@@ -2,6 +2,7 @@
 // the notices' switches, the FILE_MD5 entries and the reopen check of a drawing.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <cstring>
@@ -239,6 +240,26 @@ TEST_F(Settings, AnOlderFileBesideThePluginIsMovedToTheApplicationData) {
     Reload();
     EXPECT_TRUE(SameBytes(g_Settings, ExpectedDefaults()));
     EXPECT_TRUE(std::filesystem::exists(old));
+
+    // A rename that fails (the file on another volume) falls back to a copy and a delete.
+    std::filesystem::remove(SettingsFile());
+    WriteRecord(old, r);
+    platform::InjectFileOpenFailure(SettingsFile(), EXDEV);
+    Reload();
+    EXPECT_TRUE(SameBytes(g_Settings, r));
+    EXPECT_FALSE(std::filesystem::exists(old));
+    ASSERT_TRUE(FileRecord(stored));
+    EXPECT_TRUE(SameBytes(stored, r));
+    // When the copy fails too, the older file is read where it lies, and stays.
+    const std::string otherData = root + "/appdata2";
+    std::filesystem::create_directories(otherData);
+    platform::SetLocalAppDataFolder(otherData);
+    platform::InjectFileOpenFailure(otherData + "/TarnArx_setting.ini", EACCES);
+    WriteRecord(old, r);
+    Reload();
+    EXPECT_TRUE(SameBytes(g_Settings, r));
+    EXPECT_TRUE(std::filesystem::exists(old));
+    EXPECT_FALSE(std::filesystem::exists(otherData + "/TarnArx_setting.ini"));
 }
 
 TEST_F(Settings, AFailedSaveReportsFailureAndLeavesTheFileWhole) {
@@ -251,6 +272,11 @@ TEST_F(Settings, AFailedSaveReportsFailureAndLeavesTheFileWhole) {
     EXPECT_FALSE(SaveMapTempPath());
     EXPECT_EQ(tarntest::ReadFile(SettingsFile()), before);
     ::chmod(SettingsFile().c_str(), 0644);
+    // A full disk, likewise.
+    platform::InjectDiskFull(appData);
+    EXPECT_FALSE(SaveSettings());
+    EXPECT_FALSE(SaveMapTempPath());
+    EXPECT_EQ(tarntest::ReadFile(SettingsFile()), before);
 }
 
 // The cache root is made full once, when read: a drive root keeps its separator ("C:" alone would be the
@@ -272,6 +298,21 @@ TEST_F(Settings, TheCacheRootIsReadAsAFullPathAndADriveRootKeepsItsSeparator) {
     Reload();
     std::filesystem::current_path(was);
     EXPECT_EQ(g_strMapTempRoot, CString(platform::ToWindowsPath(root + "/work/cache").c_str()));
+
+    // A root whose last name ends in a blank is read in the one form every later reading gives too.
+    ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", Win(root) + u"\\r\\.. \\", File()));
+    Reload();
+    EXPECT_EQ(g_strMapTempRoot, Win(root));
+    // A temporary folder at a drive's root gives that root as the first run's cache root.
+    const std::string drive = root + "/drive";
+    std::filesystem::create_directories(drive);
+    platform::MapDrive(u'D', drive);
+    platform::SetTempFolder(drive);
+    EXPECT_EQ(GetTempFolder(), CString(u"D:\\"));
+    std::filesystem::remove(SettingsFile());
+    Reload();
+    EXPECT_EQ(g_strMapTempRoot, CString(u"D:\\"));
+    EXPECT_EQ(FileText(u"TempPath", u"MapTemp"), u"D:\\");
 }
 
 TEST_F(Settings, TheNoticesKeepTheirSwitchesInTheRecordAndAskThroughTheHintDialog) {

@@ -182,9 +182,13 @@ TEST(CaptureNames, NamesThatLeadOutOfTheDrawingsFolderAreRefused) {
 TEST_F(AnswerPathsTest, TheCacheStaysWhileAnotherRunningPluginHoldsIt) {
     const std::string root = dir + "/shared";
     const std::string tile = root + "/MapTemp/4611686018427387904/1/15/0_0.png";
-    std::filesystem::create_directories(root + "/MapTemp/4611686018427387904/1/15");
-    std::ofstream(tile) << "png";
+    std::filesystem::create_directories(root);
     HoldMapTempFolder(Win(root));
+    for (const char* folder :
+         {"/4611686018427387904", "/4611686018427387904/1", "/4611686018427387904/1/15"}) {
+        MakeCacheFolder(Win(root + "/MapTemp" + folder));  // the plug-in's folders, made its way
+    }
+    std::ofstream(tile) << "png";
     EXPECT_TRUE(std::filesystem::exists(root + "/MapTemp/TarnArx_" + std::to_string(::getpid()) + ".lock"));
     // Another host's plug-in, running: the unload of this one leaves the cache alone.
     const std::string other = root + "/MapTemp/TarnArx_" + std::to_string(::getppid()) + ".lock";

@@ -415,9 +415,13 @@ TEST_F(BaseMapTest, AnUnwritableCacheSaysSoOnceWithItsFolder) {
 TEST_F(BaseMapTest, UnloadingDeletesNothingOutsideThePluginsOwnTiles) {
     const std::string temp = host.Options().tempFolder;
     std::filesystem::create_directories(temp + "/MapTemp/photos");
+    std::filesystem::create_directories(temp + "/MapTemp/2024/05/17");
     e2e::WriteFile(temp + "/keep.txt", "keep");
     e2e::WriteFile(temp + "/MapTemp/mine.txt", "mine");
     e2e::WriteFile(temp + "/MapTemp/photos/1_2.png", "mine");
+    // Named like the plug-in's tile folders and tiles, and still the user's.
+    e2e::WriteFile(temp + "/MapTemp/2024/05/17/3_4.png", "mine");
+    e2e::WriteFile(temp + "/MapTemp/2024/05/17/-1_0.png", "mine");
     ZoomTo(kRefX, kRefY, 15);
     LoadWithBaseMap();
     Settle();
@@ -429,9 +433,44 @@ TEST_F(BaseMapTest, UnloadingDeletesNothingOutsideThePluginsOwnTiles) {
     EXPECT_EQ(e2e::ReadFile(temp + "/keep.txt"), "keep");
     EXPECT_EQ(e2e::ReadFile(temp + "/MapTemp/mine.txt"), "mine");
     EXPECT_EQ(e2e::ReadFile(temp + "/MapTemp/photos/1_2.png"), "mine");
+    EXPECT_EQ(e2e::ReadFile(temp + "/MapTemp/2024/05/17/3_4.png"), "mine");
+    EXPECT_EQ(e2e::ReadFile(temp + "/MapTemp/2024/05/17/-1_0.png"), "mine");
     for (const std::string& tile : tiles) {
         EXPECT_FALSE(std::filesystem::exists(platform::ToHostPath(platform::Utf8ToUtf16(tile)))) << tile;
     }
+    // The plug-in's folders went with their tiles; what is left in "MapTemp" is the user's.
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(temp + "/MapTemp")) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"2024", "mine.txt", "photos"}));
+}
+
+// A cache at a drive's root (stored as "D:", a root without its backslash) is used and cleaned like any
+// other: the tiles land in "D:\MapTemp" and go at the unload with the folders made for them; the user's
+// files at the root stay.
+TEST_F(BaseMapTest, ACacheAtADrivesRootIsCleanedAtTheUnloadLikeAnyOther) {
+    const std::string drive = dir + "/drive";
+    std::filesystem::create_directories(drive + "/photos");
+    e2e::WriteFile(drive + "/photos/0_0.png", "mine");
+    platform::MapDrive(u'D', drive);
+    std::string error;
+    ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
+    ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+    ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", u"D:", SettingsFile().c_str()));
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    const std::vector<std::string> tiles = host.MapSim().WrittenFiles();
+    ASSERT_FALSE(tiles.empty());
+    for (const std::string& tile : tiles) {
+        EXPECT_EQ(tile.rfind("D:\\MapTemp\\", 0), 0u) << tile;
+        EXPECT_TRUE(std::filesystem::exists(platform::ToHostPath(platform::Utf8ToUtf16(tile)))) << tile;
+    }
+    ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(drive + "/MapTemp"));
+    EXPECT_EQ(e2e::ReadFile(drive + "/photos/0_0.png"), "mine");
 }
 
 TEST_F(BaseMapTest, UnloadingTakesTheTilesAndTheirLayerBeforeTheCache) {

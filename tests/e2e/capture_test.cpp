@@ -471,6 +471,27 @@ TEST_F(CaptureE2eTest, ACaptureWithoutAnAnswerForTwoMinutesBlocksNoLaterCapture)
     EXPECT_EQ(errors, "");
 }
 
+// A capture whose map application went away (closed, then started again) is never answered: the next
+// capture starts at once, without the two minutes a map application that is there but silent gets.
+TEST_F(CaptureE2eTest, ACaptureLostWithItsMapApplicationBlocksNoNextCapture) {
+    mapsim::MapSim& map = host.MapSim();
+    map.FailCode(20302, 0, 1);  // taken, never answered
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    Settle();
+    ASSERT_EQ(map.RequestsOf(20302).size(), 1u);
+    map.Stop();
+    ASSERT_TRUE(map.Start());
+    map.ClearRecords();
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    Settle();
+    EXPECT_EQ(Printed().find("当前正在取图中"), std::string::npos) << Printed();
+    EXPECT_EQ(map.RequestsOf(20302).size(), 1u);
+    std::string errors;
+    EXPECT_EQ(Pictures(errors).size(), 1u) << Console();
+    EXPECT_EQ(errors, "");
+}
+
 // A capture's answers reach the drawing that asked, also after another drawing became current; it is not
 // asked again beyond its not-ready answer's one new try.
 TEST_F(CaptureE2eTest, ACapturesPictureGoesToTheDrawingThatAskedForIt) {

@@ -40,15 +40,15 @@ bool AllDigits(const std::string& text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// The plug-in's own files, relative to the test's folder: its settings, its cache's tile folders and locks,
-// and the capture pictures in the folder beside the drawing.
+// The plug-in's own files, relative to the test's folder: its settings, its cache's tile folders, locks and
+// mark, and the capture pictures in the folder beside the drawing.
 bool IsPluginsOwn(const std::string& relative) {
     const std::string cache = "home/temp/MapTemp/";
     if (StartsWith(relative, cache)) {
         const std::string rest = relative.substr(cache.size());
         const size_t slash = rest.find('/');
         return (slash != std::string::npos && AllDigits(rest.substr(0, slash))) ||
-               (StartsWith(rest, "TarnArx_") && rest.find('/') == std::string::npos);
+               (StartsWith(rest, "TarnArx") && rest.find('/') == std::string::npos);
     }
     return StartsWith(relative, "site/") || StartsWith(relative, "home/appdata/TarnArx") ||
            StartsWith(relative, "home/modules/");  // the module the host loads and its debug log

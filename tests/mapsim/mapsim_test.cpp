@@ -6,6 +6,7 @@
 #include "mapsim/png.h"
 #include "platform/win32/core/paths.h"
 #include "platform/win32/core/unicode.h"
+#include "platform/win32/sys/sys_hooks.h"
 #include "support/testdirs.h"
 #include "fake_client.h"
 
@@ -422,6 +423,16 @@ TEST_F(MapSimTest, MapFilesAreAnsweredFromThePumpWithMarkedPngTiles) {
     ASSERT_EQ(answers.size(), 6u);
     EXPECT_EQ(Get<int32_t>(answers[4].payload, 20), -6);
     EXPECT_EQ(Get<int32_t>(answers[5].payload, 20), 1);
+
+    // On a full disk the tile fails alike and leaves no half picture behind.
+    std::filesystem::remove(dir + "/-3_12.png");
+    platform::InjectDiskFull(dir);
+    client.Send(20302, request, id);
+    platform::PumpMessages();
+    answers = client.Of(20302);
+    ASSERT_EQ(answers.size(), 7u);
+    EXPECT_EQ(Get<int32_t>(answers[6].payload, 20), -6);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/-3_12.png"));
 }
 
 TEST_F(MapSimTest, RenderViewAnswersWithAHeadAndADecodablePicture) {

@@ -19,4 +19,9 @@ std::string ToHostPath(std::u16string_view windowsPath);
 // backslashes.
 std::u16string ToWindowsPath(std::string_view hostPath);
 
+// Test hook: another drive whose root is a host folder the test owns ("D:\a" is hostFolder + "/a", and a
+// path in that folder shows as "D:\..."), so that a drive's root can be used without touching "/". An
+// empty folder removes the drive. Drives go at the reset between tests.
+void MapDrive(char16_t letter, const std::string& hostFolder);
+
 }  // namespace platform

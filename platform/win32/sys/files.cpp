@@ -77,6 +77,8 @@ DWORD CopyOutLength(std::u16string_view text, WCHAR* buffer, DWORD capacity) {
 
 using platform::sys::ErrorFromErrno;
 using platform::sys::HostPathOf;
+using platform::sys::InjectedOpenError;
+using platform::sys::OnFullDisk;
 
 namespace {
 
@@ -118,18 +120,30 @@ bool CopyContents(const std::string& from, const std::string& to, mode_t mode, D
         *error = ErrorFromErrno(errno, from);
         return false;
     }
+    // An injected EXDEV fails a move onto the file, never a copy.
+    if (const int injected = InjectedOpenError(to); injected != 0 && injected != EXDEV) {
+        *error = ErrorFromErrno(injected, to);
+        ::close(in);
+        return false;
+    }
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode & 07777);
     if (out < 0) {
         *error = ErrorFromErrno(errno, to);
         ::close(in);
         return false;
     }
+    const bool full = OnFullDisk(to);  // the file is made; its first write fails
     char buffer[65536];
     bool ok = true;
     for (;;) {
         const ssize_t got = ::read(in, buffer, sizeof(buffer));
         if (got <= 0) {
             ok = got == 0;
+            break;
+        }
+        if (full) {
+            errno = ENOSPC;
+            ok = false;
             break;
         }
         for (ssize_t done = 0; ok && done < got;) {
@@ -141,7 +155,7 @@ bool CopyContents(const std::string& from, const std::string& to, mode_t mode, D
             break;
         }
     }
-    const int savedErrno = errno;
+    const int savedErrno = ok ? 0 : errno;
     ok = (::close(out) == 0) && ok;
     ::close(in);
     if (!ok) {
@@ -200,8 +214,9 @@ std::string Absolute(const std::string& hostPath) {
     return error ? hostPath : absolute.lexically_normal().string();
 }
 
-// The errno an injected failure gives an open of the file, or 0.
-int InjectedOpenError(const std::string& hostPath) {
+}  // namespace
+
+int platform::sys::InjectedOpenError(const std::string& hostPath) {
     const std::string absolute = Absolute(hostPath);
     std::lock_guard<std::mutex> lock(g_failureMutex);
     for (const auto& [path, error] : Failures().opens) {
@@ -212,12 +227,14 @@ int InjectedOpenError(const std::string& hostPath) {
     return 0;
 }
 
-bool OnFullDisk(const std::string& hostPath) {
+bool platform::sys::OnFullDisk(const std::string& hostPath) {
     const std::string folder = std::filesystem::path(Absolute(hostPath)).parent_path().string();
     std::lock_guard<std::mutex> lock(g_failureMutex);
     return std::find(Failures().fullFolders.begin(), Failures().fullFolders.end(), folder) !=
            Failures().fullFolders.end();
 }
+
+namespace {
 
 // Matches a name against a pattern with '*' and '?', ignoring case; "*.*" matches every name.
 bool Matches(std::u16string_view pattern, std::u16string_view name) {
@@ -393,6 +410,9 @@ BOOL MoveFileW(LPCWSTR from, LPCWSTR to) {
     struct stat existing;
     if (::lstat(target.c_str(), &existing) == 0) {
         return Fail(ERROR_ALREADY_EXISTS);
+    }
+    if (const int error = InjectedOpenError(target); error != 0) {
+        return Fail(ErrorFromErrno(error, target));
     }
     if (::rename(source.c_str(), target.c_str()) == 0) {
         return TRUE;

@@ -3,6 +3,7 @@
 // a neighbour file and renamed over it, so a failed write leaves the old file as it was.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -206,13 +207,23 @@ bool Save(const std::string& hostPath, const IniFile& ini) {
         text += u"\r\n";
     }
     const std::string bytes = Encode(text, ini.encoding);
+    // The injected failures reach this writer as they reach every other: an open of the file fails, a full
+    // disk fails the write of the new text (and the old file stays as it was).
+    if (const int error = platform::sys::InjectedOpenError(target); error != 0) {
+        SetLastError(platform::sys::ErrorFromErrno(error, target));
+        return false;
+    }
     const std::string temporary = target + ".~new";
     FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) {
         SetLastError(platform::sys::ErrorFromErrno(errno, temporary));
         return false;
     }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool ok = !platform::sys::OnFullDisk(target) &&
+              std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (!ok) {
+        errno = ENOSPC;
+    }
     ok = (std::fclose(file) == 0) && ok;
     if (ok && existed) {
         ::chmod(temporary.c_str(), st.st_mode & 07777);

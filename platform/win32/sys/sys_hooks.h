@@ -38,8 +38,10 @@ std::vector<HMODULE> LoadedModules();  // in load order
 HMODULE ModuleOfAddress(const void* address);
 bool ModuleHasAddress(HMODULE instance, const void* address);
 
-// File failures (host paths): opens of the file (_wfopen, and a move onto it) fail with the errno given;
-// files opened for writing in the folder are made, but their writes fail as on a full disk (ENOSPC).
+// File failures (host paths), honoured by every writer of the stand-in (_wfopen, the profile writer, copies
+// and moves): opens of the file (and a copy or a move onto it) fail with the errno given; files opened for
+// writing in the folder are made, but their writes fail as on a full disk (ENOSPC). EXDEV fails only a move
+// onto the file (ERROR_NOT_SAME_DEVICE), never a copy.
 void InjectFileOpenFailure(const std::string& hostPath, int error);
 void InjectDiskFull(const std::string& hostFolder);
 

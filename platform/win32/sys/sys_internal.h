@@ -17,6 +17,11 @@ bool HostPathOf(const WCHAR* path, std::string& hostPath);
 // way 3.
 DWORD ErrorFromErrno(int error, const std::string& hostPath);
 
+// Injected file failures (sys_hooks.h), for every writer of the stand-in: the errno an open of the file
+// fails with (0 for none), and whether files written in its folder fail as on a full disk.
+int InjectedOpenError(const std::string& hostPath);
+bool OnFullDisk(const std::string& hostPath);
+
 // Whether a folder exists (following links).
 bool IsFolder(const std::string& hostPath);
 

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -91,6 +92,28 @@ TEST(Files, ErrorsFollowTheRealPlatform) {
     EXPECT_FALSE(CopyFileW(file.c_str(), (dir + u"\\c.txt").c_str(), FALSE));
     ::chmod((tarntest::TempDir() + "/c.txt").c_str(), 0644);
     EXPECT_TRUE(DeleteFileW((dir + u"\\c.txt").c_str()));
+}
+
+// The injected faults reach copies and moves: onto a file whose opens fail, neither a copy nor a move is
+// made; a copy onto a full disk fails whole and leaves no half copy behind.
+TEST(Files, InjectedFaultsReachCopiesAndMoves) {
+    const std::string dir = tarntest::TempDir();
+    tarntest::WriteFile(dir + "/a.txt", "abc");
+    const std::u16string from = Win(dir + "/a.txt");
+    platform::InjectFileOpenFailure(dir + "/b.txt", EACCES);
+    EXPECT_FALSE(MoveFileW(from.c_str(), Win(dir + "/b.txt").c_str()));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(CopyFileW(from.c_str(), Win(dir + "/b.txt").c_str(), FALSE));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/b.txt"));
+
+    std::filesystem::create_directories(dir + "/full");
+    platform::InjectDiskFull(dir + "/full");
+    EXPECT_FALSE(CopyFileW(from.c_str(), Win(dir + "/full/a.txt").c_str(), FALSE));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/full/a.txt"));
+    EXPECT_EQ(tarntest::ReadFile(dir + "/a.txt"), "abc");
+    EXPECT_TRUE(MoveFileW(from.c_str(), Win(dir + "/c.txt").c_str()));  // other files are not touched
 }
 
 TEST(Files, FindListsDotsThenEntriesAndShowsLinksAsReparsePoints) {

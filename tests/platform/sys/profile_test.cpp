@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "platform/win32/core/paths.h"
 #include "platform/win32/sys/sys_api.h"
+#include "platform/win32/sys/sys_hooks.h"
 #include "support/testdirs.h"
 #include "support/testfiles.h"
 
@@ -91,6 +94,31 @@ TEST_F(Profile, WritingCreatesReplacesAppendsAndDeletes) {
     const std::string bytes = tarntest::ReadFile(m_host);
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(bytes.size(), 2 + 2 * std::u16string(u"[A]\r\nk=甴\r\nn=😀\r\n\r\n[B]\r\n").size());
+}
+
+// The injected faults reach the profile writer as they reach every writer: a full disk or a failing open
+// fail the write with their cause, and the file stays as it was, with no new text left beside it.
+TEST_F(Profile, InjectedFaultsFailTheWriteAndKeepTheFile) {
+    ASSERT_TRUE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", u"C:\\a", m_file.c_str()));
+    const std::string before = tarntest::ReadFile(m_host);
+    platform::InjectDiskFull(tarntest::TempDir());
+    EXPECT_FALSE(WritePrivateProfileStringW(u"TempPath", u"MapTemp", u"C:\\b", m_file.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+    const BYTE record[4] = {1, 2, 3, 4};
+    EXPECT_FALSE(
+        WritePrivateProfileStructW(u"TarnArx", u"ini", const_cast<BYTE*>(record), 4, m_file.c_str()));
+    EXPECT_EQ(tarntest::ReadFile(m_host), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tarntest::TempDir()),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    const std::string other = tarntest::TempDir() + "/sub/other.ini";
+    std::filesystem::create_directories(tarntest::TempDir() + "/sub");
+    tarntest::WriteFile(other, "[A]\r\nk=1\r\n");
+    platform::InjectFileOpenFailure(other, EACCES);
+    EXPECT_FALSE(WritePrivateProfileStringW(u"A", u"k", u"2", platform::ToWindowsPath(other).c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(tarntest::ReadFile(other), "[A]\r\nk=1\r\n");
 }
 
 TEST_F(Profile, IntegersAndStructsWithChecksum) {
