@@ -35,6 +35,7 @@ protected:
         BaseMapAccess::Grid(BaseMap()).m_nMapId = 1;
         BaseMapAccess::SetTilePixels(BaseMap(), 256);
         BaseMapAccess::SetDrawing(BaseMap(), doc->database());
+        BaseMapAccess::HoldViewAtLevel(BaseMap(), 15);  // the written tiles are of the view's level
     }
     void TearDown() override {
         g_Settings.m_bOnlineMap = 0;
