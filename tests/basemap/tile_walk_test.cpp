@@ -5,7 +5,6 @@
 #include "app/frame_fixture.h"
 #include "mapsim/png.h"
 #include "platform/arx/aced/acedcmdline.h"
-#include "platform/win32/core/unicode.h"
 #include "plugin/basemap/BaseMapLayer.h"
 #include "plugin/basemap/TileScheme.h"
 
