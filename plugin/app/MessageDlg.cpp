@@ -500,6 +500,7 @@ bool CMessageDlg::InsertRenderedView(const BYTE* data, DWORD length) {
         if (ratio < 0.5) {
             acutPrintf(u"当前视图缩放比例可能太大，影响底图清晰度。\n");
         }
+        // Not "otherwise": below a half the ratio line follows too, as it names the remedy.
         if (ratio < 0.95 || ratio > 1.05) {
             acutPrintf(u"当前获取的底图与视图比例为%.2f%%，请运行命令<MATCHTARN>后再加载底图会更加清晰！\n",
                        ratio * 100.0);

@@ -146,15 +146,16 @@ void CTarnArxApp::InitApplication() {
     HoldMapTempFolder(g_strMapTempRoot);
     WriteDebugLogF(u"TarnArx %d loading", static_cast<int>(kPluginVersion));
 
-    // Reactors: the editor's, the document manager's, and one on every open drawing's database.
+    // The two selection filters, then the reactors: the editor's, the document manager's, and one on every
+    // open drawing's database.
+    g_pSelectFilter = new CTarnSelectFilter;
+    g_pHilightFilter = new CEntHilightReactor;
     g_pEditorReactor = new CEditorReactor;
     g_pEditorView = g_pEditorReactor;
     acedEditor->addReactor(g_pEditorReactor);
     g_pDocReactor = new CDocReactor;
     acDocManager->addReactor(g_pDocReactor);
     g_pDbReactor = new CDbReactor;
-    g_pSelectFilter = new CTarnSelectFilter;
-    g_pHilightFilter = new CEntHilightReactor;
     AcApDocument* active = acDocManager->mdiActiveDocument();
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
     for (; !it->done(); it->step()) {
@@ -249,6 +250,7 @@ void CTarnArxApp::UnloadApplication() {
     delete it;
     delete g_pDbReactor;
     delete g_pSelectFilter;
+    // The rollover filter goes too: detached and kept, it would be lost memory at every unload.
     delete g_pHilightFilter;
     g_pSelectFilter = nullptr;
     g_pHilightFilter = nullptr;

@@ -20,10 +20,10 @@ constexpr int kFirstListedLevel = 5;
 }  // namespace
 
 bool IsUsableCaptureName(const CString& name) {
-    CString trimmed(name);
-    trimmed.Trim();
-    if (trimmed.IsEmpty() || trimmed.GetLength() > 100 || name[name.GetLength() - 1] == u'.' ||
-        name[name.GetLength() - 1] == u' ' || name == u"." || name == u"..") {
+    // The last character may be neither a dot nor a space ("." and ".." and a name made of spaces among
+    // them). The name's length is the path's affair: a path too long for the request is refused when the
+    // request is built.
+    if (name.IsEmpty() || name[name.GetLength() - 1] == u'.' || name[name.GetLength() - 1] == u' ') {
         return false;
     }
     for (int i = 0; i < name.GetLength(); ++i) {

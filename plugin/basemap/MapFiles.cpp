@@ -187,13 +187,16 @@ Acad::ErrorStatus CBaseMapLayer::InsertCachedTile(const TileIndex& tile, bool re
 
 bool CBaseMapLayer::RemoveStaleImages(const AcGePoint2d& lowerLeft, const AcGePoint2d& upperRight,
                                       uint64_t id) {
-    if (m_insertedTiles.count(id) != 0) {
-        return false;
-    }
     const ViewRectInfo& doubled = m_grid.m_doubledView;
-    // The stale ones are chosen first and erased after: an erase may raise a message box.
+    // The walk goes in key order and ends at the new id when it is there already: the stale tiles met
+    // before it go all the same. They are chosen first and erased after: an erase may raise a message box.
     std::vector<uint64_t> stale;
+    bool present = false;
     for (const auto& [key, tile] : m_insertedTiles) {
+        if (key == id) {
+            present = true;
+            break;
+        }
         const bool overlapsNew = Overlaps(tile->m_ptMin.x, tile->m_ptMin.y, tile->m_ptMax.x, tile->m_ptMax.y,
                                           lowerLeft.x, lowerLeft.y, upperRight.x, upperRight.y);
         const bool inView = Overlaps(tile->m_ptMin.x, tile->m_ptMin.y, tile->m_ptMax.x, tile->m_ptMax.y,
@@ -219,7 +222,7 @@ bool CBaseMapLayer::RemoveStaleImages(const AcGePoint2d& lowerLeft, const AcGePo
         CTileUndoOff undoOff(m_pDb);
         ClearCacheMap(tile->m_imageId, TileName(tile->m_nId), m_pDb);
     }
-    return true;
+    return !present;
 }
 
 Acad::ErrorStatus CBaseMapLayer::InsertTileImage(CMapImageItem item) {
@@ -304,10 +307,8 @@ void CBaseMapLayer::PurgeImages() {
         for (const auto& [key, tile] : tiles) {
             ClearCacheMap(tile->m_imageId, TileName(tile->m_nId), m_pDb);
         }
-        if (doc == acDocManager->curDocument()) {
-            CViewUtil::UpdateDisplay();
-        }
     }
+    CViewUtil::UpdateDisplay();
     m_bPurging = false;
 }
 
@@ -359,13 +360,16 @@ void CBaseMapLayer::OnTileWritten(const MapFileRequest& answer, const CString& p
     CMapImageItem item(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
                        AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, StringKey63(path), answer.m_nLevel,
                        true);
+    // The level comes first, command or not: a tile of a level the view has left is dropped at once, one of
+    // the view's level waits for the command's end.
+    if (GetLevel() != static_cast<int>(answer.m_nLevel)) {
+        return;
+    }
     if (inCommand) {
         m_pendingImages.push_back(item);
         return;
     }
-    if (GetLevel() == static_cast<int>(answer.m_nLevel)) {
-        InsertTileImage(item);
-    }
+    InsertTileImage(item);
 }
 
 void CBaseMapLayer::OnTileError(int32_t status) {

@@ -112,6 +112,8 @@ BOOL CSetCoorDlg::OnInitDialog() {
     m_btnSetPoint.SetWindowText(u"设置关联点");
     m_chkSimplified.ShowWindow(SW_HIDE);
     m_btnHelp.ShowWindow(SW_HIDE);
+    // Neither help button has a page to open: both are shown disabled, so that neither invites a click.
+    m_btnHelp.EnableWindow(FALSE);
     if (CWnd* more = GetDlgItem(IDC_COOR_MORE)) {
         more->EnableWindow(FALSE);
     }
@@ -268,7 +270,8 @@ void CSetCoorDlg::OnBnClickedOpenMapSettings() {
     window->ShowWindow(SW_SHOWNORMAL);
 }
 
-// There is no page about coordinate systems to open: the help leads nowhere, and its link is shown disabled.
+// There is no page about coordinate systems to open: the help leads nowhere, and both its buttons are
+// disabled.
 void CSetCoorDlg::OnBnClickedHelp() {}
 
 void CSetCoorDlg::OnBnClickedMoreAboutCoord() {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -14,6 +15,7 @@
 #include "plugin/app/MessageDlg.h"
 #include "plugin/core/Settings.h"
 #include "plugin/app/TarnArxApp.h"
+#include "plugin/arxutil/ViewUtil.h"
 #include "plugin/basemap/BaseMapLayer.h"
 #include "plugin/core/SyncState.h"
 #include "plugin/maplink/maplink.h"
@@ -40,6 +42,17 @@ struct CBaseMapLayerTestAccess {
     static void SetDrawing(CBaseMapLayer& layer, AcDbDatabase* db) {
         layer.m_pDb = db;
         layer.m_mapLayerId = db->clayer();
+    }
+    // Resolution tables under which the current view is exactly at the level: the level is read without a
+    // zoom, and each level up halves the units a pixel covers.
+    static void HoldViewAtLevel(CBaseMapLayer& layer, int level) {
+        ViewRectInfo view;
+        ASSERT_TRUE(CViewUtil::GetCurViewRect(view, 1.0));
+        const double x = (view.maxX - view.minX) / view.screenW;
+        const double y = (view.maxY - view.minY) / view.screenH;
+        for (int l = 1; l <= kMaxTileLevel; ++l) {
+            layer.SetResolution(l, std::ldexp(x, level - l), std::ldexp(y, level - l));
+        }
     }
 };
 

@@ -171,6 +171,7 @@ TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     BaseMapAccess::AskedFiles(BaseMap())[key] = CString(path.c_str());
     std::memcpy(answer.data() + 24, utf8.GetString(), utf8.GetLength());
     answer[280] = 1;
+    BaseMapAccess::HoldViewAtLevel(BaseMap(), 1);
     Put(answer, 340, DWORD{1});  // the view's level
     Put(answer, 348, DWORD{256});
     Put(answer, 352, DWORD{256});
@@ -178,13 +179,14 @@ TEST_F(FrameTest, TilesThatArriveDuringACommandWaitForItsEnd) {
     EXPECT_EQ(Send(20302, answer), 0);
     ASSERT_EQ(BaseMapAccess::PendingImages(BaseMap()).size(), 1u);
     EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).count(key), 1u);
-    // Another level during the command is kept too; the command's end inserts only the view's level. (An
-    // answered tile is asked for no longer: the same file is asked again for the test.)
+    // Another level is dropped at once, command or not: its file stays known, nothing waits for the end.
+    // (An answered tile is asked for no longer: the same file is asked again for the test.)
     EXPECT_TRUE(BaseMapAccess::AskedFiles(BaseMap()).empty());
     BaseMapAccess::AskedFiles(BaseMap())[key] = CString(path.c_str());
     Put(answer, 340, DWORD{2});
     EXPECT_EQ(Send(20302, answer), 0);
-    EXPECT_EQ(BaseMapAccess::PendingImages(BaseMap()).size(), 2u);
+    EXPECT_EQ(BaseMapAccess::PendingImages(BaseMap()).size(), 1u);
+    EXPECT_EQ(BaseMapAccess::KnownFiles(BaseMap()).count(key), 1u);
     g_pEditorReactor->m_bInCommand = 0;
     g_pMessageDlg->StartTimer(kTimerPendingImages);
     platform::AdvanceClock(10);

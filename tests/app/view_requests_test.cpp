@@ -4,6 +4,7 @@
 // later.
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "app/frame_fixture.h"
 #include "mapsim/png.h"
@@ -391,6 +392,16 @@ TEST_F(FrameTest, TheCoordinateHelpOpensNoPage) {
     CWnd* more = g_pSetCoorDlg->GetDlgItem(IDC_COOR_MORE);
     ASSERT_NE(more, nullptr);
     EXPECT_FALSE(more->IsWindowEnabled());
+    // The small help button, once plane coordinates show it, is as disabled as the link.
+    CWnd* help = g_pSetCoorDlg->GetDlgItem(IDC_COOR_HELP);
+    ASSERT_NE(help, nullptr);
+    const std::pair<int, const char16_t*> plane[] = {{IDC_COOR_X, u"39500000"}, {IDC_COOR_Y, u"4000000"}};
+    for (const auto& [id, text] : plane) {
+        g_pSetCoorDlg->GetDlgItem(id)->SetWindowText(text);
+        g_pSetCoorDlg->SendMessage(WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), 0);
+    }
+    EXPECT_TRUE(help->IsWindowVisible());
+    EXPECT_FALSE(help->IsWindowEnabled());
     const size_t opened = platform::ShellExecuteRecords().size();
     for (int id : {IDC_COOR_MORE, IDC_COOR_HELP}) {
         g_pSetCoorDlg->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);

@@ -186,6 +186,16 @@ TEST_F(PostingTest, PostingToAnotherDrawingCreatesItsLayerThere) {
     m_db.getLayerTable(layers, AcDb::kForRead);
     EXPECT_FALSE(layers->has(u"Rivers"));
     layers->close();
+    // Its entities are found by layer in that drawing too: the working drawing has no "Rivers", and its "0"
+    // is another record than the other drawing's.
+    const AcDbObjectId plain =
+        CDwgDatabaseUtil::PostToModelSpace(NewLine(1, 1, 2, 2), Props(_T("0"), _T("")), &other);
+    const AcDbObjectIdArray onRivers = CDwgDatabaseUtil::GetAllEntityIds(_T("Rivers"), &other);
+    ASSERT_EQ(onRivers.length(), 1);
+    EXPECT_EQ(onRivers[0], id);
+    const AcDbObjectIdArray onZero = CDwgDatabaseUtil::GetAllEntityIds(_T("0"), &other);
+    ASSERT_EQ(onZero.length(), 1);
+    EXPECT_EQ(onZero[0], plain);
     EXPECT_EQ(platform::CheckDatabase(&other), "");
 }
 

@@ -35,6 +35,7 @@ protected:
         BaseMapAccess::Grid(BaseMap()).m_nMapId = 1;
         BaseMapAccess::SetTilePixels(BaseMap(), 256);
         BaseMapAccess::SetDrawing(BaseMap(), doc->database());
+        BaseMapAccess::HoldViewAtLevel(BaseMap(), 15);  // the written tiles are of the view's level
     }
     void TearDown() override {
         g_Settings.m_bOnlineMap = 0;
@@ -169,9 +170,11 @@ TEST_F(AnswerPathsTest, ATileWhoseDrawOrderFailsIsStillTracked) {
 }
 
 TEST(CaptureNames, NamesThatLeadOutOfTheDrawingsFolderAreRefused) {
-    for (const char16_t* good : {u"site", u"工地 北区", u"a.b", u"COM10", u"console"}) {
+    for (const char16_t* good : {u"site", u"工地 北区", u"a.b", u"COM10", u"console", u" a"}) {
         EXPECT_TRUE(IsUsableCaptureName(good)) << platform::Utf16ToUtf8(good);
     }
+    // The name's length is the path's affair, not the name's.
+    EXPECT_TRUE(IsUsableCaptureName(CString(std::u16string(101, u'图').c_str())));
     for (const char16_t* bad : {u"..\\..\\evil", u"../evil", u"a/b",  u"a\\b", u"..",    u".",     u"C:evil",
                                 u"a*",           u"a?",      u"a\"b", u"a<b",  u"a>b",   u"a|b",   u"a\tb",
                                 u"con",          u"NUL.txt", u"lpt1", u"Com3", u"name.", u"name ", u"   "}) {

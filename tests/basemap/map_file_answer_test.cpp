@@ -26,6 +26,7 @@ protected:
         BaseMapAccess::Grid(BaseMap()).m_nLevel = 15;
         BaseMapAccess::Grid(BaseMap()).m_nMapId = 1;
         BaseMapAccess::SetTilePixels(BaseMap(), 256);
+        BaseMapAccess::HoldViewAtLevel(BaseMap(), 15);  // the written tiles are of the view's level
         acedRestoreStatusBar();
         platform::ClearStatusBarEvents();
     }

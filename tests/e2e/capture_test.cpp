@@ -278,6 +278,23 @@ TEST_F(CaptureE2eTest, NamedCapturesAreNotOverwritten) {
     EXPECT_NE(Console().find("该文件已存在，请更换名称！"), std::string::npos);
     std::string errors;
     EXPECT_EQ(Pictures(errors).size(), 1u);
+
+    // A long name is a name like another; one too long for the request's path is refused when the request
+    // is built, with its line, and nothing is asked.
+    const std::string longName(120, 'n');
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "set 8148 " + longName, "click 1", "0,400", "400,600"}),
+              CommandOutcome::kEnded);
+    Settle();
+    EXPECT_TRUE(std::filesystem::exists(dir + "/site/" + longName + ".png")) << Console();
+    host.MapSim().ClearRecords();
+    Mark();
+    ASSERT_EQ(Run("TOOLBAR 下载",
+                  {"select 8144 11", "set 8148 " + std::string(250, 'n'), "click 1", "0,800", "400,1000"}),
+              CommandOutcome::kEnded);
+    Settle();
+    EXPECT_NE(Printed().find("地图文件路径太长"), std::string::npos) << Printed();
+    EXPECT_TRUE(host.MapSim().RequestsOf(20302).empty());
+    EXPECT_EQ(Pictures(errors).size(), 2u);
 }
 
 // The whole-view picture of request 20301 replaces the drawing's earlier one and its file; CLEARMAP removes

@@ -146,6 +146,26 @@ TEST_F(PropertyDlgTest, TheTextViewEditsAndCancelKeepsTheBinding) {
     EXPECT_NE(binding->m_remark.Find(u"\"编号\":\"B-7\""), -1);
 }
 
+TEST_F(PropertyDlgTest, TextTheAnsiCodePageCannotHoldSurvivesTheListAndAnEdit) {
+    // Hangul, Devanagari and a character beyond 16 bits are not in code page 936: through narrow text they
+    // would come back as "?".
+    const CString remark =
+        u"注 😀 क\r\n<?zavrel_ct name=\"한\"?>\r\n\"名 😀\":\"값 क\",\r\n\"b\":\"1\"\r\n}끝 😀";
+    binding->m_remark = remark;
+    EXPECT_EQ(Run([](platform::UiDialog& d) {
+                  const Rows expected = {
+                      {u"头部信息", u"注 😀 क   "}, {u"名 😀", u"값 क"}, {u"b", u"1"}, {u"尾部信息", u"끝 😀"}};
+                  EXPECT_EQ(d.ListRows(IDC_PROP_LIST), expected);
+                  d.DoubleClickCell(IDC_PROP_LIST, 2, 1);
+                  d.SetText(IDC_PROP_CELL_EDIT, u"2 😀");
+                  d.Click(IDOK);
+              }),
+              IDOK);
+    CString expected = remark;
+    expected.Replace(u"\"b\":\"1\"", u"\"b\":\"2 😀\"");
+    EXPECT_EQ(binding->m_remark, expected);
+}
+
 TEST_F(PropertyDlgTest, APlainRemarkIsTextOnlyAndStoredAsTyped) {
     binding->m_remark = u"普通备注 \"未闭合";
     EXPECT_EQ(Run([](platform::UiDialog& d) {

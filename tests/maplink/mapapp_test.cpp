@@ -226,6 +226,19 @@ TEST_F(MapApp, PluginUpdateNoticeShowsTheDigitsAndRecordsTheAnnouncement) {
     EXPECT_EQ(ShowPluginUpdate(CString(u"x"), 160), 1);  // once per load
     EXPECT_EQ(fake.hints.size(), 1u);
 
+    // A version of 0 or below is newer than nothing: taken as an unsigned number it would be announced,
+    // the plug-in's loading rewritten and the update switch set.
+    for (int version : {0, -1}) {
+        ResetMapAppLoadState();
+        fake.update = 0;
+        ShowPluginUpdate(CString(u""), version);
+        EXPECT_EQ(fake.announcedPlugin, 152u) << version;
+        EXPECT_EQ(fake.unregisters, 1) << version;
+        EXPECT_EQ(fake.update, 0) << version;
+        EXPECT_EQ(fake.saves, 1) << version;
+    }
+    fake.update = 1;
+
     // Already announced: shown while the switch is on, nothing changed or saved.
     ResetMapAppLoadState();
     fake.hintAnswer = IDOK;

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 
 #include "maplink/linktest.h"
 #include "platform/mfc/uidriver.h"
@@ -179,6 +180,35 @@ TEST_F(Transport, FailureAnswersAreReturnedAndOtherNegativesRenewTheRegistration
     EXPECT_EQ(MapApiSendCmd(&g_MapApiLink, 20110, nullptr, 0, &result, 0), kMapRegisterFailed);
     EXPECT_EQ(result, 1234);
     EXPECT_EQ(g_MapApiLink.m_nRegId, 0u);
+}
+
+TEST_F(Transport, TheResendAfterARenewalGoesToTheWindowRegisteredWith) {
+    // The map application restarts while our request waits: the old window refuses the request and goes,
+    // a new one takes its place. The renewal registers with the new window; the resend must reach it too,
+    // not the old handle, whose send would fail and look like a delivered request.
+    auto old = std::make_unique<FakePeer>();
+    std::unique_ptr<FakePeer> fresh;
+    old->window.SetAnswer([&](const CopyData& c) -> LRESULT {
+        if (c.dwData == kMapCmdRegister) {
+            return 7;
+        }
+        if (c.Code() == kMapCmdVersion) {
+            return 621;
+        }
+        fresh = std::make_unique<FakePeer>();
+        fresh->regIds = {8};
+        fresh->answers[20110] = {5};
+        DestroyWindow(old->window.Hwnd());
+        return -1;
+    });
+    INT64 result = 0;
+    EXPECT_EQ(MapApiSendCmd(&g_MapApiLink, 20110, nullptr, 0, &result, 0), 0);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(g_MapApiLink.m_nRegId, 8u);
+    const auto resent = fresh->window.ReceivedOf(20110);
+    ASSERT_EQ(resent.size(), 1u);
+    EXPECT_EQ(resent[0].dwData >> 16, 8u);
+    EXPECT_EQ(result, 5);
 }
 
 TEST_F(Transport, TimeOutRoadReturnsZeroOneOrMinusOne) {
