@@ -23,6 +23,10 @@ TEST_F(DxfFiniteValues, NumbersNoFileCanHoldAreRefusedWhereSetAndNeverSaved) {
     EXPECT_EQ(line->startPoint(), AcGePoint3d(1, 2, 0));
     EXPECT_EQ(line->thickness(), 0.0);
     line->close();
+    AcDbPolyline pline;
+    EXPECT_EQ(pline.addVertexAt(0, AcGePoint2d(0, kInf)), Acad::eInvalidInput);
+    EXPECT_EQ(pline.addVertexAt(0, AcGePoint2d(0, 0), kNan), Acad::eInvalidInput);
+    EXPECT_EQ(pline.numVerts(), 0u);
     AcDbRasterImage image;
     EXPECT_FALSE(image.setOrientation(AcGePoint3d(kNan, 0, 0), AcGeVector3d(1, 0, 0), AcGeVector3d(0, 1, 0)));
     EXPECT_FALSE(image.setOrientation(AcGePoint3d(0, 0, 0), AcGeVector3d(kInf, 0, 0), AcGeVector3d(0, 1, 0)));
