@@ -469,6 +469,11 @@ Reply MapSim::OnRenderView(const Request& r) {
         return Reply{kFailed, {}};
     }
     Bytes answer(r.payload.begin(), r.payload.begin() + 112);
+    if (m_answeredBounds) {
+        for (size_t i = 0; i < 4; ++i) {
+            Put<double>(answer, 16 + 8 * i, (*m_answeredBounds)[i]);
+        }
+    }
     Put<uint32_t>(answer, 68, mark.width);
     Put<uint32_t>(answer, 72, mark.height);
     answer.insert(answer.end(), png.begin(), png.end());
@@ -517,6 +522,12 @@ Bytes MapSim::MapFileAnswer(const MapFileRecord& request) {
         } else {
             a.status = -6;
         }
+    }
+    if (m_answeredBounds) {
+        a.minX = (*m_answeredBounds)[0];
+        a.minY = (*m_answeredBounds)[1];
+        a.maxX = (*m_answeredBounds)[2];
+        a.maxY = (*m_answeredBounds)[3];
     }
     Bytes answer = a.Write();
     if (m_hostile != Hostile::Off) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -151,6 +152,9 @@ public:
     void SetDuplicateMapFileAnswers(bool on) { m_duplicateFileAnswers = on; }
     // The answers of one map-file request go out as one message of all their records.
     void SetMapFileAnswersTogether(bool on) { m_fileAnswersTogether = on; }
+    // Pictures are rendered for the region asked for, but their answers (map files and the whole view of
+    // 20301) give these bounds (min X, min Y, max X, max Y) instead; none: the region asked for.
+    void SetAnsweredBounds(std::optional<std::array<double, 4>> bounds) { m_answeredBounds = bounds; }
     // Map-file answers turn hostile. victims: Windows paths (UTF-8) of files outside the cache that climbing
     // and absolute answers name, one after the other (none: made-up paths of the same kinds).
     void SetHostile(Hostile mode, std::vector<std::string> victims = {});
@@ -312,6 +316,7 @@ private:
     FileDamage m_damage = FileDamage::None;
     int m_damageCount = 0;
     bool m_duplicateFileAnswers = false;
+    std::optional<std::array<double, 4>> m_answeredBounds;
     bool m_fileAnswersTogether = false;
     std::vector<std::string> m_writtenFiles;
     Hostile m_hostile = Hostile::Off;

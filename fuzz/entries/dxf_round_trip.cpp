@@ -1,6 +1,7 @@
-// The drawing file's round trip: what a save writes reopens as the same drawing. Each object read comes back
-// under its handle, of its class, with its owner and with every persisted field bit for bit (an angle too
-// large to write in degrees comes back as the same direction within one turn).
+// The drawing file's round trip: whatever the reader takes, a save writes, and it reopens as the same
+// drawing. Each object read comes back under its handle, of its class, with its owner and with every
+// persisted field bit for bit (an angle too large to write in degrees comes back as the same direction within
+// one turn).
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -95,9 +96,12 @@ std::string RunDxfRoundTrip(const std::uint8_t* data, std::size_t size) {
         const std::string_view text(reinterpret_cast<const char*>(data), size);
         AcDbDatabase db(false, true);
         if (platform::ReadDxf(&db, text) == Acad::eOk) {
-            const std::string saved = platform::WriteDxf(&db);
+            std::string invalid;
+            const std::string saved = platform::WriteDxf(&db, &invalid);
             AcDbDatabase again(false, true);
-            if (platform::ReadDxf(&again, saved) != Acad::eOk) {
+            if (!invalid.empty()) {
+                problem = "the drawing read cannot be saved: " + invalid;
+            } else if (platform::ReadDxf(&again, saved) != Acad::eOk) {
                 problem = "the saved drawing does not reopen: " + platform::LastDxfError().message;
             } else {
                 problem = Differences(ObjectsOf(&db), ObjectsOf(&again));

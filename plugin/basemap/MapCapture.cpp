@@ -280,8 +280,9 @@ bool CBaseMapLayer::OnCaptureAnswer(const MapFileRequest& answer, const CString&
         m_captureItem.m_bRunning = false;
         CString name;
         name.Format(u"%I64d", static_cast<long long>(answer.m_nId));
-        InsertCaptureImage(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
-                           AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, name);
+        // Placed on the region asked for: the bounds the answer echoes are the map application's to get
+        // wrong.
+        InsertCaptureImage(m_captureItem.m_ptMin, m_captureItem.m_ptMax, path, name);
         return false;
     }
     if (answer.m_nStatus == -3) {

@@ -11,6 +11,7 @@
 #include "plugin/basemap/BaseMapLayer.h"
 #include "plugin/arxutil/DocWriteLock.h"
 #include "plugin/core/RasterImage.h"
+#include "plugin/core/WholeViewImage.h"
 #include "plugin/cutil/cutil.h"
 #include "plugin/core/EditorView.h"
 #include "plugin/maplink/linkutil.h"
@@ -356,6 +357,10 @@ void CBaseMapLayer::OnTileWritten(const MapFileRequest& answer, const CString& p
     m_nTileErrorShown = 0;
     if (!current) {
         return;  // another drawing's tile: known, inserted when that drawing lays it out
+    }
+    if (!IsMapCoordinate(answer.m_dMinX) || !IsMapCoordinate(answer.m_dMinY) ||
+        !IsMapCoordinate(answer.m_dMaxX) || !IsMapCoordinate(answer.m_dMaxY)) {
+        return;  // placed by the next layout, on its own place in the grid
     }
     CMapImageItem item(AcGePoint2d(answer.m_dMinX, answer.m_dMinY),
                        AcGePoint2d(answer.m_dMaxX, answer.m_dMaxY), path, StringKey63(path), answer.m_nLevel,

@@ -225,11 +225,11 @@ Acad::ErrorStatus InsertImg(const BYTE* bytes, UINT count, const AcGePoint2d& lo
     };
     auto* image = new AcDbRasterImage();
     image->setImageDefId(defId);
-    image->setOrientation(AcGePoint3d(lowerLeft.x, lowerLeft.y, 0.0),
-                          AcGeVector3d(upperRight.x - lowerLeft.x, 0.0, 0.0),
-                          AcGeVector3d(0.0, upperRight.y - lowerLeft.y, 0.0));
+    const bool placed = image->setOrientation(AcGePoint3d(lowerLeft.x, lowerLeft.y, 0.0),
+                                              AcGeVector3d(upperRight.x - lowerLeft.x, 0.0, 0.0),
+                                              AcGeVector3d(0.0, upperRight.y - lowerLeft.y, 0.0));
     image->setDisplayOpt(AcDbRasterImage::kTransparent, true);
-    es = image->setLayer(layerId);
+    es = placed ? image->setLayer(layerId) : Acad::eInvalidInput;
     image->setColor(g_ImageColor);
     if (es != Acad::eOk) {
         delete image;

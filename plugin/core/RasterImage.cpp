@@ -83,9 +83,12 @@ Acad::ErrorStatus InsertImage(AcDbObjectId& imageId,
     const AcGePoint3d origin(lowerLeft.x, lowerLeft.y, 0.0);
     const AcGeVector3d u(upperRight.x - lowerLeft.x, 0.0, 0.0);
     const AcGeVector3d v(0.0, upperRight.y - lowerLeft.y, 0.0);
-    image->setOrientation(origin, u, v);
+    // Corners that give no place (not finite, or a line) would leave an image nowhere: refused.
+    Acad::ErrorStatus es = image->setOrientation(origin, u, v) ? Acad::eOk : Acad::eInvalidInput;
     image->setDisplayOpt(AcDbRasterImage::kTransparent, true);
-    Acad::ErrorStatus es = setLayer(image);
+    if (es == Acad::eOk) {
+        es = setLayer(image);
+    }
     image->setColor(g_ImageColor);
     if (es != Acad::eOk) {
         return InsertFailed(image, madeDef, name, defId, es);

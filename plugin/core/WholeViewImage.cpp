@@ -2,6 +2,7 @@
 // under the current layer, and removed again with its file.
 #include "plugin/core/WholeViewImage.h"
 
+#include <cmath>
 #include <string>
 
 #include "plugin/arxutil/AppDirectoryUtil.h"
@@ -55,6 +56,15 @@ CString WholeViewFileName(const CString& pluginFolder, const CString& drawingNam
     return file;
 }
 
+bool IsMapCoordinate(double value) {
+    return std::fabs(value) <= kMaxMapCoordinate;  // false for NaN too
+}
+
+bool IsPlaceableMapRegion(const AcGePoint2d& min, const AcGePoint2d& max) {
+    return IsMapCoordinate(min.x) && IsMapCoordinate(min.y) && IsMapCoordinate(max.x) &&
+           IsMapCoordinate(max.y) && max.x > min.x && max.y > min.y;
+}
+
 // ---- The whole-view map image
 
 bool ClearMapImages(AcDbDatabase* db) {
@@ -79,7 +89,8 @@ bool ClearMapImages(AcDbDatabase* db) {
 
 int InsertMapImage(const BYTE* image, DWORD length, const AcGePoint2d& min, const AcGePoint2d& max) {
     AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
-    if (db == nullptr || image == nullptr || length == 0) {
+    // Bounds the map application sent that no picture can have: the image there stays as it is.
+    if (db == nullptr || image == nullptr || length == 0 || !IsPlaceableMapRegion(min, max)) {
         return Acad::eInvalidInput;
     }
     AcApDocument* doc = DocumentOf(db);

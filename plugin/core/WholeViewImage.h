@@ -7,7 +7,16 @@
 #include "platform/arx/arxheaders.h"
 #include "platform/mfc/cstring.h"
 
-// Writes the picture and inserts it between the corners; 0 on success, else an error code.
+// Farther out than this (drawing units) nothing on a map lies, even in millimetres.
+constexpr double kMaxMapCoordinate = 1e12;
+// Whether a coordinate the map application gives can be one: finite, within kMaxMapCoordinate of the origin.
+bool IsMapCoordinate(double value);
+// Whether a region the map application gives is one a picture can be placed on: its corners map coordinates,
+// the maximum above and to the right of the minimum.
+bool IsPlaceableMapRegion(const AcGePoint2d& min, const AcGePoint2d& max);
+
+// Writes the picture and inserts it between the corners; 0 on success, else an error code. A region that is
+// not placeable is refused (eInvalidInput) before anything is removed or written.
 int InsertMapImage(const BYTE* image, DWORD length, const AcGePoint2d& min, const AcGePoint2d& max);
 // Removes the database's whole-view map image and its file; false when there was none or it failed.
 bool ClearMapImages(AcDbDatabase* db);

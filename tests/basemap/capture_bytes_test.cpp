@@ -8,6 +8,7 @@
 #include "app/frame_fixture.h"
 #include "platform/arx/aced/acedcmdline.h"
 #include "platform/win32/core/unicode.h"
+#include "platform/win32/sys/sys_hooks.h"
 #include "plugin/app/ToolBar.h"
 #include "plugin/basemap/BaseMapLayer.h"
 #include "plugin/basemap/MapCapture.h"
@@ -89,6 +90,14 @@ TEST_F(CaptureBytesTest, BytesAreWrittenBesideTheDrawingAndInsertedAsTheWholeVie
     BaseMapAccess::CaptureItem(BaseMap()).m_bRunning = true;
     EXPECT_TRUE(BaseMap().InsertCaptureBytes(nullptr, 0, AcGePoint2d(0, 0), AcGePoint2d(1, 1)));
     EXPECT_FALSE(BaseMap().CaptureItem().m_bRunning);
+    EXPECT_EQ(Images().size(), 1u);
+
+    // A disk that fills while the picture is written: no half picture stays, and none is inserted.
+    std::filesystem::remove(dir + "/a/aaa.png");
+    platform::InjectDiskFull(dir + "/a");
+    EXPECT_TRUE(BaseMap().InsertCaptureBytes(png.data(), static_cast<uint32_t>(png.size()), AcGePoint2d(0, 0),
+                                             AcGePoint2d(10, 10)));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/a/aaa.png"));
     EXPECT_EQ(Images().size(), 1u);
 }
 

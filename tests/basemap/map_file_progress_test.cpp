@@ -63,7 +63,11 @@ TEST_F(MeterTest, ExtractProgressFollowsTheRenderingAndTotalsBelowSixtyOnlyHideT
     EXPECT_EQ(Events()[0].maxPos, 100);
     item.ShowExtractProgress(40, 100);
     EXPECT_EQ(Events().back().pos, 40);
-    item.ShowExtractProgress(80, 100);
+    // Exactly 30 left is still a position; 29 left is the rendering.
+    item.ShowExtractProgress(70, 100);
+    EXPECT_EQ(Events().back().kind, StatusBarEvent::kPos);
+    EXPECT_EQ(Events().back().pos, 70);
+    item.ShowExtractProgress(71, 100);
     ASSERT_GE(Events().size(), 3u);
     EXPECT_EQ(Events()[Events().size() - 2].label, u"正在生成图片（耗时，请耐心等待）");
     EXPECT_EQ(Events().back().pos, 50);

@@ -1,6 +1,8 @@
 // PNG files as raster images: inserted between corners on a layer at the bottom of the draw order, their
 // definitions found by name and reused, damaged files refused with the drawing untouched, map images erased
 // again, and the whole-view image's table.
+#include <cmath>
+
 #include "raster_fixture.h"
 
 #include "platform/arx/aced/acedcmdline.h"
@@ -123,6 +125,17 @@ TEST_F(RasterImages, DamagedFilesAndBadLayersLeaveTheDrawingAsItWas) {
               Acad::eInvalidInput);
     EXPECT_EQ(DefinitionCount(), 0);
     EXPECT_TRUE(DrawOrder().empty());
+    // Corners that give no place (not a number, endless, a line) leave no image nowhere, nor its definition.
+    const double nan = std::nan("");
+    for (const auto& [lowerLeft, upperRight] : {std::pair(AcGePoint2d(nan, 0), AcGePoint2d(1, 1)),
+                                                std::pair(AcGePoint2d(0, 0), AcGePoint2d(1, HUGE_VAL)),
+                                                std::pair(AcGePoint2d(0, 0), AcGePoint2d(1, 0))}) {
+        driver.ExpectMessageBox(u"InsertIMGFile ErrorCode:3");
+        EXPECT_EQ(InsertIMGFile(id, db->layerZero(), good, _T("new"), lowerLeft, upperRight),
+                  Acad::eInvalidInput);
+        EXPECT_EQ(DefinitionCount(), 0);
+        EXPECT_TRUE(DrawOrder().empty());
+    }
 }
 
 TEST_F(RasterImages, ClearingErasesImageDefinitionAndEntryAndReportsWhatWasGone) {

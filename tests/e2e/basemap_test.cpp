@@ -409,6 +409,11 @@ TEST_F(BaseMapTest, AnUnwritableCacheSaysSoOnceWithItsFolder) {
     const std::string cache =
         platform::Utf16ToUtf8(platform::ToWindowsPath(host.Options().tempFolder)) + "\\MapTemp\\";
     EXPECT_EQ(e2e::Count(Printed(), "地图缓存文件夹：" + cache), 1) << Printed();
+    // The next layout's tiles fail alike: said once more, for them.
+    Mark();
+    ZoomTo(kRefX + 5000.0, kRefY, 15);
+    Settle();
+    EXPECT_EQ(e2e::Count(Printed(), "创建地图失败！"), 1) << Printed();
 }
 
 // The unload removes the tiles it made and nothing else: not the user's files in the cache or beside it.
@@ -532,7 +537,14 @@ TEST_F(BaseMapTest, MalformedRepliesAreRefusedWithoutHarm) {
     mapsim::Put<double>(state, 32, kRefY);
     mapsim::Put<uint32_t>(state, 44, 40);
     mapsim::Put<uint32_t>(state, 48, 1);
+    const ViewRectInfo before = View();
     EXPECT_EQ(map.SendRaw(20012, state), 0);
+    // The drawing follows the map (mode 3), but to no level the tables hold: the view stays.
+    const ViewRectInfo after = View();
+    EXPECT_EQ(after.minX, before.minX);
+    EXPECT_EQ(after.minY, before.minY);
+    EXPECT_EQ(after.maxX, before.maxX);
+    EXPECT_EQ(after.maxY, before.maxY);
     for (uint16_t code : {20211, 20012, 20302, 20202}) {
         EXPECT_EQ(map.SendRaw(code, mapsim::Bytes(1, 7)), 1) << code;
     }

@@ -264,6 +264,21 @@ TEST_F(CaptureE2eTest, ACaptureIsAskedAgainUntilReadyAndAnErrorEndsIt) {
     Settle(2);
     EXPECT_EQ(Printed().find("当前正在取图中"), std::string::npos);
     EXPECT_EQ(Pictures(errors).size(), 2u);
+
+    // Not ready, and then an error while the retry waits: the capture has ended, the retry asks nothing.
+    host.MapSim().SetMapFilesNotReady(1);
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,800", "400,1000"}),
+              CommandOutcome::kEnded);
+    host.Wait(100);
+    ASSERT_EQ(host.MapSim().RequestsOf(20302).size(), 1u);
+    const mapsim::Bytes asked = host.MapSim().RequestsOf(20302)[0].payload;
+    mapsim::MapFileRecord failed = mapsim::MapFileRecord::Read(asked.data() + 16, asked.size() - 16);
+    failed.status = -6;
+    host.MapSim().SendRaw(20302, failed.Write());
+    Settle(8);
+    EXPECT_EQ(host.MapSim().RequestsOf(20302).size(), 1u);
+    EXPECT_EQ(Pictures(errors).size(), 2u);
 }
 
 // Names: a named capture is refused while its file exists; unsaved drawings are refused at the start.
@@ -341,6 +356,79 @@ TEST_F(CaptureE2eTest, TheWholeViewPictureReplacesItselfAndClearsWithItsDrawing)
     EXPECT_TRUE(Pictures(errors).empty());
     EXPECT_FALSE(std::filesystem::exists(pictures[0].file));
     EXPECT_EQ(errors, "");
+}
+
+// Bounds from the map application that no picture can have (not numbers, endless, absurdly far, empty) never
+// reach the drawing: the whole view is refused and the picture there stays; a capture lands on the region it
+// asked for whatever its answer says. The drawing then saves and opens again. A drawing that does hold a
+// value no file can hold is not saved: the file saved before stays, and nothing says "Saved".
+TEST_F(CaptureE2eTest, BoundsThatAreNotNumbersNeverReachTheDrawingOrItsFile) {
+    mapsim::MapSim& map = host.MapSim();
+    ASSERT_EQ(Run("LINE", {"10,10", "300,150", ""}), CommandOutcome::kEnded);
+    map.SendRenderedView(0, 0, 800, 600, 15);
+    std::string errors;
+    ASSERT_EQ(Pictures(errors).size(), 1u) << Console();
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    const std::array<double, 4> bad[] = {{nan, 0, 800, 600},      {0, 0, inf, 600}, {0, -inf, 800, 600},
+                                         {-1e300, 0, 1e300, 600}, {800, 0, 0, 600}, {0, 600, 800, 600}};
+    for (const auto& bounds : bad) {
+        map.SetAnsweredBounds(bounds);
+        Mark();
+        map.SendRenderedView(100, 100, 500, 400, 15);
+        EXPECT_NE(Printed().find("错误代码：3(加载底图失败)！"), std::string::npos) << Printed();
+        const std::vector<Picture> pictures = Pictures(errors);
+        ASSERT_EQ(pictures.size(), 1u);
+        EXPECT_EQ(pictures[0].maxX, 800.0);  // the earlier picture, untouched
+        EXPECT_TRUE(std::filesystem::exists(pictures[0].file));
+    }
+    map.SetAnsweredBounds(std::array<double, 4>{nan, nan, inf, -inf});
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "0,0", "400,200"}), CommandOutcome::kEnded);
+    Settle();
+    map.SetAnsweredBounds(std::nullopt);
+    std::vector<Picture> pictures = Pictures(errors);
+    EXPECT_EQ(errors, "");  // placed where it was rendered for
+    ASSERT_EQ(pictures.size(), 2u);
+    EXPECT_EQ(pictures[1].minX, 0.0);
+    EXPECT_EQ(pictures[1].maxY, 200.0);
+
+    Mark();
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    EXPECT_NE(Printed().find("Saved"), std::string::npos) << Printed();
+    const std::string saved = e2e::ReadFile(drawing);
+    EXPECT_EQ(saved.find("nan"), std::string::npos);
+    EXPECT_EQ(saved.find("inf"), std::string::npos);
+
+    // A line that holds a number no file can hold (made past the setters, which refuse it).
+    ASSERT_EQ(acDocManager->lockDocument(host.Document()), Acad::eOk);
+    AcDbLine* line = nullptr;
+    ASSERT_EQ(acdbOpenObject(line, Entities().front(), AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(line->setEndPoint(AcGePoint3d(nan, 0, 0)), Acad::eInvalidInput);
+    line->close();
+    AcDbBlockTable* table = nullptr;
+    ASSERT_EQ(host.Drawing()->getBlockTable(table, AcDb::kForRead), Acad::eOk);
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(table->getAt(ACDB_MODEL_SPACE, model, AcDb::kForWrite), Acad::eOk);
+    table->close();
+    auto* endless = new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(inf, 5, 0));
+    ASSERT_EQ(model->appendAcDbEntity(endless), Acad::eOk);
+    endless->close();
+    model->close();
+    acDocManager->unlockDocument(host.Document());
+    Mark();
+    EXPECT_EQ(Run("QSAVE"), CommandOutcome::kFailed);
+    EXPECT_EQ(Printed().find("Saved"), std::string::npos) << Printed();
+    EXPECT_NE(Printed().find("Cannot save"), std::string::npos) << Printed();
+    EXPECT_EQ(e2e::ReadFile(drawing), saved);
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        files +=
+            entry.path().extension() == ".dxf" || entry.path().string().find(".tmp") != std::string::npos;
+    }
+    EXPECT_EQ(files, 1u);  // no temporary file left beside it
+
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded) << Console();
+    EXPECT_EQ(Entities().size(), 3u);  // the line, the whole view, the capture
 }
 
 // The associated point: picked in the drawing, then in the map; sent with simplified parameters when the

@@ -269,22 +269,32 @@ platform::DimensionPicture AcDbDimension::tarnPicture() const {
 std::vector<std::unique_ptr<AcDbEntity>> AcDbDimension::tarnPictureEntities(const AcDbDatabase* db) const {
     const platform::DimensionPicture picture = tarnPicture();
     std::vector<std::unique_ptr<AcDbEntity>> entities;
+    // A part whose numbers overflow (defining points near the limits of a double) cannot be drawn, nor held
+    // by a drawing file: it is left out, the dimension keeps its points.
+    using platform::detail::IsFinitePoint;
     for (const auto& line : picture.lines) {
-        entities.push_back(std::make_unique<AcDbLine>(line.start, line.end));
+        if (IsFinitePoint(line.start) && IsFinitePoint(line.end)) {
+            entities.push_back(std::make_unique<AcDbLine>(line.start, line.end));
+        }
     }
     for (const auto& arc : picture.arcs) {
-        entities.push_back(
-            std::make_unique<AcDbArc>(arc.center, m_normal, arc.radius, arc.startAngle, arc.endAngle));
+        if (IsFinitePoint(arc.center) && std::isfinite(arc.radius) && std::isfinite(arc.startAngle) &&
+            std::isfinite(arc.endAngle)) {
+            entities.push_back(
+                std::make_unique<AcDbArc>(arc.center, m_normal, arc.radius, arc.startAngle, arc.endAngle));
+        }
     }
-    auto text = std::make_unique<AcDbMText>();
-    text->setLocation(picture.textPosition);
-    text->setContents(picture.text.c_str());
-    text->setTextHeight(kTextHeight);
-    text->setAttachment(AcDbMText::kMiddleCenter);
-    text->setRotation(picture.textRotation);
-    text->setNormal(m_normal);
-    text->setTextStyle(PictureTextStyle(db));
-    entities.push_back(std::move(text));
+    if (IsFinitePoint(picture.textPosition) && std::isfinite(picture.textRotation)) {
+        auto text = std::make_unique<AcDbMText>();
+        text->setLocation(picture.textPosition);
+        text->setContents(picture.text.c_str());
+        text->setTextHeight(kTextHeight);
+        text->setAttachment(AcDbMText::kMiddleCenter);
+        text->setRotation(picture.textRotation);
+        text->setNormal(m_normal);
+        text->setTextStyle(PictureTextStyle(db));
+        entities.push_back(std::move(text));
+    }
     for (std::unique_ptr<AcDbEntity>& entity : entities) {
         entity->setLayer(db->layerZero());
         entity->setLinetype(db->byBlockLinetype());

@@ -75,7 +75,8 @@ void AcDb2LineAngularDimension::tarnDraw(platform::DimensionPicture& picture) co
             sweep = offset;
         }
     }
-    const double radius = (arcPoint() - center).length();
+    const AcGeVector3d toArc = arcPoint() - center;
+    const double radius = std::hypot(toArc.x, toArc.y, toArc.z);  // no overflow for far points
     if (radius > 0.0) {
         picture.arcs.push_back({center, radius, start, platform::detail::NormalizeAngle(start + sweep)});
     }

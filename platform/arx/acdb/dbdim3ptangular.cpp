@@ -1,5 +1,6 @@
 #include "platform/arx/acdb/dbdim3ptangular.h"
 
+#include <cmath>
 #include <utility>
 
 #include "platform/arx/acdb/dbgeom.h"
@@ -46,7 +47,9 @@ void AcDb3PointAngularDimension::tarnDraw(platform::DimensionPicture& picture) c
     if (!platform::detail::AngleInSweep(tarnAngleOf(center, arcPoint()), start, end)) {
         std::swap(start, end);
     }
-    const double radius = (arcPoint() - center).length();
+    // Scaled, so that points far out (near 1e300) give their finite distance rather than overflow.
+    const AcGeVector3d toArc = arcPoint() - center;
+    const double radius = std::hypot(toArc.x, toArc.y, toArc.z);
     if (radius > 0.0) {
         picture.arcs.push_back({center, radius, start, end});
     }

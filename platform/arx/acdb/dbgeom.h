@@ -12,6 +12,10 @@
 
 namespace platform::detail {
 
+inline bool IsFinitePoint(const AcGePoint3d& point) {
+    return std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z);
+}
+
 // The in-plane axes of a normal by the arbitrary-axis rule (angles of planar entities are measured from X).
 inline void PlaneAxes(const AcGeVector3d& normal, AcGeVector3d& xAxis, AcGeVector3d& yAxis) {
     AcGeMatrix3d toWorld = AcGeMatrix3d::planeToWorld(normal);

@@ -12,8 +12,10 @@
 // run, the object is "notifying": opening it again fails with eWasNotifying.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 #include "platform/arx/acdb/dbid.h"
@@ -156,14 +158,33 @@ public:
 
 protected:
     // The body of a plain setter: the value is stored only when the object may change now (the write check
-    // also records it for undo and notification).
+    // also records it for undo and notification). A number, point or vector that is not finite is refused:
+    // no drawing file can hold it.
     template <class T, class V>
     Acad::ErrorStatus tarnSet(T& member, V&& value) {
+        if (!tarnIsFinite(value)) {
+            return Acad::eInvalidInput;
+        }
         Acad::ErrorStatus es = assertWriteEnabled();
         if (es == Acad::eOk) {
             member = std::forward<V>(value);
         }
         return es;
+    }
+
+    // Whether a value holds only finite numbers (values without numbers always do).
+    template <class V>
+    static bool tarnIsFinite(const V& value) {
+        using Plain = std::decay_t<V>;
+        if constexpr (std::is_floating_point_v<Plain>) {
+            return std::isfinite(value);
+        } else if constexpr (requires { std::isfinite(value.z); }) {
+            return std::isfinite(value.x) && std::isfinite(value.y) && std::isfinite(value.z);
+        } else if constexpr (requires { std::isfinite(value.y); }) {
+            return std::isfinite(value.x) && std::isfinite(value.y);
+        } else {
+            return true;
+        }
     }
 
 private:

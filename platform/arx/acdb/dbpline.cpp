@@ -41,6 +41,10 @@ AcDbPolyline::AcDbPolyline(unsigned int numVerts) {
 
 Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2d& point, double bulge,
                                             double startWidth, double endWidth) {
+    if (!tarnIsFinite(point) || !std::isfinite(bulge) || !std::isfinite(startWidth) ||
+        !std::isfinite(endWidth)) {
+        return Acad::eInvalidInput;  // no drawing file could hold the vertex
+    }
     Acad::ErrorStatus es = assertWriteEnabled();
     if (es != Acad::eOk) {
         return es;

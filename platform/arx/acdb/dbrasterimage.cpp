@@ -168,7 +168,9 @@ Acad::ErrorStatus AcDbRasterImage::setReactorId(AcDbObjectId reactorId) {
 
 bool AcDbRasterImage::setOrientation(const AcGePoint3d& origin, const AcGeVector3d& u,
                                      const AcGeVector3d& v) {
-    if (IsDegenerate(u, v) || assertWriteEnabled() != Acad::eOk) {
+    // A place that is not finite would stay in the drawing and make its file unreadable.
+    if (!tarnIsFinite(origin) || !tarnIsFinite(u) || !tarnIsFinite(v) || IsDegenerate(u, v) ||
+        assertWriteEnabled() != Acad::eOk) {
         return false;
     }
     m_origin = origin;

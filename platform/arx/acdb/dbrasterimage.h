@@ -25,8 +25,8 @@ public:
     Acad::ErrorStatus setReactorId(AcDbObjectId reactorId);
     AcDbObjectId reactorId() const { return m_reactorId; }
 
-    // False (nothing changed) when U or V is zero-length or the two are parallel, or the image is not open
-    // for write. Negative directions are kept as given.
+    // False (nothing changed) when a value is not finite, U or V is zero-length or the two are parallel, or
+    // the image is not open for write. Negative directions are kept as given.
     bool setOrientation(const AcGePoint3d& origin, const AcGeVector3d& u, const AcGeVector3d& v);
     void getOrientation(AcGePoint3d& origin, AcGeVector3d& u, AcGeVector3d& v) const;
 

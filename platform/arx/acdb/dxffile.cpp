@@ -115,18 +115,27 @@ Acad::ErrorStatus SaveDxfFile(const AcDbDatabase* db, const ACHAR* path) {
                       "cannot write in the folder of " + host);
     }
     int writeErrno = 0;
-    bool written = WriteDxfBlocks(db, [&](std::string_view block) {
-        if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) {
-            writeErrno = errno;
-            return false;
-        }
-        return true;
-    });
+    std::string invalid;
+    bool written = WriteDxfBlocks(
+        db,
+        [&](std::string_view block) {
+            if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) {
+                writeErrno = errno;
+                return false;
+            }
+            return true;
+        },
+        &invalid);
     if (written && std::fflush(out) != 0) {
         written = false;
         writeErrno = errno;
     }
     const bool closed = std::fclose(out) == 0;
+    if (!invalid.empty()) {
+        // The file would not open again: the one saved before is kept.
+        _wremove(temp.c_str());
+        return Failed(Acad::eInvalidInput, invalid);
+    }
     if (!written || !closed) {
         _wremove(temp.c_str());
         return Failed(writeErrno == ENOSPC || errno == ENOSPC ? Acad::eOutOfDisk : Acad::eFileAccessErr,

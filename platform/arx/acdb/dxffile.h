@@ -10,7 +10,8 @@
 // tables, which the database does not keep (AcDbUnknownTableRecord). Their references to objects the reader
 // did not keep are written as null. Only an entity too big to trust is left out, with a line on the command
 // line. It builds into a fresh database and hands the contents over only when the whole file was read, so a
-// damaged file leaves nothing behind.
+// damaged file leaves nothing behind. A save never writes what the reader would refuse: a drawing holding a
+// number that is not finite is not saved, and the file saved before stays as it was.
 #pragma once
 
 #include <cstddef>
@@ -36,11 +37,15 @@ const DxfError& LastDxfError();
 // Sets what LastDxfError reports (the file functions).
 void SetLastDxfError(Acad::ErrorStatus status, int line, const std::string& message);
 
-// The drawing as DXF text. The database is not changed (objects need not be closed).
-std::string WriteDxf(const AcDbDatabase* db);
+// The drawing as DXF text. The database is not changed (objects need not be closed). A value that no reader
+// takes back (a number that is not finite) makes the text no drawing: invalid, when given, then says which,
+// and is empty otherwise.
+std::string WriteDxf(const AcDbDatabase* db, std::string* invalid = nullptr);
 // The same text handed to write in blocks as it is made (a file of any size needs a block's memory); false
-// when write refused a block (nothing more is written).
-bool WriteDxfBlocks(const AcDbDatabase* db, const std::function<bool(std::string_view)>& write);
+// when write refused a block (nothing more is written) or a value no reader takes back was written (invalid,
+// when given, says which).
+bool WriteDxfBlocks(const AcDbDatabase* db, const std::function<bool(std::string_view)>& write,
+                    std::string* invalid = nullptr);
 // Replaces the contents of db with the drawing in text; on failure db is unchanged and LastDxfError says
 // why. The file name of db is not touched.
 Acad::ErrorStatus ReadDxf(AcDbDatabase* db, std::string_view text);

@@ -567,6 +567,7 @@ void Writer::text(int code, std::u16string_view value) {
 }
 
 void Writer::real(int code, double value) {
+    checkFinite(code, value);
     putCode(code);
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -582,7 +583,12 @@ void Writer::integer(int code, long long value) {
     endValue();
 }
 
-void Writer::handle(int code, std::uint64_t value) {
+void Writer::noteInvalid(int code, double value) {
+    m_invalid = "the object with handle " + FormatHandle(m_objectHandle) + " holds " + FormatReal(value) +
+                " for group code " + std::to_string(code) + ", which no drawing file can hold";
+}
+
+void Writer::putHandle(int code, std::uint64_t value) {
     putCode(code);
     char buffer[16];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, 16);

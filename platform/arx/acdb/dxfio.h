@@ -4,6 +4,7 @@
 // double so that radians come back bit-exact.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -74,15 +75,26 @@ public:
     }
     void text(int code, std::u16string_view value);
     void real(int code, double value);
-    void degrees(int code, double radians) { raw(code, FormatDegrees(radians)); }
+    void degrees(int code, double radians) {
+        checkFinite(code, radians);
+        raw(code, FormatDegrees(radians));
+    }
     void integer(int code, long long value);
-    void handle(int code, std::uint64_t value);
+    void handle(int code, std::uint64_t value) {
+        if (code == 5 || code == 105) {
+            m_objectHandle = value;  // the object being written, for a message about it
+        }
+        putHandle(code, value);
+    }
     // code, code + 10 and, for three coordinates, code + 20.
     void point(int code, const double* xyz, int dimensions = 3);
 
     // Hands what is buffered to the sink; false once the sink has refused a block.
     bool flush();
     bool failed() const { return m_failed; }
+    // A value no reader takes back (a number that is not finite) was written: what it was, "" when none. The
+    // file is not a drawing then.
+    const std::string& invalidValue() const { return m_invalid; }
 
     // Handles for what the file needs but the database does not hold (BLOCK and ENDBLK of each block,
     // empty tables, sequence ends): taken above every handle in use, so the file's seed moves past them.
@@ -96,6 +108,13 @@ public:
 
 private:
     void putCode(int code);
+    void putHandle(int code, std::uint64_t value);
+    void checkFinite(int code, double value) {
+        if (!std::isfinite(value) && m_invalid.empty()) {
+            noteInvalid(code, value);
+        }
+    }
+    void noteInvalid(int code, double value);
     void endValue() {
         m_out.push_back('\n');
         if (m_sink && m_out.size() >= kBlockSize) {
@@ -107,6 +126,8 @@ private:
     Sink m_sink;
     bool m_failed = false;
     std::uint64_t m_nextHandle = 1;
+    std::uint64_t m_objectHandle = 0;
+    std::string m_invalid;
 };
 
 // ---- input ----

@@ -674,16 +674,23 @@ private:
 
 }  // namespace
 
-std::string WriteDxf(const AcDbDatabase* db) {
+std::string WriteDxf(const AcDbDatabase* db, std::string* invalid) {
     Writer out;
     DrawingWriter(db, out).run();
+    if (invalid != nullptr) {
+        *invalid = out.invalidValue();
+    }
     return std::move(out.data());
 }
 
-bool WriteDxfBlocks(const AcDbDatabase* db, const std::function<bool(std::string_view)>& write) {
+bool WriteDxfBlocks(const AcDbDatabase* db, const std::function<bool(std::string_view)>& write,
+                    std::string* invalid) {
     Writer out(write);
     const bool complete = DrawingWriter(db, out).run();
-    return out.flush() && complete;
+    if (invalid != nullptr) {
+        *invalid = out.invalidValue();
+    }
+    return out.flush() && complete && out.invalidValue().empty();
 }
 
 }  // namespace platform

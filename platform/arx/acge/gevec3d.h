@@ -32,7 +32,8 @@ public:
     // Counter-clockwise about reference, in [0, 2pi).
     double angleTo(const AcGeVector3d& other, const AcGeVector3d& reference) const;
     AcGeVector3d normal(const AcGeTol& tol = AcGeContext::gTol) const;
-    // A zero-length vector stays unchanged.
+    // A zero-length vector stays unchanged, and so does one of length 1 up to rounding: normalising twice
+    // gives the same vector.
     AcGeVector3d& normalize(const AcGeTol& tol = AcGeContext::gTol);
     // Right-handed about axis.
     AcGeVector3d& rotateBy(double angle, const AcGeVector3d& axis);

@@ -1,5 +1,6 @@
 // Points, vectors and the global tolerance.
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "platform/arx/acge/gearrays.h"
@@ -56,6 +57,17 @@ double AcGeVector2d::angleTo(const AcGeVector2d& other) const {
     return std::fabs(std::atan2(cross, dotProduct(other)));
 }
 
+namespace {
+
+// A vector whose length is 1 up to rounding is a unit vector already. Dividing it by that length again would
+// move its last digits, one way and then back, at every normalisation: a normal read from a drawing file
+// would never be written back as read.
+bool IsUnitLength(double length) {
+    return std::fabs(length - 1.0) <= 4.0 * std::numeric_limits<double>::epsilon();
+}
+
+}  // namespace
+
 AcGeVector2d AcGeVector2d::normal(const AcGeTol& tol) const {
     AcGeVector2d v(*this);
     return v.normalize(tol);
@@ -63,7 +75,7 @@ AcGeVector2d AcGeVector2d::normal(const AcGeTol& tol) const {
 
 AcGeVector2d& AcGeVector2d::normalize(const AcGeTol& tol) {
     const double len = length();
-    if (len > tol.equalVector()) {
+    if (len > tol.equalVector() && !IsUnitLength(len)) {
         x /= len;
         y /= len;
     }
@@ -157,7 +169,7 @@ AcGeVector3d AcGeVector3d::normal(const AcGeTol& tol) const {
 
 AcGeVector3d& AcGeVector3d::normalize(const AcGeTol& tol) {
     const double len = length();
-    if (len > tol.equalVector()) {
+    if (len > tol.equalVector() && !IsUnitLength(len)) {
         x /= len;
         y /= len;
         z /= len;
