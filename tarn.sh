@@ -6,8 +6,8 @@
 #                    tarnhost (the stand-in CAD host) with the simulated map application on the sample drawing
 #   ./tarn.sh build  installs and builds the normal build only
 #   ./tarn.sh bench  installs, builds the benchmarks in the normal build and runs every one, each ending with
-#                    the ratios of the project's times to its anchor's (OpenSSL's MD5, memcpy, dxflib; then ezdxf by
-#                    bench/ezdxf_read.py); the drawing files they read are made first if missing
+#                    the ratios of the project's times to its anchor's (OpenSSL's MD5, memcpy, dxflib; then
+#                    ezdxf by bench/ezdxf_read.py); the drawing files they read are made first if missing
 #   ./tarn.sh fuzz [seconds]  installs clang, builds the fuzz targets with libFuzzer, ASan and UBSan in
 #                    build/fuzz and runs each for the given time (default 60); new finds stay in
 #                    build/fuzz/found/<target>, crash inputs in build/fuzz/crashes/<target>

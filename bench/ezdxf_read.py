@@ -92,8 +92,8 @@ def main(argv):
             mine, other = statistics.median(ours), statistics.median(theirs)
             ratio = other / mine
             goal = GOALS[kind]
-            print("ratio %-21s %6.2fx the speed of ezdxf %s %s (%.2f s against %.3f s, medians of %d in turn; "
-                  "goal: at least %.2fx)  %s"
+            print("ratio %-21s %6.2fx the speed of ezdxf %s %s (%.2f s against %.3f s, medians of %d "
+                  "in turn; goal: at least %.2fx)  %s"
                   % ("%s/%d" % (CASES[kind], count), ratio, ezdxf.__version__,
                      "writing" if kind == "write" else "reading", other, mine, ROUNDS, goal,
                      "met" if ratio >= goal else "MISSED"))
