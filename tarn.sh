@@ -2,12 +2,12 @@
 # Set-up and jobs on a fresh Debian machine.
 #   ./tarn.sh test   installs what the build needs, builds, and runs the whole test suite twice: a normal
 #                    build with g++ and one under AddressSanitizer + UndefinedBehaviorSanitizer with clang
-#   ./tarn.sh demo   installs, builds and runs the demo script: tarnhost (the stand-in CAD host) with the
-#                    simulated map application on the sample drawing
+#   ./tarn.sh demo   installs, builds what the demo runs (tarnhost and the plug-in) and runs the demo script:
+#                    tarnhost (the stand-in CAD host) with the simulated map application on the sample drawing
 #   ./tarn.sh build  installs and builds the normal build only
-#   ./tarn.sh bench  installs, builds the normal build and runs every benchmark, each ending with the ratios
-#                    of the project's times to its anchor's (OpenSSL's MD5, memcpy, dxflib; then ezdxf by
-#                    bench/ezdxf_read.py); the drawing files they read are made first if missing
+#   ./tarn.sh bench  installs, builds the benchmarks in the normal build and runs every one, each ending with
+#                    the ratios of the project's times to its anchor's (OpenSSL's MD5, memcpy, dxflib; then
+#                    ezdxf by bench/ezdxf_read.py); the drawing files they read are made first if missing
 #   ./tarn.sh fuzz [seconds]  installs clang, builds the fuzz targets with libFuzzer, ASan and UBSan in
 #                    build/fuzz and runs each for the given time (default 60); new finds stay in
 #                    build/fuzz/found/<target>, crash inputs in build/fuzz/crashes/<target>
@@ -42,12 +42,20 @@ if [ -n "${TARN_JOBS:-}" ]; then
     fi
 fi
 
-configure_and_build() {   # dir, extra cmake args...
+configure() {   # dir, extra cmake args...
     local dir=$1
     shift
     cmake -S . -B "$dir" -G Ninja -DTARN_WERROR=ON "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
 }
+
+configure_and_build() {   # dir, extra cmake args...
+    configure "$@"
+    cmake --build "$1" -j "$jobs"
+}
+
+# Every job that uses build/release configures it alike: a change of compiler or build type would make CMake
+# delete the cache and the next job build everything again.
+release_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++)
 
 run_tests() {   # dir
     (cd "$1" && ctest -j "$jobs" --output-on-failure --timeout 600)
@@ -89,8 +97,7 @@ case "$job" in
         # drawing the end-to-end tests save, a reader apart from the stand-in's.
         packages+=("${fuzz_packages[@]}" python3-ezdxf)
         install_packages
-        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=gcc \
-            -DCMAKE_CXX_COMPILER=g++
+        configure_and_build build/release "${release_args[@]}"
         configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON -DTARN_BENCH=OFF \
             -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
         status=0
@@ -103,11 +110,13 @@ case "$job" in
         ;;
     build)
         install_packages
-        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        configure_and_build build/release "${release_args[@]}"
         ;;
     demo)
         install_packages
-        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        # Only what the demo runs: the host (the simulated map application runs inside it) and the plug-in.
+        configure build/release "${release_args[@]}"
+        cmake --build build/release -j "$jobs" --target tarnhost TarnArx
         # The demo saves its drawing beside the build, and keeps tarnhost's folders there too.
         cd build/release
         # The demo's user works with auto-sync and double-click properties on.
@@ -122,7 +131,8 @@ case "$job" in
         # ezdxf is an anchor of the drawing-file benchmark alone, timed by a script outside the build.
         packages+=(python3-ezdxf)
         install_packages
-        configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        configure build/release "${release_args[@]}"
+        cmake --build build/release -j "$jobs" --target bench_all
         drawings=build/release/bench/drawings
         /usr/bin/python3 bench/make_dxf.py "$drawings"
         # One at a time: benchmarks running side by side would time each other. Each ratio is of medians of
@@ -133,7 +143,8 @@ case "$job" in
                 --benchmark_report_aggregates_only=true
         done
         echo "== ezdxf_read"
-        /usr/bin/python3 bench/ezdxf_read.py "$drawings"
+        # ezdxf and the project's reader and writer in turn on each file, five rounds a row.
+        /usr/bin/python3 bench/ezdxf_read.py "$drawings" build/release/bench/bench_dxf_read
         ;;
     *)
         echo "usage: $0 test|demo|build|bench|fuzz [seconds]" >&2

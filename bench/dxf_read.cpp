@@ -6,8 +6,8 @@
 // the heap the writer needs beyond the drawing while it writes.
 //
 // The files are looked for in TARN_DXF_FOLDER (the environment), else in the build's folder for them;
-// ./tarn.sh bench makes them there first. The project's median times are written to times.txt in that
-// folder for bench/ezdxf_read.py.
+// ./tarn.sh bench makes them there first. bench/ezdxf_read.py runs this program's cases one at a time, each
+// in turn with ezdxf on the same file.
 #include <dl_creationadapter.h>
 #include <dl_dxf.h>
 
@@ -242,44 +242,6 @@ void BM_DxflibRead(benchmark::State& state, const char* kind) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
 }
 
-// The project's median times, for bench/ezdxf_read.py.
-class TimesReporter : public tarnbench::RatioReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        RatioReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const std::string name = run.run_name.str();
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const size_t tarn = name.find("/tarn/");
-            if (run.error_occurred || tarn == std::string::npos ||
-                (run.run_type == Run::RT_Aggregate && !median)) {
-                continue;
-            }
-            // "dxf_read" -> read, "dxf_read_ezdxf" -> read-ezdxf, "dxf_write" -> write.
-            std::string kind = name.substr(4, tarn - 4);
-            std::replace(kind.begin(), kind.end(), '_', '-');
-            const int count = std::atoi(name.substr(name.rfind('/') + 1).c_str());
-            m_times[{kind, count}] =
-                run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-
-    void WriteTimes() const {
-        if (m_times.empty()) {
-            return;
-        }
-        if (FILE* out = std::fopen((Folder() + "/times.txt").c_str(), "w")) {
-            for (const auto& [key, seconds] : m_times) {
-                std::fprintf(out, "%s %d %.6f\n", key.first.c_str(), key.second, seconds);
-            }
-            std::fclose(out);
-        }
-    }
-
-private:
-    std::map<std::pair<std::string, int>, double> m_times;  // (kind, count): seconds
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -309,7 +271,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    TimesReporter reporter;
+    tarnbench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios({"dxflib"}, tarnbench::Compare::kThroughput, 3.0);
     for (const auto& [count, ratio] : MemoryRatios()) {
@@ -325,7 +287,6 @@ int main(int argc, char** argv) {
             static_cast<double>(bytes) < kWriteHeapGoal ? "met" : "MISSED");
     }
     std::fflush(stdout);
-    reporter.WriteTimes();
     benchmark::Shutdown();
     return 0;
 }

@@ -1,72 +1,101 @@
 #!/usr/bin/env python3
-"""Times ezdxf reading and writing the drawing files of bench_dxf_read and prints the project's speed against it.
+"""Times ezdxf reading and writing the drawing files of bench_dxf_read beside the project doing the same, and
+prints the project's speed against ezdxf's.
 
-    bench/ezdxf_read.py FOLDER
+    bench/ezdxf_read.py FOLDER BENCH_DXF_READ
 
-FOLDER holds the files (bench/make_dxf.py) and times.txt, the project's median times that bench_dxf_read
-writes there ("KIND COUNT SECONDS" a line; KIND read: reading drawing-COUNT.dxf, read-ezdxf: reading
-drawing-COUNT-ezdxf.dxf, which ezdxf wrote, write: writing the drawing of drawing-COUNT.dxf to a file). Each is
-run up to three times by ezdxf (fewer when a run takes long) and the median is taken. Exits 0 without ezdxf
-(python3-ezdxf), saying so.
+FOLDER holds the files (bench/make_dxf.py): drawing-COUNT.dxf, read and written, and drawing-COUNT-ezdxf.dxf,
+which ezdxf wrote, read. BENCH_DXF_READ is the benchmark program: each round runs its one case of the row
+(dxf_read/tarn/COUNT, dxf_read_ezdxf/tarn/COUNT or dxf_write/tarn/COUNT) and then ezdxf once on the same file,
+so the two sides of a ratio are timed in turn on the same machine; a row's ratio is of the medians of five
+rounds. Exits 0 without ezdxf (python3-ezdxf) or without the program, saying so.
 """
+import json
 import os
 import statistics
+import subprocess
 import sys
 import tempfile
 import time
 
+ROUNDS = 5
 GOALS = {"read": 25.0, "read-ezdxf": 25.0, "write": 10.0}  # the project at least this many times as fast
 FILES = {"read": "drawing-%d.dxf", "read-ezdxf": "drawing-%d-ezdxf.dxf", "write": "drawing-%d.dxf"}
+COUNTS = {"read": (20000, 100000, 500000), "read-ezdxf": (20000, 100000), "write": (20000, 100000, 500000)}
+CASES = {"read": "dxf_read", "read-ezdxf": "dxf_read_ezdxf", "write": "dxf_write"}
 
 
-def median_of_runs(run):
-    runs = []
-    while len(runs) < 3 and sum(runs) < 20.0:
-        start = time.process_time()  # CPU time, as the C++ benchmark's
-        run()
-        runs.append(time.process_time() - start)
-    return statistics.median(runs)
+def project_seconds(program, folder, kind, count):
+    """The project's CPU seconds for one run of the row's case: one benchmark run of the program."""
+    case = "%s/tarn/%d" % (CASES[kind], count)
+    env = dict(os.environ, TARN_DXF_FOLDER=folder)
+    with tempfile.TemporaryDirectory() as temp:
+        report = os.path.join(temp, "runs.json")
+        subprocess.run([program, "--benchmark_filter=^%s$" % case, "--benchmark_out=" + report,
+                        "--benchmark_out_format=json"],
+                       env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        try:
+            with open(report) as runs_file:
+                runs = json.load(runs_file)["benchmarks"]
+        except (OSError, ValueError, KeyError):
+            return None
+    units = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+    for run in runs:
+        if run.get("run_name", run.get("name")) == case and not run.get("error_occurred"):
+            return run["cpu_time"] * units[run["time_unit"]]
+    return None
+
+
+def ezdxf_seconds(ezdxf, kind, path, doc):
+    """ezdxf's CPU seconds (as the C++ benchmark's) for reading the file, or writing the drawing read from it
+    (doc)."""
+    if kind == "write":
+        with tempfile.TemporaryDirectory() as temp:
+            start = time.process_time()
+            doc.saveas(os.path.join(temp, "written.dxf"))
+            return time.process_time() - start
+    start = time.process_time()
+    ezdxf.readfile(path)
+    return time.process_time() - start
 
 
 def main(argv):
-    if len(argv) != 2:
+    if len(argv) != 3:
         sys.stderr.write(__doc__)
         return 2
-    folder = argv[1]
+    folder, program = argv[1], argv[2]
     try:
         import ezdxf
     except ImportError:
         print("ezdxf is not installed (python3-ezdxf): no ratio against it")
         return 0
-    times_path = os.path.join(folder, "times.txt")
-    if not os.path.exists(times_path):
-        print("no %s: run bench_dxf_read first" % times_path)
+    if not os.access(program, os.X_OK):
+        print("no %s: no ratio against ezdxf" % program)
         return 0
-    ours = {}
-    with open(times_path) as times:
-        for line in times:
-            fields = line.split()
-            if len(fields) == 3 and fields[0] in GOALS:
-                ours[(fields[0], int(fields[1]))] = float(fields[2])
     for kind in ("read", "read-ezdxf", "write"):
-        for count in sorted(c for k, c in ours if k == kind):
+        for count in COUNTS[kind]:
             path = os.path.join(folder, FILES[kind] % count)
             if not os.path.exists(path):
                 continue
-            if kind == "write":
-                doc = ezdxf.readfile(path)
-                with tempfile.TemporaryDirectory() as temp:
-                    target = os.path.join(temp, "written.dxf")
-                    theirs = median_of_runs(lambda: doc.saveas(target))
-                label, what = "dxf_write/%d" % count, "writing"
-            else:
-                theirs = median_of_runs(lambda: ezdxf.readfile(path))
-                label = ("dxf_read/%d" if kind == "read" else "dxf_read_ezdxf/%d") % count
-                what = "reading"
-            ratio = theirs / ours[(kind, count)]
+            ours, theirs = [], []
+            doc = ezdxf.readfile(path) if kind == "write" else None  # read once, untimed
+            for _ in range(ROUNDS):
+                seconds = project_seconds(program, folder, kind, count)
+                if seconds is None or seconds <= 0.0:
+                    break
+                ours.append(seconds)
+                theirs.append(ezdxf_seconds(ezdxf, kind, path, doc))
+            doc = None
+            if len(ours) < ROUNDS:
+                print("ratio %s/%d: the project's run failed" % (CASES[kind], count))
+                continue
+            mine, other = statistics.median(ours), statistics.median(theirs)
+            ratio = other / mine
             goal = GOALS[kind]
-            print("ratio %-21s %6.2fx the speed of ezdxf %s %s (%.2f s against %.3f s; goal: at least %.2fx)  %s"
-                  % (label, ratio, ezdxf.__version__, what, theirs, ours[(kind, count)], goal,
+            print("ratio %-21s %6.2fx the speed of ezdxf %s %s (%.2f s against %.3f s, medians of %d "
+                  "in turn; goal: at least %.2fx)  %s"
+                  % ("%s/%d" % (CASES[kind], count), ratio, ezdxf.__version__,
+                     "writing" if kind == "write" else "reading", other, mine, ROUNDS, goal,
                      "met" if ratio >= goal else "MISSED"))
             sys.stdout.flush()
     return 0

@@ -150,11 +150,12 @@ bool CheckDirective(Host& host, const std::string& args) {
         }
         const int total = count.passed + count.failed;
         if (total == 0) {
-            acutPrintf(u"\n%S: no checks ran.", title.c_str());
+            acutPrintf(u"\n%s: no checks ran.", platform::Utf8ToUtf16(title).c_str());
         } else if (count.failed == 0) {
-            acutPrintf(u"\n%S: all %d checks passed.", title.c_str(), total);
+            acutPrintf(u"\n%s: all %d checks passed.", platform::Utf8ToUtf16(title).c_str(), total);
         } else {
-            acutPrintf(u"\n%S: %d of %d checks FAILED.", title.c_str(), count.failed, total);
+            acutPrintf(u"\n%s: %d of %d checks FAILED.", platform::Utf8ToUtf16(title).c_str(), count.failed,
+                       total);
         }
         return total > 0 && count.failed == 0;
     }

@@ -387,6 +387,11 @@ int ConsoleUi::MessageBox(const platform::MessageBoxRequest& box) {
                 return button.id;
             }
         }
+        ++m_refusals;
+        if (m_strict) {
+            Show("\n*Not an answer: " + Trim(line) + "*\n");
+            return platform::DeclineAnswer(box.type);
+        }
     }
     return platform::DeclineAnswer(box.type);
 }
@@ -483,7 +488,12 @@ void ConsoleUi::RunDialog(platform::UiDialog& dialog) {
         }
         if (!DialogAction(dialog, line)) {
             ++refused;
+            ++m_refusals;
             Show("\n*Not done: " + Trim(line) + "*\n");
+            if (m_strict) {
+                dialog.Close();  // a script's later lines are not the dialog's
+                return;
+            }
         } else {
             Show("\n");
         }

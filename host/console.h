@@ -97,8 +97,11 @@ public:
     // command prints next starts below it.
     void EchoLine(const std::string& line);
     // Strict (a script runs): a selection that names nothing is handed to the command, which fails, rather
-    // than asked for again from the script's later lines.
+    // than asked for again from the script's later lines; a dialog or message box that refuses a line is
+    // closed or declined at once, so that the lines after it are not taken for further tries.
     void SetStrict(bool strict) { m_strict = strict; }
+    // How many lines a dialog or message box refused.
+    int Refusals() const { return m_refusals; }
     // The line of the source taken last, by the host's loop or as an answer.
     void NoteSourceLine(const std::string& line) { m_lastSourceLine = line; }
     const std::string& LastSourceLine() const { return m_lastSourceLine; }
@@ -119,6 +122,7 @@ private:
     std::function<void()> m_flush;
     bool m_atLineStart = false;  // the cursor stands at a new line (Enter pressed, or a line printed)
     bool m_strict = false;
+    int m_refusals = 0;
     std::string m_lastSourceLine;
 };
 

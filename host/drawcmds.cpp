@@ -853,7 +853,7 @@ bool SelectEntities(std::vector<AcDbObjectId>& ids, CommandOutcome& outcome) {
         } else {
             std::string bad;
             if (!ParseSelection(WorkingDb(), platform::Utf16ToUtf8(answer.text), ids, &bad)) {
-                acutPrintf(u"\n*Invalid selection*: %S", bad.c_str());
+                acutPrintf(u"\n*Invalid selection*: %s", platform::Utf8ToUtf16(bad).c_str());
                 outcome = CommandOutcome::kFailed;
                 return false;
             }

@@ -20,8 +20,14 @@ namespace {
 
 using platform::CommandOutcome;
 
+// A file name: the whole answer, or what stands between its quotes (a name with blanks typed on the
+// command's line is quoted, and may be on a line of its own too).
 std::u16string AskLine(const ACHAR* prompt, int& rc) {
-    return AskString(1, prompt, 1023, rc);
+    std::u16string name = AskString(1, prompt, 1023, rc);
+    if (name.size() >= 2 && name.front() == u'"' && name.back() == u'"') {
+        name = name.substr(1, name.size() - 2);
+    }
+    return name;
 }
 
 // The Windows form of a typed drawing name, ".dxf" added when it has no extension; empty when the name
@@ -60,7 +66,7 @@ CommandOutcome SaveTo(Host& host, const std::u16string& typed) {
         return CommandOutcome::kFailed;
     }
     if (const std::string problem = PathProblem(path); !problem.empty()) {
-        acutPrintf(u"\nCannot save %s: %S.", path.c_str(), problem.c_str());
+        acutPrintf(u"\nCannot save %s: %s.", path.c_str(), platform::Utf8ToUtf16(problem).c_str());
         return CommandOutcome::kFailed;
     }
     // Two drawings writing one file would overwrite each other's work.
@@ -118,7 +124,7 @@ CommandOutcome OpenCommand(Host& host) {
     }
     std::string error;
     if (host.OpenDrawing(platform::Utf16ToUtf8(name), &error) == nullptr) {
-        acutPrintf(u"\n%S", error.c_str());
+        acutPrintf(u"\n%s", platform::Utf8ToUtf16(error).c_str());
         return CommandOutcome::kFailed;
     }
     return CommandOutcome::kEnded;
@@ -126,8 +132,8 @@ CommandOutcome OpenCommand(Host& host) {
 
 void ListApplications(Host& host) {
     for (const auto& module : host.Modules().All()) {
-        acutPrintf(u"\n%S  %s  (version %d)", module->name.c_str(), module->windowsPath.c_str(),
-                   module->apiVersion);
+        acutPrintf(u"\n%s  %s  (version %d)", platform::Utf8ToUtf16(module->name).c_str(),
+                   module->windowsPath.c_str(), module->apiVersion);
     }
     std::u16string group;
     for (const AcEdCommand* command : platform::RegisteredCommands()) {
@@ -161,7 +167,7 @@ CommandOutcome ArxCommand(Host& host) {
     const std::string narrow = platform::Utf16ToUtf8(name);
     const bool done = load ? host.LoadModule(narrow, &error) : host.UnloadModule(narrow, &error);
     if (!done) {
-        acutPrintf(u"\n%S", error.c_str());
+        acutPrintf(u"\n%s", platform::Utf8ToUtf16(error).c_str());
         return CommandOutcome::kFailed;
     }
     acutPrintf(load ? u"\n%s loaded." : u"\n%s unloaded.", name.c_str());

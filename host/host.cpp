@@ -81,6 +81,69 @@ bool MakeFolder(const std::string& path, std::string* error) {
     return true;
 }
 
+// A selection word: an entity by its handle ("h:2F"), "last" or "all".
+bool IsSelectionWord(const std::u16string& token) {
+    std::u16string lower;
+    for (char16_t c : token) {
+        lower += (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+    }
+    if (lower == u"last" || lower == u"all") {
+        return true;
+    }
+    return lower.size() > 2 && lower.size() <= 18 && lower.compare(0, 2, u"h:") == 0 &&
+           lower.find_first_not_of(u"0123456789abcdef", 2) == std::u16string::npos;
+}
+
+// A command line split as its answers would stand on lines of their own: a blank ends a token and two blanks
+// make an empty one (Enter), as on the host's command line; a quoted part keeps its blanks (a path with
+// blanks), its quotes dropped; and the selection words that follow one another are one selection, as a
+// selection on its own line is blank-separated.
+std::vector<std::u16string> SplitCommandLine(const std::u16string& text) {
+    struct Token {
+        std::u16string text;
+        bool selection = false;  // a selection word, typed without quotes
+    };
+    std::vector<Token> tokens;
+    std::u16string token;
+    bool pending = false;
+    bool quoted = false;
+    bool hadQuotes = false;
+    auto end = [&] {
+        Token done{std::move(token), false};
+        done.selection = !hadQuotes && IsSelectionWord(done.text);
+        // A selection word after a selection word adds to that selection; the command itself is never one.
+        if (done.selection && tokens.size() > 1 && tokens.back().selection) {
+            tokens.back().text += u" " + done.text;
+        } else {
+            tokens.push_back(std::move(done));
+        }
+        token.clear();
+        pending = hadQuotes = false;
+    };
+    for (char16_t c : text) {
+        if (c == u'\r') {
+            continue;
+        }
+        if (c == u'"') {
+            quoted = !quoted;
+            pending = hadQuotes = true;
+        } else if ((c == u' ' || c == u'\n') && !quoted) {
+            end();
+        } else {
+            token += c;
+            pending = true;
+        }
+    }
+    if (pending) {
+        end();
+    }
+    std::vector<std::u16string> split;
+    for (Token& done : tokens) {
+        split.push_back(std::move(done.text));
+    }
+    return split;
+}
+
 }  // namespace
 
 class Host::DocReactor : public AcApDocManagerReactor {
@@ -255,6 +318,7 @@ platform::CommandOutcome Host::Run(const std::string& line) {
     if (!m_started) {
         return platform::CommandOutcome::kFailed;
     }
+    const int refused = m_console.Refusals();
     ++m_busy;
     if (!RunDirective(line, outcome)) {
         outcome = RunTokens(platform::Utf8ToUtf16(line));
@@ -262,6 +326,10 @@ platform::CommandOutcome Host::Run(const std::string& line) {
     --m_busy;
     Idle();
     FlushOutput();
+    // A dialog is a prompt too: a script whose line it refused stops there.
+    if (m_stopOnRefusal && m_console.Refusals() != refused) {
+        outcome = platform::CommandOutcome::kFailed;
+    }
     return outcome;
 }
 
@@ -270,7 +338,9 @@ platform::CommandOutcome Host::Run(const std::string& line) {
 // was refused, ends the line: the tokens after it are not run as commands.
 platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
     using platform::CommandOutcome;
-    platform::TypeAheadLine(text);
+    for (const std::u16string& token : SplitCommandLine(text)) {
+        platform::TypeAhead(token);
+    }
     CommandOutcome outcome = CommandOutcome::kEnded;
     std::u16string name;
     while (!m_quit && platform::TakeTypeAhead(name)) {
@@ -279,6 +349,7 @@ platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
         }
         const std::u16string canonical = Canonical(name);
         const int refused = platform::RefusedInputCount();
+        const int boxRefused = m_console.Refusals();
         if (name == u"^C") {
             acutPrintf(u"\n*Cancel*");  // Esc at the command prompt: nothing runs
             outcome = CommandOutcome::kCancelled;
@@ -295,7 +366,8 @@ platform::CommandOutcome Host::RunTokens(const std::u16string& text) {
         } else {
             outcome = platform::RunCommand(name);
         }
-        if (m_stopOnRefusal && platform::RefusedInputCount() != refused) {
+        if (m_stopOnRefusal &&
+            (platform::RefusedInputCount() != refused || m_console.Refusals() != boxRefused)) {
             outcome = CommandOutcome::kFailed;
         }
         if (m_stopOnRefusal && (outcome == CommandOutcome::kFailed || outcome == CommandOutcome::kUnknown)) {

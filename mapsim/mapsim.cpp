@@ -111,7 +111,26 @@ LRESULT MapSim::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
+MapSim::BusyScope::BusyScope(MapSim& map, bool busy) : m_map(map), m_changed(map.m_busy != busy) {
+    if (m_changed) {
+        m_map.m_busy = busy;
+        if (m_map.m_busyHook) {
+            m_map.m_busyHook(busy);
+        }
+    }
+}
+
+MapSim::BusyScope::~BusyScope() {
+    if (m_changed) {
+        m_map.m_busy = !m_map.m_busy;
+        if (m_map.m_busyHook) {
+            m_map.m_busyHook(m_map.m_busy);
+        }
+    }
+}
+
 LRESULT MapSim::OnCopyData(WPARAM wParam, const COPYDATASTRUCT* cds) {
+    const BusyScope busy(*this, true);
     Request request;
     request.message = WM_COPYDATA;
     request.wParam = wParam;
@@ -232,7 +251,11 @@ LRESULT MapSim::Deliver(uint16_t code, uint16_t regId, Bytes payload) {
     cds.dwData = MakeDwData(regId, code);
     cds.cbData = static_cast<DWORD>(bytes.size());
     cds.lpData = bytes.empty() ? nullptr : bytes.data();
-    const LRESULT result = SendMessageW(target, WM_COPYDATA, kMapWParam, reinterpret_cast<LPARAM>(&cds));
+    LRESULT result = 0;
+    {
+        const BusyScope handedOver(*this, false);  // the plug-in works on the answer now
+        result = SendMessageW(target, WM_COPYDATA, kMapWParam, reinterpret_cast<LPARAM>(&cds));
+    }
     m_sent[index].delivered = true;
     m_sent[index].result = result;
     return result;

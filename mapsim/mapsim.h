@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -223,7 +224,25 @@ public:
     std::vector<Sent> SentOf(uint16_t code) const;
     void ClearRecords();
 
+    // --- timing: told true when this map application starts working on a request and false when it stops
+    // or hands its answer to the plug-in, so that a benchmark can time the plug-in's side alone.
+    void SetBusyHook(std::function<void(bool)> hook) { m_busyHook = std::move(hook); }
+
 private:
+    // Marks this map application busy (or, with busy false, idle) for the guard's life; only a change of
+    // state reaches the hook, so that nested requests and answers pair up.
+    class BusyScope {
+    public:
+        BusyScope(MapSim& map, bool busy);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        MapSim& m_map;
+        bool m_changed;
+    };
+
     static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCopyData(WPARAM wParam, const COPYDATASTRUCT* cds);
     LRESULT Dispatch(const Request& request);
@@ -331,6 +350,8 @@ private:
     std::map<uint64_t, Pending> m_pending;
 
     std::vector<Request> m_requests;
+    std::function<void(bool)> m_busyHook;
+    bool m_busy = false;
     std::vector<Sent> m_sent;
 };
 

@@ -84,6 +84,23 @@ TEST(CGePointUtil, ComparisonsAreStrictAndFiltersKeepOrder) {
     EXPECT_EQ(near[1], AcGePoint3d(0, -6, 0));
 }
 
+// Midpoints, polar and relative points: every coordinate handled, the base's Z carried through.
+TEST(CGePointUtil, DerivedPointsKeepEveryCoordinate) {
+    EXPECT_EQ(CGePointUtil::GetMiddlePoint(AcGePoint3d(1, -2, 4), AcGePoint3d(3, 6, -10)),
+              AcGePoint3d(2, 2, -3));
+    EXPECT_EQ(CGePointUtil::GetMiddlePoint(AcGePoint2d(-1, 5), AcGePoint2d(4, 2)), AcGePoint2d(1.5, 3.5));
+    EXPECT_EQ(CGePointUtil::RelativePoint(AcGePoint3d(1, 2, 7), 3, -5), AcGePoint3d(4, -3, 7));
+
+    const double angle = std::atan2(4.0, 3.0);  // a 3-4-5 triangle
+    const AcGePoint3d polar = CGePointUtil::PolarPoint(AcGePoint3d(1, 1, 9), angle, 5.0);
+    EXPECT_NEAR(polar.x, 4.0, 1e-12);
+    EXPECT_NEAR(polar.y, 5.0, 1e-12);
+    EXPECT_EQ(polar.z, 9.0);
+    const AcGePoint2d flat = CGePointUtil::PolarPoint(AcGePoint2d(-1, 2), angle + CMathUtil::PI(), 10.0);
+    EXPECT_NEAR(flat.x, -7.0, 1e-12);
+    EXPECT_NEAR(flat.y, -6.0, 1e-12);
+}
+
 TEST(CGeRectangleUtil, TouchingRectanglesOverlap) {
     EXPECT_TRUE(CGeRectangleUtil::IntersectWithRectangle(AcGePoint2d(0, 0), AcGePoint2d(1, 1),
                                                          AcGePoint2d(1, 0), AcGePoint2d(2, 1)));

@@ -80,6 +80,15 @@ TEST(CutValidUtf8, KeepsWholeCharactersOnly) {
     EXPECT_EQ(kept, 5);
     EXPECT_EQ(Cut("ab\xE4"), "ab");
     EXPECT_EQ(Cut("ab\xC3"), "ab");
+    // Every lead byte of the two-byte range counts, C0 and C1 among them.
+    EXPECT_EQ(Cut("a\xC0\x80"
+                  "b\xC1\xBF"
+                  "c\xDF\xBF",
+                  &kept),
+              "a\xC0\x80"
+              "b\xC1\xBF"
+              "c\xDF\xBF");
+    EXPECT_EQ(kept, 9);
 
     // 60 CJK characters cut at byte 99 keep 33 whole characters; "a" + 40 at 99 keeps 97 bytes.
     std::string sixty;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -40,6 +41,17 @@ TEST(FileOps, WriteSizeDeleteAndOpen) {
     EXPECT_TRUE(fs::exists(empty));
 
     EXPECT_EQ(GetFileSizeU8(dir.c_str()), 0);  // a folder reports 0, as on the real platform
+    // Sizes beyond a signed 32-bit number read as its largest (sparse files: no disk space taken), never as
+    // missing or as the size modulo 4 GiB.
+    const std::string huge = dir + "/huge.bin";
+    for (const uintmax_t size : {uintmax_t(1) << 31, (uintmax_t(1) << 32) + 5}) {
+        tarntest::WriteFile(huge, "");
+        std::error_code ec;
+        fs::resize_file(huge, size, ec);
+        ASSERT_FALSE(ec) << ec.message();
+        EXPECT_EQ(GetFileSizeU8(huge.c_str()), INT32_MAX) << size;
+    }
+    fs::remove(huge);
     EXPECT_EQ(GetFileSizeU8((dir + "/missing").c_str()), -1);
     EXPECT_EQ(GetFileSizeU8(nullptr), -1);
     EXPECT_EQ(WriteFileData((dir + "/no/such/folder.bin").c_str(), "x", 1), 0);

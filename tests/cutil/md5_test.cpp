@@ -103,6 +103,22 @@ TEST(Md5, UpdatesInPiecesEqualOneShot) {
         Md5Buffer(oneShot, data.data(), 130);
         EXPECT_EQ(Hex(digest), Hex(oneShot)) << "cut at " << cut;
     }
+
+    // A stream past 2^32 bits (512 MiB and 3 bytes, a mebibyte at a time): the bit count carries into its
+    // high word, and the padding holds all 64 bits of it.
+    std::vector<uint8_t> mebibyte(1 << 20);
+    for (size_t i = 0; i < mebibyte.size(); ++i) {
+        mebibyte[i] = static_cast<uint8_t>(i % 251);
+    }
+    Md5Context ctx;
+    Md5Init(&ctx);
+    for (int i = 0; i < 512; ++i) {
+        Md5Update(&ctx, mebibyte.data(), static_cast<uint32_t>(mebibyte.size()));
+    }
+    Md5Update(&ctx, "abc", 3);
+    uint8_t digest[16];
+    Md5Final(digest, &ctx);
+    EXPECT_EQ(Hex(digest), "70980cfa6991a3d0f238c12da67e59cc");
 }
 
 TEST(Md5, KeysFromDigestsClearTheTopBit) {

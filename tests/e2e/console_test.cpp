@@ -1,4 +1,6 @@
 // The console user, the map application's console directives, and strings sent for execution.
+#include <filesystem>
+
 #include "host_fixture.h"
 #include "platform/mfc/afxdlg.h"
 
@@ -189,6 +191,90 @@ TEST_F(HostTest, MapDirectivesAndSentStringsRunOutsideCommands) {
     acDocManager->sendStringToExecute(first, u"QUIT ");
     host.Idle();
     EXPECT_FALSE(host.Started());
+}
+
+// A dialog or a question box is a prompt too: in a script, the first line it refuses stops the script there,
+// so the lines after it (a save, a CLOSE) are neither swallowed by it nor run after it.
+TEST_F(HostTest, AScriptStopsAtTheFirstLineADialogOrABoxRefuses) {
+    platform::DialogTemplate resource;
+    resource.caption = u"Name it";
+    resource.controls = {{1001, platform::ControlKind::Edit, u"old"},
+                         {IDOK, platform::ControlKind::DefPushButton, u"OK"},
+                         {IDCANCEL, platform::ControlKind::PushButton, u"Cancel"}};
+    platform::RegisterDialogResource(9001, resource);
+    platform::DefineHostCommand(u"NAMEIT", [] {
+        NameDialog dialog;
+        return dialog.DoModal() == IDOK ? CommandOutcome::kEnded : CommandOutcome::kCancelled;
+    });
+    platform::DefineHostCommand(u"ASKGO", [] {
+        return AfxMessageBox(u"Go on?", MB_YESNO) == IDYES ? CommandOutcome::kEnded
+                                                           : CommandOutcome::kCancelled;
+    });
+    auto script = [&](const std::string& name, const std::string& text, std::string* error) {
+        e2e::WriteFile(dir + "/" + name, text);
+        tarnhost::ScriptSource source;
+        return source.Open(dir + "/" + name, nullptr) && host.RunLines(source, true, error);
+    };
+    std::string error;
+    EXPECT_FALSE(
+        script("dialog.tarn", "NAMEIT\nset 1001 x\nDELAY 300\nSAVEAS " + dir + "/a.dxf\nCLOSE\n", &error));
+    EXPECT_EQ(error, "line 3: \"DELAY 300\" failed");
+    EXPECT_NE(out.str().find("*Not done: DELAY 300*"), std::string::npos) << out.str();
+    EXPECT_FALSE(std::filesystem::exists(dir + "/a.dxf"));
+    EXPECT_NE(host.Document(), nullptr);
+
+    EXPECT_FALSE(script("box.tarn", "POINT 0,0\nASKGO\nPOINT 1,1\nSAVEAS " + dir + "/b.dxf\n", &error));
+    EXPECT_EQ(error, "line 3: \"POINT 1,1\" failed");
+    EXPECT_EQ(Entities().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/b.dxf"));
+
+    // Answers they take let the script go on.
+    EXPECT_TRUE(
+        script("good.tarn", "NAMEIT\nset 1001 x\nclick IDOK\nASKGO\ny\nSAVEAS " + dir + "/c.dxf\n", &error))
+        << error << out.str();
+    EXPECT_TRUE(std::filesystem::exists(dir + "/c.dxf"));
+    platform::RemoveHostCommand(u"NAMEIT");
+    platform::RemoveHostCommand(u"ASKGO");
+}
+
+// Answers on the command's line read as they would on lines of their own: a selection takes every selection
+// word, a quoted path or text keeps its blanks; messages show the paths typed as they are.
+TEST_F(HostTest, AnswersOnTheCommandLineReadAsOnTheirOwnLines) {
+    for (const char* point : {"POINT 1,1", "POINT 2,2", "POINT 3,3"}) {
+        ASSERT_EQ(Run(point), CommandOutcome::kEnded);
+    }
+    auto handle = [&](size_t i) {
+        ACHAR text[32];
+        Entities()[i].handle().getIntoAsciiBuffer(text, 32);
+        return "h:" + platform::Utf16ToUtf8(text);
+    };
+    Mark();
+    EXPECT_EQ(Run("ERASE " + handle(0) + " " + handle(1)), CommandOutcome::kEnded);
+    EXPECT_EQ(Printed().find("Unknown command"), std::string::npos) << Printed();
+    ASSERT_EQ(Entities().size(), 1u);
+    EXPECT_EQ(Run("MOVE " + handle(0) + " last 0,0 5,5"), CommandOutcome::kEnded);
+    EXPECT_NE(Describe(Entities()[0]).find("POINT at (8,8,0)"), std::string::npos) << Describe(Entities()[0]);
+
+    ASSERT_EQ(Run("TEXT 0,0 2.5 0 \"Town hall\""), CommandOutcome::kEnded);
+    EXPECT_NE(Describe(Entities().back()).find("\"Town hall\""), std::string::npos)
+        << Describe(Entities().back());
+    const std::string folder = dir + "/with space";
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(Run("SAVEAS \"" + folder + "/a b.dxf\""), CommandOutcome::kEnded) << Printed();
+    ASSERT_EQ(Run("SAVEAS", {"\"" + folder + "/c d.dxf\""}), CommandOutcome::kEnded) << Printed();
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("OPEN \"" + folder + "/a b.dxf\""), CommandOutcome::kEnded) << Printed();
+    EXPECT_EQ(platform::Utf16ToUtf8(host.FileNameOf(host.Document())),
+              platform::Utf16ToUtf8(platform::ToWindowsPath(folder + "/a b.dxf")));
+    EXPECT_EQ(Entities().size(), 2u);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/c d.dxf"));
+
+    Mark();
+    EXPECT_EQ(Run("OPEN /nonexist/目录/图.dxf"), CommandOutcome::kFailed);
+    EXPECT_NE(Printed().find("Cannot open C:\\nonexist\\目录\\图.dxf: no such folder."), std::string::npos)
+        << Printed();
+    EXPECT_EQ(Run("ARX Load /nonexist/模块.arx"), CommandOutcome::kFailed);
+    EXPECT_NE(Printed().find("\"/nonexist/模块.arx\" not found."), std::string::npos) << Printed();
 }
 
 }  // namespace

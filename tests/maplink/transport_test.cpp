@@ -142,11 +142,15 @@ TEST_F(Transport, VersionGateRefusesFiveCodesBelowProtocol621) {
 TEST_F(Transport, FailureAnswersAreReturnedAndOtherNegativesRenewTheRegistrationOnce) {
     FakePeer peer;
     peer.regIds = {7, 8, 9};
-    peer.answers[20110] = {-6};
     INT64 result = 0;
-    EXPECT_EQ(MapApiSendCmd(&g_MapApiLink, 20110, nullptr, 0, &result, 0), -6);
-    EXPECT_EQ(result, -6);
-    EXPECT_EQ(g_MapApiLink.m_nRegId, 7u);
+    // Each failure answer is the result, written through too, and keeps the registration.
+    for (const int failure : {-5, -6, -7, -8}) {
+        peer.answers[20110] = {failure};
+        EXPECT_EQ(MapApiSendCmd(&g_MapApiLink, 20110, nullptr, 0, &result, 0), failure);
+        EXPECT_EQ(result, failure);
+        EXPECT_EQ(g_MapApiLink.m_nRegId, 7u);
+    }
+    EXPECT_EQ(peer.Count(20000), 1u);
 
     // -9: one renewal, one resend, answered 5 this time.
     peer.answers[20110] = {-9, 5};
@@ -154,8 +158,8 @@ TEST_F(Transport, FailureAnswersAreReturnedAndOtherNegativesRenewTheRegistration
     EXPECT_EQ(result, 5);
     EXPECT_EQ(g_MapApiLink.m_nRegId, 8u);
     auto sent = peer.window.ReceivedOf(20110);
-    ASSERT_EQ(sent.size(), 3u);
-    EXPECT_EQ(sent[2].dwData >> 16, 8u);
+    ASSERT_EQ(sent.size(), 6u);
+    EXPECT_EQ(sent[5].dwData >> 16, 8u);
 
     // -9 again on the resend: no second renewal; the raw answer goes back.
     peer.answers[20110] = {-9};
@@ -163,7 +167,7 @@ TEST_F(Transport, FailureAnswersAreReturnedAndOtherNegativesRenewTheRegistration
     EXPECT_EQ(MapApiSendCmd(&g_MapApiLink, 20110, nullptr, 0, &result, 0), 0);
     EXPECT_EQ(result, -9);
     EXPECT_EQ(peer.Count(20000), regsBefore + 1);
-    EXPECT_EQ(peer.Count(20110), 5u);
+    EXPECT_EQ(peer.Count(20110), 8u);
 
     // The renewal finds a map application below the gate: too old, and nothing is sent again.
     peer.regIds = {10};
@@ -297,6 +301,9 @@ TEST_F(Transport, StandAloneSenderRaisesTheWindowAndRegistersAgainOnceOnANegativ
     EXPECT_EQ(static_cast<DWORD>(peer.window.ReceivedOf(20202).at(0).dwData) >> 16, 7u);
     EXPECT_EQ(peer.window.ReceivedOf(kMapCmdRegister).size(), 1u);
     EXPECT_EQ(g_MapApiLink.m_nRegId, 0u);
+    // 20005 raises it as 20001 does.
+    EXPECT_EQ(SendMapAppRequest(20005, nullptr, 0), 0);
+    EXPECT_EQ(platform::TopWindow(), peer.window.Hwnd());
 }
 
 TEST_F(Transport, ShowApiErrorShowsTheTableTextsForNegativeCodesOnly) {
