@@ -917,6 +917,26 @@ Acad::ErrorStatus SetHandseed(AcDbDatabase* db, AcDbHandle seed) {
     return Acad::eOk;
 }
 
+bool KeepFileRecordHandle(AcDbDatabase* db, std::uint64_t owner, std::uint32_t place, std::uint64_t handle) {
+    AcDbDatabase::Impl* d = db->tarnImpl();
+    if (handle == 0 || handle >= d->seed || d->slots.count(handle) != 0) {
+        return false;
+    }
+    return d->fileRecords.try_emplace({owner, place}, handle).second;
+}
+
+std::uint64_t FileRecordHandle(const AcDbDatabase* db, std::uint64_t owner, std::uint32_t place) {
+    const AcDbDatabase::Impl* d = db->tarnImpl();
+    if (d->fileRecords.empty()) {
+        return 0;
+    }
+    const auto found = d->fileRecords.find({owner, place});
+    if (found == d->fileRecords.end() || d->slots.count(found->second) != 0) {
+        return 0;
+    }
+    return found->second;
+}
+
 void ForEachObjectId(const AcDbDatabase* db, const std::function<void(AcDbObjectId id)>& visit) {
     for (const auto& [handle, slot] : db->tarnImpl()->slots) {
         if (slot->object != nullptr) {
