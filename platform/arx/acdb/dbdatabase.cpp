@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <set>
 #include <map>
 #include <sstream>
 #include <unordered_map>
@@ -839,6 +840,12 @@ void SetDatabaseWriteObserver(std::function<void(AcDbDatabase* db)> observer) {
 std::string CheckDatabase(const AcDbDatabase* db) {
     std::ostringstream out;
     const AcDbDatabase::Impl* d = db->tarnImpl();
+    std::set<std::uint64_t> recordHandles;
+    for (const auto& [key, handle] : d->fileRecords) {
+        if (handle >= d->seed || d->slots.count(handle) != 0 || !recordHandles.insert(handle).second) {
+            out << "file record handle " << handle << ": not below the seed, or an object's or another's\n";
+        }
+    }
     for (const auto& [handle, slot] : d->slots) {
         const std::string where = "handle " + std::to_string(handle) + ": ";
         if (slot->object == nullptr) {

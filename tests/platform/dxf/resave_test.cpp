@@ -75,6 +75,7 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
 std::pair<std::unique_ptr<AcDbDatabase>, std::string> Resave(const std::string& text) {
     auto db = std::make_unique<AcDbDatabase>(false, true);
     EXPECT_EQ(platform::ReadDxf(db.get(), text), Acad::eOk) << platform::LastDxfError().message;
+    EXPECT_EQ(platform::CheckDatabase(db.get()), "");
     std::string saved = platform::WriteDxf(db.get());
     return {std::move(db), std::move(saved)};
 }
