@@ -867,9 +867,23 @@ private:
                 out.push_back({owner, place, handle});
             }
         };
+        // The blocks' handles by their names, folded as the table compares them.
+        auto folded = [](std::u16string name) {
+            for (char16_t& c : name) {
+                c = ToLowerChar(c);
+            }
+            return name;
+        };
+        std::unordered_map<std::u16string, std::uint64_t> blocks;
+        for (const AcDbObjectId& id :
+             AcDbBlockTable::cast(detail::Peek(m_db->blockTableId()))->tarnRecordIds()) {
+            if (const auto* block = AcDbBlockTableRecord::cast(detail::Peek(id))) {
+                blocks.emplace(folded(block->tarnName()), block->handle().value());
+            }
+        }
         auto blockOf = [&](int index) -> std::uint64_t {
-            const AcDbObject* block = detail::Peek(blockNamed(nameOf(m_records[static_cast<size_t>(index)])));
-            return block != nullptr ? block->handle().value() : 0;
+            const auto found = blocks.find(folded(nameOf(m_records[static_cast<size_t>(index)])));
+            return found != blocks.end() ? found->second : 0;
         };
         bool heads[3] = {false, false, false};
         for (size_t index = 0; index < m_records.size(); ++index) {
