@@ -15,16 +15,6 @@ namespace tarntest {
 namespace {
 
 using DxfResave = DxfTest;
-using Pairs = std::vector<std::pair<int, std::string>>;
-
-std::string Dxf(const Pairs& pairs) {
-    std::string text;
-    for (const auto& [code, value] : pairs) {
-        text += std::to_string(code) + "\n" + value + "\n";
-    }
-    return text + "0\nEOF\n";
-}
-
 // The record types by handle (group 5, or 105 of a dimension style), "" when every handle is one record's;
 // the seed of the header must lie above them all.
 std::string HandleProblems(const std::string& text, std::map<std::uint64_t, std::string>* types = nullptr) {
@@ -138,73 +128,24 @@ TEST_F(DxfResave, ADrawingMadeHereSavesAlikeAfterEachReopen) {
 // Another program's file: handles of its own for the records the database does not hold, one ENDBLK under a
 // line's handle, one under a handle the fresh database holds, one above the file's seed.
 TEST_F(DxfResave, ARecordsHandleFromTheFileIsWrittenAsReadUnlessAnotherRecordHasIt) {
-    const Pairs head{{0, "SECTION"},   {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1015"},
-                     {9, "$HANDSEED"}, {5, "A0"},     {0, "ENDSEC"}};
-    const Pairs tables{{0, "SECTION"},
-                       {2, "TABLES"},
-                       {0, "TABLE"},
-                       {2, "VIEW"},
-                       {5, "60"},
-                       {100, "AcDbSymbolTable"},
-                       {70, "0"},
-                       {0, "ENDTAB"},
-                       {0, "TABLE"},
-                       {2, "UCS"},
-                       {5, "61"},
-                       {100, "AcDbSymbolTable"},
-                       {70, "0"},
-                       {0, "ENDTAB"},
-                       {0, "TABLE"},
-                       {2, "BLOCK_RECORD"},
-                       {5, "62"},
-                       {100, "AcDbSymbolTable"},
-                       {0, "BLOCK_RECORD"},
-                       {5, "70"},
-                       {100, "AcDbSymbolTableRecord"},
-                       {100, "AcDbBlockTableRecord"},
-                       {2, "*Model_Space"},
-                       {0, "BLOCK_RECORD"},
-                       {5, "71"},
-                       {100, "AcDbSymbolTableRecord"},
-                       {100, "AcDbBlockTableRecord"},
-                       {2, "*Paper_Space"},
-                       {0, "BLOCK_RECORD"},
-                       {5, "72"},
-                       {100, "AcDbSymbolTableRecord"},
-                       {100, "AcDbBlockTableRecord"},
-                       {2, "Mark"},
-                       {0, "ENDTAB"},
-                       {0, "ENDSEC"}};
-    const Pairs blocks{{0, "SECTION"}, {2, "BLOCKS"},
-                       {0, "BLOCK"},   {5, "80"},
-                       {8, "0"},       {2, "*Model_Space"},
-                       {70, "0"},      {0, "ENDBLK"},
-                       {5, "C0"},      {8, "0"},
-                       {0, "BLOCK"},   {5, "82"},
-                       {8, "0"},       {2, "*Paper_Space"},
-                       {70, "0"},      {0, "ENDBLK"},
-                       {5, "1"},       {8, "0"},
-                       {0, "BLOCK"},   {5, "84"},
-                       {8, "0"},       {2, "Mark"},
-                       {70, "0"},      {0, "LINE"},
-                       {5, "85"},      {8, "0"},
-                       {10, "0"},      {20, "0"},
-                       {11, "1"},      {21, "1"},
-                       {0, "ENDBLK"},  {5, "85"},
-                       {8, "0"},       {0, "ENDSEC"}};
-    const Pairs entities{
-        {0, "SECTION"}, {2, "ENTITIES"}, {0, "POLYLINE"}, {5, "90"}, {8, "0"},      {66, "1"},
-        {70, "8"},      {0, "VERTEX"},   {5, "91"},       {8, "0"},  {10, "1"},     {20, "2"},
-        {70, "32"},     {0, "VERTEX"},   {5, "92"},       {8, "0"},  {10, "3"},     {20, "4"},
-        {70, "32"},     {0, "SEQEND"},   {5, "93"},       {8, "0"},  {0, "INSERT"}, {5, "94"},
-        {8, "0"},       {66, "1"},       {2, "Mark"},     {10, "0"}, {20, "0"},     {0, "ATTRIB"},
-        {5, "95"},      {8, "0"},        {10, "0"},       {20, "0"}, {40, "1"},     {1, "v"},
-        {2, "TAG"},     {70, "0"},       {0, "SEQEND"},   {5, "96"}, {8, "0"},      {0, "ENDSEC"}};
-    Pairs all = head;
-    for (const Pairs* part : {&tables, &blocks, &entities}) {
-        all.insert(all.end(), part->begin(), part->end());
+    const char* const kFile =
+        "0 SECTION 2 HEADER 9 $ACADVER 1 AC1015 9 $HANDSEED 5 A0 0 ENDSEC "
+        "0 SECTION 2 TABLES 0 TABLE 2 VIEW 5 60 70 0 0 ENDTAB 0 TABLE 2 UCS 5 61 70 0 0 ENDTAB "
+        "0 TABLE 2 BLOCK_RECORD 5 62 0 BLOCK_RECORD 5 70 2 *Model_Space 0 BLOCK_RECORD 5 71 2 *Paper_Space "
+        "0 BLOCK_RECORD 5 72 2 Mark 0 ENDTAB 0 ENDSEC "
+        "0 SECTION 2 BLOCKS 0 BLOCK 5 80 2 *Model_Space 0 ENDBLK 5 C0 0 BLOCK 5 82 2 *Paper_Space 0 ENDBLK 5 "
+        "1 "
+        "0 BLOCK 5 84 2 Mark 0 LINE 5 85 10 0 20 0 11 1 21 1 0 ENDBLK 5 85 0 ENDSEC "
+        "0 SECTION 2 ENTITIES 0 POLYLINE 5 90 66 1 70 8 0 VERTEX 5 91 10 1 20 2 70 32 0 VERTEX 5 92 10 3 20 "
+        "4 "
+        "70 32 0 SEQEND 5 93 0 INSERT 5 94 66 1 2 Mark 10 0 20 0 0 ATTRIB 5 95 10 0 20 0 40 1 1 v 2 TAG 70 0 "
+        "0 SEQEND 5 96 0 ENDSEC 0 EOF";
+    std::istringstream words(kFile);
+    std::string text, word;
+    while (words >> word) {
+        text += word + "\n";
     }
-    auto [read, saved] = Resave(Dxf(all));
+    auto [read, saved] = Resave(text);
     std::map<std::uint64_t, std::string> types;
     ASSERT_EQ(HandleProblems(saved, &types), "");
     const std::map<std::uint64_t, std::string> asRead{{0x60, "TABLE"},  {0x61, "TABLE"},  {0x80, "BLOCK"},
