@@ -6,17 +6,16 @@
 #include <sstream>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "platform/arx/acdb/dxfio.h"
 #include "platform/dxf/dxf_fixture.h"
 
 namespace tarntest {
 namespace {
 
 using DxfResave = DxfTest;
-// The record types by handle (group 5, or 105 of a dimension style), "" when every handle is one record's;
-// the seed of the header must lie above them all.
+
+// "" when every handle in the file (group 5, or 105 of a dimension style) is one record's and below the
+// header's seed, which record types hold them then going to types; else the first fault.
 std::string HandleProblems(const std::string& text, std::map<std::uint64_t, std::string>* types = nullptr) {
     std::istringstream lines(text);
     std::string code, value, type, variable;
