@@ -1,7 +1,7 @@
 // The drawing file's round trip: whatever the reader takes, a save writes, and it reopens as the same
 // drawing. Each object read comes back under its handle, of its class, with its owner and with every
 // persisted field bit for bit (an angle too large to write in degrees comes back as the same direction within
-// one turn).
+// one turn); saved again, it gives the same file.
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -105,6 +105,16 @@ std::string RunDxfRoundTrip(const std::uint8_t* data, std::size_t size) {
                 problem = "the saved drawing does not reopen: " + platform::LastDxfError().message;
             } else {
                 problem = Differences(ObjectsOf(&db), ObjectsOf(&again));
+                // Saved again, the reopened drawing gives the same file.
+                const std::string resaved = problem.empty() ? platform::WriteDxf(&again) : saved;
+                if (resaved != saved) {
+                    size_t at = 0;
+                    while (at < saved.size() && at < resaved.size() && saved[at] == resaved[at]) {
+                        ++at;
+                    }
+                    problem =
+                        "the reopened drawing saves to another file from byte " + std::to_string(at) + "\n";
+                }
             }
         }
     }

@@ -100,6 +100,27 @@ TEST_F(HostTest, ScriptDrawsSavesReopensAndListsTheSameDrawing) {
     EXPECT_EQ(acDocManager->documentCount(), 0);
 }
 
+// A drawing made here, saved, reopened and saved again gives the same file byte for byte, and so does the
+// file saved from that.
+TEST_F(HostTest, ADrawingSavedAndReopenedSavesToTheSameFile) {
+    ASSERT_EQ(Run("LINE 0,0 5,5", {""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("PLINE 0,0 3,0 3,3", {""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TEXT 0,0 2.5 0 hello"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("BLOCK B1 0,0 last"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("-INSERT B1 10,10 1 0"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("MLINE 0,0 4,4", {""}), CommandOutcome::kEnded);
+    std::vector<std::string> files;
+    for (int i = 0; i < 3; ++i) {
+        files.push_back(dir + "/saved" + std::to_string(i) + ".dxf");
+        ASSERT_EQ(Run("SAVEAS", {files.back()}), CommandOutcome::kEnded);
+        ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+        ASSERT_EQ(Run("OPEN", {files.back()}), CommandOutcome::kEnded);
+    }
+    EXPECT_EQ(Count(e2e::ReadFile(files[0]), "\nBLOCK\n"), 3);
+    EXPECT_TRUE(e2e::ReadFile(files[0]) == e2e::ReadFile(files[1]));
+    EXPECT_TRUE(e2e::ReadFile(files[1]) == e2e::ReadFile(files[2]));
+}
+
 // An editor reactor that keeps the command notifications.
 struct CommandLog : AcEditorReactor {
     std::vector<std::string> log;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <set>
 #include <map>
 #include <sstream>
 #include <unordered_map>
@@ -839,6 +840,12 @@ void SetDatabaseWriteObserver(std::function<void(AcDbDatabase* db)> observer) {
 std::string CheckDatabase(const AcDbDatabase* db) {
     std::ostringstream out;
     const AcDbDatabase::Impl* d = db->tarnImpl();
+    std::set<std::uint64_t> recordHandles;
+    for (const auto& [key, handle] : d->fileRecords) {
+        if (handle >= d->seed || d->slots.count(handle) != 0 || !recordHandles.insert(handle).second) {
+            out << "file record handle " << handle << ": not below the seed, or an object's or another's\n";
+        }
+    }
     for (const auto& [handle, slot] : d->slots) {
         const std::string where = "handle " + std::to_string(handle) + ": ";
         if (slot->object == nullptr) {
@@ -915,6 +922,26 @@ Acad::ErrorStatus SetHandseed(AcDbDatabase* db, AcDbHandle seed) {
     }
     d->seed = seed.value();
     return Acad::eOk;
+}
+
+bool KeepFileRecordHandle(AcDbDatabase* db, std::uint64_t owner, std::uint32_t place, std::uint64_t handle) {
+    AcDbDatabase::Impl* d = db->tarnImpl();
+    if (handle == 0 || handle >= d->seed || d->slots.count(handle) != 0) {
+        return false;
+    }
+    return d->fileRecords.try_emplace({owner, place}, handle).second;
+}
+
+std::uint64_t FileRecordHandle(const AcDbDatabase* db, std::uint64_t owner, std::uint32_t place) {
+    const AcDbDatabase::Impl* d = db->tarnImpl();
+    if (d->fileRecords.empty()) {
+        return 0;
+    }
+    const auto found = d->fileRecords.find({owner, place});
+    if (found == d->fileRecords.end() || d->slots.count(found->second) != 0) {
+        return 0;
+    }
+    return found->second;
 }
 
 void ForEachObjectId(const AcDbDatabase* db, const std::function<void(AcDbObjectId id)>& visit) {

@@ -240,6 +240,24 @@ Acad::ErrorStatus AddObjectWithHandle(AcDbDatabase* db, AcDbObject* object, AcDb
                                       AcDbHandle handle, AcDbObjectId& id);
 Acad::ErrorStatus SetHandseed(AcDbDatabase* db, AcDbHandle seed);
 
+// The handles a drawing file gave the records a writer makes for the file beyond the objects: BLOCK and
+// ENDBLK of a block, VERTEX and SEQEND of a polyline, the SEQEND after a reference's attributes, the heads of
+// the tables the database does not keep. Kept by the reader, by the handle of the object they belong to (0
+// for the tables) and their place there, so that a drawing saved again writes them as read. Each such handle
+// is below the seed and no object's.
+namespace file_record {
+constexpr std::uint32_t kBlockBegin = 0xFFFFFF00;
+constexpr std::uint32_t kBlockEnd = 0xFFFFFF01;
+constexpr std::uint32_t kSequenceEnd = 0xFFFFFF02;
+constexpr std::uint32_t kTableHead = 0xFFFFFF10;  // + 0 for VIEW, 1 for UCS, 2 for DIMSTYLE
+// A polyline's vertices have their index as their place.
+}  // namespace file_record
+// False, keeping nothing, for a handle in use by an object, at or above the seed, or null, and when the
+// record keeps one already.
+bool KeepFileRecordHandle(AcDbDatabase* db, std::uint64_t owner, std::uint32_t place, std::uint64_t handle);
+// The handle kept for the record, 0 when none is (or it has since been given to an object).
+std::uint64_t FileRecordHandle(const AcDbDatabase* db, std::uint64_t owner, std::uint32_t place);
+
 // Every object of the database in handle order, erased ones included (writers and inspectors).
 void ForEachObjectId(const AcDbDatabase* db, const std::function<void(AcDbObjectId id)>& visit);
 

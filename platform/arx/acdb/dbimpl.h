@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/arx/acdb/dbdatabase.h"
@@ -33,6 +34,18 @@ struct AcDbDatabase::Impl {
     // Notifications held back to the outermost transaction's end
     // (platform::DeferNotificationsToTransactionEnd).
     std::vector<platform::detail::HeldNotification> held;
+    // platform::KeepFileRecordHandle: by owner's handle and place.
+    struct FileRecordKey {
+        std::uint64_t owner = 0;
+        std::uint32_t place = 0;
+        bool operator==(const FileRecordKey&) const = default;
+    };
+    struct FileRecordHash {
+        size_t operator()(const FileRecordKey& key) const {
+            return std::hash<std::uint64_t>()(key.owner * 0x9E3779B97F4A7C15ull ^ key.place);
+        }
+    };
+    std::unordered_map<FileRecordKey, std::uint64_t, FileRecordHash> fileRecords;
 
     // The group a change goes to: none while the default contents are built.
     platform::detail::UndoGroup* openGroup() { return constructing ? nullptr : journal.openGroup(); }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/arx/acdb/dbdatabase.h"
 #include "platform/arx/acdb/dbgeom.h"
 #include "platform/arx/acdb/dbline.h"
 #include "platform/arx/acdb/dbpline.h"
@@ -400,9 +401,10 @@ using platform::dxf::WritePoint;
 using platform::dxf::Writer;
 using platform::dxf::WriteVector;
 
-void WriteVertexHead(const AcDbEntity* owner, Writer& out, const char* type) {
+// place: the vertex's index, or file_record::kSequenceEnd.
+void WriteVertexHead(const AcDbEntity* owner, Writer& out, const char* type, std::uint32_t place) {
     out.raw(0, type);
-    out.handle(5, out.takeHandle());
+    out.handle(5, out.recordHandle(owner->handle().value(), place));
     out.handle(330, owner->handle().value());
     out.raw(100, "AcDbEntity");
     out.text(8, owner->layer().str());
@@ -425,9 +427,10 @@ void WritePolyline2d(const AcDbObject* object, Writer& out) {
         WriteVector(out, 210, pline->normal());
     }
     std::unique_ptr<AcDbObjectIterator> it(pline->vertexIterator());
+    std::uint32_t index = 0;
     for (it->start(); !it->done(); it->step()) {
         const auto* vertex = AcDb2dVertex::cast(it->entity());
-        WriteVertexHead(pline, out, "VERTEX");
+        WriteVertexHead(pline, out, "VERTEX", index++);
         out.raw(100, "AcDbVertex");
         out.raw(100, "AcDb2dVertex");
         WritePoint(out, 10, vertex->position());
@@ -440,7 +443,7 @@ void WritePolyline2d(const AcDbObject* object, Writer& out) {
                         : kind == AcDb::k2dSplineCtlVertex ? 16
                                                            : 0);
     }
-    WriteVertexHead(pline, out, "SEQEND");
+    WriteVertexHead(pline, out, "SEQEND", platform::file_record::kSequenceEnd);
 }
 
 void ReadPolyline2d(AcDbObject* object, const std::vector<Group>& body, const ReadContext& context) {
@@ -499,16 +502,17 @@ void WritePolyline3d(const AcDbObject* object, Writer& out) {
         out.integer(75, pline->polyType() == AcDb::k3dQuadSplinePoly ? 5 : 6);
     }
     std::unique_ptr<AcDbObjectIterator> it(pline->vertexIterator());
+    std::uint32_t index = 0;
     for (it->start(); !it->done(); it->step()) {
         const auto* vertex = AcDb3dPolylineVertex::cast(it->entity());
-        WriteVertexHead(pline, out, "VERTEX");
+        WriteVertexHead(pline, out, "VERTEX", index++);
         out.raw(100, "AcDbVertex");
         out.raw(100, "AcDb3dPolylineVertex");
         WritePoint(out, 10, vertex->position());
         const int kind = vertex->vertexType();
         out.integer(70, 32 | (kind == AcDb::k3dControlVertex ? 16 : kind == AcDb::k3dFitVertex ? 8 : 0));
     }
-    WriteVertexHead(pline, out, "SEQEND");
+    WriteVertexHead(pline, out, "SEQEND", platform::file_record::kSequenceEnd);
 }
 
 void ReadPolyline3d(AcDbObject* object, const std::vector<Group>& body, const ReadContext& context) {

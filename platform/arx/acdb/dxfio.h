@@ -100,6 +100,17 @@ public:
     // empty tables, sequence ends): taken above every handle in use, so the file's seed moves past them.
     void setFirstFreeHandle(std::uint64_t handle) { m_nextHandle = handle; }
     std::uint64_t takeHandle() { return m_nextHandle++; }
+    // Such a record's handle by the object it belongs to and its place there: the one the drawing's file
+    // gave it (the lookup's answer when not 0), else a fresh one.
+    using KeptHandles = std::function<std::uint64_t(std::uint64_t owner, std::uint32_t place)>;
+    void setKeptHandles(KeptHandles kept) { m_kept = std::move(kept); }
+    std::uint64_t keptHandle(std::uint64_t owner, std::uint32_t place) const {
+        return m_kept ? m_kept(owner, place) : 0;
+    }
+    std::uint64_t recordHandle(std::uint64_t owner, std::uint32_t place) {
+        const std::uint64_t kept = keptHandle(owner, place);
+        return kept != 0 ? kept : takeHandle();
+    }
     std::uint64_t nextFreeHandle() const { return m_nextHandle; }
 
     // The whole text written (without a sink).
@@ -126,6 +137,7 @@ private:
     Sink m_sink;
     bool m_failed = false;
     std::uint64_t m_nextHandle = 1;
+    KeptHandles m_kept;
     std::uint64_t m_objectHandle = 0;
     std::string m_invalid;
 };

@@ -430,6 +430,9 @@ private:
                 }
             } else if (blocks && (r.typeName == m_typeBlock || r.typeName == m_typeEndblk)) {
                 if (r.typeName == m_typeEndblk) {
+                    if (block >= 0) {
+                        m_blockEnds.push_back({block, r.begin, r.end, 0});
+                    }
                     block = -1;
                     continue;
                 }
@@ -719,6 +722,18 @@ private:
             m_records.push_back(std::move(extra));
         }
         m_extra.clear();
+        // An ENDBLK's handle is kept only when it is sound and no other record's: the reader never needed it.
+        for (BlockEnd& end : m_blockEnds) {
+            Record r;
+            r.begin = end.begin;
+            r.end = end.end;
+            if (const std::optional<Group> h = firstGroup(r, 5, true);
+                h && dxf::ParseHandle(h->value, end.handle) && end.handle != 0 && end.handle < kHandleLimit &&
+                seen.insert(end.handle)) {
+                continue;
+            }
+            end.handle = 0;
+        }
         return true;
     }
 
@@ -738,6 +753,9 @@ private:
             if (r.handle < kHandleLimit) {
                 top = std::max(top, r.handle);
             }
+        }
+        for (const BlockEnd& end : m_blockEnds) {
+            top = std::max(top, end.handle);
         }
         std::uint64_t next = top + 1;
         for (Record& r : m_records) {
@@ -783,8 +801,15 @@ private:
                 }
             }
         }
+        const std::vector<FileRecord> fileRecords = recordsMadeAgain(reserved);
+        for (const FileRecord& record : fileRecords) {
+            keptTop = std::max(keptTop, record.handle);
+        }
         if (keptTop >= m_db->handseed().value()) {
             SetHandseed(m_db, AcDbHandle(keptTop + 1));
+        }
+        for (const FileRecord& record : fileRecords) {
+            KeepFileRecordHandle(m_db, record.owner, record.place, record.handle);
         }
         m_context.resolve = [this](std::uint64_t handle) { return m_map.find(handle); };
         claimOwners();
@@ -825,6 +850,79 @@ private:
         }
         finish();
         return true;
+    }
+
+    // The records a writer makes again for the file (BLOCK and ENDBLK, the heads of the tables the database
+    // does not keep, VERTEX and SEQEND of polylines, SEQEND after attributes) with the handles the file gave
+    // them, so that a save writes them as read. A handle the fresh database holds is not kept.
+    struct FileRecord {
+        std::uint64_t owner = 0;
+        std::uint32_t place = 0;
+        std::uint64_t handle = 0;
+    };
+    std::vector<FileRecord> recordsMadeAgain(const std::set<std::uint64_t>& reserved) const {
+        std::vector<FileRecord> out;
+        auto keep = [&](std::uint64_t owner, std::uint32_t place, std::uint64_t handle) {
+            if (handle != 0 && handle < kHandleLimit && reserved.count(handle) == 0) {
+                out.push_back({owner, place, handle});
+            }
+        };
+        // The blocks' handles by their names, folded as the table compares them.
+        auto folded = [](std::u16string name) {
+            for (char16_t& c : name) {
+                c = ToLowerChar(c);
+            }
+            return name;
+        };
+        std::unordered_map<std::u16string, std::uint64_t> blocks;
+        for (const AcDbObjectId& id :
+             AcDbBlockTable::cast(detail::Peek(m_db->blockTableId()))->tarnRecordIds()) {
+            if (const auto* block = AcDbBlockTableRecord::cast(detail::Peek(id))) {
+                blocks.emplace(folded(block->tarnName()), block->handle().value());
+            }
+        }
+        auto blockOf = [&](int index) -> std::uint64_t {
+            const auto found = blocks.find(folded(nameOf(m_records[static_cast<size_t>(index)])));
+            return found != blocks.end() ? found->second : 0;
+        };
+        bool heads[3] = {false, false, false};
+        for (size_t index = 0; index < m_records.size(); ++index) {
+            const Record& r = m_records[index];
+            if (r.kind == Kind::kTableHead) {
+                const std::string& name = tableNameOf(r);
+                const int place = name == "VIEW" ? 0 : name == "UCS" ? 1 : name == "DIMSTYLE" ? 2 : -1;
+                if (place >= 0 && !heads[place]) {
+                    heads[place] = true;
+                    keep(0, file_record::kTableHead + static_cast<std::uint32_t>(place), r.handle);
+                }
+            } else if (r.kind == Kind::kBlockBegin) {
+                if (const std::uint64_t block = blockOf(static_cast<int>(index)); block != 0) {
+                    keep(block, file_record::kBlockBegin, r.handle);
+                }
+            } else if (r.parent >= 0 && r.typeName == m_typeSeqend) {
+                const Record& parent = m_records[static_cast<size_t>(r.parent)];
+                if (parent.object != nullptr &&
+                    (parent.cls == AcDb2dPolyline::desc() || parent.cls == AcDb3dPolyline::desc() ||
+                     parent.cls == AcDbBlockReference::desc())) {
+                    keep(parent.object->handle().value(), file_record::kSequenceEnd, r.handle);
+                }
+            } else if (r.object != nullptr &&
+                       (r.cls == AcDb2dPolyline::desc() || r.cls == AcDb3dPolyline::desc())) {
+                std::uint32_t vertex = 0;
+                for (int follower : followersOf(r)) {
+                    const Record& f = m_records[static_cast<size_t>(follower)];
+                    if (f.typeName == m_typeVertex) {
+                        keep(r.object->handle().value(), vertex++, f.handle);
+                    }
+                }
+            }
+        }
+        for (const BlockEnd& end : m_blockEnds) {
+            if (const std::uint64_t block = blockOf(end.block); block != 0) {
+                keep(block, file_record::kBlockEnd, end.handle);
+            }
+        }
+        return out;
     }
 
     // ---- who owns what ----
@@ -1515,6 +1613,14 @@ private:
     AcDbDatabase* m_db = nullptr;
     std::deque<Record> m_records;  // no reallocation of all of them as they grow
     std::vector<Record> m_extra;
+    // The ENDBLK records: their BLOCK, their groups, their handle (0 when not kept).
+    struct BlockEnd {
+        int block = -1;
+        std::uint32_t begin = 0;
+        std::uint32_t end = 0;
+        std::uint64_t handle = 0;
+    };
+    std::vector<BlockEnd> m_blockEnds;
     std::map<std::string, size_t> m_header;
     std::uint64_t m_seed = 0;
     ReadContext m_context;

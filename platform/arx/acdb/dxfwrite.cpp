@@ -261,6 +261,9 @@ public:
         collectBlocks();
         collectObjects();
         planDimensionBlocks();
+        const AcDbDatabase* db = m_db;
+        m_body.setKeptHandles(
+            [db](std::uint64_t owner, std::uint32_t place) { return FileRecordHandle(db, owner, place); });
         const std::uint64_t first = m_db->handseed().value();
         const std::uint64_t seed = first + handlesTaken();
         writeHeader(seed);
@@ -364,11 +367,21 @@ private:
     }
 
     // What writeKeptTable, writeBlockMarker, writeAttributesOf and the drawn blocks of dimensions take, and
-    // the VERTEX and SEQEND records of 2D and 3D polylines (dxfcurves.cpp): every taker of handles is counted
-    // here.
+    // the VERTEX and SEQEND records of 2D and 3D polylines (dbpoly.cpp): every taker of handles is counted
+    // here, less the records that keep the handles the drawing's file gave them.
     std::uint64_t handlesTaken() const {
-        // VIEW, UCS, DIMSTYLE and its "Standard" record when the file had none; BLOCK and ENDBLK
-        std::uint64_t taken = 3 + (m_keptStandard ? 0 : 1) + 2 * m_blocks.size();
+        auto fresh = [this](std::uint64_t owner, std::uint32_t place) -> std::uint64_t {
+            return m_body.keptHandle(owner, place) == 0 ? 1 : 0;
+        };
+        // VIEW, UCS, DIMSTYLE and its "Standard" record when the file had none
+        std::uint64_t taken = m_keptStandard ? 0 : 1;
+        for (std::uint32_t table = 0; table < 3; ++table) {
+            taken += fresh(0, file_record::kTableHead + table);
+        }
+        for (const AcDbBlockTableRecord* block : m_blocks) {
+            const std::uint64_t handle = block->handle().value();
+            taken += fresh(handle, file_record::kBlockBegin) + fresh(handle, file_record::kBlockEnd);
+        }
         for (const DimensionBlock& drawn : m_drawn) {
             taken += drawn.entities.size() + (drawn.made != nullptr ? 3 : 0);  // record, BLOCK, ENDBLK
         }
@@ -378,11 +391,20 @@ private:
             }
             for (const AcDbObjectId& id : block->tarnEntityIds()) {
                 const AcDbObject* entity = LiveObject(id);
+                if (entity == nullptr || !Writable(entity)) {
+                    continue;
+                }
+                const std::uint64_t handle = entity->handle().value();
                 if (const auto* reference = AcDbBlockReference::cast(entity)) {
-                    taken += !reference->tarnAttributeIds().empty() && Writable(reference) ? 1 : 0;
+                    taken +=
+                        !reference->tarnAttributeIds().empty() ? fresh(handle, file_record::kSequenceEnd) : 0;
                 } else if (AcDb2dPolyline::cast(entity) != nullptr ||
                            AcDb3dPolyline::cast(entity) != nullptr) {
-                    taken += Writable(entity) ? 1 + VertexCount(static_cast<const AcDbEntity*>(entity)) : 0;
+                    const std::uint64_t vertices = VertexCount(static_cast<const AcDbEntity*>(entity));
+                    taken += fresh(handle, file_record::kSequenceEnd);
+                    for (std::uint64_t i = 0; i < vertices; ++i) {
+                        taken += fresh(handle, static_cast<std::uint32_t>(i));
+                    }
                 }
             }
         }
@@ -496,8 +518,8 @@ private:
 
     // Tables the database does not keep: written so that other programs find the full set, with the records
     // a file gave them as read; DIMSTYLE holds "Standard" at least.
-    void writeKeptTable(const std::string& name) {
-        const std::uint64_t handle = m_body.takeHandle();
+    void writeKeptTable(const std::string& name, std::uint32_t place) {
+        const std::uint64_t handle = m_body.recordHandle(0, file_record::kTableHead + place);
         const std::vector<const AcDbUnknownTableRecord*>& records = m_keptRecords[name];
         const bool standard = name == "DIMSTYLE" && !m_keptStandard;
         m_body.raw(0, "TABLE");
@@ -531,10 +553,10 @@ private:
         writeTable("LTYPE", m_db->linetypeTableId());
         writeTable("LAYER", m_db->layerTableId());
         writeTable("STYLE", m_db->textStyleTableId());
-        writeKeptTable("VIEW");
-        writeKeptTable("UCS");
+        writeKeptTable("VIEW", 0);
+        writeKeptTable("UCS", 1);
         writeTable("APPID", m_db->regAppTableId());
-        writeKeptTable("DIMSTYLE");
+        writeKeptTable("DIMSTYLE", 2);
         writeTable("BLOCK_RECORD", m_db->blockTableId());
         m_body.raw(0, "ENDSEC");
     }
@@ -564,7 +586,7 @@ private:
             }
         }
         m_body.raw(0, "SEQEND");
-        m_body.handle(5, m_body.takeHandle());
+        m_body.handle(5, m_body.recordHandle(reference->handle().value(), file_record::kSequenceEnd));
         m_body.handle(330, reference->handle().value());
         m_body.raw(100, "AcDbEntity");
         m_body.text(8, reference->layer().str());
@@ -574,7 +596,7 @@ private:
         m_body.raw(0, "SECTION");
         m_body.raw(2, "BLOCKS");
         for (const AcDbBlockTableRecord* block : m_blocks) {
-            writeBlock(block, block->handle().value(), [&] {
+            writeBlock(block, block->handle().value(), block->handle().value(), [&] {
                 if (auto it = m_refilled.find(block); it != m_refilled.end()) {
                     writeDrawn(m_drawn[it->second], block->handle().value());
                 } else if (block != m_model && block != m_paper) {
@@ -584,16 +606,19 @@ private:
         }
         for (const DimensionBlock& drawn : m_drawn) {
             if (drawn.made != nullptr) {
-                writeBlock(drawn.made.get(), drawn.handle, [&] { writeDrawn(drawn, drawn.handle); });
+                writeBlock(drawn.made.get(), drawn.handle, 0, [&] { writeDrawn(drawn, drawn.handle); });
             }
         }
         m_body.raw(0, "ENDSEC");
     }
 
+    // kept: the block's handle when the file may have given its BLOCK and ENDBLK handles, else 0.
     template <class Contents>
-    void writeBlock(const AcDbBlockTableRecord* block, std::uint64_t handle, const Contents& contents) {
+    void writeBlock(const AcDbBlockTableRecord* block, std::uint64_t handle, std::uint64_t kept,
+                    const Contents& contents) {
         const std::string name = Ascii(block->tarnName());
-        writeBlockMarker(block, handle, "BLOCK", "AcDbBlockBegin");
+        writeBlockMarker(block, handle, m_body.recordHandle(kept, file_record::kBlockBegin), "BLOCK",
+                         "AcDbBlockBegin");
         m_body.raw(2, name);
         m_body.integer(70, block->isAnonymous() ? 1 : 0);
         const AcGePoint3d origin = block->origin();
@@ -602,7 +627,8 @@ private:
         m_body.raw(3, name);
         m_body.raw(1, "");
         contents();
-        writeBlockMarker(block, handle, "ENDBLK", "AcDbBlockEnd");
+        writeBlockMarker(block, handle, m_body.recordHandle(kept, file_record::kBlockEnd), "ENDBLK",
+                         "AcDbBlockEnd");
     }
 
     void writeDrawn(const DimensionBlock& drawn, std::uint64_t block) {
@@ -612,10 +638,10 @@ private:
     }
 
     // The BLOCK and ENDBLK records around a block's entities; the paper-space block's are in paper space.
-    void writeBlockMarker(const AcDbBlockTableRecord* block, std::uint64_t handle, const char* type,
-                          const char* subclass) {
+    void writeBlockMarker(const AcDbBlockTableRecord* block, std::uint64_t handle, std::uint64_t own,
+                          const char* type, const char* subclass) {
         m_body.raw(0, type);
-        m_body.handle(5, m_body.takeHandle());
+        m_body.handle(5, own);
         m_body.handle(330, handle);
         m_body.raw(100, "AcDbEntity");
         if (block == m_paper) {
