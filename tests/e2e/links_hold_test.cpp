@@ -275,6 +275,48 @@ TEST_F(LinksHoldTest, ErasesMadeWhileTheMapIsClosedDeleteItsObjectsWhenItIsBack)
     EXPECT_EQ(Deleted(), std::vector<uint32_t>{erasedId});
 }
 
+TEST_F(LinksHoldTest, EditsAndErasesOwedByAClosedDrawingGoWhenItIsOpenedAgain) {
+    Load();
+    std::vector<uint64_t> lines;
+    for (const char* y : {"0", "5", "9"}) {
+        ASSERT_EQ(Run("LINE", {std::string("0,") + y, std::string("10,") + y, ""}), CommandOutcome::kEnded);
+        lines.push_back(HandleOf(Entities().back()));
+        ASSERT_NE(Stored(lines.back()), nullptr);
+    }
+    const uint32_t movedId = Stored(lines[0])->id, savedEraseId = Stored(lines[1])->id;
+    const auto pick = [&](uint64_t key) { return linktest::IdOf(Doc(), key); };
+
+    // With the map closed: a line moved and one erased, both saved; a third erased and closed unsaved.
+    ASSERT_EQ(Run("MAPSIM STOP"), CommandOutcome::kEnded);
+    platform::SetPickFirst({pick(lines[0])});
+    ASSERT_EQ(Run("MOVE", {"0,0", "0,30"}), CommandOutcome::kEnded);
+    platform::SetPickFirst({pick(lines[1])});
+    ASSERT_EQ(Run("ERASE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    platform::SetPickFirst({pick(lines[2])});
+    ASSERT_EQ(Run("ERASE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    host.Wait(6000);
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("OPEN", {dir + "/site.dxf"}), CommandOutcome::kEnded);
+    host.Wait(6000);  // the next tick of the menu-entry timer
+    const mapsim::PacketRecord* sent = LastRecordOf(lines[0]);
+    ASSERT_NE(sent, nullptr);
+    EXPECT_EQ(sent->id, movedId);
+    Track track(sent->payload);
+    ASSERT_NE(track.obj, nullptr);
+    EXPECT_EQ(track.obj->m_pPoints[0].m_dY, 30.0);
+    // The saved erase deletes its object; the unsaved one left its line bound to its object.
+    EXPECT_EQ(Deleted(), std::vector<uint32_t>{savedEraseId});
+    EXPECT_EQ(Entities().size(), 2u);
+    ASSERT_NE(Stored(lines[2]), nullptr);
+    platform::SetPickFirst({pick(lines[2])});
+    ASSERT_EQ(Run("MOVE", {"0,0", "0,1"}), CommandOutcome::kEnded);
+    EXPECT_EQ(LastRecordOf(lines[2])->id, Stored(lines[2])->id);
+}
+
 TEST_F(LinksHoldTest, AShapeWithAHoleKeepsOneOuterRingBothWays) {
     Load();
     // Map -> CAD -> map: the hatch built with a hole goes back with one outer ring.
