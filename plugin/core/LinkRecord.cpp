@@ -240,6 +240,10 @@ bool SaveEntityLinkRecord(AcDbEntity* entity, CBindingRecord record) {
     return WriteLink(entity, record, record.m_groupMember != 0);
 }
 
+void FollowLinkName(AcDbEntity* entity, const CString& name) {
+    FollowName(entity, name);
+}
+
 bool SaveObjectLinkRecord(AcDbObject* object, CBindingRecord record) {
     return WriteLink(object, record, false);
 }

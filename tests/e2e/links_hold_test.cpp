@@ -317,6 +317,51 @@ TEST_F(LinksHoldTest, EditsAndErasesOwedByAClosedDrawingGoWhenItIsOpenedAgain) {
     EXPECT_EQ(LastRecordOf(lines[2])->id, Stored(lines[2])->id);
 }
 
+TEST_F(LinksHoldTest, ATextsNameAndWordingStayOneOnBothSides) {
+    CSettingsRecord record = AutoSyncSettings();
+    record.m_bHideSkippedList = 1;
+    record.m_bDblClickProperty = 1;
+    WriteSettings(record);
+    Load();
+    ASSERT_EQ(Run("TEXT", {"10,10", "2.5", "0", "Old"}), CommandOutcome::kEnded);
+    const uint64_t key = HandleOf(Entities().back());
+    const auto mapName = [&] {
+        Marker marker(Stored(key)->bytes);
+        return marker.obj != nullptr ? std::string(marker.obj->m_szName) : std::string("<none>");
+    };
+    const auto wording = [&] {
+        AcDbText* text = nullptr;
+        EXPECT_EQ(acdbOpenObject(text, linktest::IdOf(Doc(), key), AcDb::kForRead), Acad::eOk);
+        const std::string words = text != nullptr ? platform::Utf16ToUtf8(text->textStringConst()) : "";
+        if (text != nullptr) {
+            text->close();
+        }
+        return words;
+    };
+    ASSERT_EQ(mapName(), "Old");
+
+    // Renamed in its property dialog: the map object and the text take the new name at once.
+    host.Answer("set 8136 New");
+    host.Answer("click IDOK");
+    ASSERT_EQ(Run("DBLCLICK 10.5,10.5"), CommandOutcome::kEnded);
+    EXPECT_EQ(mapName(), "New");
+    EXPECT_EQ(wording(), "New");
+
+    // Its wording changed by a command that is not passed on, then moved: the save keeps the new wording.
+    {
+        linktest::DocLock lock(Doc());
+        AcDbText* text = nullptr;
+        ASSERT_EQ(acdbOpenObject(text, linktest::IdOf(Doc(), key), AcDb::kForWrite), Acad::eOk);
+        text->setTextString(u"Edited");
+        text->close();
+    }
+    platform::SetPickFirst({linktest::IdOf(Doc(), key)});
+    ASSERT_EQ(Run("MOVE", {"0,0", "0,5"}), CommandOutcome::kEnded);
+    EXPECT_EQ(mapName(), "Edited");
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    EXPECT_EQ(wording(), "Edited");
+}
+
 TEST_F(LinksHoldTest, AShapeWithAHoleKeepsOneOuterRingBothWays) {
     Load();
     // Map -> CAD -> map: the hatch built with a hole goes back with one outer ring.
