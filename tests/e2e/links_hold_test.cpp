@@ -362,6 +362,26 @@ TEST_F(LinksHoldTest, ATextsNameAndWordingStayOneOnBothSides) {
     EXPECT_EQ(wording(), "Edited");
 }
 
+TEST_F(LinksHoldTest, LinksMadeBeforeAnUnloadAreKeptByTheNextSave) {
+    Load();
+    ASSERT_EQ(Run("LINE", {"0,0", "10,0", ""}), CommandOutcome::kEnded);
+    const uint64_t line = HandleOf(Entities().back());
+    ASSERT_NE(Stored(line), nullptr);
+    const uint32_t id = Stored(line)->id;
+
+    std::string error;
+    ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    Load();
+    ASSERT_EQ(Run("OPEN", {dir + "/site.dxf"}), CommandOutcome::kEnded);
+    platform::SetPickFirst({linktest::IdOf(Doc(), line)});
+    ASSERT_EQ(Run("MOVE", {"0,0", "0,5"}), CommandOutcome::kEnded);
+    ASSERT_NE(LastRecordOf(line), nullptr);
+    EXPECT_EQ(LastRecordOf(line)->id, id);
+    EXPECT_EQ(host.MapSim().Objects().size(), 1u);
+}
+
 TEST_F(LinksHoldTest, AShapeWithAHoleKeepsOneOuterRingBothWays) {
     Load();
     // Map -> CAD -> map: the hatch built with a hole goes back with one outer ring.
