@@ -249,6 +249,32 @@ TEST_F(LinksHoldTest, AnEditMadeWhileTheMapIsClosedGoesBeforeAReceiveOverIt) {
     EXPECT_EQ(track.obj->m_pPoints[0].m_dY, 30.0);
 }
 
+TEST_F(LinksHoldTest, AnEditWhoseSendTheMapLeftDuringGoesWhenItIsBack) {
+    Load();
+    ASSERT_EQ(Run("LINE", {"0,0", "10,0", ""}), CommandOutcome::kEnded);
+    const uint64_t line = HandleOf(Entities().back());
+    ASSERT_NE(Stored(line), nullptr);
+    const uint32_t id = Stored(line)->id;
+
+    host.MapSim().VanishOn(20112, mapsim::VanishPoint::BeforeAnswer);
+    ASSERT_EQ(Run("MOVE", {"all", "0,0", "0,30"}), CommandOutcome::kEnded);
+    ASSERT_FALSE(host.MapSim().IsRunning());
+    // Back, and gone again while the kept edit goes: it is kept once more.
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    host.MapSim().VanishOn(20112, mapsim::VanishPoint::BeforeAnswer);
+    host.Wait(6000);
+    ASSERT_FALSE(host.MapSim().IsRunning());
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    host.Wait(6000);
+    const mapsim::PacketRecord* sent = LastRecordOf(line);
+    ASSERT_NE(sent, nullptr);
+    EXPECT_EQ(sent->id, id);
+    Track track(sent->payload);
+    ASSERT_NE(track.obj, nullptr);
+    EXPECT_EQ(track.obj->m_pPoints[0].m_dY, 30.0);
+}
+
 TEST_F(LinksHoldTest, ErasesMadeWhileTheMapIsClosedDeleteItsObjectsWhenItIsBack) {
     Load();
     ASSERT_EQ(Run("LINE", {"0,0", "10,0", ""}), CommandOutcome::kEnded);
