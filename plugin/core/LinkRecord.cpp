@@ -415,6 +415,10 @@ void DeleteLinkedMapObject(uint64_t key) {
             return;
         }
         MapApiDeleteObjects(&g_MapApiLink, &id, 1, false, false);
+        // Gone while it was asked: asked again when it is back.
+        if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+            state->m_unsentDeletes.push_back(id);
+        }
     }
 }
 

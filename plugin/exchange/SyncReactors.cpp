@@ -170,6 +170,9 @@ void DeleteGroupObject(CDocSyncState& state, uint32_t mapId) {
         return;
     }
     MapApiDeleteObjects(&g_MapApiLink, &id, 1, false, false);
+    if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+        state.m_unsentDeletes.push_back(id);  // gone while it was asked
+    }
 }
 
 // The groups that lost members in the command (an erase marks them modified): each goes again without them,

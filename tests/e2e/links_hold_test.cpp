@@ -2,6 +2,7 @@
 // storing, answering and sending objects back; every edit on either side reaches the other and nothing is
 // doubled or dropped.
 #include <cstring>
+#include <set>
 
 #include "../exchange/link_fixture.h"
 #include "host_fixture.h"
@@ -299,6 +300,20 @@ TEST_F(LinksHoldTest, ErasesMadeWhileTheMapIsClosedDeleteItsObjectsWhenItIsBack)
     // Asked once: later ticks ask nothing more.
     host.Wait(12000);
     EXPECT_EQ(Deleted(), std::vector<uint32_t>{erasedId});
+
+    // The map application gone while it was asked: asked again when it is back.
+    const uint32_t keptId = Stored(kept)->id;
+    host.MapSim().VanishOn(20103, mapsim::VanishPoint::BeforeAnswer);
+    platform::SetPickFirst({linktest::IdOf(Doc(), kept)});
+    ASSERT_EQ(Run("ERASE"), CommandOutcome::kEnded);
+    ASSERT_FALSE(host.MapSim().IsRunning());
+    ASSERT_NE(Stored(kept), nullptr);
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    host.Wait(6000);
+    EXPECT_EQ(Stored(kept), nullptr);
+    const std::vector<uint32_t> asked = Deleted();  // a request refused until registered goes twice
+    EXPECT_EQ(std::set<uint32_t>(asked.begin(), asked.end()), std::set<uint32_t>{keptId});
 }
 
 TEST_F(LinksHoldTest, EditsAndErasesOwedByAClosedDrawingGoWhenItIsOpenedAgain) {
