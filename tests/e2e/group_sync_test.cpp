@@ -136,7 +136,7 @@ TEST_F(GroupSyncTest, APointSetDrawnHereFollowsErasesAndUndosAsOneObject) {
     EXPECT_EQ(MapObjects(), 2u);
 }
 
-TEST_F(GroupSyncTest, APointSetRenamedInItsPropertyDialogKeepsTheNameInTheMapAndTheDrawing) {
+TEST_F(GroupSyncTest, APointSetOrBlockRenamedInItsPropertyDialogKeepsTheNameInTheMapAndTheDrawing) {
     std::string error;
     ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
     CSettingsRecord record = AutoSyncSettings();
@@ -163,6 +163,25 @@ TEST_F(GroupSyncTest, APointSetRenamedInItsPropertyDialogKeepsTheNameInTheMapAnd
     ASSERT_EQ(Run("DBLCLICK 100,100"), CommandOutcome::kEnded);
     EXPECT_EQ(name(), "井群");
 
+    // A block reference's folder renamed alike.
+    ASSERT_EQ(Run("CIRCLE", {"200,200", "1"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("BLOCK", {"Well", "200,200", "last"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("-INSERT", {"Well", "300,300", "1", "0"}), CommandOutcome::kEnded);
+    platform::SetPickFirst({Entities().back()});
+    ASSERT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded);
+    host.Answer("set 8136 一号井");
+    host.Answer("click IDOK");
+    ASSERT_EQ(Run("DBLCLICK 301,300"), CommandOutcome::kEnded);
+    const auto folderNamed = [&](const std::string& wanted) {
+        size_t n = 0;
+        for (const auto& [id, folder] : host.MapSim().Folders()) {
+            n += folder.Name() == wanted ? 1 : 0;
+        }
+        return n;
+    };
+    EXPECT_EQ(folderNamed("一号井"), 1u);
+    EXPECT_EQ(folderNamed("Well"), 0u);
+
     // Saved and opened again: the set goes on under that name.
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
     Run("CLOSE");
@@ -170,6 +189,8 @@ TEST_F(GroupSyncTest, APointSetRenamedInItsPropertyDialogKeepsTheNameInTheMapAnd
     ASSERT_EQ(Run("MOVE", {"all", "0,0", "0,5"}), CommandOutcome::kEnded);
     EXPECT_EQ(Tracks(6).size(), 1u);
     EXPECT_EQ(name(), "井群");
+    EXPECT_EQ(folderNamed("一号井"), 1u);
+    EXPECT_EQ(folderNamed("Well"), 0u);
 }
 
 TEST_F(GroupSyncTest, AReceivedPointSetAndMultiPartTrackFollowErasesAndUndos) {
