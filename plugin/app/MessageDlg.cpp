@@ -224,6 +224,10 @@ LRESULT CMessageDlg::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam
             }
             SendUnsentEntities();
             SendEntityArray(*ids);
+            // The map application gone while it was being sent: the edit goes again when it is back.
+            if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+                KeepUnsentEntities(*ids);
+            }
             return 0;
         }
         case WM_TARN_MARKER: {

@@ -218,6 +218,11 @@ void CTarnArxApp::UnloadApplication() {
     if (g_pMessageDlg != nullptr) {
         g_pMessageDlg->SendMessage(WM_CLOSE);
     }
+    // Links not yet written reach their drawings now: a drawing saved after the unload keeps them, and its
+    // entities are not sent again as new map objects.
+    g_bEchoFlag = 1;
+    g_DocSyncRegistry.SaveAllXData();
+    g_bEchoFlag = 0;
     g_Settings.m_bOnlineMap = 0;
     // Tiles still shown would point into the cache about to be deleted.
     AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();

@@ -240,6 +240,10 @@ bool SaveEntityLinkRecord(AcDbEntity* entity, CBindingRecord record) {
     return WriteLink(entity, record, record.m_groupMember != 0);
 }
 
+void FollowLinkName(AcDbEntity* entity, const CString& name) {
+    FollowName(entity, name);
+}
+
 bool SaveObjectLinkRecord(AcDbObject* object, CBindingRecord record) {
     return WriteLink(object, record, false);
 }
@@ -411,6 +415,10 @@ void DeleteLinkedMapObject(uint64_t key) {
             return;
         }
         MapApiDeleteObjects(&g_MapApiLink, &id, 1, false, false);
+        // Gone while it was asked: asked again when it is back.
+        if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+            state->m_unsentDeletes.push_back(id);
+        }
     }
 }
 

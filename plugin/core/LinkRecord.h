@@ -16,6 +16,9 @@ inline constexpr uint32_t kByBlockRgb = 0xFF0001;
 // Writes the record into the entity's link (the entity open for write); a text follows a changed name.
 // False when nothing was written.
 bool SaveEntityLinkRecord(AcDbEntity* entity, CBindingRecord record);
+// A text's or MText's wording follows a name given to its map object (the entity open for write); a name
+// that is only the map's cut of the wording leaves it as it is. Other entities are left alone.
+void FollowLinkName(AcDbEntity* entity, const CString& name);
 // The same for an object that is no entity (a layer record): no text, group flag always 0.
 bool SaveObjectLinkRecord(AcDbObject* object, CBindingRecord record);
 // What became of a link written by key: written, nothing to write to (no such handle, or the object erased),

@@ -451,12 +451,43 @@ void CDocSyncRegistry::RemoveDocState(AcApDocument* doc) {
     if (m_pCurrent == it->second.get()) {
         m_pCurrent = nullptr;
     }
+    CDocSyncState& state = *it->second;
+    const ACHAR* name = doc->fileName();
+    if (name != nullptr && name[0] != 0 && (!state.m_unsentKeys.empty() || !state.m_unsentDeletes.empty())) {
+        HeldWork& held = m_held[name];
+        held.keys.insert(state.m_unsentKeys.begin(), state.m_unsentKeys.end());
+        held.deletes.insert(held.deletes.end(), state.m_unsentDeletes.begin(), state.m_unsentDeletes.end());
+    }
     m_states.erase(it);
+}
+
+void CDocSyncRegistry::TakeHeldWork(CDocSyncState& state) {
+    const ACHAR* name = state.m_pDoc != nullptr ? state.m_pDoc->fileName() : nullptr;
+    if (name == nullptr || name[0] == 0) {
+        return;
+    }
+    auto it = m_held.find(name);
+    if (it == m_held.end()) {
+        return;
+    }
+    // Handles survive a save: an entity missing from the drawing opened is left out when the edits go.
+    state.m_unsentKeys.insert(it->second.keys.begin(), it->second.keys.end());
+    for (DWORD id : it->second.deletes) {
+        uint64_t key = 0;
+        // Still bound here: the drawing was closed without saving the erase.
+        if (state.m_mapIds.Get(id, key) || state.m_pointGroups.Find(id) != nullptr ||
+            state.m_trackGroups.Find(id) != nullptr) {
+            continue;
+        }
+        state.m_unsentDeletes.push_back(id);
+    }
+    m_held.erase(it);
 }
 
 void CDocSyncRegistry::ClearAll() {
     m_pCurrent = nullptr;
     m_states.clear();
+    m_held.clear();
 }
 
 void CDocSyncRegistry::SaveAllXData() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <string>
 #include <unordered_map>
 #include <memory>
 #include <utility>
@@ -217,7 +218,12 @@ public:
     CDocSyncState* GetDocState(AcApDocument* doc, bool create = true);
     // The state of the document that holds the database; null when none.
     CDocSyncState* FindDocState(const AcDbDatabase* db);
+    // Drops the document's state; what it still owed the map application (edits and erases made while the
+    // map application was away) is held under its file name.
     void RemoveDocState(AcApDocument* doc);
+    // Gives a drawing opened again what it owed the map application when it closed: its edits go again, and
+    // the deletes of map objects no entity of the opened drawing is bound to (an erase saved with it).
+    void TakeHeldWork(CDocSyncState& state);
     void ClearAll();
     // Writes the unsaved bindings of every drawing into its own drawing.
     void SaveAllXData();
@@ -232,6 +238,11 @@ private:
     void Prune();
 
     std::map<AcApDocument*, std::unique_ptr<CDocSyncState>> m_states;
+    struct HeldWork {
+        std::set<uint64_t> keys;
+        std::vector<DWORD> deletes;
+    };
+    std::map<std::u16string, HeldWork> m_held;
 };
 
 extern CDocSyncRegistry g_DocSyncRegistry;

@@ -181,4 +181,5 @@ void LoadDocumentLinks(AcApDocument* doc) {
     for (const CBindingRecord* record : records) {
         state->m_mapIds.Set(record->m_mapId, record->m_key);
     }
+    g_DocSyncRegistry.TakeHeldWork(*state);
 }

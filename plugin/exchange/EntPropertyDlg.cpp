@@ -60,6 +60,19 @@ BOOL CEntPropertyDlg::OnInitDialog() {
         EndDialog(IDCANCEL);
         return FALSE;
     }
+    // A member of a point set or a multi-part track is bound to the group's map object: that object's name
+    // and remark are shown and edited.
+    if (m_pBinding->m_groupMember != 0 && m_pBinding->m_mapId != 0) {
+        CDocSyncState* state = CurrentDocState();
+        CMapObjLink* group = state->m_pointGroups.Find(m_pBinding->m_mapId);
+        if (group == nullptr) {
+            group = state->m_trackGroups.Find(m_pBinding->m_mapId);
+        }
+        if (group != nullptr && group->m_record != nullptr) {
+            m_pGroup = group;
+            m_pBinding = group->m_record;
+        }
+    }
     m_strOldName = m_pBinding->m_name;
     m_strOldRemark = m_pBinding->m_remark;
     m_editName.SetWindowText(m_strOldName);
@@ -141,6 +154,18 @@ void CEntPropertyDlg::OnBnClickedOk() {
     m_pBinding->m_name = name;
     m_pBinding->m_remark = remark;
     m_pBinding->m_saved = 0;
+    // Every member's link carries the group's name and remark, so that they come back with the drawing.
+    if (m_pGroup != nullptr) {
+        if (CDocSyncState* state = CurrentDocState()) {
+            for (uint64_t key : m_pGroup->m_keys) {
+                if (CBindingRecord* member = state->m_bindings.FindBinding(key)) {
+                    member->m_name = name;
+                    member->m_remark = remark;
+                    member->m_saved = 0;
+                }
+            }
+        }
+    }
     EndDialog(IDOK);
 }
 

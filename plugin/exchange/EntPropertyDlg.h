@@ -39,7 +39,8 @@ private:
 
     CString m_strOldName;
     CString m_strOldRemark;
-    CBindingRecord* m_pBinding = nullptr;  // the binding table's
+    CBindingRecord* m_pBinding = nullptr;  // the binding table's, or the group's record for a group member
+    CMapObjLink* m_pGroup = nullptr;       // the group of a member: its object is the one shown
     CEdit m_editName;
     CButton m_btnToggle;
     CEdit m_editRemark;

@@ -47,7 +47,8 @@ CString DefaultName(int type) {
 
 // A mark from a text: its string as the name, the label sized from the height.
 uint8_t WriteTextMark(const CString& string, const AcGePoint3d& position, double height, double rotation,
-                      bool growSmall, MapApiBuf* packet, CBindingRecord* binding) {
+                      bool growSmall, MapApiBuf* packet, CBindingRecord* binding,
+                      bool nameIsWording = false) {
     MapMarkObj* mark = MapApiNewMarker(&g_MapApiLink);
     if (mark == nullptr) {
         return 0;
@@ -67,6 +68,11 @@ uint8_t WriteTextMark(const CString& string, const AcGePoint3d& position, double
     SetName(mark->m_szName, string);
     if (binding->m_mapId != 0) {
         mark->m_pText = RemarkCopy(binding->m_remark);
+    }
+    // A text's wording is its name: the binding takes the wording sent, so that a text edited in the drawing
+    // is not set back to its old name when its link is written.
+    if (nameIsWording) {
+        binding->m_name.Empty();
     }
     WriteMapObject(mark, kMapTypeMark, packet, binding);
     return 1;
@@ -130,7 +136,8 @@ INT32 TrackHeight(double z) {
 uint8_t ConvertText(AcDbText* text, MapApiBuf* packet, CBindingRecord* binding) {
     const CString string(text->textString().kACharPtr());
     EchoText(string);
-    return WriteTextMark(string, text->position(), text->height(), text->rotation(), false, packet, binding);
+    return WriteTextMark(string, text->position(), text->height(), text->rotation(), false, packet, binding,
+                         true);
 }
 
 uint8_t ConvertAttributeDefinition(AcDbAttributeDefinition* attdef, MapApiBuf* packet,
@@ -143,7 +150,7 @@ uint8_t ConvertMText(AcDbMText* mtext, MapApiBuf* packet, CBindingRecord* bindin
     const CString string(mtext->text().kACharPtr());
     EchoText(string);
     return WriteTextMark(string, mtext->location(), mtext->textHeight(), mtext->rotation(), true, packet,
-                         binding);
+                         binding, true);
 }
 
 uint8_t ConvertPoint(AcDbPoint* point, MapApiBuf* packet, CBindingRecord* binding) {

@@ -384,6 +384,10 @@ uint8_t ConvertExploded(AcDbEntity* entity, MapApiBuf* packet, CBindingRecord* b
                 block->close();
             }
         }
+        // A name the user gave the object (in its property dialog) stays its name.
+        if (binding->m_mapId != 0 && !binding->m_name.IsEmpty()) {
+            name = binding->m_name;
+        }
         CStringToMultiByte(name, folder->m_szName, kMapNameBytes, kMapNameBytes - 1);
         // The folder's bytes are reserved now and written once its parts are counted.
         DWORD size = 0;

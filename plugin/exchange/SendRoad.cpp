@@ -527,6 +527,11 @@ void SendUnsentEntities() {
         deletes.erase(std::unique(deletes.begin(), deletes.end()), deletes.end());
         // As an erase with the map application open: asked quietly.
         MapApiDeleteObjects(&g_MapApiLink, deletes.data(), static_cast<int>(deletes.size()), false, false);
+        // Gone while it was asked: asked again when it is back (a delete done twice deletes nothing more).
+        if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+            state->m_unsentDeletes = std::move(deletes);
+            return;
+        }
     }
     if (state->m_unsentKeys.empty()) {
         return;
@@ -544,9 +549,14 @@ void SendUnsentEntities() {
             ids.append(id);
         }
     }
-    state->m_unsentKeys.clear();
+    std::set<uint64_t> keys;
+    keys.swap(state->m_unsentKeys);
     if (!ids.isEmpty()) {
         SendEntityArray(ids);
+    }
+    // Gone while they were sent: they go again when it is back.
+    if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+        state->m_unsentKeys.insert(keys.begin(), keys.end());
     }
 }
 

@@ -170,6 +170,9 @@ void DeleteGroupObject(CDocSyncState& state, uint32_t mapId) {
         return;
     }
     MapApiDeleteObjects(&g_MapApiLink, &id, 1, false, false);
+    if (FindWindowW(kMapAppWindowClass, nullptr) == nullptr) {
+        state.m_unsentDeletes.push_back(id);  // gone while it was asked
+    }
 }
 
 // The groups that lost members in the command (an erase marks them modified): each goes again without them,
@@ -477,14 +480,17 @@ void CEditorReactor::beginDoubleClick(const AcGePoint3d& clickPoint) {
         CEntPropertyDlg dialog;
         dialog.m_pEntity = entity;
         if (dialog.DoModal() == IDOK) {
+            g_bEchoFlag = 1;
             // The edit is written at the next save even when its re-send does not reach the map.
             if (CDocSyncState* state = CurrentDocState()) {
                 if (CBindingRecord* record =
                         state->m_bindings.FindBinding(HandleToUInt32(entity->handle()))) {
                     record->m_saved = 0;
+                    // A text's name is its wording: renamed, it reads the new name now, so that its re-send
+                    // carries the name to the map.
+                    FollowLinkName(entity, record->m_name);
                 }
             }
-            g_bEchoFlag = 1;
             auto ids = std::make_unique<AcDbObjectIdArray>(0, 8);
             ids->append(id);
             Post(std::move(ids));

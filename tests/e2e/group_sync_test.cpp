@@ -136,6 +136,63 @@ TEST_F(GroupSyncTest, APointSetDrawnHereFollowsErasesAndUndosAsOneObject) {
     EXPECT_EQ(MapObjects(), 2u);
 }
 
+TEST_F(GroupSyncTest, APointSetOrBlockRenamedInItsPropertyDialogKeepsTheNameInTheMapAndTheDrawing) {
+    std::string error;
+    ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+    CSettingsRecord record = AutoSyncSettings();
+    record.m_bHideSkippedList = 1;
+    record.m_bDblClickProperty = 1;
+    WriteSettings(record);
+    ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
+    for (const char* at : {"100,100", "110,100"}) {
+        ASSERT_EQ(Run("POINT", {at}), CommandOutcome::kEnded);
+    }
+    SendAll();
+    ASSERT_EQ(Tracks(6).size(), 1u);
+    const uint32_t set = Tracks(6).begin()->first;
+    const auto name = [&] {
+        const mapsim::StoredObject& object = host.MapSim().Objects().at(set);
+        MapTrackObj* track = MapApiParseTrack(&g_MapApiLink, object.bytes.data(), DWORD(object.bytes.size()));
+        const std::string text = track != nullptr ? track->m_szName : "<none>";
+        MapApiFreeObj(&g_MapApiLink, track, kMapTypeTrack);
+        return text;
+    };
+
+    host.Answer("set 8136 井群");
+    host.Answer("click IDOK");
+    ASSERT_EQ(Run("DBLCLICK 100,100"), CommandOutcome::kEnded);
+    EXPECT_EQ(name(), "井群");
+
+    // A block reference's folder renamed alike.
+    ASSERT_EQ(Run("CIRCLE", {"200,200", "1"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("BLOCK", {"Well", "200,200", "last"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("-INSERT", {"Well", "300,300", "1", "0"}), CommandOutcome::kEnded);
+    platform::SetPickFirst({Entities().back()});
+    ASSERT_EQ(Run("TOOLBAR 发送"), CommandOutcome::kEnded);
+    host.Answer("set 8136 一号井");
+    host.Answer("click IDOK");
+    ASSERT_EQ(Run("DBLCLICK 301,300"), CommandOutcome::kEnded);
+    const auto folderNamed = [&](const std::string& wanted) {
+        size_t n = 0;
+        for (const auto& [id, folder] : host.MapSim().Folders()) {
+            n += folder.Name() == wanted ? 1 : 0;
+        }
+        return n;
+    };
+    EXPECT_EQ(folderNamed("一号井"), 1u);
+    EXPECT_EQ(folderNamed("Well"), 0u);
+
+    // Saved and opened again: the set goes on under that name.
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    Run("CLOSE");
+    ASSERT_EQ(Run("OPEN", {m_path}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("MOVE", {"all", "0,0", "0,5"}), CommandOutcome::kEnded);
+    EXPECT_EQ(Tracks(6).size(), 1u);
+    EXPECT_EQ(name(), "井群");
+    EXPECT_EQ(folderNamed("一号井"), 1u);
+    EXPECT_EQ(folderNamed("Well"), 0u);
+}
+
 TEST_F(GroupSyncTest, AReceivedPointSetAndMultiPartTrackFollowErasesAndUndos) {
     mapsim::SampleTrack wells;
     wells.name = "井";

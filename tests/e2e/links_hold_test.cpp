@@ -2,6 +2,7 @@
 // storing, answering and sending objects back; every edit on either side reaches the other and nothing is
 // doubled or dropped.
 #include <cstring>
+#include <set>
 
 #include "../exchange/link_fixture.h"
 #include "host_fixture.h"
@@ -249,6 +250,32 @@ TEST_F(LinksHoldTest, AnEditMadeWhileTheMapIsClosedGoesBeforeAReceiveOverIt) {
     EXPECT_EQ(track.obj->m_pPoints[0].m_dY, 30.0);
 }
 
+TEST_F(LinksHoldTest, AnEditWhoseSendTheMapLeftDuringGoesWhenItIsBack) {
+    Load();
+    ASSERT_EQ(Run("LINE", {"0,0", "10,0", ""}), CommandOutcome::kEnded);
+    const uint64_t line = HandleOf(Entities().back());
+    ASSERT_NE(Stored(line), nullptr);
+    const uint32_t id = Stored(line)->id;
+
+    host.MapSim().VanishOn(20112, mapsim::VanishPoint::BeforeAnswer);
+    ASSERT_EQ(Run("MOVE", {"all", "0,0", "0,30"}), CommandOutcome::kEnded);
+    ASSERT_FALSE(host.MapSim().IsRunning());
+    // Back, and gone again while the kept edit goes: it is kept once more.
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    host.MapSim().VanishOn(20112, mapsim::VanishPoint::BeforeAnswer);
+    host.Wait(6000);
+    ASSERT_FALSE(host.MapSim().IsRunning());
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    host.Wait(6000);
+    const mapsim::PacketRecord* sent = LastRecordOf(line);
+    ASSERT_NE(sent, nullptr);
+    EXPECT_EQ(sent->id, id);
+    Track track(sent->payload);
+    ASSERT_NE(track.obj, nullptr);
+    EXPECT_EQ(track.obj->m_pPoints[0].m_dY, 30.0);
+}
+
 TEST_F(LinksHoldTest, ErasesMadeWhileTheMapIsClosedDeleteItsObjectsWhenItIsBack) {
     Load();
     ASSERT_EQ(Run("LINE", {"0,0", "10,0", ""}), CommandOutcome::kEnded);
@@ -273,6 +300,127 @@ TEST_F(LinksHoldTest, ErasesMadeWhileTheMapIsClosedDeleteItsObjectsWhenItIsBack)
     // Asked once: later ticks ask nothing more.
     host.Wait(12000);
     EXPECT_EQ(Deleted(), std::vector<uint32_t>{erasedId});
+
+    // The map application gone while it was asked: asked again when it is back.
+    const uint32_t keptId = Stored(kept)->id;
+    host.MapSim().VanishOn(20103, mapsim::VanishPoint::BeforeAnswer);
+    platform::SetPickFirst({linktest::IdOf(Doc(), kept)});
+    ASSERT_EQ(Run("ERASE"), CommandOutcome::kEnded);
+    ASSERT_FALSE(host.MapSim().IsRunning());
+    ASSERT_NE(Stored(kept), nullptr);
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    host.Wait(6000);
+    EXPECT_EQ(Stored(kept), nullptr);
+    const std::vector<uint32_t> asked = Deleted();  // a request refused until registered goes twice
+    EXPECT_EQ(std::set<uint32_t>(asked.begin(), asked.end()), std::set<uint32_t>{keptId});
+}
+
+TEST_F(LinksHoldTest, EditsAndErasesOwedByAClosedDrawingGoWhenItIsOpenedAgain) {
+    Load();
+    std::vector<uint64_t> lines;
+    for (const char* y : {"0", "5", "9"}) {
+        ASSERT_EQ(Run("LINE", {std::string("0,") + y, std::string("10,") + y, ""}), CommandOutcome::kEnded);
+        lines.push_back(HandleOf(Entities().back()));
+        ASSERT_NE(Stored(lines.back()), nullptr);
+    }
+    const uint32_t movedId = Stored(lines[0])->id, savedEraseId = Stored(lines[1])->id;
+    const auto pick = [&](uint64_t key) { return linktest::IdOf(Doc(), key); };
+
+    // With the map closed: a line moved and one erased, both saved; a third erased and closed unsaved.
+    ASSERT_EQ(Run("MAPSIM STOP"), CommandOutcome::kEnded);
+    platform::SetPickFirst({pick(lines[0])});
+    ASSERT_EQ(Run("MOVE", {"0,0", "0,30"}), CommandOutcome::kEnded);
+    platform::SetPickFirst({pick(lines[1])});
+    ASSERT_EQ(Run("ERASE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    platform::SetPickFirst({pick(lines[2])});
+    ASSERT_EQ(Run("ERASE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+
+    ASSERT_EQ(Run("MAPSIM START"), CommandOutcome::kEnded);
+    host.Wait(6000);
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("OPEN", {dir + "/site.dxf"}), CommandOutcome::kEnded);
+    host.Wait(6000);  // the next tick of the menu-entry timer
+    const mapsim::PacketRecord* sent = LastRecordOf(lines[0]);
+    ASSERT_NE(sent, nullptr);
+    EXPECT_EQ(sent->id, movedId);
+    Track track(sent->payload);
+    ASSERT_NE(track.obj, nullptr);
+    EXPECT_EQ(track.obj->m_pPoints[0].m_dY, 30.0);
+    // The saved erase deletes its object; the unsaved one left its line bound to its object.
+    EXPECT_EQ(Deleted(), std::vector<uint32_t>{savedEraseId});
+    EXPECT_EQ(Entities().size(), 2u);
+    ASSERT_NE(Stored(lines[2]), nullptr);
+    platform::SetPickFirst({pick(lines[2])});
+    ASSERT_EQ(Run("MOVE", {"0,0", "0,1"}), CommandOutcome::kEnded);
+    EXPECT_EQ(LastRecordOf(lines[2])->id, Stored(lines[2])->id);
+}
+
+TEST_F(LinksHoldTest, ATextsNameAndWordingStayOneOnBothSides) {
+    CSettingsRecord record = AutoSyncSettings();
+    record.m_bHideSkippedList = 1;
+    record.m_bDblClickProperty = 1;
+    WriteSettings(record);
+    Load();
+    ASSERT_EQ(Run("TEXT", {"10,10", "2.5", "0", "Old"}), CommandOutcome::kEnded);
+    const uint64_t key = HandleOf(Entities().back());
+    const auto mapName = [&] {
+        Marker marker(Stored(key)->bytes);
+        return marker.obj != nullptr ? std::string(marker.obj->m_szName) : std::string("<none>");
+    };
+    const auto wording = [&] {
+        AcDbText* text = nullptr;
+        EXPECT_EQ(acdbOpenObject(text, linktest::IdOf(Doc(), key), AcDb::kForRead), Acad::eOk);
+        const std::string words = text != nullptr ? platform::Utf16ToUtf8(text->textStringConst()) : "";
+        if (text != nullptr) {
+            text->close();
+        }
+        return words;
+    };
+    ASSERT_EQ(mapName(), "Old");
+
+    // Renamed in its property dialog: the map object and the text take the new name at once.
+    host.Answer("set 8136 New");
+    host.Answer("click IDOK");
+    ASSERT_EQ(Run("DBLCLICK 10.5,10.5"), CommandOutcome::kEnded);
+    EXPECT_EQ(mapName(), "New");
+    EXPECT_EQ(wording(), "New");
+
+    // Its wording changed by a command that is not passed on, then moved: the save keeps the new wording.
+    {
+        linktest::DocLock lock(Doc());
+        AcDbText* text = nullptr;
+        ASSERT_EQ(acdbOpenObject(text, linktest::IdOf(Doc(), key), AcDb::kForWrite), Acad::eOk);
+        text->setTextString(u"Edited");
+        text->close();
+    }
+    platform::SetPickFirst({linktest::IdOf(Doc(), key)});
+    ASSERT_EQ(Run("MOVE", {"0,0", "0,5"}), CommandOutcome::kEnded);
+    EXPECT_EQ(mapName(), "Edited");
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    EXPECT_EQ(wording(), "Edited");
+}
+
+TEST_F(LinksHoldTest, LinksMadeBeforeAnUnloadAreKeptByTheNextSave) {
+    Load();
+    ASSERT_EQ(Run("LINE", {"0,0", "10,0", ""}), CommandOutcome::kEnded);
+    const uint64_t line = HandleOf(Entities().back());
+    ASSERT_NE(Stored(line), nullptr);
+    const uint32_t id = Stored(line)->id;
+
+    std::string error;
+    ASSERT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    Load();
+    ASSERT_EQ(Run("OPEN", {dir + "/site.dxf"}), CommandOutcome::kEnded);
+    platform::SetPickFirst({linktest::IdOf(Doc(), line)});
+    ASSERT_EQ(Run("MOVE", {"0,0", "0,5"}), CommandOutcome::kEnded);
+    ASSERT_NE(LastRecordOf(line), nullptr);
+    EXPECT_EQ(LastRecordOf(line)->id, id);
+    EXPECT_EQ(host.MapSim().Objects().size(), 1u);
 }
 
 TEST_F(LinksHoldTest, AShapeWithAHoleKeepsOneOuterRingBothWays) {
