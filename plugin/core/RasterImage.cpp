@@ -6,11 +6,13 @@
 
 CString g_strImageName = _T("TARN_IMG");
 std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+std::map<AcDbDatabase*, CString> g_WholeViewFiles;
 AcCmColor g_ImageColor;
 
 void ResetRasterImageState() {
     g_strImageName = _T("TARN_IMG");
     g_WholeViewImages.clear();
+    g_WholeViewFiles.clear();
     g_ImageColor = AcCmColor();
 }
 

@@ -10,9 +10,11 @@
 // The plug-in's statics that the raster images use, defined with them (the plug-in core sets the colour at
 // start-up): the definition name of the whole-view map image ("TARN_IMG"), per database the image last
 // inserted under it (a missing entry reads as the null id), and the colour every map image and point icon
-// first receives.
+// first receives; and per database the file its whole-view image was written to, the one file its clearing
+// may delete.
 extern CString g_strImageName;
 extern std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+extern std::map<AcDbDatabase*, CString> g_WholeViewFiles;
 extern AcCmColor g_ImageColor;
 // The name, the table and the colour of a fresh load.
 void ResetRasterImageState();

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "host_fixture.h"
 #include "mapsim/png.h"
@@ -356,6 +358,46 @@ TEST_F(CaptureE2eTest, TheWholeViewPictureReplacesItselfAndClearsWithItsDrawing)
     EXPECT_TRUE(Pictures(errors).empty());
     EXPECT_FALSE(std::filesystem::exists(pictures[0].file));
     EXPECT_EQ(errors, "");
+}
+
+// Two open drawings of one name in two folders: each whole-view picture keeps a file of its own, so neither
+// shows the other's picture, and clearing or closing one leaves the other's file where its image points.
+TEST_F(CaptureE2eTest, DrawingsOfOneNameKeepTheirWholeViewPicturesApart) {
+    auto bytes = [](const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    std::string errors;
+    host.MapSim().SendRenderedView(0, 0, 800, 600, 15);
+    const std::vector<Picture> first = Pictures(errors);
+    ASSERT_EQ(first.size(), 1u) << Console();
+    const std::string firstBytes = bytes(first[0].file);
+    ASSERT_FALSE(firstBytes.empty());
+
+    std::filesystem::create_directories(dir + "/copy");
+    const std::string twin = dir + "/copy/site.dxf";
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("SAVEAS", {twin}), CommandOutcome::kEnded);
+    host.MapSim().SendRenderedView(100, 100, 300, 200, 16);
+    const std::vector<Picture> second = Pictures(errors);
+    ASSERT_EQ(second.size(), 1u) << Console();
+    EXPECT_NE(second[0].file, first[0].file);
+    EXPECT_TRUE(bytes(first[0].file) == firstBytes);
+    ASSERT_EQ(Run("CLEARMAP"), CommandOutcome::kEnded);
+    EXPECT_FALSE(std::filesystem::exists(second[0].file));
+    EXPECT_TRUE(bytes(first[0].file) == firstBytes);
+    host.MapSim().SendRenderedView(100, 100, 300, 200, 16);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    EXPECT_TRUE(bytes(first[0].file) == firstBytes);
+
+    // The first drawing still shows its own picture from its own file, and clears it as before.
+    ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded);
+    const std::vector<Picture> kept = Pictures(errors);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].file, first[0].file);
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(Run("CLEARMAP"), CommandOutcome::kEnded);
+    EXPECT_FALSE(std::filesystem::exists(first[0].file));
 }
 
 // Bounds from the map application that no picture can have (not numbers, endless, absurdly far, empty) never
