@@ -397,6 +397,47 @@ TEST_F(BaseMapTest, AnswersGoToTheDrawingThatAskedForThem) {
     }
 }
 
+// Switched off while another drawing is current (by its toolbar button or by a save there), the base map
+// leaves every open drawing: none of the first drawing's tiles stays to be saved into its file.
+TEST_F(BaseMapTest, SwitchedOffItLeavesEveryOpenDrawingAndNoTileIsSaved) {
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    AcDbDatabase* first = host.Drawing();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    auto openFirst = [&] {
+        std::string error;
+        ASSERT_NE(host.OpenDrawing(drawing, &error), nullptr) << error;
+        ASSERT_EQ(host.Drawing(), first);
+    };
+    // The save of a new drawing switches the base map off.
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    SaveAs("other.dxf");
+    EXPECT_TRUE(tiletest::CheckTiles(first, lattice).tiles.empty());
+
+    // On again there, then the first drawing shows its tiles again; off by the button in the other one.
+    ZoomTo(kRefX, kRefY, 15);
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    Settle();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    openFirst();
+    ZoomTo(kRefX + 1, kRefY, 15);
+    Settle();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    std::string error;
+    ASSERT_NE(host.OpenDrawing(dir + "/other.dxf", &error), nullptr) << error;
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    EXPECT_TRUE(Landed(false).tiles.empty());
+    EXPECT_TRUE(tiletest::CheckTiles(first, lattice).tiles.empty());
+
+    openFirst();
+    Settle();
+    EXPECT_TRUE(Landed(false).tiles.empty());
+    EXPECT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    const std::string saved = e2e::ReadFile(drawing);
+    EXPECT_EQ(e2e::Count(saved, "MapTemp"), 0) << saved.substr(0, 3000);
+}
+
 // A cache folder that cannot be written fails every tile alike: the line is printed once, with the folder.
 TEST_F(BaseMapTest, AnUnwritableCacheSaysSoOnceWithItsFolder) {
     ZoomTo(kRefX, kRefY, 15);
