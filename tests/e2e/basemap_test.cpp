@@ -379,10 +379,11 @@ TEST_F(BaseMapTest, AnswersGoToTheDrawingThatAskedForThem) {
     for (const mapsim::MapFileRecord& record : FileRequests()) {
         askedPaths.insert(record.path);
     }
+    // The waiting answers come while the new drawing is current, before its own base map starts (a save
+    // there would switch the base map off everywhere).
     ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
-    SaveAs("other.dxf");
     AcDbDatabase* other = host.Drawing();
-    Settle();
+    host.Idle();
     EXPECT_TRUE(tiletest::CheckTiles(other, lattice).tiles.empty());
     // Back in the first drawing, its tiles are known and go in without being asked again.
     std::string error;
