@@ -1,5 +1,6 @@
 // Map captures, the whole-view map image and the associated points end to end: the plug-in in tarnhost, its
 // toolbar pressed, the simulated map application rendering and answering, the drawing checked afterwards.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -237,6 +238,34 @@ TEST_F(CaptureE2eTest, RectangleAndPickedEntityCapturesLandBesideTheDrawing) {
     // An empty answer to the pick sends nothing.
     ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", ""}), CommandOutcome::kEnded);
     EXPECT_TRUE(host.MapSim().RequestsOf(20302).empty());
+}
+
+// On a locked current layer both roads capture: a picked entity is only read, the drawn rectangle still goes,
+// and the layer stays locked.
+TEST_F(CaptureE2eTest, CapturesOnALockedLayerLandAndTheRectangleStillGoes) {
+    ASSERT_EQ(Run("LINE", {"0,0", "300,200", ""}), CommandOutcome::kEnded);
+    const AcDbObjectId line = Entities().back();
+    ASSERT_EQ(Run("-LAYER LOck 0", {""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", "last"}),
+              CommandOutcome::kEnded);
+    Settle();
+    std::string errors;
+    std::vector<Picture> pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u) << Console();
+    EXPECT_EQ(pictures[0].maxX, 300.0);
+
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "1000,0", "1400,200"}),
+              CommandOutcome::kEnded);
+    Settle();
+    pictures = Pictures(errors);
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(pictures.size(), 2u) << Console();
+    EXPECT_EQ(Entities().size(), 3u);  // the line and the two pictures: the rectangle is gone
+    EXPECT_NE(std::find(Entities().begin(), Entities().end(), line), Entities().end());
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(acdbOpenObject(layer, host.Drawing()->clayer(), AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(layer->isLocked());
+    layer->close();
 }
 
 // Not ready, then written: the meter shows and goes, the request is sent again with the same path; an error
