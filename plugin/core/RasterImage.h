@@ -38,10 +38,12 @@ AcDbObjectId GetRasterImgDefId(const CString& name, const CString& imagePath);
 AcDbSortentsTable* GetSortentsTable(AcDbBlockTableRecord* block);
 
 // Erases the image, its definition and the definition's dictionary entry under name (db null: the working
-// database). Failures are reported on the command line or in a message box.
+// database). Failures are reported on the command line or in a message box; an image on a locked layer is
+// erased with its layer unlocked for the moment.
 void ClearCacheMap(AcDbObjectId imageId, const CString& name, AcDbDatabase* db = nullptr);
-// Erases the database's whole-view map image (db null: the working database) and forgets it.
-void ClearCurMapImage(AcDbDatabase* db = nullptr);
+// Erases the database's whole-view map image (db null: the working database) and forgets it. An image on a
+// locked layer goes too. False when the image stays (it is then still the database's whole-view image).
+bool ClearCurMapImage(AcDbDatabase* db = nullptr);
 
 // The current document's file name after its last backslash (the whole name when it has none).
 CString GetCurDwgFileName();

@@ -96,7 +96,9 @@ bool ClearMapImages(AcDbDatabase* db) {
         return false;
     }
     const bool had = !g_WholeViewImages[db].isNull();
-    ClearCurMapImage(db);
+    if (!ClearCurMapImage(db)) {
+        return false;  // the picture stays in the drawing: so does its file
+    }
     const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
     CreateDirU8(Utf8(pluginFolder + u"\\MapTemp").c_str());
     // Only the file this drawing's picture was written to: the name now made of the drawing's name and

@@ -429,6 +429,27 @@ TEST_F(CaptureE2eTest, DrawingsOfOneNameKeepTheirWholeViewPicturesApart) {
     EXPECT_FALSE(std::filesystem::exists(first[0].file));
 }
 
+// The whole-view picture on a layer the user has locked since still clears whole: image, definition and file
+// go together, and the layer stays locked. The drawing then saves with no image of a deleted file.
+TEST_F(CaptureE2eTest, TheWholeViewPictureOnALockedLayerClearsWithItsFile) {
+    host.MapSim().SendRenderedView(0, 0, 800, 600, 15);
+    std::string errors;
+    const std::vector<Picture> pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u) << Console();
+    ASSERT_EQ(Run("-LAYER LOck 0", {""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CLEARMAP"), CommandOutcome::kEnded);
+    EXPECT_TRUE(Pictures(errors).empty());
+    EXPECT_FALSE(std::filesystem::exists(pictures[0].file));
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(acdbOpenObject(layer, host.Drawing()->clayer(), AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(layer->isLocked());
+    layer->close();
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    const std::string saved = e2e::ReadFile(drawing);
+    EXPECT_EQ(saved.find("IMAGEDEF\n  5"), std::string::npos);
+    EXPECT_EQ(saved.find("MapTemp"), std::string::npos);
+}
+
 // Bounds from the map application that no picture can have (not numbers, endless, absurdly far, empty) never
 // reach the drawing: the whole view is refused and the picture there stays; a capture lands on the region it
 // asked for whatever its answer says. The drawing then saves and opens again. A drawing that does hold a
