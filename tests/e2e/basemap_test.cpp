@@ -439,6 +439,24 @@ TEST_F(BaseMapTest, SwitchedOffItLeavesEveryOpenDrawingAndNoTileIsSaved) {
     EXPECT_EQ(e2e::Count(saved, "MapTemp"), 0) << saved.substr(0, 3000);
 }
 
+// A drawing open before the plug-in was loaded gets the base map too once it is current.
+TEST_F(BaseMapTest, ADrawingOpenBeforeTheLoadGetsTheBaseMapWhenCurrent) {
+    ZoomTo(kRefX, kRefY, 15);
+    AcDbDatabase* first = host.Drawing();
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    SaveAs("other.dxf");
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    std::string error;
+    ASSERT_NE(host.OpenDrawing(drawing, &error), nullptr) << error;
+    ASSERT_EQ(host.Drawing(), first);
+    Settle();
+    EXPECT_GT(Landed().tiles.size(), 0u);
+    EXPECT_EQ(Landed().errors, "");
+}
+
 // A cache folder that cannot be written fails every tile alike: the line is printed once, with the folder.
 TEST_F(BaseMapTest, AnUnwritableCacheSaysSoOnceWithItsFolder) {
     ZoomTo(kRefX, kRefY, 15);
