@@ -389,6 +389,23 @@ TEST_F(CaptureE2eTest, TheWholeViewPictureReplacesItselfAndClearsWithItsDrawing)
     EXPECT_EQ(errors, "");
 }
 
+// The whole-view picture's file lies in the plug-in's folder and goes when the drawing closes: a save takes
+// the picture out first, so the saved drawing never points at that file.
+TEST_F(CaptureE2eTest, ASaveTakesTheWholeViewPictureOutOfTheDrawingFirst) {
+    ASSERT_EQ(Run("LINE", {"0,0", "300,200", ""}), CommandOutcome::kEnded);
+    host.MapSim().SendRenderedView(0, 0, 800, 600, 15);
+    std::string errors;
+    const std::vector<Picture> pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u) << Console();
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    EXPECT_TRUE(Pictures(errors).empty());
+    EXPECT_EQ(Entities().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(pictures[0].file));
+    const std::string saved = e2e::ReadFile(drawing);
+    EXPECT_EQ(saved.find("MapTemp"), std::string::npos);
+    EXPECT_EQ(errors, "");
+}
+
 // Two open drawings of one name in two folders: each whole-view picture keeps a file of its own, so neither
 // shows the other's picture, and clearing or closing one leaves the other's file where its image points.
 TEST_F(CaptureE2eTest, DrawingsOfOneNameKeepTheirWholeViewPicturesApart) {
@@ -520,7 +537,7 @@ TEST_F(CaptureE2eTest, BoundsThatAreNotNumbersNeverReachTheDrawingOrItsFile) {
 
     ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
     ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded) << Console();
-    EXPECT_EQ(Entities().size(), 3u);  // the line, the whole view, the capture
+    EXPECT_EQ(Entities().size(), 2u);  // the line and the capture: the whole view went before the first save
 }
 
 // The associated point: picked in the drawing, then in the map; sent with simplified parameters when the
