@@ -149,6 +149,9 @@ void CMessageDlg::StartTimer(UINT_PTR id, UINT periodMs) {
     }
     if (m_hWnd != nullptr && periodMs != 0) {
         SetTimer(id, periodMs);
+        if (id == kTimerImageFrame) {
+            m_bImageFramePending = true;
+        }
     }
 }
 
@@ -670,6 +673,11 @@ void CMessageDlg::OnEchoOffTimer() {
 
 void CMessageDlg::OnViewTrackTimer() {
     CBaseMapLayer* baseMap = CurrentBaseMap();
+    // A drawing whose frames were never set up (open before the plug-in was loaded, or left within the two
+    // seconds after it was made) has them set up once it is current, so that the base map comes to it too.
+    if (baseMap != nullptr && !baseMap->IsEnabled() && g_Settings.m_bOnlineMap && !m_bImageFramePending) {
+        StartTimer(kTimerImageFrame);
+    }
     if (baseMap == nullptr || !baseMap->IsEnabled() || g_pEditorReactor == nullptr) {
         return;
     }
@@ -702,6 +710,7 @@ void CMessageDlg::OnFlushRequestsTimer() {
 }
 
 void CMessageDlg::OnImageFrameTimer() {
+    m_bImageFramePending = false;
     CBaseMapLayer* baseMap = CurrentBaseMap();
     AcApDocument* doc = acDocManager->curDocument();
     if (baseMap == nullptr || doc == nullptr) {

@@ -108,6 +108,8 @@ private:
     std::map<LPARAM, std::unique_ptr<AcDbObjectIdArray>> m_entityArrays;
     std::map<LPARAM, std::pair<double, double>> m_markerPoints;
     LPARAM m_nNextToken = 1;
+    bool m_bImageFramePending =
+        false;  // the image-frame timer runs: a drawing's frames are about to be set up
     static const CopyDataRoute s_copyDataRoutes[];
     static const TimerRoute s_timerRoutes[];
     bool m_bResendingAssoc = false;

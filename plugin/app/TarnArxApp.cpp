@@ -268,6 +268,7 @@ void CTarnArxApp::UnloadApplication() {
     // The states would otherwise outlive the host's drawings until the module's static destruction.
     g_DocSyncRegistry.ClearAll();
     g_WholeViewImages.clear();
+    g_WholeViewFiles.clear();
     g_idIconImageDef = AcDbObjectId();
     g_nRegistered = 0;
     g_UpdateNotice = CUpdateNotice();

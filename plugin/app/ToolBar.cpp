@@ -371,6 +371,16 @@ void SwitchOnlineMap() {
     SaveSettings();
     if (!g_Settings.m_bOnlineMap) {
         SetViewVariables(false);
+        // Off means off in every open drawing: tiles left in another one would go into its file at its next
+        // save (saves switch off only a base map that is on), pointing at a cache the plug-in deletes.
+        AcApDocumentIterator* it = acDocManager->newAcApDocumentIterator();
+        for (; it != nullptr && !it->done(); it->step()) {
+            if (CDocSyncState* other = g_DocSyncRegistry.GetDocState(it->document(), false);
+                other != nullptr && other != state && other->m_pBaseMap) {
+                BaseMapOf(*other).PurgeImages();
+            }
+        }
+        delete it;
         BaseMapOf(*state).PurgeImages();
     } else {
         SetViewVariables(true);

@@ -141,6 +141,39 @@ void CBaseMapLayer::StartCapture() {
     acDocManager->sendStringToExecute(doc, u"_rectang ", true, false, true);
 }
 
+namespace {
+
+// The rectangle drawn only to give the region goes again, even when it was drawn on a locked current layer:
+// that layer is unlocked for the moment of the erase and locked again, held open meanwhile.
+void EraseCaptureRectangle(AcDbObjectId id) {
+    AcDbEntity* rectangle = nullptr;
+    const Acad::ErrorStatus es = acdbOpenAcDbEntity(rectangle, id, AcDb::kForWrite);
+    if (es == Acad::eOk) {
+        rectangle->erase();
+        rectangle->close();
+        return;
+    }
+    if (es != Acad::eOnLockedLayer || acdbOpenAcDbEntity(rectangle, id, AcDb::kForRead) != Acad::eOk) {
+        return;
+    }
+    const AcDbObjectId layerId = rectangle->layerId();
+    rectangle->close();
+    AcDbLayerTableRecord* layer = nullptr;
+    if (acdbOpenObject(layer, layerId, AcDb::kForWrite) != Acad::eOk) {
+        return;
+    }
+    const bool locked = layer->isLocked();
+    layer->setIsLocked(false);
+    if (acdbOpenAcDbEntity(rectangle, id, AcDb::kForWrite) == Acad::eOk) {
+        rectangle->erase();
+        rectangle->close();
+    }
+    layer->setIsLocked(locked);
+    layer->close();
+}
+
+}  // namespace
+
 bool CBaseMapLayer::UseEntityExtents(const ads_name entity, bool erase) {
     AcDbObjectId id;
     if (acdbGetObjectId(id, entity) != Acad::eOk || id.isNull()) {
@@ -151,14 +184,15 @@ bool CBaseMapLayer::UseEntityExtents(const ads_name entity, bool erase) {
     {
         CDocWriteLock lock;
         AcDbEntity* object = nullptr;
-        if (!lock.Locked() || acdbOpenAcDbEntity(object, id, AcDb::kForWrite) != Acad::eOk) {
+        // The region is only read: an entity on a locked layer gives its extents like any other.
+        if (!lock.Locked() || acdbOpenAcDbEntity(object, id, AcDb::kForRead) != Acad::eOk) {
             return false;
         }
         extentsStatus = object->getGeomExtents(box);
-        if (erase) {
-            object->erase();
-        }
         object->close();
+        if (erase) {
+            EraseCaptureRectangle(id);
+        }
     }
     const AcGePoint3d lo = box.minPoint();
     const AcGePoint3d hi = box.maxPoint();

@@ -6,11 +6,13 @@
 
 CString g_strImageName = _T("TARN_IMG");
 std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+std::map<AcDbDatabase*, CString> g_WholeViewFiles;
 AcCmColor g_ImageColor;
 
 void ResetRasterImageState() {
     g_strImageName = _T("TARN_IMG");
     g_WholeViewImages.clear();
+    g_WholeViewFiles.clear();
     g_ImageColor = AcCmColor();
 }
 
@@ -161,23 +163,48 @@ Acad::ErrorStatus SetLayerByName(AcDbRasterImage* image, const CString& name) {
 }
 
 // Erases one image with its definition and dictionary entry; withFailureLine: ClearCacheMap's reporting.
-void EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbDatabase* db,
+// False when the image stays. An image on a locked layer (the user locked the layer the plug-in put it on) is
+// erased with that layer unlocked for the moment, held open meanwhile and locked again; an image that cannot
+// be opened all the same stays, its definition no longer listed.
+bool EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbDatabase* db,
                              bool withFailureLine) {
     auto failureLine = [&](Acad::ErrorStatus es) {
         if (withFailureLine) {
             acutPrintf(_T("清楚缓存地图失败！错误代码：%d\n"), static_cast<int>(es));
         }
     };
-    // The dictionary entry goes first: an image that cannot be opened must not keep its definition listed.
+    AcDbRasterImage* image = nullptr;
+    Acad::ErrorStatus es = acdbOpenObject(image, imageId, AcDb::kForWrite);
+    AcDbLayerTableRecord* layer = nullptr;
+    bool wasLocked = false;
+    if (es == Acad::eOnLockedLayer && acdbOpenObject(image, imageId, AcDb::kForRead) == Acad::eOk) {
+        const AcDbObjectId layerId = image->layerId();
+        image->close();
+        image = nullptr;
+        if (acdbOpenObject(layer, layerId, AcDb::kForWrite) == Acad::eOk) {
+            wasLocked = layer->isLocked();
+            layer->setIsLocked(false);
+            es = acdbOpenObject(image, imageId, AcDb::kForWrite);
+        }
+    }
+    auto relock = [&] {
+        if (layer != nullptr) {
+            layer->setIsLocked(wasLocked);
+            layer->close();
+            layer = nullptr;
+        }
+    };
+    // The dictionary entry goes in any case: an image that cannot be opened must not keep its definition
+    // listed.
     const AcDbObjectId dictId = AcDbRasterImageDef::imageDictionary(db);
     if (dictId.isNull() || !dictId.isValid()) {
         failureLine(Acad::eKeyNotFound);
     } else {
         AcDbDictionary* dict = nullptr;
-        Acad::ErrorStatus es = acdbOpenObject(dict, dictId, AcDb::kForWrite);
-        if (es != Acad::eOk) {
-            ShowStatus(_T("Openn Dict ErrorCode:%d"), es);
-            failureLine(es);
+        const Acad::ErrorStatus dictEs = acdbOpenObject(dict, dictId, AcDb::kForWrite);
+        if (dictEs != Acad::eOk) {
+            ShowStatus(_T("Openn Dict ErrorCode:%d"), dictEs);
+            failureLine(dictEs);
         } else {
             if (dict->has(name)) {
                 dict->remove(name);
@@ -185,8 +212,14 @@ void EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbData
             dict->close();
         }
     }
-    AcDbRasterImage* image = nullptr;
-    Acad::ErrorStatus es = acdbOpenObject(image, imageId, AcDb::kForWrite);
+    if (es != Acad::eOk && es != Acad::eWasErased) {
+        relock();
+        CString message;
+        message.Format(_T("Open RasterImage ErrorCode:%d"), static_cast<int>(es));
+        acutPrintf(message);
+        failureLine(es);
+        return false;
+    }
     AcDbObjectId defId;
     if (es == Acad::eWasErased) {
         failureLine(es);
@@ -195,30 +228,27 @@ void EraseImageAndDefinition(AcDbObjectId imageId, const CString& name, AcDbData
         // erase must not bring back an image whose definition is gone.
         if (acdbOpenObject(image, imageId, AcDb::kForWrite, true) != Acad::eOk &&
             acdbOpenObject(image, imageId, AcDb::kForRead, true) != Acad::eOk) {
-            return;
+            relock();
+            return true;
         }
         defId = image->imageDefId();
         image->close();
-    } else if (es != Acad::eOk) {
-        CString message;
-        message.Format(_T("Open RasterImage ErrorCode:%d"), static_cast<int>(es));
-        acutPrintf(message);
-        failureLine(es);
-        return;
     } else {
         defId = image->imageDefId();
         image->erase();
         image->close();
     }
+    relock();
     AcDbRasterImageDef* def = nullptr;
     es = acdbOpenObject(def, defId, AcDb::kForWrite);
     if (es != Acad::eOk) {
         failureLine(es);
-        return;
+        return true;
     }
     def->unload(true);
     def->erase();
     def->close();
+    return true;
 }
 
 }  // namespace
@@ -335,17 +365,20 @@ void ClearCacheMap(AcDbObjectId imageId, const CString& name, AcDbDatabase* db) 
     EraseImageAndDefinition(imageId, name, db != nullptr ? db : WorkingDatabase(), true);
 }
 
-void ClearCurMapImage(AcDbDatabase* db) {
+bool ClearCurMapImage(AcDbDatabase* db) {
     if (db == nullptr) {
         db = WorkingDatabase();
     }
     AcDbObjectId& entry = g_WholeViewImages[db];
     if (entry.isNull()) {
-        return;
+        return true;
     }
     const AcDbObjectId imageId = entry;
-    EraseImageAndDefinition(imageId, g_strImageName, db, false);
+    if (!EraseImageAndDefinition(imageId, g_strImageName, db, false)) {
+        return false;  // still the drawing's picture, and its file still its own
+    }
     g_WholeViewImages[db] = AcDbObjectId();
+    return true;
 }
 
 CString GetCurDwgFileName() {

@@ -10,9 +10,11 @@
 // The plug-in's statics that the raster images use, defined with them (the plug-in core sets the colour at
 // start-up): the definition name of the whole-view map image ("TARN_IMG"), per database the image last
 // inserted under it (a missing entry reads as the null id), and the colour every map image and point icon
-// first receives.
+// first receives; and per database the file its whole-view image was written to, the one file its clearing
+// may delete.
 extern CString g_strImageName;
 extern std::map<AcDbDatabase*, AcDbObjectId> g_WholeViewImages;
+extern std::map<AcDbDatabase*, CString> g_WholeViewFiles;
 extern AcCmColor g_ImageColor;
 // The name, the table and the colour of a fresh load.
 void ResetRasterImageState();
@@ -36,10 +38,12 @@ AcDbObjectId GetRasterImgDefId(const CString& name, const CString& imagePath);
 AcDbSortentsTable* GetSortentsTable(AcDbBlockTableRecord* block);
 
 // Erases the image, its definition and the definition's dictionary entry under name (db null: the working
-// database). Failures are reported on the command line or in a message box.
+// database). Failures are reported on the command line or in a message box; an image on a locked layer is
+// erased with its layer unlocked for the moment.
 void ClearCacheMap(AcDbObjectId imageId, const CString& name, AcDbDatabase* db = nullptr);
-// Erases the database's whole-view map image (db null: the working database) and forgets it.
-void ClearCurMapImage(AcDbDatabase* db = nullptr);
+// Erases the database's whole-view map image (db null: the working database) and forgets it. An image on a
+// locked layer goes too. False when the image stays (it is then still the database's whole-view image).
+bool ClearCurMapImage(AcDbDatabase* db = nullptr);
 
 // The current document's file name after its last backslash (the whole name when it has none).
 CString GetCurDwgFileName();

@@ -47,6 +47,25 @@ CString WholeViewFileOf(AcDbDatabase* db) {
                              layerKey);
 }
 
+// The database's whole-view file, unless another open drawing's picture is held in that file (drawings of
+// one name in two folders): then the first of "_2", "_3", ... after it that none holds.
+CString UnusedWholeViewFile(AcDbDatabase* db) {
+    const CString standard = WholeViewFileOf(db);
+    auto held = [db](const CString& file) {
+        for (const auto& [other, path] : g_WholeViewFiles) {
+            if (other != db && path.CompareNoCase(file) == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    CString file = standard;
+    for (int n = 2; held(file); ++n) {
+        file.Format(u"%s_%d.png", standard.Left(standard.GetLength() - 4).GetString(), n);
+    }
+    return file;
+}
+
 }  // namespace
 
 CString WholeViewFileName(const CString& pluginFolder, const CString& drawingName, uint32_t layerKey) {
@@ -77,12 +96,20 @@ bool ClearMapImages(AcDbDatabase* db) {
         return false;
     }
     const bool had = !g_WholeViewImages[db].isNull();
-    ClearCurMapImage(db);
+    if (!ClearCurMapImage(db)) {
+        return false;  // the picture stays in the drawing: so does its file
+    }
     const CString pluginFolder = CAppDirectoryUtil::GetCurrentDirectory(AfxGetInstanceHandle());
     CreateDirU8(Utf8(pluginFolder + u"\\MapTemp").c_str());
-    const std::string file = Utf8(WholeViewFileOf(db));
-    if (GetFileSizeU8(file.c_str()) > 0) {
-        DeleteFileU8(file.c_str());
+    // Only the file this drawing's picture was written to: the name now made of the drawing's name and
+    // current layer may be another open drawing's picture (a drawing of the same name in another folder).
+    const auto written = g_WholeViewFiles.find(db);
+    if (written != g_WholeViewFiles.end()) {
+        const std::string file = Utf8(written->second);
+        g_WholeViewFiles.erase(written);
+        if (GetFileSizeU8(file.c_str()) > 0) {
+            DeleteFileU8(file.c_str());
+        }
     }
     return had;
 }
@@ -99,11 +126,12 @@ int InsertMapImage(const BYTE* image, DWORD length, const AcGePoint2d& min, cons
         return Acad::eLockViolation;
     }
     ClearMapImages(db);
-    const CString file = WholeViewFileOf(db);
+    const CString file = UnusedWholeViewFile(db);
     const std::string utf8 = Utf8(file);
     if (WriteFileData(utf8.c_str(), image, length) != 1) {
         return Acad::eFileAccessErr;
     }
+    g_WholeViewFiles[db] = file;
     AcDbObjectId imageId;
     const Acad::ErrorStatus es = InsertIMGFile(imageId, db->clayer(), file, g_strImageName, min, max);
     if (es == Acad::eOk) {

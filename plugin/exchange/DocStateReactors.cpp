@@ -24,6 +24,11 @@ namespace {
 const char16_t* const kLinkSaveCommands[] = {u"QSAVE",  u"CLOSE", u"SAVEAS", u"EXPORTDWF",
                                              u"-LAYER", u"QUIT",  u"SAVE",   u"CLOSEALL"};
 
+// The commands that write the drawing or leave it: the whole-view picture, whose file lies in the plug-in's
+// own folder and goes when the drawing closes, is removed before them so that no saved drawing points at it.
+const char16_t* const kWholeViewClearCommands[] = {u"QSAVE", u"SAVEAS", u"SAVE",
+                                                   u"CLOSE", u"QUIT",   u"CLOSEALL"};
+
 // Commands that take changes back, the links written at a save among them.
 const char16_t* const kUndoCommands[] = {u"U", u"UNDO", u"MUNDO", u"REDO", u"MREDO"};
 
@@ -99,6 +104,11 @@ void CEditorReactor::commandWillStart(const ACHAR* command) {
         SyncUnderDocLock();
         if (g_Settings.m_bOnlineMap) {
             SwitchBaseMapOff();
+        }
+        if (OneOf(name, kWholeViewClearCommands)) {
+            if (AcApDocument* doc = acDocManager->curDocument()) {
+                ClearMapImages(doc->database());
+            }
         }
     }
 }

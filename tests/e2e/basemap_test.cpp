@@ -379,10 +379,11 @@ TEST_F(BaseMapTest, AnswersGoToTheDrawingThatAskedForThem) {
     for (const mapsim::MapFileRecord& record : FileRequests()) {
         askedPaths.insert(record.path);
     }
+    // The waiting answers come while the new drawing is current, before its own base map starts (a save
+    // there would switch the base map off everywhere).
     ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
-    SaveAs("other.dxf");
     AcDbDatabase* other = host.Drawing();
-    Settle();
+    host.Idle();
     EXPECT_TRUE(tiletest::CheckTiles(other, lattice).tiles.empty());
     // Back in the first drawing, its tiles are known and go in without being asked again.
     std::string error;
@@ -395,6 +396,65 @@ TEST_F(BaseMapTest, AnswersGoToTheDrawingThatAskedForThem) {
     for (const mapsim::MapFileRecord& record : FileRequests()) {
         EXPECT_EQ(askedPaths.count(record.path), 0u) << "asked twice: " << record.path;
     }
+}
+
+// Switched off while another drawing is current (by its toolbar button or by a save there), the base map
+// leaves every open drawing: none of the first drawing's tiles stays to be saved into its file.
+TEST_F(BaseMapTest, SwitchedOffItLeavesEveryOpenDrawingAndNoTileIsSaved) {
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    AcDbDatabase* first = host.Drawing();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    auto openFirst = [&] {
+        std::string error;
+        ASSERT_NE(host.OpenDrawing(drawing, &error), nullptr) << error;
+        ASSERT_EQ(host.Drawing(), first);
+    };
+    // The save of a new drawing switches the base map off.
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    SaveAs("other.dxf");
+    EXPECT_TRUE(tiletest::CheckTiles(first, lattice).tiles.empty());
+
+    // On again there, then the first drawing shows its tiles again; off by the button in the other one.
+    ZoomTo(kRefX, kRefY, 15);
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    Settle();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    openFirst();
+    ZoomTo(kRefX + 1, kRefY, 15);
+    Settle();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    std::string error;
+    ASSERT_NE(host.OpenDrawing(dir + "/other.dxf", &error), nullptr) << error;
+    ASSERT_EQ(Run("TOOLBAR 底图"), CommandOutcome::kEnded);
+    EXPECT_TRUE(Landed(false).tiles.empty());
+    EXPECT_TRUE(tiletest::CheckTiles(first, lattice).tiles.empty());
+
+    openFirst();
+    Settle();
+    EXPECT_TRUE(Landed(false).tiles.empty());
+    EXPECT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    const std::string saved = e2e::ReadFile(drawing);
+    EXPECT_EQ(e2e::Count(saved, "MapTemp"), 0) << saved.substr(0, 3000);
+}
+
+// A drawing open before the plug-in was loaded gets the base map too once it is current.
+TEST_F(BaseMapTest, ADrawingOpenBeforeTheLoadGetsTheBaseMapWhenCurrent) {
+    ZoomTo(kRefX, kRefY, 15);
+    AcDbDatabase* first = host.Drawing();
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    SaveAs("other.dxf");
+    ZoomTo(kRefX, kRefY, 15);
+    LoadWithBaseMap();
+    Settle();
+    ASSERT_GT(Landed().tiles.size(), 0u);
+    std::string error;
+    ASSERT_NE(host.OpenDrawing(drawing, &error), nullptr) << error;
+    ASSERT_EQ(host.Drawing(), first);
+    Settle();
+    EXPECT_GT(Landed().tiles.size(), 0u);
+    EXPECT_EQ(Landed().errors, "");
 }
 
 // A cache folder that cannot be written fails every tile alike: the line is printed once, with the folder.

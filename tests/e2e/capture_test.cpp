@@ -1,8 +1,11 @@
 // Map captures, the whole-view map image and the associated points end to end: the plug-in in tarnhost, its
 // toolbar pressed, the simulated map application rendering and answering, the drawing checked afterwards.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "host_fixture.h"
 #include "mapsim/png.h"
@@ -237,6 +240,34 @@ TEST_F(CaptureE2eTest, RectangleAndPickedEntityCapturesLandBesideTheDrawing) {
     EXPECT_TRUE(host.MapSim().RequestsOf(20302).empty());
 }
 
+// On a locked current layer both roads capture: a picked entity is only read, the drawn rectangle still goes,
+// and the layer stays locked.
+TEST_F(CaptureE2eTest, CapturesOnALockedLayerLandAndTheRectangleStillGoes) {
+    ASSERT_EQ(Run("LINE", {"0,0", "300,200", ""}), CommandOutcome::kEnded);
+    const AcDbObjectId line = Entities().back();
+    ASSERT_EQ(Run("-LAYER LOck 0", {""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 8147", "click 1", "last"}),
+              CommandOutcome::kEnded);
+    Settle();
+    std::string errors;
+    std::vector<Picture> pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u) << Console();
+    EXPECT_EQ(pictures[0].maxX, 300.0);
+
+    ASSERT_EQ(Run("TOOLBAR 下载", {"select 8144 11", "click 1", "1000,0", "1400,200"}),
+              CommandOutcome::kEnded);
+    Settle();
+    pictures = Pictures(errors);
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(pictures.size(), 2u) << Console();
+    EXPECT_EQ(Entities().size(), 3u);  // the line and the two pictures: the rectangle is gone
+    EXPECT_NE(std::find(Entities().begin(), Entities().end(), line), Entities().end());
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(acdbOpenObject(layer, host.Drawing()->clayer(), AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(layer->isLocked());
+    layer->close();
+}
+
 // Not ready, then written: the meter shows and goes, the request is sent again with the same path; an error
 // answer ends the capture so that the next one is not refused.
 TEST_F(CaptureE2eTest, ACaptureIsAskedAgainUntilReadyAndAnErrorEndsIt) {
@@ -358,6 +389,84 @@ TEST_F(CaptureE2eTest, TheWholeViewPictureReplacesItselfAndClearsWithItsDrawing)
     EXPECT_EQ(errors, "");
 }
 
+// The whole-view picture's file lies in the plug-in's folder and goes when the drawing closes: a save takes
+// the picture out first, so the saved drawing never points at that file.
+TEST_F(CaptureE2eTest, ASaveTakesTheWholeViewPictureOutOfTheDrawingFirst) {
+    ASSERT_EQ(Run("LINE", {"0,0", "300,200", ""}), CommandOutcome::kEnded);
+    host.MapSim().SendRenderedView(0, 0, 800, 600, 15);
+    std::string errors;
+    const std::vector<Picture> pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u) << Console();
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    EXPECT_TRUE(Pictures(errors).empty());
+    EXPECT_EQ(Entities().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(pictures[0].file));
+    const std::string saved = e2e::ReadFile(drawing);
+    EXPECT_EQ(saved.find("MapTemp"), std::string::npos);
+    EXPECT_EQ(errors, "");
+}
+
+// Two open drawings of one name in two folders: each whole-view picture keeps a file of its own, so neither
+// shows the other's picture, and clearing or closing one leaves the other's file where its image points.
+TEST_F(CaptureE2eTest, DrawingsOfOneNameKeepTheirWholeViewPicturesApart) {
+    auto bytes = [](const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    std::string errors;
+    host.MapSim().SendRenderedView(0, 0, 800, 600, 15);
+    const std::vector<Picture> first = Pictures(errors);
+    ASSERT_EQ(first.size(), 1u) << Console();
+    const std::string firstBytes = bytes(first[0].file);
+    ASSERT_FALSE(firstBytes.empty());
+
+    std::filesystem::create_directories(dir + "/copy");
+    const std::string twin = dir + "/copy/site.dxf";
+    ASSERT_EQ(Run("NEW"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("SAVEAS", {twin}), CommandOutcome::kEnded);
+    host.MapSim().SendRenderedView(100, 100, 300, 200, 16);
+    const std::vector<Picture> second = Pictures(errors);
+    ASSERT_EQ(second.size(), 1u) << Console();
+    EXPECT_NE(second[0].file, first[0].file);
+    EXPECT_TRUE(bytes(first[0].file) == firstBytes);
+    ASSERT_EQ(Run("CLEARMAP"), CommandOutcome::kEnded);
+    EXPECT_FALSE(std::filesystem::exists(second[0].file));
+    EXPECT_TRUE(bytes(first[0].file) == firstBytes);
+    host.MapSim().SendRenderedView(100, 100, 300, 200, 16);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    EXPECT_TRUE(bytes(first[0].file) == firstBytes);
+
+    // The first drawing still shows its own picture from its own file, and clears it as before.
+    ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded);
+    const std::vector<Picture> kept = Pictures(errors);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].file, first[0].file);
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(Run("CLEARMAP"), CommandOutcome::kEnded);
+    EXPECT_FALSE(std::filesystem::exists(first[0].file));
+}
+
+// The whole-view picture on a layer the user has locked since still clears whole: image, definition and file
+// go together, and the layer stays locked. The drawing then saves with no image of a deleted file.
+TEST_F(CaptureE2eTest, TheWholeViewPictureOnALockedLayerClearsWithItsFile) {
+    host.MapSim().SendRenderedView(0, 0, 800, 600, 15);
+    std::string errors;
+    const std::vector<Picture> pictures = Pictures(errors);
+    ASSERT_EQ(pictures.size(), 1u) << Console();
+    ASSERT_EQ(Run("-LAYER LOck 0", {""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CLEARMAP"), CommandOutcome::kEnded);
+    EXPECT_TRUE(Pictures(errors).empty());
+    EXPECT_FALSE(std::filesystem::exists(pictures[0].file));
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(acdbOpenObject(layer, host.Drawing()->clayer(), AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(layer->isLocked());
+    layer->close();
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    const std::string saved = e2e::ReadFile(drawing);
+    EXPECT_EQ(saved.find("IMAGEDEF\n  5"), std::string::npos);
+    EXPECT_EQ(saved.find("MapTemp"), std::string::npos);
+}
+
 // Bounds from the map application that no picture can have (not numbers, endless, absurdly far, empty) never
 // reach the drawing: the whole view is refused and the picture there stays; a capture lands on the region it
 // asked for whatever its answer says. The drawing then saves and opens again. A drawing that does hold a
@@ -428,7 +537,7 @@ TEST_F(CaptureE2eTest, BoundsThatAreNotNumbersNeverReachTheDrawingOrItsFile) {
 
     ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
     ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded) << Console();
-    EXPECT_EQ(Entities().size(), 3u);  // the line, the whole view, the capture
+    EXPECT_EQ(Entities().size(), 2u);  // the line and the capture: the whole view went before the first save
 }
 
 // The associated point: picked in the drawing, then in the map; sent with simplified parameters when the
