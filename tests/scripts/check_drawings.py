@@ -36,6 +36,9 @@ KNOWN = [
      ("model INSERT: the stand-in read 3, ezdxf 2",), "the test's blockless reference"),
     ("SendRoadTest.SplinesAndImagesGoByTheirClassesAndDimensionsNotAtAll.",
      ("model IMAGE: the stand-in read 1, ezdxf 0",), "the test's image without a definition"),
+    # ezdxf drops that image, so the dictionary holding its link record is left owned by nothing to it.
+    ("SendRoadTest.SplinesAndImagesGoByTheirClassesAndDimensionsNotAtAll.",
+     ("fix 202", "with invalid owner handle"), "the test's image without a definition"),
     # A file the test writes by hand with foreign entities: a dimension naming a block the file lacks, an insert
     # of a block the file lacks, on a layer its table lacks; the stand-in keeps them as read and saves them
     # back so.

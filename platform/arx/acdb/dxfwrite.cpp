@@ -33,16 +33,19 @@ const AcDbObject* LiveObject(AcDbObjectId id) {
     return slot != nullptr && !slot->erased ? slot->object : nullptr;
 }
 
-// An object whose owner, or an owner of that owner, is erased goes with it (an erased entity's extension
-// dictionary and the records in it): written, it would be owned by nothing in the file.
-bool OwnedByErased(const AcDbObject* object) {
+bool Writable(const AcDbObject* object);
+
+// An object whose owner, or an owner of that owner, is erased or has no file form goes with it (the extension
+// dictionary of an erased entity or of a proxy made in memory, and the records in it): written, it would be
+// owned by nothing in the file.
+bool OwnedByUnwritten(const AcDbObject* object) {
     AcDbObjectId owner = object->ownerId();
     for (int depth = 0; depth < 64 && !owner.isNull(); ++depth) {
         const detail::DbSlot* slot = detail::FindSlot(owner);
         if (slot == nullptr || slot->object == nullptr) {
             return false;
         }
-        if (slot->erased) {
+        if (slot->erased || (AcDbEntity::cast(slot->object) != nullptr && !Writable(slot->object))) {
             return true;
         }
         owner = slot->object->ownerId();
@@ -675,7 +678,7 @@ private:
             const AcDbObject* object = LiveObject(id);
             if (id == nod || !Writable(object) || AcDbEntity::cast(object) != nullptr ||
                 AcDbSymbolTable::cast(object) != nullptr || AcDbSymbolTableRecord::cast(object) != nullptr ||
-                AcDbUnknownTableRecord::cast(object) != nullptr || OwnedByErased(object)) {
+                AcDbUnknownTableRecord::cast(object) != nullptr || OwnedByUnwritten(object)) {
                 return;
             }
             WriteObject(object, HandleOf(object->ownerId(), m_db), m_body);
