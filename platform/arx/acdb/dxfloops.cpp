@@ -1,6 +1,7 @@
 #include "platform/arx/acdb/dxfloops.h"
 
 #include <cmath>
+#include <memory>
 #include <utility>
 
 #include "platform/arx/acdb/dbhatch.h"
@@ -131,7 +132,6 @@ AcGeCurve2d* SplineEdge(const std::vector<Group>& data, EdgeFit& fit) {
     AcGePoint2dArray points;
     AcGeKnotVector knots;
     AcGeDoubleArray weights;
-    AcGePoint3d tangent;
     for (size_t d = 0; d < data.size(); ++d) {
         const int code = data[d].code;
         if (code == 40) {
@@ -167,27 +167,20 @@ AcGeCurve2d* SplineEdge(const std::vector<Group>& data, EdgeFit& fit) {
         if (fitted.isNull()) {
             return nullptr;
         }
-        auto* curve = new AcGeNurbCurve2d(fitted.tarnCurve2d());
-        if (!curve->isValid()) {
-            delete curve;
-            return nullptr;
-        }
-        return curve;
+        auto curve = std::make_unique<AcGeNurbCurve2d>(fitted.tarnCurve2d());
+        return curve->isValid() ? curve.release() : nullptr;
     }
     const bool rational = FindInteger(data, 73, 0) != 0;
     // A rational spline needs one weight per control point: without them it would be another curve.
     if (rational && weights.length() != points.length()) {
         return nullptr;
     }
-    auto* curve = rational ? new AcGeNurbCurve2d(static_cast<int>(degree), knots, points, weights,
-                                                 FindInteger(data, 74, 0) != 0)
-                           : new AcGeNurbCurve2d(static_cast<int>(degree), knots, points,
-                                                 FindInteger(data, 74, 0) != 0);
-    if (!curve->isValid()) {
-        delete curve;
-        return nullptr;
-    }
-    return curve;
+    const bool periodic = FindInteger(data, 74, 0) != 0;
+    auto curve =
+        rational
+            ? std::make_unique<AcGeNurbCurve2d>(static_cast<int>(degree), knots, points, weights, periodic)
+            : std::make_unique<AcGeNurbCurve2d>(static_cast<int>(degree), knots, points, periodic);
+    return curve->isValid() ? curve.release() : nullptr;
 }
 
 // An edge from its kind and groups, in the file's direction; null when the numbers give no curve.

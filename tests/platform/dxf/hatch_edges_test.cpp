@@ -70,7 +70,8 @@ std::string Edges(const AcDbHatch* hatch) {
 TEST_F(DxfHatchEdges, EdgeLoopsAreKeptInTheFilesOrderAndDirectionAndWrittenBack) {
     // An outer loop of lines and a clockwise arc; a hole of a clockwise elliptical arc and a spline with fit
     // data as the last edge (its 97 counts fit points, the next one sources); a hole of a spline whose fit
-    // count is 0 and a line. The hatch is associative: each loop names a boundary line.
+    // count is 0, a line and a spline written without fit count, last. The hatch is associative: each loop
+    // names a boundary line.
     const std::string text = Drawing(
         "0 LINE|5 2A|8 0|10 0|20 0|11 1|21 0|0 LINE|5 2B|8 0|10 0|20 1|11 1|21 1|"
         "0 HATCH|5 40|100 AcDbEntity|8 0|100 AcDbHatch|10 0|20 0|30 0|2 SOLID|70 1|71 1|91 3|"
@@ -79,8 +80,9 @@ TEST_F(DxfHatchEdges, EdgeLoopsAreKeptInTheFilesOrderAndDirectionAndWrittenBack)
         "92 16|93 2|72 3|10 4.5|20 5|11 2.5|21 0|40 0.4|50 0|51 180|73 0|"
         "72 4|94 3|73 0|74 0|95 8|96 4|40 0|40 0|40 0|40 0|40 1|40 1|40 1|40 1|"
         "10 2|20 5|10 3|20 7|10 6|20 7|10 7|20 5|97 2|11 2|21 5|11 7|21 5|12 1|22 1|13 1|23 -1|97 1|330 2A|"
-        "92 16|93 2|72 4|94 3|73 0|74 0|95 8|96 4|40 0|40 0|40 0|40 0|40 1|40 1|40 1|40 1|"
-        "10 20|20 0|10 22|20 5|10 28|20 5|10 30|20 0|97 0|72 1|10 30|20 0|11 20|21 0|97 1|330 2A|"
+        "92 16|93 3|72 4|94 3|73 0|74 0|95 8|96 4|40 0|40 0|40 0|40 0|40 1|40 1|40 1|40 1|"
+        "10 20|20 0|10 22|20 5|10 28|20 5|10 30|20 0|97 0|72 1|10 30|20 0|11 25|21 -1|"
+        "72 4|94 1|73 0|74 0|95 4|96 2|40 0|40 0|40 1|40 1|10 25|20 -1|10 20|20 0|97 1|330 2A|"
         "75 0|76 1|98 0");
     platform::CommandLineTranscript().clear();
     ASSERT_EQ(platform::ReadDxf(db.get(), text), Acad::eOk) << platform::LastDxfError().message;
@@ -92,7 +94,7 @@ TEST_F(DxfHatchEdges, EdgeLoopsAreKeptInTheFilesOrderAndDirectionAndWrittenBack)
     EXPECT_EQ(edges,
               "[1] 1:(0,0)>(0,10) 1:(0,10)>(10,10) 2:(10,10)>(10,0)~(15,5) 1:(10,0)>(0,0)"
               "[16] 3:(7,5)>(2,5)~(4.5,4) 4:(2,5)>(7,5)"
-              "[16] 4:(20,0)>(30,0) 1:(30,0)>(20,0)");
+              "[16] 4:(20,0)>(30,0) 1:(30,0)>(25,-1) 4:(25,-1)>(20,0)");
     EXPECT_TRUE(hatch->associative());
     AcDbObjectIdArray sources;
     hatch->getAssocObjIds(sources);
