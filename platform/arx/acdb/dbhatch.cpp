@@ -144,6 +144,28 @@ Acad::ErrorStatus AcDbHatch::appendLoop(Adesk::Int32 loopType, const AcGePoint2d
     return Acad::eOk;
 }
 
+Acad::ErrorStatus AcDbHatch::tarnAppendLoop(Adesk::Int32 loopType, platform::detail::CurveLoop geometry,
+                                            const AcDbObjectIdArray& dbObjIds) {
+    if (geometry.polylineForm ? geometry.vertices.length() < 2 : geometry.edges.empty()) {
+        return Acad::eInvalidInput;
+    }
+    Acad::ErrorStatus es = assertWriteEnabled();
+    if (es != Acad::eOk) {
+        return es;
+    }
+    Loop loop;
+    loop.type = geometry.polylineForm ? loopType | kPolyline : loopType & ~kPolyline;
+    loop.geometry = std::move(geometry);
+    loop.ids = dbObjIds;
+    m_loops.push_back(std::move(loop));
+    return Acad::eOk;
+}
+
+const platform::detail::CurveLoop* AcDbHatch::tarnLoopAt(int loopIndex) const {
+    return loopIndex >= 0 && loopIndex < numLoops() ? &m_loops[static_cast<size_t>(loopIndex)].geometry
+                                                    : nullptr;
+}
+
 Acad::ErrorStatus AcDbHatch::removeLoopAt(int loopIndex) {
     if (loopIndex < 0 || loopIndex >= numLoops()) {
         return Acad::eInvalidIndex;
@@ -279,27 +301,11 @@ void WriteHatch(const AcDbObject* object, Writer& out) {
     out.integer(71, hatch->associative() ? 1 : 0);
     out.integer(91, hatch->numLoops());
     for (int i = 0; i < hatch->numLoops(); ++i) {
-        platform::detail::CurveLoop loop;
-        Adesk::Int32 type = 0;
         AcDbObjectIdArray ids;
         if (hatch->associative()) {
             hatch->getAssocObjIdsAt(i, ids);
         }
-        AcGePoint2dArray vertices;
-        AcGeDoubleArray bulges;
-        if (hatch->getLoopAt(i, type, vertices, bulges) == Acad::eOk) {
-            loop.polylineForm = true;
-            loop.vertices = vertices;
-            loop.bulges = bulges;
-        } else {
-            AcGeVoidPointerArray edges;
-            AcGeIntArray kinds;
-            hatch->getLoopAt(i, type, edges, kinds);
-            for (void* edge : edges) {
-                loop.edges.emplace_back(static_cast<AcGeCurve2d*>(static_cast<AcGeCurve2d*>(edge)->copy()));
-            }
-        }
-        WriteLoop(type, loop, ids, hatch->database(), out);
+        WriteLoop(hatch->loopTypeAt(i), *hatch->tarnLoopAt(i), ids, hatch->database(), out);
     }
     out.integer(75, 0);
     out.integer(76, hatch->patternType());
@@ -333,40 +339,28 @@ void ReadHatch(AcDbObject* object, const std::vector<Group>& body, const ReadCon
     while (i < body.size() && body[i].code != 91) {
         ++i;
     }
-    std::vector<ReadLoop> loops;
+    // Each loop is kept as the file gives it; one that cannot be read is left out and counted, and the
+    // loops after it are still read.
     if (i < body.size()) {
         const long long count = ReadContext::integer(body[i++]);
-        for (long long k = 0; k < count && loops.size() < kMaxListItems; ++k) {
+        for (long long k = 0; k < count && i < body.size() && body[i].code == 92 &&
+                              static_cast<size_t>(hatch->numLoops()) < kMaxListItems;
+             ++k) {
             ReadLoop loop;
-            if (!ParseLoop(body, i, elevation.z, context, loop)) {
-                break;
+            if (!ParseLoop(body, i, context, loop)) {
+                if (context.skippedLoops != nullptr) {
+                    ++*context.skippedLoops;
+                }
+                while (i < body.size() && body[i].code != 92) {
+                    ++i;
+                }
+                allAssociated = false;
+                continue;
             }
-            loops.push_back(std::move(loop));
-        }
-    }
-    // Edge loops are rebuilt from entities; ones the file does not tie to live boundary objects go through
-    // a scratch database that ends here.
-    AcDbDatabase scratch(false, true);
-    for (ReadLoop& loop : loops) {
-        if (loop.polyline) {
-            hatch->appendLoop(loop.type & ~AcDbHatch::kPolyline, loop.vertices, loop.bulges);
             allAssociated = allAssociated && !loop.sources.isEmpty();
-            continue;
+            hatch->tarnAppendLoop(loop.type, std::move(loop.geometry),
+                                  associative ? loop.sources : AcDbObjectIdArray());
         }
-        if (associative && !loop.sources.isEmpty() &&
-            hatch->appendLoop(loop.type, loop.sources) == Acad::eOk) {
-            continue;
-        }
-        allAssociated = false;
-        AcDbObjectIdArray ids;
-        for (auto& edge : loop.edges) {
-            AcDbObjectId id;
-            if (scratch.tarnAddObject(edge.get(), AcDbObjectId(), id) == Acad::eOk) {
-                edge.release()->close();
-                ids.append(id);
-            }
-        }
-        hatch->appendLoop(loop.type, ids);
     }
     hatch->setAssociative(allAssociated);
 }

@@ -79,6 +79,13 @@ public:
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& matrix) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
+    // Stand-in internals for the drawing-file reader and writer: a loop kept exactly as given (edges in
+    // their order and direction, fit data of spline edges) with the boundary objects it names, and a
+    // loop's geometry (null for an index out of range).
+    Acad::ErrorStatus tarnAppendLoop(Adesk::Int32 loopType, platform::detail::CurveLoop geometry,
+                                     const AcDbObjectIdArray& dbObjIds);
+    const platform::detail::CurveLoop* tarnLoopAt(int loopIndex) const;
+
 private:
     struct Loop {
         Adesk::Int32 type = kDefault;

@@ -86,6 +86,7 @@ CurveLoop& CurveLoop::operator=(const CurveLoop& other) {
         for (const auto& edge : other.edges) {
             edges.emplace_back(static_cast<AcGeCurve2d*>(edge->copy()));
         }
+        fits = other.fits;
     }
     return *this;
 }
@@ -111,6 +112,13 @@ void CurveLoop::transformBy(const AcGeMatrix2d& matrix) {
     }
     for (auto& edge : edges) {
         edge->transformBy(matrix);
+    }
+    for (EdgeFit& fit : fits) {
+        for (AcGePoint2d& p : fit.points) {
+            p = matrix * p;
+        }
+        fit.startTangent = matrix * fit.startTangent;
+        fit.endTangent = matrix * fit.endTangent;
     }
 }
 

@@ -12,6 +12,14 @@ namespace platform::detail {
 
 using Pieces = std::vector<std::unique_ptr<AcGeCurve2d>>;
 
+// The fit data a spline edge came with from a drawing file: kept beside the edge so that a save gives it
+// back (the curve itself is its control points). Zero tangents were not given.
+struct EdgeFit {
+    AcGePoint2dArray points;
+    AcGeVector2d startTangent;
+    AcGeVector2d endTangent;
+};
+
 // A closed boundary in the XY plane: a polyline loop (vertices and bulges, the last vertex joined back to
 // the first) or an edge loop (curves joined end to end, the last one ending where the first starts).
 struct CurveLoop {
@@ -25,6 +33,8 @@ struct CurveLoop {
     AcGePoint2dArray vertices;
     AcGeDoubleArray bulges;
     Pieces edges;
+    // One per edge when any edge has fit data, else empty.
+    std::vector<EdgeFit> fits;
 
     // The loop as a closed plane path (polyline form only).
     PlinePath path() const;

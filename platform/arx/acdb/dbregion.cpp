@@ -1,6 +1,7 @@
 #include "platform/arx/acdb/dbregion.h"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "platform/arx/acdb/dbgeom.h"
@@ -154,21 +155,27 @@ void ReadRegion(AcDbObject* object, const std::vector<Group>& body, const ReadCo
         ++i;
     }
     ReadLoop loop;
-    if (!ParseLoop(body, i, FindReal(body, 30, 0.0), context, loop)) {
+    if (!ParseLoop(body, i, context, loop)) {
         return;
     }
+    const double elevation = FindReal(body, 30, 0.0);
     AcDbVoidPtrArray curves;
     AcDbPolyline outline;
-    if (loop.polyline) {
-        for (int k = 0; k < loop.vertices.length(); ++k) {
-            outline.addVertexAt(static_cast<unsigned int>(k), loop.vertices[k], loop.bulges[k]);
+    std::vector<std::unique_ptr<AcDbEntity>> edges;
+    const platform::detail::CurveLoop& geometry = loop.geometry;
+    if (geometry.polylineForm) {
+        for (int k = 0; k < geometry.vertices.length(); ++k) {
+            outline.addVertexAt(static_cast<unsigned int>(k), geometry.vertices[k], geometry.bulges[k]);
         }
         outline.setClosed(true);
-        outline.setElevation(FindReal(body, 30, 0.0));
+        outline.setElevation(elevation);
         curves.append(&outline);
     } else {
-        for (auto& edge : loop.edges) {
-            curves.append(edge.get());
+        for (const auto& edge : geometry.edges) {
+            edges.emplace_back(platform::detail::EdgeEntity(*edge, elevation));
+            if (edges.back() != nullptr) {
+                curves.append(edges.back().get());
+            }
         }
     }
     AcDbVoidPtrArray regions;

@@ -27,6 +27,8 @@ struct ReadContext {
     // The records that follow the object in the file and belong to it (the VERTEX records of a POLYLINE),
     // each as all its groups after its 0 group.
     const std::vector<std::vector<Group>>* followers = nullptr;
+    // Counts the hatch boundary loops left out because they could not be read (said once the file is in).
+    int* skippedLoops = nullptr;
 
     std::u16string text(const Group& g) const { return DecodeText(g.value, codePage); }
     static double real(const Group& g);

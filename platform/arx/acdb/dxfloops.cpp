@@ -1,78 +1,113 @@
 #include "platform/arx/acdb/dxfloops.h"
 
+#include <cmath>
+#include <memory>
 #include <utility>
 
-#include "platform/arx/acdb/dbarc.h"
-#include "platform/arx/acdb/dbcircle.h"
-#include "platform/arx/acdb/dbellipse.h"
 #include "platform/arx/acdb/dbhatch.h"
 #include "platform/arx/acdb/dbinternal.h"
-#include "platform/arx/acdb/dbline.h"
 #include "platform/arx/acdb/dbspline.h"
 #include "platform/arx/acdb/dxfgroups.h"
+#include "platform/arx/acge/geangle.h"
+#include "platform/arx/acge/gearc2d.h"
+#include "platform/arx/acge/geell2d.h"
+#include "platform/arx/acge/gelnsg2d.h"
+#include "platform/arx/acge/genurb2d.h"
 
 namespace platform::dxf {
 
 namespace {
 
-void WriteEdge(const AcGeCurve2d& edge, Writer& out) {
-    std::unique_ptr<AcDbEntity> entity(platform::detail::EdgeEntity(edge, 0.0));
-    if (const auto* line = AcDbLine::cast(entity.get())) {
-        out.integer(72, 1);
-        const double a[2] = {line->startPoint().x, line->startPoint().y};
-        const double b[2] = {line->endPoint().x, line->endPoint().y};
-        out.point(10, a, 2);
-        out.point(11, b, 2);
-    } else if (const auto* arc = AcDbArc::cast(entity.get())) {
-        out.integer(72, 2);
-        const double c[2] = {arc->center().x, arc->center().y};
-        out.point(10, c, 2);
-        out.real(40, arc->radius());
-        out.degrees(50, arc->startAngle());
-        out.degrees(51, arc->endAngle());
-        out.integer(73, 1);
-    } else if (const auto* circle = AcDbCircle::cast(entity.get())) {
-        out.integer(72, 2);
-        const double c[2] = {circle->center().x, circle->center().y};
-        out.point(10, c, 2);
-        out.real(40, circle->radius());
-        out.degrees(50, 0.0);
-        out.degrees(51, kFullTurn);
-        out.integer(73, 1);
-    } else if (const auto* shape = AcDbEllipse::cast(entity.get())) {
-        out.integer(72, 3);
-        const double c[2] = {shape->center().x, shape->center().y};
-        const double m[2] = {shape->majorAxis().x, shape->majorAxis().y};
-        out.point(10, c, 2);
-        out.point(11, m, 2);
-        out.real(40, shape->radiusRatio());
-        // Parameters in degrees, as files give them for boundary edges.
-        out.degrees(50, static_cast<double>(EllipseParamOf(shape->startAngle(), shape->radiusRatio())));
-        out.degrees(51, static_cast<double>(EllipseParamOf(shape->endAngle(), shape->radiusRatio())));
-        out.integer(73, 1);
-    } else if (const auto* spline = AcDbSpline::cast(entity.get())) {
-        int degree = 0;
-        bool rational = false, closed = false, periodic = false;
-        AcGePoint3dArray points;
-        AcGeDoubleArray knots, weights;
-        double pointTol = 0.0, knotTol = 0.0;
-        spline->getNurbsData(degree, rational, closed, periodic, points, knots, weights, pointTol, knotTol);
-        out.integer(72, 4);
-        out.integer(94, degree);
-        out.integer(73, rational ? 1 : 0);
-        out.integer(74, periodic ? 1 : 0);
-        out.integer(95, knots.length());
-        out.integer(96, points.length());
-        for (double k : knots) {
-            out.real(40, k);
+using platform::detail::EdgeFit;
+
+void WritePoint2d(Writer& out, int code, const AcGePoint2d& p) {
+    const double xy[2] = {p.x, p.y};
+    out.point(code, xy, 2);
+}
+
+// The 50 and 51 angles of an arc in the file's terms: its own angles when it runs counter-clockwise, those
+// of its mirror image when it runs clockwise.
+void ArcAngles(const AcGeCircArc2d& arc, double& start, double& end) {
+    const double ref = std::atan2(arc.refVec().y, arc.refVec().x);
+    start = platform::detail::NormalizeAngle(arc.isClockWise() ? arc.startAng() - ref : arc.startAng() + ref);
+    const double sweep = arc.endAng() - arc.startAng();
+    end = arc.isClosed() ? start + kFullTurn : platform::detail::NormalizeAngle(start + sweep);
+}
+
+void WriteEdge(const AcGeCurve2d& edge, const EdgeFit* fit, Writer& out) {
+    switch (platform::detail::EdgeTypeOf(edge)) {
+        case 1: {
+            AcGePoint2d a, b;
+            edge.hasStartPoint(a);
+            edge.hasEndPoint(b);
+            out.integer(72, 1);
+            WritePoint2d(out, 10, a);
+            WritePoint2d(out, 11, b);
+            break;
         }
-        for (int i = 0; i < points.length(); ++i) {
-            const double p[2] = {points[i].x, points[i].y};
-            out.point(10, p, 2);
-            if (rational) {
-                out.real(42, weights[i]);
+        case 2: {
+            const auto& arc = static_cast<const AcGeCircArc2d&>(edge);
+            double start = 0.0, end = 0.0;
+            ArcAngles(arc, start, end);
+            out.integer(72, 2);
+            WritePoint2d(out, 10, arc.center());
+            out.real(40, arc.radius());
+            out.degrees(50, start);
+            out.degrees(51, end);
+            out.integer(73, arc.isClockWise() ? 0 : 1);
+            break;
+        }
+        case 3: {
+            // Parameters, not angles; a clockwise ellipse has its minor axis on the right of the major one,
+            // which makes its parameters those of the mirror image.
+            const auto& shape = static_cast<const AcGeEllipArc2d&>(edge);
+            const AcGeVector2d major = shape.majorAxis() * shape.majorRadius();
+            const double start = shape.startAng();
+            const double end =
+                shape.isClosed() ? start + kFullTurn : platform::detail::NormalizeAngle(shape.endAng());
+            out.integer(72, 3);
+            WritePoint2d(out, 10, shape.center());
+            WritePoint2d(out, 11, AcGePoint2d(major.x, major.y));
+            out.real(40, shape.minorRadius() / shape.majorRadius());
+            out.degrees(50, start);
+            out.degrees(51, end);
+            out.integer(73, shape.isClockWise() ? 0 : 1);
+            break;
+        }
+        case 4: {
+            const auto& spline = static_cast<const AcGeNurbCurve2d&>(edge);
+            const bool rational = spline.isRational();
+            out.integer(72, 4);
+            out.integer(94, spline.degree());
+            out.integer(73, rational ? 1 : 0);
+            out.integer(74, spline.isPeriodic() ? 1 : 0);
+            out.integer(95, spline.numKnots());
+            out.integer(96, spline.numControlPoints());
+            for (int k = 0; k < spline.numKnots(); ++k) {
+                out.real(40, spline.knotAt(k));
             }
+            for (int k = 0; k < spline.numControlPoints(); ++k) {
+                WritePoint2d(out, 10, spline.controlPointAt(k));
+                if (rational) {
+                    out.real(42, spline.weightAt(k));
+                }
+            }
+            if (fit != nullptr && !fit->points.isEmpty()) {
+                out.integer(97, fit->points.length());
+                for (const AcGePoint2d& p : fit->points) {
+                    WritePoint2d(out, 11, p);
+                }
+                if (!fit->startTangent.isZeroLength()) {
+                    WritePoint2d(out, 12, AcGePoint2d(fit->startTangent.x, fit->startTangent.y));
+                }
+                if (!fit->endTangent.isZeroLength()) {
+                    WritePoint2d(out, 13, AcGePoint2d(fit->endTangent.x, fit->endTangent.y));
+                }
+            }
+            break;
         }
+        default:
+            break;
     }
 }
 
@@ -85,6 +120,123 @@ void AnglesFrom(const std::vector<Group>& data, double& start, double& end) {
             end = ReadContext::degrees(d);
         }
     }
+}
+
+bool Finite(const AcGePoint3d& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// A spline edge from its groups: the control points, knots and weights, or only fit points (then the curve
+// through them). Null when they give no sound curve.
+AcGeCurve2d* SplineEdge(const std::vector<Group>& data, EdgeFit& fit) {
+    AcGePoint2dArray points;
+    AcGeKnotVector knots;
+    AcGeDoubleArray weights;
+    for (size_t d = 0; d < data.size(); ++d) {
+        const int code = data[d].code;
+        if (code == 40) {
+            knots.append(ReadContext::real(data[d]));
+        } else if (code == 42) {
+            weights.append(ReadContext::real(data[d]));
+        } else if (code == 10 || code == 11) {
+            const AcGePoint3d p = PointAt(data, d, code);
+            if (!Finite(p)) {
+                return nullptr;
+            }
+            (code == 10 ? points : fit.points).append(AcGePoint2d(p.x, p.y));
+        } else if (code == 12 || code == 13) {
+            const AcGePoint3d t = PointAt(data, d, code);
+            if (!Finite(t)) {
+                return nullptr;
+            }
+            (code == 12 ? fit.startTangent : fit.endTangent) = AcGeVector2d(t.x, t.y);
+        }
+    }
+    const long long degree = FindInteger(data, 94, 3);
+    if (degree < 1 || degree > 25) {
+        return nullptr;
+    }
+    if (points.isEmpty() && fit.points.length() >= 2) {
+        // Only fit points: the curve through them.
+        AcGePoint3dArray through;
+        for (const AcGePoint2d& p : fit.points) {
+            through.append(AcGePoint3d(p.x, p.y, 0.0));
+        }
+        AcDbSpline fitted(through, AcGeVector3d(fit.startTangent.x, fit.startTangent.y, 0.0),
+                          AcGeVector3d(fit.endTangent.x, fit.endTangent.y, 0.0));
+        if (fitted.isNull()) {
+            return nullptr;
+        }
+        auto curve = std::make_unique<AcGeNurbCurve2d>(fitted.tarnCurve2d());
+        return curve->isValid() ? curve.release() : nullptr;
+    }
+    const bool rational = FindInteger(data, 73, 0) != 0;
+    // A rational spline needs one weight per control point: without them it would be another curve.
+    if (rational && weights.length() != points.length()) {
+        return nullptr;
+    }
+    const bool periodic = FindInteger(data, 74, 0) != 0;
+    auto curve =
+        rational
+            ? std::make_unique<AcGeNurbCurve2d>(static_cast<int>(degree), knots, points, weights, periodic)
+            : std::make_unique<AcGeNurbCurve2d>(static_cast<int>(degree), knots, points, periodic);
+    return curve->isValid() ? curve.release() : nullptr;
+}
+
+// An edge from its kind and groups, in the file's direction; null when the numbers give no curve.
+AcGeCurve2d* Edge(long long kind, const std::vector<Group>& data, EdgeFit& fit) {
+    AcGePoint3d a(0, 0, 0), b(0, 0, 0);
+    Find(data, 10, a);
+    Find(data, 11, b);
+    if (!Finite(a) || !Finite(b)) {
+        return nullptr;
+    }
+    const AcGePoint2d pa(a.x, a.y);
+    const bool clockwise = FindInteger(data, 73, 1) == 0;
+    switch (kind) {
+        case 1:
+            return new AcGeLineSeg2d(pa, AcGePoint2d(b.x, b.y));
+        case 2: {
+            double start = 0.0, end = 0.0;
+            AnglesFrom(data, start, end);
+            const double radius = FindReal(data, 40, 0.0);
+            if (!(radius > 0.0) || !std::isfinite(radius) || !std::isfinite(start) || !std::isfinite(end)) {
+                return nullptr;
+            }
+            // Measured clockwise from the x axis, the angles of the mirror image are the arc's own.
+            return new AcGeCircArc2d(pa, radius, start, end, AcGeVector2d::kXAxis, clockwise);
+        }
+        case 3: {
+            double start = 0.0, end = kFullTurn;
+            AnglesFrom(data, start, end);
+            const AcGeVector2d major(b.x, b.y);
+            const double ratio = FindReal(data, 40, 1.0);
+            const double length = major.length();
+            if (!(length > 0.0) || !std::isfinite(length) || !(ratio > 0.0) || !std::isfinite(ratio) ||
+                !std::isfinite(start) || !std::isfinite(end)) {
+                return nullptr;
+            }
+            const AcGeVector2d minor = clockwise ? -major.perpVector() : major.perpVector();
+            return new AcGeEllipArc2d(pa, major, minor, length, length * ratio, start, end);
+        }
+        case 4:
+            return SplineEdge(data, fit);
+        default:
+            return nullptr;
+    }
+}
+
+// Whether the 97 after a spline edge's control points counts its fit points rather than the loop's source
+// objects: it does before another edge, and on the last edge when fit points (or, for none, the source
+// count) follow it.
+bool FitCountAt(const std::vector<Group>& body, size_t i, bool lastEdge) {
+    if (!lastEdge) {
+        return true;
+    }
+    if (i + 1 >= body.size()) {
+        return false;
+    }
+    return ReadContext::integer(body[i]) > 0 ? body[i + 1].code == 11 : body[i + 1].code == 97;
 }
 
 }  // namespace
@@ -101,16 +253,15 @@ void WriteLoop(Adesk::Int32 type, const platform::detail::CurveLoop& loop, const
         out.integer(73, 1);
         out.integer(93, loop.vertices.length());
         for (int i = 0; i < loop.vertices.length(); ++i) {
-            const double p[2] = {loop.vertices[i].x, loop.vertices[i].y};
-            out.point(10, p, 2);
+            WritePoint2d(out, 10, loop.vertices[i]);
             if (bulged) {
                 out.real(42, i < loop.bulges.length() ? loop.bulges[i] : 0.0);
             }
         }
     } else {
         out.integer(93, static_cast<long long>(loop.edges.size()));
-        for (const auto& edge : loop.edges) {
-            WriteEdge(*edge, out);
+        for (size_t e = 0; e < loop.edges.size(); ++e) {
+            WriteEdge(*loop.edges[e], e < loop.fits.size() ? &loop.fits[e] : nullptr, out);
         }
     }
     std::vector<std::uint64_t> sources;
@@ -126,8 +277,7 @@ void WriteLoop(Adesk::Int32 type, const platform::detail::CurveLoop& loop, const
     }
 }
 
-bool ParseLoop(const std::vector<Group>& body, size_t& i, double z, const ReadContext& context,
-               ReadLoop& loop) {
+bool ParseLoop(const std::vector<Group>& body, size_t& i, const ReadContext& context, ReadLoop& loop) {
     auto next = [&](int code) -> const Group* {
         return i < body.size() && body[i].code == code ? &body[i++] : nullptr;
     };
@@ -136,8 +286,10 @@ bool ParseLoop(const std::vector<Group>& body, size_t& i, double z, const ReadCo
         return false;
     }
     loop.type = static_cast<Adesk::Int32>(ReadContext::integer(*g));
-    loop.polyline = (loop.type & AcDbHatch::kPolyline) != 0;
-    if (loop.polyline) {
+    platform::detail::CurveLoop& geometry = loop.geometry;
+    geometry.polylineForm = (loop.type & AcDbHatch::kPolyline) != 0;
+    bool sound = true;
+    if (geometry.polylineForm) {
         const Group* bulged = next(72);
         next(73);
         const Group* count = next(93);
@@ -151,9 +303,10 @@ bool ParseLoop(const std::vector<Group>& body, size_t& i, double z, const ReadCo
             }
             const AcGePoint3d p = PointAt(body, i, 10);
             ++i;
-            loop.vertices.append(AcGePoint2d(p.x, p.y));
+            sound = sound && Finite(p);
+            geometry.vertices.append(AcGePoint2d(p.x, p.y));
             const Group* b = bulged != nullptr && ReadContext::integer(*bulged) != 0 ? next(42) : nullptr;
-            loop.bulges.append(b != nullptr ? ReadContext::real(*b) : 0.0);
+            geometry.bulges.append(b != nullptr ? ReadContext::real(*b) : 0.0);
         }
     } else {
         const Group* count = next(93);
@@ -161,78 +314,40 @@ bool ParseLoop(const std::vector<Group>& body, size_t& i, double z, const ReadCo
             return false;
         }
         const long long n = ReadContext::integer(*count);
+        bool fitted = false;
+        std::vector<EdgeFit> fits;
         for (long long k = 0; k < n && k < static_cast<long long>(kMaxListItems); ++k) {
             const Group* kind = next(72);
             if (kind == nullptr) {
                 return false;
             }
             std::vector<Group> data;
-            // The edge's groups run to the next edge, the source count or the next loop.
-            while (i < body.size() && body[i].code != 72 && body[i].code != 97 && body[i].code != 92) {
-                data.push_back(body[i++]);
-            }
-            AcGePoint3d a(0, 0, 0), b(0, 0, 0);
-            Find(data, 10, a);
-            Find(data, 11, b);
-            const AcGePoint3d pa(a.x, a.y, z), pb(b.x, b.y, z);
-            AcDbEntity* edge = nullptr;
-            switch (ReadContext::integer(*kind)) {
-                case 1:
-                    edge = new AcDbLine(pa, pb);
-                    break;
-                case 2: {
-                    double start = 0.0, end = 0.0;
-                    AnglesFrom(data, start, end);
-                    const double radius = FindReal(data, 40, 0.0);
-                    if (FindInteger(data, 73, 1) == 0) {
-                        // Clockwise arcs are kept by their mirror angles.
-                        std::swap(start, end);
-                        start = -start, end = -end;
-                    }
-                    if (end - start >= kFullTurn) {
-                        edge = new AcDbCircle(pa, AcGeVector3d::kZAxis, radius);
-                    } else {
-                        edge = new AcDbArc(pa, radius, start, end);
-                    }
-                    break;
+            // The edge's groups run to the next edge, the source count or the next loop; a spline's fit
+            // data runs on past its own count.
+            auto collect = [&] {
+                while (i < body.size() && body[i].code != 72 && body[i].code != 97 && body[i].code != 92) {
+                    data.push_back(body[i++]);
                 }
-                case 3: {
-                    double start = 0.0, end = kFullTurn;
-                    AnglesFrom(data, start, end);
-                    if (FindInteger(data, 73, 1) == 0) {
-                        std::swap(start, end);
-                        start = -start, end = -end;
-                    }
-                    const double ratio = FindReal(data, 40, 1.0);
-                    edge = new AcDbEllipse(pa, AcGeVector3d::kZAxis, AcGeVector3d(b.x, b.y, 0.0), ratio,
-                                           EllipseAngleOf(start, ratio), EllipseAngleOf(end, ratio));
-                    break;
-                }
-                case 4: {
-                    AcGePoint3dArray points;
-                    AcGeDoubleArray knots, weights;
-                    for (size_t d = 0; d < data.size(); ++d) {
-                        if (data[d].code == 40) {
-                            knots.append(ReadContext::real(data[d]));
-                        } else if (data[d].code == 42) {
-                            weights.append(ReadContext::real(data[d]));
-                        } else if (data[d].code == 10) {
-                            const AcGePoint3d p = PointAt(data, d, 10);
-                            points.append(AcGePoint3d(p.x, p.y, z));
-                        }
-                    }
-                    const bool rational = FindInteger(data, 73, 0) != 0;
-                    edge = new AcDbSpline(static_cast<int>(FindInteger(data, 94, 3) & 0xFFFF), rational,
-                                          false, FindInteger(data, 74, 0) != 0, points, knots,
-                                          rational ? weights : AcGeDoubleArray());
-                    break;
-                }
-                default:
-                    break;
+            };
+            collect();
+            const long long type = ReadContext::integer(*kind);
+            if (type == 4 && i < body.size() && body[i].code == 97 && FitCountAt(body, i, k + 1 == n)) {
+                ++i;
+                collect();
             }
-            if (edge != nullptr) {
-                loop.edges.emplace_back(edge);
+            EdgeFit fit;
+            AcGeCurve2d* edge = sound ? Edge(type, data, fit) : nullptr;
+            if (edge == nullptr) {
+                // The rest of the loop is still passed over, so that the next one is read.
+                sound = false;
+                continue;
             }
+            geometry.edges.emplace_back(edge);
+            fitted = fitted || !fit.points.isEmpty();
+            fits.push_back(std::move(fit));
+        }
+        if (fitted) {
+            geometry.fits = std::move(fits);
         }
     }
     if (const Group* sources = next(97)) {
@@ -244,7 +359,7 @@ bool ParseLoop(const std::vector<Group>& body, size_t& i, double z, const ReadCo
             }
         }
     }
-    return true;
+    return sound && (geometry.polylineForm ? geometry.vertices.length() >= 2 : !geometry.edges.empty());
 }
 
 }  // namespace platform::dxf

@@ -241,6 +241,10 @@ public:
             acutPrintf(u"\nSkipped %d entit%s of unknown type %S.", count, count == 1 ? u"y" : u"ies",
                        type.c_str());
         }
+        if (m_skippedLoops > 0) {
+            acutPrintf(u"\nSkipped %d hatch boundar%s that could not be read.", m_skippedLoops,
+                       m_skippedLoops == 1 ? u"y" : u"ies");
+        }
     }
 
 private:
@@ -812,6 +816,7 @@ private:
             KeepFileRecordHandle(m_db, record.owner, record.place, record.handle);
         }
         m_context.resolve = [this](std::uint64_t handle) { return m_map.find(handle); };
+        m_context.skippedLoops = &m_skippedLoops;
         claimOwners();
         m_context.mayList = [this](const AcDbObject* dict, const AcDbObject* member) {
             auto it = m_owners.find(member);
@@ -1628,6 +1633,7 @@ private:
     std::vector<AcDbObject*> m_open;
     std::vector<AcDbObject*> m_withDictionary;  // objects given an extension dictionary
     std::map<std::string, int> m_unknownEntities;
+    int m_skippedLoops = 0;  // hatch boundary loops that could not be read
     std::map<std::string, Record> m_classes;
     std::unordered_map<std::string, std::uint32_t> m_interned;
     std::vector<std::string> m_tableNames{std::string()};
