@@ -69,6 +69,22 @@ std::vector<const AcDbEntity*> BlockEntities(AcDbObjectId blockId) {
     return out;
 }
 
+// A nested reference comes out of an explode with copies of its own attributes, held by the copy until it is
+// appended somewhere (the original's ids stay with the original); they are placed with it.
+void CopyAttributes(const AcDbBlockReference& original, AcDbBlockReference& copy) {
+    copy.tarnForgetAttributes();
+    for (AcDbObjectId id : original.tarnAttributeIds()) {
+        const auto* attribute = AcDbAttribute::cast(platform::detail::Peek(id));
+        if (attribute == nullptr || attribute->isErased()) {
+            continue;
+        }
+        auto* duplicate = static_cast<AcDbAttribute*>(attribute->clone());
+        if (copy.appendAttribute(duplicate) != Acad::eOk) {
+            delete duplicate;
+        }
+    }
+}
+
 }  // namespace
 
 TARN_RX_DEFINE(AcDbBlockReference, AcDbEntity, u"INSERT", kFields, std::size(kFields))
@@ -146,6 +162,11 @@ Acad::ErrorStatus AcDbBlockReference::transformBy(const AcGeMatrix3d& matrix) {
     if (!(factor > 0.0) || normal.isZeroLength()) {
         return Acad::eCannotScaleNonUniformly;
     }
+    const AcGeMatrix3d before = blockTransform();
+    const AcGePoint3d oldPosition = m_position;
+    const AcGeVector3d oldNormal = m_normal;
+    const double oldRotation = m_rotation;
+    const AcGeScale3d oldScale = m_scale;
     AcGeVector3d xRef = AcGeMatrix3d::planeToWorld(m_normal) * AcGeVector3d::kXAxis;
     xRef.rotateBy(m_rotation, m_normal);
     const AcGeVector3d xNew = matrix * xRef;
@@ -154,6 +175,22 @@ Acad::ErrorStatus AcDbBlockReference::transformBy(const AcGeMatrix3d& matrix) {
     m_normal = normal.normal();
     m_rotation = xPlane.angleTo(xNew, m_normal);
     m_scale = m_scale * factor;
+    if (!m_pending.items.empty()) {
+        // A reference in no database holds its attributes itself: they keep their place on it (the change
+        // of its placement is a similarity even for a non-uniform matrix), or nothing moves.
+        const AcGeMatrix3d moved = blockTransform() * before.inverse();
+        platform::detail::OwnedVertices<AcDbAttribute> pending = m_pending;
+        for (auto& attribute : pending.items) {
+            if ((es = attribute->transformBy(moved)) != Acad::eOk) {
+                m_position = oldPosition;
+                m_normal = oldNormal;
+                m_rotation = oldRotation;
+                m_scale = oldScale;
+                return es;
+            }
+        }
+        m_pending.items.swap(pending.items);
+    }
     if (!objectId().isNull()) {
         // The attributes go where the reference goes.
         for (AcDbObjectId id : m_attributes) {
@@ -193,7 +230,8 @@ Acad::ErrorStatus AcDbBlockReference::explode(AcDbVoidPtrArray& entities) const 
     const AcGeMatrix3d transform = blockTransform();
     std::vector<std::unique_ptr<AcDbEntity>> parts;
     for (const AcDbEntity* entity : BlockEntities(blockTableRecord())) {
-        if (const auto* inner = AcDbBlockReference::cast(entity)) {
+        const auto* inner = AcDbBlockReference::cast(entity);
+        if (inner != nullptr) {
             // A reference read from a file knows its block by name and finds it through its database; the
             // copy is in no database, so it takes the block found here.
             inner->blockTableRecord();
@@ -201,6 +239,9 @@ Acad::ErrorStatus AcDbBlockReference::explode(AcDbVoidPtrArray& entities) const 
         std::unique_ptr<AcDbEntity> copy(static_cast<AcDbEntity*>(entity->clone()));
         if (copy == nullptr) {
             continue;
+        }
+        if (inner != nullptr) {
+            CopyAttributes(*inner, *AcDbBlockReference::cast(copy.get()));
         }
         const Acad::ErrorStatus es = copy->transformBy(transform);
         if (es == Acad::eCannotScaleNonUniformly) {
@@ -243,6 +284,9 @@ Acad::ErrorStatus AcDbBlockReference::appendAttribute(AcDbObjectId& id, AcDbAttr
 }
 
 AcDbObjectIterator* AcDbBlockReference::attributeIterator() const {
+    if (objectId().isNull()) {
+        return new AcDbObjectIterator(m_pending.pointers());
+    }
     return new AcDbObjectIterator(m_attributes);
 }
 
