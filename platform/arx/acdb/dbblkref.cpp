@@ -69,16 +69,17 @@ std::vector<const AcDbEntity*> BlockEntities(AcDbObjectId blockId) {
     return out;
 }
 
-// A nested reference comes out of an explode with copies of its own attributes, held by the copy until it is
-// appended somewhere (the original's ids stay with the original); they are placed with it.
-void CopyAttributes(const AcDbBlockReference& original, AcDbBlockReference& copy) {
+// A copy of a reference (a nested one out of an explode, one made for COPY) holds copies of the original's
+// attributes until it is appended somewhere; the original's ids stay with the original.
+void HoldAttributeCopies(std::vector<AcDbObjectId> originals, AcDbBlockReference& copy) {
     copy.tarnForgetAttributes();
-    for (AcDbObjectId id : original.tarnAttributeIds()) {
+    for (AcDbObjectId id : originals) {
         const auto* attribute = AcDbAttribute::cast(platform::detail::Peek(id));
         if (attribute == nullptr || attribute->isErased()) {
             continue;
         }
         auto* duplicate = static_cast<AcDbAttribute*>(attribute->clone());
+        duplicate->tarnDetachCopy();
         if (copy.appendAttribute(duplicate) != Acad::eOk) {
             delete duplicate;
         }
@@ -241,7 +242,7 @@ Acad::ErrorStatus AcDbBlockReference::explode(AcDbVoidPtrArray& entities) const 
             continue;
         }
         if (inner != nullptr) {
-            CopyAttributes(*inner, *AcDbBlockReference::cast(copy.get()));
+            HoldAttributeCopies(inner->tarnAttributeIds(), *AcDbBlockReference::cast(copy.get()));
         }
         const Acad::ErrorStatus es = copy->transformBy(transform);
         if (es == Acad::eCannotScaleNonUniformly) {
@@ -281,6 +282,14 @@ Acad::ErrorStatus AcDbBlockReference::appendAttribute(AcDbObjectId& id, AcDbAttr
         m_attributes.push_back(id);
     }
     return es;
+}
+
+void AcDbBlockReference::tarnDetachCopy() {
+    AcDbEntity::tarnDetachCopy();
+    // Attributes it holds already (a new reference's) are its own.
+    if (objectId().isNull() && !m_attributes.empty()) {
+        HoldAttributeCopies(m_attributes, *this);
+    }
 }
 
 AcDbObjectIterator* AcDbBlockReference::attributeIterator() const {

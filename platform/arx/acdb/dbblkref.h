@@ -57,6 +57,8 @@ public:
     // closed or deleted), objectId() is null.
     AcDbObjectIterator* attributeIterator() const;
 
+    // Stand-in: a copy made for COPY holds copies of the original's attributes, its own once it is appended.
+    void tarnDetachCopy() override;
     void tarnBecameResident() override;
     bool tarnOwnsResidentObjects() const override;
     // Stand-in: a reader hands over an attribute it made resident with this reference as owner.
