@@ -271,6 +271,19 @@ uint8_t WriteTwoArcShape(AcDbPolyline* polyline, MapApiBuf* packet, CBindingReco
     return WriteRingShape({rings[0]}, {rings[1]}, packet, binding);
 }
 
+namespace {
+
+// A visible attribute is shown by a copy of it among the parts.
+void ShowAttribute(const AcDbAttribute* attribute, AcDbVoidPtrArray& parts) {
+    if (!attribute->isInvisible()) {
+        if (auto* copy = static_cast<AcDbEntity*>(attribute->clone())) {
+            parts.append(copy);
+        }
+    }
+}
+
+}  // namespace
+
 // The parts show what the reference shows: a constant definition its text, the other definitions nothing
 // (they only ask for a value at the insertion), and each visible attribute of the reference its value.
 void ShowAttributeValues(const AcDbBlockReference* ref, AcDbVoidPtrArray& parts) {
@@ -291,22 +304,19 @@ void ShowAttributeValues(const AcDbBlockReference* ref, AcDbVoidPtrArray& parts)
         delete part;
     }
     parts = shown;
-    // The attributes of a reference in the drawing are placed already; a copy made by exploding an outer
-    // block has none of its own.
-    if (ref->objectId().isNull()) {
-        return;
-    }
+    // The attributes are placed already: those of a reference in the drawing are opened by id, those of a
+    // nested reference that an outer explode copied are held by the copy itself.
     std::unique_ptr<AcDbObjectIterator> it(ref->attributeIterator());
     for (; it != nullptr && !it->done(); it->step()) {
+        if (const auto* held = AcDbAttribute::cast(it->entity())) {
+            ShowAttribute(held, parts);
+            continue;
+        }
         AcDbAttribute* attribute = nullptr;
         if (acdbOpenObject(attribute, it->objectId(), AcDb::kForRead) != Acad::eOk) {
             continue;
         }
-        if (!attribute->isInvisible()) {
-            if (auto* copy = static_cast<AcDbEntity*>(attribute->clone())) {
-                parts.append(copy);
-            }
-        }
+        ShowAttribute(attribute, parts);
         attribute->close();
     }
 }

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <filesystem>
 
+#include "../exchange/link_fixture.h"
 #include "host_fixture.h"
 
 namespace {
@@ -201,6 +202,57 @@ TEST_F(HostTest, EditingCommandsChangeTheDrawingInUndoableGroups) {
     EXPECT_NEAR(size.resval.rreal, 2.25, 1e-9);
     EXPECT_EQ(Run("NOSUCH"), CommandOutcome::kUnknown);
     acedEditor->removeReactor(&log);
+}
+
+// A copy of a reference holds attributes of its own: moving or undoing the copy leaves the original's where
+// they were.
+TEST_F(HostTest, ACopiedReferenceHoldsAttributesOfItsOwn) {
+    ASSERT_EQ(Run("CIRCLE", {"0,0", "1"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("BLOCK", {"M", "0,0", "all"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("-INSERT", {"M", "0,0", "", ""}), CommandOutcome::kEnded);
+    const AcDbObjectId original = Entities().back();
+    {
+        linktest::DocLock lock(host.Document());
+        AcDbBlockReference* ref = nullptr;
+        ASSERT_EQ(acdbOpenObject(ref, original, AcDb::kForWrite), Acad::eOk);
+        auto* attribute = new AcDbAttribute(AcGePoint3d(0, 1, 0), u"A-1", u"NO");
+        ASSERT_EQ(ref->appendAttribute(attribute), Acad::eOk);
+        attribute->close();
+        ref->close();
+    }
+    // The reference's attributes: id and place.
+    auto attributes = [](AcDbObjectId id) {
+        std::vector<std::pair<AcDbObjectId, AcGePoint3d>> found;
+        AcDbBlockReference* ref = nullptr;
+        EXPECT_EQ(acdbOpenObject(ref, id, AcDb::kForRead), Acad::eOk);
+        for (AcDbObjectId attributeId :
+             ref != nullptr ? ref->tarnAttributeIds() : std::vector<AcDbObjectId>{}) {
+            AcDbAttribute* attribute = nullptr;
+            EXPECT_EQ(acdbOpenObject(attribute, attributeId, AcDb::kForRead), Acad::eOk);
+            if (attribute != nullptr) {
+                found.emplace_back(attributeId, attribute->position());
+                attribute->close();
+            }
+        }
+        if (ref != nullptr) {
+            ref->close();
+        }
+        return found;
+    };
+    const auto before = attributes(original);
+    ASSERT_EQ(before.size(), 1u);
+
+    ASSERT_EQ(Run("COPY", {"all", "0,0", "100,0"}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("MOVE", {"last", "0,0", "0,50"}), CommandOutcome::kEnded);
+    const auto copied = attributes(Entities().back());
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_NE(copied[0].first, before[0].first);
+    EXPECT_EQ(copied[0].second, AcGePoint3d(100, 51, 0));
+    EXPECT_EQ(attributes(original), before);
+
+    ASSERT_EQ(Run("UNDO 2"), CommandOutcome::kEnded);
+    EXPECT_EQ(Entities().size(), 1u);
+    EXPECT_EQ(attributes(original), before);
 }
 
 TEST_F(HostTest, ASaveThatCannotWriteLeavesTheOldFileAndTheNameAsTheyWere) {

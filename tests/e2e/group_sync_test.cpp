@@ -4,6 +4,8 @@
 // attributes as loose labels; the host's in-place edits of linked entities reach the map when they end.
 #include <cstdio>
 #include <map>
+#include <tuple>
+#include <vector>
 
 #include "../exchange/link_fixture.h"
 #include "host_fixture.h"
@@ -300,6 +302,89 @@ TEST_F(GroupSyncTest, AMovedBlockReferenceWithAttributesGoesAsItsFolderOnly) {
 
     ASSERT_EQ(Run("ERASE", {"all"}), CommandOutcome::kEnded);
     EXPECT_EQ(MapObjects(), 0u);
+}
+
+// A reference inside a block shows its own attribute values as a top-level one does: they go as texts in the
+// outer reference's folder, from a drawing read from its file too, and again, once each, when it moves.
+TEST_F(GroupSyncTest, AReferenceNestedInABlockSendsItsOwnAttributeValues) {
+    {
+        linktest::DocLock lock(host.Document());
+        AcDbDatabase* db = host.Document()->database();
+        AcDbBlockTable* table = nullptr;
+        ASSERT_EQ(db->getBlockTable(table, AcDb::kForWrite), Acad::eOk);
+        auto block = [&](const char16_t* name, std::initializer_list<AcDbEntity*> entities) {
+            auto* record = new AcDbBlockTableRecord();
+            record->setName(name);
+            AcDbObjectId id;
+            EXPECT_EQ(table->add(id, record), Acad::eOk);
+            for (AcDbEntity* entity : entities) {
+                EXPECT_EQ(record->appendAcDbEntity(entity), Acad::eOk);
+                entity->close();
+            }
+            record->close();
+            return id;
+        };
+        auto* asked = new AcDbAttributeDefinition(AcGePoint3d(0, 1.5, 0), u"X", u"编号", u"编号?");
+        auto* fixed = new AcDbAttributeDefinition(AcGePoint3d(0, -2, 0), u"WELL", u"KIND", u"");
+        fixed->setConstant(true);
+        auto* note = new AcDbAttributeDefinition(AcGePoint3d(0, 2.5, 0), u"N", u"备注", u"");
+        const AcDbObjectId mark =
+            block(u"WELLMARK",
+                  {new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 1.0), asked, fixed, note});
+        auto* inner = new AcDbBlockReference(AcGePoint3d(10, 0, 0), mark);
+        block(u"STATION", {new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 0, 0)), inner});
+        table->close();
+        AcDbBlockReference* open = nullptr;
+        ASSERT_EQ(acdbOpenObject(open, inner->objectId(), AcDb::kForWrite), Acad::eOk);
+        for (auto [text, tag, hidden] : {std::tuple{u"W-00", u"编号", false}, {u"secret", u"备注", true}}) {
+            auto* attribute = new AcDbAttribute(AcGePoint3d(10, hidden ? 2.5 : 1.5, 0), text, tag);
+            attribute->setInvisible(hidden);
+            ASSERT_EQ(open->appendAttribute(attribute), Acad::eOk);
+            attribute->close();
+        }
+        open->close();
+    }
+    ASSERT_EQ(Run("-INSERT", {"STATION", "100,200", "", ""}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("OPEN", {m_path}), CommandOutcome::kEnded);
+
+    // Name -> the places of the map's marks of that name; the other objects counted under "".
+    auto marks = [&] {
+        std::map<std::string, std::vector<std::pair<double, double>>> found;
+        for (const auto& [id, object] : host.MapSim().Objects()) {
+            MapMarkObj* mark =
+                object.type == kMapTypeMark
+                    ? MapApiParseMarker(&g_MapApiLink, object.bytes.data(), DWORD(object.bytes.size()))
+                    : nullptr;
+            if (mark == nullptr) {
+                found[""].emplace_back(0, 0);
+                continue;
+            }
+            found[object.Name()].emplace_back(mark->m_dX, mark->m_dY);
+            MapApiFreeObj(&g_MapApiLink, mark, kMapTypeMark);
+        }
+        return found;
+    };
+    using Places = std::vector<std::pair<double, double>>;
+    SendAll();
+    // The line, the circle, the constant text and the nested reference's visible value; no tag, no default.
+    auto sent = marks();
+    EXPECT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[""].size(), 2u);
+    EXPECT_EQ(sent["WELL"], (Places{{110, 198}}));
+    EXPECT_EQ(sent["W-00"], (Places{{110, 201.5}}));
+    const size_t folders = host.MapSim().Folders().size();
+
+    host.MapSim().ClearRecords();
+    ASSERT_EQ(Run("MOVE", {"all", "0,0", "5,0"}), CommandOutcome::kEnded);
+    EXPECT_FALSE(host.MapSim().RequestsOf(20112).empty());
+    EXPECT_EQ(host.MapSim().Folders().size(), folders);
+    sent = marks();
+    EXPECT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[""].size(), 2u);
+    EXPECT_EQ(sent["WELL"], (Places{{115, 198}}));
+    EXPECT_EQ(sent["W-00"], (Places{{115, 201.5}}));
 }
 
 TEST_F(GroupSyncTest, RotateScaleStretchAndMirrorOfLinkedEntitiesReachTheMapWhenTheyEnd) {

@@ -69,6 +69,23 @@ std::vector<const AcDbEntity*> BlockEntities(AcDbObjectId blockId) {
     return out;
 }
 
+// A copy of a reference (a nested one out of an explode, one made for COPY) holds copies of the original's
+// attributes until it is appended somewhere; the original's ids stay with the original.
+void HoldAttributeCopies(std::vector<AcDbObjectId> originals, AcDbBlockReference& copy) {
+    copy.tarnForgetAttributes();
+    for (AcDbObjectId id : originals) {
+        const auto* attribute = AcDbAttribute::cast(platform::detail::Peek(id));
+        if (attribute == nullptr || attribute->isErased()) {
+            continue;
+        }
+        auto* duplicate = static_cast<AcDbAttribute*>(attribute->clone());
+        duplicate->tarnDetachCopy();
+        if (copy.appendAttribute(duplicate) != Acad::eOk) {
+            delete duplicate;
+        }
+    }
+}
+
 }  // namespace
 
 TARN_RX_DEFINE(AcDbBlockReference, AcDbEntity, u"INSERT", kFields, std::size(kFields))
@@ -146,6 +163,11 @@ Acad::ErrorStatus AcDbBlockReference::transformBy(const AcGeMatrix3d& matrix) {
     if (!(factor > 0.0) || normal.isZeroLength()) {
         return Acad::eCannotScaleNonUniformly;
     }
+    const AcGeMatrix3d before = blockTransform();
+    const AcGePoint3d oldPosition = m_position;
+    const AcGeVector3d oldNormal = m_normal;
+    const double oldRotation = m_rotation;
+    const AcGeScale3d oldScale = m_scale;
     AcGeVector3d xRef = AcGeMatrix3d::planeToWorld(m_normal) * AcGeVector3d::kXAxis;
     xRef.rotateBy(m_rotation, m_normal);
     const AcGeVector3d xNew = matrix * xRef;
@@ -154,6 +176,22 @@ Acad::ErrorStatus AcDbBlockReference::transformBy(const AcGeMatrix3d& matrix) {
     m_normal = normal.normal();
     m_rotation = xPlane.angleTo(xNew, m_normal);
     m_scale = m_scale * factor;
+    if (!m_pending.items.empty()) {
+        // A reference in no database holds its attributes itself: they keep their place on it (the change
+        // of its placement is a similarity even for a non-uniform matrix), or nothing moves.
+        const AcGeMatrix3d moved = blockTransform() * before.inverse();
+        platform::detail::OwnedVertices<AcDbAttribute> pending = m_pending;
+        for (auto& attribute : pending.items) {
+            if ((es = attribute->transformBy(moved)) != Acad::eOk) {
+                m_position = oldPosition;
+                m_normal = oldNormal;
+                m_rotation = oldRotation;
+                m_scale = oldScale;
+                return es;
+            }
+        }
+        m_pending.items.swap(pending.items);
+    }
     if (!objectId().isNull()) {
         // The attributes go where the reference goes.
         for (AcDbObjectId id : m_attributes) {
@@ -193,7 +231,8 @@ Acad::ErrorStatus AcDbBlockReference::explode(AcDbVoidPtrArray& entities) const 
     const AcGeMatrix3d transform = blockTransform();
     std::vector<std::unique_ptr<AcDbEntity>> parts;
     for (const AcDbEntity* entity : BlockEntities(blockTableRecord())) {
-        if (const auto* inner = AcDbBlockReference::cast(entity)) {
+        const auto* inner = AcDbBlockReference::cast(entity);
+        if (inner != nullptr) {
             // A reference read from a file knows its block by name and finds it through its database; the
             // copy is in no database, so it takes the block found here.
             inner->blockTableRecord();
@@ -201,6 +240,9 @@ Acad::ErrorStatus AcDbBlockReference::explode(AcDbVoidPtrArray& entities) const 
         std::unique_ptr<AcDbEntity> copy(static_cast<AcDbEntity*>(entity->clone()));
         if (copy == nullptr) {
             continue;
+        }
+        if (inner != nullptr) {
+            HoldAttributeCopies(inner->tarnAttributeIds(), *AcDbBlockReference::cast(copy.get()));
         }
         const Acad::ErrorStatus es = copy->transformBy(transform);
         if (es == Acad::eCannotScaleNonUniformly) {
@@ -242,7 +284,18 @@ Acad::ErrorStatus AcDbBlockReference::appendAttribute(AcDbObjectId& id, AcDbAttr
     return es;
 }
 
+void AcDbBlockReference::tarnDetachCopy() {
+    AcDbEntity::tarnDetachCopy();
+    // Attributes it holds already (a new reference's) are its own.
+    if (objectId().isNull() && !m_attributes.empty()) {
+        HoldAttributeCopies(m_attributes, *this);
+    }
+}
+
 AcDbObjectIterator* AcDbBlockReference::attributeIterator() const {
+    if (objectId().isNull()) {
+        return new AcDbObjectIterator(m_pending.pointers());
+    }
     return new AcDbObjectIterator(m_attributes);
 }
 

@@ -1,6 +1,7 @@
 // Block references (INSERT): a block record placed at a point, scaled and rotated about the reference's
 // normal. explode gives the block's entities as non-resident copies in the reference's place; nested
-// references come out as references (the caller explodes them in turn, as on the host).
+// references come out as references with copies of their own attributes (the caller explodes them in turn,
+// as on the host).
 #pragma once
 
 #include <string>
@@ -51,9 +52,13 @@ public:
     // for write (the caller closes it); a new reference keeps it until it is appended itself.
     Acad::ErrorStatus appendAttribute(AcDbAttribute* attribute);
     Acad::ErrorStatus appendAttribute(AcDbObjectId& id, AcDbAttribute* attribute);
-    // The reference's attributes by id (open each through its id); the caller deletes the iterator.
+    // The reference's attributes by id (open each through its id); the caller deletes the iterator. A
+    // reference in no database walks the attributes it holds: entity() gives each (the reference's own, never
+    // closed or deleted), objectId() is null.
     AcDbObjectIterator* attributeIterator() const;
 
+    // Stand-in: a copy made for COPY holds copies of the original's attributes, its own once it is appended.
+    void tarnDetachCopy() override;
     void tarnBecameResident() override;
     bool tarnOwnsResidentObjects() const override;
     // Stand-in: a reader hands over an attribute it made resident with this reference as owner.

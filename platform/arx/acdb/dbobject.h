@@ -116,7 +116,7 @@ public:
     Acad::ErrorStatus createExtensionDictionary();
     AcDbObjectId extensionDictionary() const;
     // Stand-in: a copy made for COPY owns no extension dictionary and no persistent reactors of the original.
-    void tarnDetachCopy();
+    virtual void tarnDetachCopy();
 
     // Persistent reactors: objects told through modified()/erased() when this object changes.
     void addPersistentReactor(AcDbObjectId reactorId);

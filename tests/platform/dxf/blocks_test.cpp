@@ -1,6 +1,8 @@
 // Block definitions, block references and attribute definitions: placed, exploded (nested references too,
 // and the refusal of a non-uniform scale), and kept through a save and reopen.
 #include <cmath>
+#include <memory>
+#include <string>
 
 #include "dxf_fixture.h"
 
@@ -84,6 +86,58 @@ TEST_F(BlocksTest, ReferencesExplodeToPlacedCopiesAndRefuseUnevenScalesForCircle
     EXPECT_EQ(refused.length(), 0);
     EXPECT_EQ(open->setScaleFactors(AcGeScale3d(0.0, 1.0, 1.0)), Acad::eInvalidInput);
     open->close();
+}
+
+// A nested reference comes out of an explode holding copies of its own attributes, placed with it and kept
+// on it through an uneven scale; the original keeps its attributes.
+TEST_F(BlocksTest, NestedReferencesExplodeWithCopiesOfTheirOwnAttributes) {
+    const AcDbObjectId mark =
+        MakeBlock(u"Mark", {new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 1.0)});
+    const AcDbObjectId outerId = MakeBlock(u"Outer", {});
+    const AcDbObjectId innerId = Post(new AcDbBlockReference(AcGePoint3d(5, 0, 0), mark), u"Outer");
+    {
+        AcDbBlockReference* inner = nullptr;
+        ASSERT_EQ(acdbOpenObject(inner, innerId, AcDb::kForWrite), Acad::eOk);
+        auto* attribute = new AcDbAttribute(AcGePoint3d(5, 1, 0), u"W-00", u"NO");
+        ASSERT_EQ(inner->appendAttribute(attribute), Acad::eOk);
+        attribute->close();
+        inner->close();
+    }
+    auto* ref = new AcDbBlockReference(AcGePoint3d(10, 10, 0), outerId);
+    ref->setRotation(3.14159265358979323846 / 2);
+    ref->setScaleFactors(AcGeScale3d(2.0));
+    const AcDbObjectId refId = Post(ref);
+
+    AcDbBlockReference* open = nullptr;
+    ASSERT_EQ(acdbOpenObject(open, refId, AcDb::kForRead), Acad::eOk);
+    AcDbVoidPtrArray parts;
+    ASSERT_EQ(open->explode(parts), Acad::eOk);
+    open->close();
+    ASSERT_EQ(parts.length(), 1);
+    auto* nested = AcDbBlockReference::cast(static_cast<AcDbEntity*>(parts[0]));
+    ASSERT_NE(nested, nullptr);
+    EXPECT_TRUE(nested->tarnAttributeIds().empty());  // none of the original's
+    // An uneven scale the attribute's text can't take: it keeps its place on the reference, (5,1) turned a
+    // quarter and doubled about (10,10), then stretched along x.
+    AcGeMatrix3d uneven;
+    AcGeScale3d(2.0, 1.0, 1.0).getMatrix(uneven);
+    ASSERT_EQ(nested->transformBy(uneven), Acad::eOk);
+    std::unique_ptr<AcDbObjectIterator> it(nested->attributeIterator());
+    ASSERT_FALSE(it->done());
+    EXPECT_TRUE(it->objectId().isNull());
+    const auto* attribute = AcDbAttribute::cast(it->entity());
+    ASSERT_NE(attribute, nullptr);
+    EXPECT_EQ(std::u16string(attribute->textStringConst()), u"W-00");
+    EXPECT_NEAR(attribute->position().x, 16.0, 1e-9);
+    EXPECT_NEAR(attribute->position().y, 20.0, 1e-9);
+    it->step();
+    EXPECT_TRUE(it->done());
+    Free(parts);
+
+    AcDbBlockReference* inner = nullptr;
+    ASSERT_EQ(acdbOpenObject(inner, innerId, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(inner->tarnAttributeIds().size(), 1u);
+    inner->close();
 }
 
 TEST_F(BlocksTest, BlocksReferencesAndAttributeDefinitionsSurviveSaveAndReopen) {
