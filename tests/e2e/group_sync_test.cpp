@@ -19,24 +19,11 @@ namespace {
 
 using platform::CommandOutcome;
 
-class GroupSyncTest : public e2e::HostTest {
+class GroupSyncTest : public e2e::SyncedDrawingTest {
 protected:
     void SetUp() override {
-        HostTest::SetUp();
-        m_path = dir + "/site.dxf";
-        ASSERT_EQ(Run("SAVEAS", {m_path}), CommandOutcome::kEnded);
-        CSettingsRecord record = AutoSyncSettings();
-        record.m_bHideSkippedList = 1;
-        WriteSettings(record);
-        std::string error;
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-        host.MapSim().ClearRecords();
-    }
-    void TearDown() override {
-        std::string error;
-        EXPECT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
-        EXPECT_TRUE(platform::LockViolations().empty());
-        HostTest::TearDown();
+        SyncedDrawingTest::SetUp();
+        SetUpDrawing("site.dxf");
     }
 
     static std::string Sel(AcDbObjectId id) {
@@ -99,7 +86,6 @@ protected:
         }
     }
 
-    std::string m_path;
     uint32_t m_folder = 0;
 };
 
@@ -123,7 +109,7 @@ TEST_F(GroupSyncTest, APointSetDrawnHereFollowsErasesAndUndosAsOneObject) {
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
     const std::map<uint32_t, int> saved = Tracks(6);
     Run("CLOSE");
-    ASSERT_EQ(Run("OPEN", {m_path}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded);
     AcDbObjectId point;
     for (AcDbObjectId id : Entities()) {
         AcDbPoint* open = nullptr;
@@ -187,7 +173,7 @@ TEST_F(GroupSyncTest, APointSetOrBlockRenamedInItsPropertyDialogKeepsTheNameInTh
     // Saved and opened again: the set goes on under that name.
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
     Run("CLOSE");
-    ASSERT_EQ(Run("OPEN", {m_path}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded);
     ASSERT_EQ(Run("MOVE", {"all", "0,0", "0,5"}), CommandOutcome::kEnded);
     EXPECT_EQ(Tracks(6).size(), 1u);
     EXPECT_EQ(name(), "井群");
@@ -347,7 +333,7 @@ TEST_F(GroupSyncTest, AReferenceNestedInABlockSendsItsOwnAttributeValues) {
     ASSERT_EQ(Run("-INSERT", {"STATION", "100,200", "", ""}), CommandOutcome::kEnded);
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
     ASSERT_EQ(Run("CLOSE"), CommandOutcome::kEnded);
-    ASSERT_EQ(Run("OPEN", {m_path}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded);
 
     // Name -> the places of the map's marks of that name; the other objects counted under "".
     auto marks = [&] {

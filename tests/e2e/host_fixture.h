@@ -120,4 +120,29 @@ protected:
     size_t mark = 0;
 };
 
+// A user's drawing saved under a name, with the plug-in loaded on auto-sync settings (the list of skipped
+// objects not shown) and the simulator's request log empty; the plug-in unloads at the end and no write
+// went without the document's lock.
+class SyncedDrawingTest : public HostTest {
+protected:
+    void SetUpDrawing(const std::string& name) {
+        drawing = dir + "/" + name;
+        ASSERT_EQ(Run("SAVEAS", {drawing}), platform::CommandOutcome::kEnded);
+        CSettingsRecord record = AutoSyncSettings();
+        record.m_bHideSkippedList = 1;
+        WriteSettings(record);
+        std::string error;
+        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
+        host.MapSim().ClearRecords();
+    }
+    void TearDown() override {
+        std::string error;
+        EXPECT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
+        EXPECT_TRUE(platform::LockViolations().empty());
+        HostTest::TearDown();
+    }
+
+    std::string drawing;
+};
+
 }  // namespace e2e

@@ -10,23 +10,11 @@ namespace {
 
 using platform::CommandOutcome;
 
-class LockedLayerLinksTest : public e2e::HostTest {
+class LockedLayerLinksTest : public e2e::SyncedDrawingTest {
 protected:
     void SetUp() override {
-        HostTest::SetUp();
-        path = dir + "/streets.dxf";
-        ASSERT_EQ(Run("SAVEAS", {path}), CommandOutcome::kEnded);
-        CSettingsRecord record = AutoSyncSettings();
-        record.m_bHideSkippedList = 1;
-        WriteSettings(record);
-        std::string error;
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-    }
-    void TearDown() override {
-        std::string error;
-        EXPECT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
-        EXPECT_TRUE(platform::LockViolations().empty());
-        HostTest::TearDown();
+        SyncedDrawingTest::SetUp();
+        SetUpDrawing("streets.dxf");
     }
 
     // The layer locked as the user's layer list does it: no command runs.
@@ -59,8 +47,6 @@ protected:
         }
         return ids;
     }
-
-    std::string path;
 };
 
 TEST_F(LockedLayerLinksTest, ALinkMadeWhileTheLayerIsLockedOutlivesSaveCloseAndOpen) {
@@ -73,7 +59,7 @@ TEST_F(LockedLayerLinksTest, ALinkMadeWhileTheLayerIsLockedOutlivesSaveCloseAndO
     LockLayer(u"路网");
     ASSERT_EQ(Run("QSAVE"), CommandOutcome::kEnded);
     Run("CLOSE");
-    ASSERT_EQ(Run("OPEN", {path}), CommandOutcome::kEnded);
+    ASSERT_EQ(Run("OPEN", {drawing}), CommandOutcome::kEnded);
     ASSERT_EQ(Run("-LAYER", {"Unlock", "路网", ""}), CommandOutcome::kEnded);
 
     // The entity still stands for its object: a move updates it, an erase deletes it.

@@ -13,23 +13,11 @@ namespace {
 
 using platform::CommandOutcome;
 
-class ReceiveLayersTest : public e2e::HostTest {
+class ReceiveLayersTest : public e2e::SyncedDrawingTest {
 protected:
     void SetUp() override {
-        HostTest::SetUp();
-        drawing = dir + "/site.dxf";
-        ASSERT_EQ(Run("SAVEAS", {drawing}), CommandOutcome::kEnded);
-        CSettingsRecord record = AutoSyncSettings();
-        record.m_bHideSkippedList = 1;
-        WriteSettings(record);
-        std::string error;
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-    }
-    void TearDown() override {
-        std::string error;
-        EXPECT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
-        EXPECT_TRUE(platform::LockViolations().empty());
-        HostTest::TearDown();
+        SyncedDrawingTest::SetUp();
+        SetUpDrawing("site.dxf");
     }
 
     void Receive(std::vector<uint32_t> ids) {
@@ -95,7 +83,6 @@ protected:
         host.Wait(100);
     }
 
-    std::string drawing;
     int shapes = 0;
 };
 
