@@ -534,6 +534,10 @@ private:
         if (name == "DIMSTYLE") {
             m_body.raw(100, "AcDbDimStyleTable");
         }
+        for (const AcDbUnknownTableRecord* record : records) {
+            WriteObject(record, handle, m_body);
+        }
+        // Last, as its new handle is the highest: read back, it keeps its place among the kept records.
         if (standard) {
             m_body.raw(0, "DIMSTYLE");
             m_body.handle(105, m_body.takeHandle());
@@ -542,9 +546,6 @@ private:
             m_body.raw(100, "AcDbDimStyleTableRecord");
             m_body.raw(2, "Standard");
             m_body.integer(70, 0);
-        }
-        for (const AcDbUnknownTableRecord* record : records) {
-            WriteObject(record, handle, m_body);
         }
         m_body.raw(0, "ENDTAB");
     }
