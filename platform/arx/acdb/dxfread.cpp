@@ -293,7 +293,10 @@ private:
     const std::u16string& nameOf(const Record& r) const {
         return r.nameIndex >= 0 ? m_names[static_cast<size_t>(r.nameIndex)] : kNoName16;
     }
+    // A name is what the database will hold: its text up to a NUL the file may carry, so that names equal
+    // there are equal here too.
     void setName(Record& r, std::u16string name) {
+        name.resize(std::char_traits<char16_t>::length(name.c_str()));
         r.nameIndex = static_cast<int>(m_names.size());
         m_names.push_back(std::move(name));
     }
