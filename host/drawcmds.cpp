@@ -290,6 +290,35 @@ CommandOutcome EditEach(const std::vector<AcDbObjectId>& ids, const Edit& edit) 
     return CommandOutcome::kEnded;
 }
 
+// Two points, the second asked from the first (a displacement, a line, a window's corners): RTNORM, or the
+// first answer that was not a point.
+int GetTwoPoints(const ACHAR* firstPrompt, const ACHAR* secondPrompt, ads_point first, ads_point second) {
+    int rc = acedGetPoint(nullptr, firstPrompt, first);
+    if (rc == RTNORM) {
+        rc = acedGetPoint(first, secondPrompt, second);
+    }
+    return rc;
+}
+
+// A copy of each entity, transformed and appended to model space; one that can't be opened or transformed is
+// left out.
+void AppendTransformedCopies(const std::vector<AcDbObjectId>& ids, const AcGeMatrix3d& matrix) {
+    for (AcDbObjectId id : ids) {
+        AcDbEntity* entity = nullptr;
+        if (acdbOpenObject(entity, id, AcDb::kForRead) != Acad::eOk) {
+            continue;
+        }
+        auto* copy = static_cast<AcDbEntity*>(entity->clone());
+        entity->close();
+        copy->tarnDetachCopy();
+        if (copy->transformBy(matrix) != Acad::eOk) {
+            delete copy;
+            continue;
+        }
+        AppendToModelSpace(copy);
+    }
+}
+
 CommandOutcome EraseCommand() {
     std::vector<AcDbObjectId> ids;
     CommandOutcome outcome = CommandOutcome::kEnded;
@@ -306,10 +335,7 @@ CommandOutcome MoveCommand() {
         return outcome;
     }
     ads_point base, to;
-    int rc = acedGetPoint(nullptr, u"\nSpecify base point: ", base);
-    if (rc == RTNORM) {
-        rc = acedGetPoint(base, u"\nSpecify second point: ", to);
-    }
+    const int rc = GetTwoPoints(u"\nSpecify base point: ", u"\nSpecify second point: ", base, to);
     if (rc != RTNORM) {
         return Ended(rc);
     }
@@ -343,28 +369,11 @@ CommandOutcome CopyCommand() {
         return outcome;
     }
     ads_point base, to;
-    int rc = acedGetPoint(nullptr, u"\nSpecify base point: ", base);
-    if (rc == RTNORM) {
-        rc = acedGetPoint(base, u"\nSpecify second point: ", to);
-    }
+    const int rc = GetTwoPoints(u"\nSpecify base point: ", u"\nSpecify second point: ", base, to);
     if (rc != RTNORM) {
         return Ended(rc);
     }
-    const AcGeMatrix3d shift = AcGeMatrix3d::translation(Pt(to) - Pt(base));
-    for (AcDbObjectId id : ids) {
-        AcDbEntity* entity = nullptr;
-        if (acdbOpenObject(entity, id, AcDb::kForRead) != Acad::eOk) {
-            continue;
-        }
-        auto* copy = static_cast<AcDbEntity*>(entity->clone());
-        entity->close();
-        copy->tarnDetachCopy();
-        if (copy->transformBy(shift) != Acad::eOk) {
-            delete copy;
-            continue;
-        }
-        AppendToModelSpace(copy);
-    }
+    AppendTransformedCopies(ids, AcGeMatrix3d::translation(Pt(to) - Pt(base)));
     return CommandOutcome::kEnded;
 }
 
@@ -397,15 +406,10 @@ CommandOutcome StretchCommand() {
         return outcome;
     }
     ads_point corner, opposite, base, to;
-    int rc = acedGetPoint(nullptr, u"\nSpecify first corner of the stretch window: ", corner);
+    int rc = GetTwoPoints(u"\nSpecify first corner of the stretch window: ", u"\nSpecify opposite corner: ",
+                          corner, opposite);
     if (rc == RTNORM) {
-        rc = acedGetPoint(corner, u"\nSpecify opposite corner: ", opposite);
-    }
-    if (rc == RTNORM) {
-        rc = acedGetPoint(nullptr, u"\nSpecify base point: ", base);
-    }
-    if (rc == RTNORM) {
-        rc = acedGetPoint(base, u"\nSpecify second point: ", to);
+        rc = GetTwoPoints(u"\nSpecify base point: ", u"\nSpecify second point: ", base, to);
     }
     if (rc != RTNORM) {
         return Ended(rc);
@@ -457,10 +461,8 @@ CommandOutcome MirrorCommand() {
         return outcome;
     }
     ads_point first, second;
-    int rc = acedGetPoint(nullptr, u"\nSpecify first point of mirror line: ", first);
-    if (rc == RTNORM) {
-        rc = acedGetPoint(first, u"\nSpecify second point of mirror line: ", second);
-    }
+    int rc = GetTwoPoints(u"\nSpecify first point of mirror line: ",
+                          u"\nSpecify second point of mirror line: ", first, second);
     if (rc != RTNORM) {
         return Ended(rc);
     }
@@ -481,20 +483,7 @@ CommandOutcome MirrorCommand() {
     if (inPlace) {
         return EditEach(ids, [&mirror](AcDbEntity* entity) { return entity->transformBy(mirror); });
     }
-    for (AcDbObjectId id : ids) {
-        AcDbEntity* entity = nullptr;
-        if (acdbOpenObject(entity, id, AcDb::kForRead) != Acad::eOk) {
-            continue;
-        }
-        auto* copy = static_cast<AcDbEntity*>(entity->clone());
-        entity->close();
-        copy->tarnDetachCopy();
-        if (copy->transformBy(mirror) != Acad::eOk) {
-            delete copy;
-            continue;
-        }
-        AppendToModelSpace(copy);
-    }
+    AppendTransformedCopies(ids, mirror);
     return CommandOutcome::kEnded;
 }
 
@@ -507,10 +496,7 @@ CommandOutcome GripStretchCommand() {
         return outcome;
     }
     ads_point from, to;
-    int rc = acedGetPoint(nullptr, u"\nSpecify grip point: ", from);
-    if (rc == RTNORM) {
-        rc = acedGetPoint(from, u"\nSpecify stretch point: ", to);
-    }
+    const int rc = GetTwoPoints(u"\nSpecify grip point: ", u"\nSpecify stretch point: ", from, to);
     if (rc != RTNORM) {
         return Ended(rc);
     }
