@@ -126,11 +126,18 @@ protected:
 class SyncedDrawingTest : public HostTest {
 protected:
     void SetUpDrawing(const std::string& name) {
+        SaveDrawing(name);
+        LoadPlugin();
+    }
+    // The two halves, for a test that does something before the plug-in loads.
+    void SaveDrawing(const std::string& name) {
         drawing = dir + "/" + name;
         ASSERT_EQ(Run("SAVEAS", {drawing}), platform::CommandOutcome::kEnded);
         CSettingsRecord record = AutoSyncSettings();
         record.m_bHideSkippedList = 1;
         WriteSettings(record);
+    }
+    void LoadPlugin() {
         std::string error;
         ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
         host.MapSim().ClearRecords();

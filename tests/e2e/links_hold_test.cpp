@@ -31,26 +31,13 @@ using Track = Parsed<MapTrackObj, kMapTypeTrack, MapApiParseTrack>;
 using Shape = Parsed<MapShapeObj, kMapTypeShape, MapApiParseShape>;
 using Marker = Parsed<MapMarkObj, kMapTypeMark, MapApiParseMarker>;
 
-class LinksHoldTest : public e2e::HostTest {
+class LinksHoldTest : public e2e::SyncedDrawingTest {
 protected:
     void SetUp() override {
-        HostTest::SetUp();
-        ASSERT_EQ(Run("SAVEAS", {dir + "/site.dxf"}), CommandOutcome::kEnded);
-        CSettingsRecord record = AutoSyncSettings();
-        record.m_bHideSkippedList = 1;
-        WriteSettings(record);
+        SyncedDrawingTest::SetUp();
+        SaveDrawing("site.dxf");
     }
-    void Load() {
-        std::string error;
-        ASSERT_TRUE(host.LoadModule(TARN_PLUGIN_MODULE, &error)) << error;
-        host.MapSim().ClearRecords();
-    }
-    void TearDown() override {
-        std::string error;
-        EXPECT_TRUE(host.UnloadModule("TarnArx", &error)) << error;
-        EXPECT_TRUE(platform::LockViolations().empty());
-        HostTest::TearDown();
-    }
+    void Load() { LoadPlugin(); }
 
     AcApDocument* Doc() { return host.Document(); }
     uint64_t HandleOf(AcDbObjectId id) { return id.handle().value(); }
@@ -75,6 +62,17 @@ protected:
             m_folder = host.MapSim().AddFolder(mapsim::kRootFolder, "图层");
         }
         return m_folder;
+    }
+    // A track of the map user's (three points, in the colour given) in the folder, received into the drawing.
+    uint32_t ReceiveTrack(const char* name, uint32_t color = mapsim::SampleTrack().color) {
+        mapsim::SampleTrack sample;
+        sample.name = name;
+        sample.points = {{0, 0}, {10, 0}, {10, 10}};
+        sample.color = color;
+        const uint32_t id =
+            host.MapSim().AddObject(mapsim::kTypeTrack, Folder(), mapsim::MakeTrackRecord(sample));
+        Receive({id});
+        return id;
     }
     // The ids of the deletes the map was asked for since the records were cleared.
     std::vector<uint32_t> Deleted() {
@@ -140,12 +138,7 @@ TEST_F(LinksHoldTest, AnEntityWhoseHandleEqualsItsNewMapIdIsBound) {
 
 TEST_F(LinksHoldTest, AnUpdateForAnObjectOnALockedLayerKeepsTheOldEntityAndItsBinding) {
     Load();
-    mapsim::SampleTrack sample;
-    sample.name = "路";
-    sample.points = {{0, 0}, {10, 0}, {10, 10}};
-    const uint32_t road =
-        host.MapSim().AddObject(mapsim::kTypeTrack, Folder(), mapsim::MakeTrackRecord(sample));
-    Receive({road});
+    const uint32_t road = ReceiveTrack("路");
     ASSERT_EQ(Entities().size(), 1u);
     const uint64_t built = HandleOf(Entities()[0]);
 
@@ -223,12 +216,7 @@ TEST_F(LinksHoldTest, EditsMadeWhileTheMapIsClosedGoWhenItIsBack) {
 
 TEST_F(LinksHoldTest, AnEditMadeWhileTheMapIsClosedGoesBeforeAReceiveOverIt) {
     Load();
-    mapsim::SampleTrack sample;
-    sample.name = "堤";
-    sample.points = {{0, 0}, {10, 0}, {10, 10}};
-    const uint32_t dike =
-        host.MapSim().AddObject(mapsim::kTypeTrack, Folder(), mapsim::MakeTrackRecord(sample));
-    Receive({dike});
+    const uint32_t dike = ReceiveTrack("堤");
     ASSERT_EQ(Entities().size(), 1u);
 
     ASSERT_EQ(Run("MAPSIM STOP"), CommandOutcome::kEnded);
@@ -521,13 +509,7 @@ TEST_F(LinksHoldTest, AMovedReceivedPointMarkerReachesTheMap) {
 
 TEST_F(LinksHoldTest, ATrueColourComesBackAsItWent) {
     Load();
-    mapsim::SampleTrack sample;
-    sample.name = "渠";
-    sample.color = 0x123456;
-    sample.points = {{0, 0}, {10, 0}, {10, 10}};
-    const uint32_t canal =
-        host.MapSim().AddObject(mapsim::kTypeTrack, Folder(), mapsim::MakeTrackRecord(sample));
-    Receive({canal});
+    ReceiveTrack("渠", 0x123456);
     ASSERT_EQ(Entities().size(), 1u);
     const uint64_t built = HandleOf(Entities()[0]);
     host.MapSim().ClearRecords();
